@@ -1,0 +1,269 @@
+#include "document/SermonNode.h"
+
+#include <algorithm>
+#include <utility>
+
+// Every walk here is iterative: a file may nest a hundred thousand levels deep and no
+// operation on the tree may overflow the stack.
+
+namespace kestrion {
+
+SermonNodePtr SermonNode::create(const QString& text, qint64 depth)
+{
+    return std::make_shared<SermonNode>(Token {}, QUuid::createUuid(), text, depth);
+}
+
+SermonNode::SermonNode(Token, const QUuid& id, const QString& text, qint64 depth)
+    : m_id(id)
+    , m_text(text)
+    , m_depth(depth)
+{
+}
+
+SermonNode::~SermonNode()
+{
+    // Tear the subtree down without recursion: detach the grandchildren of every node we
+    // hold the last reference to before letting it go.
+    std::vector<SermonNodePtr> pending = std::move(m_children);
+    while (!pending.empty()) {
+        SermonNodePtr node = std::move(pending.back());
+        pending.pop_back();
+        if (node && node.use_count() == 1) {
+            for (auto& child : node->m_children)
+                pending.push_back(std::move(child));
+            node->m_children.clear();
+        }
+    }
+}
+
+bool SermonNode::setText(const QString& text)
+{
+    if (m_text == text)
+        return false;
+    m_text = text;
+    return true;
+}
+
+bool SermonNode::setDepth(qint64 depth)
+{
+    if (m_depth == depth)
+        return false;
+    m_depth = depth;
+    return true;
+}
+
+bool SermonNode::setCollapsed(bool collapsed)
+{
+    if (m_isCollapsed == collapsed)
+        return false;
+    m_isCollapsed = collapsed;
+    return true;
+}
+
+bool SermonNode::setQuote(bool quote)
+{
+    if (m_isQuote == quote)
+        return false;
+    m_isQuote = quote;
+    return true;
+}
+
+void SermonNode::appendChild(SermonNodePtr child)
+{
+    m_children.push_back(std::move(child));
+}
+
+void SermonNode::insertChild(qint64 index, SermonNodePtr child)
+{
+    const auto count = static_cast<qint64>(m_children.size());
+    index = std::clamp<qint64>(index, 0, count);
+    m_children.insert(m_children.begin() + index, std::move(child));
+}
+
+qint64 SermonNode::indexOfChild(const QUuid& id) const
+{
+    for (size_t i = 0; i < m_children.size(); ++i) {
+        if (m_children[i]->m_id == id)
+            return static_cast<qint64>(i);
+    }
+    return -1;
+}
+
+SermonNodePtr SermonNode::findNode(const QUuid& id)
+{
+    std::vector<SermonNode*> stack { this };
+    while (!stack.empty()) {
+        SermonNode* node = stack.back();
+        stack.pop_back();
+        if (node->m_id == id)
+            return node->shared_from_this();
+        for (auto it = node->m_children.rbegin(); it != node->m_children.rend(); ++it)
+            stack.push_back(it->get());
+    }
+    return nullptr;
+}
+
+SermonNodePtr SermonNode::findParent(const QUuid& id)
+{
+    std::vector<SermonNode*> stack { this };
+    while (!stack.empty()) {
+        SermonNode* node = stack.back();
+        stack.pop_back();
+        for (const auto& child : node->m_children) {
+            if (child->m_id == id)
+                return node->shared_from_this();
+        }
+        for (auto it = node->m_children.rbegin(); it != node->m_children.rend(); ++it)
+            stack.push_back(it->get());
+    }
+    return nullptr;
+}
+
+bool SermonNode::removeNode(const QUuid& id)
+{
+    SermonNodePtr parent = findParent(id);
+    if (!parent)
+        return false;
+    std::erase_if(parent->m_children, [&](const SermonNodePtr& child) { return child->m_id == id; });
+    return true;
+}
+
+SermonNodePtr SermonNode::insertSiblingAt(const QUuid& id, const QString& text, qint64 offset)
+{
+    SermonNodePtr parent = findParent(id);
+    if (!parent)
+        return nullptr;
+    SermonNodePtr node = create(text, parent->m_depth + 1);
+    parent->insertChild(parent->indexOfChild(id) + offset, node);
+    return node;
+}
+
+SermonNodePtr SermonNode::insertSibling(const QUuid& id, const QString& text)
+{
+    return insertSiblingAt(id, text, 1);
+}
+
+SermonNodePtr SermonNode::insertSiblingBefore(const QUuid& id, const QString& text)
+{
+    return insertSiblingAt(id, text, 0);
+}
+
+SermonNodePtr SermonNode::addChild(const QString& text)
+{
+    SermonNodePtr node = create(text, m_depth + 1);
+    if (m_isQuote)
+        return node;
+    m_children.push_back(node);
+    setCollapsed(false);
+    return node;
+}
+
+bool SermonNode::moveNode(const QUuid& id, const QUuid& newParentID, qint64 index)
+{
+    if (id == m_id)
+        return false;
+    SermonNodePtr node = findNode(id);
+    if (!node)
+        return false;
+    if (node->findNode(newParentID))
+        return false;
+    SermonNodePtr newParent = findNode(newParentID);
+    if (!newParent || newParent->m_isQuote)
+        return false;
+    SermonNodePtr oldParent = findParent(id);
+    if (!oldParent)
+        return false;
+
+    std::erase_if(oldParent->m_children, [&](const SermonNodePtr& child) { return child->m_id == id; });
+    newParent->insertChild(std::max<qint64>(index, 0), node);
+    node->setDepthRecursively(newParent->m_depth + 1);
+    return true;
+}
+
+void SermonNode::setDepthRecursively(qint64 depth)
+{
+    std::vector<std::pair<SermonNode*, qint64>> stack { { this, depth } };
+    while (!stack.empty()) {
+        auto [node, d] = stack.back();
+        stack.pop_back();
+        node->m_depth = d;
+        for (const auto& child : node->m_children)
+            stack.emplace_back(child.get(), d + 1);
+    }
+}
+
+std::vector<SermonNodePtr> SermonNode::allNodes()
+{
+    std::vector<SermonNodePtr> result;
+    std::vector<SermonNode*> stack { this };
+    while (!stack.empty()) {
+        SermonNode* node = stack.back();
+        stack.pop_back();
+        result.push_back(node->shared_from_this());
+        for (auto it = node->m_children.rbegin(); it != node->m_children.rend(); ++it)
+            stack.push_back(it->get());
+    }
+    return result;
+}
+
+bool SermonNode::hasOnlyLeafChildren() const
+{
+    if (m_children.empty())
+        return false;
+    return std::none_of(m_children.begin(), m_children.end(), [](const SermonNodePtr& c) { return c->hasChildren(); });
+}
+
+SermonNodePtr SermonNode::deepCopy(bool newIDs) const
+{
+    auto copyOne = [newIDs](const SermonNode& source) {
+        auto copy = std::make_shared<SermonNode>(Token {}, newIDs ? QUuid::createUuid() : source.m_id, source.m_text,
+                                                 source.m_depth);
+        copy->m_isCollapsed = source.m_isCollapsed;
+        copy->m_isQuote = source.m_isQuote;
+        copy->m_children.reserve(source.m_children.size());
+        return copy;
+    };
+    SermonNodePtr top = copyOne(*this);
+    std::vector<std::pair<const SermonNode*, SermonNode*>> stack { { this, top.get() } };
+    while (!stack.empty()) {
+        auto [source, target] = stack.back();
+        stack.pop_back();
+        for (const auto& child : source->m_children) {
+            target->m_children.push_back(copyOne(*child));
+            stack.emplace_back(child.get(), target->m_children.back().get());
+        }
+    }
+    return top;
+}
+
+void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map)
+{
+    if (!node)
+        return;
+    std::vector<SermonNodePtr> stack { node };
+    while (!stack.empty()) {
+        SermonNodePtr current = std::move(stack.back());
+        stack.pop_back();
+        for (auto it = current->children().rbegin(); it != current->children().rend(); ++it)
+            stack.push_back(*it);
+        map.insert(current->id(), std::move(current));
+    }
+}
+
+void indexParentsByChildID(const SermonNodePtr& node, SermonNodeMap& map)
+{
+    if (!node)
+        return;
+    std::vector<SermonNode*> stack { node.get() };
+    while (!stack.empty()) {
+        SermonNode* current = stack.back();
+        stack.pop_back();
+        SermonNodePtr self = current->shared_from_this();
+        for (const auto& child : current->children())
+            map.insert(child->id(), self);
+        for (auto it = current->children().rbegin(); it != current->children().rend(); ++it)
+            stack.push_back(it->get());
+    }
+}
+
+} // namespace kestrion
