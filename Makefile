@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing first.
-.PHONY: all deps run build test bench fuzz fuzz-run format clean
+.PHONY: all deps run build test unit-test bench fuzz fuzz-run format clean
 
 JOBS ?= $(shell nproc)
 RUN_DIR := build/run
@@ -20,7 +20,9 @@ build: deps
 run: build
 	@bash scripts/run.sh $(RUN_DIR)/src/kestrion $(ARGS)
 
-test: deps
+test: unit-test fuzz-run
+
+unit-test: deps
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRION_SANITIZE=ON -DKESTRION_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -35,6 +37,9 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKESTRION_TESTS=OFF -DKESTRION_FUZZ=ON -DKESTRION_WERROR=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+fuzz-run: fuzz
+	@bash scripts/fuzz-run.sh $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -88,7 +88,7 @@ namespace {
             return;
         }
         if (parent.keyIsUsable && parent.pendingKey && !parent.node.find(*parent.pendingKey))
-            parent.node.entries.emplace_back(*parent.pendingKey, std::move(value));
+            parent.node.entries.push_back(YamlEntry { *parent.pendingKey, std::move(value) });
         parent.pendingKey.reset();
         parent.expectingKey = true;
     }
@@ -202,8 +202,8 @@ namespace {
                 yaml_mapping_start_event_initialize(&event, nullptr, nullptr, 1, YAML_BLOCK_MAPPING_STYLE);
                 if (!emit(event))
                     return false;
-                for (const auto& [key, value] : node.entries) {
-                    if (!emitScalar(key, false) || !emitNode(value, depth + 1))
+                for (const YamlEntry& entry : node.entries) {
+                    if (!emitScalar(entry.key, false) || !emitNode(entry.value, depth + 1))
                         return false;
                 }
                 yaml_mapping_end_event_initialize(&event);
@@ -217,6 +217,11 @@ namespace {
     };
 
 } // namespace
+
+YamlNode YamlNode::null()
+{
+    return {};
+}
 
 YamlNode YamlNode::text(const QString& value)
 {
@@ -253,7 +258,7 @@ YamlNode YamlNode::mapping()
 
 void YamlNode::insert(const QString& key, YamlNode value)
 {
-    entries.emplace_back(key, std::move(value));
+    entries.push_back(YamlEntry { key, std::move(value) });
 }
 
 bool YamlNode::isNull() const
@@ -269,9 +274,9 @@ const YamlNode* YamlNode::find(const QString& key) const
 {
     if (kind != Kind::Mapping)
         return nullptr;
-    for (const auto& [k, v] : entries) {
-        if (k == key)
-            return &v;
+    for (const YamlEntry& entry : entries) {
+        if (entry.key == key)
+            return &entry.value;
     }
     return nullptr;
 }

@@ -3,10 +3,11 @@
 #include <QString>
 
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace kestrion {
+
+struct YamlEntry;
 
 // A YAML value as the front matter sees it. Aliases are never expanded: they read as
 // Unreadable, so a crafted document cannot multiply itself in memory.
@@ -18,9 +19,9 @@ struct YamlNode {
     // A quoted or block scalar is always text, never a null or a number.
     bool isPlain = true;
     std::vector<YamlNode> items;
-    std::vector<std::pair<QString, YamlNode>> entries;
+    std::vector<YamlEntry> entries;
 
-    static YamlNode null() { return {}; }
+    static YamlNode null();
     static YamlNode text(const QString& value);
     static YamlNode integer(qint64 value);
     static YamlNode sequence(std::vector<YamlNode> items);
@@ -35,6 +36,11 @@ struct YamlNode {
     std::optional<QString> toText() const;
     // A plain scalar spelled as a YAML integer (decimal, 0x, 0o) that fits 64 bits.
     std::optional<qint64> toInteger() const;
+};
+
+struct YamlEntry {
+    QString key;
+    YamlNode value;
 };
 
 struct YamlParseResult {
