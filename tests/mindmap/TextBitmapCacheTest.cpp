@@ -63,12 +63,6 @@ TEST(TextBitmapKeyTest, NodeKeysUseTheNodeTypographyAndLineFeeds)
     EXPECT_EQ(deep.fontSize, 13);
     EXPECT_EQ(deep.weight, QFont::Normal);
     EXPECT_TRUE(deep.italic);
-
-    EXPECT_EQ(key("a"), key("a"));
-    EXPECT_NE(key("a"), key("a", 14));
-    EXPECT_NE(key("a"), key("a", 13, QFont::Medium));
-    EXPECT_NE(key("a"), key("a", 13, QFont::Normal, true));
-    EXPECT_EQ(qHash(key("a")), qHash(key("a")));
 }
 
 TEST(TextBitmapCacheTest, ANewCacheIsEmptyWithNoScaleOrAppearance)

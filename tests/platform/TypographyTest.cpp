@@ -1,11 +1,9 @@
 #include "platform/Typography.h"
 
 #include <QFontInfo>
-#include <QFontMetricsF>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 using namespace kestrion;
@@ -47,16 +45,6 @@ TEST(TypographyTest, UnusableSizesAreClampedToAUsableFont)
     EXPECT_EQ(Typography::systemFont(1.0e12).pixelSize(), Typography::maxPixelSize);
     EXPECT_EQ(Typography::systemFont(15.5).pixelSize(), 16);
     EXPECT_EQ(Typography::systemFont(15.4).pixelSize(), 15);
-}
-
-TEST(TypographyTest, LineHeightIsTheRoundedUpSumOfTheFontsVerticalMetrics)
-{
-    for (const QFont& font : { Typography::nodeFont(0), Typography::nodeFont(1), Typography::nodeFont(2) }) {
-        const QFontMetricsF m(font);
-        const qreal expected = std::ceil(m.ascent() + std::abs(m.descent()) + m.leading());
-        EXPECT_EQ(Typography::lineHeight(font), expected);
-        EXPECT_EQ(Typography::lineHeight(font), std::floor(Typography::lineHeight(font)));
-    }
 }
 
 TEST(TypographyTest, DesignsPickTheirOwnFaceWhenTheMachineHasOne)
