@@ -131,10 +131,16 @@ template <typename Function> void forEachPart(QStringView text, Function part)
 
 class BodyParser {
 public:
-    BodyParser()
-        : m_root(SermonNode::create(QStringLiteral("Untitled"), 0))
+    // A file has one title; a later title heading is a plain line, so that a node whose
+    // text begins with "# " never takes the title's place. Pasted text may hold several
+    // branches, each starting at its own title heading.
+    enum class Titles { One, StartBranches };
+
+    explicit BodyParser(Titles titles)
+        : m_titles(titles)
     {
-        m_chain.push_back(m_root.get());
+        m_roots.push_back(SermonNode::create(QStringLiteral("Untitled"), 0));
+        m_chain.push_back(m_roots.back().get());
     }
 
     void readLine(QStringView line)
@@ -165,7 +171,8 @@ public:
         flushQuote();
         if (trimmed.isEmpty())
             return;
-        if (auto heading = MarkdownCodec::parseHeading(trimLeadingView(line))) {
+        const auto heading = MarkdownCodec::parseHeading(trimLeadingView(line));
+        if (heading && !(heading->level == 0 && m_sawTitle && m_titles == Titles::One)) {
             m_bullets.clear();
             addHeading(*heading);
             return;
@@ -174,13 +181,14 @@ public:
         addChild(lastHeading(), trimmed.toString(), false);
     }
 
-    SermonNodePtr finish(bool* sawTitle)
+    // The root; with Titles::StartBranches one root per title heading.
+    std::vector<SermonNodePtr> finish(bool* sawTitle)
     {
         flushQuote();
         commitContinuation();
         if (sawTitle)
             *sawTitle = m_sawTitle;
-        return m_root;
+        return std::move(m_roots);
     }
 
 private:
@@ -226,8 +234,10 @@ private:
     void addHeading(const MarkdownCodec::HeadingLine& heading)
     {
         if (heading.level == 0) {
-            m_root->setText(heading.text);
-            m_chain.resize(1);
+            if (m_sawTitle)
+                m_roots.push_back(SermonNode::create(QString(), 0));
+            m_roots.back()->setText(heading.text);
+            m_chain.assign(1, m_roots.back().get());
             m_sawTitle = true;
             return;
         }
@@ -303,7 +313,8 @@ private:
         m_continuation.clear();
     }
 
-    SermonNodePtr m_root;
+    Titles m_titles;
+    std::vector<SermonNodePtr> m_roots;
     std::vector<SermonNode*> m_chain;
     std::vector<OpenBullet> m_bullets;
     QStringList m_quoteLines;
@@ -312,9 +323,9 @@ private:
     bool m_sawTitle = false;
 };
 
-SermonNodePtr parseLines(const QStringList& lines, bool* sawTitle)
+std::vector<SermonNodePtr> parseLines(const QStringList& lines, BodyParser::Titles titles, bool* sawTitle)
 {
-    BodyParser parser;
+    BodyParser parser(titles);
     for (const QString& line : lines)
         parser.readLine(line);
     return parser.finish(sawTitle);
@@ -611,7 +622,7 @@ MarkdownCodec::FrontMatterSplit MarkdownCodec::splitFrontMatter(const QString& t
 
 SermonNodePtr MarkdownCodec::parseDocument(const QStringList& lines)
 {
-    return parseLines(lines, nullptr);
+    return parseLines(lines, BodyParser::Titles::One, nullptr).front();
 }
 
 std::optional<MarkdownCodec::HeadingLine> MarkdownCodec::parseHeading(QStringView line)
@@ -651,16 +662,16 @@ std::vector<SermonNodePtr> MarkdownCodec::parsePastedMarkdown(const QString& tex
     std::vector<SermonNodePtr> result;
     if (hasHeading || hasOutline) {
         bool sawTitle = false;
-        SermonNodePtr root = parseLines(lines, &sawTitle);
-        // A title heading means the text is one branch, whatever its title says.
+        std::vector<SermonNodePtr> roots = parseLines(lines, BodyParser::Titles::StartBranches, &sawTitle);
+        // Title headings mean whole branches, whatever their titles say.
         if (sawTitle) {
-            root->setDepth(targetDepth + 1);
-            setChildDepths(root, targetDepth + 2);
-            result.push_back(std::move(root));
-            return result;
+            for (const SermonNodePtr& root : roots) {
+                root->setDepth(targetDepth + 1);
+                setChildDepths(root, targetDepth + 2);
+            }
+            return roots;
         }
-        result = root->children();
-        root->mutableChildren().clear();
+        result = std::move(roots.front()->mutableChildren());
         for (const SermonNodePtr& node : result)
             setDepthRecursively(node, targetDepth + 1);
         return result;

@@ -365,10 +365,18 @@ TEST(MarkdownCodecTest, QuoteLinesCollectUntilABlankLine)
     EXPECT_EQ(dump(readBody(QStringLiteral("# T\n> a\n- b\n"))), QStringLiteral("T\n  > a\n  b\n"));
 }
 
-TEST(MarkdownCodecTest, TitleHeadingsRenameTheRootAndResetTheChain)
+TEST(MarkdownCodecTest, OnlyTheFirstTitleHeadingNamesTheRoot)
 {
-    EXPECT_EQ(dump(readBody(QStringLiteral("# One\n## A\n# Two\n## B\n"))), QStringLiteral("Two\n  A\n  B\n"));
     EXPECT_EQ(dump(readBody(QStringLiteral("intro\n# Later\n"))), QStringLiteral("Later\n  intro\n"));
+    // A later one is a line of its own: the title is never replaced and nothing is lost.
+    EXPECT_EQ(dump(readBody(QStringLiteral("# One\n## A\n# Two\n## B\n- b\n# \n"))),
+        QStringLiteral("One\n  A\n    # Two\n  B\n    b\n    #\n"));
+
+    // A node typed with a leading "# " keeps its text and the title survives.
+    const N typed = node("Sermon", { leaf("# Notes"), leaf("# "), leaf("more") });
+    const QString text = write(typed);
+    EXPECT_EQ(text, QStringLiteral("# Sermon\n\n# Notes\n# \nmore\n"));
+    EXPECT_EQ(dump(readBody(text)), QStringLiteral("Sermon\n  # Notes\n  #\n  more\n"));
 }
 
 // ---- Mended behaviour ---------------------------------------------------------------------
@@ -584,6 +592,18 @@ TEST(MarkdownCodecTest, PastedTitleHeadingKeepsTheBranchWholeWhateverItsText)
     const SermonNodePtr root = build(node("T", { node("Untitled", { quote("q"), folded(node("C", { leaf("c") })) }) }));
     EXPECT_EQ(pasted(branchText(findByText(root, QStringLiteral("Untitled"))), 5),
         QStringLiteral("  Untitled\n    > q\n    [+] C\n      c\n"));
+}
+
+TEST(MarkdownCodecTest, PastedTitleHeadingsEachStartABranch)
+{
+    EXPECT_EQ(pasted(QStringLiteral("intro\n# A\n## A1\nx\n# B\ny\n# C")),
+        QStringLiteral("  A\n    intro\n    A1\n      x\n  B\n    y\n  C\n"));
+
+    // Copy Branch of two branches and a leaf pastes as the same three nodes.
+    const SermonNodePtr root
+        = build(node("T", { node("A", { node("A1", { leaf("x") }) }), node("B", { quote("q") }), leaf("L") }));
+    const QString copied = branchText(root->children()[0]) + u'\n' + branchText(root->children()[1]);
+    EXPECT_EQ(pasted(copied, 1), QStringLiteral("  A\n    A1\n      x\n  B\n    > q\n"));
 }
 
 TEST(MarkdownCodecTest, PastedBulletsAndQuotesAreAnOutline)
