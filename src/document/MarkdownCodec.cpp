@@ -553,8 +553,9 @@ QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const Sermon
         sink.line();
     }
     if (root) {
+        // The root is the title, whatever depth it carries.
         OutlineWriter<TextSink> writer(sink, OutlineWriter<TextSink>::Levels::FromDepth);
-        writer.writeHeadingSection(*root, root->depth(), true);
+        writer.writeHeadingSection(*root, 0, true);
     }
     if (sink.isEmpty() || !sink.lastIsEmpty())
         sink.line();
@@ -690,7 +691,8 @@ QStringList MarkdownCodec::splitPlainText(const QString& text)
         if (!trimmed.isEmpty())
             lines.append(trimmed.toString());
     });
-    // Nothing but whitespace and line breaks: nothing to paste.
+    // Several lines are a node each; no line at all means the text was blank, and blank
+    // pieces make no nodes.
     if (lines.size() != 1)
         return lines;
 

@@ -250,6 +250,7 @@ TEST(MarkdownCodecTest, TextEndsWithExactlyOneLineFeed)
     EXPECT_EQ(write(node("T", { leaf("a"), leaf("") })), QStringLiteral("# T\n\na\n"));
     EXPECT_EQ(write(node("T", { leaf("a\n") })), QStringLiteral("# T\n\na\n\n"));
     EXPECT_EQ(write(folded(leaf("T"))), QStringLiteral("# T\n[//]: # (collapsed)\n"));
+    EXPECT_EQ(write(at(3, node("T", { leaf("x") }))), QStringLiteral("# T\n\nx\n")) << "the root is the title";
 }
 
 TEST(MarkdownCodecTest, LineSeparatorsStayInsideTheirLine)
