@@ -190,18 +190,18 @@ bool needsBulletMode(const N& parent, qint64 parentDepth)
     return false;
 }
 
-void fillTexts(N& spec, qint64 depth, Role role, Generator& random, bool hostile)
+void fillTexts(N& outline, qint64 depth, Role role, Generator& random, bool hostile)
 {
     const QStringList& alphabet = hostile ? hostileTokens : tokens;
-    spec.text = random.text(alphabet, 5);
+    outline.text = random.text(alphabet, 5);
     if (!hostile) {
-        for (int attempt = 0; !isKept(spec.text, role); ++attempt)
-            spec.text = attempt < 20 ? random.text(alphabet, 5) : QStringLiteral("Word");
+        for (int attempt = 0; !isKept(outline.text, role); ++attempt)
+            outline.text = attempt < 20 ? random.text(alphabet, 5) : QStringLiteral("Word");
     }
-    if (spec.children.empty())
+    if (outline.children.empty())
         return;
-    const bool bullets = role == Role::BulletParent || needsBulletMode(spec, depth);
-    for (N& child : spec.children) {
+    const bool bullets = role == Role::BulletParent || needsBulletMode(outline, depth);
+    for (N& child : outline.children) {
         Role childRole;
         if (bullets)
             childRole

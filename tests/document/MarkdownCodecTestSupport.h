@@ -53,25 +53,25 @@ inline N node(const QString& text, std::vector<N> children)
     return N { text, std::move(children), false, false, -1 };
 }
 
-inline N folded(N spec)
+inline N folded(N outline)
 {
-    spec.collapsed = true;
-    return spec;
+    outline.collapsed = true;
+    return outline;
 }
 
-inline N at(qint64 depth, N spec)
+inline N at(qint64 depth, N outline)
 {
-    spec.depth = depth;
-    return spec;
+    outline.depth = depth;
+    return outline;
 }
 
-inline SermonNodePtr build(const N& spec, qint64 depth = 0)
+inline SermonNodePtr build(const N& outline, qint64 depth = 0)
 {
-    const qint64 own = spec.depth >= 0 ? spec.depth : depth;
-    SermonNodePtr result = SermonNode::create(spec.text, own);
-    result->setQuote(spec.quote);
-    result->setCollapsed(spec.collapsed);
-    for (const N& child : spec.children)
+    const qint64 own = outline.depth >= 0 ? outline.depth : depth;
+    SermonNodePtr result = SermonNode::create(outline.text, own);
+    result->setQuote(outline.quote);
+    result->setCollapsed(outline.collapsed);
+    for (const N& child : outline.children)
         result->appendChild(build(child, own + 1));
     return result;
 }
@@ -109,9 +109,9 @@ inline QString dump(const SermonNodePtr& root, qint64 rootLevel = 0)
     return out;
 }
 
-inline QString dump(const N& spec)
+inline QString dump(const N& outline)
 {
-    return dump(build(spec));
+    return dump(build(outline));
 }
 
 inline SermonNodePtr readBody(const QString& text)
