@@ -2,7 +2,10 @@
 
 #include "document/Clipboard.h"
 #include "document/MarkdownCodec.h"
+#include "document/SearchMatching.h"
 #include "document/SermonDocument.h"
+
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <utility>
@@ -23,9 +26,58 @@ bool isNewline(QChar c)
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
 }
 
+bool isBlankCharacter(QChar c)
+{
+    return isFormatWhitespace(c) || isNewline(c);
+}
+
 bool isBlank(const QString& text)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return isFormatWhitespace(c) || isNewline(c); });
+    return std::all_of(text.begin(), text.end(), isBlankCharacter);
+}
+
+QString trimmedBy(const QString& text, bool (*isTrimmed)(QChar))
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isTrimmed(text[begin]))
+        ++begin;
+    while (end > begin && isTrimmed(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The lines of a text, trimmed of the file format's white space, empty ones dropped.
+QStringList lineParts(const QString& text)
+{
+    QStringList parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isNewline(text[i]))
+            continue;
+        const QString piece = trimmedBy(text.mid(start, i - start), isFormatWhitespace);
+        if (!piece.isEmpty())
+            parts.append(piece);
+        start = i + 1;
+    }
+    return parts;
+}
+
+// The sentences of a text, trimmed of white space and line breaks, empty ones dropped.
+QStringList sentenceParts(const QString& text)
+{
+    QStringList parts;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        if (end <= start)
+            continue;
+        const QString piece = trimmedBy(text.mid(start, end - start), isBlankCharacter);
+        if (!piece.isEmpty())
+            parts.append(piece);
+        start = end;
+    }
+    return parts;
 }
 
 QStringList textsOf(const std::vector<SermonNodePtr>& nodes)
@@ -607,6 +659,299 @@ void DocumentController::setFolded(bool folded)
     for (const auto& node : nodes)
         node->setCollapsed(folded);
     announceTreeMutation();
+}
+
+// --- Search -------------------------------------------------------------------------------
+
+bool DocumentController::setSearching(bool searching)
+{
+    if (m_isSearching == searching)
+        return false;
+    m_isSearching = searching;
+    Q_EMIT isSearchingChanged();
+    return true;
+}
+
+bool DocumentController::setSearchQuery(const QString& query)
+{
+    if (m_searchQuery == query)
+        return false;
+    m_searchQuery = query;
+    Q_EMIT searchQueryChanged();
+    return true;
+}
+
+bool DocumentController::setSearchMatches(const QList<QUuid>& matches)
+{
+    if (m_searchMatches == matches)
+        return false;
+    m_searchMatches = matches;
+    Q_EMIT searchMatchesChanged();
+    return true;
+}
+
+bool DocumentController::setSearchMatchSet(const QSet<QUuid>& matches)
+{
+    if (m_searchMatchSet == matches)
+        return false;
+    m_searchMatchSet = matches;
+    Q_EMIT searchMatchSetChanged();
+    return true;
+}
+
+bool DocumentController::setCurrentMatchIndex(qint64 index)
+{
+    if (m_currentMatchIndex == index)
+        return false;
+    m_currentMatchIndex = index;
+    Q_EMIT currentMatchIndexChanged();
+    return true;
+}
+
+bool DocumentController::setAutoExpandedNodeIDs(const QSet<QUuid>& ids)
+{
+    if (m_autoExpandedNodeIDs == ids)
+        return false;
+    m_autoExpandedNodeIDs = ids;
+    Q_EMIT autoExpandedNodeIDsChanged();
+    return true;
+}
+
+bool DocumentController::setSavedCollapsedState(const QHash<QUuid, bool>& state)
+{
+    if (m_savedCollapsedState == state)
+        return false;
+    m_savedCollapsedState = state;
+    Q_EMIT savedCollapsedStateChanged();
+    return true;
+}
+
+void DocumentController::updateSearch()
+{
+    const QList<QUuid> previous = m_searchMatches;
+    QList<QUuid> matches;
+    if (!m_searchQuery.isEmpty())
+        SearchMatching::collectMatches(root(), SearchMatching::searchKey(m_searchQuery), matches);
+    setSearchMatches(matches);
+    setSearchMatchSet(QSet<QUuid>(matches.begin(), matches.end()));
+
+    if (matches.isEmpty()) {
+        setCurrentMatchIndex(0);
+        restoreAutoExpanded();
+        return;
+    }
+    // Stay on the match the user was looking at when it still matches.
+    qint64 index = 0;
+    if (m_currentMatchIndex >= 0 && m_currentMatchIndex < previous.size())
+        index = std::max<qint64>(matches.indexOf(previous[m_currentMatchIndex]), 0);
+    setCurrentMatchIndex(index);
+    autoExpandMatchAncestors();
+    announceTreeMutation();
+    if (m_onSelectionRequestVisible)
+        m_onSelectionRequestVisible(m_searchMatches[m_currentMatchIndex]);
+}
+
+void DocumentController::autoExpandMatchAncestors()
+{
+    SermonNodePtr top = root();
+    if (!top)
+        return;
+    QSet<QUuid> toOpen;
+    SearchMatching::collectCollapsedAncestorsOfMatches(top, {}, m_searchMatchSet, toOpen);
+    if (toOpen.isEmpty())
+        return;
+    QHash<QUuid, bool> saved = m_savedCollapsedState;
+    for (const auto& id : std::as_const(toOpen)) {
+        if (!saved.contains(id))
+            saved.insert(id, true);
+    }
+    setSavedCollapsedState(saved);
+    SermonNodeMap index;
+    indexNodesByID(top, index);
+    for (const auto& id : std::as_const(toOpen)) {
+        if (SermonNodePtr node = index.value(id))
+            node->setCollapsed(false);
+    }
+    setAutoExpandedNodeIDs(m_autoExpandedNodeIDs | toOpen);
+}
+
+void DocumentController::restoreAutoExpanded()
+{
+    if (SermonNodePtr top = root(); top && !m_savedCollapsedState.isEmpty()) {
+        SermonNodeMap index;
+        indexNodesByID(top, index);
+        for (auto it = m_savedCollapsedState.cbegin(); it != m_savedCollapsedState.cend(); ++it) {
+            SermonNodePtr node = index.value(it.key());
+            if (it.value() && node)
+                node->setCollapsed(true);
+        }
+    }
+    setSavedCollapsedState({});
+    setAutoExpandedNodeIDs({});
+    announceTreeMutation();
+}
+
+void DocumentController::nextMatch(bool forward)
+{
+    const auto count = static_cast<qint64>(m_searchMatches.size());
+    if (count == 0)
+        return;
+    const qint64 current = std::clamp<qint64>(m_currentMatchIndex, 0, count - 1);
+    setCurrentMatchIndex(forward ? (current + 1) % count : (current - 1 + count) % count);
+    if (m_onSelectionRequestVisible)
+        m_onSelectionRequestVisible(m_searchMatches[m_currentMatchIndex]);
+}
+
+void DocumentController::endSearch()
+{
+    setSearching(false);
+    setSearchQuery(QString());
+    setSearchMatches({});
+    setSearchMatchSet({});
+    setCurrentMatchIndex(0);
+    restoreAutoExpanded();
+    if (m_onRequestCanvasFocus)
+        m_onRequestCanvasFocus();
+}
+
+std::optional<SearchHighlight> DocumentController::searchHighlight(const QUuid& id) const
+{
+    if (!m_isSearching || m_searchQuery.isEmpty() || !m_searchMatchSet.contains(id))
+        return std::nullopt;
+    SermonNodePtr node = findNode(id);
+    SearchHighlight highlight;
+    highlight.ranges = SearchMatching::matchRanges(node ? node->text() : QString(), m_searchQuery);
+    highlight.isCurrent = m_currentMatchIndex >= 0 && m_currentMatchIndex < m_searchMatches.size()
+        && m_searchMatches[m_currentMatchIndex] == id;
+    return highlight;
+}
+
+// --- Split, join and copy branch ----------------------------------------------------------
+
+void DocumentController::copyBranch()
+{
+    const std::vector<SermonNodePtr> nodes = topLevelSelectedNodes();
+    if (nodes.empty() || !m_clipboard)
+        return;
+    QStringList pieces;
+    for (const auto& node : nodes) {
+        if (node->hasChildren()) {
+            QStringList lines;
+            MarkdownCodec::writeNodeTree(node, 0, lines, true);
+            pieces.append(lines.join(u'\n'));
+        } else if (node->isQuote()) {
+            QStringList lines = node->text().split(u'\n');
+            for (auto& line : lines)
+                line.prepend(QStringLiteral("> "));
+            pieces.append(lines.join(u'\n'));
+        } else {
+            pieces.append(node->text());
+        }
+    }
+    m_clipboard->setText(pieces.join(u'\n'));
+}
+
+void DocumentController::splitLines()
+{
+    splitSelectedLeaves(&lineParts, false);
+}
+
+void DocumentController::splitSentences()
+{
+    splitSelectedLeaves(&sentenceParts, true);
+}
+
+void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&), bool recordBeforeLooking)
+{
+    const QSet<QUuid> ids = effectiveSelection();
+    SermonNodePtr top = root();
+    if (ids.isEmpty() || !top)
+        return;
+    // Split Sentences keeps its step even when no node turns out to split.
+    bool recorded = recordBeforeLooking;
+    if (recordBeforeLooking)
+        recordUndo();
+
+    SermonNodeMap nodes;
+    SermonNodeMap parents;
+    indexNodesByID(top, nodes);
+    indexParentsByChildID(top, parents);
+    QSet<QUuid> created;
+    for (const auto& id : ids) {
+        SermonNodePtr node = nodes.value(id);
+        if (!node || node->hasChildren() || node == top)
+            continue;
+        SermonNodePtr parent = parents.value(id);
+        if (!parent)
+            continue;
+        const QStringList pieces = parts(node->text());
+        if (pieces.size() < 2)
+            continue;
+        const qint64 index = parent->indexOfChild(id);
+        if (index < 0)
+            continue;
+        if (!recorded) {
+            recordUndo();
+            recorded = true;
+        }
+        auto& children = parent->mutableChildren();
+        children.erase(children.begin() + index);
+        for (qsizetype k = 0; k < pieces.size(); ++k) {
+            SermonNodePtr piece = SermonNode::create(pieces[k], node->depth());
+            piece->setQuote(node->isQuote());
+            parent->insertChild(index + k, piece);
+            created.insert(piece->id());
+        }
+    }
+    if (created.isEmpty())
+        return;
+    announceTreeMutation();
+    setSelection(created, firstInDocumentOrder(created), std::nullopt);
+}
+
+void DocumentController::join()
+{
+    const QSet<QUuid> ids = effectiveSelection();
+    SermonNodePtr top = root();
+    if (ids.size() < 2 || !top)
+        return;
+    auto joinable = [&](const SermonNodePtr& child) { return ids.contains(child->id()) && !child->hasChildren(); };
+
+    bool recorded = false;
+    QSet<QUuid> joined;
+    // Every parent, in document order; removed members are leaves, so the list stays valid.
+    for (const auto& parent : top->allNodes()) {
+        auto& children = parent->mutableChildren();
+        for (size_t i = 0; i < children.size(); ++i) {
+            if (!joinable(children[i]))
+                continue;
+            size_t end = i + 1;
+            while (end < children.size() && joinable(children[end]))
+                ++end;
+            if (end - i < 2)
+                continue;
+            if (!recorded) {
+                recordUndo();
+                recorded = true;
+            }
+            QStringList texts;
+            bool allQuotes = true;
+            for (size_t k = i; k < end; ++k) {
+                texts.append(children[k]->text());
+                allQuotes = allQuotes && children[k]->isQuote();
+            }
+            const SermonNodePtr& first = children[i];
+            first->setText(texts.join(QChar(0x2028)));
+            first->setQuote(allQuotes);
+            joined.insert(first->id());
+            children.erase(
+                children.begin() + static_cast<qsizetype>(i) + 1, children.begin() + static_cast<qsizetype>(end));
+        }
+    }
+    if (joined.isEmpty())
+        return;
+    announceTreeMutation();
+    selectSingleNode(firstInDocumentOrder(joined));
 }
 
 // --- Helpers ------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/SearchHighlight.h"
 #include "document/SermonNode.h"
 #include "document/SiblingSelectionContext.h"
 
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 #include <functional>
@@ -154,6 +156,39 @@ public:
     void fold();
     void unfold();
 
+    // Outline text of the selected branches on the clipboard, in the file's body syntax.
+    void copyBranch();
+    // Each selected leaf with several lines (or sentences) becomes one sibling per line (or
+    // sentence) in its place; the new nodes are selected, the first in document order
+    // primary.
+    void splitLines();
+    void splitSentences();
+    // Each run of adjacent selected leaves becomes its first node, the texts separated by
+    // in-node line breaks. The first joined node in document order is selected.
+    void join();
+
+    // --- Search ----------------------------------------------------------------------------
+    // Nothing here is recorded for undo, although folded branches holding matches are opened
+    // while the search runs and closed again afterwards.
+    bool isSearching() const { return m_isSearching; }
+    bool setSearching(bool searching);
+    // The canvas runs updateSearch after every change of the query.
+    const QString& searchQuery() const { return m_searchQuery; }
+    bool setSearchQuery(const QString& query);
+    // Matching node ids in document order, root and folded branches included.
+    const QList<QUuid>& searchMatches() const { return m_searchMatches; }
+    const QSet<QUuid>& searchMatchSet() const { return m_searchMatchSet; }
+    qint64 currentMatchIndex() const { return m_currentMatchIndex; }
+    // The folded nodes the search opened, and the folded state each had before.
+    const QSet<QUuid>& autoExpandedNodeIDs() const { return m_autoExpandedNodeIDs; }
+    const QHash<QUuid, bool>& savedCollapsedState() const { return m_savedCollapsedState; }
+
+    void updateSearch();
+    void nextMatch(bool forward);
+    void endSearch();
+    // How to highlight a node while searching; none for a node that is not a match.
+    std::optional<SearchHighlight> searchHighlight(const QUuid& id) const;
+
 Q_SIGNALS:
     void undoManagerChanged();
     void selectedNodeIDChanged();
@@ -164,6 +199,13 @@ Q_SIGNALS:
     void editingNodeIDChanged();
     void editingTextChanged();
     void editingIsNewChanged();
+    void isSearchingChanged();
+    void searchQueryChanged();
+    void searchMatchesChanged();
+    void searchMatchSetChanged();
+    void currentMatchIndexChanged();
+    void autoExpandedNodeIDsChanged();
+    void savedCollapsedStateChanged();
 
 private:
     SermonNodePtr root() const;
@@ -174,6 +216,14 @@ private:
     void setFolded(bool folded);
     void startEditingNewNode(const SermonNodePtr& node);
     std::optional<QUuid> firstInDocumentOrder(const QSet<QUuid>& ids) const;
+    void splitSelectedLeaves(QStringList (*parts)(const QString&), bool recordBeforeLooking);
+    bool setSearchMatches(const QList<QUuid>& matches);
+    bool setSearchMatchSet(const QSet<QUuid>& matches);
+    bool setCurrentMatchIndex(qint64 index);
+    bool setAutoExpandedNodeIDs(const QSet<QUuid>& ids);
+    bool setSavedCollapsedState(const QHash<QUuid, bool>& state);
+    void autoExpandMatchAncestors();
+    void restoreAutoExpanded();
 
     QPointer<SermonDocument> m_document;
     UndoRegistrar* m_undoManager = nullptr;
@@ -191,6 +241,14 @@ private:
     std::optional<QUuid> m_editingNodeID;
     QString m_editingText;
     bool m_editingIsNew = false;
+
+    bool m_isSearching = false;
+    QString m_searchQuery;
+    QList<QUuid> m_searchMatches;
+    QSet<QUuid> m_searchMatchSet;
+    qint64 m_currentMatchIndex = 0;
+    QSet<QUuid> m_autoExpandedNodeIDs;
+    QHash<QUuid, bool> m_savedCollapsedState;
 };
 
 } // namespace kestrion

@@ -616,3 +616,359 @@ TEST_F(ControllerTest, FoldRecordsWheneverASelectedNodeHasChildren)
     controller.fold();
     EXPECT_TRUE(root()->isCollapsed());
 }
+
+// --- Split lines and sentences ------------------------------------------------------------
+
+TEST_F(ControllerTest, SplitLinesReplacesALeafByItsTrimmedLinesAllSelected)
+{
+    load(QStringLiteral("T\n  P\n    before\n    leaf\n    after\n"));
+    node("leaf")->setText(QStringLiteral("first line\u2028  second line \t\n\u00a0\nthird"));
+    controller.selectSingleNode(root()->children().front()->children()[1]->id());
+    expectOneUndoStep([&] { controller.splitLines(); }, "split");
+    EXPECT_EQ(afterEdit, QStringLiteral("T[P[before,first line,second line,third,after]]"));
+    EXPECT_EQ(afterSelection, QStringLiteral("first line|first line,second line,third||0"));
+}
+
+TEST_F(ControllerTest, SplitLinesSplitsLeavesUnderDifferentParentsInOneStep)
+{
+    load(QStringLiteral("T\n  A\n    a\n  B\n    b\n"));
+    node("a")->setText(QStringLiteral("a1\na2"));
+    node("b")->setText(QStringLiteral("b1\rb2\u2029b3"));
+    // The primary is the later leaf; the first new node in document order takes its place.
+    controller.setSelection(
+        { root()->children()[0]->children()[0]->id() }, root()->children()[1]->children()[0]->id(), std::nullopt);
+    expectOneUndoStep([&] { controller.splitLines(); }, "two parents");
+    EXPECT_EQ(afterEdit, QStringLiteral("T[A[a1,a2],B[b1,b2,b3]]"));
+    EXPECT_EQ(afterSelection, QStringLiteral("a1|a1,a2,b1,b2,b3||0"));
+}
+
+TEST_F(ControllerTest, SplitLeavesRootsBranchesAndSingleLinesAlone)
+{
+    load(QStringLiteral("T\n  A\n    A1\n  B\n  C\n"));
+    root()->setText(QStringLiteral("Title\nSubtitle"));
+    node("A")->setText(QStringLiteral("A\nwith children"));
+    node("B")->setText(QStringLiteral("one line\n\n \n"));
+    node("C")->setText(QStringLiteral("One sentence only."));
+    controller.setSelection(ids({ "A1" })
+            | QSet<QUuid> { root()->id(), root()->children()[0]->id(), root()->children()[1]->id(),
+                root()->children()[2]->id() },
+        root()->id(), std::nullopt);
+    expectRefused([&] { controller.splitLines(); }, "lines");
+
+    // Split Sentences keeps its record although nothing splits, and clears the redo history.
+    document.recordUndo(std::nullopt);
+    undo();
+    ASSERT_EQ(document.redoStack().size(), 1u);
+    const QStringList before = fullState();
+    const QString selection = selectionState();
+    const int mutations = treeMutations;
+    controller.splitSentences();
+    EXPECT_EQ(fullState(), before);
+    EXPECT_EQ(selectionState(), selection);
+    EXPECT_EQ(treeMutations, mutations);
+    EXPECT_EQ(undoCount(), 1);
+    EXPECT_TRUE(document.redoStack().empty());
+
+    controller.selectSingleNode(std::nullopt);
+    expectRefused([&] { controller.splitSentences(); }, "empty selection");
+}
+
+TEST_F(ControllerTest, SplitOfAQuoteGivesQuotesAtItsDepth)
+{
+    load(QStringLiteral("T\n  A\n    >q\n"));
+    node("q")->setText(QStringLiteral("Blessed are the meek. They shall inherit the earth."));
+    controller.selectSingleNode(root()->children()[0]->children()[0]->id());
+    expectOneUndoStep([&] { controller.splitSentences(); }, "sentences");
+    EXPECT_EQ(afterEdit, QStringLiteral("T[A[>Blessed are the meek.,>They shall inherit the earth.]]"));
+}
+
+TEST_F(ControllerTest, SplitSentencesTrimsAndKeepsSentenceMarks)
+{
+    load(QStringLiteral("T\n  s\n"));
+    node("s")->setText(QStringLiteral("  Wait!  Really?\u2028Yes.\tNo  "));
+    controller.selectSingleNode(root()->children()[0]->id());
+    controller.splitSentences();
+    EXPECT_EQ(shape(), QStringLiteral("T[Wait!,Really?,Yes.,No]"));
+    EXPECT_EQ(textOf(controller.selectedNodeID()), QStringLiteral("Wait!"));
+    EXPECT_EQ(controller.selectedNodeIDs().size(), 4);
+}
+
+// --- Join ----------------------------------------------------------------------------------
+
+TEST_F(ControllerTest, JoinMergesAdjacentSelectedLeavesIntoTheFirst)
+{
+    load(QStringLiteral("T\n  A\n  B\n  C\n  D\n"));
+    const QUuid a = id("A");
+    select({ "C", "B", "A" });
+    controller.setSelectionAnchorID(id("C"));
+    expectOneUndoStep([&] { controller.join(); }, "three");
+    EXPECT_EQ(afterEdit, QStringLiteral("T[A\u2028B\u2028C,D]"));
+    EXPECT_EQ(afterSelection, QStringLiteral("A\u2028B\u2028C|||0"));
+
+    // The joined node is the first member itself.
+    select({ "C", "B", "A" });
+    controller.join();
+    EXPECT_EQ(root()->children().front()->id(), a);
+}
+
+TEST_F(ControllerTest, JoinRunsSeparatedByUnselectedOrBranchNodes)
+{
+    load(QStringLiteral("T\n  A\n  B\n  C\n  D\n  E\n"));
+    select({ "E", "D", "B", "A" });
+    expectOneUndoStep([&] { controller.join(); }, "two runs");
+    EXPECT_EQ(afterEdit, QStringLiteral("T[A\u2028B,C,D\u2028E]"));
+    EXPECT_EQ(afterSelection, QStringLiteral("A\u2028B|||0")); // first in document order
+
+    load(QStringLiteral("T\n  A\n  B\n    B1\n  C\n"));
+    select({ "A", "B", "C" });
+    expectRefused([&] { controller.join(); }, "branch in the middle");
+    select({ "A" });
+    expectRefused([&] { controller.join(); }, "one node");
+}
+
+TEST_F(ControllerTest, JoinUnderSeveralParentsSelectsTheFirstJoinedNodeInDocumentOrder)
+{
+    load(QStringLiteral("T\n  P\n    p1\n    p2\n  Q\n    q1\n    q2\n"));
+    controller.setSelection(ids({ "p1", "p2", "q1" }), id("q2"), std::nullopt);
+    controller.join();
+    EXPECT_EQ(shape(), QStringLiteral("T[P[p1\u2028p2],Q[q1\u2028q2]]"));
+    EXPECT_EQ(textOf(controller.selectedNodeID()), QStringLiteral("p1\u2028p2"));
+    EXPECT_EQ(undoCount(), 1);
+}
+
+TEST_F(ControllerTest, JoinedQuotesStayQuotesOnlyWhenAllWere)
+{
+    load(QStringLiteral("T\n  >q1\n  >q2\n  x\n  >q3\n"));
+    select({ "q1", "q2" });
+    controller.join();
+    select({ "x", "q3" });
+    controller.join();
+    EXPECT_EQ(shape(), QStringLiteral("T[>q1\u2028q2,x\u2028q3]"));
+}
+
+// --- Copy branch ---------------------------------------------------------------------------
+
+TEST_F(ControllerTest, CopyBranchWritesOutlinesQuotesAndLeaves)
+{
+    load(QStringLiteral("T\n  A\n    A1\n    >Said\n  B\n  >Q\n"));
+    node("Q")->setText(QStringLiteral("line one\nline\u2028two"));
+    select({ "B", "A", "A1" });
+    controller.copyBranch();
+    EXPECT_EQ(clipboard.text(), QStringLiteral("# A\n\nA1\n> Said\nB"));
+
+    controller.selectSingleNode(root()->children().back()->id());
+    controller.copyBranch();
+    EXPECT_EQ(clipboard.text(), QStringLiteral("> line one\n> line\u2028two"));
+
+    root()->children().back()->setText(QString());
+    controller.copyBranch();
+    EXPECT_EQ(clipboard.text(), QStringLiteral("> "));
+
+    const int writes = clipboard.writes;
+    controller.selectSingleNode(std::nullopt);
+    expectRefused([&] { controller.copyBranch(); }, "nothing selected");
+    EXPECT_EQ(clipboard.writes, writes);
+    EXPECT_EQ(undoCount(), 0);
+}
+
+TEST_F(ControllerTest, CopiedBranchPastesBackAsTheSameBranch)
+{
+    load(QStringLiteral("T\n  A+\n    A1\n      A11\n    >A2\n  B\n"));
+    select({ "A" });
+    controller.copyBranch();
+    controller.selectSingleNode(id("B"));
+    controller.paste();
+    EXPECT_EQ(shape(), QStringLiteral("T[A+[A1[A11],>A2],B[A+[A1[A11],>A2]]]"));
+}
+
+// --- Search -------------------------------------------------------------------------------
+
+namespace {
+
+// Matches hide in folded branches: "grace" sits in the root, under two folded levels and in
+// a folded leaf branch of its own.
+const QString kSermon = QStringLiteral("Grace alone\n"
+                                       "  Law+\n"
+                                       "    Sin+\n"
+                                       "      More grace\n"
+                                       "        Deep+\n"
+                                       "          Deeper\n"
+                                       "  Amazing GRACE\n"
+                                       "  Hope+\n"
+                                       "    Disgraced\n"
+                                       "    Faith\n");
+
+} // namespace
+
+class SearchTest : public ControllerTest {
+protected:
+    void search(const QString& query)
+    {
+        controller.setSearching(true);
+        controller.setSearchQuery(query);
+        controller.updateSearch();
+    }
+
+    QStringList matchTexts() const
+    {
+        QStringList result;
+        for (const auto& id : controller.searchMatches())
+            result.append(textOf(id));
+        return result;
+    }
+
+    QString current() const
+    {
+        const auto& matches = controller.searchMatches();
+        const qint64 i = controller.currentMatchIndex();
+        return i >= 0 && i < matches.size() ? textOf(matches[i]) : QStringLiteral("<none>");
+    }
+};
+
+TEST_F(SearchTest, MatchesIgnoreCaseAndComeInDocumentOrderRootFirst)
+{
+    load(kSermon);
+    search(QStringLiteral("GRACE"));
+    EXPECT_EQ(matchTexts(), (QStringList { "Grace alone", "More grace", "Amazing GRACE", "Disgraced" }));
+    EXPECT_EQ(controller.searchMatchSet(), ids(matchTexts()));
+    EXPECT_EQ(current(), QStringLiteral("Grace alone"));
+    EXPECT_EQ(visibleRequests, QList<QUuid> { root()->id() });
+    // The selection is not touched by searching.
+    EXPECT_FALSE(controller.selectedNodeID().has_value());
+    EXPECT_EQ(undoCount(), 0);
+}
+
+TEST_F(SearchTest, AncestorsOfMatchesOpenAndCloseAgainWithoutUndoSteps)
+{
+    load(kSermon);
+    const QString folded = shape();
+    search(QStringLiteral("more"));
+    // Both folded ancestors open; the match's own folded branch stays folded.
+    EXPECT_EQ(shape(),
+        QStringLiteral("Grace alone[Law[Sin[More grace[Deep+[Deeper]]]],Amazing GRACE,Hope+[Disgraced,Faith]]"));
+    EXPECT_EQ(controller.autoExpandedNodeIDs(), ids({ "Law", "Sin" }));
+    EXPECT_EQ(controller.savedCollapsedState(), (QHash<QUuid, bool> { { id("Law"), true }, { id("Sin"), true } }));
+    EXPECT_GE(treeMutations, 1);
+
+    // One letter more and nothing matches: all folded again, both memories empty.
+    search(QStringLiteral("morex"));
+    EXPECT_TRUE(controller.searchMatches().isEmpty());
+    EXPECT_EQ(controller.currentMatchIndex(), 0);
+    EXPECT_EQ(shape(), folded);
+    EXPECT_TRUE(controller.autoExpandedNodeIDs().isEmpty());
+    EXPECT_TRUE(controller.savedCollapsedState().isEmpty());
+    EXPECT_EQ(undoCount(), 0);
+}
+
+TEST_F(SearchTest, BranchesOpenedForAnEarlierQueryStayOpenWhileMatchesRemain)
+{
+    load(kSermon);
+    search(QStringLiteral("more"));
+    search(QStringLiteral("disgrace"));
+    EXPECT_EQ(matchTexts(), QStringList { "Disgraced" });
+    EXPECT_FALSE(node("Law")->isCollapsed());
+    EXPECT_FALSE(node("Hope")->isCollapsed());
+    EXPECT_EQ(controller.autoExpandedNodeIDs(), ids({ "Law", "Sin", "Hope" }));
+
+    // Closing folds every node the search opened, also one the user folded or unfolded
+    // meanwhile, and skips one that was deleted.
+    node("Sin")->setCollapsed(true);
+    root()->removeNode(id("Hope"));
+    const int focus = focusRequests;
+    controller.endSearch();
+    EXPECT_EQ(shape(), QStringLiteral("Grace alone[Law+[Sin+[More grace[Deep+[Deeper]]]],Amazing GRACE]"));
+    EXPECT_FALSE(controller.isSearching());
+    EXPECT_TRUE(controller.searchQuery().isEmpty());
+    EXPECT_TRUE(controller.searchMatches().isEmpty());
+    EXPECT_TRUE(controller.searchMatchSet().isEmpty());
+    EXPECT_TRUE(controller.autoExpandedNodeIDs().isEmpty());
+    EXPECT_EQ(focusRequests, focus + 1);
+    EXPECT_EQ(undoCount(), 0);
+}
+
+TEST_F(SearchTest, TheCurrentMatchIsKeptByIdentityOrReset)
+{
+    load(QStringLiteral("T\n  ab\n  abc\n  abcd\n  xbcd\n"));
+    search(QStringLiteral("ab"));
+    EXPECT_EQ(matchTexts(), (QStringList { "ab", "abc", "abcd" }));
+    controller.nextMatch(true);
+    controller.nextMatch(true);
+    EXPECT_EQ(current(), QStringLiteral("abcd"));
+
+    search(QStringLiteral("bcd"));
+    EXPECT_EQ(matchTexts(), (QStringList { "abcd", "xbcd" }));
+    EXPECT_EQ(controller.currentMatchIndex(), 0); // abcd kept, now first
+    controller.nextMatch(true);
+    search(QStringLiteral("bc"));
+    EXPECT_EQ(current(), QStringLiteral("xbcd")); // kept at its new index
+    EXPECT_EQ(controller.currentMatchIndex(), 2);
+
+    search(QStringLiteral("ab"));
+    EXPECT_EQ(controller.currentMatchIndex(), 0); // xbcd gone
+}
+
+TEST_F(SearchTest, NextMatchWrapsBothWaysAndAlwaysAsksForVisibility)
+{
+    load(QStringLiteral("T\n  a1\n  a2\n  a3\n  b\n"));
+    search(QStringLiteral("A"));
+    visibleRequests.clear();
+    controller.nextMatch(false);
+    EXPECT_EQ(current(), QStringLiteral("a3"));
+    controller.nextMatch(true);
+    EXPECT_EQ(current(), QStringLiteral("a1"));
+    EXPECT_EQ(visibleRequests, (QList<QUuid> { id("a3"), id("a1") }));
+
+    search(QStringLiteral("b"));
+    visibleRequests.clear();
+    controller.nextMatch(true);
+    EXPECT_EQ(current(), QStringLiteral("b"));
+    EXPECT_EQ(visibleRequests.size(), 1);
+
+    search(QStringLiteral("zzz"));
+    visibleRequests.clear();
+    controller.nextMatch(true);
+    controller.nextMatch(false);
+    EXPECT_TRUE(visibleRequests.isEmpty());
+    EXPECT_EQ(controller.currentMatchIndex(), 0);
+}
+
+TEST_F(SearchTest, HighlightsOnlyMatchesOfAnOpenSearch)
+{
+    load(QStringLiteral("T\n  aaaa\n  baab\n  c\n"));
+    search(QStringLiteral("AA"));
+    auto first = controller.searchHighlight(id("aaaa"));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->ranges, (QList<MatchRange> { { 0, 2 }, { 2, 4 } }));
+    EXPECT_TRUE(first->isCurrent);
+    auto second = controller.searchHighlight(id("baab"));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->ranges, (QList<MatchRange> { { 1, 3 } }));
+    EXPECT_FALSE(second->isCurrent);
+    EXPECT_FALSE(controller.searchHighlight(id("c")));
+
+    controller.setSearching(false);
+    EXPECT_FALSE(controller.searchHighlight(id("aaaa")));
+    controller.setSearching(true);
+    controller.endSearch();
+    EXPECT_FALSE(controller.searchHighlight(id("aaaa")));
+}
+
+TEST_F(SearchTest, DecomposedQueryFindsComposedText)
+{
+    load(QStringLiteral("T\n  Caf\u00e9 talk\n  Cafe\n"));
+    search(QStringLiteral("CAFE\u0301"));
+    EXPECT_EQ(matchTexts(), QStringList { QStringLiteral("Caf\u00e9 talk") });
+    EXPECT_EQ(
+        controller.searchHighlight(id(QStringLiteral("Caf\u00e9 talk")))->ranges, (QList<MatchRange> { { 0, 4 } }));
+}
+
+TEST_F(SearchTest, EmptyQueryMatchesNothingAndRestores)
+{
+    load(kSermon);
+    search(QStringLiteral("deeper"));
+    EXPECT_FALSE(node("Deep")->isCollapsed());
+    search(QString());
+    EXPECT_TRUE(controller.searchMatches().isEmpty());
+    EXPECT_TRUE(node("Deep")->isCollapsed());
+    EXPECT_TRUE(node("Law")->isCollapsed());
+}
