@@ -4,6 +4,7 @@
 
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "document/UndoRegistrar.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,13 @@ inline void PrintTo(const QString& text, std::ostream* os)
 
 namespace kestrion {
 
+// Stands in for the window's undo manager: counts the steps registered with it.
+class CountingRegistrar final : public UndoRegistrar {
+public:
+    void registerUndo(SermonDocument&) override { ++registrations; }
+    int registrations = 0;
+};
+
 // A document with a controller over it, a fake clipboard and counters for the callbacks.
 //
 // Trees are written as outlines, two spaces per level; a leading ">" makes a quote and a
@@ -31,6 +39,7 @@ protected:
     ControllerTest()
     {
         controller.setClipboard(&clipboard);
+        controller.setUndoManager(&registrar);
         controller.setOnTreeMutated([this] { ++treeMutations; });
         controller.setOnSelectionRequestVisible([this](const QUuid& id) { visibleRequests.append(id); });
         controller.setOnRequestCanvasFocus([this] { ++focusRequests; });
@@ -178,6 +187,7 @@ protected:
         const int mutations = treeMutations;
         const int writes = clipboard.writes;
         const qsizetype requests = visibleRequests.size();
+        const int registrations = registrar.registrations;
         operation();
         EXPECT_EQ(fullState(), before);
         EXPECT_EQ(selectionState(), selection);
@@ -185,6 +195,7 @@ protected:
         EXPECT_EQ(treeMutations, mutations);
         EXPECT_EQ(clipboard.writes, writes);
         EXPECT_EQ(visibleRequests.size(), requests);
+        EXPECT_EQ(registrar.registrations, registrations);
     }
 
     // Runs an edit that must apply as one undo step: afterwards exactly one snapshot more,
@@ -197,8 +208,10 @@ protected:
         const std::optional<QUuid> primary = controller.selectedNodeID();
         const qsizetype undos = undoCount();
         const int mutations = treeMutations;
+        const int registrations = registrar.registrations;
         operation();
         EXPECT_EQ(undoCount(), undos + 1);
+        EXPECT_EQ(registrar.registrations, registrations + 1);
         EXPECT_EQ(treeMutations, mutations + 1);
         afterEdit = shape();
         afterSelection = selectionState();
@@ -248,6 +261,7 @@ protected:
 
     SermonDocument document;
     FakeClipboard clipboard;
+    CountingRegistrar registrar;
     DocumentController controller { &document };
     int treeMutations = 0;
     QList<QUuid> visibleRequests;
