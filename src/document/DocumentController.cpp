@@ -14,12 +14,6 @@ namespace kestrion {
 
 namespace {
 
-// The file format's white space: tab and the Unicode space separators.
-bool isFormatWhitespace(QChar c)
-{
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
-
 bool isNewline(QChar c)
 {
     const char16_t u = c.unicode();
@@ -28,7 +22,7 @@ bool isNewline(QChar c)
 
 bool isBlankCharacter(QChar c)
 {
-    return isFormatWhitespace(c) || isNewline(c);
+    return MarkdownCodec::isFormatWhitespace(c) || isNewline(c);
 }
 
 bool isBlank(const QString& text)
@@ -55,7 +49,7 @@ QStringList lineParts(const QString& text)
     for (qsizetype i = 0; i <= text.size(); ++i) {
         if (i < text.size() && !isNewline(text[i]))
             continue;
-        const QString piece = trimmedBy(text.mid(start, i - start), isFormatWhitespace);
+        const QString piece = MarkdownCodec::trimWhitespace(QStringView(text).mid(start, i - start));
         if (!piece.isEmpty())
             parts.append(piece);
         start = i + 1;
