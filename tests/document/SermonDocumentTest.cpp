@@ -25,6 +25,19 @@ QString dump(const SermonNodePtr& root)
     return out;
 }
 
+// Tree shape, texts and flags without ids.
+QString shape(const SermonNodePtr& root)
+{
+    QString out;
+    for (const auto& n : root->allNodes())
+        out += QStringLiteral("%1:%2%3%4|")
+                   .arg(n->text())
+                   .arg(n->depth())
+                   .arg(n->isCollapsed() ? "c" : "")
+                   .arg(n->isQuote() ? "q" : "");
+    return out;
+}
+
 struct Sermon {
     SermonNodePtr root = SermonNode::create(QStringLiteral("Title"));
     SermonNodePtr a = root->addChild(QStringLiteral("First point"));
@@ -343,4 +356,108 @@ TEST(SermonDocumentTest, WritesTheFileTextAsUtf8WithoutAByteOrderMark)
     // Text that is not valid UTF-16 still gives bytes that open again.
     const QString broken = QStringLiteral("# T\n- a") + QChar(0xD800) + QStringLiteral("b\n");
     EXPECT_TRUE(SermonDocument::decodeFileText(SermonDocument::fileContents(broken)));
+}
+
+TEST(SermonDocumentTest, ReadsTheTextAfterAByteOrderMark)
+{
+    SermonDocument::ReadError error = SermonDocument::ReadError::CorruptFile;
+    const auto document
+        = SermonDocument::readDocument("\xEF\xBB\xBF---\nseries: Advent\n---\n\n# Hope\n\nWaiting\n", &error);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(error, SermonDocument::ReadError::None);
+    EXPECT_EQ(document->metadata().series, QStringLiteral("Advent"));
+    EXPECT_EQ(shape(document->root()), QStringLiteral("Hope:0|Waiting:1|"));
+    EXPECT_TRUE(document->undoStack().empty());
+    EXPECT_EQ(document->undoRedoGeneration(), 0);
+    EXPECT_FALSE(document->currentSelectedNodeID());
+
+    // A single space is a sermon without a title.
+    const auto blank = SermonDocument::readDocument(" ");
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->root()->text(), QStringLiteral("Untitled"));
+}
+
+TEST(SermonDocumentTest, RoundTripsThroughBytesWithNewIds)
+{
+    SermonNodePtr root = SermonNode::create(QStringLiteral("Grace"));
+    root->addChild(QStringLiteral("Opening story"));
+    root->addChild(QStringLiteral("For by grace you have been saved"))->setQuote(true);
+    SermonNodePtr one = root->addChild(QStringLiteral("Point one"));
+    one->addChild(QString::fromUtf16(u"Sub a\u2028second line"));
+    one->addChild(QString::fromUtf8("\xF0\x9F\x94\xB4 Sub b"));
+    SermonNodePtr two = root->addChild(QStringLiteral("Point two"));
+    two->addChild(QStringLiteral("Detail"))->addChild(QStringLiteral("Example"));
+    two->addChild(QStringLiteral("Closing thought"));
+    two->setCollapsed(true);
+    SermonMetadata details;
+    details.scripture = QStringLiteral("Ephesians 2:8");
+    details.series = QString::fromUtf8("Gnade \xC3\xBC"
+                                       "ber Gnade");
+    details.duration = 30;
+    SermonOccasion occasion;
+    occasion.place = QStringLiteral("St Mary's");
+    occasion.date = QDate(2024, 3, 10);
+    details.occasions.push_back(occasion);
+    const SermonDocument original(root, details);
+
+    const QByteArray bytes = SermonDocument::fileContents(original.snapshot());
+    EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(bytes.endsWith('\n'));
+    const auto reread = SermonDocument::readDocument(bytes);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(shape(reread->root()), shape(root));
+    EXPECT_EQ(reread->metadata().scripture, details.scripture);
+    EXPECT_EQ(reread->metadata().series, details.series);
+    EXPECT_EQ(reread->metadata().duration, details.duration);
+    ASSERT_EQ(reread->metadata().occasions.size(), 1u);
+    EXPECT_EQ(reread->metadata().occasions.front().place, occasion.place);
+    EXPECT_EQ(reread->metadata().occasions.front().date, occasion.date);
+    for (const auto& node : reread->root()->allNodes())
+        EXPECT_FALSE(root->findNode(node->id()));
+    // Writing what was read gives the same bytes again.
+    EXPECT_EQ(SermonDocument::fileContents(reread->snapshot()), bytes);
+}
+
+TEST(SermonDocumentTest, UndoingEveryEditGivesBackTheFirstFileTextAndRedoingTheLast)
+{
+    std::mt19937 random(20240310);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    Sermon s;
+    const QString first = s.document.snapshot();
+    for (int step = 0; step < 50; ++step) {
+        const auto nodes = s.document.root()->allNodes();
+        SermonNodePtr node = nodes[pick(static_cast<int>(nodes.size()))];
+        s.document.recordUndo(node->id());
+        switch (pick(6)) {
+        case 0:
+            node->setText(QString::fromUtf16(u"edited\u2028") + QString::number(step));
+            break;
+        case 1:
+            node->addChild(QStringLiteral("new %1").arg(step));
+            break;
+        case 2:
+            s.document.root()->removeNode(node->id());
+            break;
+        case 3:
+            s.document.root()->moveNode(node->id(), nodes[pick(static_cast<int>(nodes.size()))]->id(), pick(4));
+            break;
+        case 4:
+            node->setCollapsed(!node->isCollapsed());
+            break;
+        default: {
+            SermonMetadata details = s.document.metadata();
+            details.duration = step;
+            details.scripture = QStringLiteral("Psalm %1").arg(step);
+            s.document.setMetadata(details);
+        }
+        }
+    }
+    const QString last = s.document.snapshot();
+    ASSERT_NE(first, last);
+    while (!s.document.undoStack().empty())
+        s.document.undo();
+    EXPECT_EQ(s.document.snapshot(), first);
+    while (!s.document.redoStack().empty())
+        s.document.redo();
+    EXPECT_EQ(s.document.snapshot(), last);
 }
