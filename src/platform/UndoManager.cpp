@@ -2,6 +2,8 @@
 
 #include <QUndoCommand>
 
+#include <utility>
+
 namespace kestrion {
 
 namespace {
@@ -67,9 +69,28 @@ void UndoManager::registerUndo(SermonDocument& document)
     connect(&document, &SermonDocument::undoStackChanged, this, &UndoManager::updateAvailability, Qt::UniqueConnection);
     connect(&document, &SermonDocument::redoStackChanged, this, &UndoManager::updateAvailability, Qt::UniqueConnection);
     connect(&document, &QObject::destroyed, this, &UndoManager::updateAvailability, Qt::UniqueConnection);
+    // A step recorded in reaction to an undo or redo waits until the stack has finished
+    // moving: pushing in the middle of QUndoStack::undo would corrupt its index.
+    if (m_isReplaying) {
+        m_pendingSteps.emplace_back(&document);
+        return;
+    }
     // Pushing drops the redo side, as recording did in the document, and beyond the limit
     // the oldest command, as the document dropped its oldest snapshot.
     m_stack.push(new DocumentStepCommand(document));
+}
+
+void UndoManager::replay(void (QUndoStack::*step)())
+{
+    m_isReplaying = true;
+    (m_stack.*step)();
+    m_isReplaying = false;
+    std::vector<QPointer<SermonDocument>> pending = std::exchange(m_pendingSteps, {});
+    for (const QPointer<SermonDocument>& document : pending) {
+        if (document)
+            m_stack.push(new DocumentStepCommand(*document));
+    }
+    updateAvailability();
 }
 
 bool UndoManager::canUndo() const
@@ -114,22 +135,14 @@ void UndoManager::setWindow(QWidget* window)
 
 void UndoManager::undo()
 {
-    if (!canUndo())
-        return;
-    m_isReplaying = true;
-    m_stack.undo();
-    m_isReplaying = false;
-    updateAvailability();
+    if (canUndo())
+        replay(&QUndoStack::undo);
 }
 
 void UndoManager::redo()
 {
-    if (!canRedo())
-        return;
-    m_isReplaying = true;
-    m_stack.redo();
-    m_isReplaying = false;
-    updateAvailability();
+    if (canRedo())
+        replay(&QUndoStack::redo);
 }
 
 void UndoManager::setClean()

@@ -8,6 +8,8 @@
 #include <QUndoStack>
 #include <QWidget>
 
+#include <vector>
+
 namespace kestrion {
 
 // The window's undo manager: a thin mirror of the document's own history on a QUndoStack.
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void updateAvailability();
 
 private:
+    void replay(void (QUndoStack::*step)());
     void onCleanChanged(bool clean);
 
     QUndoStack m_stack;
@@ -62,6 +65,7 @@ private:
     bool m_canUndo = false;
     bool m_canRedo = false;
     bool m_isReplaying = false;
+    std::vector<QPointer<SermonDocument>> m_pendingSteps;
 };
 
 } // namespace kestrion

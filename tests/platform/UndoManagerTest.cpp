@@ -239,3 +239,26 @@ TEST(UndoManagerTest, RandomEditsUndosAndRedosKeepBothHistoriesInStep)
         }
     }
 }
+
+TEST(UndoManagerTest, AStepRecordedWhileUndoingIsRegisteredAfterwards)
+{
+    Window w;
+    w.edit(QStringLiteral("v1"));
+    w.edit(QStringLiteral("v2"));
+    bool recorded = false;
+    QObject::connect(&w.document, &SermonDocument::undoRedoGenerationChanged, [&] {
+        if (recorded)
+            return;
+        recorded = true;
+        w.edit(QStringLiteral("during undo"));
+    });
+    w.undoManager.undo();
+    EXPECT_EQ(w.text(), QStringLiteral("during undo"));
+    w.expectInStep();
+    EXPECT_EQ(w.undoManager.undoCount(), 2);
+    w.undoManager.undo();
+    EXPECT_EQ(w.text(), QStringLiteral("v1"));
+    w.undoManager.undo();
+    EXPECT_EQ(w.text(), QStringLiteral("v0"));
+    w.expectInStep();
+}
