@@ -1,8 +1,16 @@
+#include "FuzzSupport.h"
+
 #include "document/SermonDocument.h"
 #include "document/WordCount.h"
 
 #include <cstddef>
 #include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    kestrion::fuzz::quiet();
+    return 0;
+}
 
 // Any bytes: opening either fails cleanly or gives a document whose saved bytes open again,
 // and whose history gives back exactly what it recorded.
