@@ -1,5 +1,8 @@
 #include "mindmap/NodeActionState.h"
 
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -8,10 +11,7 @@ namespace kestrion {
 
 bool hasLineBreak(const QString& text)
 {
-    return std::any_of(text.begin(), text.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
-    });
+    return std::any_of(text.begin(), text.end(), DocumentController::isNewline);
 }
 
 bool hasSentenceBreak(const QString& text)
@@ -63,6 +63,17 @@ NodeActionState computeNodeActionState(const QSet<QUuid>& selection, const QUuid
     state.isQuote = foundAny && allQuotes;
     state.canPromote = siblingGroupParentID.has_value() && *siblingGroupParentID != rootID;
     return state;
+}
+
+NodeActionState computeNodeActionState(const DocumentController& controller, const SermonNodeMap& nodeLookup)
+{
+    const SermonDocument* document = controller.document();
+    if (!document || !document->root())
+        return {};
+    std::optional<QUuid> groupParent;
+    if (const auto context = controller.siblingSelectionContext(); context && context->parent)
+        groupParent = context->parent->id();
+    return computeNodeActionState(controller.effectiveSelection(), document->root()->id(), nodeLookup, groupParent);
 }
 
 } // namespace kestrion

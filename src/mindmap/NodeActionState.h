@@ -45,7 +45,12 @@ struct NodeActionState {
 NodeActionState computeNodeActionState(const QSet<QUuid>& selection, const QUuid& rootID,
     const SermonNodeMap& nodeLookup, const std::optional<QUuid>& siblingGroupParentID);
 
-// Whether a leaf's text would be offered a line split.
+// The state for a controller's effective selection, its document's root and its sibling
+// group. A controller without a document allows nothing.
+NodeActionState computeNodeActionState(const DocumentController& controller, const SermonNodeMap& nodeLookup);
+
+// Whether a leaf's text would be offered a line split: it holds a character the controller's
+// line split ends a line at.
 bool hasLineBreak(const QString& text);
 // Whether a leaf's text would be offered a sentence split.
 bool hasSentenceBreak(const QString& text);

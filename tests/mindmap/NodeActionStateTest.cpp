@@ -1,5 +1,8 @@
 #include "mindmap/NodeActionState.h"
 
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+
 #include <gtest/gtest.h>
 
 using namespace kestrion;
@@ -169,4 +172,70 @@ TEST(NodeActionStateTest, PromoteNeedsASiblingGroupBelowTheRoot)
     EXPECT_TRUE(tree.state({ tree.a1, tree.a2 }, tree.mainA->id()).canPromote);
     EXPECT_FALSE(tree.state({ tree.mainA, tree.mainC }, tree.root->id()).canPromote);
     EXPECT_FALSE(tree.state({ tree.a1, tree.b1 }).canPromote);
+}
+
+namespace {
+
+// The same tree in a document, with a controller selecting in it.
+struct ControlledTree : Tree {
+    SermonDocument document { root };
+    DocumentController controller { &document };
+
+    NodeActionState select(std::initializer_list<SermonNodePtr> nodes, const SermonNodePtr& primary = nullptr)
+    {
+        QSet<QUuid> ids;
+        for (const SermonNodePtr& node : nodes)
+            ids.insert(node->id());
+        controller.setSelection(ids, primary ? std::optional<QUuid>(primary->id()) : std::nullopt, std::nullopt);
+        return computeNodeActionState(controller, lookup);
+    }
+};
+
+} // namespace
+
+TEST(NodeActionStateTest, ReadsTheControllersEffectiveSelection)
+{
+    ControlledTree tree;
+    EXPECT_EQ(computeNodeActionState(tree.controller, tree.lookup), NodeActionState {});
+
+    // The primary alone, and the primary counted once when it is also in the set.
+    EXPECT_EQ(tree.select({}, tree.a1), tree.state({ tree.a1 }, tree.mainA->id()));
+    EXPECT_FALSE(tree.select({ tree.a1 }, tree.a1).hasMultiSelection);
+    EXPECT_TRUE(tree.select({ tree.a2 }, tree.a1).hasMultiSelection);
+}
+
+TEST(NodeActionStateTest, SelectAllAllowsOnlyTheSelectionFlags)
+{
+    ControlledTree tree;
+    QSet<QUuid> all;
+    for (const SermonNodePtr& node : tree.root->allNodes())
+        all.insert(node->id());
+    tree.controller.setSelectedNodeIDs(all);
+    NodeActionState expected;
+    expected.hasAnySelection = true;
+    expected.hasMultiSelection = true;
+    EXPECT_EQ(computeNodeActionState(tree.controller, tree.lookup), expected);
+}
+
+TEST(NodeActionStateTest, PromoteFollowsTheControllersSiblingGroup)
+{
+    ControlledTree tree;
+    EXPECT_TRUE(tree.select({ tree.a1, tree.a2 }).canPromote);
+    EXPECT_TRUE(tree.select({ tree.a2 }).canPromote);
+    EXPECT_FALSE(tree.select({ tree.mainA, tree.mainC }).canPromote);
+    EXPECT_FALSE(tree.select({ tree.a1, tree.b1 }).canPromote);
+    // A node with its own child is the group of that node alone.
+    EXPECT_FALSE(tree.select({ tree.mainA, tree.a1 }).canPromote);
+}
+
+TEST(NodeActionStateTest, SplitIsOfferedExactlyWhenTheLineSplitWouldSplit)
+{
+    for (char16_t lineBreak : { 0x000A, 0x000B, 0x000C, 0x000D, 0x0085, 0x2028, 0x2029, 0x2027, 0x0009, 0x00A0 }) {
+        ControlledTree tree;
+        tree.a1->setText(QStringLiteral("first") + QChar(lineBreak) + QStringLiteral("second"));
+        const bool offered = tree.select({ tree.a1 }).canSplit;
+        tree.controller.splitLines();
+        const bool split = tree.mainA->children().size() == 3;
+        EXPECT_EQ(offered, split) << int(lineBreak);
+    }
 }
