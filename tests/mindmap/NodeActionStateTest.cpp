@@ -95,18 +95,6 @@ TEST(NodeActionStateTest, FoldingFollowsChildrenAndCollapsedState)
     EXPECT_TRUE(both.hasMultiSelection);
 }
 
-TEST(NodeActionStateTest, SplitIsOfferedForEveryLineBreakTheLineSplitSplitsAt)
-{
-    Tree tree;
-    const char16_t breaks[] = { 0x000A, 0x000B, 0x000C, 0x000D, 0x0085, 0x2028, 0x2029 };
-    for (char16_t lineBreak : breaks) {
-        tree.a1->setText(QStringLiteral("first") + QChar(lineBreak) + QStringLiteral("second"));
-        EXPECT_TRUE(tree.state({ tree.a1 }).canSplit) << int(lineBreak);
-    }
-    tree.a1->setText(QStringLiteral("first\tsecond\u00a0third"));
-    EXPECT_FALSE(tree.state({ tree.a1 }).canSplit);
-}
-
 TEST(NodeActionStateTest, OnlyLeavesAreOfferedSplits)
 {
     Tree tree;
@@ -164,14 +152,6 @@ TEST(NodeActionStateTest, IdsMissingFromTheLookupArePassedOver)
     expected.hasMultiSelection = true;
     expected.canToggleQuote = true;
     EXPECT_EQ(s, expected);
-}
-
-TEST(NodeActionStateTest, PromoteNeedsASiblingGroupBelowTheRoot)
-{
-    Tree tree;
-    EXPECT_TRUE(tree.state({ tree.a1, tree.a2 }, tree.mainA->id()).canPromote);
-    EXPECT_FALSE(tree.state({ tree.mainA, tree.mainC }, tree.root->id()).canPromote);
-    EXPECT_FALSE(tree.state({ tree.a1, tree.b1 }).canPromote);
 }
 
 namespace {

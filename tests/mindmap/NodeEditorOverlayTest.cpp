@@ -1,6 +1,5 @@
 #include "mindmap/NodeEditorOverlay.h"
 
-#include "platform/Appearance.h"
 #include "platform/Typography.h"
 
 #include <QAction>
@@ -134,13 +133,6 @@ TEST(NodeEditorOverlayGeometryTest, ZoomScalesAboutTheContentOriginThenPans)
     EXPECT_EQ(g.bounds, g.outline.adjusted(-2, -2, 2, 2));
     EXPECT_EQ(NodeEditorOverlay::editorFont(2, 2).pixelSize(), 26);
     EXPECT_EQ(NodeEditorOverlay::editorFont(0, 1), Typography::nodeFont(0));
-}
-
-TEST_F(NodeEditorOverlayTest, TakesTheKeyboardWhenShown)
-{
-    EXPECT_TRUE(editor->hasFocus());
-    EXPECT_TRUE(overlay->isFocused());
-    EXPECT_EQ(editor->objectName(), "nodeEditor");
 }
 
 TEST_F(NodeEditorOverlayTest, ShowsStoredLineBreaksAsLinesAndStoresTypedBreaksAsLineSeparators)
@@ -338,11 +330,6 @@ TEST_F(NodeEditorOverlayTest, FollowsTheZoomAndPan)
     overlay->setNodeLayout(root);
     EXPECT_EQ(editor->font().pixelSize(), 32);
     EXPECT_EQ(editor->font().weight(), QFont::Medium);
-}
-
-TEST_F(NodeEditorOverlayTest, DrawsInTheInkColour)
-{
-    EXPECT_EQ(editor->palette().color(QPalette::Text), Appearance::inkColor(isDarkAppearance()));
 }
 
 TEST_F(NodeEditorOverlayTest, CommitsWhenTheKeyboardMovesToAnotherWidget)
