@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/SermonDocument.h"
 #include "platform/AutosaveTimer.h"
 #include "platform/DocumentDialogs.h"
 #include "platform/RecentDocuments.h"
@@ -20,7 +21,6 @@ namespace kestrion {
 
 class DocumentWindow;
 class OpenDocument;
-class SermonDocument;
 
 // Makes the window of a document; the manager owns what it returns and shows it.
 using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& document)>;
