@@ -1,6 +1,7 @@
 #include "app/AppBackground.h"
 
 #include "app/GrainOverlay.h"
+#include "platform/Appearance.h"
 
 #include <QEvent>
 #include <QLinearGradient>
@@ -65,7 +66,7 @@ void AppBackground::paint(QPainter& painter, const QRectF& area, bool isDark)
 
 bool AppBackground::isDark() const
 {
-    return palette().color(QPalette::Window).lightnessF() < 0.5;
+    return Appearance::isDarkPalette(palette());
 }
 
 void AppBackground::paintEvent(QPaintEvent*)

@@ -34,7 +34,7 @@ public:
     // The whole backdrop.
     static void paint(QPainter& painter, const QRectF& area, bool isDark);
 
-    // The widget's own colour scheme: dark when its palette's window colour is dark.
+    // The widget's own colour scheme, judged as the appearance judges palettes.
     bool isDark() const;
 
 protected:
