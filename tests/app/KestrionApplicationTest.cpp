@@ -144,6 +144,13 @@ TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFi
     auto* window = dynamic_cast<SermonWindow*>(running.documentManager()->documents().front()->window());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->contentView()->mode(), AppMode::Tree);
+    EXPECT_EQ(window->size(), QSize(1200, 800));
+    // The window cannot be made smaller than its root view allows.
+    window->show();
+    window->resize(300, 200);
+    EXPECT_GE(window->contentView()->width(), 800);
+    EXPECT_GE(window->contentView()->height(), 600);
+    window->hide();
 
     KestrionApplication& later = make(mode({}));
     EXPECT_EQ(later.launch({ second, first }), 0);
