@@ -128,20 +128,6 @@ TEST(AppearanceIndexTest, FindsByRawValueAndGivesNoneWhenAbsent)
     const std::vector<AppAppearance> some { AppAppearance::Light };
     EXPECT_EQ(appearanceIndex(AppAppearance::Light, some), 0);
     EXPECT_EQ(appearanceIndex(AppAppearance::Dark, some), std::nullopt);
-    EXPECT_EQ(symbolName(AppAppearance::System), QStringLiteral("circle.lefthalf.filled"));
-    EXPECT_EQ(symbolName(AppAppearance::Light), QStringLiteral("sun.max"));
-    EXPECT_EQ(symbolName(AppAppearance::Dark), QStringLiteral("moon"));
-}
-
-TEST(AppModeTest, RawValuesAreExact)
-{
-    EXPECT_EQ(rawValue(AppMode::Tree), QStringLiteral("Mind Map"));
-    EXPECT_EQ(rawValue(AppMode::Columns), QStringLiteral("Columns"));
-    EXPECT_EQ(rawValue(AppMode::Delivery), QStringLiteral("Delivery"));
-    for (AppMode mode : allAppModes)
-        EXPECT_EQ(appModeFromRawValue(rawValue(mode)), mode);
-    EXPECT_EQ(appModeFromRawValue(QStringLiteral("mind map")), std::nullopt);
-    EXPECT_EQ(appModeFromRawValue(QStringLiteral("Tree")), std::nullopt);
 }
 
 } // namespace

@@ -75,11 +75,4 @@ TEST(GrainOverlayTest, DrawingStaysInsideTheAreaAndChangesIt)
         ASSERT_EQ(canvas.pixel(x, 150), QColor(128, 128, 128).rgb()) << x;
 }
 
-TEST(GrainOverlayTest, OpacityIsKeptWithinZeroAndOne)
-{
-    EXPECT_EQ(GrainOverlay(0.22).opacity(), 0.22);
-    EXPECT_EQ(GrainOverlay(1.5).opacity(), 1.0);
-    EXPECT_EQ(GrainOverlay(-1).opacity(), 0.0);
-}
-
 } // namespace

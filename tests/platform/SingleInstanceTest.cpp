@@ -104,11 +104,4 @@ TEST_F(SingleInstanceTest, GarbageFromAnotherProgramIsDroppedAndServiceGoesOn)
     EXPECT_EQ(received.count(), 1);
 }
 
-TEST(SingleInstanceNameTest, DefaultNameIsPerUserAndAbsolute)
-{
-    const QString name = SingleInstance::defaultServerName();
-    EXPECT_TRUE(QDir::isAbsolutePath(name));
-    EXPECT_TRUE(name.contains(QStringLiteral("app.kestrion.Kestrion")));
-}
-
 } // namespace
