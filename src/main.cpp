@@ -68,8 +68,8 @@ int main(int argc, char* argv[])
     parser.process(app);
 
     kestrion::KestrionApplication kestrion(kestrion::KestrionApplication::Setup::standard());
-    kestrion.handleTerminationSignals();
     if (const std::optional<int> exitCode = kestrion.launch(parser.positionalArguments()))
         return *exitCode;
+    kestrion.handleTerminationSignals();
     return app.exec();
 }

@@ -52,7 +52,9 @@ public:
     DocumentManager* documentManager() const { return m_documentManager.get(); }
     SingleInstance* singleInstance() const { return m_singleInstance.get(); }
 
-    // SIGTERM, SIGINT and SIGHUP save without questions and quit, as an ending session does.
+    // From now on SIGTERM, SIGINT and SIGHUP save without questions and quit, as an ending
+    // session does. Call it once the main loop is about to run: quitting does nothing before,
+    // and during the launch nothing unsaved exists yet.
     void handleTerminationSignals();
 
 private:

@@ -1,6 +1,7 @@
 #include "platform/OpenDocument.h"
 
 #include "document/SermonDocument.h"
+#include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/UndoManager.h"
 
@@ -10,8 +11,10 @@
 
 namespace kestrion {
 
+// A child of the manager, so that one closed just before the application ends still goes with it.
 OpenDocument::OpenDocument(DocumentManager& manager, std::unique_ptr<SermonDocument> document)
-    : m_manager(manager)
+    : QObject(&manager)
+    , m_manager(manager)
     , m_document(std::move(document))
     , m_undoManager(std::make_unique<UndoManager>())
 {
