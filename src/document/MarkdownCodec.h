@@ -5,6 +5,7 @@
 
 #include <QLoggingCategory>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
 #include <utility>
@@ -23,6 +24,25 @@ public:
         QStringList bodyLines;
     };
 
+    // level 0 is the title, 1 to 5 the depth of a section heading.
+    struct HeadingLine {
+        int level = 0;
+        QString text;
+    };
+
+    // width is the indentation in columns: a space counts 1, a tab 4.
+    struct BulletLine {
+        qint64 width = 0;
+        QString text;
+    };
+
+    // Bullets nest at most this deep (counted within one list); deeper ones become siblings
+    // at the deepest level, on reading and on writing alike, so no later walk can run out
+    // of stack and no line grows without bound.
+    static constexpr int maxBulletNesting = 1000;
+    // Deepest node written as a heading.
+    static constexpr qint64 deepestHeadingDepth = 5;
+
     // Writing.
     static QString serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata);
     static std::optional<QString> encodeFrontMatter(const SermonMetadata& metadata);
@@ -32,10 +52,24 @@ public:
     // Reading.
     static FrontMatterSplit splitFrontMatter(const QString& text);
     static SermonNodePtr parseDocument(const QStringList& lines);
+    // A line with its leading whitespace removed; trailing whitespace may remain, so that
+    // "## " reads as a heading with empty text.
+    static std::optional<HeadingLine> parseHeading(QStringView line);
+    // An untrimmed line.
+    static std::optional<BulletLine> parseBullet(QStringView line);
 
     // Pasting: detached nodes at targetDepth + 1, their subtrees numbered from there.
     static std::vector<SermonNodePtr> parsePastedMarkdown(const QString& text, qint64 targetDepth);
     static QStringList splitPlainText(const QString& text);
+    // node at depth, each descendant at its parent's depth + 1.
+    static void setDepthRecursively(const SermonNodePtr& node, qint64 depth);
+    // The same for the node's children from depth; the node itself keeps its depth.
+    static void setChildDepths(const SermonNodePtr& node, qint64 depth);
+
+    // The format's whitespace: tab and the Unicode space separators. Line breaks of any
+    // kind are not whitespace here.
+    static bool isFormatWhitespace(QChar c);
+    static QString trimWhitespace(QStringView text);
 };
 
 } // namespace kestrion

@@ -120,23 +120,61 @@ TEST(SermonMetadataTest, WritesOnlyWhatIsSetInKeyOrderNewestOccasionFirst)
     m.occasions = { occasion("A", 2024, 1, 7), occasion("B", 2024, 3, 3), occasion("C", 2024, 1, 7) };
     m.series = "Advent";
     m.scripture = " ";
-    EXPECT_EQ(encodeText(m), "occasions:\n"
-                             "- place: B\n  date: 2024-03-03\n"
-                             "- place: A\n  date: 2024-01-07\n"
-                             "- place: C\n  date: 2024-01-07\n"
-                             "scripture: ' '\n"
-                             "series: Advent\n"
-                             "duration: 0\n");
+    EXPECT_EQ(encodeText(m),
+        "occasions:\n"
+        "- place: B\n  date: 2024-03-03\n"
+        "- place: A\n  date: 2024-01-07\n"
+        "- place: C\n  date: 2024-01-07\n"
+        "scripture: ' '\n"
+        "series: Advent\n"
+        "duration: 0\n");
     EXPECT_EQ(m.occasions[0].place, "A") << "the details keep their own order";
 }
 
 TEST(SermonMetadataTest, EveryWrittenStringReadsBackAsTheSameText)
 {
     const QStringList awkward = {
-        "", "~", "null", "NULL", "true", "no", "On", "123", "-7", "0x1F", "1.5", ".inf", "1e3", "12:30",
-        "- dash", "# hash", "key: value", "'quoted'", "\"double\"", "a\nb", "line\r\nbreak", "---", "a\n---\nb",
-        "...", "& anchor", "* alias", "! tag", "% directive", "@at", "`tick`", "{ flow }", "[seq]", "  padded  ",
-        "tab\there", "ü ñ 中文 🙂", QString(QChar(0x2028)) + "sep", "trailing:", "|", ">", "?", "2024-03-10",
+        "",
+        "~",
+        "null",
+        "NULL",
+        "true",
+        "no",
+        "On",
+        "123",
+        "-7",
+        "0x1F",
+        "1.5",
+        ".inf",
+        "1e3",
+        "12:30",
+        "- dash",
+        "# hash",
+        "key: value",
+        "'quoted'",
+        "\"double\"",
+        "a\nb",
+        "line\r\nbreak",
+        "---",
+        "a\n---\nb",
+        "...",
+        "& anchor",
+        "* alias",
+        "! tag",
+        "% directive",
+        "@at",
+        "`tick`",
+        "{ flow }",
+        "[seq]",
+        "  padded  ",
+        "tab\there",
+        "ü ñ 中文 🙂",
+        QString(QChar(0x2028)) + "sep",
+        "trailing:",
+        "|",
+        ">",
+        "?",
+        "2024-03-10",
         QString(QChar(0x0007)) + "bell",
     };
     for (const QString& text : awkward) {

@@ -21,7 +21,10 @@ QString dump(const SermonNodePtr& root)
 {
     QString out;
     for (const auto& n : root->allNodes())
-        out += QStringLiteral("%1:%2%3%4|").arg(n->text()).arg(n->depth()).arg(n->isCollapsed() ? "c" : "")
+        out += QStringLiteral("%1:%2%3%4|")
+                   .arg(n->text())
+                   .arg(n->depth())
+                   .arg(n->isCollapsed() ? "c" : "")
                    .arg(n->isQuote() ? "q" : "");
     return out;
 }
@@ -133,11 +136,8 @@ TEST(SermonNodeTest, MoveWithinOneParentCountsAmongTheOtherChildren)
         QStringList expected;
     };
     const Case cases[] = {
-        { "A", 2, { "B", "C", "A" } },
-        { "A", 99, { "B", "C", "A" } },
-        { "C", 0, { "C", "A", "B" } },
-        { "B", 1, { "A", "B", "C" } },
-        { "C", -5, { "C", "A", "B" } }, // a negative index counts as 0
+        { "A", 2, { "B", "C", "A" } }, { "A", 99, { "B", "C", "A" } }, { "C", 0, { "C", "A", "B" } },
+        { "B", 1, { "A", "B", "C" } }, { "C", -5, { "C", "A", "B" } }, // a negative index counts as 0
     };
     for (const Case& c : cases) {
         Tree t;
