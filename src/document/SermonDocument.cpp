@@ -1,0 +1,158 @@
+#include "document/SermonDocument.h"
+
+#include "document/MarkdownCodec.h"
+#include "document/UndoRegistrar.h"
+
+#include <QStringDecoder>
+
+#include <utility>
+
+namespace kestrion {
+
+SermonDocument::SermonDocument(SermonNodePtr root, SermonMetadata metadata, QObject* parent)
+    : QObject(parent)
+    , m_metadata(std::move(metadata))
+    , m_root(root ? std::move(root) : SermonNode::create(QStringLiteral("New Sermon")))
+{
+}
+
+SermonDocument::~SermonDocument() = default;
+
+std::optional<QString> SermonDocument::decodeFileText(const QByteArray& contents)
+{
+    if (contents.isEmpty())
+        return std::nullopt;
+    // Stateless: a sequence cut off at the end of the file is an error, not pending input.
+    // The default flags skip a leading byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(contents);
+    if (decoder.hasError() || text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+std::unique_ptr<SermonDocument> SermonDocument::readDocument(
+    const QByteArray& contents, ReadError* error, QObject* parent)
+{
+    auto fail = [error]() -> std::unique_ptr<SermonDocument> {
+        if (error)
+            *error = ReadError::CorruptFile;
+        return nullptr;
+    };
+    const std::optional<QString> text = decodeFileText(contents);
+    if (!text)
+        return fail();
+    MarkdownCodec::FrontMatterSplit split = MarkdownCodec::splitFrontMatter(*text);
+    SermonNodePtr root = MarkdownCodec::parseDocument(split.bodyLines);
+    if (!root)
+        return fail();
+    if (error)
+        *error = ReadError::None;
+    return std::make_unique<SermonDocument>(std::move(root), std::move(split.metadata), parent);
+}
+
+QString SermonDocument::snapshot() const
+{
+    return MarkdownCodec::serializeDocument(m_root, m_metadata);
+}
+
+QByteArray SermonDocument::fileContents(const QString& snapshot)
+{
+    return snapshot.toUtf8();
+}
+
+QString SermonDocument::documentContentType()
+{
+    return QStringLiteral("text/markdown");
+}
+
+QStringList SermonDocument::readableContentTypes()
+{
+    return { documentContentType() };
+}
+
+bool SermonDocument::setMetadata(const SermonMetadata& metadata)
+{
+    if (m_metadata == metadata)
+        return false;
+    m_metadata = metadata;
+    Q_EMIT metadataChanged();
+    return true;
+}
+
+bool SermonDocument::setRoot(SermonNodePtr root)
+{
+    if (!root || root == m_root)
+        return false;
+    m_root = std::move(root);
+    Q_EMIT rootChanged();
+    return true;
+}
+
+bool SermonDocument::setCurrentSelectedNodeID(const std::optional<QUuid>& id)
+{
+    if (m_currentSelectedNodeID == id)
+        return false;
+    m_currentSelectedNodeID = id;
+    Q_EMIT currentSelectedNodeIDChanged();
+    return true;
+}
+
+SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID) const
+{
+    return { m_root->deepCopy(false), m_metadata, selectedNodeID };
+}
+
+void SermonDocument::recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager)
+{
+    m_undoStack.push_back(makeSnapshot(selectedNodeID));
+    if (static_cast<qsizetype>(m_undoStack.size()) > undoLimit)
+        m_undoStack.erase(m_undoStack.begin());
+    Q_EMIT undoStackChanged();
+    if (!m_redoStack.empty()) {
+        m_redoStack.clear();
+        Q_EMIT redoStackChanged();
+    }
+    if (undoManager)
+        undoManager->registerUndo(*this);
+}
+
+void SermonDocument::undo()
+{
+    if (m_undoStack.empty())
+        return;
+    UndoSnapshot snapshot = std::move(m_undoStack.back());
+    m_undoStack.pop_back();
+    Q_EMIT undoStackChanged();
+    m_redoStack.push_back(makeSnapshot(m_currentSelectedNodeID));
+    Q_EMIT redoStackChanged();
+    restore(std::move(snapshot));
+}
+
+void SermonDocument::redo()
+{
+    if (m_redoStack.empty())
+        return;
+    UndoSnapshot snapshot = std::move(m_redoStack.back());
+    m_redoStack.pop_back();
+    Q_EMIT redoStackChanged();
+    // Every redo entry came off the undo stack, so this never exceeds the limit.
+    m_undoStack.push_back(makeSnapshot(m_currentSelectedNodeID));
+    Q_EMIT undoStackChanged();
+    restore(std::move(snapshot));
+}
+
+void SermonDocument::restore(UndoSnapshot&& snapshot)
+{
+    // The snapshot's tree is taken over as it is: nothing else holds it.
+    setRoot(std::move(snapshot.root));
+    setMetadata(snapshot.metadata);
+    if (m_lastRestoredNodeID != snapshot.selectedNodeID) {
+        m_lastRestoredNodeID = snapshot.selectedNodeID;
+        Q_EMIT lastRestoredNodeIDChanged();
+    }
+    ++m_undoRedoGeneration;
+    Q_EMIT undoRedoGenerationChanged(m_undoRedoGeneration);
+}
+
+} // namespace kestrion

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "document/SermonMetadata.h"
+#include "document/SermonNode.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kestrion {
+
+class UndoRegistrar;
+
+// One open sermon: its details, its outline and its own undo history of whole-tree
+// snapshots. The history here is the truth; the window's undo manager only mirrors it.
+//
+// Undo and redo have one path per situation. In a window, every step is recorded with the
+// window's UndoManager and undone or redone through it (menu, shortcuts, column keys); its
+// commands call undo() and redo() here. Without a window (tests, headless tools) callers
+// record with no registrar and call undo() and redo() directly.
+//
+// Setters store silently when the value is unchanged; every change is signalled
+// synchronously, in the order the fields are written.
+class SermonDocument : public QObject {
+    Q_OBJECT
+
+public:
+    struct UndoSnapshot {
+        // A deep copy keeping every node's id; nothing else references it.
+        SermonNodePtr root;
+        SermonMetadata metadata;
+        std::optional<QUuid> selectedNodeID;
+    };
+
+    enum class ReadError {
+        None,
+        // No contents, bytes that are not UTF-8, or empty text.
+        CorruptFile,
+    };
+
+    static constexpr qsizetype undoLimit = 50;
+
+    // A new document starts like a read one: empty history, generation 0, no ids. A null
+    // root stands for a new sermon without a title given.
+    explicit SermonDocument(SermonNodePtr root = nullptr, SermonMetadata metadata = {}, QObject* parent = nullptr);
+    ~SermonDocument() override;
+
+    // Opening a file. Returns null, and sets error to CorruptFile, when the contents are
+    // empty or not UTF-8; a byte-order mark is skipped. A front matter that cannot be read
+    // does not fail: the details fall back to their defaults.
+    static std::unique_ptr<SermonDocument> readDocument(
+        const QByteArray& contents, ReadError* error = nullptr, QObject* parent = nullptr);
+    // The text of a file's bytes, or none when they are empty, not UTF-8, or only a
+    // byte-order mark. Safe on any thread.
+    static std::optional<QString> decodeFileText(const QByteArray& contents);
+
+    // Saving: the whole file text, and that text as the bytes to write (UTF-8 without a
+    // byte-order mark).
+    QString snapshot() const;
+    static QByteArray fileContents(const QString& snapshot);
+
+    // The MIME type of sermon files, the only type the open dialog offers.
+    static QString documentContentType();
+    static QStringList readableContentTypes();
+
+    const SermonMetadata& metadata() const { return m_metadata; }
+    bool setMetadata(const SermonMetadata& metadata);
+
+    const SermonNodePtr& root() const { return m_root; }
+    // Refuses a null root.
+    bool setRoot(SermonNodePtr root);
+
+    // Oldest first, at most undoLimit entries.
+    const std::vector<UndoSnapshot>& undoStack() const { return m_undoStack; }
+    // Most recently undone last.
+    const std::vector<UndoSnapshot>& redoStack() const { return m_redoStack; }
+
+    qint64 undoRedoGeneration() const { return m_undoRedoGeneration; }
+    const std::optional<QUuid>& lastRestoredNodeID() const { return m_lastRestoredNodeID; }
+
+    const std::optional<QUuid>& currentSelectedNodeID() const { return m_currentSelectedNodeID; }
+    bool setCurrentSelectedNodeID(const std::optional<QUuid>& id);
+
+    // Called by every edit just before it changes the tree or the details. Pushes a
+    // snapshot (dropping the oldest beyond undoLimit), clears the redo history and, when a
+    // registrar is given, registers the step with it.
+    void recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager = nullptr);
+    // Both do nothing on an empty stack. The restored tree replaces root; whoever holds the
+    // old root must read root() again (rootChanged).
+    void undo();
+    void redo();
+
+Q_SIGNALS:
+    void metadataChanged();
+    void rootChanged();
+    void undoStackChanged();
+    void redoStackChanged();
+    void undoRedoGenerationChanged(qint64 generation);
+    void lastRestoredNodeIDChanged();
+    void currentSelectedNodeIDChanged();
+
+private:
+    UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID) const;
+    void restore(UndoSnapshot&& snapshot);
+
+    SermonMetadata m_metadata;
+    SermonNodePtr m_root;
+    std::vector<UndoSnapshot> m_undoStack;
+    std::vector<UndoSnapshot> m_redoStack;
+    qint64 m_undoRedoGeneration = 0;
+    std::optional<QUuid> m_lastRestoredNodeID;
+    std::optional<QUuid> m_currentSelectedNodeID;
+};
+
+} // namespace kestrion
