@@ -1,0 +1,54 @@
+#include "document/DocumentController.h"
+#include "document/SearchMatching.h"
+#include "document/SermonDocument.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace kestrion;
+
+namespace {
+
+// A sermon of points, sub-points and wording leaves, every point folded.
+SermonNodePtr makeSermon(int points, int subPoints, int leaves)
+{
+    auto root = SermonNode::create(QStringLiteral("The Prodigal Son"));
+    for (int p = 0; p < points; ++p) {
+        auto point = root->addChild(QStringLiteral("Point %1: the father runs to meet him").arg(p));
+        for (int s = 0; s < subPoints; ++s) {
+            auto sub = point->addChild(QStringLiteral("He was lost and is found, part %1").arg(s));
+            for (int l = 0; l < leaves; ++l)
+                sub->addChild(
+                    QStringLiteral("\U0001F534 While he was still a long way off, his father saw him %1").arg(l));
+            sub->setCollapsed(true);
+        }
+        point->setCollapsed(true);
+    }
+    return root;
+}
+
+// A query that matches a tenth of the leaves, so matches sit inside folded branches.
+void BM_UpdateSearchOpeningFoldedMatches(benchmark::State& state)
+{
+    SermonDocument document(makeSermon(static_cast<int>(state.range(0)), 10, 10));
+    DocumentController controller(&document);
+    controller.setSearching(true);
+    for (auto _ : state) {
+        controller.setSearchQuery(QStringLiteral("SAW HIM 7"));
+        controller.updateSearch();
+        controller.setSearchQuery(QStringLiteral("saw him 7x"));
+        controller.updateSearch();
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * static_cast<int64_t>(state.range(0)) * 111);
+}
+BENCHMARK(BM_UpdateSearchOpeningFoldedMatches)->Arg(10)->Arg(50);
+
+void BM_MatchRangesOfOneNodeText(benchmark::State& state)
+{
+    const QString text
+        = QStringLiteral("\U0001F534 Grace upon grace, GRACE that is greater than all our sin \u0130stanbul");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SearchMatching::matchRanges(text, QStringLiteral("grace")));
+}
+BENCHMARK(BM_MatchRangesOfOneNodeText);
+
+} // namespace
