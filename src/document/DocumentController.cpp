@@ -14,15 +14,9 @@ namespace kestrion {
 
 namespace {
 
-bool isNewline(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
-}
-
 bool isBlankCharacter(QChar c)
 {
-    return MarkdownCodec::isFormatWhitespace(c) || isNewline(c);
+    return MarkdownCodec::isFormatWhitespace(c) || DocumentController::isNewline(c);
 }
 
 bool isBlank(const QString& text)
@@ -47,7 +41,7 @@ QStringList lineParts(const QString& text)
     QStringList parts;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && !isNewline(text[i]))
+        if (i < text.size() && !DocumentController::isNewline(text[i]))
             continue;
         const QString piece = MarkdownCodec::trimWhitespace(QStringView(text).mid(start, i - start));
         if (!piece.isEmpty())
@@ -843,6 +837,12 @@ void DocumentController::copyBranch()
         }
     }
     m_clipboard->setText(pieces.join(u'\n'));
+}
+
+bool DocumentController::isNewline(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
 }
 
 void DocumentController::splitLines()

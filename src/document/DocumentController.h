@@ -164,6 +164,8 @@ public:
     // primary.
     void splitLines();
     void splitSentences();
+    // The characters splitLines ends a line at: U+000A to U+000D, U+0085, U+2028, U+2029.
+    static bool isNewline(QChar c);
     // Each run of adjacent selected leaves becomes its first node, the texts separated by
     // in-node line breaks. The first joined node in document order is selected.
     void join();
