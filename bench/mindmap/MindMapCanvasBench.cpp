@@ -1,0 +1,114 @@
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+#include "mindmap/MindMapCanvas.h"
+#include "platform/UndoManager.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+
+using namespace kestrion;
+
+namespace {
+
+// A sermon-shaped tree: a title, main points, sub-points and leaves of wording, some with a
+// second line, one in six leaves a quote.
+SermonNodePtr makeSermon(int count)
+{
+    std::mt19937 random(11);
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    std::vector<SermonNodePtr> parents { root };
+    int made = 1;
+    while (made < count) {
+        SermonNodePtr parent = parents[random() % parents.size()];
+        if (parent->depth() >= 4)
+            continue;
+        QString text = QStringLiteral("Point %1: the sheep hear his voice and follow").arg(made);
+        if (random() % 6 == 0)
+            text += QChar(u'\u2028') + QStringLiteral("and a second line of wording");
+        auto child = parent->addChild(text);
+        if (child->depth() < 4)
+            parents.push_back(child);
+        ++made;
+    }
+    for (const SermonNodePtr& node : root->allNodes()) {
+        if (!node->hasChildren() && random() % 6 == 0)
+            node->setQuote(true);
+    }
+    return root;
+}
+
+struct CanvasBench {
+    explicit CanvasBench(int nodes)
+        : document(makeSermon(nodes))
+        , canvas(document, &undoManager)
+    {
+        canvas.resize(1440, 900);
+        canvas.show();
+    }
+
+    UndoManager undoManager;
+    SermonDocument document;
+    MindMapCanvas canvas;
+};
+
+// One frame of a 1,000-node sermon at scale 1 with every shown text already rendered.
+void BM_CanvasPaintWarm(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&] {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        return bench.canvas.renderCanvas(painter, QSizeF(image.size()));
+    };
+    const MindMapRenderer::Stats stats = paint();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(paint());
+    state.counters["drawn"] = stats.drawn;
+    state.counters["nodes"] = static_cast<double>(bench.canvas.cachedLayouts().size());
+}
+BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The same frame with the view on the middle of the tree, where the nodes are densest.
+void BM_CanvasPaintWarmMiddle(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    bench.canvas.centreOnPoint(bench.canvas.cachedContentBounds().center());
+    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&] {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        return bench.canvas.renderCanvas(painter, QSizeF(image.size()));
+    };
+    const MindMapRenderer::Stats stats = paint();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(paint());
+    state.counters["drawn"] = stats.drawn;
+}
+BENCHMARK(BM_CanvasPaintWarmMiddle)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// One edit: a new child of a main point, with its undo snapshot, the cleared text cache and
+// the new layout of the whole tree.
+void BM_CanvasAddChild(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    DocumentController& controller = bench.canvas.controller();
+    const SermonNodePtr point = bench.document.root()->children().front();
+    for (auto _ : state) {
+        controller.selectSingleNode(point->id());
+        controller.addChild();
+        state.PauseTiming();
+        controller.setEditingNodeID(std::nullopt);
+        point->mutableChildren().pop_back();
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,262 @@
+#include "mindmap/CanvasGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kestrion {
+
+QRectF visibleContentRect(const QPointF& pan, qreal scale, const QSizeF& viewSize)
+{
+    const QRectF shown(-pan.x() / scale, -pan.y() / scale, viewSize.width() / scale, viewSize.height() / scale);
+    return shown.adjusted(-visibleRectOutset, -visibleRectOutset, visibleRectOutset, visibleRectOutset);
+}
+
+QPointF toCanvasPoint(const QPointF& viewPoint, const QPointF& pan, qreal scale)
+{
+    return (viewPoint - pan) / scale;
+}
+
+QPointF clampPan(const QPointF& pan, const QSizeF& viewport, const QRectF& contentBounds, qreal scale)
+{
+    if (!(viewport.width() > 0) || !(viewport.height() > 0) || !(contentBounds.width() > 0))
+        return pan;
+    const qreal s = scale;
+    const qreal x
+        = std::max(-(contentBounds.right() * s), std::min(viewport.width() - contentBounds.left() * s, pan.x()));
+    const qreal y
+        = std::max(-(contentBounds.bottom() * s), std::min(viewport.height() - contentBounds.top() * s, pan.y()));
+    return { x, y };
+}
+
+qreal clampScale(qreal scale)
+{
+    if (std::isnan(scale))
+        return 1.0;
+    return std::clamp(scale, minimumScale, maximumScale);
+}
+
+std::optional<qreal> zoomLevelAbove(qreal scale)
+{
+    for (qreal level : zoomLevels) {
+        if (level > scale + zoomLevelTolerance)
+            return level;
+    }
+    return std::nullopt;
+}
+
+std::optional<qreal> zoomLevelBelow(qreal scale)
+{
+    for (auto it = zoomLevels.rbegin(); it != zoomLevels.rend(); ++it) {
+        if (*it < scale - zoomLevelTolerance)
+            return *it;
+    }
+    return std::nullopt;
+}
+
+QPointF panKeeping(const QPointF& viewPoint, const QPointF& contentPoint, qreal scale)
+{
+    return viewPoint - contentPoint * scale;
+}
+
+ViewTransform magnifiedAbout(qreal magnification, const QPointF& viewPoint, const ViewTransform& current,
+    const QSizeF& viewport, const QRectF& contentBounds)
+{
+    const qreal s = current.scale;
+    const qreal next = std::max(std::min((1 + magnification) * s, maximumScale), minimumScale);
+    const QPointF under = toCanvasPoint(viewPoint, current.pan, s);
+    return { next, clampPan(panKeeping(viewPoint, under, next), viewport, contentBounds, next) };
+}
+
+std::optional<QPointF> scrollIntoViewPan(const NodeLayout& layout, const ViewTransform& current, const QSizeF& viewport)
+{
+    const qreal W = viewport.width();
+    const qreal H = viewport.height();
+    if (!(W > 0) || !(H > 0))
+        return std::nullopt;
+    const qreal s = current.scale;
+    const QPointF p = current.pan;
+    const qreal ox = layout.origin.x();
+    const qreal oy = layout.origin.y();
+    const qreal w = layout.size.width();
+    const qreal h = layout.size.height();
+    const qreal left = ox * s + p.x();
+    const qreal right = (ox + w) * s + p.x();
+    const qreal top = oy * s + p.y();
+    const qreal bottom = (oy + h) * s + p.y();
+
+    QPointF target = p;
+    bool changed = false;
+    if (left < scrollIntoViewMargin || right > W) {
+        target.setX(scrollIntoViewMargin - ox * s);
+        changed = true;
+    }
+    if (top < scrollIntoViewMargin) {
+        target.setY(0.25 * H - (oy + h * 0.5) * s);
+        changed = true;
+    } else if (bottom > H - scrollIntoViewMargin) {
+        target.setY(0.75 * H - (oy + h * 0.5) * s);
+        changed = true;
+    }
+    if (!changed)
+        return std::nullopt;
+    return target;
+}
+
+QRectF computeContentBounds(const NodeLayoutMap& layouts)
+{
+    if (layouts.isEmpty())
+        return {};
+    qreal minX = std::numeric_limits<qreal>::infinity();
+    qreal minY = minX;
+    qreal maxX = -minX;
+    qreal maxY = -minX;
+    for (const NodeLayout& layout : layouts) {
+        minX = std::min(minX, layout.origin.x());
+        minY = std::min(minY, layout.origin.y());
+        maxX = std::max(maxX, layout.origin.x() + layout.size.width());
+        maxY = std::max(maxY, layout.origin.y() + layout.size.height());
+    }
+    return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+}
+
+std::optional<QUuid> hitTestNode(const NodeLayoutMap& layouts, const QPointF& point)
+{
+    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it) {
+        const NodeLayout& l = it.value();
+        if (point.x() >= l.origin.x() && point.x() < l.origin.x() + l.size.width() && point.y() >= l.origin.y()
+            && point.y() < l.origin.y() + l.size.height())
+            return it.key();
+    }
+    return std::nullopt;
+}
+
+std::optional<QUuid> foldToggleHit(const NodeLayoutMap& layouts, const SermonNodeMap& nodes, const QPointF& point)
+{
+    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it) {
+        const NodeLayout& l = it.value();
+        if (l.isLeaf)
+            continue;
+        const SermonNodePtr node = nodes.value(it.key());
+        if (!node || !node->hasChildren())
+            continue;
+        const qreal dx = point.x() - (l.origin.x() + l.size.width());
+        const qreal dy = point.y() - (l.origin.y() + l.size.height() * 0.5);
+        if (dx * dx + dy * dy <= foldToggleRadius * foldToggleRadius)
+            return it.key();
+    }
+    return std::nullopt;
+}
+
+QSet<QUuid> nodesInLasso(const QRectF& rect, const NodeLayoutMap& layouts)
+{
+    const QRectF r = rect.normalized();
+    QSet<QUuid> caught;
+    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it) {
+        const NodeLayout& l = it.value();
+        // Inclusive, so a lasso drawn as a thin line still catches what it crosses.
+        if (l.origin.x() <= r.right() && r.left() <= l.origin.x() + l.size.width() && l.origin.y() <= r.bottom()
+            && r.top() <= l.origin.y() + l.size.height())
+            caught.insert(it.key());
+    }
+    return caught;
+}
+
+QPainterPath bracketPath(const NodeLayout& parent, const NodeLayout& firstChild, const NodeLayout& lastChild)
+{
+    const qreal spine = parent.origin.x() + parent.size.width() + 14;
+    const qreal top = firstChild.origin.y() + 5;
+    const qreal bottom = lastChild.origin.y() + lastChild.size.height() - 2;
+    const qreal mid = (top + bottom) / 2;
+    QPainterPath path;
+    path.moveTo(spine + 8, top);
+    path.quadTo(spine, top, spine, top + 8);
+    path.lineTo(spine, mid - 8);
+    path.quadTo(spine, mid, spine - 8, mid);
+    path.moveTo(spine - 8, mid);
+    path.quadTo(spine, mid, spine, mid + 8);
+    path.lineTo(spine, bottom - 8);
+    path.quadTo(spine, bottom, spine + 8, bottom);
+    return path;
+}
+
+QPainterPath connectorPath(const NodeLayout& parent, const NodeLayout& child, bool childIsLeaf, bool isOnlyChild)
+{
+    const qreal right = parent.origin.x() + parent.size.width();
+    const qreal parentMid = parent.origin.y() + parent.size.height() * 0.5;
+    const qreal cx = childIsLeaf ? child.origin.x() + 4 : child.origin.x();
+    const qreal cy
+        = childIsLeaf ? child.origin.y() + child.size.height() - 2 : child.origin.y() + child.size.height() * 0.5;
+    const qreal midX = (right + cx) * 0.5;
+    const qreal dy = std::abs(cy - parentMid);
+    // While a node glides past its parent's right edge midX − right turns negative; a negative
+    // corner would bend the line backwards.
+    const qreal r = std::max(qreal(0), std::min({ midX - right, dy * 0.5, qreal(8) }));
+
+    QPainterPath path;
+    if (dy < 1 || (childIsLeaf && isOnlyChild)) {
+        const qreal y = childIsLeaf ? cy : parentMid;
+        path.moveTo(right, y);
+        path.lineTo(cx, y);
+        return path;
+    }
+    const qreal sign = cy < parentMid ? -1 : 1;
+    path.moveTo(right, parentMid);
+    path.lineTo(midX - r, parentMid);
+    path.quadTo(midX, parentMid, midX, parentMid + sign * r);
+    path.lineTo(midX, cy - sign * r);
+    path.quadTo(midX, cy, midX + r, cy);
+    path.lineTo(cx, cy);
+    return path;
+}
+
+qreal bracketOpacity(qint64 parentDepth)
+{
+    return std::max(0.3 - 0.08 * static_cast<qreal>(parentDepth), 0.1);
+}
+
+qreal connectorOpacity(qint64 parentDepth)
+{
+    return std::max(0.4 - 0.1 * static_cast<qreal>(parentDepth), 0.1);
+}
+
+std::optional<IndicatorLine> dropIndicatorLine(
+    const DropTarget& target, const SermonNodePtr& parent, const NodeLayoutMap& layouts)
+{
+    if (layouts.isEmpty() || !parent)
+        return std::nullopt;
+    const auto parentLayout = layouts.constFind(target.parentID);
+    if (parentLayout == layouts.cend())
+        return std::nullopt;
+    const auto& children = parent->children();
+    const qint64 count = static_cast<qint64>(children.size());
+    if (count == 0) {
+        const NodeLayout& t = parentLayout.value();
+        return IndicatorLine { QPointF(t.origin.x() + t.size.width() + 40, t.origin.y() + t.size.height() * 0.5), 60 };
+    }
+    if (target.index >= count) {
+        const auto last = layouts.constFind(children.back()->id());
+        if (last == layouts.cend())
+            return std::nullopt;
+        const NodeLayout& l = last.value();
+        return IndicatorLine { QPointF(l.origin.x(), l.origin.y() + l.size.height() + 2), l.size.width() };
+    }
+    const qint64 i = std::max<qint64>(target.index, 0);
+    const auto at = layouts.constFind(children[static_cast<size_t>(i)]->id());
+    if (at == layouts.cend())
+        return std::nullopt;
+    const NodeLayout& a = at.value();
+    IndicatorLine above { QPointF(a.origin.x(), a.origin.y() - 2), a.size.width() };
+    if (i >= 1) {
+        const auto before = layouts.constFind(children[static_cast<size_t>(i - 1)]->id());
+        if (before != layouts.cend()) {
+            const NodeLayout& b = before.value();
+            IndicatorLine below { QPointF(b.origin.x(), b.origin.y() + b.size.height() + 2), b.size.width() };
+            if (std::abs(target.cursorY - below.start.y()) < std::abs(target.cursorY - above.start.y()))
+                return below;
+        }
+    }
+    return above;
+}
+
+} // namespace kestrion

@@ -1,0 +1,673 @@
+#include "mindmap/MindMapCanvas.h"
+
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+#include "document/WordCount.h"
+#include "mindmap/AnimationClock.h"
+#include "mindmap/CanvasGeometry.h"
+#include "mindmap/SplitLinesAction.h"
+#include "mindmap/SplitSentencesAction.h"
+#include "mindmap/TrackpadEventView.h"
+#include "mindmap/TreeLayout.h"
+#include "platform/Appearance.h"
+#include "platform/CommandRouter.h"
+#include "platform/FindAction.h"
+#include "platform/FocusedValues.h"
+#include "platform/Preferences.h"
+#include "platform/Signposter.h"
+#include "platform/SystemClipboard.h"
+#include "platform/UndoManager.h"
+#include "platform/ZoomAction.h"
+
+#include <QFocusEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace kestrion {
+
+namespace {
+
+SystemClipboard& sharedClipboard()
+{
+    static SystemClipboard clipboard;
+    return clipboard;
+}
+
+} // namespace
+
+MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager, QWidget* parent)
+    : QWidget(parent)
+    , m_document(&document)
+    , m_controller(std::make_unique<DocumentController>(&document))
+    , m_clock(&AnimationClock::system())
+    , m_scrollAnimation(m_clock)
+    , m_nodeAnimation(m_clock)
+{
+    setObjectName(QStringLiteral("mindMapCanvas"));
+    setAccessibleName(QStringLiteral("mindMapCanvas"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_AcceptTouchEvents, false);
+
+    m_controller->setUndoManager(undoManager);
+    m_controller->setClipboard(&sharedClipboard());
+    m_undoManager = undoManager;
+
+    m_minimapHideTimer.setSingleShot(true);
+    m_minimapHideTimer.setInterval(minimapHoldMilliseconds);
+    connect(&m_minimapHideTimer, &QTimer::timeout, this, &MindMapCanvas::minimapHideTimerFired);
+
+    m_eventView = new TrackpadEventView(this);
+    m_eventView->setOnScroll([this](qreal dx, qreal dy) { handleScroll(dx, dy); });
+    m_eventView->setOnMagnify(
+        [this](qreal magnification, const QPointF& location) { handleMagnify(magnification, location); });
+    m_eventView->setOnMagnifyEnd([] {});
+    m_eventView->setOnMouseMoved([](const QPointF&) {});
+
+    installControllerCallbacks();
+    setPreferences(&Preferences::shared());
+
+    connect(&document, &SermonDocument::undoRedoGenerationChanged, this, &MindMapCanvas::handleUndoRedoChange);
+    // A title changed outside the controller (the file settings) is seen once that change is
+    // complete, whatever the order of its steps.
+    connect(&document, &SermonDocument::undoStackChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
+    connect(&document, &SermonDocument::metadataChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
+
+    CommandRouter::shared().addViewPublisher(this, this);
+}
+
+MindMapCanvas::~MindMapCanvas()
+{
+    // Before the widget comes apart: a focus change during destruction must not ask a
+    // half-destroyed canvas for its values.
+    CommandRouter::shared().removePublisher(this);
+    m_controller->setOnTreeMutated({});
+    m_controller->setOnSelectionRequestVisible({});
+    m_controller->setOnRequestCanvasFocus({});
+    m_controller->disconnect(this);
+}
+
+UndoManager* MindMapCanvas::undoManager() const
+{
+    return m_undoManager;
+}
+
+const SermonNodePtr& MindMapCanvas::root() const
+{
+    static const SermonNodePtr none;
+    return m_document ? m_document->root() : none;
+}
+
+void MindMapCanvas::setClipboard(Clipboard* clipboard)
+{
+    m_controller->setClipboard(clipboard);
+}
+
+// --- Wiring ---------------------------------------------------------------------------------
+
+void MindMapCanvas::installControllerCallbacks()
+{
+    DocumentController& c = *m_controller;
+    c.setOnRequestCanvasFocus([this] { setCanvasFocused(true); });
+    c.setOnTreeMutated([this] { handleTreeMutated(); });
+    c.setOnSelectionRequestVisible([this](const QUuid& id) { scrollNodeIntoView(id); });
+
+    connect(&c, &DocumentController::selectedNodeIDChanged, this, &MindMapCanvas::handleSelectionChange);
+    connect(&c, &DocumentController::searchQueryChanged, this, &MindMapCanvas::handleSearchQueryChange);
+    for (auto signal : { &DocumentController::selectedNodeIDsChanged, &DocumentController::editingNodeIDChanged,
+             &DocumentController::searchMatchesChanged, &DocumentController::currentMatchIndexChanged }) {
+        connect(&c, signal, this, [this] {
+            update();
+            notifyStateChanged();
+        });
+    }
+    connect(&c, &DocumentController::isSearchingChanged, this, [this] {
+        placeOverlays();
+        update();
+        notifyStateChanged();
+    });
+}
+
+void MindMapCanvas::handleTreeMutated()
+{
+    m_textCache.clearBitmaps();
+    recomputeLayout();
+}
+
+void MindMapCanvas::handleCanvasAppear()
+{
+    setCanvasFocused(true);
+    if (const SermonNodePtr& top = root())
+        m_controller->setSelectedNodeID(top->id());
+    recomputeLayout();
+    if (m_onZoomFunctionsReady)
+        m_onZoomFunctionsReady(zoomFunctions());
+}
+
+void MindMapCanvas::handleSelectionChange()
+{
+    // The controller itself ends a multi-selection on a plain change of the primary.
+    const std::optional<QUuid> selected = m_controller->selectedNodeID();
+    if (m_document)
+        m_document->setCurrentSelectedNodeID(selected);
+    if (selected)
+        scrollNodeIntoView(*selected);
+    update();
+    notifyStateChanged();
+}
+
+void MindMapCanvas::handleSearchQueryChange()
+{
+    m_controller->updateSearch();
+}
+
+void MindMapCanvas::handleUndoRedoChange()
+{
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    const QHash<QUuid, QString> previousTexts = currentNodeTexts();
+    const QUuid selected = m_controller->syncSelectionAfterUndo();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, previousTexts);
+    if (!selected.isNull())
+        scrollNodeIntoView(selected);
+}
+
+void MindMapCanvas::handleRootTextChange()
+{
+    m_textCache.clearBitmaps();
+    recomputeLayout();
+}
+
+void MindMapCanvas::checkRootText()
+{
+    const SermonNodePtr& top = root();
+    if (top && top.get() == m_layoutRoot && top->text() != m_layoutRootText)
+        handleRootTextChange();
+}
+
+void MindMapCanvas::notifyStateChanged()
+{
+    CommandRouter::shared().publisherChanged(this);
+}
+
+MindMapCanvas::ZoomFunctions MindMapCanvas::zoomFunctions()
+{
+    QPointer<MindMapCanvas> self(this);
+    return {
+        [self] {
+            if (self)
+                self->zoomIn();
+        },
+        [self] {
+            if (self)
+                self->zoomOut();
+        },
+        [self] {
+            if (self)
+                self->resetZoom();
+        },
+    };
+}
+
+void MindMapCanvas::publishFocusedValues(FocusedValues& values) const
+{
+    auto* self = const_cast<MindMapCanvas*>(this);
+    const ZoomFunctions zoom = self->zoomFunctions();
+    values.set<FocusedZoomKey>(ZoomAction { zoom.zoomIn, zoom.zoomOut, zoom.reset });
+    QPointer<MindMapCanvas> guarded(self);
+    values.set<FocusedFindKey>(FindAction { [guarded] {
+        if (guarded)
+            guarded->openSearch();
+    } });
+    values.set<FocusedSplitLinesKey>(SplitLinesAction { [guarded] {
+        if (guarded)
+            guarded->controller().splitLines();
+    } });
+    values.set<FocusedSplitSentencesKey>(SplitSentencesAction { [guarded] {
+        if (guarded)
+            guarded->controller().splitSentences();
+    } });
+}
+
+// --- Focus ----------------------------------------------------------------------------------
+
+void MindMapCanvas::setCanvasFocused(bool focused)
+{
+    m_isCanvasFocused = focused;
+    if (focused)
+        setFocus(Qt::OtherFocusReason);
+    else if (hasFocus())
+        clearFocus();
+    notifyStateChanged();
+}
+
+void MindMapCanvas::focusInEvent(QFocusEvent* event)
+{
+    m_isCanvasFocused = true;
+    checkRootText();
+    QWidget::focusInEvent(event);
+    notifyStateChanged();
+}
+
+void MindMapCanvas::focusOutEvent(QFocusEvent* event)
+{
+    // The window losing activation or a menu popping up leaves the canvas the window's focus.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        m_isCanvasFocused = false;
+    QWidget::focusOutEvent(event);
+    notifyStateChanged();
+}
+
+// --- Preferences ----------------------------------------------------------------------------
+
+void MindMapCanvas::setPreferences(Preferences* preferences)
+{
+    if (m_preferences)
+        m_preferences->disconnect(this);
+    m_preferences = preferences;
+    if (m_preferences) {
+        connect(m_preferences, &Preferences::changed, this, [this](const QString& key) {
+            if (key == Preferences::readingPaceWPMKey)
+                update();
+        });
+    }
+    update();
+}
+
+qint64 MindMapCanvas::readingPaceWPM() const
+{
+    const qint64 stored = m_preferences ? m_preferences->readingPaceWPM() : Preferences::defaultReadingPaceWPM;
+    // A stored pace below 1 would divide by zero; such a value reads as the default.
+    return stored < 1 ? Preferences::defaultReadingPaceWPM : stored;
+}
+
+// --- Layout ---------------------------------------------------------------------------------
+
+void MindMapCanvas::recomputeLayout()
+{
+    SignpostIntervalState interval = performanceSignposter().beginInterval("RecomputeLayout");
+    relayout();
+    endSignpostInterval("RecomputeLayout", interval);
+}
+
+void MindMapCanvas::relayout()
+{
+    const SermonNodePtr& top = root();
+    m_cachedLayouts = layoutTree(top);
+    m_nodeLookup.clear();
+    indexNodesByID(top, m_nodeLookup);
+    m_cachedContentBounds = computeContentBounds(m_cachedLayouts);
+
+    // Totals from the leaves up: each node after all of its descendants.
+    m_subtreeWordCounts.clear();
+    if (top) {
+        const std::vector<SermonNodePtr> preorder = top->allNodes();
+        m_subtreeWordCounts.reserve(static_cast<qsizetype>(preorder.size()));
+        for (auto it = preorder.rbegin(); it != preorder.rend(); ++it) {
+            const SermonNode& node = **it;
+            qint64 words = countWords(node.text());
+            for (const SermonNodePtr& child : node.children())
+                words += m_subtreeWordCounts.value(child->id(), 0);
+            m_subtreeWordCounts.insert(node.id(), words);
+        }
+    }
+    m_layoutRoot = top.get();
+    m_layoutRootText = top ? top->text() : QString();
+
+    placeOverlays();
+    update();
+    Q_EMIT layoutChanged();
+    notifyStateChanged();
+}
+
+QHash<QUuid, QString> MindMapCanvas::currentNodeTexts() const
+{
+    QHash<QUuid, QString> texts;
+    texts.reserve(m_nodeLookup.size());
+    for (auto it = m_nodeLookup.cbegin(); it != m_nodeLookup.cend(); ++it)
+        texts.insert(it.key(), it.value()->text());
+    return texts;
+}
+
+void MindMapCanvas::relayoutAndAnimate(
+    double duration, const NodeLayoutMap& previousLayouts, const QHash<QUuid, QString>& previousTexts)
+{
+    QHash<QUuid, QPointF> offsets;
+    QHash<QUuid, GhostNode> ghosts;
+    for (auto it = previousLayouts.cbegin(); it != previousLayouts.cend(); ++it) {
+        const auto now = m_cachedLayouts.constFind(it.key());
+        if (now != m_cachedLayouts.cend()) {
+            const QPointF delta = it.value().origin - now.value().origin;
+            if (std::abs(delta.x()) > 0.5 || std::abs(delta.y()) > 0.5)
+                offsets.insert(it.key(), delta);
+        } else if (auto text = previousTexts.constFind(it.key()); text != previousTexts.cend()) {
+            ghosts.insert(it.key(), GhostNode { it.value(), text.value() });
+        }
+    }
+    QSet<QUuid> fadeIn;
+    for (auto it = m_cachedLayouts.cbegin(); it != m_cachedLayouts.cend(); ++it) {
+        if (!previousLayouts.contains(it.key()))
+            fadeIn.insert(it.key());
+    }
+    if (offsets.isEmpty() && ghosts.isEmpty() && fadeIn.isEmpty())
+        return;
+
+    m_nodeAnimation.stop();
+    m_nodeAnimOffsets = offsets;
+    m_fadeOutGhosts = std::move(ghosts);
+    m_fadeInNodeIDs = std::move(fadeIn);
+    m_animationProgress = 0;
+    update();
+    m_nodeAnimation.start(
+        duration,
+        [this, offsets](double t) {
+            m_animationProgress = t;
+            for (auto it = m_nodeAnimOffsets.begin(); it != m_nodeAnimOffsets.end(); ++it)
+                it.value() = offsets.value(it.key()) * (1 - t);
+            update();
+        },
+        [this] {
+            m_nodeAnimOffsets.clear();
+            m_fadeOutGhosts.clear();
+            m_fadeInNodeIDs.clear();
+            m_animationProgress = 1.0;
+            update();
+        });
+}
+
+// --- Pan and zoom ---------------------------------------------------------------------------
+
+bool MindMapCanvas::setScale(qreal scale)
+{
+    const qreal clamped = clampScale(scale);
+    if (clamped == m_scale)
+        return false;
+    m_scale = clamped;
+    placeOverlays();
+    update();
+    Q_EMIT scaleChanged(m_scale);
+    Q_EMIT viewChanged();
+    return true;
+}
+
+bool MindMapCanvas::setPanOffset(const QPointF& offset)
+{
+    if (offset == m_panOffset)
+        return false;
+    m_panOffset = offset;
+    placeOverlays();
+    update();
+    Q_EMIT viewChanged();
+    return true;
+}
+
+QPointF MindMapCanvas::clampPan(const QPointF& offset) const
+{
+    return kestrion::clampPan(offset, m_viewportSize, m_cachedContentBounds, m_scale);
+}
+
+void MindMapCanvas::updateViewportSize(const QSizeF& size)
+{
+    if (size == m_viewportSize)
+        return;
+    m_viewportSize = size;
+    Q_EMIT viewChanged();
+}
+
+void MindMapCanvas::animatePan(const QPointF& target, double duration)
+{
+    m_scrollAnimation.stop();
+    const QPointF end = clampPan(target);
+    const QPointF start = m_panOffset;
+    m_scrollAnimation.start(duration, [this, start, end](double t) { setPanOffset(start + (end - start) * t); });
+}
+
+void MindMapCanvas::zoomIn()
+{
+    if (const std::optional<qreal> level = zoomLevelAbove(m_scale))
+        animateZoom(*level);
+}
+
+void MindMapCanvas::zoomOut()
+{
+    if (const std::optional<qreal> level = zoomLevelBelow(m_scale))
+        animateZoom(*level);
+}
+
+void MindMapCanvas::animateZoom(qreal target)
+{
+    target = clampScale(target);
+    if (target == m_scale)
+        return;
+    const QPointF centre(m_viewportSize.width() * 0.5, m_viewportSize.height() * 0.5);
+    const QPointF fixed = toCanvasPoint(centre, m_panOffset, m_scale);
+    const qreal start = m_scale;
+    m_scrollAnimation.stop();
+    m_scrollAnimation.start(zoomAnimationDuration, [this, start, target, centre, fixed](double t) {
+        setScale(start + (target - start) * t);
+        setPanOffset(clampPan(panKeeping(centre, fixed, m_scale)));
+    });
+}
+
+void MindMapCanvas::resetZoom()
+{
+    const qreal startScale = m_scale;
+    const QPointF startPan = m_panOffset;
+    m_scrollAnimation.stop();
+    m_scrollAnimation.start(zoomAnimationDuration, [this, startScale, startPan](double t) {
+        setScale(startScale + (1 - startScale) * t);
+        setPanOffset(clampPan(startPan * (1 - t)));
+    });
+}
+
+void MindMapCanvas::handleScroll(qreal dx, qreal dy)
+{
+    performanceSignposter().emitEvent("Scroll",
+        [&] { return QStringLiteral("dx=%1 dy=%2").arg(static_cast<qint64>(dx)).arg(static_cast<qint64>(dy)); });
+    // The hand on the wheel wins over a glide still running.
+    m_scrollAnimation.stop();
+    setPanOffset(clampPan(m_panOffset + QPointF(dx, dy)));
+    showMinimapBriefly();
+}
+
+void MindMapCanvas::handleMagnify(qreal magnification, const QPointF& location)
+{
+    performanceSignposter().emitEvent(
+        "Magnify", [&] { return QString::asprintf("mag=%.3f", static_cast<double>(magnification)); });
+    m_scrollAnimation.stop();
+    // The location is the event's own, in this canvas's coordinates.
+    const ViewTransform next
+        = magnifiedAbout(magnification, location, { m_scale, m_panOffset }, m_viewportSize, m_cachedContentBounds);
+    setScale(next.scale);
+    setPanOffset(next.pan);
+    showMinimapBriefly();
+}
+
+void MindMapCanvas::scrollNodeIntoView(const QUuid& id)
+{
+    const auto layout = m_cachedLayouts.constFind(id);
+    if (layout == m_cachedLayouts.cend())
+        return;
+    if (const std::optional<QPointF> target
+        = scrollIntoViewPan(layout.value(), { m_scale, m_panOffset }, m_viewportSize))
+        animatePan(*target, scrollIntoViewDuration);
+}
+
+void MindMapCanvas::centreOnPoint(const QPointF& contentPoint)
+{
+    const QPointF centre(0.5 * m_viewportSize.width(), 0.5 * m_viewportSize.height());
+    setPanOffset(clampPan(panKeeping(centre, contentPoint, m_scale)));
+    showMinimapBriefly();
+}
+
+void MindMapCanvas::showMinimapBriefly()
+{
+    if (!m_minimapVisible) {
+        m_minimapVisible = true;
+        Q_EMIT viewChanged();
+    }
+    m_minimapHideTimer.start();
+}
+
+void MindMapCanvas::minimapHideTimerFired()
+{
+    QMetaObject::invokeMethod(this, &MindMapCanvas::hideMinimap, Qt::QueuedConnection);
+}
+
+void MindMapCanvas::hideMinimap()
+{
+    if (!m_minimapVisible)
+        return;
+    m_minimapVisible = false;
+    Q_EMIT viewChanged();
+}
+
+// --- Commands -------------------------------------------------------------------------------
+
+void MindMapCanvas::openSearch()
+{
+    m_controller->setSearching(true);
+}
+
+// --- Time -----------------------------------------------------------------------------------
+
+void MindMapCanvas::setAnimationClock(const AnimationClock* clock)
+{
+    m_clock = clock ? clock : &AnimationClock::system();
+    m_scrollAnimation.setClock(m_clock);
+    m_nodeAnimation.setClock(m_clock);
+}
+
+const AnimationClock& MindMapCanvas::animationClock() const
+{
+    return *m_clock;
+}
+
+void MindMapCanvas::tickAnimations()
+{
+    m_scrollAnimation.tick();
+    m_nodeAnimation.tick();
+}
+
+// --- Drawing --------------------------------------------------------------------------------
+
+MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
+{
+    MindMapRenderer::Scene scene;
+    scene.root = root();
+    scene.layouts = &m_cachedLayouts;
+    scene.nodeLookup = &m_nodeLookup;
+    scene.subtreeWordCounts = &m_subtreeWordCounts;
+    scene.textCache = const_cast<TextBitmapCache*>(&m_textCache);
+    scene.nodeAnimOffsets = &m_nodeAnimOffsets;
+    scene.animationProgress = m_animationProgress;
+    scene.fadeInNodeIDs = &m_fadeInNodeIDs;
+    scene.fadeOutGhosts = &m_fadeOutGhosts;
+    scene.dragNodeID = m_dragNodeID;
+    scene.dropTarget = m_dropTarget;
+    scene.lassoRect = m_lassoRect;
+    scene.scale = m_scale;
+    scene.panOffset = m_panOffset;
+    scene.editingNodeID = m_controller->editingNodeID();
+    scene.selectedNodeID = m_controller->selectedNodeID();
+    scene.selectedNodeIDs = &m_controller->selectedNodeIDs();
+    scene.isSearching = m_controller->isSearching();
+    scene.searchQuery = m_controller->searchQuery();
+    scene.searchMatchSet = &m_controller->searchMatchSet();
+    const auto& matches = m_controller->searchMatches();
+    const qint64 current = m_controller->currentMatchIndex();
+    if (current >= 0 && current < matches.size())
+        scene.currentMatchID = matches[current];
+    scene.readingPaceWPM = readingPaceWPM();
+    scene.isDark = isDark;
+    scene.accent = palette().color(QPalette::Highlight);
+    return scene;
+}
+
+MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size)
+{
+    return m_renderer.render(painter, size, makeScene(isDarkAppearance()));
+}
+
+void MindMapCanvas::paintEvent(QPaintEvent*)
+{
+    checkRootText();
+    QPainter painter(this);
+    renderCanvas(painter, QSizeF(size()));
+}
+
+void MindMapCanvas::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateViewportSize(QSizeF(event->size()));
+    placeOverlays();
+}
+
+void MindMapCanvas::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_hasAppeared) {
+        m_hasAppeared = true;
+        handleCanvasAppear();
+    }
+}
+
+// --- Overlays -------------------------------------------------------------------------------
+
+void MindMapCanvas::setSearchBarOverlay(QWidget* overlay)
+{
+    if (m_searchBarOverlay == overlay)
+        return;
+    delete m_searchBarOverlay;
+    m_searchBarOverlay = overlay;
+    if (overlay)
+        overlay->setParent(this);
+    placeOverlays();
+}
+
+void MindMapCanvas::setMinimapOverlay(QWidget* overlay)
+{
+    if (m_minimapOverlay == overlay)
+        return;
+    delete m_minimapOverlay;
+    m_minimapOverlay = overlay;
+    if (overlay) {
+        overlay->setParent(this);
+        overlay->show();
+    }
+    placeOverlays();
+}
+
+namespace {
+
+// The size an overlay asks for: its size hint, or its own size when it gives none.
+QSize overlaySize(const QWidget& overlay)
+{
+    const QSize hint = overlay.sizeHint();
+    return (hint.isValid() ? hint : overlay.size()).expandedTo(overlay.minimumSize());
+}
+
+} // namespace
+
+void MindMapCanvas::placeOverlays()
+{
+    const int padding = overlayPadding;
+    if (m_searchBarOverlay) {
+        const QSize hint = overlaySize(*m_searchBarOverlay);
+        const int w = std::max(0, std::min(hint.width(), width() - 2 * padding));
+        m_searchBarOverlay->setGeometry((width() - w) / 2, padding, w, hint.height());
+        m_searchBarOverlay->setVisible(m_controller->isSearching());
+        if (m_controller->isSearching())
+            m_searchBarOverlay->raise();
+    }
+    if (m_minimapOverlay) {
+        const QSize hint = overlaySize(*m_minimapOverlay);
+        m_minimapOverlay->setGeometry(
+            width() - padding - hint.width(), height() - padding - hint.height(), hint.width(), hint.height());
+    }
+}
+
+} // namespace kestrion

@@ -1,0 +1,251 @@
+#pragma once
+
+#include "document/SermonDocument.h"
+#include "document/SermonNode.h"
+#include "mindmap/DropTarget.h"
+#include "mindmap/FrameAnimation.h"
+#include "mindmap/GhostNode.h"
+#include "mindmap/MindMapRenderer.h"
+#include "mindmap/NodeLayout.h"
+#include "mindmap/TextBitmapCache.h"
+#include "platform/FocusedValuePublisher.h"
+
+#include <QHash>
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <QSet>
+#include <QSizeF>
+#include <QString>
+#include <QTimer>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kestrion {
+
+class AnimationClock;
+class Clipboard;
+class DocumentController;
+class Preferences;
+class TrackpadEventView;
+class UndoManager;
+
+// The mind map of one document in one window: a widget painted with QPainter that lays the
+// outline out, draws it, pans and zooms it, and carries out the edits of its own
+// DocumentController. The document window and the focus-mode window each make one; they share
+// the document and, through scaleChanged and setScale, the zoom scale.
+//
+// Overlays are child widgets: the node editor while a node is edited, and the slots for the
+// search bar (top centre while searching) and the minimap (bottom right).
+//
+// It publishes, through the CommandRouter while it or a widget inside it has the keyboard,
+// Zoom In, Zoom Out, Actual Size, Find and the split actions. Main thread only.
+class MindMapCanvas : public QWidget, public FocusedValuePublisher {
+    Q_OBJECT
+
+public:
+    struct ZoomFunctions {
+        std::function<void()> zoomIn;
+        std::function<void()> zoomOut;
+        std::function<void()> reset;
+    };
+    using ZoomFunctionsReadyCallback = std::function<void(const ZoomFunctions&)>;
+
+    static constexpr double nodeAnimationDuration = 0.3;
+    static constexpr double zoomAnimationDuration = 0.2;
+    static constexpr double scrollIntoViewDuration = 0.25;
+    static constexpr int minimapHoldMilliseconds = 5000;
+    static constexpr int overlayPadding = 12;
+
+    // The undo manager is the window's; without one edits are recorded in the document only.
+    explicit MindMapCanvas(SermonDocument& document, UndoManager* undoManager = nullptr, QWidget* parent = nullptr);
+    ~MindMapCanvas() override;
+
+    SermonDocument& document() const { return *m_document; }
+    DocumentController& controller() const { return *m_controller; }
+    UndoManager* undoManager() const;
+    // Where copy, cut and paste go; the system clipboard unless set. Not owned.
+    void setClipboard(Clipboard* clipboard);
+
+    // The zoom scale, 1 = 100 %, within 0.1 to 3.0. Two-way: the owner connects scaleChanged
+    // to its own value and its own changes to setScale.
+    qreal scale() const { return m_scale; }
+    bool setScale(qreal scale);
+
+    // Called once, when the canvas is first shown, with the zoom steps for the owner's controls.
+    const ZoomFunctionsReadyCallback& onZoomFunctionsReady() const { return m_onZoomFunctionsReady; }
+    void setOnZoomFunctionsReady(ZoomFunctionsReadyCallback callback) { m_onZoomFunctionsReady = std::move(callback); }
+    ZoomFunctions zoomFunctions();
+
+    // Where the layout's origin lies in the view, in view points. Every change from the canvas
+    // itself passes through clampPan.
+    QPointF panOffset() const { return m_panOffset; }
+    bool setPanOffset(const QPointF& offset);
+    QPointF clampPan(const QPointF& offset) const;
+    QSizeF viewportSize() const { return m_viewportSize; }
+
+    const NodeLayoutMap& cachedLayouts() const { return m_cachedLayouts; }
+    const SermonNodeMap& nodeLookup() const { return m_nodeLookup; }
+    QRectF cachedContentBounds() const { return m_cachedContentBounds; }
+    const QHash<QUuid, qint64>& subtreeWordCounts() const { return m_subtreeWordCounts; }
+    TextBitmapCache& textCache() { return m_textCache; }
+
+    // The keyboard focus the canvas wants: true gives it the focus, false hands it on (to the
+    // node editor).
+    bool isCanvasFocused() const { return m_isCanvasFocused; }
+    void setCanvasFocused(bool focused);
+
+    // Node animation state, read by the drawing.
+    const QHash<QUuid, QPointF>& nodeAnimOffsets() const { return m_nodeAnimOffsets; }
+    double animationProgress() const { return m_animationProgress; }
+    const QHash<QUuid, GhostNode>& fadeOutGhosts() const { return m_fadeOutGhosts; }
+    const QSet<QUuid>& fadeInNodeIDs() const { return m_fadeInNodeIDs; }
+    bool isNodeAnimationRunning() const { return m_nodeAnimation.isRunning(); }
+    bool isScrollAnimationRunning() const { return m_scrollAnimation.isRunning(); }
+
+    // Drag state, read by the drawing.
+    std::optional<QUuid> dragNodeID() const { return m_dragNodeID; }
+    const QSet<QUuid>& dragNodeIDs() const { return m_dragNodeIDs; }
+    std::optional<DropTarget> dropTarget() const { return m_dropTarget; }
+    std::optional<QRectF> lassoRect() const { return m_lassoRect; }
+
+    bool minimapVisible() const { return m_minimapVisible; }
+    const QTimer& minimapHideTimer() const { return m_minimapHideTimer; }
+
+    // Words per minute of the reading-time badges: the stored pace, 120 when the stored value
+    // is below 1.
+    qint64 readingPaceWPM() const;
+    // Preferences read for the pace; the shared ones unless set.
+    void setPreferences(Preferences* preferences);
+
+    // --- Layout ------------------------------------------------------------------------------
+    // Lays the tree out again (inside "RecomputeLayout") and rebuilds the node lookup, the
+    // content bounds and the subtree word counts.
+    void recomputeLayout();
+    // Animates from the layouts before a change to the current ones: moved nodes glide, new
+    // ones fade in, vanished ones with a text fade out where they were.
+    void relayoutAndAnimate(
+        double duration, const NodeLayoutMap& previousLayouts, const QHash<QUuid, QString>& previousTexts);
+    // Every node of the last layout pass with its text.
+    QHash<QUuid, QString> currentNodeTexts() const;
+
+    // --- Pan and zoom ------------------------------------------------------------------------
+    void animatePan(const QPointF& target, double duration);
+    void zoomIn();
+    void zoomOut();
+    void resetZoom();
+    void animateZoom(qreal target);
+    // Scroll deltas in view points.
+    void handleScroll(qreal dx, qreal dy);
+    // One step of a pinch at a point of the canvas.
+    void handleMagnify(qreal magnification, const QPointF& location);
+    void scrollNodeIntoView(const QUuid& id);
+    // Puts a canvas point in the middle of the view at once (the minimap's navigation).
+    void centreOnPoint(const QPointF& contentPoint);
+    void showMinimapBriefly();
+    void minimapHideTimerFired();
+    void hideMinimap();
+
+    // --- Commands ----------------------------------------------------------------------------
+    void openSearch();
+
+    // --- Drawing -----------------------------------------------------------------------------
+    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size);
+
+    // --- Overlays ----------------------------------------------------------------------------
+    // The search bar, placed at the top centre while the controller searches, and the minimap,
+    // placed at the bottom right; the canvas takes ownership. They read the canvas through
+    // viewChanged and layoutChanged.
+    void setSearchBarOverlay(QWidget* overlay);
+    QWidget* searchBarOverlay() const { return m_searchBarOverlay; }
+    void setMinimapOverlay(QWidget* overlay);
+    QWidget* minimapOverlay() const { return m_minimapOverlay; }
+
+    // --- Time --------------------------------------------------------------------------------
+    // The clock of every animation and of the double-click test; tests give their own.
+    void setAnimationClock(const AnimationClock* clock);
+    const AnimationClock& animationClock() const;
+    // Runs one frame of every running animation now.
+    void tickAnimations();
+
+    void publishFocusedValues(FocusedValues& values) const override;
+
+Q_SIGNALS:
+    void scaleChanged(qreal scale);
+    // Pan, scale, viewport size or minimap visibility changed.
+    void viewChanged();
+    // The layouts were computed again.
+    void layoutChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void installControllerCallbacks();
+    void handleCanvasAppear();
+    void handleSelectionChange();
+    void handleSearchQueryChange();
+    void handleUndoRedoChange();
+    void handleRootTextChange();
+    // Lays out again when the title was changed from outside the controller.
+    void checkRootText();
+    void handleTreeMutated();
+    void relayout();
+    void updateViewportSize(const QSizeF& size);
+    void placeOverlays();
+    void notifyStateChanged();
+    MindMapRenderer::Scene makeScene(bool isDark) const;
+    const SermonNodePtr& root() const;
+
+    QPointer<SermonDocument> m_document;
+    std::unique_ptr<DocumentController> m_controller;
+    QPointer<UndoManager> m_undoManager;
+    qreal m_scale = 1.0;
+    ZoomFunctionsReadyCallback m_onZoomFunctionsReady;
+    bool m_hasAppeared = false;
+
+    bool m_isCanvasFocused = false;
+    QPointF m_panOffset;
+    QSizeF m_viewportSize;
+
+    NodeLayoutMap m_cachedLayouts;
+    SermonNodeMap m_nodeLookup;
+    QRectF m_cachedContentBounds;
+    QHash<QUuid, qint64> m_subtreeWordCounts;
+    TextBitmapCache m_textCache;
+    // The root and its text as last laid out.
+    SermonNode* m_layoutRoot = nullptr;
+    QString m_layoutRootText;
+
+    const AnimationClock* m_clock;
+    FrameAnimation m_scrollAnimation;
+    FrameAnimation m_nodeAnimation;
+    QHash<QUuid, QPointF> m_nodeAnimOffsets;
+    double m_animationProgress = 1.0;
+    QHash<QUuid, GhostNode> m_fadeOutGhosts;
+    QSet<QUuid> m_fadeInNodeIDs;
+
+    bool m_minimapVisible = false;
+    QTimer m_minimapHideTimer;
+
+    std::optional<QUuid> m_dragNodeID;
+    QSet<QUuid> m_dragNodeIDs;
+    std::optional<DropTarget> m_dropTarget;
+    std::optional<QRectF> m_lassoRect;
+
+    QPointer<Preferences> m_preferences;
+    MindMapRenderer m_renderer;
+    TrackpadEventView* m_eventView = nullptr;
+    QPointer<QWidget> m_searchBarOverlay;
+    QPointer<QWidget> m_minimapOverlay;
+};
+
+} // namespace kestrion

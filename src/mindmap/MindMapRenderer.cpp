@@ -1,0 +1,463 @@
+#include "mindmap/MindMapRenderer.h"
+
+#include "document/SearchMatching.h"
+#include "mindmap/CanvasGeometry.h"
+#include "mindmap/TextBitmapCache.h"
+#include "mindmap/TextBitmapKey.h"
+#include "platform/Appearance.h"
+#include "platform/Signposter.h"
+#include "platform/Typography.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace kestrion {
+
+namespace {
+
+QColor withAlpha(QColor color, qreal alpha)
+{
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
+}
+
+qreal emphasisForDepth(qint64 depth)
+{
+    switch (depth) {
+    case 0:
+        return 0.5;
+    case 1:
+        return 0.35;
+    case 2:
+        return 0.2;
+    default:
+        return 0.1;
+    }
+}
+
+QRectF frameOf(const NodeLayout& layout)
+{
+    return QRectF(layout.origin, layout.size);
+}
+
+bool isLeafChild(const SermonNodePtr& node)
+{
+    return !node->hasChildren();
+}
+
+} // namespace
+
+QColor MindMapRenderer::inkColor(bool isDark)
+{
+    return Appearance::inkColor(isDark);
+}
+
+QColor MindMapRenderer::orangeColor(bool isDark)
+{
+    return isDark ? QColor(255, 159, 10) : QColor(255, 149, 0);
+}
+
+MindMapRenderer::MindMapRenderer()
+    : m_foldFont(Typography::systemFont(11, QFont::Medium, FontDesign::Monospaced))
+    , m_badgeFont(Typography::systemFont(9, QFont::Normal))
+{
+}
+
+QString MindMapRenderer::readingTimeText(qint64 words, qint64 wordsPerMinute)
+{
+    const qint64 pace = std::max<qint64>(wordsPerMinute, 1);
+    const qint64 minutes = std::max<qint64>((words + pace - 1) / pace, 1);
+    return QStringLiteral("%1 min").arg(minutes);
+}
+
+NodeLayoutMap MindMapRenderer::displayLayouts(const NodeLayoutMap& layouts, const QHash<QUuid, QPointF>& offsets)
+{
+    if (offsets.isEmpty())
+        return layouts;
+    NodeLayoutMap moved = layouts;
+    for (auto it = offsets.cbegin(); it != offsets.cend(); ++it) {
+        auto layout = moved.find(it.key());
+        if (layout != moved.end())
+            layout->origin += it.value();
+    }
+    return moved;
+}
+
+MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& size, const Scene& scene)
+{
+    Signposter& signposter = performanceSignposter();
+    const NodeLayoutMap& cached = *scene.layouts;
+    SignpostIntervalState draw = signposter.beginInterval("CanvasDraw", [&] {
+        return QStringLiteral("nodes=%1 scale=%2").arg(cached.size()).arg(QString::asprintf("%.2f", scene.scale));
+    });
+
+    const QRectF visible = visibleContentRect(scene.panOffset, scene.scale, size);
+    // Most frames have nothing moving: draw from the cached layouts without copying them.
+    NodeLayoutMap moved;
+    const bool isMoving = scene.nodeAnimOffsets && !scene.nodeAnimOffsets->isEmpty();
+    if (isMoving)
+        moved = displayLayouts(cached, *scene.nodeAnimOffsets);
+    const NodeLayoutMap& layouts = isMoving ? moved : cached;
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(scene.panOffset);
+    painter.scale(scene.scale, scene.scale);
+
+    Stats stats;
+    SignpostIntervalState connections = signposter.beginInterval("drawConnections");
+    stats.connectors = drawConnectorTree(painter, scene, layouts, visible);
+    endSignpostInterval("drawConnections", connections);
+
+    SignpostIntervalState nodes = signposter.beginInterval("drawNodes");
+    stats.drawn = drawNodeLayer(painter, scene, layouts, visible);
+    endSignpostInterval("drawNodes", nodes);
+
+    signposter.emitEvent("DrawStats", [&] {
+        return QStringLiteral("conn=%1 drawn=%2 total=%3 scale=%4 cache=%5")
+            .arg(stats.connectors)
+            .arg(stats.drawn)
+            .arg(cached.size())
+            .arg(QString::asprintf("%.2f", scene.scale))
+            .arg(scene.textCache ? static_cast<qint64>(scene.textCache->entries().size()) : 0);
+    });
+
+    drawGhosts(painter, scene, visible);
+    if (scene.dragNodeID && scene.dropTarget)
+        drawDropIndicator(painter, scene, layouts);
+    if (scene.lassoRect)
+        drawLasso(painter, scene, *scene.lassoRect);
+
+    painter.restore();
+    endSignpostInterval("CanvasDraw", draw);
+    return stats;
+}
+
+int MindMapRenderer::drawConnectorTree(
+    QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible)
+{
+    if (!scene.root || layouts.isEmpty())
+        return 0;
+    const QColor ink = inkColor(scene.isDark);
+    QPen pen(ink, 1);
+    painter.setBrush(Qt::NoBrush);
+    int count = 0;
+    // Iterative: a tree nested thousands of levels deep must not exhaust the stack.
+    std::vector<SermonNode*> stack { scene.root.get() };
+    while (!stack.empty()) {
+        SermonNode* node = stack.back();
+        stack.pop_back();
+        if (node->isCollapsed() || !node->hasChildren())
+            continue;
+        const auto parentIt = layouts.constFind(node->id());
+        if (parentIt == layouts.cend())
+            continue;
+        const NodeLayout& parent = parentIt.value();
+        const auto& children = node->children();
+        ++count;
+
+        if (node->hasOnlyLeafChildren() && children.size() >= 2) {
+            const auto first = layouts.constFind(children.front()->id());
+            const auto last = layouts.constFind(children.back()->id());
+            if (first != layouts.cend() && last != layouts.cend()) {
+                const QPainterPath path = bracketPath(parent, first.value(), last.value());
+                if (path.controlPointRect().intersects(visible)) {
+                    pen.setColor(withAlpha(ink, bracketOpacity(parent.depth)));
+                    painter.setPen(pen);
+                    painter.drawPath(path);
+                }
+            }
+        } else {
+            pen.setColor(withAlpha(ink, connectorOpacity(node->depth())));
+            painter.setPen(pen);
+            const qreal right = parent.origin.x() + parent.size.width();
+            const qreal parentMid = parent.origin.y() + parent.size.height() * 0.5;
+            const bool isOnlyChild = children.size() == 1;
+            for (const SermonNodePtr& child : children) {
+                const auto childIt = layouts.constFind(child->id());
+                if (childIt == layouts.cend())
+                    continue;
+                const NodeLayout& c = childIt.value();
+                // Only the connectors that cross the view are stroked.
+                const qreal top = std::min(parentMid, c.origin.y());
+                const qreal bottom = std::max(parentMid, c.origin.y() + c.size.height());
+                const qreal left = std::min(right, c.origin.x());
+                const qreal far = std::max(right, c.origin.x() + 4);
+                if (bottom < visible.top() || top > visible.bottom() || far < visible.left() || left > visible.right())
+                    continue;
+                painter.drawPath(connectorPath(parent, c, isLeafChild(child), isOnlyChild));
+            }
+        }
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            stack.push_back(it->get());
+    }
+    return count;
+}
+
+int MindMapRenderer::drawNodeLayer(
+    QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible)
+{
+    int drawn = 0;
+    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it) {
+        const QUuid& id = it.key();
+        if (scene.editingNodeID && *scene.editingNodeID == id)
+            continue;
+        const NodeLayout& layout = it.value();
+        const QRectF frame = frameOf(layout);
+        if (!frame.intersects(visible))
+            continue;
+        const bool isFadingIn = scene.fadeInNodeIDs && scene.fadeInNodeIDs->contains(id);
+        if (isFadingIn)
+            painter.setOpacity(scene.animationProgress);
+        NodeStyle style;
+        style.selected = (scene.selectedNodeID && *scene.selectedNodeID == id)
+            || (scene.selectedNodeIDs && scene.selectedNodeIDs->contains(id));
+        if (scene.isSearching && !scene.searchQuery.isEmpty() && scene.searchMatchSet
+            && scene.searchMatchSet->contains(id)) {
+            const SermonNodePtr node = scene.nodeLookup->value(id);
+            style.matchRanges = SearchMatching::matchRanges(node ? node->text() : QString(), scene.searchQuery);
+            style.isCurrentMatch = scene.currentMatchID && *scene.currentMatchID == id;
+        }
+        drawCanvasNode(painter, scene, layout, frame, style);
+        if (isFadingIn)
+            painter.setOpacity(1);
+        ++drawn;
+    }
+    return drawn;
+}
+
+void MindMapRenderer::drawGhosts(QPainter& painter, const Scene& scene, const QRectF& visible)
+{
+    if (!scene.fadeOutGhosts || scene.fadeOutGhosts->isEmpty())
+        return;
+    painter.setOpacity(1 - scene.animationProgress);
+    for (const GhostNode& ghost : *scene.fadeOutGhosts) {
+        const QRectF frame = frameOf(ghost.layout);
+        if (!frame.intersects(visible))
+            continue;
+        NodeStyle style;
+        style.textOverride = &ghost.text;
+        drawCanvasNode(painter, scene, ghost.layout, frame, style);
+    }
+    painter.setOpacity(1);
+}
+
+void MindMapRenderer::drawDropIndicator(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts)
+{
+    const SermonNodePtr parent = scene.nodeLookup->value(scene.dropTarget->parentID);
+    const std::optional<IndicatorLine> line = dropIndicatorLine(*scene.dropTarget, parent, layouts);
+    if (!line)
+        return;
+    painter.setPen(QPen(scene.accent, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawLine(line->start, line->start + QPointF(line->width, 0));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(scene.accent);
+    painter.drawEllipse(QRectF(line->start.x() - 3, line->start.y() - 3, 6, 6));
+}
+
+void MindMapRenderer::drawLasso(QPainter& painter, const Scene& scene, const QRectF& rect)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(withAlpha(scene.accent, 0.08));
+    painter.drawRoundedRect(rect, 2, 2);
+    QPen pen(withAlpha(scene.accent, 0.5), 1, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    // Qt's dash pattern is in line widths; the width is 1.
+    pen.setDashPattern({ 4, 3 });
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect, 2, 2);
+}
+
+const QStaticText& MindMapRenderer::staticText(
+    const QString& text, const QFont& font, QHash<QString, QStaticText>& cache)
+{
+    auto it = cache.find(text);
+    if (it == cache.end()) {
+        QStaticText staticText(text);
+        staticText.setTextFormat(Qt::PlainText);
+        staticText.setPerformanceHint(QStaticText::AggressiveCaching);
+        staticText.prepare(QTransform(), font);
+        it = cache.insert(text, staticText);
+    }
+    return it.value();
+}
+
+void MindMapRenderer::drawCanvasNode(
+    QPainter& painter, const Scene& scene, const NodeLayout& layout, const QRectF& frame, const NodeStyle& style)
+{
+    const QColor ink = inkColor(scene.isDark);
+    const SermonNodePtr node = scene.nodeLookup ? scene.nodeLookup->value(layout.nodeID) : nullptr;
+
+    // 1. Background by kind of node.
+    if (layout.isLeaf && layout.isQuote) {
+        const QColor orange = orangeColor(scene.isDark);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(withAlpha(orange, scene.isDark ? 0.08 : 0.06));
+        painter.drawRoundedRect(frame.adjusted(-2, -1, 2, 1), 4, 4);
+        painter.setBrush(withAlpha(orange, 0.5));
+        painter.drawRoundedRect(QRectF(frame.left() - 2, frame.top() + 2, 3, frame.height() - 4), 1.5, 1.5);
+    } else if (layout.isLeaf) {
+        painter.setPen(QPen(withAlpha(ink, 0.15), 1));
+        const qreal y = frame.bottom() - 2;
+        painter.drawLine(QPointF(frame.left() + 4, y), QPointF(frame.right() - 4, y));
+    } else {
+        const qreal e = emphasisForDepth(layout.depth);
+        painter.setPen(QPen(withAlpha(ink, e), layout.depth == 0 ? 2 : 1));
+        painter.setBrush(withAlpha(ink, e * 0.1));
+        painter.drawRoundedRect(frame, 6, 6);
+    }
+
+    // 2. Fold circle and reading-time badge of a node with children.
+    if (!layout.isLeaf) {
+        const bool hasToggle = node && node->hasChildren();
+        const qreal midY = frame.center().y();
+        if (hasToggle) {
+            const qreal grey = scene.isDark ? 0.2 : 0.95;
+            painter.setPen(QPen(withAlpha(ink, 0.3), 1));
+            painter.setBrush(
+                QColor::fromRgbF(static_cast<float>(grey), static_cast<float>(grey), static_cast<float>(grey)));
+            painter.drawEllipse(QRectF(frame.right() - 7, midY - 7, 14, 14));
+            const QStaticText& glyph = staticText(
+                node->isCollapsed() ? QStringLiteral("+") : QString(QChar(0x2212)), m_foldFont, m_foldTexts);
+            painter.setFont(m_foldFont);
+            painter.setPen(withAlpha(ink, 0.5));
+            const QSizeF glyphSize = glyph.size();
+            painter.drawStaticText(
+                QPointF(frame.right() - glyphSize.width() / 2, midY - glyphSize.height() / 2), glyph);
+        }
+        const qint64 words = scene.subtreeWordCounts ? scene.subtreeWordCounts->value(layout.nodeID, 0) : 0;
+        if (words >= 1) {
+            const QStaticText& badge
+                = staticText(readingTimeText(words, scene.readingPaceWPM), m_badgeFont, m_badgeTexts);
+            const QSizeF badgeSize = badge.size();
+            QPointF topLeft;
+            if (hasToggle && node->isCollapsed())
+                topLeft = QPointF(frame.right() + 7 + 4, midY - badgeSize.height() / 2);
+            else
+                topLeft = QPointF(frame.right() - 4 - badgeSize.width(), frame.bottom() + 2);
+            painter.setFont(m_badgeFont);
+            painter.setPen(withAlpha(ink, 0.3));
+            painter.drawStaticText(topLeft, badge);
+        }
+    }
+
+    // 3. Search outline.
+    if (style.matchRanges) {
+        const qreal grow = layout.isLeaf ? 4 : 3;
+        const qreal radius = layout.isLeaf ? 6 : 8;
+        const QColor colour
+            = style.isCurrentMatch ? QColor::fromRgbF(1, 0.55f, 0, 0.8f) : QColor::fromRgbF(1, 0.7f, 0, 0.5f);
+        painter.setPen(QPen(colour, style.isCurrentMatch ? 2.5 : 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(frame.adjusted(-grow, -grow, grow, grow), radius, radius);
+    }
+
+    // 4. Selection outline, over the search outline.
+    if (style.selected) {
+        painter.setPen(QPen(scene.accent, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(frame.adjusted(-2, -2, 2, 2), 8, 8);
+    }
+
+    // 5. Text.
+    const QString& text = style.textOverride ? *style.textOverride : (node ? node->text() : QString());
+    if (text.isEmpty())
+        return;
+    const qreal textX = frame.left() + 16;
+    const qreal textY = frame.top() + (layout.isLeaf ? 3 : 8);
+
+    const TextBitmapKey key = TextBitmapKey::forNode(text, layout.depth, layout.isQuote);
+
+    // 6. Search match backgrounds, behind the text.
+    if (style.matchRanges && !style.matchRanges->isEmpty() && !style.textOverride)
+        drawMatchBackgrounds(painter, key.text, layout, textX, textY, *style.matchRanges, style.isCurrentMatch);
+
+    // 7. Text bitmap.
+    if (!scene.textCache)
+        return;
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    std::optional<TextBitmapCache::Bitmap> bitmap
+        = scene.textCache->lookupBitmap(key, scene.isDark, scene.scale, ratio);
+    if (!bitmap) {
+        bitmap = TextBitmapCache::renderTextBitmap(key, scene.isDark, scene.scale, ratio);
+        if (!bitmap) {
+            // Too large for a bitmap: drawn directly, clipped to what is shown.
+            TextBitmapCache::drawText(painter, key, scene.isDark, QPointF(textX - 2, textY));
+            return;
+        }
+        scene.textCache->insertBitmap(key, bitmap->image, bitmap->naturalSize);
+    }
+    painter.drawImage(QRectF(QPointF(textX - 2, textY), bitmap->naturalSize), bitmap->image);
+}
+
+QList<QRectF> MindMapRenderer::matchRectangles(
+    const QString& displayText, const QFont& font, const QList<MatchRange>& ranges)
+{
+    const QFontMetricsF metrics(font);
+    const qreal lineHeight = std::ceil(metrics.ascent() + std::abs(metrics.descent()) + metrics.leading());
+    // Lines and their starts, in user-perceived characters.
+    const QStringList lines = displayText.split(QChar(u'\n'));
+    std::vector<std::vector<qsizetype>> boundaries; // per line: UTF-16 offset of each character start, then its end
+    std::vector<qsizetype> starts;
+    qsizetype start = 0;
+    for (const QString& line : lines) {
+        std::vector<qsizetype> offsets;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line);
+        offsets.push_back(0);
+        for (qsizetype p = finder.toNextBoundary(); p != -1; p = finder.toNextBoundary())
+            offsets.push_back(p);
+        if (offsets.back() != line.size())
+            offsets.push_back(line.size());
+        starts.push_back(start);
+        // The next line starts after this one's characters and its line break.
+        start += static_cast<qsizetype>(offsets.size());
+        boundaries.push_back(std::move(offsets));
+    }
+    QList<QRectF> rects;
+    for (const MatchRange& range : ranges) {
+        size_t k = starts.size() - 1;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            if (starts[i] <= range.lower)
+                k = i;
+            else
+                break;
+        }
+        const std::vector<qsizetype>& offsets = boundaries[k];
+        const qsizetype count = static_cast<qsizetype>(offsets.size()) - 1;
+        const qsizetype local = std::clamp<qsizetype>(range.lower - starts[k], 0, count);
+        const qsizetype end = std::clamp<qsizetype>(range.upper - starts[k], local, count);
+        const QString& line = lines[static_cast<qsizetype>(k)];
+        const qsizetype from = offsets[static_cast<size_t>(local)];
+        const qsizetype to = offsets[static_cast<size_t>(end)];
+        const qreal prefixWidth = std::ceil(metrics.horizontalAdvance(line.left(from)));
+        const qreal matchWidth = std::ceil(metrics.horizontalAdvance(line.mid(from, to - from)));
+        rects.append(QRectF(prefixWidth - 1, lineHeight * static_cast<qreal>(k), matchWidth + 2, lineHeight));
+    }
+    return rects;
+}
+
+void MindMapRenderer::drawMatchBackgrounds(QPainter& painter, const QString& displayText, const NodeLayout& layout,
+    qreal textX, qreal textY, const QList<MatchRange>& ranges, bool isCurrent)
+{
+    // Measured in the face the text is drawn in, italic for quotes, so the marks sit under it.
+    const qreal size = Typography::nodeFontSize(layout.depth);
+    const QFont::Weight weight = Typography::nodeFontWeight(layout.depth);
+    const QFont font
+        = layout.isQuote ? Typography::italicSystemFont(size, weight) : Typography::systemFont(size, weight);
+    const QColor colour = isCurrent ? QColor::fromRgbF(1, 0.55f, 0, 0.4f) : QColor::fromRgbF(1, 0.8f, 0, 0.3f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    for (const QRectF& rect : matchRectangles(displayText, font, ranges))
+        painter.drawRoundedRect(rect.translated(textX, textY), 2, 2);
+}
+
+} // namespace kestrion
