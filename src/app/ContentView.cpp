@@ -2,6 +2,7 @@
 
 #include "app/AppBackground.h"
 #include "document/SermonDocument.h"
+#include "mindmap/MindMapCanvas.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
 
@@ -48,7 +49,7 @@ QString symbolName(AppAppearance appearance)
     return QStringLiteral("circle.lefthalf.filled");
 }
 
-ContentView::ContentView(SermonDocument& document, Preferences& preferences, QWidget* parent)
+ContentView::ContentView(SermonDocument& document, Preferences& preferences, UndoManager* undoManager, QWidget* parent)
     : QWidget(parent)
     , m_document(document)
     , m_preferences(preferences)
@@ -72,6 +73,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, QWi
         m_modePages[indexOf(mode)] = page;
         m_modeStack->addWidget(page);
     }
+    setModeContent(AppMode::Tree, buildMindMapPage(undoManager));
     m_modeStack->setCurrentWidget(m_modePages[indexOf(m_mode)]);
     column->addWidget(m_modeStack, 1);
 
@@ -130,6 +132,35 @@ QWidget* ContentView::buildToolbar()
     connect(m_appearanceButton, &QToolButton::clicked, this, &ContentView::cycleAppearance);
     grid->addWidget(m_appearanceButton, 0, 2, Qt::AlignRight | Qt::AlignVCenter);
     return bar;
+}
+
+QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
+{
+    auto* page = new QWidget(m_modeStack);
+    auto* stack = new QVBoxLayout(page);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+
+    m_mindMapCanvas = new MindMapCanvas(m_document, undoManager, page);
+    m_mindMapCanvas->setScale(m_scale);
+    m_mindMapCanvas->setOnZoomFunctionsReady([this](const MindMapCanvas::ZoomFunctions& functions) {
+        m_zoomIn = functions.zoomIn;
+        m_zoomOut = functions.zoomOut;
+        m_resetZoom = functions.reset;
+    });
+    // The scale is shared by every canvas of the window, in both directions.
+    connect(m_mindMapCanvas, &MindMapCanvas::scaleChanged, this, &ContentView::setScale);
+    connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
+    stack->addWidget(m_mindMapCanvas, 1);
+
+    // Empty and without height until the status bar exists.
+    m_statusBarSlot = new QWidget(page);
+    m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
+    auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
+    slotLayout->setContentsMargins(0, 0, 0, 0);
+    m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    stack->addWidget(m_statusBarSlot);
+    return page;
 }
 
 std::vector<AppMode> ContentView::offeredModes()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -19,8 +20,10 @@ class QToolButton;
 namespace kestrion {
 
 class AppBackground;
+class MindMapCanvas;
 class Preferences;
 class SermonDocument;
+class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the mode switch
 // and the appearance button, and below it the view of the window's current mode.
@@ -29,7 +32,9 @@ class ContentView : public QWidget {
 public:
     static constexpr QSize minimumContentSize { 800, 600 };
 
-    ContentView(SermonDocument& document, Preferences& preferences, QWidget* parent = nullptr);
+    // The undo manager is the window's; the canvases record their edits with it.
+    ContentView(SermonDocument& document, Preferences& preferences, UndoManager* undoManager = nullptr,
+        QWidget* parent = nullptr);
     ~ContentView() override;
 
     SermonDocument& document() const { return m_document; }
@@ -49,6 +54,14 @@ public:
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
 
+    // The mind map of the tree mode, and the slot below it where the status bar goes.
+    MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
+    QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    // The zoom steps the mind map handed over once it was first shown; empty until then.
+    const std::function<void()>& zoomIn() const { return m_zoomIn; }
+    const std::function<void()>& zoomOut() const { return m_zoomOut; }
+    const std::function<void()>& resetZoom() const { return m_resetZoom; }
+
     // Puts a mode's view in place of the empty page that stands for it; takes ownership.
     void setModeContent(AppMode mode, QWidget* content);
     QWidget* modeContent(AppMode mode) const;
@@ -65,6 +78,7 @@ protected:
 
 private:
     QWidget* buildToolbar();
+    QWidget* buildMindMapPage(UndoManager* undoManager);
     void updateAppearanceButton();
 
     SermonDocument& m_document;
@@ -76,6 +90,11 @@ private:
     QStackedWidget* m_modeStack = nullptr;
     std::array<QWidget*, allAppModes.size()> m_modePages {};
     QToolButton* m_appearanceButton = nullptr;
+    MindMapCanvas* m_mindMapCanvas = nullptr;
+    QWidget* m_statusBarSlot = nullptr;
+    std::function<void()> m_zoomIn;
+    std::function<void()> m_zoomOut;
+    std::function<void()> m_resetZoom;
 };
 
 // The position of an appearance in a list, by raw value; none when absent.

@@ -7,7 +7,7 @@ namespace kestrion {
 
 SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent)
     : DocumentWindow(document, parent)
-    , m_contentView(new ContentView(document.document(), preferences, this))
+    , m_contentView(new ContentView(document.document(), preferences, &document.undoManager(), this))
 {
     setCentralWidget(m_contentView);
 }
