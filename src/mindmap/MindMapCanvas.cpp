@@ -5,6 +5,8 @@
 #include "document/WordCount.h"
 #include "mindmap/AnimationClock.h"
 #include "mindmap/CanvasGeometry.h"
+#include "mindmap/NodeEditorOverlay.h"
+#include "mindmap/NodeMarkers.h"
 #include "mindmap/SplitLinesAction.h"
 #include "mindmap/SplitSentencesAction.h"
 #include "mindmap/TrackpadEventView.h"
@@ -19,7 +21,10 @@
 #include "platform/UndoManager.h"
 #include "platform/ZoomAction.h"
 
+#include <QApplication>
 #include <QFocusEvent>
+#include <QLineF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -35,6 +40,20 @@ SystemClipboard& sharedClipboard()
 {
     static SystemClipboard clipboard;
     return clipboard;
+}
+
+constexpr QChar lineSeparator(u'\u2028');
+
+// Without white space and line breaks (U+2028 among them) at either end.
+QString trimmedOfSpace(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].isSpace())
+        ++begin;
+    while (end > begin && text[end - 1].isSpace())
+        --end;
+    return text.mid(begin, end - begin);
 }
 
 } // namespace
@@ -67,6 +86,7 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
         [this](qreal magnification, const QPointF& location) { handleMagnify(magnification, location); });
     m_eventView->setOnMagnifyEnd([] {});
     m_eventView->setOnMouseMoved([](const QPointF&) {});
+    m_eventView->setOnRightClick([this](const QPointF& location, QMouseEvent*) { handleSecondaryClick(location); });
 
     installControllerCallbacks();
     setPreferences(&Preferences::shared());
@@ -125,6 +145,11 @@ void MindMapCanvas::installControllerCallbacks()
             notifyStateChanged();
         });
     }
+    connect(&c, &DocumentController::editingNodeIDChanged, this, &MindMapCanvas::updateNodeEditor);
+    connect(&c, &DocumentController::editingTextChanged, this, [this] {
+        if (m_nodeEditor)
+            m_nodeEditor->setText(m_controller->editingText());
+    });
     connect(&c, &DocumentController::isSearchingChanged, this, [this] {
         placeOverlays();
         update();
@@ -318,6 +343,7 @@ void MindMapCanvas::relayout()
     m_layoutRootText = top ? top->text() : QString();
 
     placeOverlays();
+    updateNodeEditor();
     update();
     Q_EMIT layoutChanged();
     notifyStateChanged();
@@ -387,6 +413,8 @@ bool MindMapCanvas::setScale(qreal scale)
         return false;
     m_scale = clamped;
     placeOverlays();
+    if (m_nodeEditor)
+        m_nodeEditor->setViewTransform(m_scale, m_panOffset);
     update();
     Q_EMIT scaleChanged(m_scale);
     Q_EMIT viewChanged();
@@ -399,6 +427,8 @@ bool MindMapCanvas::setPanOffset(const QPointF& offset)
         return false;
     m_panOffset = offset;
     placeOverlays();
+    if (m_nodeEditor)
+        m_nodeEditor->setViewTransform(m_scale, m_panOffset);
     update();
     Q_EMIT viewChanged();
     return true;
@@ -443,7 +473,7 @@ void MindMapCanvas::animateZoom(qreal target)
     if (target == m_scale)
         return;
     const QPointF centre(m_viewportSize.width() * 0.5, m_viewportSize.height() * 0.5);
-    const QPointF fixed = toCanvasPoint(centre, m_panOffset, m_scale);
+    const QPointF fixed = toCanvasPoint(centre);
     const qreal start = m_scale;
     m_scrollAnimation.stop();
     m_scrollAnimation.start(zoomAnimationDuration, [this, start, target, centre, fixed](double t) {
@@ -530,6 +560,558 @@ void MindMapCanvas::hideMinimap()
 void MindMapCanvas::openSearch()
 {
     m_controller->setSearching(true);
+}
+
+// --- Editing in place ----------------------------------------------------------------------
+
+void MindMapCanvas::updateNodeEditor()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    const auto layout = id ? m_cachedLayouts.constFind(*id) : m_cachedLayouts.cend();
+    const bool isWanted = layout != m_cachedLayouts.cend();
+    if (m_nodeEditor && (!isWanted || m_nodeEditorNodeID != *id)) {
+        // A fresh editor for every node. This may run inside the old editor's own key
+        // handling, so it goes later; hidden, it reports nothing more.
+        NodeEditorOverlay* old = m_nodeEditor;
+        m_nodeEditor = nullptr;
+        old->hide();
+        old->deleteLater();
+    }
+    if (!isWanted)
+        return;
+    if (m_nodeEditor) {
+        m_nodeEditor->setNodeLayout(layout.value());
+        m_nodeEditor->setViewTransform(m_scale, m_panOffset);
+        return;
+    }
+    auto* editor = new NodeEditorOverlay(this);
+    m_nodeEditor = editor;
+    m_nodeEditorNodeID = *id;
+    editor->setNodeLayout(layout.value());
+    editor->setViewTransform(m_scale, m_panOffset);
+    editor->setText(m_controller->editingText());
+    editor->setOnTextEdited([this](const QString& text) { m_controller->setEditingText(text); });
+    editor->setOnCommit([this] { nodeEditorLostKeyboard(); });
+    editor->setOnTab([this] { editorTab(); });
+    editor->setOnShiftTab([this] { editorShiftTab(); });
+    editor->setOnEnter([this] { editorEnter(); });
+    editor->setOnCommandEnter([this] { editorCommandEnter(); });
+    editor->setOnOptionEnter([this](qint64 caret) { splitAtCaret(caret); });
+    editor->setOnCancel([this] { endEditing(false); });
+    editor->show();
+    // Below the search bar and the minimap.
+    editor->lower();
+}
+
+void MindMapCanvas::nodeEditorLostKeyboard()
+{
+    // The user moved on to another widget: keep what was typed, and leave the keyboard where
+    // it went unless nothing has it.
+    commitEdit(true);
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == this)
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::beginEditingNode(const QUuid& id, bool isNew)
+{
+    const SermonNodePtr& top = root();
+    const SermonNodePtr node = top ? top->findNode(id) : nullptr;
+    if (!node)
+        return;
+    m_controller->setSelectedNodeID(id);
+    m_controller->setEditingText(node->text());
+    m_controller->setEditingNodeID(id);
+    m_controller->setEditingIsNew(isNew);
+    setCanvasFocused(false);
+    if (m_nodeEditor)
+        m_nodeEditor->setFocused(true);
+}
+
+MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
+{
+    DocumentController& c = *m_controller;
+    const SermonNodePtr& top = root();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
+    if (!node) {
+        c.setEditingNodeID(std::nullopt);
+        setCanvasFocused(true);
+        return {};
+    }
+    QString text = commit ? trimmedOfSpace(c.editingText()) : node->text();
+    // The title cannot be removed: clearing it cancels the edit.
+    if (text.isEmpty() && node == top)
+        text = node->text();
+    c.setEditingNodeID(std::nullopt);
+
+    if (!text.isEmpty()) {
+        if (text != node->text()) {
+            if (!c.editingIsNew())
+                m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+            node->setText(text);
+            recomputeLayout();
+        }
+        c.setSelectedNodeID(*id);
+        return { id, false };
+    }
+
+    // A node left empty goes.
+    const bool wasNew = c.editingIsNew();
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    if (!wasNew)
+        m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    std::optional<QUuid> next;
+    if (const SermonNodePtr parent = top->findParent(*id)) {
+        const qint64 i = parent->indexOfChild(*id);
+        const auto& children = parent->children();
+        if (i >= 1)
+            next = children[static_cast<size_t>(i - 1)]->id();
+        else if (i == 0 && children.size() >= 2)
+            next = children[1]->id();
+        else
+            next = parent->id();
+    }
+    top->removeNode(*id);
+    recomputeLayout();
+    if (!wasNew)
+        relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+    c.setSelectedNodeID(next);
+    setCanvasFocused(true);
+    return { id, true };
+}
+
+void MindMapCanvas::endEditing(bool commit)
+{
+    commitEdit(commit);
+    setCanvasFocused(true);
+}
+
+void MindMapCanvas::editorTab()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const CommitResult result = commitEdit(true);
+    const SermonNodePtr& top = root();
+    const SermonNodePtr node = top ? top->findNode(*id) : nullptr;
+    if (result.removed || !node || node->isQuote()) {
+        // A quote takes no children: editing has ended with the commit, nothing recorded.
+        setCanvasFocused(true);
+        return;
+    }
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    const SermonNodePtr child = node->addChild(QString());
+    node->setCollapsed(false);
+    recomputeLayout();
+    m_controller->setSelectedNodeID(child->id());
+    beginEditingNode(child->id(), true);
+}
+
+void MindMapCanvas::editorShiftTab()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const SermonNodePtr& top = root();
+    const SermonNodePtr parent = top ? top->findParent(*id) : nullptr;
+    commitEdit(true);
+    if (!parent) {
+        setCanvasFocused(true);
+        return;
+    }
+    m_controller->setSelectedNodeID(parent->id());
+    beginEditingNode(parent->id(), false);
+}
+
+bool MindMapCanvas::insertSiblingToEdit(const QUuid& id, bool after)
+{
+    const SermonNodePtr& top = root();
+    // The title has no siblings; refused before anything is recorded.
+    if (!top || id == top->id() || !top->findParent(id))
+        return false;
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    const SermonNodePtr sibling = after ? top->insertSibling(id, QString()) : top->insertSiblingBefore(id, QString());
+    if (!sibling)
+        return false;
+    recomputeLayout();
+    m_controller->setSelectedNodeID(sibling->id());
+    beginEditingNode(sibling->id(), true);
+    return true;
+}
+
+void MindMapCanvas::editorEnter()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const bool isNew = m_controller->editingIsNew();
+    const CommitResult result = commitEdit(true);
+    if (result.removed)
+        return;
+    // Rapid entry: Return on a node just made makes the next one.
+    if (!isNew || !insertSiblingToEdit(*id, true))
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::editorCommandEnter()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const CommitResult result = commitEdit(true);
+    if (result.removed)
+        return;
+    if (!insertSiblingToEdit(*id, false))
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::splitAtCaret(qint64 caret)
+{
+    DocumentController& c = *m_controller;
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr& top = root();
+    const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
+    // The title cannot have a sibling for the second part: refused, the edit goes on.
+    if (!node || node == top)
+        return;
+    const SermonNodePtr parent = top->findParent(*id);
+    if (!parent)
+        return;
+    const qint64 index = parent->indexOfChild(*id);
+    const bool isQuote = node->isQuote();
+
+    m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    QString work = c.editingText();
+    work.replace(lineSeparator, u'\n');
+    const qsizetype position = static_cast<qsizetype>(std::clamp<qint64>(caret, 0, work.size()));
+    auto stored = [](QString part) {
+        part.replace(u'\n', lineSeparator);
+        return trimmedOfSpace(part);
+    };
+    const QString first = stored(work.left(position));
+    const QString second = stored(work.mid(position));
+
+    // The split is one step: the commit of the first part records nothing of its own.
+    c.setEditingIsNew(true);
+    c.setEditingText(first);
+    const CommitResult result = commitEdit(true);
+
+    SermonNodePtr sibling;
+    if (result.removed) {
+        // Nothing before the caret: the text takes the node's own place.
+        sibling = SermonNode::create(second, parent->depth() + 1);
+        parent->insertChild(index, sibling);
+    } else {
+        sibling = top->insertSibling(*id, second);
+    }
+    if (!sibling)
+        return;
+    sibling->setQuote(isQuote);
+    recomputeLayout();
+    c.setSelectedNodeID(sibling->id());
+    beginEditingNode(sibling->id(), second.isEmpty());
+}
+
+// --- Node operations ------------------------------------------------------------------------
+
+void MindMapCanvas::cutSelection()
+{
+    const QSet<QUuid> selection = m_controller->effectiveSelection();
+    const SermonNodePtr& top = root();
+    if (selection.isEmpty() || !top || selection.contains(top->id()))
+        return;
+    m_controller->copy();
+    deleteSelectionAnimated();
+}
+
+void MindMapCanvas::deleteSelectionAnimated()
+{
+    const QSet<QUuid> selection = m_controller->effectiveSelection();
+    const SermonNodePtr& top = root();
+    if (selection.isEmpty() || !top || selection.contains(top->id()))
+        return;
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    QHash<QUuid, QString> previousTexts;
+    for (const SermonNodePtr& node : m_controller->selectedNodes()) {
+        for (const SermonNodePtr& each : node->allNodes())
+            previousTexts.insert(each->id(), each->text());
+    }
+    m_controller->deleteSelection();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, previousTexts);
+}
+
+void MindMapCanvas::duplicateSelection()
+{
+    const std::vector<SermonNodePtr> nodes = m_controller->topLevelSelectedNodes();
+    const SermonNodePtr& top = root();
+    if (nodes.empty() || !top)
+        return;
+    if (std::any_of(nodes.begin(), nodes.end(), [&](const SermonNodePtr& n) { return n == top; }))
+        return;
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    QSet<QUuid> copies;
+    std::optional<QUuid> primary;
+    // From the last to the first, so the places of those still to copy stay valid.
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+        const SermonNodePtr parent = top->findParent((*it)->id());
+        if (!parent)
+            continue;
+        const qint64 i = parent->indexOfChild((*it)->id());
+        if (i < 0)
+            continue;
+        const SermonNodePtr copy = (*it)->deepCopy(true);
+        parent->insertChild(i + 1, copy);
+        copies.insert(copy->id());
+        primary = copy->id();
+    }
+    // The copies are a selection of their own: written as one extension, so the change of
+    // the primary keeps them all.
+    m_controller->setSelection(copies, primary, std::nullopt);
+    handleTreeMutated();
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
+}
+
+void MindMapCanvas::joinSelection()
+{
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    m_controller->join();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+}
+
+void MindMapCanvas::foldSelection()
+{
+    std::vector<SermonNodePtr> nodes = m_controller->selectedNodes();
+    std::erase_if(nodes, [](const SermonNodePtr& node) { return !node->hasChildren(); });
+    if (nodes.empty())
+        return;
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    QHash<QUuid, QString> previousTexts;
+    for (const SermonNodePtr& node : nodes) {
+        for (const SermonNodePtr& each : node->allNodes()) {
+            if (each != node)
+                previousTexts.insert(each->id(), each->text());
+        }
+    }
+    m_controller->fold();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, previousTexts);
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
+}
+
+void MindMapCanvas::unfoldSelection()
+{
+    const std::vector<SermonNodePtr> nodes = m_controller->selectedNodes();
+    if (std::none_of(nodes.begin(), nodes.end(), [](const SermonNodePtr& node) { return node->hasChildren(); }))
+        return;
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    m_controller->unfold();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
+}
+
+void MindMapCanvas::moveSelectionAnimated(bool down)
+{
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    m_controller->moveSelection(down);
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
+}
+
+void MindMapCanvas::performStructuralEdit(ControllerOperation operation)
+{
+    (m_controller.get()->*operation)();
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
+}
+
+void MindMapCanvas::performEditingCommand(ControllerOperation operation)
+{
+    (m_controller.get()->*operation)();
+    if (m_controller->editingNodeID()) {
+        setCanvasFocused(false);
+        if (m_nodeEditor)
+            m_nodeEditor->setFocused(true);
+    }
+}
+
+void MindMapCanvas::toggleQuote()
+{
+    const std::vector<SermonNodePtr> nodes = m_controller->selectedNodes();
+    if (nodes.empty())
+        return;
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    for (const SermonNodePtr& node : nodes) {
+        if (node->isQuote())
+            node->setQuote(false);
+        else if (!node->hasChildren())
+            node->setQuote(true);
+    }
+    recomputeLayout();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+}
+
+void MindMapCanvas::selectAllNodes()
+{
+    const SermonNodePtr& top = root();
+    if (!top)
+        return;
+    QSet<QUuid> all;
+    for (const SermonNodePtr& node : top->allNodes())
+        all.insert(node->id());
+    m_controller->setSelectedNodeIDs(all);
+    update();
+}
+
+void MindMapCanvas::deselectAllNodes()
+{
+    m_controller->setSelectedNodeIDs({});
+    m_controller->setSelectedNodeID(std::nullopt);
+}
+
+void MindMapCanvas::setMarker(const QString& marker)
+{
+    const std::vector<SermonNodePtr> nodes = m_controller->selectedNodes();
+    if (nodes.empty())
+        return;
+    const bool allMarked = std::all_of(
+        nodes.begin(), nodes.end(), [&](const SermonNodePtr& node) { return node->text().startsWith(marker); });
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    for (const SermonNodePtr& node : nodes) {
+        const QString base = NodeMarkers::stripLeadingMarker(node->text());
+        node->setText(allMarked ? base : marker + u' ' + base);
+    }
+    recomputeLayout();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+}
+
+void MindMapCanvas::removeMarker()
+{
+    const std::vector<SermonNodePtr> nodes = m_controller->selectedNodes();
+    if (nodes.empty())
+        return;
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    bool changed = false;
+    for (const SermonNodePtr& node : nodes)
+        changed = node->setText(NodeMarkers::stripLeadingMarker(node->text())) || changed;
+    if (!changed)
+        return;
+    recomputeLayout();
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+}
+
+// --- Pointer --------------------------------------------------------------------------------
+
+QPointF MindMapCanvas::toCanvasPoint(const QPointF& viewPoint) const
+{
+    return kestrion::toCanvasPoint(viewPoint, m_panOffset, m_scale);
+}
+
+void MindMapCanvas::handleTap(const QPointF& p, Qt::KeyboardModifiers modifiers)
+{
+    DocumentController& c = *m_controller;
+    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    const bool command = modifiers.testFlag(Qt::ControlModifier);
+
+    if (const std::optional<QUuid> toggle = foldToggleHit(m_cachedLayouts, m_nodeLookup, p)) {
+        if (c.editingNodeID())
+            commitEdit(true);
+        c.setSelectedNodeID(*toggle);
+        const SermonNodePtr node = m_nodeLookup.value(*toggle);
+        if (node && node->isCollapsed())
+            unfoldSelection();
+        else
+            foldSelection();
+        setCanvasFocused(true);
+        return;
+    }
+
+    const double now = m_clock->now();
+    const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, p);
+    if (m_lastTapTime && m_lastTapNodeID && hit && *m_lastTapNodeID == *hit
+        && now - *m_lastTapTime < doubleClickInterval && !shift && !command) {
+        m_lastTapTime.reset();
+        m_lastTapNodeID.reset();
+        beginEditingNode(*hit, false);
+        return;
+    }
+
+    if (c.editingNodeID())
+        commitEdit(true);
+    if (!hit) {
+        c.selectSingleNode(std::nullopt);
+    } else if (shift) {
+        c.extendSelectionTo(*hit);
+    } else if (command) {
+        c.toggleSelection(*hit);
+    } else {
+        c.selectSingleNode(*hit);
+    }
+    if (hit) {
+        if (const SermonNodePtr node = m_nodeLookup.value(*hit))
+            c.setNavigationDepth(node->depth());
+    }
+    setCanvasFocused(true);
+    m_lastTapTime = now;
+    m_lastTapNodeID = hit;
+}
+
+void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
+{
+    const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, toCanvasPoint(viewPoint));
+    const SermonNodePtr& top = root();
+    if (!hit || !top || *hit == top->id())
+        return;
+    if (m_controller->editingNodeID())
+        commitEdit(true);
+    m_controller->setSelectedNodeID(*hit);
+    setCanvasFocused(true);
+}
+
+void MindMapCanvas::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_press = Press { event->position(), false };
+    event->accept();
+}
+
+void MindMapCanvas::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The system's double click is a second press; the canvas tells double clicks apart itself.
+    mousePressEvent(event);
+}
+
+void MindMapCanvas::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_press || !event->buttons().testFlag(Qt::LeftButton)) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    if (!m_press->isDragging && QLineF(m_press->start, event->position()).length() >= dragThreshold)
+        m_press->isDragging = true;
+    event->accept();
+}
+
+void MindMapCanvas::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_press) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const Press press = *m_press;
+    m_press.reset();
+    if (!press.isDragging)
+        handleTap(toCanvasPoint(event->position()), event->modifiers());
+    event->accept();
 }
 
 // --- Time -----------------------------------------------------------------------------------

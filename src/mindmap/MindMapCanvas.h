@@ -6,6 +6,7 @@
 #include "mindmap/FrameAnimation.h"
 #include "mindmap/GhostNode.h"
 #include "mindmap/MindMapRenderer.h"
+#include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeLayout.h"
 #include "mindmap/TextBitmapCache.h"
 #include "platform/FocusedValuePublisher.h"
@@ -23,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+
 #include <optional>
 
 namespace kestrion {
@@ -60,6 +62,16 @@ public:
     static constexpr double scrollIntoViewDuration = 0.25;
     static constexpr int minimapHoldMilliseconds = 5000;
     static constexpr int overlayPadding = 12;
+    // A second click on the same node sooner than this edits it.
+    static constexpr double doubleClickInterval = 0.35;
+    // A press that moves this far is a drag, not a click.
+    static constexpr qreal dragThreshold = 8;
+
+    struct CommitResult {
+        std::optional<QUuid> editedID;
+        bool removed = false;
+    };
+    using ControllerOperation = void (DocumentController::*)();
 
     // The undo manager is the window's; without one edits are recorded in the document only.
     explicit MindMapCanvas(SermonDocument& document, UndoManager* undoManager = nullptr, QWidget* parent = nullptr);
@@ -153,6 +165,55 @@ public:
     // --- Commands ----------------------------------------------------------------------------
     void openSearch();
 
+    // --- Editing in place --------------------------------------------------------------------
+    // The node editor while a node with a layout is edited; null otherwise.
+    NodeEditorOverlay* nodeEditor() const { return m_nodeEditor; }
+    // Opens a node for editing and hands the keyboard to the node editor.
+    void beginEditingNode(const QUuid& id, bool isNew);
+    // Ends editing: with commit the edited text (trimmed) is written back, as one undo step
+    // unless the node is new; without, the node keeps its text. A node left empty is removed.
+    // Empty text on the title cancels instead: the title stays.
+    CommitResult commitEdit(bool commit);
+    // commitEdit, then the keyboard back to the canvas.
+    void endEditing(bool commit);
+    // The editor's keys: Tab adds a child to edit, Shift-Tab edits the parent, Return on a new
+    // node adds the next sibling to edit (else ends editing), Ctrl-Return adds a sibling above
+    // to edit.
+    void editorTab();
+    void editorShiftTab();
+    void editorEnter();
+    void editorCommandEnter();
+    // Alt-Return: splits the edited node at the caret (UTF-16 offset into the stored text;
+    // beyond the end splits at the end) into two nodes, as one undo step. Refused on the title.
+    void splitAtCaret(qint64 caret);
+
+    // --- Node operations ---------------------------------------------------------------------
+    // Each works on the controller's selection at the moment it runs; shape changes animate.
+    void cutSelection();
+    void duplicateSelection();
+    void deleteSelectionAnimated();
+    void joinSelection();
+    void foldSelection();
+    void unfoldSelection();
+    void moveSelectionAnimated(bool down);
+    // Promote or demote, then the selected node into view.
+    void performStructuralEdit(ControllerOperation operation);
+    // Add a node or begin editing, then the keyboard to the node editor.
+    void performEditingCommand(ControllerOperation operation);
+    void toggleQuote();
+    void selectAllNodes();
+    void deselectAllNodes();
+    // Puts the marker in front of every selected text, or takes it off when all carry it.
+    void setMarker(const QString& marker);
+    void removeMarker();
+
+    // --- Pointer -----------------------------------------------------------------------------
+    QPointF toCanvasPoint(const QPointF& viewPoint) const;
+    // A primary click at a canvas point with the modifiers held.
+    void handleTap(const QPointF& canvasPoint, Qt::KeyboardModifiers modifiers);
+    // A secondary click at a view point: selects the node under it (not the title).
+    void handleSecondaryClick(const QPointF& viewPoint);
+
     // --- Drawing -----------------------------------------------------------------------------
     MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size);
 
@@ -187,6 +248,10 @@ protected:
     void showEvent(QShowEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void installControllerCallbacks();
@@ -201,7 +266,12 @@ private:
     void relayout();
     void updateViewportSize(const QSizeF& size);
     void placeOverlays();
+    void updateNodeEditor();
+    void nodeEditorLostKeyboard();
+    // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
+    bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
+
     MindMapRenderer::Scene makeScene(bool isDark) const;
     const SermonNodePtr& root() const;
 
@@ -236,6 +306,16 @@ private:
     bool m_minimapVisible = false;
     QTimer m_minimapHideTimer;
 
+    // The last single click that selected: when and on what (none for empty space).
+    std::optional<double> m_lastTapTime;
+    std::optional<QUuid> m_lastTapNodeID;
+    // The left button's press while it is down.
+    struct Press {
+        QPointF start;
+        bool isDragging = false;
+    };
+    std::optional<Press> m_press;
+
     std::optional<QUuid> m_dragNodeID;
     QSet<QUuid> m_dragNodeIDs;
     std::optional<DropTarget> m_dropTarget;
@@ -244,6 +324,8 @@ private:
     QPointer<Preferences> m_preferences;
     MindMapRenderer m_renderer;
     TrackpadEventView* m_eventView = nullptr;
+    QPointer<NodeEditorOverlay> m_nodeEditor;
+    QUuid m_nodeEditorNodeID;
     QPointer<QWidget> m_searchBarOverlay;
     QPointer<QWidget> m_minimapOverlay;
 };
