@@ -1,6 +1,8 @@
 #include "app/SermonWindow.h"
 
 #include "app/ContentView.h"
+#include "document/DocumentController.h"
+#include "mindmap/MindMapCanvas.h"
 #include "platform/OpenDocument.h"
 
 namespace kestrion {
@@ -13,5 +15,12 @@ SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWi
 }
 
 SermonWindow::~SermonWindow() = default;
+
+void SermonWindow::commitPendingEdits()
+{
+    MindMapCanvas* canvas = m_contentView->mindMapCanvas();
+    if (canvas && canvas->controller().editingNodeID())
+        canvas->endEditing(true);
+}
 
 } // namespace kestrion

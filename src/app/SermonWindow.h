@@ -17,6 +17,8 @@ public:
 
     ContentView* contentView() const { return m_contentView; }
 
+    void commitPendingEdits() override;
+
 private:
     ContentView* m_contentView = nullptr;
 };

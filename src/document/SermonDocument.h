@@ -104,6 +104,9 @@ Q_SIGNALS:
     void undoRedoGenerationChanged(qint64 generation);
     void lastRestoredNodeIDChanged();
     void currentSelectedNodeIDChanged();
+    // The tree changed without a step of its own (the text of a node that its creation step
+    // already covers); whoever saves the document must still see the change.
+    void contentEdited();
 
 private:
     UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID) const;

@@ -650,6 +650,8 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
             if (!c.editingIsNew())
                 m_document->recordUndo(c.selectedNodeID(), m_undoManager);
             node->setText(text);
+            if (c.editingIsNew())
+                Q_EMIT m_document->contentEdited();
             recomputeLayout();
         }
         c.setSelectedNodeID(*id);

@@ -275,6 +275,7 @@ OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned)
     connect(sermon, &SermonDocument::redoStackChanged, document, changed);
     connect(sermon, &SermonDocument::metadataChanged, document, changed);
     connect(sermon, &SermonDocument::rootChanged, document, changed);
+    connect(sermon, &SermonDocument::contentEdited, document, changed);
     connect(&document->undoManager(), &UndoManager::cleanChanged, document, [document] { document->updateModified(); });
 
     DocumentWindow* window = m_windowFactory ? m_windowFactory(*document) : new DocumentWindow(*document);
@@ -412,8 +413,15 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     return WriteResult::Written;
 }
 
+void DocumentManager::commitPendingEdits(OpenDocument& document)
+{
+    if (DocumentWindow* window = document.window())
+        window->commitPendingEdits();
+}
+
 bool DocumentManager::save(OpenDocument& document)
 {
+    commitPendingEdits(document);
     if (document.isUntitled())
         return saveAs(document);
     document.m_autosaveTimer->stop();
@@ -450,6 +458,7 @@ bool DocumentManager::saveAs(OpenDocument& document)
 {
     if (document.m_isBusy)
         return false;
+    commitPendingEdits(document);
     const std::optional<QString> path = m_dialogs->chooseSavePath(parentFor(document), suggestedSavePath(document));
     if (!path || path->isEmpty())
         return false;
@@ -579,6 +588,7 @@ bool DocumentManager::prepareToClose(OpenDocument& document)
 
 bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
 {
+    commitPendingEdits(document);
     document.m_autosaveTimer->stop();
     document.m_hasPendingAutosave = false;
 
@@ -657,6 +667,7 @@ void DocumentManager::quit()
 void DocumentManager::saveAllWithoutAsking()
 {
     for (OpenDocument* document : m_documents) {
+        commitPendingEdits(*document);
         document->m_autosaveTimer->stop();
         document->m_hasPendingAutosave = false;
         if (!document->hasUnsavedChanges())

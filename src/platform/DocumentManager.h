@@ -119,6 +119,7 @@ private:
     bool ensureRecoveryFile(OpenDocument& document);
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
+    void commitPendingEdits(OpenDocument& document);
     void finishClose(OpenDocument& document);
     QString suggestedSavePath(const OpenDocument& document) const;
     QWidget* parentFor(const OpenDocument& document) const;

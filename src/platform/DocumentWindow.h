@@ -33,6 +33,9 @@ public:
     QAction* undoAction() const { return m_undoAction; }
     QAction* redoAction() const { return m_redoAction; }
 
+    // Writes what the user is still typing into the document, so that saving takes it along.
+    virtual void commitPendingEdits() { }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

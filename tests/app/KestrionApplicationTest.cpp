@@ -2,7 +2,9 @@
 
 #include "app/ContentView.h"
 #include "app/SermonWindow.h"
+#include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "mindmap/MindMapCanvas.h"
 #include "platform/DocumentManager.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -198,3 +201,46 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
 }
 
 } // namespace
+
+TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocument)
+{
+    const QString file = writeSermon(QStringLiteral("typing.md"));
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    DocumentManager& manager = *app.documentManager();
+    ASSERT_EQ(manager.documents().size(), 1u);
+    OpenDocument* document = manager.documents().front();
+    auto* window = qobject_cast<SermonWindow*>(document->window());
+    ASSERT_NE(window, nullptr);
+    MindMapCanvas* canvas = window->contentView()->mindMapCanvas();
+    ASSERT_NE(canvas, nullptr);
+    const auto readFile = [&] {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(f.readAll());
+    };
+
+    // Save while the title is still open in the editor.
+    canvas->beginEditingNode(document->document().root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("A Better Title"));
+    ASSERT_TRUE(manager.save(*document));
+    EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Better Title\n")));
+    EXPECT_FALSE(canvas->controller().editingNodeID());
+
+    // The text of a new node has no undo step of its own (its creation's covers it), yet
+    // autosave must hear of it.
+    canvas->controller().setSelectedNodeID(document->document().root()->id());
+    canvas->controller().addChild();
+    ASSERT_TRUE(canvas->controller().editingNodeID());
+    canvas->controller().setEditingText(QStringLiteral("Typed after the last autosave"));
+    QSignalSpy edited(&document->document(), &SermonDocument::contentEdited);
+    window->commitPendingEdits();
+    EXPECT_EQ(edited.count(), 1);
+
+    // Close while a new node is still open in the editor.
+    canvas->controller().addChild();
+    ASSERT_TRUE(canvas->controller().editingNodeID());
+    canvas->controller().setEditingText(QStringLiteral("Typed just before closing"));
+    EXPECT_TRUE(manager.close(*document));
+    EXPECT_TRUE(readFile().contains(QStringLiteral("\nTyped just before closing\n")));
+}
