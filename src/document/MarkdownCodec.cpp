@@ -461,7 +461,9 @@ private:
             writeBulletLeaf(node, spaces(indent), spaces(indent + 2));
             return;
         }
-        m_sink.line(spaces(indent), u"- ", node.text());
+        // Further lines carry the continuation indentation, as a leaf's do: written raw they
+        // would lose their own leading blanks to the indentation rule on every save.
+        writeBulletLines(node, spaces(indent), spaces(indent + 2), false);
         if (node.isCollapsed())
             m_sink.line(spaces(indent + 2), collapsedMarker);
         m_stack.push_back({ &node, nesting + 1, 0, true, false });
@@ -469,12 +471,17 @@ private:
 
     void writeBulletLeaf(const SermonNode& node, QStringView item, QStringView continuation)
     {
+        writeBulletLines(node, item, continuation, node.isQuote());
+    }
+
+    void writeBulletLines(const SermonNode& node, QStringView item, QStringView continuation, bool isQuote)
+    {
         bool first = true;
         forEachPart(node.text(), [&](QStringView part) {
             if (first)
-                m_sink.line(item, node.isQuote() ? u"- > " : u"- ", part);
+                m_sink.line(item, isQuote ? u"- > " : u"- ", part);
             else
-                m_sink.line(continuation, node.isQuote() ? u"> " : u"", part);
+                m_sink.line(continuation, isQuote ? u"> " : u"", part);
             first = false;
         });
     }

@@ -245,6 +245,19 @@ TEST(MarkdownCodecTest, LeafBulletLinesKeepEmptyPartsIndented)
     EXPECT_TRUE(write(top).endsWith(QStringLiteral("- a\n  \n  b\n")));
 }
 
+TEST(MarkdownCodecTest, FurtherLinesOfABulletWithChildrenKeepTheirLeadingBlanks)
+{
+    // Written without indentation these lines would lose two columns to the reader's
+    // continuation rule on every save.
+    const N tree = node("T", { node("P", { node("a\n   three\n\t\ttabs", { leaf("c") }), leaf("z") }) });
+    const QString text = write(tree);
+    EXPECT_EQ(text, QStringLiteral("# T\n\n\n## P\n\n- a\n     three\n  \t\ttabs\n  - c\n- z\n"));
+    const auto split = MarkdownCodec::splitFrontMatter(text);
+    const SermonNodePtr root = MarkdownCodec::parseDocument(split.bodyLines);
+    ASSERT_TRUE(findByText(root, QStringLiteral("a\n   three\n\t\ttabs")));
+    EXPECT_EQ(MarkdownCodec::serializeDocument(root, split.metadata), text);
+}
+
 TEST(MarkdownCodecTest, TextEndsWithExactlyOneLineFeed)
 {
     EXPECT_EQ(write(node("T", { leaf("a"), leaf("") })), QStringLiteral("# T\n\na\n"));

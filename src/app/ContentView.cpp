@@ -1,0 +1,250 @@
+#include "app/ContentView.h"
+
+#include "app/AppBackground.h"
+#include "document/SermonDocument.h"
+#include "mindmap/MindMapCanvas.h"
+#include "platform/Preferences.h"
+#include "platform/Symbols.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kestrion {
+
+namespace {
+
+std::size_t indexOf(AppMode mode)
+{
+    return static_cast<std::size_t>(mode);
+}
+
+} // namespace
+
+std::optional<qsizetype> appearanceIndex(AppAppearance appearance, std::span<const AppAppearance> appearances)
+{
+    const QString raw = rawValue(appearance);
+    for (std::size_t i = 0; i < appearances.size(); ++i) {
+        if (rawValue(appearances[i]) == raw)
+            return qsizetype(i);
+    }
+    return std::nullopt;
+}
+
+QString symbolName(AppAppearance appearance)
+{
+    switch (appearance) {
+    case AppAppearance::System:
+        break;
+    case AppAppearance::Light:
+        return QStringLiteral("sun.max");
+    case AppAppearance::Dark:
+        return QStringLiteral("moon");
+    }
+    return QStringLiteral("circle.lefthalf.filled");
+}
+
+ContentView::ContentView(SermonDocument& document, Preferences& preferences, UndoManager* undoManager, QWidget* parent)
+    : QWidget(parent)
+    , m_document(document)
+    , m_preferences(preferences)
+{
+    setMinimumSize(minimumContentSize);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_background = new AppBackground(this);
+    outer->addWidget(m_background);
+
+    auto* column = new QVBoxLayout(m_background);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buildToolbar());
+
+    m_modeStack = new QStackedWidget(m_background);
+    for (AppMode mode : allAppModes) {
+        // Empty until the mode's view is put in; the backdrop shows through.
+        auto* page = new QWidget(m_modeStack);
+        m_modePages[indexOf(mode)] = page;
+        m_modeStack->addWidget(page);
+    }
+    setModeContent(AppMode::Tree, buildMindMapPage(undoManager));
+    m_modeStack->setCurrentWidget(m_modePages[indexOf(m_mode)]);
+    column->addWidget(m_modeStack, 1);
+
+    connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
+        if (key == Preferences::appearanceKey)
+            updateAppearanceButton();
+    });
+    updateAppearanceButton();
+}
+
+ContentView::~ContentView() = default;
+
+QWidget* ContentView::buildToolbar()
+{
+    auto* bar = new QWidget(m_background);
+    bar->setObjectName(QStringLiteral("toolbar"));
+    auto* grid = new QGridLayout(bar);
+    grid->setContentsMargins(12, 8, 12, 8);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+
+    // The mode switch: one segment per offered mode, at its ideal size in the middle.
+    auto* picker = new QWidget(bar);
+    picker->setAccessibleName(tr("Mode"));
+    picker->setToolTip(tr("Mode"));
+    auto* segments = new QHBoxLayout(picker);
+    segments->setContentsMargins(0, 0, 0, 0);
+    segments->setSpacing(0);
+    m_modeGroup = new QButtonGroup(this);
+    m_modeGroup->setExclusive(true);
+    for (AppMode mode : offeredModes()) {
+        auto* segment = new QToolButton(picker);
+        segment->setText(QCoreApplication::translate("kestrion::AppMode", rawValue(mode).toUtf8().constData()));
+        segment->setCheckable(true);
+        segment->setChecked(mode == m_mode);
+        segment->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        segment->setMinimumWidth(96);
+        // The sunken look of a checked button alone is faint in the dark palette.
+        const auto markChecked = [segment](bool checked) {
+            QFont font = segment->font();
+            font.setBold(checked);
+            segment->setFont(font);
+        };
+        markChecked(segment->isChecked());
+        connect(segment, &QToolButton::toggled, segment, markChecked);
+        m_modeGroup->addButton(segment, int(mode));
+        segments->addWidget(segment);
+    }
+    picker->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(m_modeGroup, &QButtonGroup::idClicked, this, [this](int id) { setMode(AppMode(id)); });
+    grid->addWidget(picker, 0, 1, Qt::AlignCenter);
+
+    m_appearanceButton = new QToolButton(bar);
+    m_appearanceButton->setAutoRaise(true);
+    m_appearanceButton->setIconSize(QSize(18, 18));
+    connect(m_appearanceButton, &QToolButton::clicked, this, &ContentView::cycleAppearance);
+    grid->addWidget(m_appearanceButton, 0, 2, Qt::AlignRight | Qt::AlignVCenter);
+    return bar;
+}
+
+QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
+{
+    auto* page = new QWidget(m_modeStack);
+    auto* stack = new QVBoxLayout(page);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+
+    m_mindMapCanvas = new MindMapCanvas(m_document, undoManager, page);
+    m_mindMapCanvas->setScale(m_scale);
+    m_mindMapCanvas->setOnZoomFunctionsReady([this](const MindMapCanvas::ZoomFunctions& functions) {
+        m_zoomIn = functions.zoomIn;
+        m_zoomOut = functions.zoomOut;
+        m_resetZoom = functions.reset;
+    });
+    // The scale is shared by every canvas of the window, in both directions.
+    connect(m_mindMapCanvas, &MindMapCanvas::scaleChanged, this, &ContentView::setScale);
+    connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
+    stack->addWidget(m_mindMapCanvas, 1);
+
+    // Empty and without height until the status bar exists.
+    m_statusBarSlot = new QWidget(page);
+    m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
+    auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
+    slotLayout->setContentsMargins(0, 0, 0, 0);
+    m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    stack->addWidget(m_statusBarSlot);
+    return page;
+}
+
+std::vector<AppMode> ContentView::offeredModes()
+{
+    return { AppMode::Tree, AppMode::Delivery };
+}
+
+bool ContentView::setMode(AppMode mode)
+{
+    if (mode == m_mode)
+        return false;
+    m_mode = mode;
+    m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
+    // A mode without a segment leaves none checked.
+    if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
+        segment->setChecked(true);
+    } else if (QAbstractButton* checked = m_modeGroup->checkedButton()) {
+        m_modeGroup->setExclusive(false);
+        checked->setChecked(false);
+        m_modeGroup->setExclusive(true);
+    }
+    Q_EMIT modeChanged(mode);
+    return true;
+}
+
+bool ContentView::setScale(qreal scale)
+{
+    if (scale == m_scale)
+        return false;
+    m_scale = scale;
+    Q_EMIT scaleChanged(scale);
+    return true;
+}
+
+AppAppearance ContentView::appearance() const
+{
+    return m_preferences.appearance();
+}
+
+void ContentView::cycleAppearance()
+{
+    const std::optional<qsizetype> index = appearanceIndex(appearance(), allAppAppearances);
+    const qsizetype next = index ? (*index + 1) % qsizetype(allAppAppearances.size()) : 0;
+    m_preferences.setAppearance(allAppAppearances[std::size_t(next)]);
+}
+
+void ContentView::setModeContent(AppMode mode, QWidget* content)
+{
+    QWidget*& page = m_modePages[indexOf(mode)];
+    const bool isCurrent = m_modeStack->currentWidget() == page;
+    const int position = m_modeStack->indexOf(page);
+    m_modeStack->insertWidget(position, content);
+    m_modeStack->removeWidget(page);
+    delete page;
+    page = content;
+    if (isCurrent)
+        m_modeStack->setCurrentWidget(content);
+}
+
+QWidget* ContentView::modeContent(AppMode mode) const
+{
+    return m_modePages[indexOf(mode)];
+}
+
+QAbstractButton* ContentView::modeButton(AppMode mode) const
+{
+    return m_modeGroup->button(int(mode));
+}
+
+void ContentView::updateAppearanceButton()
+{
+    const AppAppearance current = appearance();
+    const QString raw = rawValue(current);
+    m_appearanceButton->setIcon(Symbols::icon(symbolName(current), palette().color(QPalette::ButtonText)));
+    m_appearanceButton->setToolTip(
+        tr("Appearance: %1").arg(QCoreApplication::translate("kestrion::AppAppearance", raw.toUtf8().constData())));
+    m_appearanceButton->setAccessibleName(m_appearanceButton->toolTip());
+}
+
+void ContentView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange && m_appearanceButton)
+        updateAppearanceButton();
+    QWidget::changeEvent(event);
+}
+
+} // namespace kestrion

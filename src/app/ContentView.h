@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/AppMode.h"
+#include "platform/AppAppearance.h"
+
+#include <QSize>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QAbstractButton;
+class QButtonGroup;
+class QStackedWidget;
+class QToolButton;
+
+namespace kestrion {
+
+class AppBackground;
+class MindMapCanvas;
+class Preferences;
+class SermonDocument;
+class UndoManager;
+
+// The root view of a document window: the window backdrop, the toolbar with the mode switch
+// and the appearance button, and below it the view of the window's current mode.
+class ContentView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr QSize minimumContentSize { 800, 600 };
+
+    // The undo manager is the window's; the canvases record their edits with it.
+    ContentView(SermonDocument& document, Preferences& preferences, UndoManager* undoManager = nullptr,
+        QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    SermonDocument& document() const { return m_document; }
+
+    // Every window opens in the mind map; the mode is not stored.
+    AppMode mode() const { return m_mode; }
+    bool setMode(AppMode mode);
+    // The zoom scale the canvases share.
+    qreal scale() const { return m_scale; }
+    bool setScale(qreal scale);
+    // The stored "appearance" preference.
+    AppAppearance appearance() const;
+
+    // The modes the switch offers, in order. Columns is reached from here too, once its canvas
+    // exists; until then only the mind map and delivery are offered.
+    static std::vector<AppMode> offeredModes();
+    // Stores the next appearance after the current one: System, Light, Dark, then System again.
+    void cycleAppearance();
+
+    // The mind map of the tree mode, and the slot below it where the status bar goes.
+    MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
+    QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    // The zoom steps the mind map handed over once it was first shown; empty until then.
+    const std::function<void()>& zoomIn() const { return m_zoomIn; }
+    const std::function<void()>& zoomOut() const { return m_zoomOut; }
+    const std::function<void()>& resetZoom() const { return m_resetZoom; }
+
+    // Puts a mode's view in place of the empty page that stands for it; takes ownership.
+    void setModeContent(AppMode mode, QWidget* content);
+    QWidget* modeContent(AppMode mode) const;
+
+    QAbstractButton* modeButton(AppMode mode) const;
+    QToolButton* appearanceButton() const { return m_appearanceButton; }
+
+Q_SIGNALS:
+    void modeChanged(AppMode mode);
+    void scaleChanged(qreal scale);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildToolbar();
+    QWidget* buildMindMapPage(UndoManager* undoManager);
+    void updateAppearanceButton();
+
+    SermonDocument& m_document;
+    Preferences& m_preferences;
+    AppMode m_mode = AppMode::Tree;
+    qreal m_scale = 1.0;
+    AppBackground* m_background = nullptr;
+    QButtonGroup* m_modeGroup = nullptr;
+    QStackedWidget* m_modeStack = nullptr;
+    std::array<QWidget*, allAppModes.size()> m_modePages {};
+    QToolButton* m_appearanceButton = nullptr;
+    MindMapCanvas* m_mindMapCanvas = nullptr;
+    QWidget* m_statusBarSlot = nullptr;
+    std::function<void()> m_zoomIn;
+    std::function<void()> m_zoomOut;
+    std::function<void()> m_resetZoom;
+};
+
+// The position of an appearance in a list, by raw value; none when absent.
+std::optional<qsizetype> appearanceIndex(AppAppearance appearance, std::span<const AppAppearance> appearances);
+
+// The toolbar symbol of an appearance: "circle.lefthalf.filled", "sun.max" or "moon".
+QString symbolName(AppAppearance appearance);
+
+} // namespace kestrion

@@ -1,0 +1,169 @@
+#include "app/KestrionApplication.h"
+
+#include "app/SermonWindow.h"
+#include "platform/Appearance.h"
+#include "platform/DocumentManager.h"
+#include "platform/DocumentWindow.h"
+#include "platform/OpenDocument.h"
+#include "platform/Preferences.h"
+#include "platform/SingleInstance.h"
+#include "platform/WidgetDocumentDialogs.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QSettings>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kestrion {
+
+namespace {
+
+// Written by the signal handler, read on the main thread.
+int signalPipe[2] = { -1, -1 };
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+} // namespace
+
+KestrionApplication::Setup KestrionApplication::Setup::standard()
+{
+    Setup setup;
+    setup.mode = LaunchMode::current();
+    setup.preferences = &Preferences::shared();
+    setup.serverName = SingleInstance::defaultServerName();
+    return setup;
+}
+
+KestrionApplication::KestrionApplication(Setup setup, QObject* parent)
+    : QObject(parent)
+    , m_setup(std::move(setup))
+{
+    Q_ASSERT(m_setup.preferences);
+}
+
+KestrionApplication::~KestrionApplication() = default;
+
+std::optional<int> KestrionApplication::launch(const QStringList& files)
+{
+    const LaunchMode& mode = m_setup.mode;
+    // No welcome window exists yet to end the process, so in every mode the last document
+    // window closing does.
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    // A test run stays hidden: no window, no appearance, no part in hand-overs.
+    if (mode.isHidden())
+        return std::nullopt;
+
+    if (mode.handsOverToRunningInstance()) {
+        m_singleInstance = std::make_unique<SingleInstance>(m_setup.serverName);
+        if (m_singleInstance->start(files) == SingleInstance::Role::HandedOver)
+            return 0;
+        connect(
+            m_singleInstance.get(), &SingleInstance::filesReceived, this, &KestrionApplication::openHandedOverFiles);
+    }
+
+    if (mode.appliesAppearance()) {
+        Appearance::shared().captureSystemPalette();
+        Appearance::shared().follow(*m_setup.preferences);
+    }
+
+    std::unique_ptr<DocumentDialogs> dialogs = std::move(m_setup.dialogs);
+    if (!dialogs)
+        dialogs = std::make_unique<WidgetDocumentDialogs>();
+    m_documentManager = std::make_unique<DocumentManager>(m_setup.preferences->settings(), std::move(dialogs));
+    if (!m_setup.recoveryFolder.isEmpty())
+        m_documentManager->setRecoveryFolder(m_setup.recoveryFolder);
+    m_documentManager->setShowsWindows(m_setup.showsWindows);
+    Preferences* preferences = m_setup.preferences;
+    m_documentManager->setWindowFactory(
+        [preferences](OpenDocument& document) { return new SermonWindow(document, *preferences); });
+
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrionApplication::saveForShutdown);
+#ifndef QT_NO_SESSIONMANAGER
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { saveForShutdown(); });
+#endif
+
+    if (mode.opensUITestFixture()) {
+        QString error;
+        if (!writeUITestFixture(*mode.uiTestFixturePath, &error)) {
+            qWarning("%s", qPrintable(error));
+            m_documentManager->dialogs().showError(nullptr, error);
+            return 1;
+        }
+        m_documentManager->open(*mode.uiTestFixturePath);
+    }
+
+    int recovered = 0;
+    if (mode.hasSupervisor())
+        recovered = m_documentManager->recoverUnsavedDocuments();
+    m_documentManager->openAll(files);
+
+    if (m_documentManager->documents().empty()) {
+        // Asked for files, none of which could be opened: each was reported already.
+        if (!files.isEmpty() || mode.isUITestFixture)
+            return 1;
+        // Started without files: until the welcome window exists, a new sermon.
+        if (recovered == 0)
+            m_documentManager->newDocument();
+    }
+    return std::nullopt;
+}
+
+void KestrionApplication::openHandedOverFiles(const QStringList& paths)
+{
+    if (!m_documentManager)
+        return;
+    m_documentManager->openAll(paths);
+    if (!paths.isEmpty())
+        return;
+    // Started again without files: bring this instance forward.
+    const std::vector<OpenDocument*>& documents = m_documentManager->documents();
+    if (documents.empty()) {
+        m_documentManager->newDocument();
+        return;
+    }
+    DocumentWindow* window = qobject_cast<DocumentWindow*>(QApplication::activeWindow());
+    if (!window)
+        window = documents.back()->window();
+    if (window) {
+        if (window->isMinimized())
+            window->showNormal();
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void KestrionApplication::saveForShutdown()
+{
+    if (m_documentManager)
+        m_documentManager->saveAllWithoutAsking();
+}
+
+void KestrionApplication::handleTerminationSignals()
+{
+    if (m_signalNotifier || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    m_signalNotifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_signalNotifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        saveForShutdown();
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP })
+        ::sigaction(signal, &action, nullptr);
+}
+
+} // namespace kestrion

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/LaunchMode.h"
+#include "platform/DocumentDialogs.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QSocketNotifier;
+
+namespace kestrion {
+
+class DocumentManager;
+class Preferences;
+class SingleInstance;
+
+// The application: brings up the document machinery for the launch mode, hands files over
+// between launches, applies the stored appearance before the first window, and opens what the
+// command line names.
+class KestrionApplication : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString desktopFileName = QStringLiteral("app.kestrion.Kestrion");
+
+    struct Setup {
+        LaunchMode mode;
+        Preferences* preferences = nullptr;
+        QString serverName;
+        // Empty: the application data folder.
+        QString recoveryFolder;
+        // Null: dialogs and message boxes.
+        std::unique_ptr<DocumentDialogs> dialogs;
+        bool showsWindows = true;
+
+        // This process's launch mode, preferences and hand-over name.
+        static Setup standard();
+    };
+
+    explicit KestrionApplication(Setup setup, QObject* parent = nullptr);
+    ~KestrionApplication() override;
+
+    // Starts up. Returns an exit code when the process should end at once (its files went to
+    // the running instance, or nothing it was asked to open could be opened); none when the
+    // event loop should run.
+    std::optional<int> launch(const QStringList& files);
+
+    const LaunchMode& mode() const { return m_setup.mode; }
+    // Null in a hidden test run.
+    DocumentManager* documentManager() const { return m_documentManager.get(); }
+    SingleInstance* singleInstance() const { return m_singleInstance.get(); }
+
+    // From now on SIGTERM, SIGINT and SIGHUP save without questions and quit, as an ending
+    // session does. Call it once the main loop is about to run: quitting does nothing before,
+    // and during the launch nothing unsaved exists yet.
+    void handleTerminationSignals();
+
+private:
+    void openHandedOverFiles(const QStringList& paths);
+    void saveForShutdown();
+
+    Setup m_setup;
+    std::unique_ptr<SingleInstance> m_singleInstance;
+    std::unique_ptr<DocumentManager> m_documentManager;
+    QSocketNotifier* m_signalNotifier = nullptr;
+};
+
+} // namespace kestrion

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/DocumentWindow.h"
+
+namespace kestrion {
+
+class ContentView;
+class Preferences;
+
+// A document window of the application: the document machinery's frame with the root view
+// as its content.
+class SermonWindow : public DocumentWindow {
+    Q_OBJECT
+public:
+    SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent = nullptr);
+    ~SermonWindow() override;
+
+    ContentView* contentView() const { return m_contentView; }
+
+private:
+    ContentView* m_contentView = nullptr;
+};
+
+} // namespace kestrion

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "document/SermonDocument.h"
+#include "platform/AutosaveTimer.h"
+#include "platform/DocumentDialogs.h"
+#include "platform/RecentDocuments.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QSettings;
+class QWidget;
+
+namespace kestrion {
+
+class DocumentWindow;
+class OpenDocument;
+
+// Makes the window of a document; the manager owns what it returns and shows it.
+using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& document)>;
+
+// The document machinery: opening, saving, autosave, windows and the recent list. One window
+// per file; nothing the user wrote is dropped without being asked.
+//
+// Files are written through QSaveFile only (write, flush, fsync, rename into place), so a
+// failed write leaves the old file whole; the document then stays edited and the failure is
+// reported. A titled document is saved in place a few seconds after its last change and when
+// it closes; before that, the file is compared with what we last read or wrote, and if
+// someone else changed it, the user is asked instead. An untitled document is kept in the
+// recovery folder while it is open and offered back after a crash.
+class DocumentManager : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds defaultAutosaveDelay { 3000 };
+    // Saving waits for a pause in the editing, but never longer than this.
+    static constexpr std::chrono::milliseconds defaultAutosaveMaximumDelay { 30000 };
+    using Clock = std::function<std::chrono::milliseconds()>;
+
+    // The settings hold the recent list and must outlive the manager.
+    DocumentManager(QSettings& settings, std::unique_ptr<DocumentDialogs> dialogs, QObject* parent = nullptr);
+    ~DocumentManager() override;
+
+    // Configuration, before the first document opens.
+    void setWindowFactory(DocumentWindowFactory factory);
+    void setAutosaveTimerFactory(AutosaveTimerFactory factory);
+    void setClock(Clock clock);
+    void setAutosaveDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay);
+    // Where untitled documents are kept while open; the application data folder by default.
+    void setRecoveryFolder(const QString& folder);
+    QString recoveryFolder() const { return m_recoveryFolder; }
+    // A hidden application makes windows but does not show them.
+    void setShowsWindows(bool shows) { m_showsWindows = shows; }
+
+    DocumentDialogs& dialogs() const { return *m_dialogs; }
+    RecentDocuments& recentDocuments() { return m_recentDocuments; }
+    void clearRecentDocuments();
+
+    // Opens a file in a window of its own, or brings its window forward when it is open
+    // already. A file that cannot be read is reported and nothing opens.
+    OpenDocument* open(const QString& path);
+    void openAll(const QStringList& paths);
+    // A new untitled document; with none given, a new sermon.
+    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr);
+    // Opens what a crash left in the recovery folder as untitled documents. Returns how many.
+    int recoverUnsavedDocuments();
+
+    const std::vector<OpenDocument*>& documents() const { return m_documents; }
+    OpenDocument* documentForPath(const QString& path) const;
+
+    // The commands of the File menu. Each returns whether it did what was asked.
+    void showOpenDialog(QWidget* parent);
+    bool save(OpenDocument& document);
+    bool saveAs(OpenDocument& document);
+    // Closes the document's window, saving or asking first. False when the user cancelled or
+    // saving failed and the window stays.
+    bool close(OpenDocument& document);
+    // Closes every window as close() does, stopping at the first that stays.
+    bool closeAll();
+    // Closes every window, then quits the application.
+    void quit();
+
+    // What the autosave timer runs: saves a titled document in place (asking first when the
+    // file changed on disk), and keeps an untitled one in the recovery folder.
+    void autosave(OpenDocument& document);
+    // For an ending session or a signal: no questions. Saves titled documents in place where
+    // that is safe and puts everything else in the recovery folder.
+    void saveAllWithoutAsking();
+
+    // Called by the window on a close request; false keeps the window open.
+    bool prepareToClose(OpenDocument& document);
+
+Q_SIGNALS:
+    void documentOpened(OpenDocument* document);
+    // The document is leaving; its window is gone with it on the next turn of the loop.
+    void documentClosing(OpenDocument* document);
+    void recentDocumentsChanged();
+
+private:
+    enum class WriteResult {
+        Written,
+        Failed, // reported already
+        Declined, // the user chose not to save over a file changed on disk, for now
+        Discarded, // the user chose, while closing, to drop the changes
+        SavedElsewhere, // the user chose Save As in the conflict question, and it succeeded
+    };
+
+    OpenDocument* adopt(std::unique_ptr<OpenDocument> document);
+    void documentChanged(OpenDocument& document);
+    WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
+    bool saveTo(OpenDocument& document, const QString& path);
+    bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
+    void writeRecoveryCopy(OpenDocument& document);
+    bool ensureRecoveryFile(OpenDocument& document);
+    void discardRecoveryCopy(OpenDocument& document);
+    bool mayCloseAfterAsking(OpenDocument& document);
+    void finishClose(OpenDocument& document);
+    QString suggestedSavePath(const OpenDocument& document) const;
+    QWidget* parentFor(const OpenDocument& document) const;
+    int nextUntitledNumber() const;
+    std::chrono::milliseconds now() const;
+
+    std::unique_ptr<DocumentDialogs> m_dialogs;
+    RecentDocuments m_recentDocuments;
+    DocumentWindowFactory m_windowFactory;
+    AutosaveTimerFactory m_timerFactory;
+    Clock m_clock;
+    std::chrono::milliseconds m_autosaveDelay = defaultAutosaveDelay;
+    std::chrono::milliseconds m_autosaveMaximumDelay = defaultAutosaveMaximumDelay;
+    QString m_recoveryFolder;
+    QString m_lastFolder;
+    bool m_showsWindows = true;
+    std::vector<OpenDocument*> m_documents;
+};
+
+} // namespace kestrion

@@ -1,0 +1,104 @@
+#include "platform/DocumentWindow.h"
+
+#include "platform/DocumentManager.h"
+#include "platform/OpenDocument.h"
+#include "platform/UndoManager.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace kestrion {
+
+DocumentWindow::DocumentWindow(OpenDocument& document, QWidget* parent)
+    : QMainWindow(parent)
+    , m_document(document)
+{
+    resize(defaultSize);
+    buildMenus();
+    const auto updateTitle = [this] {
+        setWindowFilePath(m_document.filePath());
+        setWindowTitle(m_document.displayName() + QStringLiteral("[*]"));
+    };
+    updateTitle();
+    connect(&m_document, &OpenDocument::filePathChanged, this, updateTitle);
+}
+
+DocumentWindow::~DocumentWindow() = default;
+
+void DocumentWindow::buildMenus()
+{
+    DocumentManager& manager = m_document.manager();
+    QMenuBar* bar = menuBar();
+
+    m_fileMenu = bar->addMenu(tr("&File"));
+    m_openAction = m_fileMenu->addAction(tr("&Open…"));
+    m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(m_openAction, &QAction::triggered, this, [this, &manager] { manager.showOpenDialog(this); });
+
+    m_openRecentMenu = m_fileMenu->addMenu(tr("Open &Recent"));
+    connect(m_openRecentMenu, &QMenu::aboutToShow, this, &DocumentWindow::fillOpenRecentMenu);
+    fillOpenRecentMenu();
+
+    m_fileMenu->addSeparator();
+    m_saveAction = m_fileMenu->addAction(tr("&Save"));
+    m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(m_saveAction, &QAction::triggered, this, [this, &manager] { manager.save(m_document); });
+    m_saveAsAction = m_fileMenu->addAction(tr("Save &As…"));
+    m_saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(m_saveAsAction, &QAction::triggered, this, [this, &manager] { manager.saveAs(m_document); });
+
+    m_fileMenu->addSeparator();
+    m_closeAction = m_fileMenu->addAction(tr("&Close"));
+    m_closeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(m_closeAction, &QAction::triggered, this, &QWidget::close);
+    m_fileMenu->addSeparator();
+    m_quitAction = m_fileMenu->addAction(tr("&Quit"));
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction->setMenuRole(QAction::QuitRole);
+    // Queued: the quit closes this very window.
+    connect(m_quitAction, &QAction::triggered, &manager, &DocumentManager::quit, Qt::QueuedConnection);
+
+    m_editMenu = bar->addMenu(tr("&Edit"));
+    UndoManager& undoManager = m_document.undoManager();
+    m_undoAction = m_editMenu->addAction(tr("&Undo"));
+    m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_undoAction->setEnabled(undoManager.canUndo());
+    connect(m_undoAction, &QAction::triggered, &undoManager, &UndoManager::undo);
+    connect(&undoManager, &UndoManager::canUndoChanged, m_undoAction, &QAction::setEnabled);
+    m_redoAction = m_editMenu->addAction(tr("&Redo"));
+    m_redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    m_redoAction->setEnabled(undoManager.canRedo());
+    connect(m_redoAction, &QAction::triggered, &undoManager, &UndoManager::redo);
+    connect(&undoManager, &UndoManager::canRedoChanged, m_redoAction, &QAction::setEnabled);
+}
+
+void DocumentWindow::fillOpenRecentMenu()
+{
+    DocumentManager& manager = m_document.manager();
+    m_openRecentMenu->clear();
+    const QStringList paths = manager.recentDocuments().paths();
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        QAction* action = m_openRecentMenu->addAction(
+            tr("%1 — %2").arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())));
+        connect(action, &QAction::triggered, &manager, [&manager, path] { manager.open(path); });
+    }
+    m_openRecentMenu->addSeparator();
+    QAction* clear = m_openRecentMenu->addAction(tr("Clear Menu"));
+    clear->setEnabled(!paths.isEmpty());
+    connect(clear, &QAction::triggered, &manager, &DocumentManager::clearRecentDocuments);
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_document.manager().prepareToClose(m_document))
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace kestrion

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+
+namespace kestrion {
+
+class OpenDocument;
+
+// The frame of every document window: its menu bar begins with the document machinery's
+// File and Edit menus, and closing it goes through saving. The application puts its root
+// view in as the central widget and adds its own menus after these two.
+class DocumentWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr QSize defaultSize { 1200, 800 };
+
+    explicit DocumentWindow(OpenDocument& document, QWidget* parent = nullptr);
+    ~DocumentWindow() override;
+
+    OpenDocument& document() const { return m_document; }
+
+    QMenu* fileMenu() const { return m_fileMenu; }
+    QMenu* editMenu() const { return m_editMenu; }
+    QMenu* openRecentMenu() const { return m_openRecentMenu; }
+    QAction* openAction() const { return m_openAction; }
+    QAction* saveAction() const { return m_saveAction; }
+    QAction* saveAsAction() const { return m_saveAsAction; }
+    QAction* closeAction() const { return m_closeAction; }
+    QAction* quitAction() const { return m_quitAction; }
+    QAction* undoAction() const { return m_undoAction; }
+    QAction* redoAction() const { return m_redoAction; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void fillOpenRecentMenu();
+
+    OpenDocument& m_document;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_openRecentMenu = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_saveAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QAction* m_closeAction = nullptr;
+    QAction* m_quitAction = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+};
+
+} // namespace kestrion

@@ -1,0 +1,70 @@
+#include "platform/OpenDocument.h"
+
+#include "document/SermonDocument.h"
+#include "platform/DocumentManager.h"
+#include "platform/DocumentWindow.h"
+#include "platform/UndoManager.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLockFile>
+
+namespace kestrion {
+
+// A child of the manager, so that one closed just before the application ends still goes with it.
+OpenDocument::OpenDocument(DocumentManager& manager, std::unique_ptr<SermonDocument> document)
+    : QObject(&manager)
+    , m_manager(manager)
+    , m_document(std::move(document))
+    , m_undoManager(std::make_unique<UndoManager>())
+{
+}
+
+OpenDocument::~OpenDocument()
+{
+    // The window's views hold the document; they go first.
+    delete m_window.data();
+    m_autosaveTimer.reset();
+    // The undo commands point at the document.
+    m_undoManager.reset();
+    m_document.reset();
+}
+
+QString OpenDocument::displayName() const
+{
+    if (!m_filePath.isEmpty())
+        return QFileInfo(m_filePath).fileName();
+    if (!m_recoveredFrom.isEmpty())
+        return QCoreApplication::translate("kestrion::OpenDocument", "%1 (Recovered)")
+            .arg(QFileInfo(m_recoveredFrom).fileName());
+    const QString untitled = QCoreApplication::translate("kestrion::OpenDocument", "Untitled");
+    return m_untitledNumber > 1 ? QStringLiteral("%1 %2").arg(untitled).arg(m_untitledNumber) : untitled;
+}
+
+QByteArray OpenDocument::currentContents() const
+{
+    return SermonDocument::fileContents(m_document->snapshot());
+}
+
+bool OpenDocument::hasUnsavedChanges() const
+{
+    return m_isRecovered || DiskFingerprint::hashOf(currentContents()) != m_savedContentsHash;
+}
+
+bool OpenDocument::isModified() const
+{
+    return m_isRecovered || !m_undoManager->isClean();
+}
+
+void OpenDocument::updateModified()
+{
+    const bool modified = isModified();
+    if (m_window)
+        m_window->setWindowModified(modified);
+    if (modified == m_lastModified)
+        return;
+    m_lastModified = modified;
+    Q_EMIT modifiedChanged(modified);
+}
+
+} // namespace kestrion

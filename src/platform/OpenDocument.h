@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/AutosaveTimer.h"
+#include "platform/DiskFingerprint.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+class QLockFile;
+
+namespace kestrion {
+
+class DocumentManager;
+class DocumentWindow;
+class SermonDocument;
+class UndoManager;
+
+// One document as the document manager holds it: the sermon, its window's undo manager,
+// where it lives on disk and what was last saved there. Made and ended by DocumentManager
+// only; the rest of the application reads it.
+class OpenDocument : public QObject {
+    Q_OBJECT
+public:
+    ~OpenDocument() override;
+
+    DocumentManager& manager() const { return m_manager; }
+    SermonDocument& document() const { return *m_document; }
+    UndoManager& undoManager() const { return *m_undoManager; }
+    // Null until the manager has made the window, and again once it is gone.
+    DocumentWindow* window() const { return m_window; }
+
+    // The canonical path of the file; empty for a document that was never saved.
+    const QString& filePath() const { return m_filePath; }
+    bool isUntitled() const { return m_filePath.isEmpty(); }
+    // The file name, or "Untitled" (numbered when several are open).
+    QString displayName() const;
+
+    // Whether the sermon as it stands differs from what was last read or saved. For a
+    // document that was never saved: whether it differs from how it was made, or holds text
+    // recovered after a crash.
+    bool hasUnsavedChanges() const;
+    // The edited mark of the window: the undo history has left the saved state, or the text
+    // is kept nowhere but the recovery folder.
+    bool isModified() const;
+
+Q_SIGNALS:
+    void filePathChanged();
+    void modifiedChanged(bool modified);
+
+private:
+    friend class DocumentManager;
+
+    OpenDocument(DocumentManager& manager, std::unique_ptr<SermonDocument> document);
+
+    QByteArray currentContents() const;
+    void updateModified();
+
+    DocumentManager& m_manager;
+    std::unique_ptr<SermonDocument> m_document;
+    std::unique_ptr<UndoManager> m_undoManager;
+    QPointer<DocumentWindow> m_window;
+
+    QString m_filePath;
+    int m_untitledNumber = 0;
+    // What the file held when it was last read or written by us.
+    DiskFingerprint m_fingerprint;
+    // The hash of the sermon's text as it was last read or saved; for an untitled document,
+    // as it was made.
+    QByteArray m_savedContentsHash;
+    // Untitled documents and recovered text: the copy in the recovery folder.
+    QString m_recoveryPath;
+    std::unique_ptr<QLockFile> m_recoveryLock;
+    QByteArray m_recoveryContentsHash;
+    // Text recovered after a crash is kept nowhere else until it is saved.
+    bool m_isRecovered = false;
+    // The file a recovered copy was made from, if it had one.
+    QString m_recoveredFrom;
+
+    std::unique_ptr<AutosaveTimer> m_autosaveTimer;
+    bool m_hasPendingAutosave = false;
+    std::chrono::milliseconds m_firstPendingChange { 0 };
+    // The user chose to keep a file that someone else changed; timed autosave leaves it
+    // alone until the next explicit save.
+    bool m_isAutosaveHeld = false;
+    bool m_hasReportedAutosaveFailure = false;
+    // A save or close is under way (its dialogs run a nested event loop).
+    bool m_isBusy = false;
+    // The close questions are being asked.
+    bool m_isAskingToClose = false;
+    bool m_isClosing = false;
+    bool m_lastModified = false;
+};
+
+} // namespace kestrion

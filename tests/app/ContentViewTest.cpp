@@ -1,0 +1,133 @@
+#include "app/ContentView.h"
+
+#include "app/AppBackground.h"
+#include "document/SermonDocument.h"
+#include "platform/Preferences.h"
+
+#include <QAbstractButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace kestrion;
+
+namespace {
+
+class ContentViewTest : public ::testing::Test {
+protected:
+    ContentViewTest()
+        : m_preferences(
+            std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat))
+    {
+    }
+
+    QTemporaryDir m_folder;
+    Preferences m_preferences;
+    SermonDocument m_document;
+};
+
+TEST_F(ContentViewTest, AppearanceButtonCyclesSystemLightDarkAndBack)
+{
+    ContentView view(m_document, m_preferences);
+    QToolButton* button = view.appearanceButton();
+    EXPECT_EQ(view.appearance(), AppAppearance::System);
+    EXPECT_EQ(button->toolTip(), QStringLiteral("Appearance: System"));
+
+    const std::vector<std::pair<AppAppearance, QString>> expected { { AppAppearance::Light, QStringLiteral("Light") },
+        { AppAppearance::Dark, QStringLiteral("Dark") }, { AppAppearance::System, QStringLiteral("System") } };
+    for (const auto& [appearance, raw] : expected) {
+        button->click();
+        EXPECT_EQ(view.appearance(), appearance);
+        EXPECT_EQ(m_preferences.settings().value(Preferences::appearanceKey).toString(), raw);
+        EXPECT_EQ(button->toolTip(), QStringLiteral("Appearance: ") + raw);
+    }
+}
+
+TEST_F(ContentViewTest, UnknownStoredAppearanceCountsAsSystemAndIsLeftAlone)
+{
+    m_preferences.settings().setValue(Preferences::appearanceKey, QStringLiteral("dark"));
+    ContentView view(m_document, m_preferences);
+    EXPECT_EQ(view.appearanceButton()->toolTip(), QStringLiteral("Appearance: System"));
+    EXPECT_EQ(m_preferences.settings().value(Preferences::appearanceKey).toString(), QStringLiteral("dark"));
+    view.cycleAppearance();
+    EXPECT_EQ(view.appearance(), AppAppearance::Light);
+}
+
+TEST_F(ContentViewTest, ChangeFromAnotherWindowReachesTheButton)
+{
+    ContentView first(m_document, m_preferences);
+    ContentView second(m_document, m_preferences);
+    first.cycleAppearance();
+    EXPECT_EQ(second.appearanceButton()->toolTip(), QStringLiteral("Appearance: Light"));
+}
+
+TEST_F(ContentViewTest, ModeSwitchOffersMindMapAndDeliveryAndStartsInTheMindMap)
+{
+    ContentView view(m_document, m_preferences);
+    EXPECT_EQ(view.mode(), AppMode::Tree);
+    ASSERT_NE(view.modeButton(AppMode::Tree), nullptr);
+    ASSERT_NE(view.modeButton(AppMode::Delivery), nullptr);
+    EXPECT_EQ(view.modeButton(AppMode::Columns), nullptr);
+    EXPECT_EQ(view.modeButton(AppMode::Tree)->text(), QStringLiteral("Mind Map"));
+    EXPECT_EQ(view.modeButton(AppMode::Delivery)->text(), QStringLiteral("Delivery"));
+    EXPECT_TRUE(view.modeButton(AppMode::Tree)->isChecked());
+    EXPECT_EQ(ContentView::offeredModes(), std::vector<AppMode>({ AppMode::Tree, AppMode::Delivery }));
+
+    QSignalSpy changed(&view, &ContentView::modeChanged);
+    view.modeButton(AppMode::Delivery)->click();
+    EXPECT_EQ(view.mode(), AppMode::Delivery);
+    EXPECT_TRUE(view.modeButton(AppMode::Delivery)->isChecked());
+    EXPECT_FALSE(view.modeButton(AppMode::Tree)->isChecked());
+    ASSERT_EQ(changed.count(), 1);
+
+    // Clicking the segment that is on changes nothing.
+    view.modeButton(AppMode::Delivery)->click();
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(ContentViewTest, ColumnsModeHasItsOwnPageAndNoSegment)
+{
+    ContentView view(m_document, m_preferences);
+    auto* columns = new QWidget;
+    view.setModeContent(AppMode::Columns, columns);
+    EXPECT_EQ(view.modeContent(AppMode::Columns), columns);
+    EXPECT_TRUE(view.setMode(AppMode::Columns));
+    EXPECT_FALSE(view.setMode(AppMode::Columns));
+    EXPECT_FALSE(view.modeButton(AppMode::Tree)->isChecked());
+    EXPECT_FALSE(view.modeButton(AppMode::Delivery)->isChecked());
+    view.resize(900, 700);
+    view.show();
+    EXPECT_TRUE(columns->isVisible());
+    EXPECT_FALSE(view.modeContent(AppMode::Tree)->isVisible());
+
+    // Replacing the shown page keeps it shown.
+    auto* replacement = new QWidget;
+    view.setModeContent(AppMode::Columns, replacement);
+    EXPECT_TRUE(replacement->isVisible());
+    EXPECT_TRUE(view.setMode(AppMode::Tree));
+    EXPECT_TRUE(view.modeButton(AppMode::Tree)->isChecked());
+}
+
+TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)
+{
+    ContentView view(m_document, m_preferences);
+    EXPECT_EQ(view.minimumSize(), QSize(800, 600));
+    EXPECT_NE(view.findChild<AppBackground*>(), nullptr);
+    EXPECT_EQ(view.scale(), 1.0);
+    EXPECT_TRUE(view.setScale(1.5));
+    EXPECT_FALSE(view.setScale(1.5));
+}
+
+TEST(AppearanceIndexTest, FindsByRawValueAndGivesNoneWhenAbsent)
+{
+    EXPECT_EQ(appearanceIndex(AppAppearance::Dark, allAppAppearances), 2);
+    EXPECT_EQ(appearanceIndex(AppAppearance::System, allAppAppearances), 0);
+    const std::vector<AppAppearance> some { AppAppearance::Light };
+    EXPECT_EQ(appearanceIndex(AppAppearance::Light, some), 0);
+    EXPECT_EQ(appearanceIndex(AppAppearance::Dark, some), std::nullopt);
+}
+
+} // namespace

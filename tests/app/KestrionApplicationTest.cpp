@@ -1,0 +1,200 @@
+#include "app/KestrionApplication.h"
+
+#include "app/ContentView.h"
+#include "app/SermonWindow.h"
+#include "document/SermonDocument.h"
+#include "platform/DocumentManager.h"
+#include "platform/OpenDocument.h"
+#include "platform/Preferences.h"
+#include "platform/SingleInstance.h"
+#include "platform/UndoManager.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kestrion;
+
+namespace {
+
+class RecordingDialogs final : public DocumentDialogs {
+public:
+    explicit RecordingDialogs(QStringList& errors)
+        : m_errors(errors)
+    {
+    }
+    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
+    std::optional<QString> chooseSavePath(QWidget*, const QString&) override { return std::nullopt; }
+    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override { return SaveChoice::Cancel; }
+    ConflictChoice askAboutDiskChange(QWidget*, const QString&, DiskChange, bool) override
+    {
+        return ConflictChoice::Cancel;
+    }
+    void showError(QWidget*, const QString& message) override { m_errors.append(message); }
+
+private:
+    QStringList& m_errors;
+};
+
+class KestrionApplicationTest : public ::testing::Test {
+protected:
+    KestrionApplicationTest()
+        : m_preferences(
+            std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat))
+    {
+    }
+
+    ~KestrionApplicationTest() override
+    {
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    LaunchMode mode(const QStringList& arguments, bool testRun = false) const
+    {
+        QProcessEnvironment environment;
+        if (testRun)
+            environment.insert(LaunchMode::testRunVariable, QStringLiteral("/x"));
+        return LaunchMode::detect(
+            QStringList { QStringLiteral("kestrion") } + arguments, environment, path(QStringLiteral("Documents")));
+    }
+
+    KestrionApplication& make(const LaunchMode& launchMode)
+    {
+        KestrionApplication::Setup setup;
+        setup.mode = launchMode;
+        setup.preferences = &m_preferences;
+        setup.serverName = path(QStringLiteral("instance.socket"));
+        setup.recoveryFolder = path(QStringLiteral("recovery"));
+        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+        setup.showsWindows = false;
+        m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
+        return *m_applications.back();
+    }
+
+    QString writeSermon(const QString& name)
+    {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# A Sermon\n\nA point\n");
+        file.close();
+        return QFileInfo(file).canonicalFilePath();
+    }
+
+    QTemporaryDir m_folder;
+    Preferences m_preferences;
+    QStringList m_errors;
+    std::vector<std::unique_ptr<KestrionApplication>> m_applications;
+};
+
+TEST_F(KestrionApplicationTest, FixtureModeWritesTheSampleAndOpensItWithoutHandOver)
+{
+    KestrionApplication& app = make(mode({ LaunchMode::uiTestFixtureArgument }));
+    EXPECT_EQ(app.launch({}), std::nullopt);
+    const QString fixture = path(QStringLiteral("Documents/kestrion-ui-test.md"));
+    QFile file(fixture);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), uiTestFixtureContents());
+    ASSERT_NE(app.documentManager(), nullptr);
+    ASSERT_EQ(app.documentManager()->documents().size(), 1u);
+    OpenDocument* document = app.documentManager()->documents().front();
+    EXPECT_EQ(document->filePath(), QFileInfo(fixture).canonicalFilePath());
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("Test Sermon"));
+    EXPECT_EQ(app.singleInstance(), nullptr);
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    EXPECT_TRUE(m_errors.isEmpty());
+}
+
+TEST_F(KestrionApplicationTest, FixtureThatCannotBeWrittenEndsTheLaunch)
+{
+    QFile blocker(path(QStringLiteral("Documents")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    KestrionApplication& app = make(mode({ LaunchMode::uiTestFixtureArgument }));
+    EXPECT_EQ(app.launch({}), 1);
+    ASSERT_EQ(m_errors.size(), 1);
+    EXPECT_TRUE(m_errors.front().contains(QStringLiteral("kestrion-ui-test.md")));
+}
+
+TEST_F(KestrionApplicationTest, TestRunStaysHiddenAndWritesNothing)
+{
+    const QString file = writeSermon(QStringLiteral("a.md"));
+    KestrionApplication& app = make(mode({ LaunchMode::uiTestFixtureArgument }, true));
+    EXPECT_EQ(app.launch({ file }), std::nullopt);
+    EXPECT_EQ(app.documentManager(), nullptr);
+    EXPECT_EQ(app.singleInstance(), nullptr);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("Documents/kestrion-ui-test.md"))));
+}
+
+TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFiles)
+{
+    const QString first = writeSermon(QStringLiteral("first.md"));
+    const QString second = writeSermon(QStringLiteral("second.md"));
+    KestrionApplication& running = make(mode({}));
+    EXPECT_EQ(running.launch({ first }), std::nullopt);
+    ASSERT_NE(running.singleInstance(), nullptr);
+    EXPECT_TRUE(running.singleInstance()->isListening());
+    ASSERT_EQ(running.documentManager()->documents().size(), 1u);
+    auto* window = dynamic_cast<SermonWindow*>(running.documentManager()->documents().front()->window());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->contentView()->mode(), AppMode::Tree);
+    EXPECT_EQ(window->size(), QSize(1200, 800));
+    // The window cannot be made smaller than its root view allows.
+    window->show();
+    window->resize(300, 200);
+    EXPECT_GE(window->contentView()->width(), 800);
+    EXPECT_GE(window->contentView()->height(), 600);
+    window->hide();
+
+    KestrionApplication& later = make(mode({}));
+    EXPECT_EQ(later.launch({ second, first }), 0);
+    EXPECT_EQ(later.documentManager(), nullptr);
+    // The running instance opened the new file and kept one window for the old.
+    ASSERT_EQ(running.documentManager()->documents().size(), 2u);
+    EXPECT_EQ(running.documentManager()->documents().back()->filePath(), second);
+}
+
+TEST_F(KestrionApplicationTest, LaunchWithoutFilesStartsANewSermon)
+{
+    KestrionApplication& app = make(mode({}));
+    EXPECT_EQ(app.launch({}), std::nullopt);
+    ASSERT_EQ(app.documentManager()->documents().size(), 1u);
+    OpenDocument* document = app.documentManager()->documents().front();
+    EXPECT_TRUE(document->isUntitled());
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("New Sermon"));
+}
+
+TEST_F(KestrionApplicationTest, LaunchWhoseFilesAllFailEndsAfterReportingThem)
+{
+    KestrionApplication& app = make(mode({}));
+    EXPECT_EQ(app.launch({ path(QStringLiteral("missing.md")) }), 1);
+    ASSERT_EQ(m_errors.size(), 1);
+    EXPECT_TRUE(m_errors.front().contains(QStringLiteral("missing.md")));
+}
+
+TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
+{
+    {
+        KestrionApplication& crashed = make(mode({}));
+        ASSERT_EQ(crashed.launch({}), std::nullopt);
+        OpenDocument* draft = crashed.documentManager()->documents().front();
+        SermonDocument& sermon = draft->document();
+        sermon.recordUndo(std::nullopt, &draft->undoManager());
+        sermon.root()->setText(QStringLiteral("Half-written"));
+        crashed.documentManager()->saveAllWithoutAsking();
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    KestrionApplication& app = make(mode({}));
+    EXPECT_EQ(app.launch({}), std::nullopt);
+    ASSERT_EQ(app.documentManager()->documents().size(), 1u);
+    EXPECT_EQ(app.documentManager()->documents().front()->document().root()->text(), QStringLiteral("Half-written"));
+}
+
+} // namespace

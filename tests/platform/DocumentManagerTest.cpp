@@ -1,0 +1,680 @@
+#include "platform/DocumentManager.h"
+
+#include "document/SermonDocument.h"
+#include "platform/DocumentWindow.h"
+#include "platform/OpenDocument.h"
+#include "platform/UndoManager.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <utime.h>
+
+using namespace kestrion;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers from a script; records what was asked.
+class ScriptedDialogs final : public DocumentDialogs {
+public:
+    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return filesToOpen; }
+
+    std::optional<QString> chooseSavePath(QWidget*, const QString& suggestedPath) override
+    {
+        suggestedPaths.append(suggestedPath);
+        if (savePaths.empty())
+            return std::nullopt;
+        std::optional<QString> path = savePaths.front();
+        savePaths.pop_front();
+        return path;
+    }
+
+    SaveChoice askToSaveChanges(QWidget*, const QString& displayName, const QString&) override
+    {
+        saveQuestions.append(displayName);
+        if (saveChoices.empty())
+            return SaveChoice::Cancel;
+        const SaveChoice choice = saveChoices.front();
+        saveChoices.pop_front();
+        return choice;
+    }
+
+    ConflictChoice askAboutDiskChange(QWidget*, const QString& path, DiskChange change, bool isClosing) override
+    {
+        conflicts.push_back({ path, change, isClosing });
+        if (conflictChoices.empty())
+            return ConflictChoice::Cancel;
+        const ConflictChoice choice = conflictChoices.front();
+        conflictChoices.pop_front();
+        return choice;
+    }
+
+    void showError(QWidget*, const QString& message) override { errors.append(message); }
+
+    struct Conflict {
+        QString path;
+        DiskChange change;
+        bool isClosing;
+    };
+
+    QStringList filesToOpen;
+    std::deque<std::optional<QString>> savePaths;
+    std::deque<SaveChoice> saveChoices;
+    std::deque<ConflictChoice> conflictChoices;
+    QStringList suggestedPaths;
+    QStringList saveQuestions;
+    std::vector<Conflict> conflicts;
+    QStringList errors;
+};
+
+// Fires only when the test says so.
+class ManualTimer final : public AutosaveTimer {
+public:
+    void start(std::chrono::milliseconds delay) override
+    {
+        lastDelay = delay;
+        active = true;
+    }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+
+    void fire()
+    {
+        active = false;
+        if (onTimeout)
+            onTimeout();
+    }
+
+    bool active = false;
+    std::chrono::milliseconds lastDelay { -1 };
+};
+
+const QByteArray sermonText = "---\nscripture: John 3:16\n---\n\n# Grace\n\nOpening story\n\n## Point one\n\nSub a\n";
+
+class DocumentManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        m_settings
+            = std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        makeManager();
+    }
+
+    void TearDown() override
+    {
+        m_manager.reset();
+        // Windows and documents go on the next turn of the loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void makeManager()
+    {
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        m_dialogs = dialogs.get();
+        m_manager = std::make_unique<DocumentManager>(*m_settings, std::move(dialogs));
+        m_manager->setRecoveryFolder(m_folder.filePath(QStringLiteral("recovery")));
+        m_manager->setShowsWindows(false);
+        m_manager->setClock([this] { return m_now; });
+        m_timers.clear();
+        // The manager lists a document before it asks for its timer.
+        m_manager->setAutosaveTimerFactory([this] {
+            auto timer = std::make_unique<ManualTimer>();
+            m_timers[m_manager->documents().back()] = timer.get();
+            return timer;
+        });
+    }
+
+    // The manager ends as if the process had died: no close path runs.
+    void crashManager()
+    {
+        m_manager.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        makeManager();
+    }
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    QString writeFile(const QString& name, const QByteArray& contents)
+    {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        file.close();
+        return QFileInfo(file).canonicalFilePath();
+    }
+
+    static QByteArray readFile(const QString& filePath)
+    {
+        QFile file(filePath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // One undoable edit, as every canvas makes it.
+    static void edit(OpenDocument& document, const QString& title)
+    {
+        SermonDocument& sermon = document.document();
+        sermon.recordUndo(sermon.root()->id(), &document.undoManager());
+        sermon.root()->setText(title);
+    }
+
+    ManualTimer& timerOf(const OpenDocument& document) const { return *m_timers.at(&document); }
+
+    QStringList recoveryFiles() const
+    {
+        return QDir(path(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") }, QDir::Files);
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<DocumentManager> m_manager;
+    ScriptedDialogs* m_dialogs = nullptr;
+    std::map<const OpenDocument*, ManualTimer*> m_timers;
+    std::chrono::milliseconds m_now { 1000000 };
+};
+
+TEST_F(DocumentManagerTest, OpenEditSaveAndReopen)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->filePath(), file);
+    EXPECT_EQ(document->displayName(), QStringLiteral("grace.md"));
+    ASSERT_NE(document->window(), nullptr);
+    EXPECT_EQ(document->window()->windowTitle(), QStringLiteral("grace.md[*]"));
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("Grace"));
+    EXPECT_FALSE(document->isModified());
+
+    edit(*document, QStringLiteral("Amazing Grace"));
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(document->window()->isWindowModified());
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_FALSE(document->isModified());
+    EXPECT_FALSE(document->window()->isWindowModified());
+    EXPECT_TRUE(readFile(file).contains("# Amazing Grace\n"));
+    EXPECT_TRUE(readFile(file).contains("scripture: John 3:16"));
+
+    ASSERT_TRUE(m_manager->close(*document));
+    EXPECT_TRUE(m_manager->documents().empty());
+    OpenDocument* reopened = m_manager->open(file);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->document().root()->text(), QStringLiteral("Amazing Grace"));
+    EXPECT_EQ(reopened->document().metadata().scripture, QStringLiteral("John 3:16"));
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+}
+
+TEST_F(DocumentManagerTest, OneWindowPerFileWhateverThePathLooksLike)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("sub"))));
+    ASSERT_TRUE(QFile::link(file, path(QStringLiteral("link.md"))));
+    OpenDocument* first = m_manager->open(file);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(m_manager->open(path(QStringLiteral("sub/../grace.md"))), first);
+    EXPECT_EQ(m_manager->open(path(QStringLiteral("link.md"))), first);
+    EXPECT_EQ(m_manager->documents().size(), 1u);
+    EXPECT_EQ(m_manager->documentForPath(path(QStringLiteral("link.md"))), first);
+}
+
+TEST_F(DocumentManagerTest, UnreadableFilesAreReportedByNameAndOpenNothing)
+{
+    const QString empty = writeFile(QStringLiteral("empty.md"), QByteArray());
+    const QString latin1 = writeFile(QStringLiteral("latin1.md"),
+        QByteArray("# Gr\xe2"
+                   "ce \xff\xfe\n"));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("folder.md"))));
+
+    EXPECT_EQ(m_manager->open(empty), nullptr);
+    EXPECT_EQ(m_manager->open(latin1), nullptr);
+    EXPECT_EQ(m_manager->open(path(QStringLiteral("missing.md"))), nullptr);
+    EXPECT_EQ(m_manager->open(path(QStringLiteral("folder.md"))), nullptr);
+    EXPECT_TRUE(m_manager->documents().empty());
+
+    ASSERT_EQ(m_dialogs->errors.size(), 4);
+    EXPECT_TRUE(m_dialogs->errors.at(0).contains(QStringLiteral("empty.md")));
+    EXPECT_TRUE(m_dialogs->errors.at(0).contains(QStringLiteral("empty or not UTF-8")));
+    EXPECT_TRUE(m_dialogs->errors.at(1).contains(QStringLiteral("latin1.md")));
+    EXPECT_TRUE(m_dialogs->errors.at(1).contains(QStringLiteral("empty or not UTF-8")));
+    EXPECT_TRUE(m_dialogs->errors.at(2).contains(QStringLiteral("missing.md")));
+    EXPECT_TRUE(m_dialogs->errors.at(3).contains(QStringLiteral("folder.md")));
+    EXPECT_TRUE(m_manager->recentDocuments().paths().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, FailedWriteReportsAndKeepsTheDocumentEdited)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("place"))));
+    const QString file = writeFile(QStringLiteral("place/grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Changed"));
+
+    // The folder becomes unwritable even for root: a plain file takes its place.
+    ASSERT_TRUE(QDir().rename(path(QStringLiteral("place")), path(QStringLiteral("moved"))));
+    writeFile(QStringLiteral("place"), "not a folder");
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+    EXPECT_FALSE(m_manager->save(*document));
+    ASSERT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_TRUE(m_dialogs->errors.at(0).contains(QStringLiteral("grace.md"))) << m_dialogs->errors.at(0).toStdString();
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(document->window()->isWindowModified());
+    EXPECT_TRUE(document->hasUnsavedChanges());
+    // The text is safe meanwhile.
+    EXPECT_EQ(recoveryFiles().size(), 1);
+
+    // A file system that takes no new files: Save As fails the same way.
+    m_dialogs->savePaths = { QStringLiteral("/proc/kestrion-test.md") };
+    EXPECT_FALSE(m_manager->saveAs(*document));
+    EXPECT_EQ(m_dialogs->errors.size(), 2);
+    EXPECT_EQ(document->filePath(), file);
+    EXPECT_TRUE(document->isModified());
+
+    // Saving elsewhere works and ends the trouble.
+    m_dialogs->savePaths = { path(QStringLiteral("moved/grace copy.md")) };
+    ASSERT_TRUE(m_manager->saveAs(*document));
+    EXPECT_FALSE(document->isModified());
+    EXPECT_EQ(document->filePath(), QFileInfo(path(QStringLiteral("moved/grace copy.md"))).canonicalFilePath());
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, ReadOnlyFolderFailsWithoutTouchingTheFile)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("locked"))));
+    const QString file = writeFile(QStringLiteral("locked/grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Changed"));
+    QFile::setPermissions(path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_FALSE(m_manager->save(*document));
+    QFile::setPermissions(
+        path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_TRUE(document->isModified());
+    EXPECT_EQ(readFile(file), sermonText);
+}
+
+TEST_F(DocumentManagerTest, AutosaveWritesOnlyWhenItsTimerFires)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    ManualTimer& timer = timerOf(*document);
+    EXPECT_FALSE(timer.isActive());
+
+    edit(*document, QStringLiteral("Autosaved"));
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.lastDelay, DocumentManager::defaultAutosaveDelay);
+    EXPECT_EQ(readFile(file), sermonText);
+
+    timer.fire();
+    EXPECT_TRUE(readFile(file).contains("# Autosaved\n"));
+    EXPECT_FALSE(document->isModified());
+    // No question was needed: nobody else touched the file.
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+}
+
+TEST_F(DocumentManagerTest, ContinuousEditingStillSavesWithinTheMaximumDelay)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    ManualTimer& timer = timerOf(*document);
+    edit(*document, QStringLiteral("one"));
+    EXPECT_EQ(timer.lastDelay, 3000ms);
+    m_now += 2000ms;
+    edit(*document, QStringLiteral("two"));
+    EXPECT_EQ(timer.lastDelay, 3000ms);
+    m_now += 26000ms;
+    edit(*document, QStringLiteral("three"));
+    EXPECT_EQ(timer.lastDelay, 2000ms);
+    m_now += 5000ms;
+    edit(*document, QStringLiteral("four"));
+    EXPECT_EQ(timer.lastDelay, 0ms);
+
+    timer.fire();
+    EXPECT_TRUE(readFile(file).contains("# four\n"));
+    // A new burst starts a new count.
+    m_now += 1000ms;
+    edit(*document, QStringLiteral("five"));
+    EXPECT_EQ(timer.lastDelay, 3000ms);
+}
+
+TEST_F(DocumentManagerTest, AutosaveAsksInsteadOfOverwritingAFileChangedByOthers)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    const QByteArray theirs = "# Their version\n";
+    writeFile(QStringLiteral("grace.md"), theirs);
+
+    edit(*document, QStringLiteral("Ours"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    timerOf(*document).fire();
+    ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_EQ(m_dialogs->conflicts.at(0).path, file);
+    EXPECT_EQ(m_dialogs->conflicts.at(0).change, DocumentDialogs::DiskChange::Modified);
+    EXPECT_FALSE(m_dialogs->conflicts.at(0).isClosing);
+    EXPECT_EQ(readFile(file), theirs);
+    EXPECT_TRUE(document->isModified());
+    // Ours is kept in the recovery folder meanwhile.
+    ASSERT_EQ(recoveryFiles().size(), 1);
+
+    // Further changes do not ask again on every pause.
+    edit(*document, QStringLiteral("Ours again"));
+    timerOf(*document).fire();
+    EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_EQ(readFile(file), theirs);
+
+    // An explicit save asks once more, and this time replaces theirs.
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->conflicts.size(), 2u);
+    EXPECT_TRUE(readFile(file).contains("# Ours again\n"));
+    EXPECT_FALSE(document->isModified());
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+
+    // From then on autosave runs quietly again.
+    edit(*document, QStringLiteral("Quiet"));
+    timerOf(*document).fire();
+    EXPECT_EQ(m_dialogs->conflicts.size(), 2u);
+    EXPECT_TRUE(readFile(file).contains("# Quiet\n"));
+}
+
+TEST_F(DocumentManagerTest, TouchedButUnchangedFileIsNoConflict)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    // Same bytes, another modification time.
+    struct utimbuf times {
+        1000000000, 1000000000
+    };
+    ASSERT_EQ(utime(QFile::encodeName(file).constData(), &times), 0);
+    edit(*document, QStringLiteral("Fine"));
+    timerOf(*document).fire();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(readFile(file).contains("# Fine\n"));
+}
+
+TEST_F(DocumentManagerTest, FileRemovedBehindOurBackIsAskedAbout)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    ASSERT_TRUE(QFile::remove(file));
+    edit(*document, QStringLiteral("Still here"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+    timerOf(*document).fire();
+    ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_EQ(m_dialogs->conflicts.at(0).change, DocumentDialogs::DiskChange::Removed);
+    EXPECT_TRUE(readFile(file).contains("# Still here\n"));
+}
+
+TEST_F(DocumentManagerTest, ClosingSavesInPlaceWithoutAQuestion)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Closed with changes"));
+    EXPECT_TRUE(m_manager->close(*document));
+    EXPECT_TRUE(readFile(file).contains("# Closed with changes\n"));
+    EXPECT_TRUE(m_dialogs->saveQuestions.isEmpty());
+    EXPECT_TRUE(m_manager->documents().empty());
+}
+
+TEST_F(DocumentManagerTest, ClosingOverAChangedFileOffersDontSaveAndCancelKeepsTheWindow)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    writeFile(QStringLiteral("grace.md"), "# Theirs\n");
+    edit(*document, QStringLiteral("Ours"));
+
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    EXPECT_FALSE(m_manager->close(*document));
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_TRUE(m_dialogs->conflicts.back().isClosing);
+
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::DontSave };
+    EXPECT_TRUE(m_manager->close(*document));
+    EXPECT_EQ(readFile(file), "# Theirs\n");
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, OpeningAndClosingDoesNotRewriteAHandWrittenFile)
+{
+    // Not the writer's layout: extra blank lines and a star bullet.
+    const QByteArray handWritten = "# Title\n\n\n\n* one\n* two\n";
+    const QString file = writeFile(QStringLiteral("hand.md"), handWritten);
+    const QDateTime modified = QFileInfo(file).lastModified();
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    EXPECT_FALSE(document->hasUnsavedChanges());
+    EXPECT_TRUE(m_manager->close(*document));
+    EXPECT_EQ(readFile(file), handWritten);
+    EXPECT_EQ(QFileInfo(file).lastModified(), modified);
+}
+
+TEST_F(DocumentManagerTest, UntitledDocumentAsksBeforeItsContentIsDropped)
+{
+    OpenDocument* fresh = m_manager->newDocument();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->isUntitled());
+    EXPECT_EQ(fresh->displayName(), QStringLiteral("Untitled"));
+    EXPECT_EQ(fresh->document().root()->text(), QStringLiteral("New Sermon"));
+    // Nothing written in it yet: it closes without a question.
+    EXPECT_TRUE(m_manager->close(*fresh));
+    EXPECT_TRUE(m_dialogs->saveQuestions.isEmpty());
+
+    OpenDocument* document = m_manager->newDocument();
+    OpenDocument* second = m_manager->newDocument();
+    EXPECT_EQ(second->displayName(), QStringLiteral("Untitled 2"));
+    edit(*document, QStringLiteral("Easter Morning"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Cancel };
+    EXPECT_FALSE(m_manager->close(*document));
+    EXPECT_EQ(m_dialogs->saveQuestions, QStringList({ QStringLiteral("Untitled") }));
+
+    // Save, but the file dialog is cancelled: still open.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Save };
+    EXPECT_FALSE(m_manager->close(*document));
+    EXPECT_EQ(m_manager->documents().size(), 2u);
+    EXPECT_TRUE(m_dialogs->suggestedPaths.last().endsWith(QStringLiteral("/Easter Morning.md")));
+
+    const QString target = path(QStringLiteral("easter.md"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Save };
+    m_dialogs->savePaths = { target };
+    EXPECT_TRUE(m_manager->close(*document));
+    EXPECT_TRUE(readFile(target).contains("# Easter Morning\n"));
+    EXPECT_EQ(m_manager->recentDocuments().paths(), QStringList({ QFileInfo(target).canonicalFilePath() }));
+
+    edit(*second, QStringLiteral("Dropped"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    EXPECT_TRUE(m_manager->close(*second));
+    EXPECT_TRUE(m_manager->documents().empty());
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
+{
+    OpenDocument* document = m_manager->newDocument();
+    edit(*document, QStringLiteral("Unsaved Sermon"));
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+    timerOf(*document).fire();
+    ASSERT_EQ(recoveryFiles().size(), 1);
+
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    OpenDocument* recovered = m_manager->documents().front();
+    EXPECT_TRUE(recovered->isUntitled());
+    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Unsaved Sermon"));
+    EXPECT_TRUE(recovered->isModified());
+    EXPECT_TRUE(recovered->window()->isWindowModified());
+
+    // A second instance does not take what this one holds.
+    {
+        QSettings settings(path(QStringLiteral("other.ini")), QSettings::IniFormat);
+        DocumentManager other(settings, std::make_unique<ScriptedDialogs>());
+        other.setRecoveryFolder(path(QStringLiteral("recovery")));
+        other.setShowsWindows(false);
+        EXPECT_EQ(other.recoverUnsavedDocuments(), 0);
+    }
+
+    // Closing it asks, like any untitled document with text.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    EXPECT_TRUE(m_manager->close(*recovered));
+    EXPECT_EQ(m_dialogs->saveQuestions.size(), 1);
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+    crashManager();
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
+}
+
+TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    const QString conflicted = writeFile(QStringLiteral("conflicted.md"), sermonText);
+    OpenDocument* titled = m_manager->open(file);
+    OpenDocument* changedOnDisk = m_manager->open(conflicted);
+    OpenDocument* untitled = m_manager->newDocument();
+    edit(*titled, QStringLiteral("In place"));
+    edit(*changedOnDisk, QStringLiteral("Ours"));
+    writeFile(QStringLiteral("conflicted.md"), "# Theirs\n");
+    edit(*untitled, QStringLiteral("Draft"));
+
+    m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+    EXPECT_TRUE(readFile(file).contains("# In place\n"));
+    EXPECT_EQ(readFile(conflicted), "# Theirs\n");
+    EXPECT_EQ(recoveryFiles().size(), 2);
+
+    crashManager();
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 2);
+    QStringList names;
+    for (OpenDocument* document : m_manager->documents())
+        names.append(document->displayName());
+    names.sort();
+    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md (Recovered)") }));
+}
+
+TEST_F(DocumentManagerTest, QuitClosesWindowsUntilOneIsKept)
+{
+    const QString first = writeFile(QStringLiteral("a.md"), sermonText);
+    m_manager->open(first);
+    OpenDocument* untitled = m_manager->newDocument();
+    edit(*untitled, QStringLiteral("Keep me"));
+    const QString third = writeFile(QStringLiteral("c.md"), sermonText);
+    m_manager->open(third);
+
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Cancel };
+    EXPECT_FALSE(m_manager->closeAll());
+    ASSERT_EQ(m_manager->documents().size(), 2u);
+    EXPECT_EQ(m_manager->documents().front(), untitled);
+
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    EXPECT_TRUE(m_manager->closeAll());
+    EXPECT_TRUE(m_manager->documents().empty());
+}
+
+TEST_F(DocumentManagerTest, SaveAsRefusesAFileOpenInAnotherWindow)
+{
+    const QString a = writeFile(QStringLiteral("a.md"), sermonText);
+    const QString b = writeFile(QStringLiteral("b.md"), "# B\n");
+    OpenDocument* first = m_manager->open(a);
+    ASSERT_NE(m_manager->open(b), nullptr);
+    m_dialogs->savePaths = { b };
+    EXPECT_FALSE(m_manager->saveAs(*first));
+    ASSERT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_TRUE(m_dialogs->errors.at(0).contains(QStringLiteral("b.md")));
+    EXPECT_EQ(readFile(b), "# B\n");
+    EXPECT_EQ(first->filePath(), a);
+}
+
+TEST_F(DocumentManagerTest, RecentListFollowsOpenAndSave)
+{
+    const QString a = writeFile(QStringLiteral("a.md"), sermonText);
+    const QString b = writeFile(QStringLiteral("b.md"), sermonText);
+    m_manager->open(a);
+    OpenDocument* second = m_manager->open(b);
+    EXPECT_EQ(m_manager->recentDocuments().paths(), QStringList({ b, a }));
+    m_dialogs->savePaths = { path(QStringLiteral("c.md")) };
+    ASSERT_TRUE(m_manager->saveAs(*second));
+    const QString c = QFileInfo(path(QStringLiteral("c.md"))).canonicalFilePath();
+    EXPECT_EQ(m_manager->recentDocuments().paths(), QStringList({ c, b, a }));
+    QFile::remove(b);
+    EXPECT_EQ(m_manager->recentDocuments().paths(), QStringList({ c, a }));
+}
+
+TEST_F(DocumentManagerTest, WindowCarriesTheFileAndEditCommands)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    DocumentWindow* window = document->window();
+    const QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_GE(menus.size(), 2);
+    EXPECT_EQ(menus.at(0)->menu(), window->fileMenu());
+    EXPECT_EQ(menus.at(1)->menu(), window->editMenu());
+    EXPECT_EQ(window->openAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(window->saveAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(window->saveAsAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    EXPECT_EQ(window->closeAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
+    EXPECT_EQ(window->quitAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(window->undoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(window->redoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    EXPECT_EQ(window->size(), DocumentWindow::defaultSize);
+
+    EXPECT_FALSE(window->undoAction()->isEnabled());
+    edit(*document, QStringLiteral("Edited"));
+    EXPECT_TRUE(window->undoAction()->isEnabled());
+    EXPECT_FALSE(window->redoAction()->isEnabled());
+    window->undoAction()->trigger();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("Grace"));
+    EXPECT_FALSE(document->isModified());
+    EXPECT_TRUE(window->redoAction()->isEnabled());
+    window->redoAction()->trigger();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("Edited"));
+
+    window->saveAction()->trigger();
+    EXPECT_TRUE(readFile(file).contains("# Edited\n"));
+
+    QPointer<DocumentWindow> guard(window);
+    window->closeAction()->trigger();
+    EXPECT_TRUE(m_manager->documents().empty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(DocumentManagerTest, WindowFactoryMakesTheWindows)
+{
+    class CustomWindow : public DocumentWindow {
+    public:
+        using DocumentWindow::DocumentWindow;
+    };
+    int made = 0;
+    m_manager->setWindowFactory([&made](OpenDocument& document) {
+        ++made;
+        return new CustomWindow(document);
+    });
+    OpenDocument* document = m_manager->newDocument();
+    EXPECT_EQ(made, 1);
+    EXPECT_NE(dynamic_cast<CustomWindow*>(document->window()), nullptr);
+}
+
+} // namespace
