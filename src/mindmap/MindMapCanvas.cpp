@@ -5,6 +5,9 @@
 #include "document/WordCount.h"
 #include "mindmap/AnimationClock.h"
 #include "mindmap/CanvasGeometry.h"
+#include "mindmap/FocusedNodeActionsKey.h"
+#include "mindmap/NodeActionState.h"
+#include "mindmap/NodeContextMenu.h"
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
 #include "mindmap/SplitLinesAction.h"
@@ -23,7 +26,10 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineF>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -255,6 +261,9 @@ void MindMapCanvas::publishFocusedValues(FocusedValues& values) const
         if (guarded)
             guarded->controller().splitSentences();
     } });
+    // No node commands while a field has the keyboard: the editor or the search bar.
+    if (!m_controller->editingNodeID() && !m_controller->isSearching())
+        values.set<FocusedNodeActionsKey>(self->makeNodeActions());
 }
 
 // --- Focus ----------------------------------------------------------------------------------
@@ -1074,6 +1083,7 @@ void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
         commitEdit(true);
     m_controller->setSelectedNodeID(*hit);
     setCanvasFocused(true);
+    showContextMenu(mapToGlobal(viewPoint.toPoint()));
 }
 
 void MindMapCanvas::mousePressEvent(QMouseEvent* event)
@@ -1100,6 +1110,8 @@ void MindMapCanvas::mouseMoveEvent(QMouseEvent* event)
     }
     if (!m_press->isDragging && QLineF(m_press->start, event->position()).length() >= dragThreshold)
         m_press->isDragging = true;
+    if (m_press->isDragging)
+        handleDragChanged(m_press->start, event->position(), event->modifiers());
     event->accept();
 }
 
@@ -1111,9 +1123,479 @@ void MindMapCanvas::mouseReleaseEvent(QMouseEvent* event)
     }
     const Press press = *m_press;
     m_press.reset();
-    if (!press.isDragging)
+    if (press.isDragging)
+        handleDragEnded();
+    else
         handleTap(toCanvasPoint(event->position()), event->modifiers());
     event->accept();
+}
+
+// --- Keyboard -------------------------------------------------------------------------------
+
+SermonNodePtr MindMapCanvas::arrowStart()
+{
+    const SermonNodePtr& top = root();
+    if (!top)
+        return nullptr;
+    const std::optional<QUuid> selected = m_controller->selectedNodeID();
+    if (!selected) {
+        m_controller->setSelectedNodeID(top->id());
+        return nullptr;
+    }
+    return top->findNode(*selected);
+}
+
+std::optional<QUuid> MindMapCanvas::verticalNeighborID(const QUuid& id, bool down) const
+{
+    return adjacentVisibleNode(id, root(), m_controller->navigationDepth(), down);
+}
+
+void MindMapCanvas::selectAdjacentNode(bool down)
+{
+    if (const SermonNodePtr start = arrowStart()) {
+        if (const std::optional<QUuid> next = verticalNeighborID(start->id(), down))
+            m_controller->setSelectedNodeID(*next);
+    }
+}
+
+void MindMapCanvas::extendSelectionVertically(bool down)
+{
+    if (const SermonNodePtr start = arrowStart()) {
+        if (const std::optional<QUuid> next = verticalNeighborID(start->id(), down))
+            m_controller->extendSelectionTo(*next);
+    }
+}
+
+void MindMapCanvas::selectParentNode()
+{
+    if (const SermonNodePtr start = arrowStart()) {
+        if (const SermonNodePtr parent = root()->findParent(start->id())) {
+            m_controller->setSelectedNodeID(parent->id());
+            m_controller->setNavigationDepth(parent->depth());
+        }
+    }
+}
+
+void MindMapCanvas::extendSelectionToParent()
+{
+    if (const SermonNodePtr start = arrowStart()) {
+        if (const SermonNodePtr parent = root()->findParent(start->id()))
+            m_controller->extendSelectionTo(parent->id());
+    }
+}
+
+void MindMapCanvas::selectFirstChild()
+{
+    const SermonNodePtr start = arrowStart();
+    if (!start || start->isCollapsed() || !start->hasChildren())
+        return;
+    const SermonNodePtr& child = start->children().front();
+    m_controller->setSelectedNodeID(child->id());
+    m_controller->setNavigationDepth(child->depth());
+}
+
+void MindMapCanvas::extendSelectionToFirstChild()
+{
+    const SermonNodePtr start = arrowStart();
+    if (!start || start->isCollapsed() || !start->hasChildren())
+        return;
+    m_controller->extendSelectionTo(start->children().front()->id());
+}
+
+namespace {
+
+// The marker of Ctrl+Shift with a digit key: by the shifted symbol the layout reports, by the
+// digit's key code, or by the key's place on the number row, so every layout reaches all nine.
+std::optional<qsizetype> markerIndexForKey(const QKeyEvent& event)
+{
+    const auto& markers = NodeMarkers::markerEmoji();
+    auto indexOf = [&](const QString& marker) -> std::optional<qsizetype> {
+        for (qsizetype i = 0; i < static_cast<qsizetype>(markers.size()); ++i) {
+            if (markers[static_cast<size_t>(i)] == marker)
+                return i;
+        }
+        return std::nullopt;
+    };
+    if (const std::optional<QString> marker = NodeMarkers::markerForShiftedDigit(event.text()))
+        return indexOf(*marker);
+    const int key = event.key();
+    if (key > 0 && key < 0x80) {
+        if (const std::optional<QString> marker = NodeMarkers::markerForShiftedDigit(QString(QChar(key))))
+            return indexOf(*marker);
+    }
+    if (key >= Qt::Key_1 && key <= Qt::Key_9)
+        return key - Qt::Key_1;
+    // X11 and Wayland number the keys of the number row 10 ("1") to 18 ("9").
+    const QString platform = QGuiApplication::platformName();
+    if ((platform == u"xcb" || platform.startsWith(u"wayland")) && event.nativeScanCode() >= 10
+        && event.nativeScanCode() <= 18)
+        return static_cast<qsizetype>(event.nativeScanCode()) - 10;
+    return std::nullopt;
+}
+
+bool isRemoveMarkerKey(const QKeyEvent& event)
+{
+    if (event.text() == u")" || event.key() == Qt::Key_ParenRight || event.key() == Qt::Key_0)
+        return true;
+    const QString platform = QGuiApplication::platformName();
+    return (platform == u"xcb" || platform.startsWith(u"wayland")) && event.nativeScanCode() == 19;
+}
+
+} // namespace
+
+std::function<void()> MindMapCanvas::keyCommand(const QKeyEvent& event)
+{
+    DocumentController& c = *m_controller;
+    // A field has the keyboard: the node editor or the search bar.
+    if (c.editingNodeID() || c.isSearching())
+        return {};
+
+    const int key = event.key();
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    const bool hasCommand = modifiers.testFlag(Qt::ControlModifier);
+    const bool hasShift = modifiers.testFlag(Qt::ShiftModifier);
+    const bool hasOption = modifiers.testFlag(Qt::AltModifier);
+    const bool isExactlyCommand = modifiers == Qt::ControlModifier;
+    const bool isExactlyCommandShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+    QPointer<MindMapCanvas> self(this);
+    auto run = [self](auto&& f) -> std::function<void()> {
+        return [self, f] {
+            if (self)
+                f(*self);
+        };
+    };
+
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
+        return run([](MindMapCanvas& m) { m.deleteSelectionAnimated(); });
+    if (key == Qt::Key_Escape) {
+        if (!c.selectedNodeID() && c.selectedNodeIDs().isEmpty())
+            return {};
+        return run([](MindMapCanvas& m) { m.deselectAllNodes(); });
+    }
+    if (hasCommand && key == Qt::Key_A)
+        return run([](MindMapCanvas& m) { m.selectAllNodes(); });
+    if (isExactlyCommand) {
+        switch (key) {
+        case Qt::Key_X:
+            return run([](MindMapCanvas& m) { m.cutSelection(); });
+        case Qt::Key_C:
+            return run([](MindMapCanvas& m) { m.controller().copy(); });
+        case Qt::Key_V:
+            return run([](MindMapCanvas& m) { m.controller().paste(); });
+        case Qt::Key_D:
+            return run([](MindMapCanvas& m) { m.duplicateSelection(); });
+        case Qt::Key_Semicolon:
+            return run([](MindMapCanvas& m) { m.controller().splitSentences(); });
+        case Qt::Key_Z:
+            return run([](MindMapCanvas& m) {
+                if (m.undoManager())
+                    m.undoManager()->undo();
+            });
+        default:
+            break;
+        }
+    }
+    if (isExactlyCommandShift) {
+        if (key == Qt::Key_Z)
+            return run([](MindMapCanvas& m) {
+                if (m.undoManager())
+                    m.undoManager()->redo();
+            });
+        if (key == Qt::Key_C)
+            return run([](MindMapCanvas& m) { m.controller().copyBranch(); });
+    }
+    if (isExactlyCommand && key == Qt::Key_J)
+        return run([](MindMapCanvas& m) { m.joinSelection(); });
+    if (isExactlyCommand && key == Qt::Key_Apostrophe)
+        return run([](MindMapCanvas& m) { m.toggleQuote(); });
+    if (isExactlyCommandShift) {
+        if (const std::optional<qsizetype> index = markerIndexForKey(event)) {
+            const QString marker = NodeMarkers::markerEmoji()[static_cast<size_t>(*index)];
+            return run([marker](MindMapCanvas& m) { m.setMarker(marker); });
+        }
+        if (isRemoveMarkerKey(event))
+            return run([](MindMapCanvas& m) { m.removeMarker(); });
+    }
+    switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addChild); });
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (hasCommand)
+            return run([](MindMapCanvas& m) { m.controller().splitLines(); });
+        if (hasShift)
+            return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addSiblingBefore); });
+        return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addSiblingAfter); });
+    case Qt::Key_Space:
+        if (hasCommand)
+            return run([](MindMapCanvas& m) { m.joinSelection(); });
+        return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::beginEditing); });
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const bool down = key == Qt::Key_Down;
+        if (hasOption)
+            return run([down](MindMapCanvas& m) { m.moveSelectionAnimated(down); });
+        if (hasShift)
+            return run([down](MindMapCanvas& m) { m.extendSelectionVertically(down); });
+        return run([down](MindMapCanvas& m) { m.selectAdjacentNode(down); });
+    }
+    case Qt::Key_Left:
+        if (hasOption)
+            return run([](MindMapCanvas& m) { m.performStructuralEdit(&DocumentController::promote); });
+        if (hasCommand)
+            return run([](MindMapCanvas& m) { m.foldSelection(); });
+        if (hasShift)
+            return run([](MindMapCanvas& m) { m.extendSelectionToParent(); });
+        return run([](MindMapCanvas& m) { m.selectParentNode(); });
+    case Qt::Key_Right:
+        if (hasOption)
+            return run([](MindMapCanvas& m) { m.performStructuralEdit(&DocumentController::demote); });
+        if (hasCommand)
+            return run([](MindMapCanvas& m) { m.unfoldSelection(); });
+        if (hasShift)
+            return run([](MindMapCanvas& m) { m.extendSelectionToFirstChild(); });
+        return run([](MindMapCanvas& m) { m.selectFirstChild(); });
+    default:
+        return {};
+    }
+}
+
+bool MindMapCanvas::event(QEvent* event)
+{
+    // The canvas's keys come before the menus' shortcuts, so a menu never pre-empts them.
+    if (event->type() == QEvent::ShortcutOverride) {
+        if (keyCommand(*static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void MindMapCanvas::keyPressEvent(QKeyEvent* event)
+{
+    // Presses and their repeats act; releases never reach here.
+    if (const std::function<void()> command = keyCommand(*event)) {
+        event->accept();
+        command();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// --- Node actions and the context menu ------------------------------------------------------
+
+NodeActions MindMapCanvas::makeNodeActions()
+{
+    NodeActions actions;
+    actions.state = computeNodeActionState(*m_controller, m_nodeLookup);
+    QPointer<MindMapCanvas> self(this);
+    auto bind = [self](auto&& f) -> NodeActions::Action {
+        return [self, f] {
+            if (self)
+                f(*self);
+        };
+    };
+    actions.cut = bind([](MindMapCanvas& m) { m.cutSelection(); });
+    actions.copy = bind([](MindMapCanvas& m) { m.controller().copy(); });
+    actions.copyBranch = bind([](MindMapCanvas& m) { m.controller().copyBranch(); });
+    actions.paste = bind([](MindMapCanvas& m) { m.controller().paste(); });
+    actions.duplicate = bind([](MindMapCanvas& m) { m.duplicateSelection(); });
+    actions.delete_ = bind([](MindMapCanvas& m) { m.deleteSelectionAnimated(); });
+    actions.fold = bind([](MindMapCanvas& m) { m.foldSelection(); });
+    actions.unfold = bind([](MindMapCanvas& m) { m.unfoldSelection(); });
+    actions.moveUp = bind([](MindMapCanvas& m) { m.moveSelectionAnimated(false); });
+    actions.moveDown = bind([](MindMapCanvas& m) { m.moveSelectionAnimated(true); });
+    actions.promote = bind([](MindMapCanvas& m) { m.performStructuralEdit(&DocumentController::promote); });
+    actions.demote = bind([](MindMapCanvas& m) { m.performStructuralEdit(&DocumentController::demote); });
+    actions.split = bind([](MindMapCanvas& m) { m.controller().splitLines(); });
+    actions.splitSentences = bind([](MindMapCanvas& m) { m.controller().splitSentences(); });
+    actions.join = bind([](MindMapCanvas& m) { m.joinSelection(); });
+    actions.edit = bind([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::beginEditing); });
+    actions.newLineBelow
+        = bind([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addSiblingAfter); });
+    actions.newLineAbove
+        = bind([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addSiblingBefore); });
+    actions.newLineUnder = bind([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addChild); });
+    actions.toggleQuote = bind([](MindMapCanvas& m) { m.toggleQuote(); });
+    actions.selectAll = bind([](MindMapCanvas& m) { m.selectAllNodes(); });
+    actions.deselectAll = bind([](MindMapCanvas& m) { m.deselectAllNodes(); });
+    actions.setMarker = [self](const QString& marker) {
+        if (self)
+            self->setMarker(marker);
+    };
+    actions.removeMarker = bind([](MindMapCanvas& m) { m.removeMarker(); });
+    return actions;
+}
+
+QList<ContextMenuItem> MindMapCanvas::contextMenuItems()
+{
+    return NodeContextMenu::items(computeNodeActionState(*m_controller, m_nodeLookup));
+}
+
+void MindMapCanvas::showContextMenu(const QPoint& globalPosition)
+{
+    const NodeActions actions = makeNodeActions();
+    std::unique_ptr<QMenu> menu(NodeContextMenu::create(NodeContextMenu::items(actions.state), actions, this, this));
+    QPointer<MindMapCanvas> self(this);
+    menu->exec(globalPosition);
+    if (self)
+        setCanvasFocused(true);
+}
+
+// --- Dragging -------------------------------------------------------------------------------
+
+void MindMapCanvas::handleDragChanged(
+    const QPointF& startLocation, const QPointF& location, Qt::KeyboardModifiers modifiers)
+{
+    DocumentController& c = *m_controller;
+    if (!m_dragNodeID && !m_isPanning && !m_isLassoSelecting) {
+        const QPointF start = toCanvasPoint(startLocation);
+        const SermonNodePtr& top = root();
+        if (modifiers.testFlag(Qt::ShiftModifier)) {
+            m_isLassoSelecting = true;
+            m_lassoOrigin = start;
+            if (c.editingNodeID())
+                commitEdit(true);
+        } else if (const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, start);
+                   hit && top && *hit != top->id()) {
+            m_dragNodeID = *hit;
+            if (c.selectedNodeIDs().contains(*hit)) {
+                // The whole multi-selection goes along and stays selected.
+                m_dragNodeIDs = c.selectedNodeIDs();
+                c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+            } else {
+                m_dragNodeIDs = { *hit };
+                c.setSelectedNodeID(*hit);
+            }
+        } else {
+            m_isPanning = true;
+            m_panStart = m_panOffset;
+        }
+    }
+
+    if (m_isLassoSelecting) {
+        const QPointF current = toCanvasPoint(location);
+        m_lassoRect
+            = QRectF(QPointF(std::min(m_lassoOrigin.x(), current.x()), std::min(m_lassoOrigin.y(), current.y())),
+                QSizeF(std::abs(current.x() - m_lassoOrigin.x()), std::abs(current.y() - m_lassoOrigin.y())));
+        c.selectNodesInLasso(nodesInLasso(*m_lassoRect, m_cachedLayouts));
+        update();
+    } else if (m_isPanning) {
+        setPanOffset(clampPan(m_panStart + (location - startLocation)));
+        showMinimapBriefly();
+    } else if (m_dragNodeID) {
+        m_dropTarget = computeDropTarget(toCanvasPoint(location));
+        update();
+    }
+}
+
+void MindMapCanvas::handleDragEnded()
+{
+    if (m_isLassoSelecting) {
+        m_isLassoSelecting = false;
+        m_lassoRect.reset();
+        m_controller->setSelectionAnchorID(std::nullopt);
+    } else if (m_isPanning) {
+        m_isPanning = false;
+    } else if (m_dragNodeID && m_dropTarget) {
+        dropDraggedNodes(*m_dropTarget);
+    }
+    m_dragNodeID.reset();
+    m_dragNodeIDs.clear();
+    m_dropTarget.reset();
+    update();
+}
+
+std::optional<DropTarget> MindMapCanvas::computeDropTarget(const QPointF& p) const
+{
+    const SermonNodePtr& top = root();
+    if (!m_dragNodeID || !top)
+        return std::nullopt;
+    QSet<QUuid> excluded;
+    for (const QUuid& id : m_dragNodeIDs) {
+        if (const SermonNodePtr node = top->findNode(id)) {
+            for (const SermonNodePtr& each : node->allNodes())
+                excluded.insert(each->id());
+        }
+    }
+    std::optional<QUuid> nearest;
+    qreal nearestDistance = std::numeric_limits<qreal>::infinity();
+    for (auto it = m_cachedLayouts.cbegin(); it != m_cachedLayouts.cend(); ++it) {
+        if (excluded.contains(it.key()))
+            continue;
+        const SermonNodePtr node = m_nodeLookup.value(it.key());
+        if (!node || node->isQuote())
+            continue;
+        const NodeLayout& l = it.value();
+        // To the middle of the node's left edge.
+        const qreal distance = std::hypot(p.x() - l.origin.x(), p.y() - (l.origin.y() + l.size.height() * 0.5));
+        if (distance < nearestDistance) {
+            nearestDistance = distance;
+            nearest = it.key();
+        }
+    }
+    if (!nearest)
+        return std::nullopt;
+    const NodeLayout l = m_cachedLayouts.value(*nearest);
+    const SermonNodePtr node = m_nodeLookup.value(*nearest);
+    if (!node)
+        return std::nullopt;
+    const qint64 childCount = static_cast<qint64>(node->children().size());
+    if (p.x() > l.origin.x() + l.size.width())
+        return DropTarget { node->id(), childCount, p.y() };
+    const SermonNodePtr parent = top->findParent(node->id());
+    const qint64 index = parent ? parent->indexOfChild(node->id()) : -1;
+    if (!parent || index < 0)
+        return DropTarget { node->id(), childCount, p.y() };
+    if (l.origin.y() + l.size.height() * 0.5 <= p.y())
+        return DropTarget { parent->id(), index + 1, p.y() };
+    return DropTarget { parent->id(), index, p.y() };
+}
+
+bool MindMapCanvas::dropDraggedNodes(const DropTarget& target)
+{
+    DocumentController& c = *m_controller;
+    const SermonNodePtr& top = root();
+    if (!top)
+        return false;
+    const std::vector<SermonNodePtr> moved = c.topLevelNodes(m_dragNodeIDs);
+    const SermonNodePtr parent = top->findNode(target.parentID);
+    // The tree may have changed since the target was found (another window on the same
+    // document): refuse before anything is recorded or detached when the target is gone,
+    // cannot take children, or now lies inside what is dragged.
+    if (moved.empty() || !parent || parent->isQuote())
+        return false;
+    for (const SermonNodePtr& node : moved) {
+        if (node == top || node->findNode(target.parentID) || !top->findParent(node->id()))
+            return false;
+    }
+
+    // Places are counted with the dragged nodes still in place; each one before the target
+    // index under the same parent moves the index up by one.
+    qint64 index = target.index;
+    for (const SermonNodePtr& node : moved) {
+        const SermonNodePtr oldParent = top->findParent(node->id());
+        if (oldParent && oldParent->id() == target.parentID && oldParent->indexOfChild(node->id()) < index)
+            --index;
+    }
+
+    m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    if (moved.size() == 1) {
+        // The branch that is dragged as a whole: a node dragged with its own selected child
+        // moves with that child.
+        top->moveNode(moved.front()->id(), target.parentID, index);
+    } else {
+        c.detachNodes(moved);
+        c.insertNodes(moved, parent, index);
+    }
+    recomputeLayout();
+    if (m_dragNodeIDs.size() < 2)
+        c.setSelectedNodeIDs({});
+    else
+        c.setSelectedNodeIDs(m_dragNodeIDs);
+    return true;
 }
 
 // --- Time -----------------------------------------------------------------------------------

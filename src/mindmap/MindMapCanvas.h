@@ -2,16 +2,20 @@
 
 #include "document/SermonDocument.h"
 #include "document/SermonNode.h"
+#include "mindmap/ContextMenuItem.h"
 #include "mindmap/DropTarget.h"
 #include "mindmap/FrameAnimation.h"
 #include "mindmap/GhostNode.h"
 #include "mindmap/MindMapRenderer.h"
+#include "mindmap/NodeActions.h"
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeLayout.h"
 #include "mindmap/TextBitmapCache.h"
 #include "platform/FocusedValuePublisher.h"
 
 #include <QHash>
+#include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
@@ -25,6 +29,7 @@
 #include <functional>
 #include <memory>
 
+class QKeyEvent;
 #include <optional>
 
 namespace kestrion {
@@ -226,6 +231,41 @@ public:
     void setMinimapOverlay(QWidget* overlay);
     QWidget* minimapOverlay() const { return m_minimapOverlay; }
 
+    // --- Keyboard ----------------------------------------------------------------------------
+    // The arrows: Up and Down step to the vertical neighbour (kept on the navigation depth),
+    // Left to the parent, Right to the first child of an expanded node; with Shift they
+    // extend the selection from its anchor instead. With nothing selected each selects the
+    // title.
+    void selectAdjacentNode(bool down);
+    void extendSelectionVertically(bool down);
+    void selectParentNode();
+    void extendSelectionToParent();
+    void selectFirstChild();
+    void extendSelectionToFirstChild();
+    std::optional<QUuid> verticalNeighborID(const QUuid& id, bool down) const;
+    // The command of the canvas's key table for a key press; empty when the canvas leaves the
+    // key alone (while a node is edited or a search is open, every key).
+    std::function<void()> keyCommand(const QKeyEvent& event);
+
+    // --- Node actions and the context menu ---------------------------------------------------
+    // The node commands with their enablement for the selection of this moment.
+    NodeActions makeNodeActions();
+    // The items of the context menu for the selection of this moment.
+    QList<ContextMenuItem> contextMenuItems();
+    // Pops the node context menu up; the chosen command runs once the menu has closed.
+    void showContextMenu(const QPoint& globalPosition);
+
+    // --- Dragging ----------------------------------------------------------------------------
+    // One movement of a drag that began at startLocation (view points): the first decides
+    // between lasso (Shift), node drag (on a node other than the title) and pan.
+    void handleDragChanged(const QPointF& startLocation, const QPointF& location, Qt::KeyboardModifiers modifiers);
+    void handleDragEnded();
+    // Where dragged nodes would land for a canvas point; none when no node drag runs or no
+    // node can take them.
+    std::optional<DropTarget> computeDropTarget(const QPointF& canvasPoint) const;
+    bool isLassoSelecting() const { return m_isLassoSelecting; }
+    bool isPanning() const { return m_isPanning; }
+
     // --- Time --------------------------------------------------------------------------------
     // The clock of every animation and of the double-click test; tests give their own.
     void setAnimationClock(const AnimationClock* clock);
@@ -248,6 +288,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -271,7 +313,10 @@ private:
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
     bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
-
+    // Drops the dragged nodes at the drop target as one undo step; false when refused.
+    bool dropDraggedNodes(const DropTarget& target);
+    // The primary node for an arrow key; with none, selects the title and gives none.
+    SermonNodePtr arrowStart();
     MindMapRenderer::Scene makeScene(bool isDark) const;
     const SermonNodePtr& root() const;
 
@@ -320,6 +365,10 @@ private:
     QSet<QUuid> m_dragNodeIDs;
     std::optional<DropTarget> m_dropTarget;
     std::optional<QRectF> m_lassoRect;
+    bool m_isLassoSelecting = false;
+    QPointF m_lassoOrigin;
+    bool m_isPanning = false;
+    QPointF m_panStart;
 
     QPointer<Preferences> m_preferences;
     MindMapRenderer m_renderer;
