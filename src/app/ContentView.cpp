@@ -108,6 +108,8 @@ QWidget* ContentView::buildToolbar()
         auto* segment = new QToolButton(picker);
         segment->setText(QCoreApplication::translate("kestrion::AppMode", rawValue(mode).toUtf8().constData()));
         segment->setCheckable(true);
+        // Toolbar controls leave the keyboard to the canvas.
+        segment->setFocusPolicy(Qt::NoFocus);
         segment->setChecked(mode == m_mode);
         segment->setToolButtonStyle(Qt::ToolButtonTextOnly);
         segment->setMinimumWidth(96);
@@ -128,6 +130,7 @@ QWidget* ContentView::buildToolbar()
 
     m_appearanceButton = new QToolButton(bar);
     m_appearanceButton->setAutoRaise(true);
+    m_appearanceButton->setFocusPolicy(Qt::NoFocus);
     m_appearanceButton->setIconSize(QSize(18, 18));
     connect(m_appearanceButton, &QToolButton::clicked, this, &ContentView::cycleAppearance);
     grid->addWidget(m_appearanceButton, 0, 2, Qt::AlignRight | Qt::AlignVCenter);

@@ -1370,6 +1370,14 @@ bool MindMapCanvas::event(QEvent* event)
             return true;
         }
     }
+    // Tab and Shift-Tab are node commands here, not a walk along the focus chain.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
     return QWidget::event(event);
 }
 

@@ -1,13 +1,19 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "mindmap/MindMapCanvas.h"
 #include "platform/Preferences.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLayout>
+#include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -131,3 +137,25 @@ TEST(AppearanceIndexTest, FindsByRawValueAndGivesNoneWhenAbsent)
 }
 
 } // namespace
+
+TEST_F(ContentViewTest, TabOnTheMapAddsANodeInsteadOfWalkingTheToolbar)
+{
+    ContentView view(m_document, m_preferences);
+    // Something else in the window that takes the keyboard, as the status bar's fields will.
+    auto* field = new QLineEdit(view.statusBarSlot());
+    view.statusBarSlot()->layout()->addWidget(field);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    ASSERT_NE(canvas, nullptr);
+    canvas->setFocus();
+    canvas->controller().setSelectedNodeID(m_document.root()->id());
+    ASSERT_TRUE(canvas->hasFocus());
+
+    QTest::keyClick(canvas, Qt::Key_Tab);
+    EXPECT_EQ(m_document.root()->children().size(), 1u);
+    EXPECT_TRUE(canvas->controller().editingNodeID());
+    for (AppMode mode : ContentView::offeredModes())
+        EXPECT_FALSE(view.modeButton(mode)->hasFocus());
+    EXPECT_FALSE(field->hasFocus());
+}
