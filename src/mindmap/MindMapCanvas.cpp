@@ -74,7 +74,9 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
 {
     setObjectName(QStringLiteral("mindMapCanvas"));
     setAccessibleName(QStringLiteral("mindMapCanvas"));
-    setFocusPolicy(Qt::StrongFocus);
+    // No focus on press: a click ends a running edit only once it has found the node under the
+    // pointer, and a drag leaves the edit alone. Clicks that select take the keyboard themselves.
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_AcceptTouchEvents, false);
 

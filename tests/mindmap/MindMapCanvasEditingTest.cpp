@@ -184,6 +184,33 @@ TEST_F(MindMapCanvasEditingTest, AClickOnEmptySpaceClearsTheSelectionAndCommitsT
     EXPECT_TRUE(canvas->isCanvasFocused());
 }
 
+TEST_F(MindMapCanvasEditingTest, AClickWhileEditingSelectsTheNodeThatWasUnderThePointer)
+{
+    // A new empty node above c pushes c down; committing it away moves c back up. The click
+    // picks the node that was shown under the pointer, before the edit ends.
+    controller().selectSingleNode(c->id());
+    canvas->performEditingCommand(&DocumentController::addSiblingBefore);
+    ASSERT_TRUE(controller().editingNodeID());
+    ASSERT_TRUE(canvas->nodeEditor());
+    const QUuid fresh = *controller().editingNodeID();
+    click(c);
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_FALSE(node(fresh));
+    EXPECT_EQ(controller().selectedNodeID(), c->id());
+    EXPECT_TRUE(canvas->isCanvasFocused());
+
+    // A press that pans leaves the edit and its keyboard alone.
+    controller().selectSingleNode(a1->id());
+    canvas->performEditingCommand(&DocumentController::beginEditing);
+    ASSERT_TRUE(editorText());
+    QTest::mousePress(canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(790, 590));
+    QTest::mouseMove(canvas.get(), QPoint(760, 560));
+    QTest::mouseRelease(canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(760, 560));
+    EXPECT_EQ(controller().editingNodeID(), a1->id());
+    ASSERT_TRUE(editorText());
+    EXPECT_TRUE(editorText()->hasFocus());
+}
+
 TEST_F(MindMapCanvasEditingTest, ReturnCommitsTheTrimmedTextAsOneUndoStep)
 {
     editByClicks(a1);
