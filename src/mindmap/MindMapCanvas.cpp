@@ -1372,10 +1372,11 @@ bool MindMapCanvas::event(QEvent* event)
             return true;
         }
     }
-    // Tab and Shift-Tab are node commands here, not a walk along the focus chain.
+    // Tab and Shift-Tab are node commands here, not a walk along the focus chain; while the
+    // canvas leaves keys alone (a search is open) they walk on as usual.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && keyCommand(*key)) {
             keyPressEvent(key);
             return true;
         }

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 
@@ -68,11 +69,18 @@ TEST_F(MindMapCanvasKeyboardTest, NoKeyReachesTheTableWhileEditingOrSearching)
     EXPECT_FALSE(canvas->keyCommand(QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier)));
     canvas->endEditing(false);
 
+    auto* field = new QLineEdit;
+    canvas->setSearchBarOverlay(field);
     canvas->openSearch();
     EXPECT_FALSE(press(Qt::Key_Backspace));
     EXPECT_FALSE(press(Qt::Key_Down));
     EXPECT_EQ(a->children().size(), 2u);
     EXPECT_EQ(controller().selectedNodeID(), a1->id());
+    // Tab, left alone, walks on to the search field.
+    canvas->setCanvasFocused(true);
+    QTest::keyClick(canvas.get(), Qt::Key_Tab);
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_EQ(a1->children().size(), 0u);
 }
 
 TEST_F(MindMapCanvasKeyboardTest, DeleteAndBackspaceDeleteWithAnyModifiers)
