@@ -1448,9 +1448,11 @@ QList<ContextMenuItem> MindMapCanvas::contextMenuItems()
 void MindMapCanvas::showContextMenu(const QPoint& globalPosition)
 {
     const NodeActions actions = makeNodeActions();
-    std::unique_ptr<QMenu> menu(NodeContextMenu::create(NodeContextMenu::items(actions.state), actions, this, this));
+    // The menu is the canvas's child: if the canvas goes while the menu is up, so does the menu.
+    QPointer<QMenu> menu(NodeContextMenu::create(NodeContextMenu::items(actions.state), actions, this, this));
     QPointer<MindMapCanvas> self(this);
     menu->exec(globalPosition);
+    delete menu;
     if (self)
         setCanvasFocused(true);
 }

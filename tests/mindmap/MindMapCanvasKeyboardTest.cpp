@@ -515,3 +515,22 @@ TEST_F(MindMapCanvasKeyboardTest, ARightClickPopsTheMenuUpAndRunsTheChoiceAfterI
     EXPECT_EQ(childTexts(root).last(), QStringLiteral("Closing words"));
     EXPECT_EQ(root->children().size(), 4u);
 }
+
+TEST_F(MindMapCanvasKeyboardTest, ACanvasClosedWhileItsMenuIsOpenTakesTheMenuAlong)
+{
+    select(c);
+    QPointer<MindMapCanvas> gone(canvas.get());
+    QTimer closer;
+    closer.setInterval(5);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            return;
+        closer.stop();
+        // The window goes while the menu is up, as when the application quits.
+        canvas.release()->deleteLater();
+    });
+    closer.start();
+    gone->showContextMenu(QPoint(20, 20));
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_FALSE(QApplication::activePopupWidget());
+}
