@@ -1469,8 +1469,10 @@ void MindMapCanvas::handleDragChanged(
         if (modifiers.testFlag(Qt::ShiftModifier)) {
             m_isLassoSelecting = true;
             m_lassoOrigin = start;
-            if (c.editingNodeID())
+            if (c.editingNodeID()) {
                 commitEdit(true);
+                setCanvasFocused(true);
+            }
         } else if (const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, start);
                    hit && top && *hit != top->id()) {
             m_dragNodeID = *hit;

@@ -101,7 +101,10 @@ TEST_F(MindMapCanvasDragTest, DraggingEmptySpaceOrTheTitlePans)
 
 TEST_F(MindMapCanvasDragTest, ShiftDragDrawsALassoThatSelectsWhatItTouches)
 {
+    // A lasso ends a running edit and brings the keyboard back to the map.
     controller().selectSingleNode(c->id());
+    canvas->performEditingCommand(&DocumentController::beginEditing);
+    ASSERT_TRUE(canvas->nodeEditor());
     const NodeLayout l1 = layoutOf(a1);
     const NodeLayout l2 = layoutOf(a2);
     const QPointF from = toView(l1.origin - QPointF(5, 5));
@@ -110,6 +113,8 @@ TEST_F(MindMapCanvasDragTest, ShiftDragDrawsALassoThatSelectsWhatItTouches)
     EXPECT_TRUE(canvas->isLassoSelecting());
     ASSERT_TRUE(canvas->lassoRect());
     EXPECT_EQ(controller().selectedNodeIDs(), (QSet<QUuid> { a1->id(), a2->id() }));
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_TRUE(canvas->hasFocus());
     // The primary was not caught: a caught node takes its place.
     ASSERT_TRUE(controller().selectedNodeID());
     EXPECT_TRUE(controller().selectedNodeIDs().contains(*controller().selectedNodeID()));
