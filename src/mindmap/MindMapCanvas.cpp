@@ -1083,7 +1083,10 @@ void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
         return;
     if (m_controller->editingNodeID())
         commitEdit(true);
-    m_controller->setSelectedNodeID(*hit);
+    // The node becomes primary and the other selected nodes stay, so the menu's commands act
+    // on the whole selection.
+    DocumentController& c = *m_controller;
+    c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
     setCanvasFocused(true);
     showContextMenu(mapToGlobal(viewPoint.toPoint()));
 }

@@ -216,7 +216,8 @@ public:
     QPointF toCanvasPoint(const QPointF& viewPoint) const;
     // A primary click at a canvas point with the modifiers held.
     void handleTap(const QPointF& canvasPoint, Qt::KeyboardModifiers modifiers);
-    // A secondary click at a view point: selects the node under it (not the title).
+    // A secondary click at a view point: makes the node under it (not the title) primary,
+    // keeping the other selected nodes, and opens the context menu.
     void handleSecondaryClick(const QPointF& viewPoint);
 
     // --- Drawing -----------------------------------------------------------------------------

@@ -659,17 +659,30 @@ TEST_F(MindMapCanvasEditingTest, SelectAllTakesEveryNodeAndDeselectAllNone)
 TEST_F(MindMapCanvasEditingTest, ASecondaryClickSelectsANodeButNotTheTitle)
 {
     // The context menu it opens is closed as soon as it shows.
+    QStringList offered;
     QTimer closer;
     closer.setInterval(5);
-    QObject::connect(&closer, &QTimer::timeout, [] {
-        if (QWidget* popup = QApplication::activePopupWidget())
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            offered.clear();
+            for (QAction* action : popup->actions())
+                offered << action->text();
             popup->close();
+        }
     });
     closer.start();
     controller().selectSingleNode(a1->id());
     controller().toggleSelection(a2->id());
     QTest::mouseClick(canvas.get(), Qt::RightButton, Qt::NoModifier, viewCentre(root));
     EXPECT_EQ(controller().selectedNodeID(), a2->id());
+
+    // On another member of a multi-selection: that node becomes primary, the others stay
+    // selected, and the menu offers what the whole selection allows.
+    QTest::mouseClick(canvas.get(), Qt::RightButton, Qt::NoModifier, viewCentre(a1));
+    EXPECT_EQ(controller().selectedNodeID(), a1->id());
+    EXPECT_EQ(controller().selectedNodeIDs(), (QSet<QUuid> { a1->id(), a2->id() }));
+    EXPECT_TRUE(offered.contains(QStringLiteral("Join")));
+    EXPECT_FALSE(controller().isExtendingSelection());
 
     editByClicks(c);
     type(QStringLiteral("!"));
