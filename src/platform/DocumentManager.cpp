@@ -363,6 +363,8 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         return WriteResult::Written;
 
     if (disk != DiskFingerprint::Comparison::Unchanged) {
+        // The question may wait a long time for an answer: keep our text safe meanwhile.
+        writeRecoveryCopy(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
         switch (m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing)) {
@@ -380,21 +382,22 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
             // Keep ours in the window and a copy in the recovery folder, and stop asking on
             // every change; an explicit save asks again.
             document.m_isAutosaveHeld = true;
-            writeRecoveryCopy(document);
             return WriteResult::Declined;
         }
     }
 
     QString error;
     if (!writeFile(path, contents, &error)) {
-        if (!isTimed || !document.m_hasReportedAutosaveFailure)
+        // The copy first: the message waits for the user.
+        const bool wasReported = document.m_hasReportedAutosaveFailure;
+        writeRecoveryCopy(document);
+        if (!isTimed || !wasReported)
             m_dialogs->showError(parentFor(document),
                 tr("The file “%1” could not be saved: %2. Your changes are "
                    "still in the open window.")
                     .arg(nativePath(path), error));
         if (isTimed)
             document.m_hasReportedAutosaveFailure = true;
-        writeRecoveryCopy(document);
         return WriteResult::Failed;
     }
 
@@ -613,6 +616,7 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
             }
         }
         if (askToSave) {
+            writeRecoveryCopy(document);
             switch (m_dialogs->askToSaveChanges(parentFor(document), document.displayName(), reason)) {
             case DocumentDialogs::SaveChoice::Save:
                 mayClose = saveAs(document);
