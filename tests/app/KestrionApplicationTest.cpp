@@ -17,8 +17,11 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace kestrion;
 
@@ -26,15 +29,21 @@ namespace {
 
 class RecordingDialogs final : public DocumentDialogs {
 public:
+    // Questions are counted with the errors, as "?" entries.
     explicit RecordingDialogs(QStringList& errors)
         : m_errors(errors)
     {
     }
     QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
     std::optional<QString> chooseSavePath(QWidget*, const QString&) override { return std::nullopt; }
-    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override { return SaveChoice::Cancel; }
+    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override
+    {
+        m_errors.append(QStringLiteral("?"));
+        return SaveChoice::Cancel;
+    }
     ConflictChoice askAboutDiskChange(QWidget*, const QString&, DiskChange, bool) override
     {
+        m_errors.append(QStringLiteral("?"));
         return ConflictChoice::Cancel;
     }
     void showError(QWidget*, const QString& message) override { m_errors.append(message); }
@@ -198,6 +207,31 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     EXPECT_EQ(app.launch({}), std::nullopt);
     ASSERT_EQ(app.documentManager()->documents().size(), 1u);
     EXPECT_EQ(app.documentManager()->documents().front()->document().root()->text(), QStringLiteral("Half-written"));
+}
+
+TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQuestion)
+{
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({}), std::nullopt);
+    OpenDocument* draft = app.documentManager()->documents().front();
+    SermonDocument& sermon = draft->document();
+    sermon.recordUndo(std::nullopt, &draft->undoManager());
+    sermon.root()->setText(QStringLiteral("Unsaved at shutdown"));
+    // Only shown windows are asked to close when the application quits.
+    draft->window()->show();
+
+    app.handleTerminationSignals();
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    // An ending that waits on a question would never come by itself.
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(2); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char(' ')).toStdString();
+
+    const QStringList copies = QDir(path(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") });
+    ASSERT_EQ(copies.size(), 1);
+    QFile copy(path(QStringLiteral("recovery/")) + copies.front());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(copy.readAll().contains("# Unsaved at shutdown\n"));
 }
 
 } // namespace
