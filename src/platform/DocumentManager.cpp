@@ -280,6 +280,7 @@ OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned)
 
     DocumentWindow* window = m_windowFactory ? m_windowFactory(*document) : new DocumentWindow(*document);
     document->m_window = window;
+    connect(window, &DocumentWindow::pendingEditsChanged, document, changed);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     document->m_lastModified = !document->isModified();
     document->updateModified();
@@ -310,11 +311,18 @@ void DocumentManager::autosave(OpenDocument& document)
     document.m_hasPendingAutosave = false;
     if (document.m_isBusy || document.m_isClosing)
         return;
-    if (document.isUntitled() || document.m_isAutosaveHeld) {
-        writeRecoveryCopy(document);
+    QPointer<OpenDocument> guard(&document);
+    if (!document.isUntitled() && !document.m_isAutosaveHeld)
+        saveInPlace(document, true, false);
+    if (!guard || guard->m_isClosing)
         return;
-    }
-    saveInPlace(document, true, false);
+    // What no file holds yet (an untitled document, one we may not write, words still being
+    // typed) waits in the recovery folder.
+    const DocumentWindow* window = document.window();
+    if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
+        writeRecoveryContents(document, *typing);
+    else
+        writeRecoveryCopy(document);
 }
 
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
@@ -532,7 +540,11 @@ void DocumentManager::writeRecoveryCopy(OpenDocument& document)
         discardRecoveryCopy(document);
         return;
     }
-    const QByteArray contents = document.currentContents();
+    writeRecoveryContents(document, document.currentContents());
+}
+
+void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
+{
     const QByteArray hash = DiskFingerprint::hashOf(contents);
     if (!document.m_recoveryPath.isEmpty() && hash == document.m_recoveryContentsHash)
         return;

@@ -6,6 +6,7 @@
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/DocumentManager.h"
+#include "platform/DocumentWindow.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
@@ -260,6 +261,18 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     ASSERT_TRUE(manager.save(*document));
     EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Better Title\n")));
     EXPECT_FALSE(canvas->controller().editingNodeID());
+
+    // Words in the editor reach autosave without being committed to the document.
+    QSignalSpy typing(window, &DocumentWindow::pendingEditsChanged);
+    canvas->beginEditingNode(document->document().root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("Still Typing"));
+    EXPECT_GE(typing.count(), 1);
+    const std::optional<QByteArray> typed = window->contentsWithPendingEdits();
+    ASSERT_TRUE(typed);
+    EXPECT_TRUE(typed->startsWith("# Still Typing\n"));
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Better Title"));
+    canvas->endEditing(false);
+    EXPECT_FALSE(window->contentsWithPendingEdits());
 
     // The text of a new node has no undo step of its own (its creation's covers it), yet
     // autosave must hear of it.

@@ -478,6 +478,46 @@ TEST_F(DocumentManagerTest, TextIsKeptOnDiskWhileAQuestionWaits)
     EXPECT_TRUE(recoveryText().contains("# Draft\n"));
 }
 
+TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
+{
+    class TypingWindow : public DocumentWindow {
+    public:
+        using DocumentWindow::DocumentWindow;
+        std::optional<QByteArray> contentsWithPendingEdits() const override { return typed; }
+        void type(const std::optional<QByteArray>& contents)
+        {
+            typed = contents;
+            Q_EMIT pendingEditsChanged();
+        }
+        std::optional<QByteArray> typed;
+    };
+    m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    auto* window = static_cast<TypingWindow*>(document->window());
+
+    window->type("# Half a sentence\n");
+    ASSERT_TRUE(timerOf(*document).isActive());
+    timerOf(*document).fire();
+    // The file waits for the edit to end; the words are safe meanwhile.
+    EXPECT_EQ(readFile(file), sermonText);
+    EXPECT_EQ(recoveryText(), "# Half a sentence\n");
+
+    // The typing ends without a change: the copy goes.
+    window->type(std::nullopt);
+    timerOf(*document).fire();
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+
+    window->type("# Typed when the power went\n");
+    timerOf(*document).fire();
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* recovered = m_manager->documents().front();
+    EXPECT_EQ(recovered->displayName(), QStringLiteral("grace.md (Recovered)"));
+    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
+}
+
 TEST_F(DocumentManagerTest, ClosingSavesInPlaceWithoutAQuestion)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
