@@ -222,9 +222,9 @@ TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQ
     draft->window()->show();
 
     app.handleTerminationSignals();
-    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    QTimer::singleShot(0, &app, [] { ::raise(SIGTERM); });
     // An ending that waits on a question would never come by itself.
-    QTimer::singleShot(5000, [] { QCoreApplication::exit(2); });
+    QTimer::singleShot(5000, &app, [] { QCoreApplication::exit(2); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char(' ')).toStdString();
 
