@@ -156,7 +156,9 @@ void KestrionApplication::handleTerminationSignals()
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
         saveForShutdown();
-        QCoreApplication::quit();
+        // Not quit(): that closes every window first, and a window with unsaved text would
+        // ask a question nobody is there to answer.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = onTerminationSignal;

@@ -18,6 +18,7 @@ public:
     ContentView* contentView() const { return m_contentView; }
 
     void commitPendingEdits() override;
+    std::optional<QByteArray> contentsWithPendingEdits() const override;
 
 private:
     ContentView* m_contentView = nullptr;

@@ -280,6 +280,7 @@ OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned)
 
     DocumentWindow* window = m_windowFactory ? m_windowFactory(*document) : new DocumentWindow(*document);
     document->m_window = window;
+    connect(window, &DocumentWindow::pendingEditsChanged, document, changed);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     document->m_lastModified = !document->isModified();
     document->updateModified();
@@ -310,11 +311,18 @@ void DocumentManager::autosave(OpenDocument& document)
     document.m_hasPendingAutosave = false;
     if (document.m_isBusy || document.m_isClosing)
         return;
-    if (document.isUntitled() || document.m_isAutosaveHeld) {
-        writeRecoveryCopy(document);
+    QPointer<OpenDocument> guard(&document);
+    if (!document.isUntitled() && !document.m_isAutosaveHeld)
+        saveInPlace(document, true, false);
+    if (!guard || guard->m_isClosing)
         return;
-    }
-    saveInPlace(document, true, false);
+    // What no file holds yet (an untitled document, one we may not write, words still being
+    // typed) waits in the recovery folder.
+    const DocumentWindow* window = document.window();
+    if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
+        writeRecoveryContents(document, *typing);
+    else
+        writeRecoveryCopy(document);
 }
 
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
@@ -363,6 +371,8 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         return WriteResult::Written;
 
     if (disk != DiskFingerprint::Comparison::Unchanged) {
+        // The question may wait a long time for an answer: keep our text safe meanwhile.
+        writeRecoveryCopy(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
         switch (m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing)) {
@@ -380,21 +390,22 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
             // Keep ours in the window and a copy in the recovery folder, and stop asking on
             // every change; an explicit save asks again.
             document.m_isAutosaveHeld = true;
-            writeRecoveryCopy(document);
             return WriteResult::Declined;
         }
     }
 
     QString error;
     if (!writeFile(path, contents, &error)) {
-        if (!isTimed || !document.m_hasReportedAutosaveFailure)
+        // The copy first: the message waits for the user.
+        const bool wasReported = document.m_hasReportedAutosaveFailure;
+        writeRecoveryCopy(document);
+        if (!isTimed || !wasReported)
             m_dialogs->showError(parentFor(document),
                 tr("The file “%1” could not be saved: %2. Your changes are "
                    "still in the open window.")
                     .arg(nativePath(path), error));
         if (isTimed)
             document.m_hasReportedAutosaveFailure = true;
-        writeRecoveryCopy(document);
         return WriteResult::Failed;
     }
 
@@ -529,7 +540,11 @@ void DocumentManager::writeRecoveryCopy(OpenDocument& document)
         discardRecoveryCopy(document);
         return;
     }
-    const QByteArray contents = document.currentContents();
+    writeRecoveryContents(document, document.currentContents());
+}
+
+void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
+{
     const QByteArray hash = DiskFingerprint::hashOf(contents);
     if (!document.m_recoveryPath.isEmpty() && hash == document.m_recoveryContentsHash)
         return;
@@ -613,6 +628,7 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
             }
         }
         if (askToSave) {
+            writeRecoveryCopy(document);
             switch (m_dialogs->askToSaveChanges(parentFor(document), document.displayName(), reason)) {
             case DocumentDialogs::SaveChoice::Save:
                 mayClose = saveAs(document);

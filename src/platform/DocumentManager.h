@@ -115,7 +115,10 @@ private:
     WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
+    // Keeps the document's text in the recovery folder while it differs from the file, and
+    // drops the copy once it does not.
     void writeRecoveryCopy(OpenDocument& document);
+    void writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
     bool ensureRecoveryFile(OpenDocument& document);
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);

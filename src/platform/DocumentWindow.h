@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMainWindow>
+
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -35,6 +38,14 @@ public:
 
     // Writes what the user is still typing into the document, so that saving takes it along.
     virtual void commitPendingEdits() { }
+    // The file's contents as they would be with what the user is still typing written in;
+    // none while nothing is being typed. Autosave keeps them in the recovery folder, so a
+    // crash does not take the words, without interrupting the typing.
+    virtual std::optional<QByteArray> contentsWithPendingEdits() const { return std::nullopt; }
+
+Q_SIGNALS:
+    // What the user is still typing changed, or the typing ended.
+    void pendingEditsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,7 @@
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/DocumentManager.h"
+#include "platform/DocumentWindow.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
@@ -17,8 +18,11 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace kestrion;
 
@@ -26,15 +30,21 @@ namespace {
 
 class RecordingDialogs final : public DocumentDialogs {
 public:
+    // Questions are counted with the errors, as "?" entries.
     explicit RecordingDialogs(QStringList& errors)
         : m_errors(errors)
     {
     }
     QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
     std::optional<QString> chooseSavePath(QWidget*, const QString&) override { return std::nullopt; }
-    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override { return SaveChoice::Cancel; }
+    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override
+    {
+        m_errors.append(QStringLiteral("?"));
+        return SaveChoice::Cancel;
+    }
     ConflictChoice askAboutDiskChange(QWidget*, const QString&, DiskChange, bool) override
     {
+        m_errors.append(QStringLiteral("?"));
         return ConflictChoice::Cancel;
     }
     void showError(QWidget*, const QString& message) override { m_errors.append(message); }
@@ -200,6 +210,31 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     EXPECT_EQ(app.documentManager()->documents().front()->document().root()->text(), QStringLiteral("Half-written"));
 }
 
+TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQuestion)
+{
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({}), std::nullopt);
+    OpenDocument* draft = app.documentManager()->documents().front();
+    SermonDocument& sermon = draft->document();
+    sermon.recordUndo(std::nullopt, &draft->undoManager());
+    sermon.root()->setText(QStringLiteral("Unsaved at shutdown"));
+    // Only shown windows are asked to close when the application quits.
+    draft->window()->show();
+
+    app.handleTerminationSignals();
+    QTimer::singleShot(0, &app, [] { ::raise(SIGTERM); });
+    // An ending that waits on a question would never come by itself.
+    QTimer::singleShot(5000, &app, [] { QCoreApplication::exit(2); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char(' ')).toStdString();
+
+    const QStringList copies = QDir(path(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") });
+    ASSERT_EQ(copies.size(), 1);
+    QFile copy(path(QStringLiteral("recovery/")) + copies.front());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(copy.readAll().contains("# Unsaved at shutdown\n"));
+}
+
 } // namespace
 
 TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocument)
@@ -226,6 +261,18 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     ASSERT_TRUE(manager.save(*document));
     EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Better Title\n")));
     EXPECT_FALSE(canvas->controller().editingNodeID());
+
+    // Words in the editor reach autosave without being committed to the document.
+    QSignalSpy typing(window, &DocumentWindow::pendingEditsChanged);
+    canvas->beginEditingNode(document->document().root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("Still Typing"));
+    EXPECT_GE(typing.count(), 1);
+    const std::optional<QByteArray> typed = window->contentsWithPendingEdits();
+    ASSERT_TRUE(typed);
+    EXPECT_TRUE(typed->startsWith("# Still Typing\n"));
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Better Title"));
+    canvas->endEditing(false);
+    EXPECT_FALSE(window->contentsWithPendingEdits());
 
     // The text of a new node has no undo step of its own (its creation's covers it), yet
     // autosave must hear of it.

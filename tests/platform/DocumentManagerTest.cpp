@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <utime.h>
 
@@ -44,6 +45,8 @@ public:
 
     SaveChoice askToSaveChanges(QWidget*, const QString& displayName, const QString&) override
     {
+        if (whileAsking)
+            whileAsking();
         saveQuestions.append(displayName);
         if (saveChoices.empty())
             return SaveChoice::Cancel;
@@ -54,6 +57,8 @@ public:
 
     ConflictChoice askAboutDiskChange(QWidget*, const QString& path, DiskChange change, bool isClosing) override
     {
+        if (whileAsking)
+            whileAsking();
         conflicts.push_back({ path, change, isClosing });
         if (conflictChoices.empty())
             return ConflictChoice::Cancel;
@@ -62,7 +67,12 @@ public:
         return choice;
     }
 
-    void showError(QWidget*, const QString& message) override { errors.append(message); }
+    void showError(QWidget*, const QString& message) override
+    {
+        if (whileAsking)
+            whileAsking();
+        errors.append(message);
+    }
 
     struct Conflict {
         QString path;
@@ -78,6 +88,8 @@ public:
     QStringList saveQuestions;
     std::vector<Conflict> conflicts;
     QStringList errors;
+    // Runs while a question or message waits for the user.
+    std::function<void()> whileAsking;
 };
 
 // Fires only when the test says so.
@@ -176,6 +188,15 @@ protected:
     QStringList recoveryFiles() const
     {
         return QDir(path(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") }, QDir::Files);
+    }
+
+    // Everything the recovery folder holds, one file after the other.
+    QByteArray recoveryText() const
+    {
+        QByteArray text;
+        for (const QString& name : recoveryFiles())
+            text += readFile(path(QStringLiteral("recovery/") + name));
+        return text;
     }
 
     QTemporaryDir m_folder;
@@ -299,7 +320,11 @@ TEST_F(DocumentManagerTest, ReadOnlyFolderFailsWithoutTouchingTheFile)
     ASSERT_NE(document, nullptr);
     edit(*document, QStringLiteral("Changed"));
     QFile::setPermissions(path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // The message waits for the user; the text is already safe while it does.
+    QByteArray keptWhileReporting;
+    m_dialogs->whileAsking = [&] { keptWhileReporting = recoveryText(); };
     EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_TRUE(keptWhileReporting.contains("# Changed\n"));
     QFile::setPermissions(
         path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(m_dialogs->errors.size(), 1);
@@ -423,6 +448,74 @@ TEST_F(DocumentManagerTest, FileRemovedBehindOurBackIsAskedAbout)
     ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
     EXPECT_EQ(m_dialogs->conflicts.at(0).change, DocumentDialogs::DiskChange::Removed);
     EXPECT_TRUE(readFile(file).contains("# Still here\n"));
+}
+
+TEST_F(DocumentManagerTest, TextIsKeptOnDiskWhileAQuestionWaits)
+{
+    // A question may wait until the power goes; what it is about is in the recovery folder
+    // before it is asked.
+    QByteArray keptWhileAsking;
+    m_dialogs->whileAsking = [&] { keptWhileAsking = recoveryText(); };
+
+    OpenDocument* untitled = m_manager->newDocument();
+    edit(*untitled, QStringLiteral("Draft"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Cancel };
+    EXPECT_FALSE(m_manager->close(*untitled));
+    EXPECT_TRUE(keptWhileAsking.contains("# Draft\n"));
+
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* titled = m_manager->open(file);
+    ASSERT_NE(titled, nullptr);
+    writeFile(QStringLiteral("grace.md"), "# Theirs\n");
+    edit(*titled, QStringLiteral("Ours"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+    timerOf(*titled).fire();
+    ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_TRUE(keptWhileAsking.contains("# Ours\n"));
+    // Once written in place, its copy goes; the untitled one stays.
+    EXPECT_TRUE(readFile(file).contains("# Ours\n"));
+    EXPECT_FALSE(recoveryText().contains("# Ours\n"));
+    EXPECT_TRUE(recoveryText().contains("# Draft\n"));
+}
+
+TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
+{
+    class TypingWindow : public DocumentWindow {
+    public:
+        using DocumentWindow::DocumentWindow;
+        std::optional<QByteArray> contentsWithPendingEdits() const override { return typed; }
+        void type(const std::optional<QByteArray>& contents)
+        {
+            typed = contents;
+            Q_EMIT pendingEditsChanged();
+        }
+        std::optional<QByteArray> typed;
+    };
+    m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    auto* window = static_cast<TypingWindow*>(document->window());
+
+    window->type("# Half a sentence\n");
+    ASSERT_TRUE(timerOf(*document).isActive());
+    timerOf(*document).fire();
+    // The file waits for the edit to end; the words are safe meanwhile.
+    EXPECT_EQ(readFile(file), sermonText);
+    EXPECT_EQ(recoveryText(), "# Half a sentence\n");
+
+    // The typing ends without a change: the copy goes.
+    window->type(std::nullopt);
+    timerOf(*document).fire();
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+
+    window->type("# Typed when the power went\n");
+    timerOf(*document).fire();
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* recovered = m_manager->documents().front();
+    EXPECT_EQ(recovered->displayName(), QStringLiteral("grace.md (Recovered)"));
+    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
 }
 
 TEST_F(DocumentManagerTest, ClosingSavesInPlaceWithoutAQuestion)
