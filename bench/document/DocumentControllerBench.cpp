@@ -52,3 +52,27 @@ void BM_MatchRangesOfOneNodeText(benchmark::State& state)
 BENCHMARK(BM_MatchRangesOfOneNodeText);
 
 } // namespace
+
+// A long flat outline (a pasted text, one node per line) with all but its first line
+// selected: demote, undo, delete, undo. Each edit must stay linear in the siblings.
+void BM_EditsOfManySelectedSiblings(benchmark::State& state)
+{
+    auto root = SermonNode::create(QStringLiteral("Pasted notes"));
+    for (int64_t i = 0; i < state.range(0); ++i)
+        root->addChild(QStringLiteral("Line %1 of the notes").arg(i));
+    SermonDocument document(root);
+    DocumentController controller(&document);
+    QSet<QUuid> selected;
+    for (size_t i = 1; i < root->children().size(); ++i)
+        selected.insert(root->children()[i]->id());
+    for (auto _ : state) {
+        controller.setSelection(selected, *selected.begin(), std::nullopt);
+        benchmark::DoNotOptimize(controller.siblingSelectionContext());
+        controller.demote();
+        document.undo();
+        controller.deleteSelection();
+        document.undo();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_EditsOfManySelectedSiblings)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -239,8 +239,16 @@ TEST_F(ControllerTest, SiblingContextSpansAGapAndInsertNodesClampsAndRenumbers)
     EXPECT_EQ(shape(), QStringLiteral("T[A,Z,B,C,D[D1[D2[D3[X,Y[Y1]]]]]]"));
     EXPECT_EQ(node("Y1")->depth(), 6);
 
-    controller.detachNodes({ node("B"), SermonNode::create(QStringLiteral("stranger")), node("D1") });
+    // Each node leaves the tree as if detached one by one: a node whose ancestor went
+    // before it is no longer in the tree and stays inside that branch.
+    const SermonNodePtr d1 = node("D1");
+    controller.detachNodes({ node("B"), SermonNode::create(QStringLiteral("stranger")), d1, node("D3"), node("B") });
     EXPECT_EQ(shape(), QStringLiteral("T[A,Z,C,D]"));
+    EXPECT_EQ(shapeOf(d1), QStringLiteral("D1[D2[D3[X,Y[Y1]]]]"));
+    document.setRoot(d1);
+    controller.detachNodes({ node("Y1"), node("D2") });
+    EXPECT_EQ(shape(), QStringLiteral("D1"));
+    load(QStringLiteral("T\n  A\n  Z\n  C\n  D\n"));
 
     node("D")->addChild(QStringLiteral("E"))->addChild(QStringLiteral("F"));
     node("D")->setCollapsed(true);
