@@ -53,13 +53,14 @@ BENCHMARK(BM_MatchRangesOfOneNodeText);
 
 } // namespace
 
-// A long flat outline (a pasted text, one node per line) with all but its first line
-// selected: demote, undo, delete, undo. Each edit must stay linear in the siblings.
+// A long flat outline (a pasted text, a node of two lines per paragraph) with all but its
+// first node selected: demote, delete and split lines, each undone. Each edit must stay
+// linear in the siblings.
 void BM_EditsOfManySelectedSiblings(benchmark::State& state)
 {
     auto root = SermonNode::create(QStringLiteral("Pasted notes"));
     for (int64_t i = 0; i < state.range(0); ++i)
-        root->addChild(QStringLiteral("Line %1 of the notes").arg(i));
+        root->addChild(QStringLiteral("Paragraph %1\nof the notes").arg(i));
     SermonDocument document(root);
     DocumentController controller(&document);
     QSet<QUuid> selected;
@@ -71,6 +72,9 @@ void BM_EditsOfManySelectedSiblings(benchmark::State& state)
         controller.demote();
         document.undo();
         controller.deleteSelection();
+        document.undo();
+        controller.setSelection(selected, *selected.begin(), std::nullopt);
+        controller.splitLines();
         document.undo();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -905,7 +905,9 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
     SermonNodeMap parents;
     indexNodesByID(top, nodes);
     indexParentsByChildID(top, parents);
-    QSet<QUuid> created;
+    // The pieces of every node that splits are gathered first; then each parent's children
+    // are rebuilt in one pass, the pieces standing in their node's place.
+    QHash<SermonNode*, QHash<QUuid, QStringList>> splits;
     for (const auto& id : ids) {
         SermonNodePtr node = nodes.value(id);
         if (!node || node->hasChildren() || node == top)
@@ -913,27 +915,36 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
         SermonNodePtr parent = parents.value(id);
         if (!parent)
             continue;
-        const QStringList pieces = parts(node->text());
+        QStringList pieces = parts(node->text());
         if (pieces.size() < 2)
             continue;
-        const qint64 index = parent->indexOfChild(id);
-        if (index < 0)
-            continue;
-        if (!recorded) {
-            recordUndo();
-            recorded = true;
-        }
-        auto& children = parent->mutableChildren();
-        children.erase(children.begin() + index);
-        for (qsizetype k = 0; k < pieces.size(); ++k) {
-            SermonNodePtr piece = SermonNode::create(pieces[k], node->depth());
-            piece->setQuote(node->isQuote());
-            parent->insertChild(index + k, piece);
-            created.insert(piece->id());
-        }
+        splits[parent.get()].insert(id, std::move(pieces));
     }
-    if (created.isEmpty())
+    if (splits.isEmpty())
         return;
+    if (!recorded)
+        recordUndo();
+
+    QSet<QUuid> created;
+    for (auto it = splits.cbegin(); it != splits.cend(); ++it) {
+        const auto& children = it.key()->children();
+        std::vector<SermonNodePtr> rebuilt;
+        rebuilt.reserve(children.size());
+        for (const SermonNodePtr& child : children) {
+            const auto found = it.value().constFind(child->id());
+            if (found == it.value().cend()) {
+                rebuilt.push_back(child);
+                continue;
+            }
+            for (const QString& text : *found) {
+                SermonNodePtr piece = SermonNode::create(text, child->depth());
+                piece->setQuote(child->isQuote());
+                created.insert(piece->id());
+                rebuilt.push_back(std::move(piece));
+            }
+        }
+        it.key()->mutableChildren() = std::move(rebuilt);
+    }
     announceTreeMutation();
     setSelection(created, firstInDocumentOrder(created), std::nullopt);
 }
