@@ -403,15 +403,16 @@ bool readsBackAsPlainLine(const QString& text, bool titleLinesArePlain)
     return !isHeadingLine(leading) || (titleLinesArePlain && leading.startsWith(u"# "));
 }
 
-// Children go in bullet mode when a child with children is too deep for a heading, when
-// a childless child follows one with children (headings cannot take leaves back), or when
-// a plain leaf would not read back as itself (a bullet keeps its text exactly).
+// Children go in bullet mode when a child with children is too deep for a heading or has
+// a line feed in its text (a heading is one line), when a childless child follows one with
+// children (headings cannot take leaves back), or when a plain leaf would not read back as
+// itself (a bullet keeps its text exactly).
 bool needsBulletMode(const SermonNode& node, bool titleLinesArePlain)
 {
     bool seenParent = false;
     for (const SermonNodePtr& child : node.children()) {
         if (child->hasChildren()) {
-            if (child->depth() > MarkdownCodec::deepestHeadingDepth)
+            if (child->depth() > MarkdownCodec::deepestHeadingDepth || child->text().contains(u'\n'))
                 return true;
             seenParent = true;
         } else if (seenParent) {

@@ -211,6 +211,10 @@ TEST(MarkdownCodecTest, ChildlessChildAfterParentTurnsAllSiblingsIntoBullets)
         EXPECT_EQ(pasted(branchText(target->children()[0])), asPasted.mid(asPasted.indexOf(u'\n') + 1))
             << text.toStdString();
     }
+    // Nor can a heading hold a line feed: its further lines would become children of their own.
+    const N lines = node("T", { node("a\n  more", { leaf("c") }) });
+    EXPECT_EQ(write(lines), QStringLiteral("# T\n\n- a\n    more\n  - c\n"));
+    EXPECT_EQ(dump(readBody(write(lines))), dump(lines));
     const N titled = node("T", { node("P", { leaf("# Notes"), leaf("next") }) });
     EXPECT_EQ(write(titled), QStringLiteral("# T\n\n\n## P\n\n# Notes\nnext\n")) << "a later title line is plain";
     EXPECT_EQ(branchText(build(titled)->children()[0]), QStringLiteral("# P\n\n- # Notes\n- next"));
