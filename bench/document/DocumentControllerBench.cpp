@@ -52,3 +52,31 @@ void BM_MatchRangesOfOneNodeText(benchmark::State& state)
 BENCHMARK(BM_MatchRangesOfOneNodeText);
 
 } // namespace
+
+// A long flat outline (a pasted text, a node of two lines per paragraph) with all but its
+// first node selected: demote, delete and split lines, each undone. Each edit must stay
+// linear in the siblings.
+void BM_EditsOfManySelectedSiblings(benchmark::State& state)
+{
+    auto root = SermonNode::create(QStringLiteral("Pasted notes"));
+    for (int64_t i = 0; i < state.range(0); ++i)
+        root->addChild(QStringLiteral("Paragraph %1\nof the notes").arg(i));
+    SermonDocument document(root);
+    DocumentController controller(&document);
+    QSet<QUuid> selected;
+    for (size_t i = 1; i < root->children().size(); ++i)
+        selected.insert(root->children()[i]->id());
+    for (auto _ : state) {
+        controller.setSelection(selected, *selected.begin(), std::nullopt);
+        benchmark::DoNotOptimize(controller.siblingSelectionContext());
+        controller.demote();
+        document.undo();
+        controller.deleteSelection();
+        document.undo();
+        controller.setSelection(selected, *selected.begin(), std::nullopt);
+        controller.splitLines();
+        document.undo();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_EditsOfManySelectedSiblings)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -68,6 +68,16 @@ QStringList sentenceParts(const QString& text)
     return parts;
 }
 
+// Takes the given children out of each parent, one pass over each parent's children.
+void removeChildren(const QHash<SermonNode*, QSet<QUuid>>& removals)
+{
+    for (auto it = removals.cbegin(); it != removals.cend(); ++it) {
+        const QSet<QUuid>& ids = it.value();
+        std::erase_if(
+            it.key()->mutableChildren(), [&](const SermonNodePtr& child) { return ids.contains(child->id()); });
+    }
+}
+
 QStringList textsOf(const std::vector<SermonNodePtr>& nodes)
 {
     QStringList texts;
@@ -317,23 +327,25 @@ std::optional<SiblingSelectionContext> DocumentController::siblingSelectionConte
     if (!parent)
         return std::nullopt;
     QSet<QUuid> group;
-    for (const auto& node : nodes) {
-        if (parent->indexOfChild(node->id()) < 0)
-            return std::nullopt;
+    group.reserve(static_cast<qsizetype>(nodes.size()));
+    for (const auto& node : nodes)
         group.insert(node->id());
-    }
+    // One pass over the parent's children: the group shares that parent exactly when every
+    // member is found among them (ids are unique in the tree).
     const auto& children = parent->children();
     const auto count = static_cast<qint64>(children.size());
     qint64 first = -1;
     qint64 last = -1;
+    qsizetype found = 0;
     for (qint64 i = 0; i < count; ++i) {
         if (group.contains(children[static_cast<size_t>(i)]->id())) {
             if (first < 0)
                 first = i;
             last = i;
+            ++found;
         }
     }
-    if (first < 0)
+    if (found != group.size())
         return std::nullopt;
     return SiblingSelectionContext { std::move(parent), std::move(nodes), first, last };
 }
@@ -341,26 +353,40 @@ std::optional<SiblingSelectionContext> DocumentController::siblingSelectionConte
 void DocumentController::detachNodes(const std::vector<SermonNodePtr>& nodes)
 {
     SermonNodePtr top = root();
-    if (!top)
+    if (!top || nodes.empty())
         return;
+    // One parent index and one pass per parent instead of a search from the root and a
+    // pass over the siblings for every node. A node counts as it would one by one: it is
+    // skipped when it is not in the tree, or no longer is because it or an ancestor was
+    // detached before its turn.
+    SermonNodeMap parents;
+    indexParentsByChildID(top, parents);
+    QSet<QUuid> detached;
+    QHash<SermonNode*, QSet<QUuid>> removals;
     for (const auto& node : nodes) {
-        if (SermonNodePtr parent = top->findParent(node->id())) {
-            std::erase_if(
-                parent->mutableChildren(), [&](const SermonNodePtr& child) { return child->id() == node->id(); });
-        }
+        const SermonNodePtr parent = parents.value(node->id());
+        if (!parent || detached.contains(node->id()))
+            continue;
+        bool inTree = true;
+        for (SermonNode* above = parent.get(); above && inTree; above = parents.value(above->id()).get())
+            inTree = !detached.contains(above->id());
+        if (!inTree)
+            continue;
+        detached.insert(node->id());
+        removals[parent.get()].insert(node->id());
     }
+    removeChildren(removals);
 }
 
 void DocumentController::insertNodes(const std::vector<SermonNodePtr>& nodes, const SermonNodePtr& parent, qint64 index)
 {
     if (nodes.empty() || !parent)
         return;
-    const auto count = static_cast<qint64>(parent->children().size());
-    const qint64 position = std::clamp<qint64>(index, 0, count);
-    for (size_t k = 0; k < nodes.size(); ++k) {
-        parent->insertChild(position + static_cast<qint64>(k), nodes[k]);
-        nodes[k]->setDepthRecursively(parent->depth() + 1);
-    }
+    auto& children = parent->mutableChildren();
+    const qint64 position = std::clamp<qint64>(index, 0, static_cast<qint64>(children.size()));
+    children.insert(children.begin() + position, nodes.begin(), nodes.end());
+    for (const auto& node : nodes)
+        node->setDepthRecursively(parent->depth() + 1);
 }
 
 QList<QUuid> DocumentController::subtreeIDs(const SermonNodePtr& node)
@@ -533,9 +559,14 @@ void DocumentController::deleteSelection()
 
     recordUndo();
 
+    // The branches are disjoint: removing one never moves another, so one parent index
+    // serves every removal.
+    SermonNodeMap parents;
+    indexParentsByChildID(top, parents);
+
     const QUuid reference = branches.back()->id();
     QUuid next = top->id();
-    if (SermonNodePtr parent = top->findParent(reference)) {
+    if (SermonNodePtr parent = parents.value(reference)) {
         const auto& children = parent->children();
         const qint64 i = parent->indexOfChild(reference);
         const auto count = static_cast<qint64>(children.size());
@@ -551,8 +582,12 @@ void DocumentController::deleteSelection()
         next = found.value_or(parent->id());
     }
 
-    for (const auto& branch : branches)
-        top->removeNode(branch->id());
+    QHash<SermonNode*, QSet<QUuid>> removals;
+    for (const auto& branch : branches) {
+        if (const SermonNodePtr parent = parents.value(branch->id()))
+            removals[parent.get()].insert(branch->id());
+    }
+    removeChildren(removals);
     announceTreeMutation();
     selectSingleNode(next);
 }
@@ -870,7 +905,9 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
     SermonNodeMap parents;
     indexNodesByID(top, nodes);
     indexParentsByChildID(top, parents);
-    QSet<QUuid> created;
+    // The pieces of every node that splits are gathered first; then each parent's children
+    // are rebuilt in one pass, the pieces standing in their node's place.
+    QHash<SermonNode*, QHash<QUuid, QStringList>> splits;
     for (const auto& id : ids) {
         SermonNodePtr node = nodes.value(id);
         if (!node || node->hasChildren() || node == top)
@@ -878,27 +915,36 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
         SermonNodePtr parent = parents.value(id);
         if (!parent)
             continue;
-        const QStringList pieces = parts(node->text());
+        QStringList pieces = parts(node->text());
         if (pieces.size() < 2)
             continue;
-        const qint64 index = parent->indexOfChild(id);
-        if (index < 0)
-            continue;
-        if (!recorded) {
-            recordUndo();
-            recorded = true;
-        }
-        auto& children = parent->mutableChildren();
-        children.erase(children.begin() + index);
-        for (qsizetype k = 0; k < pieces.size(); ++k) {
-            SermonNodePtr piece = SermonNode::create(pieces[k], node->depth());
-            piece->setQuote(node->isQuote());
-            parent->insertChild(index + k, piece);
-            created.insert(piece->id());
-        }
+        splits[parent.get()].insert(id, std::move(pieces));
     }
-    if (created.isEmpty())
+    if (splits.isEmpty())
         return;
+    if (!recorded)
+        recordUndo();
+
+    QSet<QUuid> created;
+    for (auto it = splits.cbegin(); it != splits.cend(); ++it) {
+        const auto& children = it.key()->children();
+        std::vector<SermonNodePtr> rebuilt;
+        rebuilt.reserve(children.size());
+        for (const SermonNodePtr& child : children) {
+            const auto found = it.value().constFind(child->id());
+            if (found == it.value().cend()) {
+                rebuilt.push_back(child);
+                continue;
+            }
+            for (const QString& text : *found) {
+                SermonNodePtr piece = SermonNode::create(text, child->depth());
+                piece->setQuote(child->isQuote());
+                created.insert(piece->id());
+                rebuilt.push_back(std::move(piece));
+            }
+        }
+        it.key()->mutableChildren() = std::move(rebuilt);
+    }
     announceTreeMutation();
     setSelection(created, firstInDocumentOrder(created), std::nullopt);
 }

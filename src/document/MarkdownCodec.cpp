@@ -387,17 +387,37 @@ QStringView hashes(qint64 level)
     return headingMarks.first(static_cast<qsizetype>(std::clamp<qint64>(level + 1, 1, headingMarks.size())));
 }
 
-// Children go in bullet mode when a child with children is too deep for a heading, or
-// a childless child follows one with children (headings cannot take leaves back).
-bool needsBulletMode(const SermonNode& node)
+// Whether a childless plain node, written in heading mode as the bare lines of its text,
+// reads back as that one node. A text with a line feed, or one that looks like a bullet,
+// a heading, a quote or the collapsed marker, would not: a bullet swallows the plain lines
+// after it, a heading adopts them, a quote line joins the quote before it. A later title
+// line is a plain line in a file, but starts a branch of its own in pasted text.
+bool readsBackAsPlainLine(const QString& text, bool titleLinesArePlain)
+{
+    if (text.contains(u'\n') || isBulletLine(text))
+        return false;
+    const QStringView trimmed = trimView(text);
+    if (trimmed == collapsedMarker || trimmed.startsWith(u'>'))
+        return false;
+    const QStringView leading = trimLeadingView(text);
+    return !isHeadingLine(leading) || (titleLinesArePlain && leading.startsWith(u"# "));
+}
+
+// Children go in bullet mode when a child with children is too deep for a heading or has
+// a line feed in its text (a heading is one line), when a childless child follows one with
+// children (headings cannot take leaves back), or when a plain leaf would not read back as
+// itself (a bullet keeps its text exactly).
+bool needsBulletMode(const SermonNode& node, bool titleLinesArePlain)
 {
     bool seenParent = false;
     for (const SermonNodePtr& child : node.children()) {
         if (child->hasChildren()) {
-            if (child->depth() > MarkdownCodec::deepestHeadingDepth)
+            if (child->depth() > MarkdownCodec::deepestHeadingDepth || child->text().contains(u'\n'))
                 return true;
             seenParent = true;
         } else if (seenParent) {
+            return true;
+        } else if (!child->isQuote() && !readsBackAsPlainLine(child->text(), titleLinesArePlain)) {
             return true;
         }
     }
@@ -448,7 +468,7 @@ private:
         if (!node.hasChildren())
             return;
         m_sink.line();
-        if (needsBulletMode(node))
+        if (needsBulletMode(node, m_levels == Levels::FromDepth))
             m_stack.push_back({ &node, 0, 0, true, false });
         else
             m_stack.push_back({ &node, level, 0, false, false });

@@ -41,14 +41,19 @@ void SearchMatching::collectCollapsedAncestorsOfMatches(
         if (ancestor && ancestor->isCollapsed())
             collapsedPath.append(ancestor->id());
     }
+    // How many entries of collapsedPath, from the top, are in result already: a match below
+    // another one adds only the ancestors between them, so a deep chain of matches inside
+    // folded nodes costs one insertion per node rather than one per node and ancestor.
+    qsizetype inserted = 0;
     std::vector<std::pair<SermonNode*, qsizetype>> stack { { node.get(), collapsedPath.size() } };
     while (!stack.empty()) {
         auto [current, collapsedAbove] = stack.back();
         stack.pop_back();
         collapsedPath.resize(collapsedAbove);
+        inserted = std::min(inserted, collapsedAbove);
         if (matchSet.contains(current->id())) {
-            for (const auto& id : std::as_const(collapsedPath))
-                result.insert(id);
+            for (; inserted < collapsedPath.size(); ++inserted)
+                result.insert(collapsedPath[inserted]);
         }
         const qsizetype forChildren = collapsedAbove + (current->isCollapsed() ? 1 : 0);
         if (current->isCollapsed())

@@ -239,8 +239,16 @@ TEST_F(ControllerTest, SiblingContextSpansAGapAndInsertNodesClampsAndRenumbers)
     EXPECT_EQ(shape(), QStringLiteral("T[A,Z,B,C,D[D1[D2[D3[X,Y[Y1]]]]]]"));
     EXPECT_EQ(node("Y1")->depth(), 6);
 
-    controller.detachNodes({ node("B"), SermonNode::create(QStringLiteral("stranger")), node("D1") });
+    // Each node leaves the tree as if detached one by one: a node whose ancestor went
+    // before it is no longer in the tree and stays inside that branch.
+    const SermonNodePtr d1 = node("D1");
+    controller.detachNodes({ node("B"), SermonNode::create(QStringLiteral("stranger")), d1, node("D3"), node("B") });
     EXPECT_EQ(shape(), QStringLiteral("T[A,Z,C,D]"));
+    EXPECT_EQ(shapeOf(d1), QStringLiteral("D1[D2[D3[X,Y[Y1]]]]"));
+    document.setRoot(d1);
+    controller.detachNodes({ node("Y1"), node("D2") });
+    EXPECT_EQ(shape(), QStringLiteral("D1"));
+    load(QStringLiteral("T\n  A\n  Z\n  C\n  D\n"));
 
     node("D")->addChild(QStringLiteral("E"))->addChild(QStringLiteral("F"));
     node("D")->setCollapsed(true);
@@ -631,15 +639,16 @@ TEST_F(ControllerTest, SplitLinesReplacesALeafByItsTrimmedLinesAllSelected)
 
 TEST_F(ControllerTest, SplitLinesSplitsLeavesUnderDifferentParentsInOneStep)
 {
-    load(QStringLiteral("T\n  A\n    a\n  B\n    b\n"));
+    load(QStringLiteral("T\n  A\n    a\n    x\n    c\n  B\n    b\n"));
     node("a")->setText(QStringLiteral("a1\na2"));
+    node("c")->setText(QStringLiteral("c1\nc2"));
     node("b")->setText(QStringLiteral("b1\rb2\u2029b3"));
     // The primary is the later leaf; the first new node in document order takes its place.
-    controller.setSelection(
-        { root()->children()[0]->children()[0]->id() }, root()->children()[1]->children()[0]->id(), std::nullopt);
+    controller.setSelection({ root()->children()[0]->children()[0]->id(), root()->children()[0]->children()[2]->id() },
+        root()->children()[1]->children()[0]->id(), std::nullopt);
     expectOneUndoStep([&] { controller.splitLines(); }, "two parents");
-    EXPECT_EQ(afterEdit, QStringLiteral("T[A[a1,a2],B[b1,b2,b3]]"));
-    EXPECT_EQ(afterSelection, QStringLiteral("a1|a1,a2,b1,b2,b3||0"));
+    EXPECT_EQ(afterEdit, QStringLiteral("T[A[a1,a2,x,c1,c2],B[b1,b2,b3]]"));
+    EXPECT_EQ(afterSelection, QStringLiteral("a1|a1,a2,c1,c2,b1,b2,b3||0"));
 }
 
 TEST_F(ControllerTest, SplitLeavesRootsBranchesAndSingleLinesAlone)

@@ -198,6 +198,26 @@ TEST(MarkdownCodecTest, ChildlessChildAfterParentTurnsAllSiblingsIntoBullets)
     const N tree = node("T", { leaf("before"), node("A", { leaf("a1") }), quote("q"), leaf("after") });
     EXPECT_EQ(write(tree), QStringLiteral("# T\n\n- before\n- A\n  - a1\n- > q\n- after\n"));
     EXPECT_EQ(dump(readBody(write(tree))), dump(tree));
+
+    // A leaf typed like another kind of line would, as a line of its own, swallow or adopt
+    // the leaves after it on reading; its siblings are written as bullets instead.
+    for (const QString& text : { QStringLiteral("- milk"), QStringLiteral("* note"), QStringLiteral("## Aside"),
+             QStringLiteral(">b"), QStringLiteral("one\ntwo"), QStringLiteral(" [//]: # (collapsed)") }) {
+        const N typed = node("T", { node("P", { quote("q"), leaf(text), leaf("next"), leaf("last") }) });
+        EXPECT_EQ(dump(readBody(write(typed))), dump(typed)) << text.toStdString();
+        const SermonNodePtr target = SermonNode::create(QStringLiteral("target"));
+        target->appendChild(build(typed)->children()[0]);
+        const QString asPasted = dump(target);
+        EXPECT_EQ(pasted(branchText(target->children()[0])), asPasted.mid(asPasted.indexOf(u'\n') + 1))
+            << text.toStdString();
+    }
+    // Nor can a heading hold a line feed: its further lines would become children of their own.
+    const N lines = node("T", { node("a\n  more", { leaf("c") }) });
+    EXPECT_EQ(write(lines), QStringLiteral("# T\n\n- a\n    more\n  - c\n"));
+    EXPECT_EQ(dump(readBody(write(lines))), dump(lines));
+    const N titled = node("T", { node("P", { leaf("# Notes"), leaf("next") }) });
+    EXPECT_EQ(write(titled), QStringLiteral("# T\n\n\n## P\n\n# Notes\nnext\n")) << "a later title line is plain";
+    EXPECT_EQ(branchText(build(titled)->children()[0]), QStringLiteral("# P\n\n- # Notes\n- next"));
 }
 
 TEST(MarkdownCodecTest, BulletsStartBelowTheDeepestHeading)
@@ -261,7 +281,7 @@ TEST(MarkdownCodecTest, FurtherLinesOfABulletWithChildrenKeepTheirLeadingBlanks)
 TEST(MarkdownCodecTest, TextEndsWithExactlyOneLineFeed)
 {
     EXPECT_EQ(write(node("T", { leaf("a"), leaf("") })), QStringLiteral("# T\n\na\n"));
-    EXPECT_EQ(write(node("T", { leaf("a\n") })), QStringLiteral("# T\n\na\n\n"));
+    EXPECT_EQ(write(leaf("T\n")), QStringLiteral("# T\n\n")) << "a line ending in a line feed is not empty";
     EXPECT_EQ(write(folded(leaf("T"))), QStringLiteral("# T\n[//]: # (collapsed)\n"));
     EXPECT_EQ(write(at(3, node("T", { leaf("x") }))), QStringLiteral("# T\n\nx\n")) << "the root is the title";
 }

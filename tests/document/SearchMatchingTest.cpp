@@ -92,6 +92,17 @@ TEST(SearchMatchingTest, CollapsedAncestorsOfMatchesFromRootDownToParent)
     SearchMatching::collectCollapsedAncestorsOfMatches(t.root, {}, { t.a2->id(), t.b->id() }, result);
     EXPECT_EQ(result, (QSet<QUuid> { t.root->id(), t.a->id() }));
 
+    // Matches in several folded branches each bring their own ancestors.
+    t.a->setCollapsed(false);
+    const SermonNodePtr b1 = t.b->addChild(QStringLiteral("grace"));
+    t.b->setCollapsed(true);
+    result.clear();
+    SearchMatching::collectCollapsedAncestorsOfMatches(t.root, {}, { t.a1->id(), t.a21->id(), b1->id() }, result);
+    EXPECT_EQ(result, (QSet<QUuid> { t.root->id(), t.a2->id(), t.b->id() }));
+    t.b->mutableChildren().clear();
+    t.b->setCollapsed(false);
+    t.a->setCollapsed(true);
+
     // Siblings of a collapsed branch do not inherit it.
     t.root->setCollapsed(false);
     result.clear();
@@ -165,5 +176,13 @@ TEST(SearchMatchingTest, DeepTreesAreWalkedWithoutRecursion)
     ASSERT_EQ(matches, QList<QUuid> { node->id() });
     QSet<QUuid> toOpen;
     SearchMatching::collectCollapsedAncestorsOfMatches(root, {}, { node->id() }, toOpen);
+    EXPECT_EQ(toOpen.size(), 99999);
+
+    // Every level a match: each folded node is reported once, not once per match below it.
+    matches.clear();
+    SearchMatching::collectMatches(root, SearchMatching::searchKey(QStringLiteral("e")), matches);
+    ASSERT_EQ(matches.size(), 100000);
+    toOpen.clear();
+    SearchMatching::collectCollapsedAncestorsOfMatches(root, {}, QSet<QUuid>(matches.begin(), matches.end()), toOpen);
     EXPECT_EQ(toOpen.size(), 99999);
 }
