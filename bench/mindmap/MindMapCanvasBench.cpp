@@ -2,6 +2,7 @@
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/UndoManager.h"
+#include "support/SermonTrees.h"
 
 #include <QImage>
 #include <QPainter>
@@ -15,26 +16,11 @@ using namespace kestrion;
 
 namespace {
 
-// A sermon-shaped tree: a title, main points, sub-points and leaves of wording, some with a
-// second line, one in six leaves a quote.
+// The shared sermon shape, one leaf in six a quote.
 SermonNodePtr makeSermon(int count)
 {
     std::mt19937 random(11);
-    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
-    std::vector<SermonNodePtr> parents { root };
-    int made = 1;
-    while (made < count) {
-        SermonNodePtr parent = parents[random() % parents.size()];
-        if (parent->depth() >= 4)
-            continue;
-        QString text = QStringLiteral("Point %1: the sheep hear his voice and follow").arg(made);
-        if (random() % 6 == 0)
-            text += QChar(u'\u2028') + QStringLiteral("and a second line of wording");
-        auto child = parent->addChild(text);
-        if (child->depth() < 4)
-            parents.push_back(child);
-        ++made;
-    }
+    SermonNodePtr root = bench::makeSermonTree(count, 11);
     for (const SermonNodePtr& node : root->allNodes()) {
         if (!node->hasChildren() && random() % 6 == 0)
             node->setQuote(true);

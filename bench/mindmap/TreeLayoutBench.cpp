@@ -1,40 +1,16 @@
 #include "mindmap/NodeTextMeasurer.h"
 #include "mindmap/TreeLayout.h"
+#include "support/SermonTrees.h"
 
 #include <benchmark/benchmark.h>
-
-#include <random>
 
 using namespace kestrion;
 
 namespace {
 
-// A sermon-shaped tree: a title, main points, sub-points and leaves of wording, some with a
-// second line, a few branches folded.
-SermonNodePtr makeTree(int count)
-{
-    std::mt19937 random(7);
-    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
-    std::vector<SermonNodePtr> parents { root };
-    int made = 1;
-    while (made < count) {
-        SermonNodePtr parent = parents[random() % parents.size()];
-        if (parent->depth() >= 4)
-            continue;
-        QString text = QStringLiteral("Point %1: the sheep hear his voice and follow").arg(made);
-        if (random() % 6 == 0)
-            text += QChar(u'\u2028') + QStringLiteral("and a second line of wording");
-        auto child = parent->addChild(text);
-        if (child->depth() < 4)
-            parents.push_back(child);
-        ++made;
-    }
-    return root;
-}
-
 void BM_LayoutTree(benchmark::State& state)
 {
-    const auto root = makeTree(static_cast<int>(state.range(0)));
+    const auto root = bench::makeSermonTree(static_cast<int>(state.range(0)), 7);
     layoutTree(root);
     for (auto _ : state)
         benchmark::DoNotOptimize(layoutTree(root));
@@ -45,7 +21,7 @@ BENCHMARK(BM_LayoutTree)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond);
 // The first layout of a document nobody has measured yet.
 void BM_LayoutTreeCold(benchmark::State& state)
 {
-    const auto root = makeTree(static_cast<int>(state.range(0)));
+    const auto root = bench::makeSermonTree(static_cast<int>(state.range(0)), 7);
     for (auto _ : state) {
         NodeTextMeasurer::clearSharedCache();
         benchmark::DoNotOptimize(layoutTree(root));
@@ -57,7 +33,7 @@ BENCHMARK(BM_LayoutTreeCold)->Arg(5000)->Unit(benchmark::kMillisecond);
 // One edit: a node's text changes, then the whole tree is laid out again.
 void BM_LayoutTreeAfterEdit(benchmark::State& state)
 {
-    const auto root = makeTree(static_cast<int>(state.range(0)));
+    const auto root = bench::makeSermonTree(static_cast<int>(state.range(0)), 7);
     layoutTree(root);
     const SermonNodePtr edited = root->children().front();
     int round = 0;

@@ -1,6 +1,8 @@
 #include "document/SermonDocument.h"
 #include "document/UndoRegistrar.h"
 
+#include "support/TreeDump.h"
+
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -19,19 +21,6 @@ QString dump(const SermonNodePtr& root)
     for (const auto& n : root->allNodes())
         out += QStringLiteral("%1 %2:%3%4%5|")
                    .arg(n->id().toString(QUuid::WithoutBraces), n->text())
-                   .arg(n->depth())
-                   .arg(n->isCollapsed() ? "c" : "")
-                   .arg(n->isQuote() ? "q" : "");
-    return out;
-}
-
-// Tree shape, texts and flags without ids.
-QString shape(const SermonNodePtr& root)
-{
-    QString out;
-    for (const auto& n : root->allNodes())
-        out += QStringLiteral("%1:%2%3%4|")
-                   .arg(n->text())
                    .arg(n->depth())
                    .arg(n->isCollapsed() ? "c" : "")
                    .arg(n->isQuote() ? "q" : "");
@@ -367,7 +356,7 @@ TEST(SermonDocumentTest, ReadsTheTextAfterAByteOrderMark)
     ASSERT_TRUE(document);
     EXPECT_EQ(error, SermonDocument::ReadError::None);
     EXPECT_EQ(document->metadata().series, QStringLiteral("Advent"));
-    EXPECT_EQ(shape(document->root()), QStringLiteral("Hope:0|Waiting:1|"));
+    EXPECT_EQ(test::treeShape(document->root()), QStringLiteral("Hope:0|Waiting:1|"));
     EXPECT_TRUE(document->undoStack().empty());
     EXPECT_EQ(document->undoRedoGeneration(), 0);
     EXPECT_FALSE(document->currentSelectedNodeID());
@@ -406,7 +395,7 @@ TEST(SermonDocumentTest, RoundTripsThroughBytesWithNewIds)
     EXPECT_TRUE(bytes.endsWith('\n'));
     const auto reread = SermonDocument::readDocument(bytes);
     ASSERT_TRUE(reread);
-    EXPECT_EQ(shape(reread->root()), shape(root));
+    EXPECT_EQ(test::treeShape(reread->root()), test::treeShape(root));
     EXPECT_EQ(reread->metadata().scripture, details.scripture);
     EXPECT_EQ(reread->metadata().series, details.series);
     EXPECT_EQ(reread->metadata().duration, details.duration);

@@ -1,5 +1,7 @@
 #include "document/SermonNode.h"
 
+#include "support/TreeDump.h"
+
 #include <gtest/gtest.h>
 
 #include <QSet>
@@ -14,19 +16,6 @@ QStringList texts(const std::vector<SermonNodePtr>& nodes)
     for (const auto& n : nodes)
         result << n->text();
     return result;
-}
-
-// A compact dump of the whole tree: text and depth of each node in preorder, with flags.
-QString dump(const SermonNodePtr& root)
-{
-    QString out;
-    for (const auto& n : root->allNodes())
-        out += QStringLiteral("%1:%2%3%4|")
-                   .arg(n->text())
-                   .arg(n->depth())
-                   .arg(n->isCollapsed() ? "c" : "")
-                   .arg(n->isQuote() ? "q" : "");
-    return out;
 }
 
 struct Tree {
@@ -66,7 +55,7 @@ TEST(SermonNodeTest, LookupFindsNodesAndParentsButNotTheRootsParent)
 TEST(SermonNodeTest, RefusalsLeaveTheTreeUnchanged)
 {
     Tree t;
-    const QString before = dump(t.root);
+    const QString before = test::treeShape(t.root);
     EXPECT_FALSE(t.root->removeNode(t.root->id()));
     EXPECT_FALSE(t.root->removeNode(QUuid::createUuid()));
     EXPECT_EQ(t.root->insertSibling(t.root->id(), "x"), nullptr);
@@ -78,11 +67,11 @@ TEST(SermonNodeTest, RefusalsLeaveTheTreeUnchanged)
     EXPECT_FALSE(t.root->moveNode(QUuid::createUuid(), t.b->id(), 0));
     EXPECT_FALSE(t.root->moveNode(t.b->id(), QUuid::createUuid(), 0));
     t.c->setQuote(true);
-    const QString withQuote = dump(t.root);
+    const QString withQuote = test::treeShape(t.root);
     EXPECT_FALSE(t.root->moveNode(t.b->id(), t.c->id(), 0));
-    EXPECT_EQ(dump(t.root), withQuote);
+    EXPECT_EQ(test::treeShape(t.root), withQuote);
     t.c->setQuote(false);
-    EXPECT_EQ(dump(t.root), before);
+    EXPECT_EQ(test::treeShape(t.root), before);
 }
 
 TEST(SermonNodeTest, RemoveDetachesTheWholeBranchWhichLivesOnWhereHeld)
@@ -209,7 +198,7 @@ TEST(SermonNodeTest, DeepCopyKeepingIdsIsIndependent)
         EXPECT_EQ(twin->isCollapsed(), n->isCollapsed());
         EXPECT_EQ(twin->isQuote(), n->isQuote());
     }
-    EXPECT_EQ(dump(copy), dump(t.root));
+    EXPECT_EQ(test::treeShape(copy), test::treeShape(t.root));
     copy->findNode(t.a11->id())->setText("changed");
     copy->findNode(t.a->id())->addChild("new");
     EXPECT_EQ(t.a11->text(), "A11");

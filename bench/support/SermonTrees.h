@@ -1,0 +1,33 @@
+#pragma once
+
+#include "document/SermonNode.h"
+
+#include <random>
+#include <vector>
+
+namespace kestrion::bench {
+
+// A sermon-shaped tree of count nodes: a title, main points, sub-points and leaves of
+// wording down to depth 4, one in six texts with a second line.
+inline SermonNodePtr makeSermonTree(int count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    std::vector<SermonNodePtr> parents { root };
+    int made = 1;
+    while (made < count) {
+        SermonNodePtr parent = parents[random() % parents.size()];
+        if (parent->depth() >= 4)
+            continue;
+        QString text = QStringLiteral("Point %1: the sheep hear his voice and follow").arg(made);
+        if (random() % 6 == 0)
+            text += QChar(u'\u2028') + QStringLiteral("and a second line of wording");
+        auto child = parent->addChild(text);
+        if (child->depth() < 4)
+            parents.push_back(child);
+        ++made;
+    }
+    return root;
+}
+
+} // namespace kestrion::bench
