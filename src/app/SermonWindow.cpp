@@ -13,7 +13,7 @@ SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWi
     : DocumentWindow(document, parent)
     , m_contentView(new ContentView(document.document(), preferences, &document.undoManager(), this))
 {
-    setCentralWidget(m_contentView);
+    setContent(m_contentView);
     if (MindMapCanvas* canvas = m_contentView->mindMapCanvas()) {
         DocumentController& controller = canvas->controller();
         connect(&controller, &DocumentController::editingTextChanged, this, &DocumentWindow::pendingEditsChanged);

@@ -1,6 +1,7 @@
 #include "platform/DocumentWindow.h"
 
 #include "platform/DocumentManager.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 #include "platform/UndoManager.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 namespace kestrion {
 
@@ -18,6 +20,14 @@ DocumentWindow::DocumentWindow(OpenDocument& document, QWidget* parent)
     , m_document(document)
 {
     resize(defaultSize);
+    auto* host = new QWidget(this);
+    auto* column = new QVBoxLayout(host);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_noticeArea = new QVBoxLayout;
+    m_noticeArea->setSpacing(0);
+    column->addLayout(m_noticeArea);
+    setCentralWidget(host);
     buildMenus();
     const auto updateTitle = [this] {
         setWindowFilePath(m_document.filePath());
@@ -28,6 +38,50 @@ DocumentWindow::DocumentWindow(OpenDocument& document, QWidget* parent)
 }
 
 DocumentWindow::~DocumentWindow() = default;
+
+void DocumentWindow::setContent(QWidget* content)
+{
+    auto* column = static_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (m_content) {
+        column->removeWidget(m_content);
+        delete m_content;
+    }
+    m_content = content;
+    if (content)
+        column->addWidget(content, 1);
+}
+
+void DocumentWindow::showNotice(const QString& key, const QString& text, std::vector<NoticeAction> actions)
+{
+    hideNotice(key);
+    auto* bar = new NoticeBar(text, std::move(actions), centralWidget());
+    m_notices[key] = bar;
+    m_noticeArea->addWidget(bar);
+    connect(bar, &NoticeBar::finished, this, [this, key, bar] {
+        const auto found = m_notices.find(key);
+        if (found != m_notices.end() && found->second == bar)
+            hideNotice(key);
+    });
+}
+
+void DocumentWindow::hideNotice(const QString& key)
+{
+    const auto found = m_notices.find(key);
+    if (found == m_notices.end())
+        return;
+    NoticeBar* bar = found->second;
+    m_notices.erase(found);
+    m_noticeArea->removeWidget(bar);
+    bar->hide();
+    // Later: the notice may be running one of its own actions.
+    bar->deleteLater();
+}
+
+NoticeBar* DocumentWindow::notice(const QString& key) const
+{
+    const auto found = m_notices.find(key);
+    return found == m_notices.end() ? nullptr : found->second;
+}
 
 void DocumentWindow::buildMenus()
 {

@@ -3,18 +3,24 @@
 #include <QByteArray>
 #include <QMainWindow>
 
+#include <map>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QMenu;
+class QVBoxLayout;
 
 namespace kestrion {
 
+class NoticeBar;
 class OpenDocument;
+struct NoticeAction;
 
 // The frame of every document window: its menu bar begins with the document machinery's
 // File and Edit menus, and closing it goes through saving. The application puts its root
-// view in as the central widget and adds its own menus after these two.
+// view in with setContent() and adds its own menus after these two. Notices stand above the
+// content.
 class DocumentWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -24,6 +30,17 @@ public:
     ~DocumentWindow() override;
 
     OpenDocument& document() const { return m_document; }
+
+    // The window's content, below any notices; the window takes ownership.
+    void setContent(QWidget* content);
+    QWidget* content() const { return m_content; }
+
+    // Shows a notice above the content, replacing the one shown under the same key. It stays
+    // until the user closes it, one of its actions runs, or hideNotice() is called.
+    void showNotice(const QString& key, const QString& text, std::vector<NoticeAction> actions);
+    void hideNotice(const QString& key);
+    // The notice shown under that key; null when none is.
+    NoticeBar* notice(const QString& key) const;
 
     QMenu* fileMenu() const { return m_fileMenu; }
     QMenu* editMenu() const { return m_editMenu; }
@@ -55,6 +72,9 @@ private:
     void fillOpenRecentMenu();
 
     OpenDocument& m_document;
+    QVBoxLayout* m_noticeArea = nullptr;
+    QWidget* m_content = nullptr;
+    std::map<QString, NoticeBar*> m_notices;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_openRecentMenu = nullptr;
