@@ -1,6 +1,8 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "columns/ColumnCanvas.h"
+#include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/Preferences.h"
@@ -53,6 +55,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     : QWidget(parent)
     , m_document(document)
     , m_preferences(preferences)
+    , m_undoManager(undoManager)
 {
     setMinimumSize(minimumContentSize);
 
@@ -76,6 +79,14 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     setModeContent(AppMode::Tree, buildMindMapPage(undoManager));
     m_modeStack->setCurrentWidget(m_modePages[indexOf(m_mode)]);
     column->addWidget(m_modeStack, 1);
+
+    // Under the mind map and the columns; empty and without height until the status bar exists.
+    m_statusBarSlot = new QWidget(m_background);
+    m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
+    auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
+    slotLayout->setContentsMargins(0, 0, 0, 0);
+    m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    column->addWidget(m_statusBarSlot);
 
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::appearanceKey)
@@ -155,27 +166,49 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     connect(m_mindMapCanvas, &MindMapCanvas::scaleChanged, this, &ContentView::setScale);
     connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
     stack->addWidget(m_mindMapCanvas, 1);
-
-    // Empty and without height until the status bar exists.
-    m_statusBarSlot = new QWidget(page);
-    m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
-    auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
-    slotLayout->setContentsMargins(0, 0, 0, 0);
-    m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    stack->addWidget(m_statusBarSlot);
     return page;
 }
 
 std::vector<AppMode> ContentView::offeredModes()
 {
-    return { AppMode::Tree, AppMode::Delivery };
+    return { AppMode::Tree, AppMode::Columns, AppMode::Delivery };
+}
+
+void ContentView::commitPendingEdits()
+{
+    if (m_mindMapCanvas && m_mindMapCanvas->controller().editingNodeID())
+        m_mindMapCanvas->endEditing(true);
+    if (m_columnCanvas)
+        m_columnCanvas->commitPendingEdit();
+}
+
+void ContentView::showColumns(bool shown)
+{
+    if (shown == (m_columnCanvas != nullptr))
+        return;
+    if (!shown) {
+        // Gone with its page; nothing of it is kept for the next time.
+        m_columnCanvas = nullptr;
+        setModeContent(AppMode::Columns, new QWidget(m_modeStack));
+        return;
+    }
+    m_columnCanvas = new ColumnCanvas(m_document, m_undoManager, m_scale, m_modeStack);
+    connect(this, &ContentView::scaleChanged, m_columnCanvas, &ColumnCanvas::setScale);
+    setModeContent(AppMode::Columns, m_columnCanvas);
 }
 
 bool ContentView::setMode(AppMode mode)
 {
     if (mode == m_mode)
         return false;
+    // What is being typed goes into the document before its view goes away.
+    commitPendingEdits();
     m_mode = mode;
+    showColumns(mode == AppMode::Columns);
+    // Edits made in the columns reach the mind map only now.
+    if (mode == AppMode::Tree)
+        m_mindMapCanvas->recomputeLayout();
+    m_statusBarSlot->setVisible(mode != AppMode::Delivery);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
@@ -217,7 +250,9 @@ void ContentView::setModeContent(AppMode mode, QWidget* content)
     const int position = m_modeStack->indexOf(page);
     m_modeStack->insertWidget(position, content);
     m_modeStack->removeWidget(page);
-    delete page;
+    // Later: this may run inside the old page's own event handling.
+    page->hide();
+    page->deleteLater();
     page = content;
     if (isCurrent)
         m_modeStack->setCurrentWidget(content);

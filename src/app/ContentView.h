@@ -20,6 +20,7 @@ class QToolButton;
 namespace kestrion {
 
 class AppBackground;
+class ColumnCanvas;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
@@ -48,15 +49,20 @@ public:
     // The stored "appearance" preference.
     AppAppearance appearance() const;
 
-    // The modes the switch offers, in order. Columns is reached from here too, once its canvas
-    // exists; until then only the mind map and delivery are offered.
+    // The modes the switch offers, in order.
     static std::vector<AppMode> offeredModes();
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
 
-    // The mind map of the tree mode, and the slot below it where the status bar goes.
+    // The mind map of the tree mode, and the slot below the mind map and the columns where the
+    // status bar goes.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    // The columns canvas while the window is in columns mode: made anew each time the mode
+    // becomes Columns; null in the other modes.
+    ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
+    // Ends the in-place edit of the canvas shown, keeping what was typed.
+    void commitPendingEdits();
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }
@@ -79,6 +85,7 @@ protected:
 private:
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
+    void showColumns(bool shown);
     void updateAppearanceButton();
 
     SermonDocument& m_document;
@@ -91,6 +98,8 @@ private:
     std::array<QWidget*, allAppModes.size()> m_modePages {};
     QToolButton* m_appearanceButton = nullptr;
     MindMapCanvas* m_mindMapCanvas = nullptr;
+    UndoManager* m_undoManager = nullptr;
+    ColumnCanvas* m_columnCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;

@@ -25,13 +25,13 @@ SermonWindow::~SermonWindow() = default;
 
 void SermonWindow::commitPendingEdits()
 {
-    MindMapCanvas* canvas = m_contentView->mindMapCanvas();
-    if (canvas && canvas->controller().editingNodeID())
-        canvas->endEditing(true);
+    m_contentView->commitPendingEdits();
 }
 
 std::optional<QByteArray> SermonWindow::contentsWithPendingEdits() const
 {
+    // The column editor writes every keystroke into its node, so the document itself already
+    // holds what is typed there; only the mind map's editor keeps its words apart.
     const MindMapCanvas* canvas = m_contentView->mindMapCanvas();
     if (!canvas)
         return std::nullopt;
