@@ -244,7 +244,9 @@ void ColumnCanvas::handleEditingTextChange()
     if (!id || !top)
         return;
     // Through the index, rebuilt with every change of the tree: a keystroke must not walk it.
-    const SermonNodePtr node = m_nodeLookup.value(*id);
+    SermonNodePtr node = m_nodeLookup.value(*id);
+    if (!node)
+        node = top->findNode(*id);
     if (!node)
         return;
     if (m_editor)

@@ -4,7 +4,9 @@
 #include "columns/ColumnCanvas.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/MindMapCanvas.h"
+#include "platform/CommandRouter.h"
 #include "platform/Preferences.h"
 
 #include <QAbstractButton>
@@ -188,4 +190,17 @@ TEST_F(ContentViewTest, TabOnTheMapAddsANodeInsteadOfWalkingTheToolbar)
     for (AppMode mode : ContentView::offeredModes())
         EXPECT_FALSE(view.modeButton(mode)->hasFocus());
     EXPECT_FALSE(field->hasFocus());
+}
+
+TEST_F(ContentViewTest, ColumnsOfferTheMenusNoNodeActions)
+{
+    ContentView view(m_document, m_preferences);
+    view.show();
+    CommandRouter& router = CommandRouter::shared();
+    router.setFocusOverride(view.mindMapCanvas());
+    EXPECT_TRUE(router.value<FocusedNodeActionsKey>());
+    view.setMode(AppMode::Columns);
+    router.setFocusOverride(view.columnCanvas());
+    EXPECT_FALSE(router.value<FocusedNodeActionsKey>());
+    router.setFocusOverride(nullptr);
 }
