@@ -263,6 +263,7 @@ void ColumnCanvas::handleEditingTextChange()
         const qsizetype lines
             = m_wrapCache.lines(node->id(), node->text(), frame->size.width(), frame->column == 0).size();
         if (static_cast<qreal>(lines) * ColumnMetrics::lineHeight == frame->size.height()) {
+            placeEditor();
             update();
             return;
         }
@@ -674,7 +675,6 @@ ColumnScene ColumnCanvas::makeScene(const ColumnLayout& display) const
     scene.textColor = Appearance::inkColor(isDark);
     scene.primaryColor = palette().color(QPalette::WindowText);
     scene.accentColor = palette().color(QPalette::Highlight);
-    scene.textBackgroundColor = palette().color(QPalette::Base);
     return scene;
 }
 

@@ -108,46 +108,53 @@ struct Context {
     }
 };
 
-void drawLines(
-    QPainter& painter, const Context& c, const SermonNode& node, qreal wrapWidth, qint64 column, qreal x, qreal top)
+// Ink that fades out from opaque at one point to clear at another.
+QPen fadingPen(const QColor& ink, const QPointF& opaque, const QPointF& clear)
+{
+    QLinearGradient gradient(opaque, clear);
+    gradient.setColorAt(0, ink);
+    gradient.setColorAt(1, withOpacity(ink, 0));
+    return QPen(QBrush(gradient), 1);
+}
+
+// The lines of a node's text from (x, top), inside the painter's clip. Text cut off by the
+// clip's right edge fades out over its last 14 points, and with a bottom given, text fades out
+// over the 14 points above it. The fades act on the text's own ink, whatever lies beneath.
+void drawLines(QPainter& painter, const Context& c, const SermonNode& node, qreal wrapWidth, qint64 column, qreal x,
+    qreal top, bool fadesRight, std::optional<qreal> fadeBottom = std::nullopt)
 {
     const bool bold = column == 0;
     const QList<WrappedLine>& lines = c.scene.wrapCache->lines(node.id(), node.text(), wrapWidth, bold);
     const QList<QStaticText>& drawn = c.scene.wrapCache->drawnLines(node.id(), node.text(), wrapWidth, bold);
+    const QPen solid(c.scene.textColor);
     painter.setFont(c.fonts[bold ? 1 : 0]);
-    painter.setPen(c.scene.textColor);
     const QRectF clip = painter.clipBoundingRect();
+    const qreal depth = ColumnRenderer::fadeDepth;
     for (qsizetype i = 0; i < lines.size() && i < drawn.size(); ++i) {
         const qreal y = top + lines[i].yOffset + ColumnMetrics::textTop;
         if (y > clip.bottom())
             break;
         if (y + line < clip.top() || lines[i].string.isEmpty())
             continue;
+        if (fadeBottom && y + line > *fadeBottom - depth)
+            painter.setPen(fadingPen(c.scene.textColor, QPointF(x, *fadeBottom - depth), QPointF(x, *fadeBottom)));
+        else if (fadesRight && x + drawn[i].size().width() > clip.right() - depth)
+            painter.setPen(fadingPen(c.scene.textColor, QPointF(clip.right() - depth, y), QPointF(clip.right(), y)));
+        else
+            painter.setPen(solid);
         painter.drawStaticText(QPointF(x, y), drawn[i]);
     }
 }
 
-// The fade at the right end of cut-off text.
-void drawRightFade(QPainter& painter, const Context& c, const QRectF& clip)
-{
-    const QRectF fade(clip.right() - ColumnRenderer::fadeDepth, clip.top(), ColumnRenderer::fadeDepth, clip.height());
-    QLinearGradient gradient(QPointF(fade.left(), fade.center().y()), QPointF(fade.right(), fade.center().y()));
-    gradient.setColorAt(0, withOpacity(c.scene.textBackgroundColor, 0));
-    gradient.setColorAt(1, c.scene.textBackgroundColor);
-    painter.fillRect(fade, gradient);
-}
-
-// Node text clipped to a rectangle, with the right fade unless selected.
+// Node text clipped to a rectangle; cut-off lines fade at the right unless it is selected.
 void drawClippedText(QPainter& painter, const Context& c, const SermonNode& node, qreal wrapWidth, qint64 column,
-    const QRectF& clip, qreal textX, qreal top)
+    const QRectF& clip, qreal textX, qreal top, std::optional<qreal> fadeBottom = std::nullopt)
 {
     if (clip.width() <= 0 || clip.height() <= 0)
         return;
     painter.save();
     painter.setClipRect(clip);
-    drawLines(painter, c, node, wrapWidth, column, textX, top);
-    if (!c.isSelected(node.id()))
-        drawRightFade(painter, c, clip);
+    drawLines(painter, c, node, wrapWidth, column, textX, top, !c.isSelected(node.id()), fadeBottom);
     painter.restore();
 }
 
@@ -247,18 +254,12 @@ int drawStickyHeaders(QPainter& painter, const Context& c)
         if (const auto it = c.collapsed.constFind(state.column); it != c.collapsed.cend())
             width = it->displayWidth;
         const QRectF clip(*x, state.pinnedTextY + c.panY, width, state.subtreeBottomY - state.pinnedTextY);
-        drawClippedText(
-            painter, c, *node, c.wrapWidth(*frame), state.column, clip, *x + inset, state.pinnedTextY + c.panY);
-        if (state.subtreeBottomY < state.pinnedTextY + state.textHeight) {
-            // The subtree ends inside the pinned text: it fades out at the subtree's bottom.
-            const qreal bottom = state.subtreeBottomY + c.panY;
-            const QRectF fade(clip.left(), std::max(bottom - ColumnRenderer::fadeDepth, clip.top()), clip.width(),
-                bottom - std::max(bottom - ColumnRenderer::fadeDepth, clip.top()));
-            QLinearGradient gradient(QPointF(fade.center().x(), fade.top()), QPointF(fade.center().x(), fade.bottom()));
-            gradient.setColorAt(0, withOpacity(c.scene.textBackgroundColor, 0));
-            gradient.setColorAt(1, c.scene.textBackgroundColor);
-            painter.fillRect(fade, gradient);
-        }
+        // A subtree that ends inside the pinned text fades it out at its bottom.
+        std::optional<qreal> fadeBottom;
+        if (state.subtreeBottomY < state.pinnedTextY + state.textHeight)
+            fadeBottom = state.subtreeBottomY + c.panY;
+        drawClippedText(painter, c, *node, c.wrapWidth(*frame), state.column, clip, *x + inset,
+            state.pinnedTextY + c.panY, fadeBottom);
         ++drawn;
     }
     return drawn;
@@ -335,17 +336,14 @@ void drawRotatedHeader(
     painter.translate(centreX, top + inset + c.panY);
     painter.rotate(-90);
     painter.setFont(c.fonts[bold]);
-    painter.setPen(c.scene.textColor);
+    // Cut at the top: the text fades in over the strip's top 14 points, which lie 14 to 0
+    // points along the turned text's way.
+    if (available < textWidth)
+        painter.setPen(fadingPen(c.scene.textColor, QPointF(0, 0), QPointF(ColumnRenderer::fadeDepth, 0)));
+    else
+        painter.setPen(c.scene.textColor);
     painter.drawText(QPointF(-std::min(textWidth, available), -textHeight / 2 + c.ascents[bold]), text);
     painter.restore();
-    if (available < textWidth) {
-        // Cut at the top: it fades in from there.
-        const QRectF fade(clip.left(), top + c.panY, clip.width(), ColumnRenderer::fadeDepth);
-        QLinearGradient gradient(QPointF(fade.center().x(), fade.top()), QPointF(fade.center().x(), fade.bottom()));
-        gradient.setColorAt(0, c.scene.textBackgroundColor);
-        gradient.setColorAt(1, withOpacity(c.scene.textBackgroundColor, 0));
-        painter.fillRect(fade, gradient);
-    }
     painter.restore();
 }
 

@@ -42,8 +42,6 @@ struct ColumnScene {
     // Ruled lines and separators are drawn in it at low opacity.
     QColor primaryColor;
     QColor accentColor;
-    // What the fades at cut-off text fade into.
-    QColor textBackgroundColor;
 };
 
 } // namespace kestrion

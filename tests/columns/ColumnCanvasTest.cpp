@@ -279,3 +279,19 @@ TEST_F(ColumnCanvasFixture, DrawsTextBandLinesHeadersAndStripsAtEitherPixelRatio
         EXPECT_GT(stats.texts, 5);
     }
 }
+
+TEST_F(ColumnCanvasFixture, DeepOutlineShowsScrollsAndPaints)
+{
+    root = SermonNode::create(QStringLiteral("Title"));
+    SermonNodePtr node = root;
+    for (int i = 0; i < 20000; ++i)
+        node = node->addChild(QStringLiteral("Level %1").arg(i));
+    makeCanvas();
+    EXPECT_EQ(canvas->layout().columnCount, 20001);
+    canvas->scrollColumnsBy(-600.0 * 10000, 0);
+    QImage image(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    EXPECT_GT(canvas->renderCanvas(painter, QSizeF(canvas->size())).texts, 0);
+    select(node);
+    EXPECT_EQ(selected(), node->id());
+}
