@@ -117,6 +117,10 @@ TEST_F(NewSermonSheetTest, DurationFromChipsAndConfirmedOrTypedMinutes)
     EXPECT_EQ(createdDuration(), 45);
     EXPECT_EQ(row().customDraft(), QStringLiteral("75"));
     EXPECT_FALSE(row().isCustomActive());
+    // So does a chip after minutes typed and left unconfirmed.
+    typeMinutes(QStringLiteral("88"), false);
+    row().chip(50)->click();
+    EXPECT_EQ(createdDuration(), 50);
 
     // Minutes typed but not confirmed count for Create, as they do for Done.
     typeMinutes(QStringLiteral("075"), false);
