@@ -11,12 +11,8 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -27,17 +23,6 @@ namespace {
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
-// The rename that QSaveFile ends with is only durable once the folder itself is on disk.
-void syncFolder(const QString& filePath)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 const QString recoverySuffix = QStringLiteral(".md");
@@ -51,6 +36,7 @@ DocumentManager::DocumentManager(QSettings& settings, std::unique_ptr<DocumentDi
     , m_dialogs(std::move(dialogs))
     , m_recentDocuments(settings)
     , m_timerFactory(&AutosaveTimer::create)
+    , m_writer(&writeFileAtomically)
     , m_clock([] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now().time_since_epoch());
@@ -77,6 +63,11 @@ void DocumentManager::setWindowFactory(DocumentWindowFactory factory)
 void DocumentManager::setAutosaveTimerFactory(AutosaveTimerFactory factory)
 {
     m_timerFactory = std::move(factory);
+}
+
+void DocumentManager::setFileWriter(FileWriter writer)
+{
+    m_writer = std::move(writer);
 }
 
 void DocumentManager::setClock(Clock clock)
@@ -327,23 +318,7 @@ void DocumentManager::autosave(OpenDocument& document)
 
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (file.write(contents) != contents.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    syncFolder(path);
-    return true;
+    return m_writer(path, contents, error);
 }
 
 DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document, bool isTimed, bool isClosing)

@@ -3,6 +3,7 @@
 #include "document/SermonDocument.h"
 #include "platform/AutosaveTimer.h"
 #include "platform/DocumentDialogs.h"
+#include "platform/FileWriter.h"
 #include "platform/RecentDocuments.h"
 
 #include <QObject>
@@ -49,6 +50,8 @@ public:
     // Configuration, before the first document opens.
     void setWindowFactory(DocumentWindowFactory factory);
     void setAutosaveTimerFactory(AutosaveTimerFactory factory);
+    // Every file the manager writes, sermons and recovery copies, goes through this one.
+    void setFileWriter(FileWriter writer);
     void setClock(Clock clock);
     void setAutosaveDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay);
     // Where untitled documents are kept while open; the application data folder by default.
@@ -133,6 +136,7 @@ private:
     RecentDocuments m_recentDocuments;
     DocumentWindowFactory m_windowFactory;
     AutosaveTimerFactory m_timerFactory;
+    FileWriter m_writer;
     Clock m_clock;
     std::chrono::milliseconds m_autosaveDelay = defaultAutosaveDelay;
     std::chrono::milliseconds m_autosaveMaximumDelay = defaultAutosaveMaximumDelay;

@@ -2,6 +2,7 @@
 
 #include "document/SermonDocument.h"
 #include "platform/DocumentWindow.h"
+#include "platform/FileWriter.h"
 #include "platform/OpenDocument.h"
 #include "platform/UndoManager.h"
 
@@ -160,6 +161,19 @@ protected:
 
     QString path(const QString& name) const { return m_folder.filePath(name); }
 
+    // Writes to that file fail from now on, as a full disk would make them, root or not;
+    // every other file is written as usual.
+    void failWritesTo(const QString& failing)
+    {
+        m_manager->setFileWriter([failing](const QString& target, const QByteArray& contents, QString* error) {
+            if (QFileInfo(target).absoluteFilePath() == QFileInfo(failing).absoluteFilePath()) {
+                *error = QStringLiteral("disk full");
+                return false;
+            }
+            return writeFileAtomically(target, contents, error);
+        });
+    }
+
     QString writeFile(const QString& name, const QByteArray& contents)
     {
         QFile file(path(name));
@@ -310,26 +324,27 @@ TEST_F(DocumentManagerTest, FailedWriteReportsAndKeepsTheDocumentEdited)
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
-TEST_F(DocumentManagerTest, ReadOnlyFolderFailsWithoutTouchingTheFile)
+TEST_F(DocumentManagerTest, FailedInPlaceSaveKeepsTheTextInTheRecoveryFolder)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("locked"))));
-    const QString file = writeFile(QStringLiteral("locked/grace.md"), sermonText);
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
     ASSERT_NE(document, nullptr);
     edit(*document, QStringLiteral("Changed"));
-    QFile::setPermissions(path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    failWritesTo(file);
     // The message waits for the user; the text is already safe while it does.
     QByteArray keptWhileReporting;
     m_dialogs->whileAsking = [&] { keptWhileReporting = recoveryText(); };
     EXPECT_FALSE(m_manager->save(*document));
     EXPECT_TRUE(keptWhileReporting.contains("# Changed\n"));
-    QFile::setPermissions(
-        path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(m_dialogs->errors.size(), 1);
+    ASSERT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_TRUE(m_dialogs->errors.at(0).contains(QStringLiteral("disk full")));
     EXPECT_TRUE(document->isModified());
     EXPECT_EQ(readFile(file), sermonText);
+
+    crashManager();
+    m_manager->recoverUnsavedDocuments();
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    EXPECT_EQ(m_manager->documents().front()->document().root()->text(), QStringLiteral("Changed"));
 }
 
 TEST_F(DocumentManagerTest, AutosaveWritesOnlyWhenItsTimerFires)
@@ -434,6 +449,30 @@ TEST_F(DocumentManagerTest, TouchedButUnchangedFileIsNoConflict)
     timerOf(*document).fire();
     EXPECT_TRUE(m_dialogs->conflicts.empty());
     EXPECT_TRUE(readFile(file).contains("# Fine\n"));
+}
+
+TEST_F(DocumentManagerTest, ChangeOfTheSameSizeWithANewTimeIsAskedAbout)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    QByteArray theirs = sermonText;
+    theirs.replace("Grace", "Mercy");
+    ASSERT_EQ(theirs.size(), sermonText.size());
+    writeFile(QStringLiteral("grace.md"), theirs);
+    struct utimbuf times {
+        1000000000, 1000000000
+    };
+    ASSERT_EQ(utime(QFile::encodeName(file).constData(), &times), 0);
+
+    edit(*document, QStringLiteral("Ours"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    timerOf(*document).fire();
+    EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->conflicts.size(), 2u);
+    EXPECT_EQ(readFile(file), theirs);
 }
 
 TEST_F(DocumentManagerTest, FileRemovedBehindOurBackIsAskedAbout)
@@ -547,6 +586,32 @@ TEST_F(DocumentManagerTest, ClosingOverAChangedFileOffersDontSaveAndCancelKeepsT
     m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::DontSave };
     EXPECT_TRUE(m_manager->close(*document));
     EXPECT_EQ(readFile(file), "# Theirs\n");
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, ClosingWhenTheFileCannotBeWrittenOffersSaveAsAndKeepsTheCopyUntilWritten)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Unsaved"));
+    failWritesTo(file);
+    QByteArray keptWhileAsking;
+    m_dialogs->whileAsking = [&] { keptWhileAsking = recoveryText(); };
+
+    // Save under another name, but the file dialog is cancelled: the window stays.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Save };
+    EXPECT_FALSE(m_manager->close(*document));
+    EXPECT_EQ(m_dialogs->saveQuestions, QStringList({ QStringLiteral("grace.md") }));
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    EXPECT_TRUE(keptWhileAsking.contains("# Unsaved\n"));
+    EXPECT_TRUE(recoveryText().contains("# Unsaved\n"));
+
+    const QString elsewhere = path(QStringLiteral("elsewhere.md"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Save };
+    m_dialogs->savePaths = { elsewhere };
+    EXPECT_TRUE(m_manager->close(*document));
+    EXPECT_TRUE(readFile(elsewhere).contains("# Unsaved\n"));
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
@@ -664,6 +729,50 @@ TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart
         names.append(document->displayName());
     names.sort();
     EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md (Recovered)") }));
+}
+
+TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsItWhenTheWriteFails)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    failWritesTo(file);
+    edit(*document, QStringLiteral("First"));
+    timerOf(*document).fire();
+    ASSERT_TRUE(recoveryText().contains("# First\n"));
+
+    m_manager->setFileWriter(&writeFileAtomically);
+    edit(*document, QStringLiteral("Second"));
+    m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(readFile(file).contains("# Second\n"));
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+
+    failWritesTo(file);
+    edit(*document, QStringLiteral("Third"));
+    timerOf(*document).fire();
+    edit(*document, QStringLiteral("Fourth"));
+    m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(readFile(file).contains("# Second\n"));
+    EXPECT_EQ(recoveryFiles().size(), 1);
+    EXPECT_TRUE(recoveryText().contains("# Fourth\n"));
+}
+
+TEST_F(DocumentManagerTest, RecoveryKeepsCopiesItCannotReadAndDeletesOnlyEmptyOnes)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("recovery"))));
+    const QByteArray latin1 = "# Gr\xe2"
+                              "ce \xff\xfe\n";
+    writeFile(QStringLiteral("recovery/empty.md"), QByteArray());
+    writeFile(QStringLiteral("recovery/empty.md.origin"), path(QStringLiteral("gone.md")).toUtf8());
+    writeFile(QStringLiteral("recovery/latin1.md"), latin1);
+    writeFile(QStringLiteral("recovery/latin1.md.origin"), path(QStringLiteral("gone.md")).toUtf8());
+    writeFile(QStringLiteral("recovery/good.md"), sermonText);
+
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("recovery/empty.md"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("recovery/empty.md.origin"))));
+    EXPECT_EQ(readFile(path(QStringLiteral("recovery/latin1.md"))), latin1);
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("recovery/latin1.md.origin"))));
 }
 
 TEST_F(DocumentManagerTest, QuitClosesWindowsUntilOneIsKept)
