@@ -162,11 +162,13 @@ protected:
     QString path(const QString& name) const { return m_folder.filePath(name); }
 
     // Writes to that file fail from now on, as a full disk would make them, root or not;
-    // every other file is written as usual.
+    // every other file is written as usual. What the recovery folder held when the last
+    // write failed is kept.
     void failWritesTo(const QString& failing)
     {
-        m_manager->setFileWriter([failing](const QString& target, const QByteArray& contents, QString* error) {
+        m_manager->setFileWriter([this, failing](const QString& target, const QByteArray& contents, QString* error) {
             if (QFileInfo(target).absoluteFilePath() == QFileInfo(failing).absoluteFilePath()) {
+                m_keptWhenWriteFailed = recoveryText();
                 *error = QStringLiteral("disk full");
                 return false;
             }
@@ -219,6 +221,7 @@ protected:
     ScriptedDialogs* m_dialogs = nullptr;
     std::map<const OpenDocument*, ManualTimer*> m_timers;
     std::chrono::milliseconds m_now { 1000000 };
+    QByteArray m_keptWhenWriteFailed;
 };
 
 TEST_F(DocumentManagerTest, OpenEditSaveAndReopen)
@@ -752,6 +755,7 @@ TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsIt
     timerOf(*document).fire();
     edit(*document, QStringLiteral("Fourth"));
     m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(m_keptWhenWriteFailed.contains("# Third\n"));
     EXPECT_TRUE(readFile(file).contains("# Second\n"));
     EXPECT_EQ(recoveryFiles().size(), 1);
     EXPECT_TRUE(recoveryText().contains("# Fourth\n"));
