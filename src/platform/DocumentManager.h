@@ -22,6 +22,7 @@ namespace kestrion {
 
 class DocumentWindow;
 class OpenDocument;
+class RecoveryCopy;
 
 // Makes the window of a document; the manager owns what it returns and shows it.
 using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& document)>;
@@ -41,6 +42,8 @@ public:
     static constexpr std::chrono::milliseconds defaultAutosaveDelay { 3000 };
     // Saving waits for a pause in the editing, but never longer than this.
     static constexpr std::chrono::milliseconds defaultAutosaveMaximumDelay { 30000 };
+    // The key of the notice in a window that holds text restored after a crash.
+    static inline const QString recoveredChangesNotice = QStringLiteral("recoveredChanges");
     using Clock = std::function<std::chrono::milliseconds()>;
 
     // The settings hold the recent list and must outlive the manager.
@@ -65,13 +68,22 @@ public:
     void clearRecentDocuments();
 
     // Opens a file in a window of its own, or brings its window forward when it is open
-    // already. A file that cannot be read is reported and nothing opens.
+    // already. A file that cannot be read is reported and nothing opens. Unsaved text that an
+    // ended session kept for the file opens in its window instead, marked edited.
     OpenDocument* open(const QString& path);
     void openAll(const QStringList& paths);
     // A new untitled document; with none given, a new sermon.
     OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr);
-    // Opens what a crash left in the recovery folder as untitled documents. Returns how many.
+    // Opens what an ended session left in the recovery folder. Text of a file that still
+    // exists goes back into that file's window, marked edited, with a notice saying so;
+    // the rest opens as untitled documents named after where it came from. Returns how many.
     int recoverUnsavedDocuments();
+    // The notice's choices for restored text in a file's window. Discarding shows the file as
+    // it is on disk, in a new window in the old one's place, and returns that document (null
+    // when the file cannot be read: the restored text stays). Keeping lets the next save
+    // replace a file changed on disk since.
+    OpenDocument* discardRecoveredChanges(OpenDocument& document);
+    void keepRecoveredChanges(OpenDocument& document);
 
     const std::vector<OpenDocument*>& documents() const { return m_documents; }
     OpenDocument* documentForPath(const QString& path) const;
@@ -113,16 +125,23 @@ private:
         SavedElsewhere, // the user chose Save As in the conflict question, and it succeeded
     };
 
-    OpenDocument* adopt(std::unique_ptr<OpenDocument> document);
+    // Makes the window and lists the document; a replaced window passes on its place.
+    OpenDocument* adopt(std::unique_ptr<OpenDocument> document, const DocumentWindow* replacing = nullptr);
+    std::unique_ptr<OpenDocument> readFile(const QString& canonicalPath);
+    OpenDocument* openFile(const QString& canonicalPath, const DocumentWindow* replacing = nullptr);
+    OpenDocument* recover(std::unique_ptr<RecoveryCopy> copy);
+    OpenDocument* recoverIntoFile(std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon);
+    void showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk);
     void documentChanged(OpenDocument& document);
     WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
+    // The file now holds contents: the document is clean and its recovery copy goes.
+    void markWritten(OpenDocument& document, const QString& path, const QByteArray& contents);
     // Keeps the document's text in the recovery folder while it differs from the file, and
     // drops the copy once it does not.
     void writeRecoveryCopy(OpenDocument& document);
     void writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
-    bool ensureRecoveryFile(OpenDocument& document);
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);

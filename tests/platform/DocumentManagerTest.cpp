@@ -3,7 +3,9 @@
 #include "document/SermonDocument.h"
 #include "platform/DocumentWindow.h"
 #include "platform/FileWriter.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
+#include "platform/SingleInstance.h"
 #include "platform/UndoManager.h"
 
 #include <QAction>
@@ -115,7 +117,21 @@ public:
     std::chrono::milliseconds lastDelay { -1 };
 };
 
+// A window whose editor holds words not yet committed to the document.
+class TypingWindow : public DocumentWindow {
+public:
+    using DocumentWindow::DocumentWindow;
+    std::optional<QByteArray> contentsWithPendingEdits() const override { return typed; }
+    void type(const std::optional<QByteArray>& contents)
+    {
+        typed = contents;
+        Q_EMIT pendingEditsChanged();
+    }
+    std::optional<QByteArray> typed;
+};
+
 const QByteArray sermonText = "---\nscripture: John 3:16\n---\n\n# Grace\n\nOpening story\n\n## Point one\n\nSub a\n";
+const QByteArray restoredText = "# Grace\n\nWords typed before the crash\n";
 
 class DocumentManagerTest : public ::testing::Test {
 protected:
@@ -161,6 +177,19 @@ protected:
 
     QString path(const QString& name) const { return m_folder.filePath(name); }
 
+    // Words typed into the file's window are kept in the recovery folder, then the process is
+    // killed before they reach the file.
+    void crashWhileTyping(const QString& file, const QByteArray& typed)
+    {
+        m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        static_cast<TypingWindow*>(document->window())->type(typed);
+        timerOf(*document).fire();
+        ASSERT_EQ(recoveryFiles().size(), 1);
+        crashManager();
+    }
+
     // Writes to that file fail from now on, as a full disk would make them, root or not;
     // every other file is written as usual. What the recovery folder held when the last
     // write failed is kept.
@@ -204,6 +233,22 @@ protected:
     QStringList recoveryFiles() const
     {
         return QDir(path(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") }, QDir::Files);
+    }
+
+    // Copies, their notes, locks: whatever is there.
+    QStringList recoveryFolderEntries() const
+    {
+        return QDir(path(QStringLiteral("recovery"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    static QByteArray contentsOf(const OpenDocument& document)
+    {
+        return SermonDocument::fileContents(document.document().snapshot());
+    }
+
+    static NoticeBar* restoredNotice(const OpenDocument& document)
+    {
+        return document.window()->notice(DocumentManager::recoveredChangesNotice);
     }
 
     // Everything the recovery folder holds, one file after the other.
@@ -522,17 +567,6 @@ TEST_F(DocumentManagerTest, TextIsKeptOnDiskWhileAQuestionWaits)
 
 TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
 {
-    class TypingWindow : public DocumentWindow {
-    public:
-        using DocumentWindow::DocumentWindow;
-        std::optional<QByteArray> contentsWithPendingEdits() const override { return typed; }
-        void type(const std::optional<QByteArray>& contents)
-        {
-            typed = contents;
-            Q_EMIT pendingEditsChanged();
-        }
-        std::optional<QByteArray> typed;
-    };
     m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
@@ -556,7 +590,7 @@ TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
     crashManager();
     ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
     OpenDocument* recovered = m_manager->documents().front();
-    EXPECT_EQ(recovered->displayName(), QStringLiteral("grace.md (Recovered)"));
+    EXPECT_EQ(recovered->filePath(), file);
     EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
 }
 
@@ -706,6 +740,170 @@ TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
     EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
 }
 
+TEST_F(DocumentManagerTest, RestoredTextGoesBackIntoItsOwnFilesWindowUntilSaved)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    OpenDocument* document = m_manager->documents().front();
+    EXPECT_EQ(document->filePath(), file);
+    EXPECT_EQ(contentsOf(*document), restoredText);
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(document->window()->isWindowModified());
+    ASSERT_NE(restoredNotice(*document), nullptr);
+    EXPECT_EQ(restoredNotice(*document)->actionTitles(), QStringList({ QStringLiteral("Discard Restored Changes") }));
+    EXPECT_EQ(readFile(file), sermonText);
+    // The launch opens the files it was given after recovering: the same window.
+    EXPECT_EQ(m_manager->open(file), document);
+    EXPECT_EQ(m_manager->documents().size(), 1u);
+
+    // Nothing is dropped before the text is saved: another crash offers it again.
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    document = m_manager->documents().front();
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_EQ(readFile(file), restoredText);
+    EXPECT_FALSE(document->isModified());
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty()) << recoveryFolderEntries().join(u' ').toStdString();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+}
+
+TEST_F(DocumentManagerTest, FileWithRestoredTextOpensIntoItWhicheverWayItIsOpened)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        { "by name", [&] { m_manager->open(file); } },
+        { "open dialog",
+            [&] {
+                m_dialogs->filesToOpen = { file };
+                m_manager->showOpenDialog(nullptr);
+            } },
+        { "open recent",
+            [&] {
+                OpenDocument* other = m_manager->newDocument();
+                const QList<QAction*> recent = other->window()->openRecentMenu()->actions();
+                ASSERT_FALSE(recent.isEmpty());
+                recent.front()->trigger();
+            } },
+        { "second launch",
+            [&] {
+                SingleInstance running(path(QStringLiteral("instance.socket")));
+                ASSERT_EQ(running.start({}), SingleInstance::Role::Primary);
+                QObject::connect(&running, &SingleInstance::filesReceived, m_manager.get(), &DocumentManager::openAll);
+                SingleInstance later(path(QStringLiteral("instance.socket")));
+                EXPECT_EQ(later.start({ file }), SingleInstance::Role::HandedOver);
+            } },
+    };
+    for (const auto& [name, openFile] : ways) {
+        crashManager();
+        openFile();
+        OpenDocument* document = m_manager->documentForPath(file);
+        ASSERT_NE(document, nullptr) << name;
+        EXPECT_EQ(contentsOf(*document), restoredText) << name;
+        EXPECT_TRUE(document->isModified()) << name;
+        EXPECT_NE(restoredNotice(*document), nullptr) << name;
+        EXPECT_EQ(recoveryFiles().size(), 1) << name;
+    }
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+}
+
+TEST_F(DocumentManagerTest, DiscardingRestoredTextShowsTheFileAsItIsOnDisk)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* restored = m_manager->documents().front();
+
+    // A file that cannot be shown keeps the restored text in place.
+    writeFile(QStringLiteral("grace.md"), QByteArray());
+    ASSERT_TRUE(restoredNotice(*restored)->trigger(QStringLiteral("Discard Restored Changes")));
+    EXPECT_EQ(m_dialogs->errors.size(), 1);
+    ASSERT_EQ(m_manager->documents().front(), restored);
+    EXPECT_EQ(contentsOf(*restored), restoredText);
+    EXPECT_EQ(recoveryFiles().size(), 1);
+
+    writeFile(QStringLiteral("grace.md"), sermonText);
+    m_manager->discardRecoveredChanges(*restored);
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    OpenDocument* shown = m_manager->documents().front();
+    EXPECT_EQ(shown->filePath(), file);
+    EXPECT_EQ(shown->document().root()->text(), QStringLiteral("Grace"));
+    EXPECT_FALSE(shown->isModified());
+    EXPECT_EQ(restoredNotice(*shown), nullptr);
+    EXPECT_EQ(readFile(file), sermonText);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+    crashManager();
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
+}
+
+TEST_F(DocumentManagerTest, RestoredTextOverAFileChangedSinceWaitsForTheUsersChoice)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    const QByteArray theirs = "# Theirs\n";
+    writeFile(QStringLiteral("grace.md"), theirs);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* document = m_manager->documents().front();
+    NoticeBar* notice = restoredNotice(*document);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("changed on disk"))) << notice->text().toStdString();
+    EXPECT_EQ(notice->actionTitles(),
+        QStringList({ QStringLiteral("Keep Restored Changes"), QStringLiteral("Discard Restored Changes") }));
+
+    // Not while typing, not at session end, not by a save without asking first.
+    edit(*document, QStringLiteral("Ours"));
+    timerOf(*document).fire();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(recoveryText().contains("# Ours\n"));
+    m_manager->saveAllWithoutAsking();
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_EQ(readFile(file), theirs);
+
+    notice->trigger(QStringLiteral("Keep Restored Changes"));
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    timerOf(*document).fire();
+    EXPECT_TRUE(readFile(file).contains("# Ours\n"));
+    EXPECT_FALSE(document->isModified());
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, RestoredTextOfAFileThatIsGoneOpensOnItsOwn)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* document = m_manager->documents().front();
+    EXPECT_TRUE(document->isUntitled());
+    EXPECT_EQ(document->displayName(), QStringLiteral("grace.md (Recovered)"));
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    m_dialogs->savePaths = { file };
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->suggestedPaths, QStringList({ file }));
+    EXPECT_EQ(readFile(file), restoredText);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, CopyThatTheFileHoldsAlreadyIsDroppedQuietly)
+{
+    // Killed after the save and before the copy went.
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    writeFile(QStringLiteral("grace.md"), restoredText);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* document = m_manager->documents().front();
+    EXPECT_EQ(document->filePath(), file);
+    EXPECT_FALSE(document->isModified());
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+}
+
 TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
@@ -731,7 +929,7 @@ TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart
     for (OpenDocument* document : m_manager->documents())
         names.append(document->displayName());
     names.sort();
-    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md (Recovered)") }));
+    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md") }));
 }
 
 TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsItWhenTheWriteFails)
