@@ -807,6 +807,11 @@ TEST_F(DocumentManagerTest, FileWithRestoredTextOpensIntoItWhicheverWayItIsOpene
         EXPECT_TRUE(document->isModified()) << name;
         EXPECT_NE(restoredNotice(*document), nullptr) << name;
         EXPECT_EQ(recoveryFiles().size(), 1) << name;
+        const std::vector<OpenDocument*>& documents = m_manager->documents();
+        EXPECT_EQ(std::count_if(documents.begin(), documents.end(),
+                      [&](const OpenDocument* open) { return !open->isUntitled() || open->isModified(); }),
+            1)
+            << name;
     }
     EXPECT_TRUE(m_dialogs->errors.isEmpty());
 }
