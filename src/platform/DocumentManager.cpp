@@ -376,8 +376,10 @@ OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned, const 
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     document->m_lastModified = !document->isModified();
     document->updateModified();
-    if (replacing)
-        window->restoreGeometry(replacing->saveGeometry());
+    if (replacing) {
+        window->setGeometry(replacing->geometry());
+        window->setWindowState(replacing->windowState());
+    }
     if (m_showsWindows)
         window->show();
     Q_EMIT documentOpened(document);
