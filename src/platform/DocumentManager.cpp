@@ -166,13 +166,13 @@ std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical
     return document;
 }
 
-OpenDocument* DocumentManager::openFile(const QString& canonical, const DocumentWindow* replacing)
+OpenDocument* DocumentManager::openFile(const QString& canonical)
 {
     std::unique_ptr<OpenDocument> document = readFile(canonical);
     if (!document)
         return nullptr;
     m_lastFolder = QFileInfo(canonical).absolutePath();
-    OpenDocument* opened = adopt(std::move(document), replacing);
+    OpenDocument* opened = adopt(std::move(document));
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();
     return opened;

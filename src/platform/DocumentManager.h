@@ -34,8 +34,9 @@ using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& docume
 // failed write leaves the old file whole; the document then stays edited and the failure is
 // reported. A titled document is saved in place a few seconds after its last change and when
 // it closes; before that, the file is compared with what we last read or wrote, and if
-// someone else changed it, the user is asked instead. An untitled document is kept in the
-// recovery folder while it is open and offered back after a crash.
+// someone else changed it, the user is asked instead. Text that no file holds yet (an
+// untitled document, words still being typed, a save that failed) is kept in the recovery
+// folder and offered back after a crash: into its own file's window when that file exists.
 class DocumentManager : public QObject {
     Q_OBJECT
 public:
@@ -57,7 +58,7 @@ public:
     void setFileWriter(FileWriter writer);
     void setClock(Clock clock);
     void setAutosaveDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay);
-    // Where untitled documents are kept while open; the application data folder by default.
+    // Where text that no file holds yet is kept; the application data folder by default.
     void setRecoveryFolder(const QString& folder);
     QString recoveryFolder() const { return m_recoveryFolder; }
     // A hidden application makes windows but does not show them.
@@ -128,7 +129,7 @@ private:
     // Makes the window and lists the document; a replaced window passes on its place.
     OpenDocument* adopt(std::unique_ptr<OpenDocument> document, const DocumentWindow* replacing = nullptr);
     std::unique_ptr<OpenDocument> readFile(const QString& canonicalPath);
-    OpenDocument* openFile(const QString& canonicalPath, const DocumentWindow* replacing = nullptr);
+    OpenDocument* openFile(const QString& canonicalPath);
     OpenDocument* recover(std::unique_ptr<RecoveryCopy> copy);
     OpenDocument* recoverIntoFile(std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon);
     void showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk);
