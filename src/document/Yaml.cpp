@@ -292,8 +292,9 @@ std::optional<qint64> YamlNode::toInteger() const
 {
     if (kind != Kind::Scalar || !isPlain || scalar.isEmpty())
         return std::nullopt;
-    static const QRegularExpression decimal(QStringLiteral("^[-+]?[0-9]+$"));
-    static const QRegularExpression prefixed(QStringLiteral("^([-+]?)0([xo])([0-9a-fA-F]+)$"));
+    // \z, not $, which also matches before a final line feed.
+    static const QRegularExpression decimal(QStringLiteral("\\A[-+]?[0-9]+\\z"));
+    static const QRegularExpression prefixed(QStringLiteral("\\A([-+]?)0([xo])([0-9a-fA-F]+)\\z"));
     bool ok = false;
     qint64 value = 0;
     if (decimal.match(scalar).hasMatch()) {

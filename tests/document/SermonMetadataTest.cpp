@@ -106,6 +106,13 @@ TEST(SermonMetadataTest, DatesAreCalendarDays)
     EXPECT_FALSE(YamlDate::decode(YamlNode::sequence({}), &error));
     EXPECT_FALSE(YamlDate::parse("2024-3-10"));
     EXPECT_FALSE(YamlDate::parse("2024-03-10T00:00:00Z"));
+    EXPECT_FALSE(YamlDate::parse("2024-03-10\n"));
+
+    // A block scalar keeps its final line feed: not a date.
+    const SermonMetadata block = decodeText("occasions:\n- place: Block\n  date: |\n    2024-03-10\n"
+                                            "- place: Stripped\n  date: |-\n    2024-03-10\n");
+    ASSERT_EQ(block.occasions.size(), 1u);
+    EXPECT_EQ(block.occasions[0].place, "Stripped");
 }
 
 TEST(SermonMetadataTest, WritesOnlyWhatIsSetInKeyOrderNewestOccasionFirst)
