@@ -183,6 +183,9 @@ TEST(SermonMetadataTest, EveryWrittenStringReadsBackAsTheSameText)
         "?",
         "2024-03-10",
         QString(QChar(0x0007)) + "bell",
+        // Pasted from a web page: only a file's first character is a byte-order mark.
+        QString(QChar(0xFEFF)) + "zero-width start",
+        QString(QChar(0xFEFF)),
     };
     for (const QString& text : awkward) {
         SermonMetadata m;
@@ -199,6 +202,16 @@ TEST(SermonMetadataTest, EveryWrittenStringReadsBackAsTheSameText)
         EXPECT_EQ(back.occasions[0].place, text) << yaml.toStdString();
         EXPECT_EQ(back.occasions[0].date, QDate(2020, 2, 29));
     }
+}
+
+TEST(SermonMetadataTest, HandWrittenTextKeepsALeadingZeroWidthNoBreakSpace)
+{
+    const SermonMetadata m = decodeText(QStringLiteral("scripture: \"\\uFEFFJohn 1\"\nseries: \uFEFFSigns\n"
+                                                       "occasions:\n- place: '\uFEFFHall'\n  date: 2024-03-10\n"));
+    EXPECT_EQ(m.scripture, QStringLiteral("\uFEFFJohn 1"));
+    EXPECT_EQ(m.series, QStringLiteral("\uFEFFSigns"));
+    ASSERT_EQ(m.occasions.size(), 1u);
+    EXPECT_EQ(m.occasions[0].place, QStringLiteral("\uFEFFHall"));
 }
 
 TEST(SermonMetadataTest, TwoReadsOfOneFileAreNotEqualButACopyIs)
