@@ -7,6 +7,7 @@
 #include "mindmap/MindMapCanvas.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
@@ -316,4 +317,42 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     canvas->controller().setEditingText(QStringLiteral("Typed just before closing"));
     EXPECT_TRUE(manager.close(*document));
     EXPECT_TRUE(readFile().contains(QStringLiteral("\nTyped just before closing\n")));
+}
+
+TEST_F(KestrionApplicationTest, UnreadableDetailsAreNoticedInTheWindowAndKeptUntilReplaced)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\n---";
+    const QString file = path(QStringLiteral("signs.md"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(block + "\n# Signs\n");
+    }
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    OpenDocument* document = app.documentManager()->documents().front();
+    auto* window = qobject_cast<SermonWindow*>(document->window());
+    ASSERT_NE(window, nullptr);
+    const NoticeBar* notice = window->notice(QStringLiteral("unreadableFrontMatter"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("line 2: mapping values are not allowed in this context")))
+        << notice->text().toStdString();
+
+    // Words still being typed reach autosave with the block kept.
+    MindMapCanvas* canvas = window->contentView()->mindMapCanvas();
+    canvas->beginEditingNode(document->document().root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("Seven Signs"));
+    EXPECT_EQ(window->contentsWithPendingEdits(), block + "\n\n# Seven Signs\n");
+    canvas->endEditing(false);
+
+    // New details replace it, and the notice goes; undo brings both back.
+    SermonDocument& sermon = document->document();
+    SermonMetadata details;
+    details.series = QStringLiteral("Signs");
+    sermon.recordUndo(std::nullopt, &document->undoManager());
+    sermon.setMetadata(details);
+    EXPECT_EQ(window->notice(QStringLiteral("unreadableFrontMatter")), nullptr);
+    document->undoManager().undo();
+    EXPECT_NE(window->notice(QStringLiteral("unreadableFrontMatter")), nullptr);
+    EXPECT_TRUE(sermon.unreadableFrontMatter());
 }

@@ -683,6 +683,21 @@ TEST_F(ControllerTest, SplitLeavesRootsBranchesAndSingleLinesAlone)
     expectRefused([&] { controller.splitSentences(); }, "empty selection");
 }
 
+TEST_F(ControllerTest, SplitKeepsTheSelectionAnchorForTheNextExtension)
+{
+    load(QStringLiteral("T\n  A\n  b1\n  One.\n"));
+    node("b1")->setText(QStringLiteral("b1\nb2"));
+    node("One.")->setText(QStringLiteral("One. Two."));
+    controller.setSelection(ids({ "A", "b1\nb2" }), id("b1\nb2"), id("A"));
+    controller.splitLines();
+    EXPECT_EQ(selectionState(), QStringLiteral("b1|b1,b2|A|0"));
+
+    // An anchor that was itself split moves to its first piece.
+    controller.setSelection({}, id("One. Two."), id("One. Two."));
+    controller.splitSentences();
+    EXPECT_EQ(selectionState(), QStringLiteral("One.|One.,Two.|One.|0"));
+}
+
 TEST_F(ControllerTest, SplitOfAQuoteGivesQuotesAtItsDepth)
 {
     load(QStringLiteral("T\n  A\n    >q\n"));

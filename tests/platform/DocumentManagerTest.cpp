@@ -380,6 +380,24 @@ TEST_F(DocumentManagerTest, OpeningAndClosingDoesNotRewriteAHandWrittenFile)
     EXPECT_EQ(QFileInfo(file).lastModified(), modified);
 }
 
+TEST_F(DocumentManagerTest, UnreadableDetailsSurviveAnEditAnAutosaveAndAReopen)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\nduration: 30\n---";
+    const QString file = writeFile(QStringLiteral("signs.md"), block + "\n# Signs\n");
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Seven Signs"));
+    timerOf(*document).fire();
+    EXPECT_EQ(readFile(file), block + "\n\n# Seven Signs\n");
+
+    ASSERT_TRUE(m_manager->close(*document));
+    OpenDocument* reopened = m_manager->open(file);
+    ASSERT_NE(reopened, nullptr);
+    ASSERT_TRUE(reopened->document().unreadableFrontMatter());
+    EXPECT_EQ(reopened->document().unreadableFrontMatter()->text, QString::fromUtf8(block));
+    EXPECT_FALSE(reopened->hasUnsavedChanges());
+}
+
 TEST_F(DocumentManagerTest, UntitledDocumentAsksBeforeItsContentIsDropped)
 {
     OpenDocument* fresh = m_manager->newDocument();
