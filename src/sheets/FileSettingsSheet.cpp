@@ -46,6 +46,7 @@ FileSettingsSheet::FileSettingsSheet(SermonDocument& document, UndoRegistrar* un
 
     loadDrafts();
     watchDocument();
+    updateUnreadableNotice();
 }
 
 FileSettingsSheet::~FileSettingsSheet() = default;
@@ -56,6 +57,15 @@ void FileSettingsSheet::watchDocument()
     for (auto signal : { &SermonDocument::titleChanged, &SermonDocument::metadataChanged, &SermonDocument::rootChanged,
              &SermonDocument::contentEdited })
         connect(document, signal, this, &FileSettingsSheet::refreshFromDocument);
+    connect(document, &SermonDocument::unreadableFrontMatterChanged, this, &FileSettingsSheet::updateUnreadableNotice);
+}
+
+void FileSettingsSheet::updateUnreadableNotice()
+{
+    const bool unreadable = m_document && m_document->unreadableFrontMatter();
+    m_form->setNotice(unreadable ? tr("The details at the top of this file could not be read. They are kept as "
+                                      "written until you change them: Done with changes replaces them.")
+                                 : QString());
 }
 
 void FileSettingsSheet::loadDrafts()

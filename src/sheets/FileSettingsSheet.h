@@ -54,6 +54,8 @@ public:
 private:
     void watchDocument();
     void refreshFromDocument();
+    // Says so while the file's details could not be read and are kept as written.
+    void updateUnreadableNotice();
     void recordUndo();
 
     QPointer<SermonDocument> m_document;

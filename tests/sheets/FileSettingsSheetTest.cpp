@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -246,4 +247,30 @@ TEST_F(FileSettingsSheetTest, APickedDayIsTheStoredDayInEveryTimeZone)
     else
         qputenv("TZ", zone);
     tzset();
+}
+
+TEST(FileSettingsSheetUnreadableTest, SaysTheDetailsCouldNotBeReadUntilDoneReplacesThem)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\n---";
+    const auto document = SermonDocument::readDocument(block + "\n# Signs\n");
+    ASSERT_TRUE(document && document->unreadableFrontMatter());
+    FileSettingsSheet sheet(*document, nullptr);
+    QLabel* notice = sheet.form().notice();
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("could not be read")));
+
+    // A new title alone leaves the details, and the block, as they are.
+    sheet.form().titleField()->selectAll();
+    sheet.form().titleField()->insert(QStringLiteral("Seven Signs"));
+    sheet.commitFileSettings();
+    EXPECT_TRUE(document->unreadableFrontMatter());
+    EXPECT_FALSE(notice->isHidden());
+
+    sheet.form().seriesField()->insert(QStringLiteral("Signs"));
+    sheet.commitFileSettings();
+    EXPECT_FALSE(document->unreadableFrontMatter());
+    EXPECT_TRUE(notice->isHidden());
+    EXPECT_TRUE(document->snapshot().startsWith(QStringLiteral("---\nseries: Signs\n---\n\n# Seven Signs\n")));
+    document->undo();
+    EXPECT_FALSE(notice->isHidden());
 }
