@@ -9,20 +9,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace kestrion {
 
 namespace {
-
-void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color)
-{
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath capsule;
-    const qreal radius = rect.height() / 2;
-    capsule.addRoundedRect(rect, radius, radius);
-    painter.fillPath(capsule, color);
-}
 
 // A preset: its number on a capsule, filled with the accent colour while selected.
 class DurationChip : public QAbstractButton {
@@ -55,7 +45,7 @@ protected:
     {
         QPainter painter(this);
         const bool selected = isChecked();
-        fillCapsule(painter, rect(),
+        SheetStyle::fillCapsule(painter, rect(),
             selected ? SheetStyle::accent(palette()) : SheetStyle::primary(palette(), isDown() ? 0.16 : 0.08));
         painter.setPen(selected ? QColor(Qt::white) : SheetStyle::primary(palette()));
         painter.drawText(rect(), Qt::AlignCenter, text());
@@ -78,7 +68,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        fillCapsule(painter, rect(), fill);
+        SheetStyle::fillCapsule(painter, rect(), fill);
     }
 };
 

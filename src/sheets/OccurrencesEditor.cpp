@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -82,14 +81,12 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath capsule;
         const QRectF box = rect();
-        capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
-        painter.fillPath(capsule, SheetStyle::primary(palette(), isDown() ? 0.16 : 0.08));
+        SheetStyle::fillCapsule(painter, box, SheetStyle::primary(palette(), isDown() ? 0.16 : 0.08));
         if (hasFocus()) {
             painter.setPen(QPen(SheetStyle::accent(palette()), 1));
-            painter.drawPath(capsule);
+            const QRectF ring = box.adjusted(0.5, 0.5, -0.5, -0.5);
+            painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
         }
         const QRectF textBox = box.adjusted(horizontalPadding, 0, -(horizontalPadding + 4 + chevronSize), 0);
         painter.setPen(SheetStyle::primary(palette()));
@@ -163,17 +160,6 @@ public:
         return { 0, std::min(hint.height(), 110) };
     }
 };
-
-QWidget* makeDivider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette colors = line->palette();
-    colors.setColor(QPalette::Window, SheetStyle::secondary(parent->palette(), 0.15));
-    line->setPalette(colors);
-    return line;
-}
 
 QLabel* makeLabel(const QString& text, QWidget* parent)
 {
@@ -443,7 +429,7 @@ void OccurrencesEditor::rebuildRows()
         m_rows.push_back(row);
         m_listLayout->addWidget(row);
         if (occasion.id != sorted.back().id) {
-            QWidget* divider = makeDivider(m_list);
+            QWidget* divider = SheetStyle::makeDivider(m_list);
             m_dividers.push_back(divider);
             m_listLayout->addWidget(divider);
         }

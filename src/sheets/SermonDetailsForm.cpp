@@ -6,7 +6,6 @@
 #include "sheets/SheetStyle.h"
 #include "sheets/SingleLineField.h"
 
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,19 +26,6 @@ QLabel* makeRowLabel(const QString& text, QWidget* parent)
     label->setContentsMargins(0, cellPadding, 0, cellPadding);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
-}
-
-// A one-point rule across the grid that takes no part in sizing its columns.
-QWidget* makeDivider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFixedHeight(1);
-    line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    line->setAutoFillBackground(true);
-    QPalette colors = line->palette();
-    colors.setColor(QPalette::Window, SheetStyle::secondary(parent->palette(), 0.15));
-    line->setPalette(colors);
-    return line;
 }
 
 SingleLineField* makeTextField(const QString& name, QWidget* parent)
@@ -106,7 +92,7 @@ SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& acti
     int gridRow = 0;
     for (const auto& [label, field] : rows) {
         if (gridRow > 0)
-            grid->addWidget(makeDivider(fields), gridRow++, 0, 1, 2);
+            grid->addWidget(SheetStyle::makeDivider(fields), gridRow++, 0, 1, 2);
         grid->addWidget(makeRowLabel(label, fields), gridRow, 0);
         auto* cell = new QWidget(fields);
         auto* cellLayout = new QHBoxLayout(cell);

@@ -2,6 +2,10 @@
 
 #include "platform/Typography.h"
 
+#include <QFrame>
+#include <QPainter>
+#include <QPainterPath>
+
 namespace kestrion::SheetStyle {
 
 QFont title2Font()
@@ -55,6 +59,27 @@ QColor accent(const QPalette& palette)
 QColor red(qreal opacity)
 {
     return withAlpha(QColor(255, 59, 48), opacity);
+}
+
+void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath capsule;
+    const qreal radius = rect.height() / 2;
+    capsule.addRoundedRect(rect, radius, radius);
+    painter.fillPath(capsule, color);
+}
+
+QWidget* makeDivider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFixedHeight(1);
+    line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    line->setAutoFillBackground(true);
+    QPalette colors = line->palette();
+    colors.setColor(QPalette::Window, secondary(parent->palette(), 0.15));
+    line->setPalette(colors);
+    return line;
 }
 
 } // namespace kestrion::SheetStyle

@@ -4,10 +4,14 @@
 #include <QFont>
 #include <QPalette>
 
+class QPainter;
+class QRectF;
+class QWidget;
+
 namespace kestrion {
 
-// The fonts and colours the details sheets share, taken from the widget's palette so that they
-// follow the appearance.
+// The fonts, colours and small shapes the details sheets share, taken from the widget's palette
+// so that they follow the appearance.
 namespace SheetStyle {
 
 // Secondary text: labels take this role, which the palettes give a grey of their text colour.
@@ -34,6 +38,11 @@ QColor secondary(const QPalette& palette, qreal opacity = 1.0);
 QColor accent(const QPalette& palette);
 QColor red(qreal opacity);
 QColor withAlpha(QColor color, qreal alpha);
+
+// A capsule (a rectangle with fully rounded ends) filled with one colour.
+void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color);
+// A one-point rule in the secondary colour at 0.15 that takes no part in horizontal sizing.
+QWidget* makeDivider(QWidget* parent);
 
 } // namespace SheetStyle
 
