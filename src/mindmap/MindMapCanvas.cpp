@@ -100,8 +100,9 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
     setPreferences(&Preferences::shared());
 
     connect(&document, &SermonDocument::undoRedoGenerationChanged, this, &MindMapCanvas::handleUndoRedoChange);
-    // A title changed outside the controller (the file settings) is seen once that change is
-    // complete, whatever the order of its steps.
+    // A title changed outside the controller (the file settings) is seen at once when it is
+    // announced, and otherwise once that change is complete, whatever the order of its steps.
+    connect(&document, &SermonDocument::titleChanged, this, &MindMapCanvas::checkRootText);
     connect(&document, &SermonDocument::undoStackChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
     connect(&document, &SermonDocument::metadataChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
 
