@@ -13,6 +13,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace kestrion {
 
@@ -85,6 +86,15 @@ QPainterPath bracketPath(const NodeLayout& parent, const NodeLayout& firstChild,
 // The line from a parent to one child: straight when the ends are within a point in height or
 // when the child is the parent's only child and a leaf, else an elbow with rounded corners.
 QPainterPath connectorPath(const NodeLayout& parent, const NodeLayout& child, bool childIsLeaf, bool isOnlyChild);
+// One child's box and kind, for the connectors of a parent.
+struct ConnectorEnd {
+    QRectF frame;
+    bool isLeaf = false;
+};
+// The connectors of one parent, each shaped as connectorPath shapes it, as one path in which
+// no stretch is laid twice: the stem and the trunk the elbows share, and their shared corners,
+// appear once, so a translucent stroke shows them as light as a single connector.
+QPainterPath connectorFanPath(const NodeLayout& parent, const std::vector<ConnectorEnd>& children, bool isOnlyChild);
 qreal bracketOpacity(qint64 parentDepth);
 qreal connectorOpacity(qint64 parentDepth);
 

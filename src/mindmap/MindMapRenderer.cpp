@@ -147,6 +147,9 @@ int MindMapRenderer::drawConnectorTree(
         return 0;
     const QColor ink = inkColor(scene.isDark);
     QPen pen(ink, 1);
+    // Flat ends: the pieces of a fan meet end to end without overlapping.
+    QPen fanPen(ink, 1, Qt::SolidLine, Qt::FlatCap);
+    std::vector<ConnectorEnd> ends;
     painter.setBrush(Qt::NoBrush);
     int count = 0;
     // Iterative: a tree nested thousands of levels deep must not exhaust the stack.
@@ -175,11 +178,9 @@ int MindMapRenderer::drawConnectorTree(
                 }
             }
         } else {
-            pen.setColor(withAlpha(ink, connectorOpacity(node->depth())));
-            painter.setPen(pen);
             const qreal right = parent.origin.x() + parent.size.width();
             const qreal parentMid = parent.origin.y() + parent.size.height() * 0.5;
-            const bool isOnlyChild = children.size() == 1;
+            ends.clear();
             for (const SermonNodePtr& child : children) {
                 const auto childIt = layouts.constFind(child->id());
                 if (childIt == layouts.cend())
@@ -192,7 +193,14 @@ int MindMapRenderer::drawConnectorTree(
                 const qreal far = std::max(right, c.origin.x() + 4);
                 if (bottom < visible.top() || top > visible.bottom() || far < visible.left() || left > visible.right())
                     continue;
-                painter.drawPath(connectorPath(parent, c, isLeafChild(child), isOnlyChild));
+                ends.push_back({ QRectF(c.origin, c.size), isLeafChild(child) });
+            }
+            if (!ends.empty()) {
+                // One stroke for all of them: elbows stroked one by one would lay their shared
+                // trunk over itself once per child, darkening it into a bar.
+                fanPen.setColor(withAlpha(ink, connectorOpacity(node->depth())));
+                painter.setPen(fanPen);
+                painter.drawPath(connectorFanPath(parent, ends, children.size() == 1));
             }
         }
         for (auto it = children.rbegin(); it != children.rend(); ++it)
@@ -396,7 +404,14 @@ void MindMapRenderer::drawCanvasNode(
         }
         scene.textCache->insertBitmap(key, bitmap->image, bitmap->naturalSize);
     }
+    // Zoomed far out the bitmap holds more pixels than it covers: filtered down, small text
+    // stays an even grey instead of breaking into specks.
+    const bool isReduced = TextBitmapCache::pixelFactor(key.fontSize, scene.scale, ratio) > scene.scale * ratio;
+    if (isReduced)
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRectF(QPointF(textX - 2, textY), bitmap->naturalSize), bitmap->image);
+    if (isReduced)
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
 
 QList<QRectF> MindMapRenderer::matchRectangles(
