@@ -177,8 +177,20 @@ void MindMapCanvas::handleCanvasAppear()
     if (const SermonNodePtr& top = root())
         m_controller->setSelectedNodeID(top->id());
     recomputeLayout();
+    // The selection came before the first layout, when nothing could be scrolled yet.
+    m_isInitialRevealPending = true;
+    revealInitialSelection();
     if (m_onZoomFunctionsReady)
         m_onZoomFunctionsReady(zoomFunctions());
+}
+
+void MindMapCanvas::revealInitialSelection()
+{
+    if (!m_isInitialRevealPending || m_viewportSize.isEmpty() || m_cachedLayouts.isEmpty())
+        return;
+    m_isInitialRevealPending = false;
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
 }
 
 void MindMapCanvas::handleSelectionChange()
@@ -456,6 +468,7 @@ void MindMapCanvas::updateViewportSize(const QSizeF& size)
         return;
     m_viewportSize = size;
     Q_EMIT viewChanged();
+    revealInitialSelection();
 }
 
 void MindMapCanvas::animatePan(const QPointF& target, double duration)
@@ -792,7 +805,6 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     if (!parent)
         return;
     const qint64 index = parent->indexOfChild(*id);
-    const bool isQuote = node->isQuote();
 
     m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     QString work = c.editingText();
@@ -809,6 +821,8 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     c.setEditingIsNew(true);
     c.setEditingText(first);
     const CommitResult result = commitEdit(true);
+    // Read after the commit: a node the commit removed passes on no quote.
+    const bool isQuote = !result.removed && node->isQuote();
 
     SermonNodePtr sibling;
     if (result.removed) {
@@ -1083,10 +1097,14 @@ void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
         return;
     if (m_controller->editingNodeID())
         commitEdit(true);
-    // The node becomes primary and the other selected nodes stay, so the menu's commands act
-    // on the whole selection.
     DocumentController& c = *m_controller;
-    c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+    // On a member of the selection the node becomes primary and the others stay, so the menu
+    // acts on the whole selection; on any other node the menu acts on that node alone, never
+    // on nodes the user did not point at.
+    if (c.effectiveSelection().contains(*hit))
+        c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+    else
+        c.selectSingleNode(*hit);
     setCanvasFocused(true);
     showContextMenu(mapToGlobal(viewPoint.toPoint()));
 }

@@ -216,8 +216,9 @@ public:
     QPointF toCanvasPoint(const QPointF& viewPoint) const;
     // A primary click at a canvas point with the modifiers held.
     void handleTap(const QPointF& canvasPoint, Qt::KeyboardModifiers modifiers);
-    // A secondary click at a view point: makes the node under it (not the title) primary,
-    // keeping the other selected nodes, and opens the context menu.
+    // A secondary click at a view point on a node other than the title: on a selected node it
+    // makes that node primary, keeping the other selected nodes; on any other node it selects
+    // that node alone. Then it opens the context menu.
     void handleSecondaryClick(const QPointF& viewPoint);
 
     // --- Drawing -----------------------------------------------------------------------------
@@ -299,6 +300,8 @@ protected:
 private:
     void installControllerCallbacks();
     void handleCanvasAppear();
+    // Scrolls the selection of the first showing into view once there is a layout and a size.
+    void revealInitialSelection();
     void handleSelectionChange();
     void handleSearchQueryChange();
     void handleUndoRedoChange();
@@ -327,6 +330,7 @@ private:
     qreal m_scale = 1.0;
     ZoomFunctionsReadyCallback m_onZoomFunctionsReady;
     bool m_hasAppeared = false;
+    bool m_isInitialRevealPending = false;
 
     bool m_isCanvasFocused = false;
     QPointF m_panOffset;

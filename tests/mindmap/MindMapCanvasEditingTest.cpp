@@ -401,12 +401,16 @@ TEST_F(MindMapCanvasEditingTest, AltReturnAtTheEndMakesAnEmptyNewSibling)
 
 TEST_F(MindMapCanvasEditingTest, AltReturnAtTheStartKeepsTheTextInItsPlace)
 {
+    a2->setQuote(true);
+    canvas->recomputeLayout();
     editByClicks(a2);
     key(Qt::Key_Home);
     key(Qt::Key_Return, Qt::AltModifier);
-    // The node's whole text moves to a new node at the same place under the same parent.
+    // The node's whole text moves to a new node at the same place under the same parent; the
+    // quote went with the removed node.
     EXPECT_EQ(childTexts(a), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
     EXPECT_NE(a->children()[1]->id(), a2->id());
+    EXPECT_FALSE(a->children()[1]->isQuote());
     EXPECT_EQ(controller().editingNodeID(), a->children()[1]->id());
     EXPECT_EQ(undoSteps(), 1);
 
@@ -683,6 +687,12 @@ TEST_F(MindMapCanvasEditingTest, ASecondaryClickSelectsANodeButNotTheTitle)
     EXPECT_EQ(controller().selectedNodeIDs(), (QSet<QUuid> { a1->id(), a2->id() }));
     EXPECT_TRUE(offered.contains(QStringLiteral("Join")));
     EXPECT_FALSE(controller().isExtendingSelection());
+
+    // On a node outside the selection: that node alone, so the menu acts on what was pointed at.
+    QTest::mouseClick(canvas.get(), Qt::RightButton, Qt::NoModifier, viewCentre(c));
+    EXPECT_EQ(controller().selectedNodeID(), c->id());
+    EXPECT_TRUE(controller().selectedNodeIDs().isEmpty());
+    EXPECT_FALSE(offered.contains(QStringLiteral("Join")));
 
     editByClicks(c);
     type(QStringLiteral("!"));
