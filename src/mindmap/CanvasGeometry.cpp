@@ -13,7 +13,12 @@ namespace kestrion {
 
 QRectF visibleContentRect(const QPointF& pan, qreal scale, const QSizeF& viewSize)
 {
-    const QRectF shown(-pan.x() / scale, -pan.y() / scale, viewSize.width() / scale, viewSize.height() / scale);
+    return visibleContentRect(pan, scale, QRectF(QPointF(), viewSize));
+}
+
+QRectF visibleContentRect(const QPointF& pan, qreal scale, const QRectF& viewRect)
+{
+    const QRectF shown(toCanvasPoint(viewRect.topLeft(), pan, scale), viewRect.size() / scale);
     return shown.adjusted(-visibleRectOutset, -visibleRectOutset, visibleRectOutset, visibleRectOutset);
 }
 
@@ -106,6 +111,27 @@ std::optional<QPointF> scrollIntoViewPan(const NodeLayout& layout, const ViewTra
     if (!changed)
         return std::nullopt;
     return target;
+}
+
+std::optional<QPointF> panShowingViewRect(const QRectF& rect, const QPointF& pan, const QSizeF& viewport)
+{
+    if (!(viewport.width() > 0) || !(viewport.height() > 0))
+        return std::nullopt;
+    const QRectF room
+        = QRectF(QPointF(), viewport)
+              .adjusted(scrollIntoViewMargin, scrollIntoViewMargin, -scrollIntoViewMargin, -scrollIntoViewMargin);
+    auto shift = [](qreal low, qreal high, qreal roomLow, qreal roomHigh) -> qreal {
+        if (low < roomLow)
+            return roomLow - low;
+        if (high > roomHigh)
+            return std::max(roomHigh - high, roomLow - low);
+        return 0;
+    };
+    const QPointF by(shift(rect.left(), rect.right(), room.left(), room.right()),
+        shift(rect.top(), rect.bottom(), room.top(), room.bottom()));
+    if (by.isNull())
+        return std::nullopt;
+    return pan + by;
 }
 
 QRectF computeContentBounds(const NodeLayoutMap& layouts)

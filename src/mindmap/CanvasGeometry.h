@@ -40,6 +40,8 @@ struct ViewTransform {
 
 // The canvas rectangle shown in a view of this size, grown by visibleRectOutset on every side.
 QRectF visibleContentRect(const QPointF& pan, qreal scale, const QSizeF& viewSize);
+// The same for a part of the view, in view points.
+QRectF visibleContentRect(const QPointF& pan, qreal scale, const QRectF& viewRect);
 QPointF toCanvasPoint(const QPointF& viewPoint, const QPointF& pan, qreal scale);
 
 // Keeps some of the content in view: the content may be pushed until its far edge reaches
@@ -66,6 +68,12 @@ ViewTransform magnifiedAbout(qreal magnification, const QPointF& viewPoint, cons
 // viewport.
 std::optional<QPointF> scrollIntoViewPan(
     const NodeLayout& layout, const ViewTransform& current, const QSizeF& viewport);
+
+// The pan (before clamping) that moves a rectangle of the view, in view points, inside the
+// viewport with scrollIntoViewMargin on every side, moving as little as it can (the left and
+// top edges win for a rectangle that cannot fit). None when it is inside already or there is
+// no viewport.
+std::optional<QPointF> panShowingViewRect(const QRectF& rect, const QPointF& pan, const QSizeF& viewport);
 
 // The smallest rectangle holding every node box; empty when there are none.
 QRectF computeContentBounds(const NodeLayoutMap& layouts);

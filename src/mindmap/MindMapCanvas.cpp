@@ -31,6 +31,7 @@
 #include <QLineF>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -364,6 +365,7 @@ void MindMapCanvas::relayout()
     }
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
+    ++m_layoutGeneration;
 
     placeOverlays();
     updateNodeEditor();
@@ -622,9 +624,22 @@ void MindMapCanvas::updateNodeEditor()
     editor->setOnCommandEnter([this] { editorCommandEnter(); });
     editor->setOnOptionEnter([this](qint64 caret) { splitAtCaret(caret); });
     editor->setOnCancel([this] { endEditing(false); });
+    editor->setOnCaretMoved([this] { keepCaretInView(); });
     editor->show();
     // Below the search bar and the minimap.
     editor->lower();
+}
+
+void MindMapCanvas::keepCaretInView()
+{
+    if (!m_nodeEditor)
+        return;
+    const std::optional<QPointF> target = panShowingViewRect(m_nodeEditor->caretRect(), m_panOffset, m_viewportSize);
+    if (!target)
+        return;
+    // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
+    m_scrollAnimation.stop();
+    setPanOffset(clampPan(*target));
 }
 
 void MindMapCanvas::nodeEditorLostKeyboard()
@@ -1673,6 +1688,7 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     scene.lassoRect = m_lassoRect;
     scene.scale = m_scale;
     scene.panOffset = m_panOffset;
+    scene.layoutGeneration = m_layoutGeneration;
     scene.editingNodeID = m_controller->editingNodeID();
     scene.selectedNodeID = m_controller->selectedNodeID();
     scene.selectedNodeIDs = &m_controller->selectedNodeIDs();
@@ -1689,16 +1705,18 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     return scene;
 }
 
-MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size)
+MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed)
 {
-    return m_renderer.render(painter, size, makeScene(isDarkAppearance()));
+    return m_renderer.render(painter, size, makeScene(isDarkAppearance()), exposed);
 }
 
-void MindMapCanvas::paintEvent(QPaintEvent*)
+void MindMapCanvas::paintEvent(QPaintEvent* event)
 {
     checkRootText();
     QPainter painter(this);
-    renderCanvas(painter, QSizeF(size()));
+    // The node editor lies over the map without a background of its own: each blink of its
+    // caret repaints the few points under the caret, and only those are drawn.
+    renderCanvas(painter, QSizeF(size()), QRectF(event->rect()));
 }
 
 void MindMapCanvas::resizeEvent(QResizeEvent* event)

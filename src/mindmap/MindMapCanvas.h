@@ -222,7 +222,9 @@ public:
     void handleSecondaryClick(const QPointF& viewPoint);
 
     // --- Drawing -----------------------------------------------------------------------------
-    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size);
+    // The map into a drawing area of this size in view points; given an exposed part of it,
+    // only what reaches that part.
+    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed = {});
 
     // --- Overlays ----------------------------------------------------------------------------
     // The search bar, placed at the top centre while the controller searches, and the minimap,
@@ -314,6 +316,8 @@ private:
     void placeOverlays();
     void updateNodeEditor();
     void nodeEditorLostKeyboard();
+    // Pans as little as needed to keep the editor's caret inside the view's margins.
+    void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
     bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
@@ -344,6 +348,8 @@ private:
     // The root and its text as last laid out.
     SermonNode* m_layoutRoot = nullptr;
     QString m_layoutRootText;
+    // Counts the layout passes, so the drawing knows when its own caches of them are stale.
+    quint64 m_layoutGeneration = 0;
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;

@@ -90,7 +90,8 @@ NodeLayoutMap MindMapRenderer::displayLayouts(const NodeLayoutMap& layouts, cons
     return moved;
 }
 
-MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& size, const Scene& scene)
+MindMapRenderer::Stats MindMapRenderer::render(
+    QPainter& painter, const QSizeF& size, const Scene& scene, const QRectF& exposed)
 {
     Signposter& signposter = performanceSignposter();
     const NodeLayoutMap& cached = *scene.layouts;
@@ -98,7 +99,9 @@ MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& 
         return QStringLiteral("nodes=%1 scale=%2").arg(cached.size()).arg(QString::asprintf("%.2f", scene.scale));
     });
 
-    const QRectF visible = visibleContentRect(scene.panOffset, scene.scale, size);
+    // A small repaint (the editor's caret, a node's outline) draws only what reaches it.
+    const QRectF visible
+        = visibleContentRect(scene.panOffset, scene.scale, exposed.isValid() ? exposed : QRectF(QPointF(), size));
     // Most frames have nothing moving: draw from the cached layouts without copying them.
     NodeLayoutMap moved;
     const bool isMoving = scene.nodeAnimOffsets && !scene.nodeAnimOffsets->isEmpty();
@@ -112,12 +115,14 @@ MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& 
     painter.scale(scene.scale, scene.scale);
 
     Stats stats;
+    const BranchExtents* extents = branchExtents(scene, isMoving);
+    std::vector<QUuid> reached;
     SignpostIntervalState connections = signposter.beginInterval("drawConnections");
-    stats.connectors = drawConnectorTree(painter, scene, layouts, visible);
+    stats.connectors = drawConnectorTree(painter, scene, layouts, visible, extents, &reached);
     endSignpostInterval("drawConnections", connections);
 
     SignpostIntervalState nodes = signposter.beginInterval("drawNodes");
-    stats.drawn = drawNodeLayer(painter, scene, layouts, visible);
+    stats.drawn = drawNodeLayer(painter, scene, layouts, visible, extents ? &reached : nullptr);
     endSignpostInterval("drawNodes", nodes);
 
     signposter.emitEvent("DrawStats", [&] {
@@ -140,8 +145,53 @@ MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& 
     return stats;
 }
 
-int MindMapRenderer::drawConnectorTree(
-    QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible)
+const MindMapRenderer::BranchExtents* MindMapRenderer::branchExtents(const Scene& scene, bool isMoving)
+{
+    if (isMoving || !scene.layoutGeneration || !scene.root)
+        return nullptr;
+    if (m_extentsGeneration == scene.layoutGeneration)
+        return &m_branchExtents;
+    const NodeLayoutMap& layouts = *scene.layouts;
+    m_branchExtents.clear();
+    m_branchExtents.reserve(layouts.size());
+    // The laid-out nodes in preorder, as the connector walk reaches them; then each after all
+    // of its descendants.
+    std::vector<std::pair<SermonNode*, const NodeLayout*>> order;
+    order.reserve(static_cast<size_t>(layouts.size()));
+    std::vector<SermonNode*> stack { scene.root.get() };
+    while (!stack.empty()) {
+        SermonNode* node = stack.back();
+        stack.pop_back();
+        const auto layout = layouts.constFind(node->id());
+        if (layout == layouts.cend())
+            continue;
+        order.emplace_back(node, &layout.value());
+        if (node->isCollapsed())
+            continue;
+        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
+            stack.push_back(it->get());
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const auto [node, layout] = *it;
+        BranchExtent extent { frameOf(*layout), 0 };
+        if (!node->isCollapsed() && node->hasChildren()) {
+            extent.parents = 1;
+            for (const SermonNodePtr& child : node->children()) {
+                const auto found = m_branchExtents.constFind(child->id());
+                if (found == m_branchExtents.cend())
+                    continue;
+                extent.bounds |= found->bounds;
+                extent.parents += found->parents;
+            }
+        }
+        m_branchExtents.insert(node->id(), extent);
+    }
+    m_extentsGeneration = scene.layoutGeneration;
+    return &m_branchExtents;
+}
+
+int MindMapRenderer::drawConnectorTree(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts,
+    const QRectF& visible, const BranchExtents* extents, std::vector<QUuid>* reached)
 {
     if (!scene.root || layouts.isEmpty())
         return 0;
@@ -157,6 +207,17 @@ int MindMapRenderer::drawConnectorTree(
     while (!stack.empty()) {
         SermonNode* node = stack.back();
         stack.pop_back();
+        if (extents) {
+            const auto extent = extents->constFind(node->id());
+            if (extent == extents->cend())
+                continue;
+            // A branch wholly out of view: counted as walked, skipped with all it holds.
+            if (!extent->bounds.intersects(visible)) {
+                count += extent->parents;
+                continue;
+            }
+            reached->push_back(node->id());
+        }
         if (node->isCollapsed() || !node->hasChildren())
             continue;
         const auto parentIt = layouts.constFind(node->id());
@@ -170,11 +231,14 @@ int MindMapRenderer::drawConnectorTree(
             const auto first = layouts.constFind(children.front()->id());
             const auto last = layouts.constFind(children.back()->id());
             if (first != layouts.cend() && last != layouts.cend()) {
-                const QPainterPath path = bracketPath(parent, first.value(), last.value());
-                if (path.controlPointRect().intersects(visible)) {
+                // The bracket's column beside the parent, checked before its path is made.
+                const qreal spine = parent.origin.x() + parent.size.width() + 14;
+                const QRectF reach(
+                    QPointF(spine - 8, first->origin.y()), QPointF(spine + 8, last->origin.y() + last->size.height()));
+                if (reach.intersects(visible)) {
                     pen.setColor(withAlpha(ink, bracketOpacity(parent.depth)));
                     painter.setPen(pen);
-                    painter.drawPath(path);
+                    painter.drawPath(bracketPath(parent, first.value(), last.value()));
                 }
             }
         } else {
@@ -209,18 +273,16 @@ int MindMapRenderer::drawConnectorTree(
     return count;
 }
 
-int MindMapRenderer::drawNodeLayer(
-    QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible)
+int MindMapRenderer::drawNodeLayer(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts,
+    const QRectF& visible, const std::vector<QUuid>* candidates)
 {
     int drawn = 0;
-    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it) {
-        const QUuid& id = it.key();
+    auto drawOne = [&](const QUuid& id, const NodeLayout& layout) {
         if (scene.editingNodeID && *scene.editingNodeID == id)
-            continue;
-        const NodeLayout& layout = it.value();
+            return;
         const QRectF frame = frameOf(layout);
         if (!frame.intersects(visible))
-            continue;
+            return;
         const bool isFadingIn = scene.fadeInNodeIDs && scene.fadeInNodeIDs->contains(id);
         if (isFadingIn)
             painter.setOpacity(scene.animationProgress);
@@ -237,6 +299,16 @@ int MindMapRenderer::drawNodeLayer(
         if (isFadingIn)
             painter.setOpacity(1);
         ++drawn;
+    };
+    if (candidates) {
+        for (const QUuid& id : *candidates) {
+            const auto it = layouts.constFind(id);
+            if (it != layouts.cend())
+                drawOne(id, it.value());
+        }
+    } else {
+        for (auto it = layouts.cbegin(); it != layouts.cend(); ++it)
+            drawOne(it.key(), it.value());
     }
     return drawn;
 }

@@ -52,6 +52,8 @@ TEST(CanvasGeometryTest, VisibleRectIsTheViewInCanvasUnitsGrownBy50)
 {
     EXPECT_EQ(visibleContentRect(QPointF(0, 0), 2.0, QSizeF(1000, 800)), QRectF(-50, -50, 600, 500));
     EXPECT_EQ(visibleContentRect(QPointF(-100, 40), 1.0, QSizeF(300, 200)), QRectF(50, -90, 400, 300));
+    // A part of the view, as a small repaint gives it.
+    EXPECT_EQ(visibleContentRect(QPointF(-100, 40), 2.0, QRectF(10, 20, 4, 6)), QRectF(5, -60, 102, 103));
 }
 
 TEST(CanvasGeometryTest, CanvasPointUndoesPanAndScale)

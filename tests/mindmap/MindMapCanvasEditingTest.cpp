@@ -2,6 +2,7 @@
 
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
+#include "support/SignpostRecorder.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -497,6 +498,50 @@ TEST_F(MindMapCanvasEditingTest, TheEditorSitsOverItsNodeAtAnyZoomAndFollowsTheP
     canvas->handleScroll(-20, 0);
     const auto moved = NodeEditorOverlay::placement(l, size, 2.0, QPointF(-50, -10));
     EXPECT_EQ(editor->geometry(), moved.bounds.toAlignedRect());
+}
+
+TEST_F(MindMapCanvasEditingTest, TheViewFollowsTheCaretPastTheWindowsEdges)
+{
+    canvas->resize(400, 300);
+    QCoreApplication::processEvents();
+    editByClicks(c);
+    finishAnimations();
+    const QRectF room = QRectF(QPointF(), canvas->viewportSize()).adjusted(10, 10, -10, -10);
+    auto caret = [&] { return canvas->nodeEditor()->caretRect(); };
+    key(Qt::Key_End);
+    type(QStringLiteral(" and a closing prayer for everyone who came"));
+    ASSERT_GT(canvas->nodeEditor()->geometry().right(), 400) << "the editor grew past the edge";
+    EXPECT_TRUE(room.contains(caret())) << "the view followed";
+    key(Qt::Key_Home);
+    EXPECT_TRUE(room.contains(caret())) << "and back to the start";
+    // Scrolling away by hand while editing is left alone.
+    canvas->handleScroll(0, -200);
+    EXPECT_FALSE(room.contains(caret()));
+}
+
+TEST_F(MindMapCanvasEditingTest, TheCaretsBlinkRedrawsOnlyWhatLiesUnderTheCaret)
+{
+    root = SermonNode::create(QStringLiteral("Title"));
+    for (int i = 0; i < 40; ++i)
+        root->addChild(QStringLiteral("Point %1").arg(i));
+    makeCanvas();
+    finishAnimations();
+    const SermonNodePtr edited = root->children()[5];
+    editByClicks(edited);
+    QCoreApplication::processEvents();
+    QPlainTextEdit* text = editorText();
+    ASSERT_TRUE(text);
+
+    SignpostRecorder recorder;
+    // What one blink does: the caret's few points are marked for repainting.
+    text->viewport()->update(text->cursorRect());
+    QCoreApplication::processEvents();
+    const QStringList stats = recorder.linesStartingWith(QStringLiteral("event DrawStats"));
+    ASSERT_EQ(stats.size(), 1) << "the map under the caret is repainted";
+    const qsizetype from = stats[0].indexOf(QStringLiteral("drawn=")) + 6;
+    const int drawn = stats[0].mid(from, stats[0].indexOf(u' ', from) - from).toInt();
+    // The neighbours within reach of the caret, not the dozen nodes in view.
+    EXPECT_LE(drawn, 4) << stats[0].toStdString();
 }
 
 TEST_F(MindMapCanvasEditingTest, ANodeEditedWithoutALayoutShowsNoEditor)

@@ -155,3 +155,48 @@ TEST_F(MindMapDrawingTest, TheTrunkOfALargeBranchIsAsLightAsOneConnector)
         }
     }
 }
+
+TEST_F(MindMapDrawingTest, SkippingBranchesOutOfViewChangesNoPixel)
+{
+    root = SermonNode::create(QStringLiteral("Title"));
+    for (int i = 0; i < 6; ++i) {
+        const SermonNodePtr point = root->addChild(QStringLiteral("Point %1").arg(i));
+        for (int j = 0; j < 5; ++j) {
+            const SermonNodePtr part = point->addChild(QStringLiteral("Part %1.%2").arg(i).arg(j));
+            for (int k = 0; k < 3; ++k)
+                part->addChild(QStringLiteral("Line %1").arg(k));
+        }
+    }
+    root->children()[2]->setCollapsed(true);
+    makeCanvas();
+    MindMapRenderer pruning;
+    MindMapRenderer walking;
+    auto paint = [&](MindMapRenderer& renderer, bool prune, const QPointF& pan, const QRectF& exposed) {
+        MindMapRenderer::Scene scene;
+        scene.root = root;
+        scene.layouts = &canvas->cachedLayouts();
+        scene.nodeLookup = &canvas->nodeLookup();
+        scene.subtreeWordCounts = &canvas->subtreeWordCounts();
+        scene.textCache = &canvas->textCache();
+        scene.panOffset = pan;
+        scene.selectedNodeID = root->children()[3]->id();
+        if (prune)
+            scene.layoutGeneration = 1;
+        QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        if (exposed.isValid())
+            painter.setClipRect(exposed);
+        renderer.render(painter, QSizeF(image.size()), scene, exposed);
+        return image;
+    };
+    // Views into the middle, the edges and past the end of the tree, whole and in small parts.
+    const QRectF bounds = canvas->cachedContentBounds();
+    for (const QPointF& pan : { QPointF(), QPointF(-300, -400), QPointF(-500, -bounds.center().y() + 150),
+             QPointF(-bounds.right() + 100, -bounds.bottom() + 100), QPointF(-bounds.right() - 10, 0) }) {
+        for (const QRectF& exposed : { QRectF(), QRectF(150, 100, 3, 18), QRectF(0, 0, 60, 300) }) {
+            EXPECT_EQ(paint(pruning, true, pan, exposed), paint(walking, false, pan, exposed))
+                << "pan " << pan.x() << ", " << pan.y();
+        }
+    }
+}
