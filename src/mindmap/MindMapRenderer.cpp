@@ -476,14 +476,22 @@ void MindMapRenderer::drawCanvasNode(
         }
         scene.textCache->insertBitmap(key, bitmap->image, bitmap->naturalSize);
     }
-    // Zoomed far out the bitmap holds more pixels than it covers: filtered down, small text
-    // stays an even grey instead of breaking into specks.
-    const bool isReduced = TextBitmapCache::pixelFactor(key.fontSize, scene.scale, ratio) > scene.scale * ratio;
-    if (isReduced)
+    const QRectF target(QPointF(textX - 2, textY), bitmap->naturalSize);
+    if (TextBitmapCache::pixelFactor(key.fontSize, scene.scale, ratio) > scene.scale * ratio) {
+        // Zoomed far out the bitmap holds more pixels than it covers: filtered down, small
+        // text stays an even grey instead of breaking into specks.
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(QPointF(textX - 2, textY), bitmap->naturalSize), bitmap->image);
-    if (isReduced)
+        painter.drawImage(target, bitmap->image);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        return;
+    }
+    // Pixel for pixel from a whole device pixel: stretched by the hair its rounded-up size
+    // differs, or placed between pixels, the glyphs would lose or double columns.
+    const QTransform world = painter.worldTransform();
+    const QPointF corner = world.map(target.topLeft()) * ratio;
+    painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    painter.drawImage(QPointF(std::round(corner.x()), std::round(corner.y())), bitmap->image);
+    painter.setWorldTransform(world);
 }
 
 QList<QRectF> MindMapRenderer::matchRectangles(

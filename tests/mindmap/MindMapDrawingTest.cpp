@@ -99,6 +99,33 @@ TEST_F(MindMapDrawingTest, NodeTextIsWholeAndToScaleAtEveryZoomAndPixelRatio)
     }
 }
 
+TEST_F(MindMapDrawingTest, NodeTextIsDrawnPixelForPixelSoItStaysSharp)
+{
+    for (qreal ratio : ratios) {
+        for (qreal zoom : { 0.5, 0.9, 1.0, 2.0, 3.0 }) {
+            const QImage drawn = paintAt(zoom, ratio);
+            // Leaves: nothing lies under their text, so its pixels are the bitmap's own.
+            for (const SermonNodePtr& node : { c, a1 }) {
+                SCOPED_TRACE(
+                    QStringLiteral("%1 at zoom %2, ratio %3").arg(node->text()).arg(zoom).arg(ratio).toStdString());
+                const NodeLayout layout = layoutOf(node);
+                const TextBitmapKey key = TextBitmapKey::forNode(node->text(), layout.depth, layout.isQuote);
+                const QPointF topLeft = layout.origin + QPointF(14, 3);
+                const auto bitmap = TextBitmapCache::renderTextBitmap(key, false, zoom, ratio);
+                ASSERT_TRUE(bitmap);
+                const QPoint corner = (topLeft * zoom * ratio).toPoint();
+                int differing = 0;
+                // The last row may share its pixels with the leaf's underline.
+                for (int y = 0; y + 1 < bitmap->image.height(); ++y) {
+                    for (int x = 0; x < bitmap->image.width(); ++x)
+                        differing += drawn.pixel(corner.x() + x, corner.y() + y) != bitmap->image.pixel(x, y);
+                }
+                EXPECT_EQ(differing, 0) << "not resampled";
+            }
+        }
+    }
+}
+
 TEST_F(MindMapDrawingTest, TheTrunkOfALargeBranchIsAsLightAsOneConnector)
 {
     // Elbows to 40 children, each with a child of its own so no bracket is drawn.
