@@ -149,7 +149,7 @@ const MindMapRenderer::BranchExtents* MindMapRenderer::branchExtents(const Scene
 {
     if (isMoving || !scene.layoutGeneration || !scene.root)
         return nullptr;
-    if (m_extentsGeneration == scene.layoutGeneration)
+    if (m_extentsGeneration == scene.layoutGeneration && m_extentsRoot == scene.root.get())
         return &m_branchExtents;
     const NodeLayoutMap& layouts = *scene.layouts;
     m_branchExtents.clear();
@@ -187,6 +187,7 @@ const MindMapRenderer::BranchExtents* MindMapRenderer::branchExtents(const Scene
         m_branchExtents.insert(node->id(), extent);
     }
     m_extentsGeneration = scene.layoutGeneration;
+    m_extentsRoot = scene.root.get();
     return &m_branchExtents;
 }
 

@@ -137,6 +137,7 @@ private:
     QHash<QString, QStaticText> m_badgeTexts;
     BranchExtents m_branchExtents;
     std::optional<quint64> m_extentsGeneration;
+    const SermonNode* m_extentsRoot = nullptr;
 };
 
 } // namespace kestrion
