@@ -521,11 +521,7 @@ TEST_F(MindMapCanvasEditingTest, TheViewFollowsTheCaretPastTheWindowsEdges)
 
 TEST_F(MindMapCanvasEditingTest, TheCaretsBlinkRedrawsOnlyWhatLiesUnderTheCaret)
 {
-    root = SermonNode::create(QStringLiteral("Title"));
-    for (int i = 0; i < 40; ++i)
-        root->addChild(QStringLiteral("Point %1").arg(i));
-    makeCanvas();
-    finishAnimations();
+    makeCanvasOverPoints(40);
     const SermonNodePtr edited = root->children()[5];
     editByClicks(edited);
     QCoreApplication::processEvents();

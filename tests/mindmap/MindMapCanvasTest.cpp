@@ -319,11 +319,7 @@ TEST_F(MindMapCanvasTest, SelectingANodeOutOfViewScrollsItIn)
 TEST_F(MindMapCanvasTest, OpeningALargeSermonShowsTheSelectedTitle)
 {
     // The title sits halfway down a tree far taller than the view.
-    root = SermonNode::create(QStringLiteral("Title"));
-    for (int i = 0; i < 200; ++i)
-        root->addChild(QStringLiteral("Point %1").arg(i));
-    makeCanvas();
-    finishAnimations();
+    makeCanvasOverPoints(200);
     ASSERT_EQ(controller().selectedNodeID(), root->id());
     const NodeLayout& l = layoutOf(root);
     const QRectF shown(l.origin * canvas->scale() + canvas->panOffset(), l.size * canvas->scale());
