@@ -194,7 +194,6 @@ void ColumnEditing::splitNodeAtCaret(qint64 caret)
     };
     const QString before = stored(work.left(position));
     const QString after = stored(work.mid(position));
-    const bool isQuote = node->isQuote();
     const qint64 index = parent->indexOfChild(*id);
 
     m_canvas.endEditing();
@@ -208,7 +207,8 @@ void ColumnEditing::splitNodeAtCaret(qint64 caret)
         m_canvas.writeNodeText(*node, before);
         sibling = root->insertSibling(*id, after);
     }
-    sibling->setQuote(isQuote);
+    // A node the split removed passes on no quote.
+    sibling->setQuote(!before.isEmpty() && node->isQuote());
     m_canvas.setEditOriginalText(after);
     m_canvas.relayoutColumns(true);
     c.setSelectedNodeID(sibling->id());

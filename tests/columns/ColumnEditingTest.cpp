@@ -201,6 +201,7 @@ TEST_F(ColumnCanvasFixture, AltReturnSplitsAtTheCaret)
 
 TEST_F(ColumnCanvasFixture, SplitAtTheStartKeepsThePlaceAndTheTitleIsNotSplit)
 {
+    a1->setQuote(true);
     select(a1);
     press(Qt::Key_Space);
     canvas->editing().splitNodeAtCaret(-3);
@@ -208,6 +209,7 @@ TEST_F(ColumnCanvasFixture, SplitAtTheStartKeepsThePlaceAndTheTitleIsNotSplit)
     EXPECT_EQ(a->children()[0]->text(), QStringLiteral("Alpha one"));
     EXPECT_NE(a->children()[0]->id(), a1->id());
     EXPECT_EQ(a->children()[1]->id(), a2->id());
+    EXPECT_FALSE(a->children()[0]->isQuote());
     EXPECT_EQ(controller().editingNodeID(), a->children()[0]->id());
     EXPECT_EQ(undoCount(), 1);
     press(Qt::Key_Escape);
