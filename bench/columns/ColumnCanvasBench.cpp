@@ -6,9 +6,7 @@
 #include "document/SermonDocument.h"
 #include "platform/UndoManager.h"
 #include "support/SermonTrees.h"
-
-#include <QImage>
-#include <QPainter>
+#include "support/ShownCanvas.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,18 +16,11 @@ using namespace kestrion;
 
 namespace {
 
-struct CanvasBench {
+struct CanvasBench : bench::ShownCanvas<ColumnCanvas> {
     explicit CanvasBench(int nodes)
-        : document(bench::makeSermonTree(nodes, 11))
-        , canvas(document, &undoManager)
+        : ShownCanvas(bench::makeSermonTree(nodes, 11))
     {
-        canvas.resize(1440, 900);
-        canvas.show();
     }
-
-    UndoManager undoManager;
-    SermonDocument document;
-    ColumnCanvas canvas;
 };
 
 // Laying out a whole sermon with nothing wrapped yet: the first show of columns mode.
@@ -84,15 +75,7 @@ void BM_ColumnPaint(benchmark::State& state)
     const qreal scrollX = state.range(1) == 0 ? 0 : state.range(1) == 1 ? 700 : 1300;
     if (scrollX > 0)
         bench.canvas.scrollColumnsBy(-scrollX, -bench.canvas.layout().totalSize.height() / 2);
-    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
-    auto paint = [&] {
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        return bench.canvas.renderCanvas(painter, QSizeF(image.size()));
-    };
-    const ColumnRenderer::Stats stats = paint();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(paint());
+    const ColumnRenderer::Stats stats = bench::paintFrames(state, bench.canvas);
     state.counters["texts"] = stats.texts;
 }
 BENCHMARK(BM_ColumnPaint)->Args({ 5000, 0 })->Args({ 5000, 1 })->Args({ 5000, 2 })->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 #include "document/DocumentController.h"
 #include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
+#include "platform/CommandKeys.h"
 #include "platform/Preferences.h"
 #include "platform/Signposter.h"
 #include "platform/SystemClipboard.h"
@@ -605,30 +606,16 @@ std::function<void()> ColumnCanvas::keyCommand(const QKeyEvent& event)
 
 bool ColumnCanvas::event(QEvent* event)
 {
-    // The canvas's keys come before the menus' shortcuts.
-    if (event->type() == QEvent::ShortcutOverride && keyCommand(*static_cast<QKeyEvent*>(event))) {
-        event->accept();
+    // The canvas's keys come before the menus' shortcuts; Tab adds a node.
+    if (CommandKeys::routeEvent(event, [this](const QKeyEvent& key) { return keyCommand(key); }))
         return true;
-    }
-    // Tab is a node command here, not a walk along the focus chain.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && keyCommand(*key)) {
-            keyPressEvent(key);
-            return true;
-        }
-    }
     return QWidget::event(event);
 }
 
 void ColumnCanvas::keyPressEvent(QKeyEvent* event)
 {
-    if (const std::function<void()> command = keyCommand(*event)) {
-        event->accept();
-        command();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!CommandKeys::runKeyPress(event, [this](const QKeyEvent& key) { return keyCommand(key); }))
+        QWidget::keyPressEvent(event);
 }
 
 // --- Focus ----------------------------------------------------------------------------------

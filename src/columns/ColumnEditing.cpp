@@ -15,20 +15,12 @@ constexpr QChar lineSeparator(u'\u2028');
 
 } // namespace
 
+// Typed text is trimmed of white space and line breaks at both ends (QString::trimmed: U+2028
+// among them).
+
 ColumnEditing::ColumnEditing(ColumnCanvas& canvas)
     : m_canvas(canvas)
 {
-}
-
-QString ColumnEditing::trimmedText(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].isSpace())
-        ++begin;
-    while (end > begin && text[end - 1].isSpace())
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 SermonNodePtr ColumnEditing::neighbourOf(const SermonNodePtr& root, const QUuid& id)
@@ -86,7 +78,7 @@ ColumnEditing::CommitResult ColumnEditing::commitColumnEdit(bool commit)
     const QString typed = c.editingText();
     const bool isNew = c.editingIsNew();
     m_canvas.endEditing();
-    const QString text = commit ? trimmedText(typed) : m_canvas.editOriginalText();
+    const QString text = commit ? typed.trimmed() : m_canvas.editOriginalText();
 
     if (!text.isEmpty()) {
         if (text != m_canvas.editOriginalText() && !isNew)
@@ -127,7 +119,7 @@ void ColumnEditing::commitAndContinue(NewNodePlace place)
         return;
     }
     const bool wasNew = c.editingIsNew();
-    const QString text = trimmedText(c.editingText());
+    const QString text = c.editingText().trimmed();
     if (text.isEmpty()) {
         if (!wasNew)
             recordWithOriginalText(*node);
@@ -190,7 +182,7 @@ void ColumnEditing::splitNodeAtCaret(qint64 caret)
         ++position;
     const auto stored = [](QString part) {
         part.replace(u'\n', lineSeparator);
-        return trimmedText(part);
+        return part.trimmed();
     };
     const QString before = stored(work.left(position));
     const QString after = stored(work.mid(position));

@@ -51,8 +51,6 @@ public:
     // The node to select when this one goes: the sibling before it, else the one after it,
     // else the parent; none for the title.
     static SermonNodePtr neighbourOf(const SermonNodePtr& root, const QUuid& id);
-    // Without white space and line breaks (U+2028 among them) at either end.
-    static QString trimmedText(const QString& text);
 
 private:
     // Commits and, after a node just made, goes on into a new node at the place given.

@@ -8,7 +8,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -38,72 +37,17 @@ QString withLineSeparators(const QString& text)
     return result;
 }
 
-bool isReturn(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
-bool has(Qt::KeyboardModifiers modifiers, Qt::KeyboardModifier modifier)
-{
-    return modifiers.testFlag(modifier);
-}
-
-// The editing keys that work on the text with a modifier held.
-constexpr std::array textKeys { QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Cut, QKeySequence::Copy,
-    QKeySequence::Paste, QKeySequence::SelectAll, QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
-    QKeySequence::MoveToPreviousWord, QKeySequence::MoveToNextWord, QKeySequence::SelectPreviousWord,
-    QKeySequence::SelectNextWord, QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToEndOfDocument,
-    QKeySequence::SelectStartOfDocument, QKeySequence::SelectEndOfDocument };
-
 } // namespace
 
-// The text area: a plain text editor without frame, scrolling or background that hands its
-// keys and focus changes to the overlay first.
-class ColumnEditorTextView : public QTextEdit {
+// The text area: a plain text editor without frame, scrolling or background.
+class ColumnEditorTextView : public InPlaceEditorView<QTextEdit> {
 public:
-    explicit ColumnEditorTextView(ColumnEditorOverlay* overlay)
-        : QTextEdit(overlay)
-        , m_overlay(overlay)
+    ColumnEditorTextView(InPlaceEditorHost* host, QWidget* parent)
+        : InPlaceEditorView(host, parent)
     {
     }
-
-    void detach() { m_overlay = nullptr; }
 
 protected:
-    bool event(QEvent* event) override
-    {
-        if (m_overlay && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (event->type() == QEvent::ShortcutOverride) {
-                if (takesBeforeShortcuts(*key)) {
-                    key->accept();
-                    return true;
-                }
-            } else if (isRoutedKey(*key)) {
-                // A held key acts once; its repeats neither act again nor reach the text.
-                if (!key->isAutoRepeat())
-                    m_overlay->handleKey(key->key(), key->modifiers());
-                key->accept();
-                return true;
-            }
-        }
-        return QTextEdit::event(event);
-    }
-
-    void focusInEvent(QFocusEvent* event) override
-    {
-        QTextEdit::focusInEvent(event);
-        if (m_overlay)
-            m_overlay->textViewFocusChanged(true, event->reason());
-    }
-
-    void focusOutEvent(QFocusEvent* event) override
-    {
-        QTextEdit::focusOutEvent(event);
-        if (m_overlay)
-            m_overlay->textViewFocusChanged(false, event->reason());
-    }
-
     bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
 
     // Pasted or dropped text arrives as plain text with its line breaks kept inside the node.
@@ -112,55 +56,11 @@ protected:
         if (source->hasText())
             textCursor().insertText(withLineSeparators(source->text()));
     }
-
-private:
-    static bool isRoutedKey(const QKeyEvent& key)
-    {
-        const int k = key.key();
-        const Qt::KeyboardModifiers modifiers = key.modifiers();
-        if (isReturn(k))
-            return has(modifiers, Qt::ControlModifier) || has(modifiers, Qt::AltModifier)
-                || !has(modifiers, Qt::ShiftModifier);
-        return k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_Escape;
-    }
-
-    // Keys that must reach the editor rather than a shortcut of the window's menus: the routed
-    // keys, the keys that edit or move in text, their standard sequences, and text itself.
-    static bool takesBeforeShortcuts(const QKeyEvent& key)
-    {
-        const int k = key.key();
-        if (isReturn(k) || k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_Escape)
-            return true;
-        if (std::any_of(textKeys.begin(), textKeys.end(), [&](QKeySequence::StandardKey s) { return key.matches(s); }))
-            return true;
-        const Qt::KeyboardModifiers commands
-            = key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        if (commands)
-            return false;
-        switch (k) {
-        case Qt::Key_Backspace:
-        case Qt::Key_Delete:
-        case Qt::Key_Space:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_Home:
-        case Qt::Key_End:
-            return true;
-        default:
-            break;
-        }
-        const QString text = key.text();
-        return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
-    }
-
-    ColumnEditorOverlay* m_overlay;
 };
 
 ColumnEditorOverlay::ColumnEditorOverlay(bool isRoot, QWidget* parent)
     : QWidget(parent)
-    , m_textView(new ColumnEditorTextView(this))
+    , m_textView(new ColumnEditorTextView(this, this))
     , m_isRoot(isRoot)
 {
     setObjectName(QStringLiteral("columnEditorOverlay"));
@@ -263,15 +163,7 @@ bool ColumnEditorOverlay::isFocused() const
 
 void ColumnEditorOverlay::setFocused(bool focused)
 {
-    if (focused) {
-        m_textView->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    if (!m_textView->hasFocus())
-        return;
-    m_releasingFocus = true;
-    m_textView->clearFocus();
-    m_releasingFocus = false;
+    setViewFocused(*m_textView, focused);
 }
 
 void ColumnEditorOverlay::showEvent(QShowEvent* event)
@@ -308,59 +200,15 @@ void ColumnEditorOverlay::textViewChanged()
         m_onTextEdited(stored);
 }
 
-void ColumnEditorOverlay::textViewFocusChanged(bool focused, Qt::FocusReason reason)
+void ColumnEditorOverlay::editorFocusChanged(bool focused, Qt::FocusReason reason)
 {
-    if (focused || m_dispatching || m_releasingFocus)
-        return;
-    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || !isVisible())
-        return;
-    dispatch(m_onCommit);
+    if (!focused && isMovingOn(reason, isVisible()))
+        dispatch(m_onCommit);
 }
 
-bool ColumnEditorOverlay::handleKey(int key, Qt::KeyboardModifiers modifiers)
+void ColumnEditorOverlay::editorKeyPressed(InPlaceEditorKeys::Action action)
 {
-    if (key == Qt::Key_Escape) {
-        dispatch(m_onCancel);
-        return true;
-    }
-    if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && has(modifiers, Qt::ShiftModifier))) {
-        dispatch(m_onShiftTab);
-        return true;
-    }
-    if (key == Qt::Key_Tab) {
-        dispatch(m_onTab);
-        return true;
-    }
-    if (!isReturn(key))
-        return false;
-    if (has(modifiers, Qt::ControlModifier)) {
-        dispatch(m_onCommandEnter);
-    } else if (has(modifiers, Qt::AltModifier)) {
-        const qint64 position = caret();
-        dispatch([this, position] {
-            if (m_onOptionEnter)
-                m_onOptionEnter(position);
-        });
-    } else if (!has(modifiers, Qt::ShiftModifier)) {
-        dispatch(m_onEnter);
-    } else {
-        return false;
-    }
-    return true;
-}
-
-void ColumnEditorOverlay::dispatch(const Callback& callback)
-{
-    if (!callback)
-        return;
-    // The callback may end the edit and move the keyboard; that is no commit of its own.
-    const bool wasDispatching = m_dispatching;
-    m_dispatching = true;
-    QPointer<ColumnEditorOverlay> self(this);
-    const Callback run = callback;
-    run();
-    if (self)
-        m_dispatching = wasDispatching;
+    dispatch(m_keys.callFor(action, caret()));
 }
 
 void ColumnEditorOverlay::applyColors()

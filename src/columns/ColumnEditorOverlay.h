@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InPlaceEditorView.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -23,7 +25,7 @@ class ColumnEditorTextView;
 //
 // Callbacks run inside the editor's own event handling: the canvas may hide it or
 // deleteLater() it from a callback, but must not delete it there.
-class ColumnEditorOverlay : public QWidget {
+class ColumnEditorOverlay : public QWidget, private InPlaceEditorHost {
     Q_OBJECT
 
 public:
@@ -60,12 +62,12 @@ public:
     // Called when the keyboard moves on to another widget of the window, so that what was typed
     // is kept; not for the window going to the background, a popup, a key callback, or hiding.
     void setOnCommit(Callback callback) { m_onCommit = std::move(callback); }
-    void setOnTab(Callback callback) { m_onTab = std::move(callback); }
-    void setOnShiftTab(Callback callback) { m_onShiftTab = std::move(callback); }
-    void setOnEnter(Callback callback) { m_onEnter = std::move(callback); }
-    void setOnCommandEnter(Callback callback) { m_onCommandEnter = std::move(callback); }
-    void setOnOptionEnter(CaretCallback callback) { m_onOptionEnter = std::move(callback); }
-    void setOnCancel(Callback callback) { m_onCancel = std::move(callback); }
+    void setOnTab(Callback callback) { m_keys.onTab = std::move(callback); }
+    void setOnShiftTab(Callback callback) { m_keys.onShiftTab = std::move(callback); }
+    void setOnEnter(Callback callback) { m_keys.onEnter = std::move(callback); }
+    void setOnCommandEnter(Callback callback) { m_keys.onCommandEnter = std::move(callback); }
+    void setOnOptionEnter(CaretCallback callback) { m_keys.onOptionEnter = std::move(callback); }
+    void setOnCancel(Callback callback) { m_keys.onCancel = std::move(callback); }
 
     bool isFocused() const;
     void setFocused(bool focused);
@@ -77,12 +79,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    friend class ColumnEditorTextView;
-
     void textViewChanged();
-    void textViewFocusChanged(bool focused, Qt::FocusReason reason);
-    bool handleKey(int key, Qt::KeyboardModifiers modifiers);
-    void dispatch(const Callback& callback);
+    void editorKeyPressed(InPlaceEditorKeys::Action action) override;
+    void editorFocusChanged(bool focused, Qt::FocusReason reason) override;
     void applyColors();
     void applyLineGrid();
 
@@ -90,18 +89,11 @@ private:
     bool m_isRoot = false;
     qreal m_columnWidth = 0;
     bool m_updatingText = false;
-    bool m_dispatching = false;
-    bool m_releasingFocus = false;
     QString m_lastText;
 
     TextCallback m_onTextEdited;
     Callback m_onCommit;
-    Callback m_onTab;
-    Callback m_onShiftTab;
-    Callback m_onEnter;
-    Callback m_onCommandEnter;
-    CaretCallback m_onOptionEnter;
-    Callback m_onCancel;
+    InPlaceEditorKeys::Callbacks m_keys;
 };
 
 } // namespace kestrion

@@ -39,15 +39,6 @@ private:
     QWidget* m_target;
 };
 
-// The tree with enough points under the title to be taller than the canvas.
-SermonNodePtr tallTree(int points)
-{
-    auto root = SermonNode::create(QStringLiteral("Title"));
-    for (int i = 0; i < points; ++i)
-        root->addChild(QStringLiteral("Point %1").arg(i));
-    return root;
-}
-
 } // namespace
 
 TEST_F(ColumnCanvasFixture, FirstShowSelectsTheTitleShowsTheLayoutAtOnceAndTakesTheKeyboard)
@@ -73,7 +64,7 @@ TEST_F(ColumnCanvasFixture, PanStaysWithinTheContentAndReachesPastEveryColumn)
     canvas->scrollColumnsBy(0, -300);
     EXPECT_EQ(canvas->panOffset().y(), 0);
 
-    root = tallTree(80);
+    makePoints(80);
     makeCanvas(QSize(500, 600));
     ASSERT_EQ(canvas->layout().totalSize, QSizeF(1200, 80 * 28));
     canvas->scrollColumnsBy(0, -100000);
@@ -94,7 +85,7 @@ TEST_F(ColumnCanvasFixture, PanStaysWithinTheContentAndReachesPastEveryColumn)
 
 TEST_F(ColumnCanvasFixture, SelectingScrollsTheNodeIntoViewWithMargins)
 {
-    root = tallTree(80);
+    makePoints(80);
     auto deep = root->children()[60]->addChild(QStringLiteral("Deep"))->addChild(QStringLiteral("Deeper"));
     makeCanvas(QSize(1300, 600));
     // Already 40 points inside every edge: nothing moves.
@@ -124,7 +115,7 @@ TEST_F(ColumnCanvasFixture, SelectingScrollsTheNodeIntoViewWithMargins)
 
 TEST_F(ColumnCanvasFixture, ScrollGlideStaysWithinLimitsThatShrinkWhileItRuns)
 {
-    root = tallTree(80);
+    makePoints(80);
     makeCanvas(QSize(800, 600));
     controller().setSelectedNodeID(root->children().back()->id());
     ASSERT_TRUE(canvas->scrollAnimator().isAnimating());
@@ -245,7 +236,7 @@ TEST_F(ColumnCanvasFixture, WidthHandlesFollowCollapsedColumnsAndLeaveStrips)
 
 TEST_F(ColumnCanvasFixture, DrawsTextBandLinesHeadersAndStripsAtEitherPixelRatio)
 {
-    root = tallTree(40);
+    makePoints(40);
     root->children()[0]->addChild(QStringLiteral("Child of the first point"));
     for (int i = 0; i < 30; ++i)
         root->children()[1]->addChild(QStringLiteral("Sub-point %1").arg(i));

@@ -270,6 +270,9 @@ TEST_F(ColumnCanvasFixture, PendingEditIsCommittedAndMarksTheDocumentEdited)
     select(c);
     press(Qt::Key_Space);
     type(QStringLiteral(" today"));
+    // A line break at the end is trimmed like a space.
+    press(Qt::Key_Return, Qt::ShiftModifier);
+    ASSERT_TRUE(c->text().endsWith(lineSeparator));
     ASSERT_TRUE(undoManager->isClean());
     canvas->commitPendingEdit();
     EXPECT_FALSE(controller().editingNodeID());
