@@ -1,6 +1,7 @@
 #include "app/KestrionApplication.h"
 
 #include "app/SermonWindow.h"
+#include "app/WindowSupervisor.h"
 #include "platform/Appearance.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
@@ -54,9 +55,9 @@ KestrionApplication::~KestrionApplication() = default;
 std::optional<int> KestrionApplication::launch(const QStringList& files)
 {
     const LaunchMode& mode = m_setup.mode;
-    // No welcome window exists yet to end the process, so in every mode the last document
-    // window closing does.
-    QApplication::setQuitOnLastWindowClosed(true);
+    // With a supervisor, closing the welcome window ends the process, through the document
+    // machinery; without one, the last window closing does.
+    QApplication::setQuitOnLastWindowClosed(mode.quitsOnLastWindowClosed());
 
     // A test run stays hidden: no window, no appearance, no part in hand-overs.
     if (mode.isHidden())
@@ -101,19 +102,19 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
         m_documentManager->open(*mode.uiTestFixturePath);
     }
 
-    int recovered = 0;
-    if (mode.hasSupervisor())
-        recovered = m_documentManager->recoverUnsavedDocuments();
+    if (mode.hasSupervisor()) {
+        m_supervisor = std::make_unique<WindowSupervisor>(*m_documentManager);
+        WindowSupervisor::setShared(m_supervisor.get());
+        m_documentManager->recoverUnsavedDocuments();
+    }
     m_documentManager->openAll(files);
 
-    if (m_documentManager->documents().empty()) {
-        // Asked for files, none of which could be opened: each was reported already.
-        if (!files.isEmpty() || mode.isUITestFixture)
-            return 1;
-        // Started without files: until the welcome window exists, a new sermon.
-        if (recovered == 0)
-            m_documentManager->newDocument();
-    }
+    // Asked for files, none of which could be opened: each was reported already.
+    if (m_documentManager->documents().empty() && (!files.isEmpty() || mode.isUITestFixture))
+        return 1;
+    // The welcome window when nothing else is on screen.
+    if (m_supervisor)
+        m_supervisor->finishLaunching();
     return std::nullopt;
 }
 
@@ -125,11 +126,14 @@ void KestrionApplication::openHandedOverFiles(const QStringList& paths)
     if (!paths.isEmpty())
         return;
     // Started again without files: bring this instance forward.
-    const std::vector<OpenDocument*>& documents = m_documentManager->documents();
-    if (documents.empty()) {
-        m_documentManager->newDocument();
-        return;
+    if (m_supervisor) {
+        m_supervisor->handleReopen();
+        if (m_supervisor->documentWindowCount() == 0)
+            return;
     }
+    const std::vector<OpenDocument*>& documents = m_documentManager->documents();
+    if (documents.empty())
+        return;
     DocumentWindow* window = qobject_cast<DocumentWindow*>(QApplication::activeWindow());
     if (!window)
         window = documents.back()->window();

@@ -16,10 +16,12 @@ namespace kestrion {
 class DocumentManager;
 class Preferences;
 class SingleInstance;
+class WindowSupervisor;
 
 // The application: brings up the document machinery for the launch mode, hands files over
-// between launches, applies the stored appearance before the first window, and opens what the
-// command line names.
+// between launches, applies the stored appearance before the first window, opens what the
+// command line names and, in a normal launch, hands the windows over to the window
+// supervisor, which shows the welcome window when no document is open.
 class KestrionApplication : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +53,8 @@ public:
     // Null in a hidden test run.
     DocumentManager* documentManager() const { return m_documentManager.get(); }
     SingleInstance* singleInstance() const { return m_singleInstance.get(); }
+    // Null in the fixture mode and a test run.
+    WindowSupervisor* supervisor() const { return m_supervisor.get(); }
 
     // From now on SIGTERM, SIGINT and SIGHUP save without questions and quit, as an ending
     // session does. Call it once the main loop is about to run: quitting does nothing before,
@@ -64,6 +68,8 @@ private:
     Setup m_setup;
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<DocumentManager> m_documentManager;
+    // After the manager: it goes first.
+    std::unique_ptr<WindowSupervisor> m_supervisor;
     QSocketNotifier* m_signalNotifier = nullptr;
 };
 

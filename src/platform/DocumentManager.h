@@ -65,8 +65,11 @@ public:
     // already. A file that cannot be read is reported and nothing opens.
     OpenDocument* open(const QString& path);
     void openAll(const QStringList& paths);
-    // A new untitled document; with none given, a new sermon.
-    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr);
+    // A new untitled document; with none given, a new sermon. A document given holds what the
+    // user entered for it (a title, details): it counts as unsaved from the start, so it is
+    // kept in the recovery folder at once and closing it asks. The name, when given, is the
+    // window's title and the file name proposed on the first save.
+    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr, const QString& name = {});
     // Opens what a crash left in the recovery folder as untitled documents. Returns how many.
     int recoverUnsavedDocuments();
 
@@ -84,6 +87,9 @@ public:
     bool closeAll();
     // Closes every window, then quits the application.
     void quit();
+    // A quit is under way: its windows are closing, or all have closed and the application
+    // is about to end.
+    bool isQuitting() const { return m_isQuitting; }
 
     // What the autosave timer runs: saves a titled document in place (asking first when the
     // file changed on disk), and keeps an untitled one in the recovery folder.
@@ -139,6 +145,7 @@ private:
     QString m_recoveryFolder;
     QString m_lastFolder;
     bool m_showsWindows = true;
+    bool m_isQuitting = false;
     std::vector<OpenDocument*> m_documents;
 };
 

@@ -12,12 +12,13 @@ namespace {
 const QString halfFilledCircle = QStringLiteral("circle.lefthalf.filled");
 const QString sun = QStringLiteral("sun.max");
 const QString moon = QStringLiteral("moon");
+const QString plus = QStringLiteral("plus");
 
 } // namespace
 
 bool Symbols::hasSymbol(const QString& name)
 {
-    return name == halfFilledCircle || name == sun || name == moon;
+    return name == halfFilledCircle || name == sun || name == moon || name == plus;
 }
 
 void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, const QColor& colour)
@@ -61,6 +62,12 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(disc.subtracted(bite));
+    } else if (name == plus) {
+        const qreal arm = side * 0.36;
+        pen.setWidthF(std::max<qreal>(1.0, side / 9.0));
+        painter.setPen(pen);
+        painter.drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
+        painter.drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
     }
     painter.restore();
 }
