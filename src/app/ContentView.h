@@ -2,6 +2,7 @@
 
 #include "app/AppMode.h"
 #include "platform/AppAppearance.h"
+#include "platform/FocusedValuePublisher.h"
 
 #include <QSize>
 #include <QWidget>
@@ -26,8 +27,9 @@ class SermonDocument;
 class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the mode switch
-// and the appearance button, and below it the view of the window's current mode.
-class ContentView : public QWidget {
+// and the appearance button, and below it the view of the window's current mode. For its
+// whole window it offers the menus the mode switch and, in the mind map, focus mode.
+class ContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
     static constexpr QSize minimumContentSize { 800, 600 };
@@ -53,6 +55,11 @@ public:
     static std::vector<AppMode> offeredModes();
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
+
+    // What "Focus Mode" runs; the command is offered in the mind map once this is set.
+    void setFocusModeToggle(std::function<void()> toggle);
+
+    void publishFocusedValues(FocusedValues& values) const override;
 
     // The mind map of the tree mode, and the slot below it where the status bar goes.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
@@ -95,6 +102,7 @@ private:
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;
+    std::function<void()> m_toggleFocusMode;
 };
 
 // The position of an appearance in a list, by raw value; none when absent.

@@ -1,13 +1,17 @@
 #include "app/KestrionApplication.h"
 
+#include "app/BuildInfo.h"
+#include "app/CheckForUpdatesViewModel.h"
 #include "app/SermonWindow.h"
 #include "app/WindowSupervisor.h"
 #include "platform/Appearance.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/FeedUpdater.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
+#include "platform/TextFieldKeyGuard.h"
 #include "platform/WidgetDocumentDialogs.h"
 
 #include <QApplication>
@@ -75,6 +79,12 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
         Appearance::shared().captureSystemPalette();
         Appearance::shared().follow(*m_setup.preferences);
     }
+    TextFieldKeyGuard::install();
+
+    const QUrl feed
+        = !m_setup.updateFeed.isEmpty() ? m_setup.updateFeed : QUrl(QString::fromUtf8(BuildInfo::updateFeedUrl));
+    m_updater = std::make_unique<FeedUpdater>(feed, QString::fromUtf8(BuildInfo::version), mode.startsUpdater());
+    m_updates = std::make_unique<CheckForUpdatesViewModel>(m_updater.get());
 
     std::unique_ptr<DocumentDialogs> dialogs = std::move(m_setup.dialogs);
     if (!dialogs)
@@ -84,8 +94,9 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
         m_documentManager->setRecoveryFolder(m_setup.recoveryFolder);
     m_documentManager->setShowsWindows(m_setup.showsWindows);
     Preferences* preferences = m_setup.preferences;
+    CheckForUpdatesViewModel* updates = m_updates.get();
     m_documentManager->setWindowFactory(
-        [preferences](OpenDocument& document) { return new SermonWindow(document, *preferences); });
+        [preferences, updates](OpenDocument& document) { return new SermonWindow(document, *preferences, updates); });
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrionApplication::saveForShutdown);
 #ifndef QT_NO_SESSIONMANAGER

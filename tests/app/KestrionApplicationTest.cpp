@@ -12,6 +12,7 @@
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
 #include "platform/UndoManager.h"
+#include "platform/Updater.h"
 
 #include <QApplication>
 #include <QDir>
@@ -213,6 +214,32 @@ TEST_F(KestrionApplicationTest, RecoveredDocumentsComeBackBeforeTheWelcomeWindow
     EXPECT_TRUE(app.documentManager()->documents().front()->window()->isVisible());
     const QWidget* welcome = app.supervisor()->welcomeWindow();
     EXPECT_TRUE(!welcome || !welcome->isVisible());
+}
+
+TEST_F(KestrionApplicationTest, OnlyANormalLaunchChecksForUpdates)
+{
+    QFile feed(path(QStringLiteral("feed.xml")));
+    ASSERT_TRUE(feed.open(QIODevice::WriteOnly));
+    feed.close();
+    const auto launched = [&](const LaunchMode& launchMode, const QUrl& url) -> KestrionApplication& {
+        KestrionApplication::Setup setup;
+        setup.mode = launchMode;
+        setup.preferences = &m_preferences;
+        setup.serverName = path(QStringLiteral("instance-%1.socket").arg(m_applications.size()));
+        setup.recoveryFolder = path(QStringLiteral("recovery"));
+        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+        setup.showsWindows = false;
+        setup.updateFeed = url;
+        m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
+        EXPECT_EQ(m_applications.back()->launch({}), std::nullopt);
+        return *m_applications.back();
+    };
+    const QUrl url = QUrl::fromLocalFile(feed.fileName());
+    EXPECT_TRUE(launched(mode({}), url).updater()->canCheckForUpdates());
+    EXPECT_FALSE(launched(mode({ LaunchMode::uiTestFixtureArgument }), url).updater()->canCheckForUpdates());
+    EXPECT_EQ(launched(mode({}, true), url).updater(), nullptr);
+    // A build without a feed never checks.
+    EXPECT_FALSE(launched(mode({}), QUrl()).updater()->canCheckForUpdates());
 }
 
 TEST_F(KestrionApplicationTest, LaunchWhoseFilesAllFailEndsAfterReportingThem)
