@@ -7,12 +7,12 @@
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/RecentDocuments.h"
+#include "sheets/NewSermonSheet.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,11 +33,7 @@ bool isOnScreen(const QWidget& window)
 QWidget* makeNewSermonContent(
     QWidget* parent, WindowSupervisor::CreateAction onCreate, WindowSupervisor::CancelAction onCancel)
 {
-    // LEAD: replace this label with NewSermonSheet(std::move(onCreate), std::move(onCancel), parent) once the
-    // sheets land.
-    Q_UNUSED(onCreate);
-    Q_UNUSED(onCancel);
-    return new QLabel(QStringLiteral("The new-sermon form comes here."), parent);
+    return new NewSermonSheet(std::move(onCreate), std::move(onCancel), parent);
 }
 
 } // namespace

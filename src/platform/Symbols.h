@@ -10,7 +10,8 @@ class QRectF;
 namespace kestrion {
 
 // The few symbol images the interface shows, drawn here by name: "circle.lefthalf.filled",
-// "sun.max", "moon" and "plus". An unknown name draws nothing.
+// "sun.max", "moon", "doc.text", "chevron.down", "chevron.left", "chevron.right",
+// "xmark.circle.fill" and "plus". An unknown name draws nothing.
 class Symbols {
 public:
     static bool hasSymbol(const QString& name);

@@ -326,9 +326,9 @@ TEST_F(MenuCommandsTest, EnablementFollowsWhatTheFocusedWindowOffers)
         for (QAction* mapItem :
             { menus().zoomInAction(), menus().zoomOutAction(), menus().actualSizeAction(), menus().findAction() })
             EXPECT_EQ(mapItem->isEnabled(), c.mapItems) << mapItem->text().toStdString();
+        EXPECT_EQ(menus().fileSettingsAction()->isEnabled(), c.windowItems);
         // Offered by nothing yet.
         EXPECT_FALSE(menus().focusModeAction()->isEnabled());
-        EXPECT_FALSE(menus().fileSettingsAction()->isEnabled());
         for (QAction* always : { menus().newSermonAction(), menus().aboutAction(), menus().welcomeAction() })
             EXPECT_TRUE(always->isEnabled());
         if (HasFatalFailure())
@@ -367,6 +367,9 @@ TEST_F(MenuCommandsTest, WindowShortcutsActOnTheFocusedMap)
     m_canvas->setCanvasFocused(true);
     QTest::keyClick(m_canvas, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(m_canvas->controller().isSearching());
+
+    QTest::keyClick(m_window, Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_NE(m_window->contentView()->fileSettingsSheet(), nullptr);
 }
 
 TEST_F(MenuCommandsTest, EachEditShortcutReachesItsNodeCommandThroughTheMenu)

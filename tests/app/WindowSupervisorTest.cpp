@@ -6,6 +6,9 @@
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/OpenDocument.h"
+#include "sheets/NewSermonSheet.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -181,6 +184,27 @@ TEST_F(WindowSupervisorTest, WindowsAreMadeOnceWithTheirIdentifiersSizesAndTitle
     EXPECT_EQ(m_supervisor.aboutWindow(), about);
     EXPECT_EQ(m_supervisor.newSermonWindow(), newSermon);
     EXPECT_EQ(m_supervisor.welcomeWindow(), welcome);
+}
+
+TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndStartsEmptyNextTime)
+{
+    m_supervisor.finishLaunching();
+    m_supervisor.showNewSermon();
+    auto* sheet = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+    ASSERT_NE(sheet, nullptr);
+    sheet->form().titleField()->setText(QStringLiteral("  Pentecost  "));
+    sheet->create();
+    settle();
+    ASSERT_EQ(m_manager.documents().size(), 1u);
+    EXPECT_EQ(m_manager.documents().front()->document().root()->text(), QStringLiteral("Pentecost"));
+    EXPECT_FALSE(isShown(m_supervisor.newSermonWindow()));
+    EXPECT_FALSE(isShown(m_supervisor.welcomeWindow()));
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_supervisor.showNewSermon();
+    auto* next = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(next->form().titleField()->text().isEmpty());
 }
 
 TEST_F(WindowSupervisorTest, WelcomeButtonsAndShortcutReachTheSupervisor)
