@@ -130,7 +130,7 @@ std::optional<ReleaseFeed::Release> ReleaseFeed::newestRelease(const QByteArray&
         }
     }
     if (xml.hasError())
-        return fail(tr("The release feed is not well-formed XML (%1).").arg(xml.errorString()));
+        return fail(tr("The release feed is not well-formed XML: %1").arg(xml.errorString()));
     if (!sawReleases || !newest)
         return fail(tr("The release feed lists no release."));
     return newest;

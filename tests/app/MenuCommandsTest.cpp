@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -312,6 +313,9 @@ TEST_F(MenuCommandsTest, EnablementFollowsWhatTheFocusedWindowOffers)
             },
             twoNodes, true, true, "Mark as Quote" },
         { "a quote", [&] { select({ QStringLiteral("A quote") }); }, quote, true, true, "Unmark as Quote" },
+        // Walking the menus with the keys gives the menu bar the keyboard for a while.
+        { "the menu bar walked with the keys",
+            [&] { m_window->menuBar()->setFocus(Qt::MenuBarFocusReason); }, quote, true, true, "Unmark as Quote" },
         { "delivery mode", [&] { m_window->contentView()->setMode(AppMode::Delivery); }, textItems, true, false,
             "Mark as Quote" },
     };
