@@ -2,6 +2,7 @@
 
 #include "app/AppBackground.h"
 #include "app/BuildInfo.h"
+#include "app/NameplateView.h"
 #include "platform/Appearance.h"
 #include "platform/Typography.h"
 
@@ -25,20 +26,6 @@ namespace {
 QString orDash(const QString& text)
 {
     return text.isEmpty() ? QStringLiteral("\u2014") : text;
-}
-
-QColor withOpacity(QColor colour, qreal opacity)
-{
-    colour.setAlphaF(colour.alphaF() * opacity);
-    return colour;
-}
-
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    widget->setPalette(palette);
 }
 
 QLabel* centredLabel(const QString& text, const QFont& font, QWidget* parent, bool wraps = false)
@@ -112,14 +99,8 @@ AboutView::AboutView(QWidget* parent)
     column->addWidget(m_icon);
     column->addSpacing(14);
 
-    m_name = centredLabel(tr("Kestrion"), Typography::letteringFont(38), content);
-    column->addWidget(m_name);
-    column->addSpacing(6);
-    QFont caption = Typography::systemFont(10, QFont::DemiBold);
-    caption.setCapitalization(QFont::AllUppercase);
-    caption.setLetterSpacing(QFont::AbsoluteSpacing, 2.4);
-    m_caption = centredLabel(tr("Sermon preparation"), caption, content);
-    column->addWidget(m_caption);
+    m_nameplate = new NameplateView(content);
+    column->addWidget(m_nameplate);
     column->addSpacing(10);
 
     m_version = centredLabel(aboutVersionLine(aboutVersionString()),
@@ -207,8 +188,7 @@ void AboutView::applyColours()
 {
     const bool isDark = Appearance::isDarkPalette(palette());
     const QColor ink = Appearance::inkColor(isDark);
-    setTextColour(m_name, ink);
-    setTextColour(m_caption, withOpacity(ink, 0.6));
+    m_nameplate->setInk(ink);
     setTextColour(m_version, withOpacity(ink, 0.55));
     setTextColour(m_tagline, withOpacity(ink, 0.92));
     setTextColour(m_subtitle, withOpacity(ink, 0.7));

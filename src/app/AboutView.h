@@ -12,6 +12,8 @@ class QLabel;
 
 namespace kestrion {
 
+class NameplateView;
+
 // The content of the About window: the icon, the name and caption, the version line, two
 // taglines, a web and a mail link, a credit and the copyright, over a soft glow and the
 // window backdrop. Its colours follow the palette's appearance.
@@ -43,8 +45,7 @@ private:
     void applyColours();
 
     QLabel* m_icon = nullptr;
-    QLabel* m_name = nullptr;
-    QLabel* m_caption = nullptr;
+    NameplateView* m_nameplate = nullptr;
     QLabel* m_version = nullptr;
     QLabel* m_tagline = nullptr;
     QLabel* m_subtitle = nullptr;

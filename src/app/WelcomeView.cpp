@@ -1,6 +1,7 @@
 #include "app/WelcomeView.h"
 
 #include "app/AppBackground.h"
+#include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 #include "platform/Appearance.h"
 #include "platform/Symbols.h"
@@ -22,24 +23,9 @@ namespace kestrion {
 
 namespace {
 
-QColor withOpacity(QColor colour, qreal opacity)
-{
-    colour.setAlphaF(colour.alphaF() * opacity);
-    return colour;
-}
-
 QColor inkFor(const QWidget& widget)
 {
     return Appearance::inkColor(Appearance::isDarkPalette(widget.palette()));
-}
-
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
 }
 
 // One recent sermon: its title and, when it has occasions, the newest of them below in a
@@ -163,7 +149,8 @@ WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, A
     column->setSpacing(0);
     // The two spacers share the free height; the list scrolls once it would not fit.
     column->addSpacerItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::Expanding));
-    column->addWidget(buildHeader(background), 0, Qt::AlignHCenter);
+    m_nameplate = new NameplateView(background);
+    column->addWidget(m_nameplate, 0, Qt::AlignHCenter);
     column->addSpacing(36);
     column->addWidget(buildActions(background), 0, Qt::AlignHCenter);
     column->addSpacing(34);
@@ -183,26 +170,6 @@ WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, A
 }
 
 WelcomeView::~WelcomeView() = default;
-
-QWidget* WelcomeView::buildHeader(QWidget* parent)
-{
-    auto* header = new QWidget(parent);
-    auto* stack = new QVBoxLayout(header);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(6);
-    m_title = new QLabel(tr("Kestrion"), header);
-    m_title->setFont(Typography::letteringFont(38));
-    m_title->setAlignment(Qt::AlignHCenter);
-    stack->addWidget(m_title);
-    m_caption = new QLabel(tr("Sermon preparation"), header);
-    QFont caption = Typography::systemFont(10, QFont::DemiBold);
-    caption.setCapitalization(QFont::AllUppercase);
-    caption.setLetterSpacing(QFont::AbsoluteSpacing, 2.4);
-    m_caption->setFont(caption);
-    m_caption->setAlignment(Qt::AlignHCenter);
-    stack->addWidget(m_caption);
-    return header;
-}
 
 QWidget* WelcomeView::buildActions(QWidget* parent)
 {
@@ -317,8 +284,7 @@ int WelcomeView::dividerCount() const
 void WelcomeView::applyColours()
 {
     const QColor ink = inkFor(*this);
-    setTextColour(m_title, ink);
-    setTextColour(m_caption, withOpacity(ink, 0.6));
+    m_nameplate->setInk(ink);
     setTextColour(m_recentCaption, withOpacity(ink, 0.6));
 
     // Prominent: the accent colour filled, its text in the colour made for it.

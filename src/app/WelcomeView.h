@@ -13,6 +13,7 @@ class QVBoxLayout;
 
 namespace kestrion {
 
+class NameplateView;
 class RecentSermonsStore;
 
 // The content of the welcome window: the application's name and caption, "New Sermon"
@@ -52,7 +53,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QWidget* buildHeader(QWidget* parent);
     QWidget* buildActions(QWidget* parent);
     QWidget* buildRecentSection(QWidget* parent);
     void rebuildRows();
@@ -63,8 +63,7 @@ private:
     Action m_onNewSermon;
     Action m_onOpenFile;
     OpenRecentAction m_onOpenRecent;
-    QLabel* m_title = nullptr;
-    QLabel* m_caption = nullptr;
+    NameplateView* m_nameplate = nullptr;
     QPushButton* m_newSermonButton = nullptr;
     QPushButton* m_openFileButton = nullptr;
     QWidget* m_recentSection = nullptr;

@@ -18,6 +18,7 @@
 #include "platform/Preferences.h"
 #include "platform/TextFieldKeyGuard.h"
 #include "platform/ZoomAction.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,18 +39,6 @@
 using namespace kestrion;
 
 namespace {
-
-class NoDialogs final : public DocumentDialogs {
-public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
-    std::optional<QString> chooseSavePath(QWidget*, const QString&) override { return std::nullopt; }
-    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override { return SaveChoice::DontSave; }
-    ConflictChoice askAboutDiskChange(QWidget*, const QString&, DiskChange, bool) override
-    {
-        return ConflictChoice::Cancel;
-    }
-    void showError(QWidget*, const QString&) override { }
-};
 
 class FakeUpdater final : public Updater {
 public:
@@ -180,7 +169,7 @@ protected:
         : m_preferences(
             std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat))
         , m_settings(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
-        , m_manager(m_settings, std::make_unique<NoDialogs>())
+        , m_manager(m_settings, std::make_unique<test::ScriptedDialogs>())
         , m_updates(&m_updater)
     {
         TextFieldKeyGuard::install();
@@ -314,8 +303,8 @@ TEST_F(MenuCommandsTest, EnablementFollowsWhatTheFocusedWindowOffers)
             twoNodes, true, true, "Mark as Quote" },
         { "a quote", [&] { select({ QStringLiteral("A quote") }); }, quote, true, true, "Unmark as Quote" },
         // Walking the menus with the keys gives the menu bar the keyboard for a while.
-        { "the menu bar walked with the keys",
-            [&] { m_window->menuBar()->setFocus(Qt::MenuBarFocusReason); }, quote, true, true, "Unmark as Quote" },
+        { "the menu bar walked with the keys", [&] { m_window->menuBar()->setFocus(Qt::MenuBarFocusReason); }, quote,
+            true, true, "Unmark as Quote" },
         { "delivery mode", [&] { m_window->contentView()->setMode(AppMode::Delivery); }, textItems, true, false,
             "Mark as Quote" },
     };

@@ -4,6 +4,7 @@
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/OpenDocument.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QSettings>
@@ -14,29 +15,6 @@
 using namespace kestrion;
 
 namespace {
-
-class AskingDialogs final : public DocumentDialogs {
-public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
-    std::optional<QString> chooseSavePath(QWidget*, const QString& suggested) override
-    {
-        suggestedPaths.append(suggested);
-        return std::nullopt;
-    }
-    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override
-    {
-        ++questions;
-        return SaveChoice::Cancel;
-    }
-    ConflictChoice askAboutDiskChange(QWidget*, const QString&, DiskChange, bool) override
-    {
-        return ConflictChoice::Cancel;
-    }
-    void showError(QWidget*, const QString&) override { }
-
-    int questions = 0;
-    QStringList suggestedPaths;
-};
 
 const SermonMetadata& details()
 {
@@ -71,8 +49,8 @@ TEST(PendingCreationTest, ANewSermonIsAnUnsavedUntitledDocumentNamedAfterItsTitl
 {
     QTemporaryDir folder;
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    auto owned = std::make_unique<AskingDialogs>();
-    AskingDialogs& dialogs = *owned;
+    auto owned = std::make_unique<test::ScriptedDialogs>();
+    test::ScriptedDialogs& dialogs = *owned;
     DocumentManager manager(settings, std::move(owned));
     manager.setShowsWindows(false);
     manager.setRecoveryFolder(folder.filePath(QStringLiteral("recovery")));
@@ -90,7 +68,7 @@ TEST(PendingCreationTest, ANewSermonIsAnUnsavedUntitledDocumentNamedAfterItsTitl
     EXPECT_TRUE(document->hasUnsavedChanges());
     EXPECT_EQ(QDir(folder.filePath(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") }).size(), 1);
     EXPECT_FALSE(manager.close(*document));
-    EXPECT_EQ(dialogs.questions, 1);
+    EXPECT_EQ(dialogs.saveQuestions, QStringList { QStringLiteral("EasterMorning") });
     EXPECT_FALSE(manager.saveAs(*document));
     ASSERT_EQ(dialogs.suggestedPaths.size(), 1);
     EXPECT_TRUE(dialogs.suggestedPaths.front().endsWith(QStringLiteral("/EasterMorning.md")));

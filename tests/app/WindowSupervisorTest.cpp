@@ -9,6 +9,7 @@
 #include "sheets/NewSermonSheet.h"
 #include "sheets/SermonDetailsForm.h"
 #include "sheets/SingleLineField.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -23,23 +24,11 @@ using namespace kestrion;
 
 namespace {
 
-class QuietDialogs final : public DocumentDialogs {
-public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
-    std::optional<QString> chooseSavePath(QWidget*, const QString&) override { return std::nullopt; }
-    SaveChoice askToSaveChanges(QWidget*, const QString&, const QString&) override { return SaveChoice::DontSave; }
-    ConflictChoice askAboutDiskChange(QWidget*, const QString&, DiskChange, bool) override
-    {
-        return ConflictChoice::Cancel;
-    }
-    void showError(QWidget*, const QString&) override { }
-};
-
 class WindowSupervisorTest : public ::testing::Test {
 protected:
     WindowSupervisorTest()
         : m_settings(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
-        , m_manager(m_settings, std::make_unique<QuietDialogs>())
+        , m_manager(m_settings, makeDialogs())
         , m_supervisor(m_manager)
     {
         m_manager.setRecoveryFolder(m_folder.filePath(QStringLiteral("recovery")));
@@ -50,6 +39,14 @@ protected:
     {
         m_manager.closeAll();
         settle();
+    }
+
+    // Closing an unsaved document drops it.
+    static std::unique_ptr<test::ScriptedDialogs> makeDialogs()
+    {
+        auto dialogs = std::make_unique<test::ScriptedDialogs>();
+        dialogs->saveChoices.assign(8, DocumentDialogs::SaveChoice::DontSave);
+        return dialogs;
     }
 
     // Runs what waits for the next turn of the loop: window activation, the close rule.
