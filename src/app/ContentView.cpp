@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "delivery/DeliveryView.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/Preferences.h"
@@ -175,6 +176,12 @@ bool ContentView::setMode(AppMode mode)
 {
     if (mode == m_mode)
         return false;
+    // The delivery view lives only while the window delivers: each visit starts a fresh
+    // countdown, and leaving ends the old one at once.
+    if (m_mode == AppMode::Delivery)
+        setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
+    if (mode == AppMode::Delivery)
+        setModeContent(AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_modeStack));
     m_mode = mode;
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.
