@@ -165,7 +165,7 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
     // What may be drawn, in content coordinates: the viewport with some overscan, within the
     // area asked for.
     const QRectF visible(
-        0, scrollY - visibleOverscan, page.canvasSize.width(), page.canvasSize.height() + 2 * visibleOverscan);
+        -x0, scrollY - visibleOverscan, page.canvasSize.width(), page.canvasSize.height() + 2 * visibleOverscan);
     const QRectF area = visible.intersected(dirty.translated(-x0, scrollY).adjusted(-1, -1, 1, 1));
     if (area.isEmpty())
         return;

@@ -334,6 +334,31 @@ TEST(DeliveryCanvasTest, TheRunnerIsDrawnAtTheProgressAtEveryPixelRatio)
     }
 }
 
+TEST(DeliveryCanvasTest, TheEndLineAndBandSpanTheWholeCanvas)
+{
+    Page p;
+    p.state.setScrollY(p.state.maxScrollY());
+    QImage image(QSize(900, 600), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+    }
+    const int endY = int(p.layout().totalHeight - 40 - p.state.scrollY());
+    const auto inkedRow = [&](int y, int from, int to) {
+        for (int x = from; x < to; ++x) {
+            if (image.pixelColor(x, y) != QColor(Qt::white))
+                return true;
+        }
+        return false;
+    };
+    // Left of the column, on the end line and in the hatching below it down to a viewport.
+    EXPECT_TRUE(inkedRow(endY, 0, 10));
+    EXPECT_TRUE(inkedRow(endY, 890, 900));
+    for (const int below : { 30, 200, 500 })
+        EXPECT_TRUE(inkedRow(endY + below, 0, 40)) << below;
+}
+
 TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)
 {
     QString words;
