@@ -6,6 +6,7 @@
 #include "mindmap/MindMapCanvas.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
+#include "platform/UndoManager.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -54,6 +55,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     : QWidget(parent)
     , m_document(document)
     , m_preferences(preferences)
+    , m_undoManager(undoManager)
 {
     setMinimumSize(minimumContentSize);
 
@@ -65,7 +67,8 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     auto* column = new QVBoxLayout(m_background);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(buildToolbar());
+    m_toolbar = buildToolbar();
+    column->addWidget(m_toolbar);
 
     m_modeStack = new QStackedWidget(m_background);
     for (AppMode mode : allAppModes) {
@@ -181,7 +184,8 @@ bool ContentView::setMode(AppMode mode)
     if (m_mode == AppMode::Delivery)
         setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
     if (mode == AppMode::Delivery)
-        setModeContent(AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_modeStack));
+        setModeContent(
+            AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
     m_mode = mode;
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.

@@ -67,6 +67,8 @@ public:
     QWidget* modeContent(AppMode mode) const;
 
     QAbstractButton* modeButton(AppMode mode) const;
+    // The bar with the mode switch; hidden while delivering in full screen.
+    QWidget* toolbar() const { return m_toolbar; }
     QToolButton* appearanceButton() const { return m_appearanceButton; }
 
 Q_SIGNALS:
@@ -90,6 +92,8 @@ private:
     QStackedWidget* m_modeStack = nullptr;
     std::array<QWidget*, allAppModes.size()> m_modePages {};
     QToolButton* m_appearanceButton = nullptr;
+    QWidget* m_toolbar = nullptr;
+    UndoManager* m_undoManager = nullptr;
     MindMapCanvas* m_mindMapCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
     std::function<void()> m_zoomIn;

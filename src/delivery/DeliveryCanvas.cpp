@@ -239,7 +239,15 @@ void DeliveryCanvas::displayLinkTick()
         const double y = layout->yForFraction(progress);
         m_state.setScrollY(m_state.clampedScrollY(y - m_state.viewportHeight() * 0.5));
     }
-    updateRunner();
+    // A sermon's runner creeps a point every few seconds: a frame is drawn only when it moved
+    // visibly, or while it pulses in overtime.
+    const double progress = m_timer.progress();
+    const DeliveryPageRenderer::Runner runner { m_timer.state(), progress, m_clock->now() };
+    const std::optional<double> y = DeliveryPageRenderer::runnerY(layout.get(), runner);
+    const bool hasMoved = !y || !m_paintedRunnerY
+        || std::abs(*y - *m_paintedRunnerY) * std::max(devicePixelRatioF(), 1.0) >= minimumRunnerStep;
+    if (hasMoved || progress > 1)
+        updateRunner();
 }
 
 void DeliveryCanvas::scrollToPendingTarget()

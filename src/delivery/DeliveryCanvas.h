@@ -38,6 +38,8 @@ public:
     static constexpr double pageOverlap = 60;
     static constexpr double minimumPage = 100;
     static constexpr int tickIntervalMilliseconds = 16;
+    // Device pixels the runner must move before it is drawn again.
+    static constexpr double minimumRunnerStep = 0.25;
 
     DeliveryCanvas(
         SermonDocument& document, DeliveryTimer& timer, DeliveryCanvasState& state, QWidget* parent = nullptr);

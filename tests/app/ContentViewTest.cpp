@@ -116,6 +116,24 @@ TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
     EXPECT_EQ(again->timer().state(), TimerState::Idle);
 }
 
+TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)
+{
+    m_preferences.setDeliveryFullscreen(true);
+    ContentView view(m_document, m_preferences);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.setMode(AppMode::Delivery);
+    auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    ASSERT_TRUE(view.isFullScreen());
+    ASSERT_TRUE(view.toolbar()->isHidden());
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(view.isFullScreen());
+    EXPECT_FALSE(view.toolbar()->isHidden());
+}
+
 TEST_F(ContentViewTest, ColumnsModeHasItsOwnPageAndNoSegment)
 {
     ContentView view(m_document, m_preferences);
