@@ -115,12 +115,26 @@ QSizeF DeliveryText::measure(const QString& displayText, double width) const
         const auto lines = static_cast<double>(displayText.count(QChar(lineSeparator)) + 1);
         return QSizeF(std::ceil(widest), std::ceil(lines * m_lineHeight));
     }
-    QTextLayout layout(displayText, m_font);
-    const double height = layOut(layout, width);
+    const QTextLayout& layout = laidOut(displayText, width);
     double widestLine = 0;
-    for (int i = 0; i < layout.lineCount(); ++i)
+    double height = 0;
+    for (int i = 0; i < layout.lineCount(); ++i) {
         widestLine = std::max(widestLine, layout.lineAt(i).naturalTextWidth());
+        height += layout.lineAt(i).height();
+    }
     return QSizeF(std::ceil(widestLine), std::ceil(height));
+}
+
+const QTextLayout& DeliveryText::laidOut(const QString& displayText, double width) const
+{
+    const LayoutKey key { displayText, width };
+    if (const auto found = m_layouts.constFind(key); found != m_layouts.cend())
+        return **found;
+    if (m_layouts.size() >= maxCachedLayouts)
+        m_layouts.clear();
+    auto layout = std::make_shared<QTextLayout>(displayText, m_font);
+    layOut(*layout, width);
+    return **m_layouts.insert(key, std::move(layout));
 }
 
 void DeliveryText::draw(
@@ -138,8 +152,7 @@ void DeliveryText::draw(
         }
         return;
     }
-    QTextLayout layout(displayText, m_font);
-    layOut(layout, width);
+    const QTextLayout& layout = laidOut(displayText, width);
     if (layout.lineCount() == 0)
         return;
     layout.draw(&painter, QPointF(origin.x(), origin.y() - layout.lineAt(0).ascent()));

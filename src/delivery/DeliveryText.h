@@ -2,15 +2,19 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
 #include <array>
+#include <memory>
+#include <utility>
 
 class QColor;
 class QPainter;
 class QPointF;
 class QSizeF;
+class QTextLayout;
 
 namespace kestrion {
 
@@ -18,10 +22,10 @@ namespace kestrion {
 // inside a word too long for a line) to a width. Measuring and drawing break the lines the
 // same way, so a drawn text always fills exactly the frame measured for it.
 //
-// A text of Latin letters and common punctuation in the font's own glyphs that fits on one line
-// is measured by the sum of its characters' advances (kerning only narrows it) and drawn
-// without a text layout; everything else goes through QTextLayout. Line breaks are U+2028 (line feeds are
-// taken as such too); each line is as high as the font's ascent, descent and leading.
+// A text of Latin letters and common punctuation in the font's own glyphs whose lines fit is
+// measured by the sum of its characters' advances (kerning only narrows it) and drawn without a
+// text layout; everything else goes through QTextLayout, kept for the next measuring or drawing. Line breaks are U+2028
+// (line feeds are taken as such too); each line is as high as the font's ascent, descent and leading.
 class DeliveryText {
 public:
     explicit DeliveryText(const QFont& font);
@@ -45,6 +49,11 @@ private:
     // The widest line when every line can be set by the fast path without wrapping; else a
     // negative value.
     double widestUnwrappedLine(const QString& displayText, double width) const;
+    // A text the fast path cannot set, laid out once for measuring and every later drawing.
+    const QTextLayout& laidOut(const QString& displayText, double width) const;
+
+    using LayoutKey = std::pair<QString, double>;
+    static constexpr qsizetype maxCachedLayouts = 256;
     // The advance of one character the fast path can set, or a negative value.
     double characterAdvance(char16_t c) const;
 
@@ -54,6 +63,7 @@ private:
     // Advances by character, filled on first use; NaN until then.
     mutable std::array<double, 0x300> m_latinAdvances;
     mutable std::array<double, 0x70> m_punctuationAdvances;
+    mutable QHash<LayoutKey, std::shared_ptr<QTextLayout>> m_layouts;
 };
 
 } // namespace kestrion

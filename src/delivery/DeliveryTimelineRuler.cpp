@@ -333,10 +333,10 @@ void DeliveryTimelineRuler::drawMinuteLabels(QPainter& painter, double width, bo
     const QFontMetricsF metrics(font);
     painter.setFont(font);
     painter.setPen(SemanticColors::withOpacity(SemanticColors::secondary(isDark), 0.45));
-    for (const TimelineScale::Label& label : TimelineScale::labels(m_timer.targetSeconds(), width, mainXs)) {
+    const auto textWidth = [&metrics](qint64 minutes) { return metrics.horizontalAdvance(QString::number(minutes)); };
+    for (const TimelineScale::Label& label : TimelineScale::labels(m_timer.targetSeconds(), width, mainXs, textWidth)) {
         const QString text = QString::number(label.minutes);
-        const double textWidth = metrics.horizontalAdvance(text);
-        painter.drawText(QPointF(label.x - textWidth / 2, minuteBaseline - metrics.descent()), text);
+        painter.drawText(QPointF(label.x - textWidth(label.minutes) / 2, minuteBaseline - metrics.descent()), text);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kestrion {
 
@@ -54,8 +55,8 @@ std::vector<TimelineScale::Tick> TimelineScale::ticks(double targetSeconds, doub
     return result;
 }
 
-std::vector<TimelineScale::Label> TimelineScale::labels(
-    double targetSeconds, double width, const std::vector<double>& mainPointXs)
+std::vector<TimelineScale::Label> TimelineScale::labels(double targetSeconds, double width,
+    const std::vector<double>& mainPointXs, const std::function<double(qint64 minutes)>& textWidth)
 {
     std::vector<Label> result;
     if (!(width >= minimumWidth) || !std::isfinite(width))
@@ -65,12 +66,20 @@ std::vector<TimelineScale::Label> TimelineScale::labels(
     const qint64 step = total < 300 ? 60 : 300;
     if (step >= span)
         return result;
+    double lastRight = -std::numeric_limits<double>::infinity();
     for (qint64 t = step; t < span; t += step) {
         const double x = static_cast<double>(t) / static_cast<double>(span) * width;
         const bool crowded = std::any_of(
             mainPointXs.begin(), mainPointXs.end(), [x](double stop) { return std::abs(stop - x) < labelClearance; });
-        if (!crowded)
-            result.push_back({ t / 60, x });
+        if (crowded)
+            continue;
+        if (textWidth) {
+            const double half = textWidth(t / 60) / 2;
+            if (x - half < lastRight + labelGap)
+                continue;
+            lastRight = x + half;
+        }
+        result.push_back({ t / 60, x });
     }
     return result;
 }

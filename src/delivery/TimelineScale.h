@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 namespace kestrion {
@@ -39,12 +40,16 @@ public:
     static constexpr double minimumSpacing = 4;
     // Minute numbers keep this far from a main point's mark.
     static constexpr double labelClearance = 20;
+    static constexpr double labelGap = 2;
 
     // Whole seconds of a target, within 0 and the countdown's day.
     static qint64 totalSeconds(double targetSeconds);
     static std::vector<Tick> ticks(double targetSeconds, double width, double scale);
-    // The minute numbers, leaving room around the main points at mainPointXs.
-    static std::vector<Label> labels(double targetSeconds, double width, const std::vector<double>& mainPointXs);
+    // The minute numbers, leaving room around the main points at mainPointXs. Given the width of
+    // a number's text, a number that would touch the one before it is left out too, so a target
+    // far beyond a sermon's length does not crowd them into a smear.
+    static std::vector<Label> labels(double targetSeconds, double width, const std::vector<double>& mainPointXs,
+        const std::function<double(qint64 minutes)>& textWidth = {});
     // x of a second on the scale, on a device pixel, within the ruler for a line of that width.
     static double tickX(double seconds, double span, double width, double scale, double lineWidth);
 };

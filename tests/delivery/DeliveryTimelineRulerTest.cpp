@@ -131,6 +131,11 @@ TEST(DeliveryTimelineRulerTest, MinuteAndFiveMinuteTicksAndNumbers)
         EXPECT_GE(tick.x, tick.lineWidth / 2);
         EXPECT_LE(tick.x, 600 - tick.lineWidth / 2);
     }
+    // A day's target on a narrow ruler: numbers that would touch are left out.
+    const auto day = TimelineScale::labels(86400, 600, {}, [](qint64) { return 10.0; });
+    ASSERT_GT(day.size(), 1u);
+    for (size_t i = 1; i < day.size(); ++i)
+        EXPECT_GE(day[i].x - day[i - 1].x, 12) << i;
     // Numbers keep clear of main points.
     EXPECT_EQ(TimelineScale::labels(2400, 600, { 75 + 19.9 }).size(), 6u);
     EXPECT_EQ(TimelineScale::labels(2400, 600, { 75 + 20 }).size(), 7u);
