@@ -2,9 +2,9 @@
 
 #include "app/ContentView.h"
 #include "document/DocumentController.h"
-#include "document/MarkdownCodec.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 
 namespace kestrion {
@@ -19,9 +19,29 @@ SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWi
         connect(&controller, &DocumentController::editingTextChanged, this, &DocumentWindow::pendingEditsChanged);
         connect(&controller, &DocumentController::editingNodeIDChanged, this, &DocumentWindow::pendingEditsChanged);
     }
+    connect(&document.document(), &SermonDocument::unreadableFrontMatterChanged, this,
+        &SermonWindow::updateUnreadableFrontMatterNotice);
+    updateUnreadableFrontMatterNotice();
 }
 
 SermonWindow::~SermonWindow() = default;
+
+void SermonWindow::updateUnreadableFrontMatterNotice()
+{
+    const std::optional<UnreadableFrontMatter>& frontMatter = document().document().unreadableFrontMatter();
+    if (!frontMatter) {
+        hideNotice(unreadableFrontMatterNoticeKey());
+        return;
+    }
+    const QString problem = frontMatter->line > 0
+        ? tr("line %1: %2").arg(QString::number(frontMatter->line), frontMatter->reason)
+        : frontMatter->reason;
+    showNotice(unreadableFrontMatterNoticeKey(),
+        tr("The details at the top of this file could not be read (%1). They are kept exactly as written; "
+           "editing the sermon's details replaces them.")
+            .arg(problem),
+        {});
+}
 
 void SermonWindow::commitPendingEdits()
 {
@@ -44,7 +64,7 @@ std::optional<QByteArray> SermonWindow::contentsWithPendingEdits() const
     // Written into a copy: the document itself changes only when the edit is committed.
     const SermonNodePtr copy = sermon.root()->deepCopy(false);
     copy->findNode(*id)->setText(controller.editingText());
-    return SermonDocument::fileContents(MarkdownCodec::serializeDocument(copy, sermon.metadata()));
+    return SermonDocument::fileContents(sermon.snapshot(copy));
 }
 
 } // namespace kestrion

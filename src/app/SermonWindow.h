@@ -20,7 +20,12 @@ public:
     void commitPendingEdits() override;
     std::optional<QByteArray> contentsWithPendingEdits() const override;
 
+    // The key of the notice shown while the file's details cannot be read.
+    static QString unreadableFrontMatterNoticeKey() { return QStringLiteral("unreadableFrontMatter"); }
+
 private:
+    void updateUnreadableFrontMatterNotice();
+
     ContentView* m_contentView = nullptr;
 };
 

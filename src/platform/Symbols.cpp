@@ -2,7 +2,9 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QtMath>
 
 namespace kestrion {
@@ -12,9 +14,14 @@ namespace {
 const QString halfFilledCircle = QStringLiteral("circle.lefthalf.filled");
 const QString sun = QStringLiteral("sun.max");
 const QString moon = QStringLiteral("moon");
+const QString document = QStringLiteral("doc.text");
+const QString chevronDown = QStringLiteral("chevron.down");
+const QString chevronLeft = QStringLiteral("chevron.left");
+const QString chevronRight = QStringLiteral("chevron.right");
+const QString removeCircle = QStringLiteral("xmark.circle.fill");
+const QString plus = QStringLiteral("plus");
 const QString eye = QStringLiteral("eye");
 const QString filledEye = QStringLiteral("eye.fill");
-const QString chevronDown = QStringLiteral("chevron.down");
 const QString playDisc = QStringLiteral("play.circle.fill");
 const QString pauseDisc = QStringLiteral("pause.circle.fill");
 const QString stopDisc = QStringLiteral("stop.circle.fill");
@@ -54,12 +61,24 @@ void drawEye(QPainter& painter, const QPointF& centre, qreal side, qreal line, c
     painter.drawEllipse(centre, pupil, pupil);
 }
 
+// A chevron pointing along the given direction, as an open V in the middle of the box.
+void drawChevron(QPainter& painter, const QPointF& centre, qreal side, const QPointF& direction)
+{
+    const QPointF across(-direction.y(), direction.x());
+    const qreal reach = side * 0.16;
+    const qreal spread = side * 0.3;
+    const QPointF tip = centre + direction * reach;
+    const QPointF back = centre - direction * reach;
+    painter.drawPolyline(QPolygonF({ back + across * spread, tip, back - across * spread }));
+}
+
 } // namespace
 
 bool Symbols::hasSymbol(const QString& name)
 {
-    return name == halfFilledCircle || name == sun || name == moon || name == eye || name == filledEye
-        || name == chevronDown || isDisc(name);
+    return name == halfFilledCircle || name == sun || name == moon || name == document || name == chevronDown
+        || name == chevronLeft || name == chevronRight || name == removeCircle || name == plus || name == eye
+        || name == filledEye || isDisc(name);
 }
 
 QPainterPath Symbols::discGlyph(const QString& name, const QRectF& box)
@@ -158,14 +177,49 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
         painter.drawPath(disc.subtracted(bite));
     } else if (name == eye || name == filledEye) {
         drawEye(painter, centre, side, line, colour, name == filledEye);
-    } else if (name == chevronDown) {
-        const qreal halfWidth = side * 0.32;
-        const qreal halfHeight = side * 0.17;
-        painter.setPen(QPen(colour, std::max<qreal>(1.0, side / 8.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    } else if (name == document) {
+        // A page with a folded corner and three lines of text.
+        const qreal width = side * 0.62;
+        const qreal height = side * 0.8;
+        const QRectF page(centre.x() - width / 2, centre.y() - height / 2, width, height);
+        const qreal fold = side * 0.2;
+        painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        const QPointF points[] = { centre + QPointF(-halfWidth, -halfHeight), centre + QPointF(0, halfHeight),
-            centre + QPointF(halfWidth, -halfHeight) };
-        painter.drawPolyline(points, 3);
+        painter.drawPolygon(QPolygonF({ page.topLeft(), QPointF(page.right() - fold, page.top()),
+            QPointF(page.right(), page.top() + fold), page.bottomRight(), page.bottomLeft() }));
+        const qreal margin = width * 0.22;
+        for (int i = 0; i < 3; ++i) {
+            const qreal y = page.top() + height * (0.42 + 0.18 * i);
+            painter.drawLine(QPointF(page.left() + margin, y), QPointF(page.right() - margin, y));
+        }
+    } else if (name == chevronDown || name == chevronLeft || name == chevronRight) {
+        painter.setPen(pen);
+        const QPointF direction = name == chevronDown ? QPointF(0, 1)
+            : name == chevronLeft                     ? QPointF(-1, 0)
+                                                      : QPointF(1, 0);
+        drawChevron(painter, centre, side, direction);
+    } else if (name == removeCircle) {
+        // A filled disc with the cross cut out of it.
+        const qreal radius = side * 0.42;
+        QPainterPath disc;
+        disc.addEllipse(centre, radius, radius);
+        const qreal arm = radius * 0.42;
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max<qreal>(1.0, side / 9.0));
+        stroker.setCapStyle(Qt::RoundCap);
+        QPainterPath lines;
+        lines.moveTo(centre + QPointF(-arm, -arm));
+        lines.lineTo(centre + QPointF(arm, arm));
+        lines.moveTo(centre + QPointF(arm, -arm));
+        lines.lineTo(centre + QPointF(-arm, arm));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawPath(disc.subtracted(stroker.createStroke(lines)));
+    } else if (name == plus) {
+        const qreal arm = side * 0.3;
+        painter.setPen(pen);
+        painter.drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
+        painter.drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
     }
     painter.restore();
 }

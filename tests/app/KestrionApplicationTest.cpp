@@ -7,6 +7,7 @@
 #include "mindmap/MindMapCanvas.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
@@ -210,6 +211,32 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     EXPECT_EQ(app.documentManager()->documents().front()->document().root()->text(), QStringLiteral("Half-written"));
 }
 
+TEST_F(KestrionApplicationTest, RestartWithAFileACrashLeftTextForOpensOneWindowHoldingIt)
+{
+    const QString file = writeSermon(QStringLiteral("crash.md"));
+    {
+        KestrionApplication& crashed = make(mode({}));
+        ASSERT_EQ(crashed.launch({ file }), std::nullopt);
+        OpenDocument* document = crashed.documentManager()->documents().front();
+        MindMapCanvas* canvas = qobject_cast<SermonWindow*>(document->window())->contentView()->mindMapCanvas();
+        canvas->beginEditingNode(document->document().root()->id(), false);
+        canvas->controller().setEditingText(QStringLiteral("Typed before the crash"));
+        crashed.documentManager()->autosave(*document);
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    KestrionApplication& later = make(mode({}));
+    EXPECT_EQ(later.launch({ file }), 0);
+    const std::vector<OpenDocument*>& documents = app.documentManager()->documents();
+    ASSERT_EQ(documents.size(), 1u);
+    EXPECT_EQ(documents.front()->filePath(), file);
+    EXPECT_EQ(documents.front()->document().root()->text(), QStringLiteral("Typed before the crash"));
+    EXPECT_NE(documents.front()->window()->notice(DocumentManager::recoveredChangesNotice), nullptr);
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char(' ')).toStdString();
+}
+
 TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQuestion)
 {
     KestrionApplication& app = make(mode({}));
@@ -290,4 +317,42 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     canvas->controller().setEditingText(QStringLiteral("Typed just before closing"));
     EXPECT_TRUE(manager.close(*document));
     EXPECT_TRUE(readFile().contains(QStringLiteral("\nTyped just before closing\n")));
+}
+
+TEST_F(KestrionApplicationTest, UnreadableDetailsAreNoticedInTheWindowAndKeptUntilReplaced)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\n---";
+    const QString file = path(QStringLiteral("signs.md"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(block + "\n# Signs\n");
+    }
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    OpenDocument* document = app.documentManager()->documents().front();
+    auto* window = qobject_cast<SermonWindow*>(document->window());
+    ASSERT_NE(window, nullptr);
+    const NoticeBar* notice = window->notice(QStringLiteral("unreadableFrontMatter"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("line 2: mapping values are not allowed in this context")))
+        << notice->text().toStdString();
+
+    // Words still being typed reach autosave with the block kept.
+    MindMapCanvas* canvas = window->contentView()->mindMapCanvas();
+    canvas->beginEditingNode(document->document().root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("Seven Signs"));
+    EXPECT_EQ(window->contentsWithPendingEdits(), block + "\n\n# Seven Signs\n");
+    canvas->endEditing(false);
+
+    // New details replace it, and the notice goes; undo brings both back.
+    SermonDocument& sermon = document->document();
+    SermonMetadata details;
+    details.series = QStringLiteral("Signs");
+    sermon.recordUndo(std::nullopt, &document->undoManager());
+    sermon.setMetadata(details);
+    EXPECT_EQ(window->notice(QStringLiteral("unreadableFrontMatter")), nullptr);
+    document->undoManager().undo();
+    EXPECT_NE(window->notice(QStringLiteral("unreadableFrontMatter")), nullptr);
+    EXPECT_TRUE(sermon.unreadableFrontMatter());
 }
