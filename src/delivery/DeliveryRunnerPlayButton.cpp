@@ -10,14 +10,11 @@
 namespace kestrion {
 
 DeliveryRunnerPlayButton::DeliveryRunnerPlayButton(DeliveryTimer& timer, QWidget* parent)
-    : QAbstractButton(parent)
+    : CircleButton(discDiameter, parent)
     , m_timer(timer)
 {
     setObjectName(QStringLiteral("deliveryRunnerPlayButton"));
-    setFocusPolicy(Qt::NoFocus);
-    setCursor(Qt::PointingHandCursor);
     setToolTip(tr("Play / Pause"));
-    resize(sizeHint());
     connect(this, &QAbstractButton::clicked, this, &DeliveryRunnerPlayButton::playPause);
     connect(&m_timer, &DeliveryTimer::stateChanged, this, &DeliveryRunnerPlayButton::follow);
     connect(&Appearance::shared(), &Appearance::changed, this, qOverload<>(&QWidget::update));
@@ -42,17 +39,6 @@ void DeliveryRunnerPlayButton::follow()
 {
     setAccessibleName(m_timer.state() == TimerState::Running ? tr("Pause") : tr("Play"));
     update();
-}
-
-QSize DeliveryRunnerPlayButton::sizeHint() const
-{
-    return { diameter, diameter };
-}
-
-bool DeliveryRunnerPlayButton::hitButton(const QPoint& position) const
-{
-    const QPointF offset = QPointF(position) - QRectF(rect()).center();
-    return offset.x() * offset.x() + offset.y() * offset.y() <= (diameter / 2.0) * (diameter / 2.0);
 }
 
 void DeliveryRunnerPlayButton::paintEvent(QPaintEvent*)

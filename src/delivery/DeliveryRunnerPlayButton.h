@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "delivery/CircleButton.h"
 
 namespace kestrion {
 
@@ -9,11 +9,11 @@ class DeliveryTimer;
 // The disc at the head of the runner line that starts, pauses and resumes the countdown: a
 // green play disc while idle or paused, a red pause disc while running. Only the disc takes
 // clicks; the keyboard stays with the reading page.
-class DeliveryRunnerPlayButton : public QAbstractButton {
+class DeliveryRunnerPlayButton : public CircleButton {
     Q_OBJECT
 
 public:
-    static constexpr int diameter = 32;
+    static constexpr int discDiameter = 32;
 
     explicit DeliveryRunnerPlayButton(DeliveryTimer& timer, QWidget* parent = nullptr);
 
@@ -22,11 +22,8 @@ public:
     // Pauses a running countdown, starts or resumes any other.
     void playPause();
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool hitButton(const QPoint& position) const override;
 
 private:
     void follow();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "delivery/CircleButton.h"
 
 namespace kestrion {
 
@@ -8,19 +8,16 @@ class DeliveryTimer;
 
 // The disc below the play button, shown only while the countdown is paused, that resets it:
 // white in the dark appearance, black in the light one. Only the disc takes clicks.
-class DeliveryRunnerStopButton : public QAbstractButton {
+class DeliveryRunnerStopButton : public CircleButton {
     Q_OBJECT
 
 public:
-    static constexpr int diameter = 32;
+    static constexpr int discDiameter = 32;
 
     explicit DeliveryRunnerStopButton(DeliveryTimer& timer, QWidget* parent = nullptr);
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool hitButton(const QPoint& position) const override;
 
 private:
     DeliveryTimer& m_timer;

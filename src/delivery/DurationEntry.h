@@ -14,7 +14,4 @@ namespace kestrion {
 // reads as nothing.
 std::optional<qint64> parseDurationEntry(const QString& text);
 
-// A piece as above: sign and ASCII digits within a 64-bit integer, or nothing.
-std::optional<qint64> parseDurationPiece(QStringView piece);
-
 } // namespace kestrion

@@ -12,13 +12,10 @@
 namespace kestrion {
 
 FollowRunnerButton::FollowRunnerButton(DeliveryCanvasState& state, QWidget* parent)
-    : QAbstractButton(parent)
+    : CircleButton(discDiameter, parent)
     , m_state(state)
 {
     setObjectName(QStringLiteral("followRunnerButton"));
-    setFocusPolicy(Qt::NoFocus);
-    setCursor(Qt::PointingHandCursor);
-    resize(sizeHint());
     connect(this, &QAbstractButton::clicked, this, &FollowRunnerButton::toggleFollow);
     connect(&m_state, &DeliveryCanvasState::followRunnerChanged, this, &FollowRunnerButton::follow);
     connect(&Appearance::shared(), &Appearance::changed, this, qOverload<>(&QWidget::update));
@@ -48,17 +45,6 @@ void FollowRunnerButton::follow()
     setToolTip(help);
     setAccessibleName(help);
     update();
-}
-
-QSize FollowRunnerButton::sizeHint() const
-{
-    return { diameter, diameter };
-}
-
-bool FollowRunnerButton::hitButton(const QPoint& position) const
-{
-    const QPointF offset = QPointF(position) - QRectF(rect()).center();
-    return offset.x() * offset.x() + offset.y() * offset.y() <= (diameter / 2.0) * (diameter / 2.0);
 }
 
 void FollowRunnerButton::paintEvent(QPaintEvent*)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "delivery/CircleButton.h"
 
 namespace kestrion {
 
@@ -8,11 +8,11 @@ class DeliveryCanvasState;
 
 // The small eye at the foot of the runner line that switches follow-runner scrolling on and off:
 // filled and red while following.
-class FollowRunnerButton : public QAbstractButton {
+class FollowRunnerButton : public CircleButton {
     Q_OBJECT
 
 public:
-    static constexpr int diameter = 40;
+    static constexpr int discDiameter = 40;
     static constexpr double bottomOffset = 32;
 
     explicit FollowRunnerButton(DeliveryCanvasState& state, QWidget* parent = nullptr);
@@ -25,11 +25,8 @@ public:
     // Stops the deceleration when that hook is set, then inverts following.
     void toggleFollow();
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool hitButton(const QPoint& position) const override;
 
 private:
     void follow();

@@ -55,14 +55,3 @@ TEST(DurationEntryTest, ReadsMinutesAndRoundsSecondsToTheNearestMinute)
         EXPECT_EQ(parseDurationEntry(text), c.minutes) << text.toStdString();
     }
 }
-
-TEST(DurationEntryTest, PiecesAreASignAndDigitsWithinAnInteger)
-{
-    EXPECT_EQ(parseDurationPiece(u"9223372036854775807"), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(parseDurationPiece(u"-9223372036854775808"), std::numeric_limits<qint64>::min());
-    EXPECT_EQ(parseDurationPiece(u"9223372036854775808"), std::nullopt);
-    EXPECT_EQ(parseDurationPiece(u"-9223372036854775809"), std::nullopt);
-    EXPECT_EQ(parseDurationPiece(u"-0"), 0);
-    EXPECT_EQ(parseDurationPiece(u"+-1"), std::nullopt);
-    EXPECT_EQ(parseDurationPiece(u"007"), 7);
-}
