@@ -22,6 +22,12 @@ namespace {
 constexpr double quoteIndent = 20;
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
 
+// A value from a table by depth; the last entry serves every depth from 4 on.
+double byDepth(const std::array<double, 5>& table, qint64 depth)
+{
+    return table[static_cast<std::size_t>(std::clamp<qint64>(depth, 0, 4))];
+}
+
 double finiteOr(double value, double fallback)
 {
     return std::isfinite(value) ? value : fallback;
@@ -62,26 +68,22 @@ double DeliveryContentLayout::measuringWidth(double textWidth, double indent)
 
 double DeliveryContentLayout::headingIndent(qint64 depth)
 {
-    static constexpr std::array<double, 5> indents { 0, 0, 24, 48, 48 };
-    return indents[static_cast<std::size_t>(std::clamp<qint64>(depth, 0, 4))];
+    return byDepth({ 0, 0, 24, 48, 48 }, depth);
 }
 
 double DeliveryContentLayout::leafIndent(qint64 depth)
 {
-    static constexpr std::array<double, 5> indents { 0, 0, 0, 24, 48 };
-    return indents[static_cast<std::size_t>(std::clamp<qint64>(depth, 0, 4))];
+    return byDepth({ 0, 0, 0, 24, 48 }, depth);
 }
 
 double DeliveryContentLayout::spaceBeforeHeading(qint64 depth)
 {
-    static constexpr std::array<double, 5> spaces { 0, 28, 16, 12, 8 };
-    return spaces[static_cast<std::size_t>(std::clamp<qint64>(depth, 0, 4))];
+    return byDepth({ 0, 28, 16, 12, 8 }, depth);
 }
 
 double DeliveryContentLayout::spaceAfterHeading(qint64 depth)
 {
-    static constexpr std::array<double, 5> spaces { 24, 12, 6, 4, 4 };
-    return spaces[static_cast<std::size_t>(std::clamp<qint64>(depth, 0, 4))];
+    return byDepth({ 24, 12, 6, 4, 4 }, depth);
 }
 
 QString DeliveryContentLayout::minuteLabel(qint64 minutes)
