@@ -1,9 +1,14 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "app/FileSettingsAction.h"
+#include "app/FocusModeAction.h"
+#include "app/SwitchModeAction.h"
 #include "delivery/DeliveryView.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "platform/CommandRouter.h"
+#include "platform/FocusedValues.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
 #include "platform/UndoManager.h"
@@ -15,6 +20,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -88,9 +94,34 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
             updateAppearanceButton();
     });
     updateAppearanceButton();
+    CommandRouter::shared().addScenePublisher(this, this);
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    CommandRouter::shared().removePublisher(this);
+}
+
+void ContentView::setFocusModeToggle(std::function<void()> toggle)
+{
+    m_toggleFocusMode = std::move(toggle);
+    CommandRouter::shared().publisherChanged(this);
+}
+
+void ContentView::publishFocusedValues(FocusedValues& values) const
+{
+    QPointer<ContentView> self(const_cast<ContentView*>(this));
+    values.set<FocusedSwitchModeKey>(SwitchModeAction { [self](AppMode mode) {
+        if (self)
+            self->setMode(mode);
+    } });
+    if (m_mode == AppMode::Tree && m_toggleFocusMode)
+        values.set<FocusedFocusModeKey>(FocusModeAction { m_toggleFocusMode });
+    values.set<FocusedFileSettingsKey>(FileSettingsAction { [self] {
+        if (self)
+            self->showFileSettings();
+    } });
+}
 
 QWidget* ContentView::buildToolbar()
 {
@@ -209,6 +240,7 @@ bool ContentView::setMode(AppMode mode)
         m_modeGroup->setExclusive(true);
     }
     Q_EMIT modeChanged(mode);
+    CommandRouter::shared().publisherChanged(this);
     return true;
 }
 
