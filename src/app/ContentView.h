@@ -23,6 +23,7 @@ class AppBackground;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
+class StatusBarView;
 class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the mode switch
@@ -54,9 +55,10 @@ public:
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
 
-    // The mind map of the tree mode, and the slot below it where the status bar goes.
+    // The mind map of the tree mode, and below it the slot that holds the status bar.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    StatusBarView* statusBar() const { return m_statusBar; }
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }
@@ -92,6 +94,7 @@ private:
     QToolButton* m_appearanceButton = nullptr;
     MindMapCanvas* m_mindMapCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
+    StatusBarView* m_statusBar = nullptr;
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;

@@ -6,10 +6,13 @@
 #include "mindmap/AnimationClock.h"
 #include "mindmap/CanvasGeometry.h"
 #include "mindmap/FocusedNodeActionsKey.h"
+#include "mindmap/MinimapOverlay.h"
 #include "mindmap/NodeActionState.h"
 #include "mindmap/NodeContextMenu.h"
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
+#include "mindmap/ReadingPace.h"
+#include "mindmap/SearchBarOverlay.h"
 #include "mindmap/SplitLinesAction.h"
 #include "mindmap/SplitSentencesAction.h"
 #include "mindmap/TrackpadEventView.h"
@@ -97,6 +100,7 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
     m_eventView->setOnRightClick([this](const QPointF& location, QMouseEvent*) { handleSecondaryClick(location); });
 
     installControllerCallbacks();
+    installOverlays();
     setPreferences(&Preferences::shared());
 
     connect(&document, &SermonDocument::undoRedoGenerationChanged, this, &MindMapCanvas::handleUndoRedoChange);
@@ -315,9 +319,8 @@ void MindMapCanvas::setPreferences(Preferences* preferences)
 
 qint64 MindMapCanvas::readingPaceWPM() const
 {
-    const qint64 stored = m_preferences ? m_preferences->readingPaceWPM() : Preferences::defaultReadingPaceWPM;
-    // A stored pace below 1 would divide by zero; such a value reads as the default.
-    return stored < 1 ? Preferences::defaultReadingPaceWPM : stored;
+    return effectiveReadingPaceWPM(
+        m_preferences ? m_preferences->readingPaceWPM() : Preferences::defaultReadingPaceWPM);
 }
 
 // --- Layout ---------------------------------------------------------------------------------
@@ -570,7 +573,11 @@ void MindMapCanvas::hideMinimap()
 
 void MindMapCanvas::openSearch()
 {
-    m_controller->setSearching(true);
+    // Find while the bar is open takes the keyboard back to its field.
+    if (!m_controller->setSearching(true)) {
+        if (auto* bar = qobject_cast<SearchBarOverlay*>(m_searchBarOverlay.data()))
+            bar->focusField();
+    }
 }
 
 // --- Editing in place ----------------------------------------------------------------------
@@ -1707,8 +1714,11 @@ void MindMapCanvas::setSearchBarOverlay(QWidget* overlay)
         return;
     delete m_searchBarOverlay;
     m_searchBarOverlay = overlay;
-    if (overlay)
+    if (overlay) {
         overlay->setParent(this);
+        if (auto* bar = qobject_cast<SearchBarOverlay*>(overlay))
+            connectSearchBar(*bar);
+    }
     placeOverlays();
 }
 
@@ -1720,6 +1730,8 @@ void MindMapCanvas::setMinimapOverlay(QWidget* overlay)
     m_minimapOverlay = overlay;
     if (overlay) {
         overlay->setParent(this);
+        if (auto* minimap = qobject_cast<MinimapOverlay*>(overlay))
+            connectMinimap(*minimap);
         overlay->show();
     }
     placeOverlays();

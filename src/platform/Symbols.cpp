@@ -12,12 +12,19 @@ namespace {
 const QString halfFilledCircle = QStringLiteral("circle.lefthalf.filled");
 const QString sun = QStringLiteral("sun.max");
 const QString moon = QStringLiteral("moon");
+const QString minus = QStringLiteral("minus");
+const QString plus = QStringLiteral("plus");
+const QString magnifyingGlass = QStringLiteral("magnifyingglass");
+const QString chevronUp = QStringLiteral("chevron.up");
+const QString chevronDown = QStringLiteral("chevron.down");
+const QString xmark = QStringLiteral("xmark");
 
 } // namespace
 
 bool Symbols::hasSymbol(const QString& name)
 {
-    return name == halfFilledCircle || name == sun || name == moon;
+    return name == halfFilledCircle || name == sun || name == moon || name == minus || name == plus
+        || name == magnifyingGlass || name == chevronUp || name == chevronDown || name == xmark;
 }
 
 void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, const QColor& colour)
@@ -61,6 +68,33 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(disc.subtracted(bite));
+    } else if (name == minus || name == plus) {
+        const qreal arm = side * 0.36;
+        painter.setPen(pen);
+        painter.drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
+        if (name == plus)
+            painter.drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
+    } else if (name == magnifyingGlass) {
+        const qreal radius = side * 0.27;
+        const QPointF lens = centre - QPointF(side * 0.08, side * 0.08);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(lens, radius, radius);
+        const QPointF direction(M_SQRT1_2, M_SQRT1_2);
+        painter.drawLine(lens + direction * radius, lens + direction * (side * 0.56));
+    } else if (name == chevronUp || name == chevronDown) {
+        const qreal halfWidth = side * 0.3;
+        const qreal halfHeight = side * 0.15 * (name == chevronUp ? 1 : -1);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        const QPointF points[] { centre + QPointF(-halfWidth, halfHeight), centre + QPointF(0, -halfHeight),
+            centre + QPointF(halfWidth, halfHeight) };
+        painter.drawPolyline(points, 3);
+    } else if (name == xmark) {
+        const qreal arm = side * 0.28;
+        painter.setPen(pen);
+        painter.drawLine(centre + QPointF(-arm, -arm), centre + QPointF(arm, arm));
+        painter.drawLine(centre + QPointF(-arm, arm), centre + QPointF(arm, -arm));
     }
     painter.restore();
 }

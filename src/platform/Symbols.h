@@ -10,7 +10,8 @@ class QRectF;
 namespace kestrion {
 
 // The few symbol images the interface shows, drawn here by name: "circle.lefthalf.filled",
-// "sun.max" and "moon". An unknown name draws nothing.
+// "sun.max", "moon", "minus", "plus", "magnifyingglass", "chevron.up", "chevron.down" and
+// "xmark". An unknown name draws nothing.
 class Symbols {
 public:
     static bool hasSymbol(const QString& name);
