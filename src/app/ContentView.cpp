@@ -6,9 +6,12 @@
 #include "mindmap/StatusBarView.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
+#include "platform/UndoManager.h"
+#include "sheets/FileSettingsSheet.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -54,6 +57,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     : QWidget(parent)
     , m_document(document)
     , m_preferences(preferences)
+    , m_undoManager(undoManager)
 {
     setMinimumSize(minimumContentSize);
 
@@ -95,6 +99,16 @@ QWidget* ContentView::buildToolbar()
     grid->setContentsMargins(12, 8, 12, 8);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
+
+    m_fileSettingsButton = new QToolButton(bar);
+    m_fileSettingsButton->setAutoRaise(true);
+    m_fileSettingsButton->setFocusPolicy(Qt::NoFocus);
+    m_fileSettingsButton->setIconSize(QSize(18, 18));
+    m_fileSettingsButton->setToolTip(tr("File settings"));
+    m_fileSettingsButton->setAccessibleName(m_fileSettingsButton->toolTip());
+    connect(m_fileSettingsButton, &QToolButton::clicked, this, &ContentView::showFileSettings);
+    grid->addWidget(m_fileSettingsButton, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    updateFileSettingsButton();
 
     // The mode switch: one segment per offered mode, at its ideal size in the middle.
     auto* picker = new QWidget(bar);
@@ -251,6 +265,37 @@ QAbstractButton* ContentView::modeButton(AppMode mode) const
     return m_modeGroup->button(int(mode));
 }
 
+void ContentView::updateFileSettingsButton()
+{
+    m_fileSettingsButton->setIcon(Symbols::icon(QStringLiteral("doc.text"), palette().color(QPalette::ButtonText)));
+}
+
+void ContentView::showFileSettings()
+{
+    if (m_fileSettingsDialog) {
+        m_fileSettingsDialog->raise();
+        m_fileSettingsDialog->activateWindow();
+        return;
+    }
+    auto* dialog = new QDialog(window(), Qt::Sheet);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(tr("File Settings"));
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto* sheet = new FileSettingsSheet(m_document, m_undoManager, dialog);
+    sheet->setOnDismiss([dialog] { dialog->close(); });
+    layout->addWidget(sheet);
+    m_fileSettingsDialog = dialog;
+    dialog->open();
+}
+
+FileSettingsSheet* ContentView::fileSettingsSheet() const
+{
+    return m_fileSettingsDialog ? m_fileSettingsDialog->findChild<FileSettingsSheet*>() : nullptr;
+}
+
 void ContentView::updateAppearanceButton()
 {
     const AppAppearance current = appearance();
@@ -263,8 +308,10 @@ void ContentView::updateAppearanceButton()
 
 void ContentView::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::PaletteChange && m_appearanceButton)
+    if (event->type() == QEvent::PaletteChange && m_appearanceButton) {
         updateAppearanceButton();
+        updateFileSettingsButton();
+    }
     QWidget::changeEvent(event);
 }
 

@@ -3,6 +3,7 @@
 #include "app/AppMode.h"
 #include "platform/AppAppearance.h"
 
+#include <QPointer>
 #include <QSize>
 #include <QWidget>
 
@@ -14,20 +15,23 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QDialog;
 class QStackedWidget;
 class QToolButton;
 
 namespace kestrion {
 
 class AppBackground;
+class FileSettingsSheet;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
 class StatusBarView;
 class UndoManager;
 
-// The root view of a document window: the window backdrop, the toolbar with the mode switch
-// and the appearance button, and below it the view of the window's current mode.
+// The root view of a document window: the window backdrop, the toolbar with the file-settings
+// button, the mode switch and the appearance button, and below it the view of the window's
+// current mode.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -70,6 +74,13 @@ public:
 
     QAbstractButton* modeButton(AppMode mode) const;
     QToolButton* appearanceButton() const { return m_appearanceButton; }
+    QToolButton* fileSettingsButton() const { return m_fileSettingsButton; }
+
+    // Presents the file-settings sheet over the window, modal to it alone; while it is shown,
+    // raises it instead of opening a second one.
+    void showFileSettings();
+    // The sheet while it is shown, else null.
+    FileSettingsSheet* fileSettingsSheet() const;
 
 Q_SIGNALS:
     void modeChanged(AppMode mode);
@@ -82,6 +93,7 @@ private:
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
     void updateAppearanceButton();
+    void updateFileSettingsButton();
 
     SermonDocument& m_document;
     Preferences& m_preferences;
@@ -92,6 +104,9 @@ private:
     QStackedWidget* m_modeStack = nullptr;
     std::array<QWidget*, allAppModes.size()> m_modePages {};
     QToolButton* m_appearanceButton = nullptr;
+    QToolButton* m_fileSettingsButton = nullptr;
+    UndoManager* m_undoManager = nullptr;
+    QPointer<QDialog> m_fileSettingsDialog;
     MindMapCanvas* m_mindMapCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
     StatusBarView* m_statusBar = nullptr;

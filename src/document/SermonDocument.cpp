@@ -105,6 +105,14 @@ bool SermonDocument::setRoot(SermonNodePtr root)
     return true;
 }
 
+bool SermonDocument::setTitle(const QString& title)
+{
+    if (!m_root->setText(title))
+        return false;
+    Q_EMIT titleChanged();
+    return true;
+}
+
 bool SermonDocument::setCurrentSelectedNodeID(const std::optional<QUuid>& id)
 {
     if (m_currentSelectedNodeID == id)

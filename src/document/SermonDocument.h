@@ -86,6 +86,10 @@ public:
     const std::optional<UnreadableFrontMatter>& unreadableFrontMatter() const { return m_unreadableFrontMatter; }
 
     const SermonNodePtr& root() const { return m_root; }
+    // The title is the root node's text. Nodes tell nobody of their changes; a title set here
+    // is announced (titleChanged), so every view of the document follows it at once.
+    QString title() const { return m_root->text(); }
+    bool setTitle(const QString& title);
     // Refuses a null root.
     bool setRoot(SermonNodePtr root);
 
@@ -121,6 +125,8 @@ Q_SIGNALS:
     // The tree changed without a step of its own (the text of a node that its creation step
     // already covers); whoever saves the document must still see the change.
     void contentEdited();
+    // The root node's text was set through setTitle.
+    void titleChanged();
 
 private:
     UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID) const;

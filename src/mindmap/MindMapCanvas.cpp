@@ -34,6 +34,7 @@
 #include <QLineF>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -104,8 +105,9 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
     setPreferences(&Preferences::shared());
 
     connect(&document, &SermonDocument::undoRedoGenerationChanged, this, &MindMapCanvas::handleUndoRedoChange);
-    // A title changed outside the controller (the file settings) is seen once that change is
-    // complete, whatever the order of its steps.
+    // A title changed outside the controller (the file settings) is seen at once when it is
+    // announced, and otherwise once that change is complete, whatever the order of its steps.
+    connect(&document, &SermonDocument::titleChanged, this, &MindMapCanvas::checkRootText);
     connect(&document, &SermonDocument::undoStackChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
     connect(&document, &SermonDocument::metadataChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
 
@@ -181,8 +183,20 @@ void MindMapCanvas::handleCanvasAppear()
     if (const SermonNodePtr& top = root())
         m_controller->setSelectedNodeID(top->id());
     recomputeLayout();
+    // The selection came before the first layout, when nothing could be scrolled yet.
+    m_isInitialRevealPending = true;
+    revealInitialSelection();
     if (m_onZoomFunctionsReady)
         m_onZoomFunctionsReady(zoomFunctions());
+}
+
+void MindMapCanvas::revealInitialSelection()
+{
+    if (!m_isInitialRevealPending || m_viewportSize.isEmpty() || m_cachedLayouts.isEmpty())
+        return;
+    m_isInitialRevealPending = false;
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
 }
 
 void MindMapCanvas::handleSelectionChange()
@@ -355,6 +369,7 @@ void MindMapCanvas::relayout()
     }
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
+    ++m_layoutGeneration;
 
     placeOverlays();
     updateNodeEditor();
@@ -459,6 +474,7 @@ void MindMapCanvas::updateViewportSize(const QSizeF& size)
         return;
     m_viewportSize = size;
     Q_EMIT viewChanged();
+    revealInitialSelection();
 }
 
 void MindMapCanvas::animatePan(const QPointF& target, double duration)
@@ -616,9 +632,22 @@ void MindMapCanvas::updateNodeEditor()
     editor->setOnCommandEnter([this] { editorCommandEnter(); });
     editor->setOnOptionEnter([this](qint64 caret) { splitAtCaret(caret); });
     editor->setOnCancel([this] { endEditing(false); });
+    editor->setOnCaretMoved([this] { keepCaretInView(); });
     editor->show();
     // Below the search bar and the minimap.
     editor->lower();
+}
+
+void MindMapCanvas::keepCaretInView()
+{
+    if (!m_nodeEditor)
+        return;
+    const std::optional<QPointF> target = panShowingViewRect(m_nodeEditor->caretRect(), m_panOffset, m_viewportSize);
+    if (!target)
+        return;
+    // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
+    m_scrollAnimation.stop();
+    setPanOffset(clampPan(*target));
 }
 
 void MindMapCanvas::nodeEditorLostKeyboard()
@@ -799,7 +828,6 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     if (!parent)
         return;
     const qint64 index = parent->indexOfChild(*id);
-    const bool isQuote = node->isQuote();
 
     m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     QString work = c.editingText();
@@ -816,6 +844,8 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     c.setEditingIsNew(true);
     c.setEditingText(first);
     const CommitResult result = commitEdit(true);
+    // Read after the commit: a node the commit removed passes on no quote.
+    const bool isQuote = !result.removed && node->isQuote();
 
     SermonNodePtr sibling;
     if (result.removed) {
@@ -1090,10 +1120,14 @@ void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
         return;
     if (m_controller->editingNodeID())
         commitEdit(true);
-    // The node becomes primary and the other selected nodes stay, so the menu's commands act
-    // on the whole selection.
     DocumentController& c = *m_controller;
-    c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+    // On a member of the selection the node becomes primary and the others stay, so the menu
+    // acts on the whole selection; on any other node the menu acts on that node alone, never
+    // on nodes the user did not point at.
+    if (c.effectiveSelection().contains(*hit))
+        c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+    else
+        c.selectSingleNode(*hit);
     setCanvasFocused(true);
     showContextMenu(mapToGlobal(viewPoint.toPoint()));
 }
@@ -1662,6 +1696,7 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     scene.lassoRect = m_lassoRect;
     scene.scale = m_scale;
     scene.panOffset = m_panOffset;
+    scene.layoutGeneration = m_layoutGeneration;
     scene.editingNodeID = m_controller->editingNodeID();
     scene.selectedNodeID = m_controller->selectedNodeID();
     scene.selectedNodeIDs = &m_controller->selectedNodeIDs();
@@ -1678,16 +1713,18 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     return scene;
 }
 
-MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size)
+MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed)
 {
-    return m_renderer.render(painter, size, makeScene(isDarkAppearance()));
+    return m_renderer.render(painter, size, makeScene(isDarkAppearance()), exposed);
 }
 
-void MindMapCanvas::paintEvent(QPaintEvent*)
+void MindMapCanvas::paintEvent(QPaintEvent* event)
 {
     checkRootText();
     QPainter painter(this);
-    renderCanvas(painter, QSizeF(size()));
+    // The node editor lies over the map without a background of its own: each blink of its
+    // caret repaints the few points under the caret, and only those are drawn.
+    renderCanvas(painter, QSizeF(size()), QRectF(event->rect()));
 }
 
 void MindMapCanvas::resizeEvent(QResizeEvent* event)

@@ -3,11 +3,11 @@
 #include "document/SermonDocument.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/RecoveryCopy.h"
 #include "platform/UndoManager.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QLockFile>
 
 namespace kestrion {
 

@@ -11,12 +11,11 @@
 #include <chrono>
 #include <memory>
 
-class QLockFile;
-
 namespace kestrion {
 
 class DocumentManager;
 class DocumentWindow;
+class RecoveryCopy;
 class SermonDocument;
 class UndoManager;
 
@@ -72,10 +71,8 @@ private:
     // The hash of the sermon's text as it was last read or saved; for an untitled document,
     // as it was made.
     QByteArray m_savedContentsHash;
-    // Untitled documents and recovered text: the copy in the recovery folder.
-    QString m_recoveryPath;
-    std::unique_ptr<QLockFile> m_recoveryLock;
-    QByteArray m_recoveryContentsHash;
+    // The text while no file holds it (untitled, recovered, not yet written, being typed).
+    std::unique_ptr<RecoveryCopy> m_recoveryCopy;
     // Text recovered after a crash is kept nowhere else until it is saved.
     bool m_isRecovered = false;
     // The file a recovered copy was made from, if it had one.

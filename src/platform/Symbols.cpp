@@ -2,7 +2,9 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QtMath>
 
 namespace kestrion {
@@ -12,19 +14,35 @@ namespace {
 const QString halfFilledCircle = QStringLiteral("circle.lefthalf.filled");
 const QString sun = QStringLiteral("sun.max");
 const QString moon = QStringLiteral("moon");
-const QString minus = QStringLiteral("minus");
-const QString plus = QStringLiteral("plus");
-const QString magnifyingGlass = QStringLiteral("magnifyingglass");
-const QString chevronUp = QStringLiteral("chevron.up");
+const QString document = QStringLiteral("doc.text");
 const QString chevronDown = QStringLiteral("chevron.down");
+const QString chevronLeft = QStringLiteral("chevron.left");
+const QString chevronRight = QStringLiteral("chevron.right");
+const QString removeCircle = QStringLiteral("xmark.circle.fill");
+const QString plus = QStringLiteral("plus");
+const QString minus = QStringLiteral("minus");
+const QString chevronUp = QStringLiteral("chevron.up");
+const QString magnifyingGlass = QStringLiteral("magnifyingglass");
 const QString xmark = QStringLiteral("xmark");
+
+// A chevron pointing along the given direction, as an open V in the middle of the box.
+void drawChevron(QPainter& painter, const QPointF& centre, qreal side, const QPointF& direction)
+{
+    const QPointF across(-direction.y(), direction.x());
+    const qreal reach = side * 0.16;
+    const qreal spread = side * 0.3;
+    const QPointF tip = centre + direction * reach;
+    const QPointF back = centre - direction * reach;
+    painter.drawPolyline(QPolygonF({ back + across * spread, tip, back - across * spread }));
+}
 
 } // namespace
 
 bool Symbols::hasSymbol(const QString& name)
 {
-    return name == halfFilledCircle || name == sun || name == moon || name == minus || name == plus
-        || name == magnifyingGlass || name == chevronUp || name == chevronDown || name == xmark;
+    return name == halfFilledCircle || name == sun || name == moon || name == document || name == chevronDown
+        || name == chevronLeft || name == chevronRight || name == removeCircle || name == plus || name == minus
+        || name == chevronUp || name == magnifyingGlass || name == xmark;
 }
 
 void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, const QColor& colour)
@@ -68,8 +86,47 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(disc.subtracted(bite));
-    } else if (name == minus || name == plus) {
-        const qreal arm = side * 0.36;
+    } else if (name == document) {
+        // A page with a folded corner and three lines of text.
+        const qreal width = side * 0.62;
+        const qreal height = side * 0.8;
+        const QRectF page(centre.x() - width / 2, centre.y() - height / 2, width, height);
+        const qreal fold = side * 0.2;
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolygon(QPolygonF({ page.topLeft(), QPointF(page.right() - fold, page.top()),
+            QPointF(page.right(), page.top() + fold), page.bottomRight(), page.bottomLeft() }));
+        const qreal margin = width * 0.22;
+        for (int i = 0; i < 3; ++i) {
+            const qreal y = page.top() + height * (0.42 + 0.18 * i);
+            painter.drawLine(QPointF(page.left() + margin, y), QPointF(page.right() - margin, y));
+        }
+    } else if (name == chevronDown || name == chevronUp || name == chevronLeft || name == chevronRight) {
+        painter.setPen(pen);
+        const QPointF direction = name == chevronDown ? QPointF(0, 1)
+            : name == chevronUp                       ? QPointF(0, -1)
+            : name == chevronLeft                     ? QPointF(-1, 0)
+                                                      : QPointF(1, 0);
+        drawChevron(painter, centre, side, direction);
+    } else if (name == removeCircle) {
+        // A filled disc with the cross cut out of it.
+        const qreal radius = side * 0.42;
+        QPainterPath disc;
+        disc.addEllipse(centre, radius, radius);
+        const qreal arm = radius * 0.42;
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max<qreal>(1.0, side / 9.0));
+        stroker.setCapStyle(Qt::RoundCap);
+        QPainterPath lines;
+        lines.moveTo(centre + QPointF(-arm, -arm));
+        lines.lineTo(centre + QPointF(arm, arm));
+        lines.moveTo(centre + QPointF(arm, -arm));
+        lines.lineTo(centre + QPointF(-arm, arm));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawPath(disc.subtracted(stroker.createStroke(lines)));
+    } else if (name == plus || name == minus) {
+        const qreal arm = side * 0.3;
         painter.setPen(pen);
         painter.drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
         if (name == plus)
@@ -82,14 +139,6 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
         painter.drawEllipse(lens, radius, radius);
         const QPointF direction(M_SQRT1_2, M_SQRT1_2);
         painter.drawLine(lens + direction * radius, lens + direction * (side * 0.56));
-    } else if (name == chevronUp || name == chevronDown) {
-        const qreal halfWidth = side * 0.3;
-        const qreal halfHeight = side * 0.15 * (name == chevronUp ? 1 : -1);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        const QPointF points[] { centre + QPointF(-halfWidth, halfHeight), centre + QPointF(0, -halfHeight),
-            centre + QPointF(halfWidth, halfHeight) };
-        painter.drawPolyline(points, 3);
     } else if (name == xmark) {
         const qreal arm = side * 0.28;
         painter.setPen(pen);

@@ -10,8 +10,9 @@ class QRectF;
 namespace kestrion {
 
 // The few symbol images the interface shows, drawn here by name: "circle.lefthalf.filled",
-// "sun.max", "moon", "minus", "plus", "magnifyingglass", "chevron.up", "chevron.down" and
-// "xmark". An unknown name draws nothing.
+// "sun.max", "moon", "doc.text", "chevron.down", "chevron.up", "chevron.left", "chevron.right",
+// "xmark.circle.fill", "xmark", "plus", "minus" and "magnifyingglass". An unknown name draws
+// nothing.
 class Symbols {
 public:
     static bool hasSymbol(const QString& name);

@@ -8,11 +8,17 @@
 #include "mindmap/ZoomControlsView.h"
 #include "platform/PlainButton.h"
 #include "platform/Preferences.h"
+#include "platform/UndoManager.h"
+#include "sheets/FileSettingsSheet.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -184,4 +190,41 @@ TEST_F(ContentViewTest, StatusBarUnderTheMapZoomsItAndShowsItsScale)
     bar->zoomControls()->percentageButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.0; }));
     EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "100%");
+}
+
+TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShowsAtOnce)
+{
+    UndoManager undoManager;
+    ContentView view(m_document, m_preferences, &undoManager);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    const QUuid rootID = m_document.root()->id();
+    ASSERT_TRUE(canvas->cachedLayouts().contains(rootID));
+    const qreal widthBefore = canvas->cachedLayouts().value(rootID).size.width();
+
+    EXPECT_EQ(view.fileSettingsButton()->toolTip(), QStringLiteral("File settings"));
+    view.fileSettingsButton()->click();
+    FileSettingsSheet* sheet = view.fileSettingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    auto* dialog = qobject_cast<QDialog*>(sheet->window());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(dialog->parentWidget(), view.window());
+    // A second request raises the same sheet.
+    view.showFileSettings();
+    EXPECT_EQ(view.fileSettingsSheet(), sheet);
+
+    sheet->form().titleField()->selectAll();
+    sheet->form().titleField()->insert(QStringLiteral("A much longer title for this sermon"));
+    sheet->form().actionButton()->click();
+    EXPECT_EQ(m_document.root()->text(), QStringLiteral("A much longer title for this sermon"));
+    EXPECT_GT(canvas->cachedLayouts().value(rootID).size.width(), widthBefore);
+    EXPECT_TRUE(undoManager.canUndo());
+    EXPECT_FALSE(undoManager.isClean());
+    EXPECT_FALSE(dialog->isVisible());
+
+    undoManager.undo();
+    EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
 }

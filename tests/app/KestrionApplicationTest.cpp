@@ -211,6 +211,32 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     EXPECT_EQ(app.documentManager()->documents().front()->document().root()->text(), QStringLiteral("Half-written"));
 }
 
+TEST_F(KestrionApplicationTest, RestartWithAFileACrashLeftTextForOpensOneWindowHoldingIt)
+{
+    const QString file = writeSermon(QStringLiteral("crash.md"));
+    {
+        KestrionApplication& crashed = make(mode({}));
+        ASSERT_EQ(crashed.launch({ file }), std::nullopt);
+        OpenDocument* document = crashed.documentManager()->documents().front();
+        MindMapCanvas* canvas = qobject_cast<SermonWindow*>(document->window())->contentView()->mindMapCanvas();
+        canvas->beginEditingNode(document->document().root()->id(), false);
+        canvas->controller().setEditingText(QStringLiteral("Typed before the crash"));
+        crashed.documentManager()->autosave(*document);
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    KestrionApplication& later = make(mode({}));
+    EXPECT_EQ(later.launch({ file }), 0);
+    const std::vector<OpenDocument*>& documents = app.documentManager()->documents();
+    ASSERT_EQ(documents.size(), 1u);
+    EXPECT_EQ(documents.front()->filePath(), file);
+    EXPECT_EQ(documents.front()->document().root()->text(), QStringLiteral("Typed before the crash"));
+    EXPECT_NE(documents.front()->window()->notice(DocumentManager::recoveredChangesNotice), nullptr);
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char(' ')).toStdString();
+}
+
 TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQuestion)
 {
     KestrionApplication& app = make(mode({}));

@@ -478,6 +478,7 @@ TEST_F(ControllerTest, DeleteSelectsTheNextSurvivingSiblingThenTheOneBeforeThenT
         { { "S1", "S2", "S3", "S4" }, "T[P,Q]", "P" },
         { { "S1", "S3" }, "T[P[S2,S4],Q]", "S4" },
         { { "S3", "S4" }, "T[P[S1,S2],Q]", "S2" },
+        { { "S2", "S3", "S4" }, "T[P[S1],Q]", "S1" },
         { { "S2", "S3" }, "T[P[S1,S4],Q]", "S4" },
     };
     for (const auto& c : cases) {

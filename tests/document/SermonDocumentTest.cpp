@@ -74,13 +74,20 @@ TEST(SermonDocumentTest, SettersStoreUnchangedValuesSilently)
     QSignalSpy metadataSpy(&s.document, &SermonDocument::metadataChanged);
     QSignalSpy rootSpy(&s.document, &SermonDocument::rootChanged);
     QSignalSpy selectionSpy(&s.document, &SermonDocument::currentSelectedNodeIDChanged);
+    QSignalSpy titleSpy(&s.document, &SermonDocument::titleChanged);
 
+    EXPECT_FALSE(s.document.setTitle(QStringLiteral("Title")));
     EXPECT_FALSE(s.document.setMetadata(SermonMetadata {}));
     EXPECT_FALSE(s.document.setRoot(s.root));
     EXPECT_FALSE(s.document.setRoot(nullptr));
     EXPECT_FALSE(s.document.setCurrentSelectedNodeID(std::nullopt));
-    EXPECT_EQ(metadataSpy.count() + rootSpy.count() + selectionSpy.count(), 0);
+    EXPECT_EQ(metadataSpy.count() + rootSpy.count() + selectionSpy.count() + titleSpy.count(), 0);
     EXPECT_EQ(s.document.root(), s.root);
+
+    // The title is the root's own text, announced.
+    EXPECT_TRUE(s.document.setTitle(QStringLiteral("Homecoming")));
+    EXPECT_EQ(s.root->text(), QStringLiteral("Homecoming"));
+    EXPECT_EQ(titleSpy.count(), 1);
 
     SermonMetadata details;
     details.duration = 25;
