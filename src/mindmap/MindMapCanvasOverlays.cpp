@@ -49,4 +49,62 @@ void MindMapCanvas::connectMinimap(MinimapOverlay& minimap)
     showView();
 }
 
+void MindMapCanvas::setSearchBarOverlay(QWidget* overlay)
+{
+    if (m_searchBarOverlay == overlay)
+        return;
+    delete m_searchBarOverlay;
+    m_searchBarOverlay = overlay;
+    if (overlay) {
+        overlay->setParent(this);
+        if (auto* bar = qobject_cast<SearchBarOverlay*>(overlay))
+            connectSearchBar(*bar);
+    }
+    placeOverlays();
+}
+
+void MindMapCanvas::setMinimapOverlay(QWidget* overlay)
+{
+    if (m_minimapOverlay == overlay)
+        return;
+    delete m_minimapOverlay;
+    m_minimapOverlay = overlay;
+    if (overlay) {
+        overlay->setParent(this);
+        if (auto* minimap = qobject_cast<MinimapOverlay*>(overlay))
+            connectMinimap(*minimap);
+        overlay->show();
+    }
+    placeOverlays();
+}
+
+namespace {
+
+// The size an overlay asks for: its size hint, or its own size when it gives none.
+QSize overlaySize(const QWidget& overlay)
+{
+    const QSize hint = overlay.sizeHint();
+    return (hint.isValid() ? hint : overlay.size()).expandedTo(overlay.minimumSize());
+}
+
+} // namespace
+
+void MindMapCanvas::placeOverlays()
+{
+    const int padding = overlayPadding;
+    if (m_searchBarOverlay) {
+        const QSize hint = overlaySize(*m_searchBarOverlay);
+        const int w = std::max(0, std::min(hint.width(), width() - 2 * padding));
+        m_searchBarOverlay->setGeometry((width() - w) / 2, padding, w, hint.height());
+        m_searchBarOverlay->setVisible(m_controller->isSearching());
+        if (m_controller->isSearching())
+            m_searchBarOverlay->raise();
+    }
+    if (m_minimapOverlay) {
+        const QSize hint = overlaySize(*m_minimapOverlay);
+        m_minimapOverlay->setGeometry(
+            width() - padding - hint.width(), height() - padding - hint.height(), hint.width(), hint.height());
+    }
+}
+
 } // namespace kestrion
