@@ -1,8 +1,8 @@
 #include "mindmap/MindMapCanvas.h"
 
 #include "document/DocumentController.h"
-#include "mindmap/AnimationClock.h"
 #include "mindmap/CanvasGeometry.h"
+#include "platform/AnimationClock.h"
 
 #include <QLineF>
 #include <QMouseEvent>

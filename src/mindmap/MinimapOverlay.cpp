@@ -1,7 +1,7 @@
 #include "mindmap/MinimapOverlay.h"
 
-#include "mindmap/AnimationClock.h"
 #include "mindmap/MinimapCache.h"
+#include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
 
 #include <QMouseEvent>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "document/SermonNode.h"
-#include "mindmap/FrameAnimation.h"
 #include "mindmap/MinimapCacheKey.h"
 #include "mindmap/MinimapRenderScheduler.h"
 #include "mindmap/MinimapRenderer.h"
 #include "mindmap/NodeLayout.h"
+#include "platform/FrameAnimation.h"
 
 #include <QPointF>
 #include <QRectF>
