@@ -1,5 +1,6 @@
 #include "mindmap/MinimapRenderer.h"
 
+#include "mindmap/CanvasGeometry.h"
 #include "platform/Signposter.h"
 #include "platform/Typography.h"
 
@@ -197,7 +198,7 @@ void drawNodes(Pass& pass)
     for (size_t depth = 0; depth < boxes.size(); ++depth) {
         if (boxes[depth].isEmpty())
             continue;
-        const qreal a = MinimapRenderer::boxOpacity(static_cast<qint64>(depth));
+        const qreal a = boxEmphasis(static_cast<qint64>(depth));
         boxes[depth].setFillRule(Qt::WindingFill);
         painter.fillPath(boxes[depth], ink(pass.base, a * 0.1));
         painter.strokePath(boxes[depth], QPen(ink(pass.base, a), depth == 0 ? 2 : 1));
@@ -217,20 +218,6 @@ void drawNodes(Pass& pass)
 }
 
 } // namespace
-
-qreal MinimapRenderer::boxOpacity(qint64 depth)
-{
-    switch (depth) {
-    case 0:
-        return 0.5;
-    case 1:
-        return 0.35;
-    case 2:
-        return 0.2;
-    default:
-        return 0.1;
-    }
-}
 
 qreal MinimapRenderer::textSize(qint64 depth, qreal k)
 {

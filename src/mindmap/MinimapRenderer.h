@@ -38,8 +38,6 @@ public:
     // content, when the image cannot be made, or when cancelled.
     static std::optional<QImage> renderMinimap(const Input& input, const CancelCheck& isCancelled = {});
 
-    // The outline opacity of a box at a depth: 0.5, 0.35, 0.2, then 0.1.
-    static qreal boxOpacity(qint64 depth);
     // The text size of a node in content units at the bitmap's scale k (pixels per content
     // unit): the depth's size, raised so the text is at least 2 pixels high.
     static qreal textSize(qint64 depth, qreal k);
