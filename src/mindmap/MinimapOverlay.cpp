@@ -158,7 +158,7 @@ MinimapRenderer::Input MinimapOverlay::renderInput(qreal displayScale) const
 {
     const QRectF image = minimapImageRect(m_contentBounds, currentMinimapScale(), m_padding);
     MinimapRenderer::Input input;
-    input.root = TreeNodeSnapshot::make(m_root);
+    input.root = TreeNodeSnapshot::make(m_root, m_layouts.size());
     input.layouts = m_layouts;
     input.contentBounds = m_contentBounds;
     input.pixelSize = image.size() * displayScale;

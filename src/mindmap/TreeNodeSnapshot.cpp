@@ -1,5 +1,7 @@
 #include "mindmap/TreeNodeSnapshot.h"
 
+#include <algorithm>
+
 namespace kestrion {
 
 namespace {
@@ -19,12 +21,13 @@ TreeNodeSnapshot::Node copyOf(const SermonNode& node)
 
 } // namespace
 
-TreeNodeSnapshot TreeNodeSnapshot::make(const SermonNodePtr& top)
+TreeNodeSnapshot TreeNodeSnapshot::make(const SermonNodePtr& top, qsizetype expectedSize)
 {
     TreeNodeSnapshot snapshot;
     if (!top)
         return snapshot;
     auto nodes = std::make_shared<std::vector<Node>>();
+    nodes->reserve(static_cast<size_t>(std::max<qsizetype>(expectedSize, 1)));
     // A walk down and back up: each frame is a node with the next child to copy.
     struct Frame {
         const SermonNode* node;

@@ -36,7 +36,8 @@ public:
     // An empty snapshot, of no node.
     TreeNodeSnapshot() = default;
     // Copies the node and its descendants that no fold hides. A null node gives an empty one.
-    static TreeNodeSnapshot make(const SermonNodePtr& node);
+    // expectedSize, when known (the number of laid-out nodes), saves growing the copy.
+    static TreeNodeSnapshot make(const SermonNodePtr& node, qsizetype expectedSize = 0);
 
     bool isEmpty() const { return size() == 0; }
     qsizetype size() const { return m_nodes ? static_cast<qsizetype>(m_nodes->size()) : 0; }
