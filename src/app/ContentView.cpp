@@ -162,6 +162,8 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     stack->setSpacing(0);
 
     m_mindMapCanvas = new MindMapCanvas(m_document, undoManager, page);
+    // The node badges read the pace the status bar writes.
+    m_mindMapCanvas->setPreferences(&m_preferences);
     m_mindMapCanvas->setScale(m_scale);
     m_mindMapCanvas->setOnZoomFunctionsReady([this](const MindMapCanvas::ZoomFunctions& functions) {
         m_zoomIn = functions.zoomIn;

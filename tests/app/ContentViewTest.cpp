@@ -16,6 +16,7 @@
 #include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLayout>
@@ -230,6 +231,10 @@ TEST_F(ContentViewTest, StatusBarUnderTheMapZoomsItAndShowsItsScale)
     bar->zoomControls()->percentageButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.0; }));
     EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "100%");
+
+    // The map's reading-time badges follow the pace chosen here.
+    bar->paceActions().back()->trigger();
+    EXPECT_EQ(canvas->readingPaceWPM(), 160);
 }
 
 TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShowsAtOnce)
