@@ -1,10 +1,17 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "app/FileSettingsAction.h"
+#include "app/FocusModeAction.h"
+#include "app/SwitchModeAction.h"
 #include "columns/ColumnCanvas.h"
+#include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/StatusBarView.h"
+#include "platform/CommandRouter.h"
+#include "platform/FocusedValues.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
 #include "platform/UndoManager.h"
@@ -16,6 +23,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -70,7 +78,8 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     auto* column = new QVBoxLayout(m_background);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(buildToolbar());
+    m_toolbar = buildToolbar();
+    column->addWidget(m_toolbar);
 
     m_modeStack = new QStackedWidget(m_background);
     for (AppMode mode : allAppModes) {
@@ -83,22 +92,41 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     m_modeStack->setCurrentWidget(m_modePages[indexOf(m_mode)]);
     column->addWidget(m_modeStack, 1);
 
-    // Under the mind map and the columns; empty and without height until the status bar exists.
-    m_statusBarSlot = new QWidget(m_background);
-    m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
-    auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
-    slotLayout->setContentsMargins(0, 0, 0, 0);
-    m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    column->addWidget(m_statusBarSlot);
+    column->addWidget(buildStatusBar());
 
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::appearanceKey)
             updateAppearanceButton();
     });
     updateAppearanceButton();
+    CommandRouter::shared().addScenePublisher(this, this);
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    CommandRouter::shared().removePublisher(this);
+}
+
+void ContentView::setFocusModeToggle(std::function<void()> toggle)
+{
+    m_toggleFocusMode = std::move(toggle);
+    CommandRouter::shared().publisherChanged(this);
+}
+
+void ContentView::publishFocusedValues(FocusedValues& values) const
+{
+    QPointer<ContentView> self(const_cast<ContentView*>(this));
+    values.set<FocusedSwitchModeKey>(SwitchModeAction { [self](AppMode mode) {
+        if (self)
+            self->setMode(mode);
+    } });
+    if (m_mode == AppMode::Tree && m_toggleFocusMode)
+        values.set<FocusedFocusModeKey>(FocusModeAction { m_toggleFocusMode });
+    values.set<FocusedFileSettingsKey>(FileSettingsAction { [self] {
+        if (self)
+            self->showFileSettings();
+    } });
+}
 
 QWidget* ContentView::buildToolbar()
 {
@@ -169,6 +197,8 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     stack->setSpacing(0);
 
     m_mindMapCanvas = new MindMapCanvas(m_document, undoManager, page);
+    // The node badges read the pace the status bar writes.
+    m_mindMapCanvas->setPreferences(&m_preferences);
     m_mindMapCanvas->setScale(m_scale);
     m_mindMapCanvas->setOnZoomFunctionsReady([this](const MindMapCanvas::ZoomFunctions& functions) {
         m_zoomIn = functions.zoomIn;
@@ -180,6 +210,35 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
     stack->addWidget(m_mindMapCanvas, 1);
     return page;
+}
+
+QWidget* ContentView::buildStatusBar()
+{
+    // Under the mind map and the columns alike.
+    m_statusBarSlot = new QWidget(m_background);
+    m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
+    auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
+    slotLayout->setContentsMargins(0, 0, 0, 0);
+    m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+
+    m_statusBar = new StatusBarView(m_document, m_preferences, m_statusBarSlot);
+    slotLayout->addWidget(m_statusBar);
+    m_statusBar->setScale(m_scale);
+    connect(this, &ContentView::scaleChanged, m_statusBar, &StatusBarView::setScale);
+    // The canvas hands its zoom steps over once it is first shown; until then they do nothing.
+    m_statusBar->setOnZoomIn([this] {
+        if (m_zoomIn)
+            m_zoomIn();
+    });
+    m_statusBar->setOnZoomOut([this] {
+        if (m_zoomOut)
+            m_zoomOut();
+    });
+    m_statusBar->setOnZoomReset([this] {
+        if (m_resetZoom)
+            m_resetZoom();
+    });
+    return m_statusBarSlot;
 }
 
 std::vector<AppMode> ContentView::offeredModes()
@@ -216,6 +275,13 @@ bool ContentView::setMode(AppMode mode)
         return false;
     // What is being typed goes into the document before its view goes away.
     commitPendingEdits();
+    // The delivery view lives only while the window delivers: each visit starts a fresh
+    // countdown, and leaving ends the old one at once.
+    if (m_mode == AppMode::Delivery)
+        setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
+    if (mode == AppMode::Delivery)
+        setModeContent(
+            AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
     m_mode = mode;
     showColumns(mode == AppMode::Columns);
     // Edits made in the columns reach the mind map only now.
@@ -232,6 +298,7 @@ bool ContentView::setMode(AppMode mode)
         m_modeGroup->setExclusive(true);
     }
     Q_EMIT modeChanged(mode);
+    CommandRouter::shared().publisherChanged(this);
     return true;
 }
 
@@ -263,9 +330,7 @@ void ContentView::setModeContent(AppMode mode, QWidget* content)
     const int position = m_modeStack->indexOf(page);
     m_modeStack->insertWidget(position, content);
     m_modeStack->removeWidget(page);
-    // Later: this may run inside the old page's own event handling.
-    page->hide();
-    page->deleteLater();
+    delete page;
     page = content;
     if (isCurrent)
         m_modeStack->setCurrentWidget(content);

@@ -2,6 +2,7 @@
 
 #include "app/AppMode.h"
 #include "platform/AppAppearance.h"
+#include "platform/FocusedValuePublisher.h"
 
 #include <QPointer>
 #include <QSize>
@@ -27,12 +28,14 @@ class FileSettingsSheet;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
+class StatusBarView;
 class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the file-settings
 // button, the mode switch and the appearance button, and below it the view of the window's
-// current mode.
-class ContentView : public QWidget {
+// current mode. For its whole window it offers the menus the mode switch, the file settings
+// and, in the mind map, focus mode.
+class ContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
     static constexpr QSize minimumContentSize { 800, 600 };
@@ -58,10 +61,16 @@ public:
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
 
-    // The mind map of the tree mode, and the slot below the mind map and the columns where the
-    // status bar goes.
+    // What "Focus Mode" runs; the command is offered in the mind map once this is set.
+    void setFocusModeToggle(std::function<void()> toggle);
+
+    void publishFocusedValues(FocusedValues& values) const override;
+
+    // The mind map of the tree mode, and the slot below the mind map and the columns that holds
+    // the status bar.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    StatusBarView* statusBar() const { return m_statusBar; }
     // The columns canvas while the window is in columns mode: made anew each time the mode
     // becomes Columns; null in the other modes.
     ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
@@ -77,6 +86,8 @@ public:
     QWidget* modeContent(AppMode mode) const;
 
     QAbstractButton* modeButton(AppMode mode) const;
+    // The bar with the mode switch; hidden while delivering in full screen.
+    QWidget* toolbar() const { return m_toolbar; }
     QToolButton* appearanceButton() const { return m_appearanceButton; }
     QToolButton* fileSettingsButton() const { return m_fileSettingsButton; }
 
@@ -96,6 +107,7 @@ protected:
 private:
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
+    QWidget* buildStatusBar();
     void showColumns(bool shown);
     void updateAppearanceButton();
     void updateFileSettingsButton();
@@ -109,15 +121,18 @@ private:
     QStackedWidget* m_modeStack = nullptr;
     std::array<QWidget*, allAppModes.size()> m_modePages {};
     QToolButton* m_appearanceButton = nullptr;
+    QWidget* m_toolbar = nullptr;
     QToolButton* m_fileSettingsButton = nullptr;
     UndoManager* m_undoManager = nullptr;
     QPointer<QDialog> m_fileSettingsDialog;
     MindMapCanvas* m_mindMapCanvas = nullptr;
     ColumnCanvas* m_columnCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
+    StatusBarView* m_statusBar = nullptr;
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;
+    std::function<void()> m_toggleFocusMode;
 };
 
 // The position of an appearance in a list, by raw value; none when absent.

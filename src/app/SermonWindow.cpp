@@ -1,6 +1,7 @@
 #include "app/SermonWindow.h"
 
 #include "app/ContentView.h"
+#include "app/MenuCommands.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
@@ -9,11 +10,13 @@
 
 namespace kestrion {
 
-SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent)
+SermonWindow::SermonWindow(
+    OpenDocument& document, Preferences& preferences, CheckForUpdatesViewModel* updates, QWidget* parent)
     : DocumentWindow(document, parent)
     , m_contentView(new ContentView(document.document(), preferences, &document.undoManager(), this))
 {
     setContent(m_contentView);
+    m_menus = new MenuCommands(*this, updates);
     if (MindMapCanvas* canvas = m_contentView->mindMapCanvas()) {
         DocumentController& controller = canvas->controller();
         connect(&controller, &DocumentController::editingTextChanged, this, &DocumentWindow::pendingEditsChanged);

@@ -4,18 +4,23 @@
 
 namespace kestrion {
 
+class CheckForUpdatesViewModel;
 class ContentView;
+class MenuCommands;
 class Preferences;
 
 // A document window of the application: the document machinery's frame with the root view
-// as its content.
+// as its content and the application's menus.
 class SermonWindow : public DocumentWindow {
     Q_OBJECT
 public:
-    SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent = nullptr);
+    // Without a view model, updates are never checked from this window.
+    SermonWindow(OpenDocument& document, Preferences& preferences, CheckForUpdatesViewModel* updates = nullptr,
+        QWidget* parent = nullptr);
     ~SermonWindow() override;
 
     ContentView* contentView() const { return m_contentView; }
+    MenuCommands& menus() const { return *m_menus; }
 
     void commitPendingEdits() override;
     std::optional<QByteArray> contentsWithPendingEdits() const override;
@@ -27,6 +32,7 @@ private:
     void updateUnreadableFrontMatterNotice();
 
     ContentView* m_contentView = nullptr;
+    MenuCommands* m_menus = nullptr;
 };
 
 } // namespace kestrion

@@ -10,8 +10,9 @@ class AnimationClock;
 
 // One slot for a frame animation of a canvas: a precise timer (1/60 s unless set) that, on
 // each tick, computes t = min((now − start) / duration, 1) on the media clock and hands the
-// eased t to the step; at t = 1 the animation stops and runs its completion. Starting again replaces the
-// running animation where it stands (its completion does not run). Main thread only.
+// eased t to the step; at t = 1 the animation stops and runs its completion. Starting again
+// replaces the running animation where it stands (its completion does not run). Main thread
+// only.
 class FrameAnimation {
 public:
     using Step = std::function<void(double easedProgress)>;

@@ -2,11 +2,16 @@
 
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/StatusBarView.h"
+#include "mindmap/ZoomControlsView.h"
 #include "platform/CommandRouter.h"
+#include "platform/PlainButton.h"
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
 #include "sheets/FileSettingsSheet.h"
@@ -14,6 +19,7 @@
 #include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLayout>
@@ -104,6 +110,43 @@ TEST_F(ContentViewTest, ModeSwitchOffersMindMapColumnsAndDeliveryAndStartsInTheM
     // Clicking the segment that is on changes nothing.
     view.modeButton(AppMode::Delivery)->click();
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
+{
+    ContentView view(m_document, m_preferences);
+    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    view.setMode(AppMode::Delivery);
+    QPointer<DeliveryView> delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    EXPECT_TRUE(delivery->timer().isTicking());
+
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(delivery);
+    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    view.setMode(AppMode::Delivery);
+    auto* again = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->timer().state(), TimerState::Idle);
+}
+
+TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)
+{
+    m_preferences.setDeliveryFullscreen(true);
+    ContentView view(m_document, m_preferences);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.setMode(AppMode::Delivery);
+    auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    ASSERT_TRUE(view.isFullScreen());
+    ASSERT_TRUE(view.toolbar()->isHidden());
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(view.isFullScreen());
+    EXPECT_FALSE(view.toolbar()->isHidden());
 }
 
 TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTime)
@@ -209,6 +252,33 @@ TEST_F(ContentViewTest, ColumnsOfferTheMenusNoNodeActions)
     router.setFocusOverride(view.columnCanvas());
     EXPECT_FALSE(router.value<FocusedNodeActionsKey>());
     router.setFocusOverride(nullptr);
+}
+
+TEST_F(ContentViewTest, StatusBarUnderTheMapZoomsItAndShowsItsScale)
+{
+    ContentView view(m_document, m_preferences);
+    StatusBarView* bar = view.statusBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->parentWidget(), view.statusBarSlot());
+    // Before the map has handed its zoom steps over, the buttons do nothing.
+    bar->zoomControls()->zoomInButton()->click();
+    EXPECT_EQ(view.scale(), 1.0);
+
+    view.show();
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_GT(bar->mapTo(&view, QPoint()).y(), canvas->mapTo(&view, QPoint()).y());
+    bar->zoomControls()->zoomInButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.2; }));
+    EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "120%");
+    EXPECT_EQ(canvas->scale(), 1.2);
+    bar->zoomControls()->percentageButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.0; }));
+    EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "100%");
+
+    // The map's reading-time badges follow the pace chosen here.
+    bar->paceActions().back()->trigger();
+    EXPECT_EQ(canvas->readingPaceWPM(), 160);
 }
 
 TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShowsAtOnce)
