@@ -316,9 +316,7 @@ void MindMapCanvas::setPreferences(Preferences* preferences)
 
 qint64 MindMapCanvas::readingPaceWPM() const
 {
-    const qint64 stored = m_preferences ? m_preferences->readingPaceWPM() : Preferences::defaultReadingPaceWPM;
-    // A stored pace below 1 would divide by zero; such a value reads as the default.
-    return stored < 1 ? Preferences::defaultReadingPaceWPM : stored;
+    return m_preferences ? m_preferences->usableReadingPaceWPM() : Preferences::defaultReadingPaceWPM;
 }
 
 // --- Layout ---------------------------------------------------------------------------------

@@ -120,7 +120,8 @@ bool Preferences::setReadingPaceWPM(qint64 wordsPerMinute)
 
 qint64 Preferences::usableReadingPaceWPM() const
 {
-    return std::max<qint64>(readingPaceWPM(), 1);
+    const qint64 stored = readingPaceWPM();
+    return stored < 1 ? defaultReadingPaceWPM : stored;
 }
 
 QString Preferences::columnWidths() const

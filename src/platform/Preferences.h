@@ -71,7 +71,8 @@ public:
     // "readingPaceWPM", default 120. Any stored integer is given back unchanged.
     qint64 readingPaceWPM() const;
     bool setReadingPaceWPM(qint64 wordsPerMinute);
-    // At least 1.
+    // The pace to compute reading times with: a stored pace below 1 (only a hand-edited
+    // setting holds one) reads as the default, 120.
     qint64 usableReadingPaceWPM() const;
 
     // "columnWidths": the stored text of the list of column widths; empty when none.
