@@ -31,6 +31,7 @@
 #include <QLineF>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -178,8 +179,20 @@ void MindMapCanvas::handleCanvasAppear()
     if (const SermonNodePtr& top = root())
         m_controller->setSelectedNodeID(top->id());
     recomputeLayout();
+    // The selection came before the first layout, when nothing could be scrolled yet.
+    m_isInitialRevealPending = true;
+    revealInitialSelection();
     if (m_onZoomFunctionsReady)
         m_onZoomFunctionsReady(zoomFunctions());
+}
+
+void MindMapCanvas::revealInitialSelection()
+{
+    if (!m_isInitialRevealPending || m_viewportSize.isEmpty() || m_cachedLayouts.isEmpty())
+        return;
+    m_isInitialRevealPending = false;
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
 }
 
 void MindMapCanvas::handleSelectionChange()
@@ -351,6 +364,7 @@ void MindMapCanvas::relayout()
     }
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
+    ++m_layoutGeneration;
 
     placeOverlays();
     updateNodeEditor();
@@ -455,6 +469,7 @@ void MindMapCanvas::updateViewportSize(const QSizeF& size)
         return;
     m_viewportSize = size;
     Q_EMIT viewChanged();
+    revealInitialSelection();
 }
 
 void MindMapCanvas::animatePan(const QPointF& target, double duration)
@@ -608,9 +623,22 @@ void MindMapCanvas::updateNodeEditor()
     editor->setOnCommandEnter([this] { editorCommandEnter(); });
     editor->setOnOptionEnter([this](qint64 caret) { splitAtCaret(caret); });
     editor->setOnCancel([this] { endEditing(false); });
+    editor->setOnCaretMoved([this] { keepCaretInView(); });
     editor->show();
     // Below the search bar and the minimap.
     editor->lower();
+}
+
+void MindMapCanvas::keepCaretInView()
+{
+    if (!m_nodeEditor)
+        return;
+    const std::optional<QPointF> target = panShowingViewRect(m_nodeEditor->caretRect(), m_panOffset, m_viewportSize);
+    if (!target)
+        return;
+    // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
+    m_scrollAnimation.stop();
+    setPanOffset(clampPan(*target));
 }
 
 void MindMapCanvas::nodeEditorLostKeyboard()
@@ -791,7 +819,6 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     if (!parent)
         return;
     const qint64 index = parent->indexOfChild(*id);
-    const bool isQuote = node->isQuote();
 
     m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     QString work = c.editingText();
@@ -808,6 +835,8 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     c.setEditingIsNew(true);
     c.setEditingText(first);
     const CommitResult result = commitEdit(true);
+    // Read after the commit: a node the commit removed passes on no quote.
+    const bool isQuote = !result.removed && node->isQuote();
 
     SermonNodePtr sibling;
     if (result.removed) {
@@ -1082,10 +1111,14 @@ void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
         return;
     if (m_controller->editingNodeID())
         commitEdit(true);
-    // The node becomes primary and the other selected nodes stay, so the menu's commands act
-    // on the whole selection.
     DocumentController& c = *m_controller;
-    c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+    // On a member of the selection the node becomes primary and the others stay, so the menu
+    // acts on the whole selection; on any other node the menu acts on that node alone, never
+    // on nodes the user did not point at.
+    if (c.effectiveSelection().contains(*hit))
+        c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
+    else
+        c.selectSingleNode(*hit);
     setCanvasFocused(true);
     showContextMenu(mapToGlobal(viewPoint.toPoint()));
 }
@@ -1654,6 +1687,7 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     scene.lassoRect = m_lassoRect;
     scene.scale = m_scale;
     scene.panOffset = m_panOffset;
+    scene.layoutGeneration = m_layoutGeneration;
     scene.editingNodeID = m_controller->editingNodeID();
     scene.selectedNodeID = m_controller->selectedNodeID();
     scene.selectedNodeIDs = &m_controller->selectedNodeIDs();
@@ -1670,16 +1704,18 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     return scene;
 }
 
-MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size)
+MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed)
 {
-    return m_renderer.render(painter, size, makeScene(isDarkAppearance()));
+    return m_renderer.render(painter, size, makeScene(isDarkAppearance()), exposed);
 }
 
-void MindMapCanvas::paintEvent(QPaintEvent*)
+void MindMapCanvas::paintEvent(QPaintEvent* event)
 {
     checkRootText();
     QPainter painter(this);
-    renderCanvas(painter, QSizeF(size()));
+    // The node editor lies over the map without a background of its own: each blink of its
+    // caret repaints the few points under the caret, and only those are drawn.
+    renderCanvas(painter, QSizeF(size()), QRectF(event->rect()));
 }
 
 void MindMapCanvas::resizeEvent(QResizeEvent* event)

@@ -216,12 +216,15 @@ public:
     QPointF toCanvasPoint(const QPointF& viewPoint) const;
     // A primary click at a canvas point with the modifiers held.
     void handleTap(const QPointF& canvasPoint, Qt::KeyboardModifiers modifiers);
-    // A secondary click at a view point: makes the node under it (not the title) primary,
-    // keeping the other selected nodes, and opens the context menu.
+    // A secondary click at a view point on a node other than the title: on a selected node it
+    // makes that node primary, keeping the other selected nodes; on any other node it selects
+    // that node alone. Then it opens the context menu.
     void handleSecondaryClick(const QPointF& viewPoint);
 
     // --- Drawing -----------------------------------------------------------------------------
-    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size);
+    // The map into a drawing area of this size in view points; given an exposed part of it,
+    // only what reaches that part.
+    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed = {});
 
     // --- Overlays ----------------------------------------------------------------------------
     // The search bar, placed at the top centre while the controller searches, and the minimap,
@@ -299,6 +302,8 @@ protected:
 private:
     void installControllerCallbacks();
     void handleCanvasAppear();
+    // Scrolls the selection of the first showing into view once there is a layout and a size.
+    void revealInitialSelection();
     void handleSelectionChange();
     void handleSearchQueryChange();
     void handleUndoRedoChange();
@@ -311,6 +316,8 @@ private:
     void placeOverlays();
     void updateNodeEditor();
     void nodeEditorLostKeyboard();
+    // Pans as little as needed to keep the editor's caret inside the view's margins.
+    void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
     bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
@@ -327,6 +334,7 @@ private:
     qreal m_scale = 1.0;
     ZoomFunctionsReadyCallback m_onZoomFunctionsReady;
     bool m_hasAppeared = false;
+    bool m_isInitialRevealPending = false;
 
     bool m_isCanvasFocused = false;
     QPointF m_panOffset;
@@ -340,6 +348,8 @@ private:
     // The root and its text as last laid out.
     SermonNode* m_layoutRoot = nullptr;
     QString m_layoutRootText;
+    // Counts the layout passes, so the drawing knows when its own caches of them are stale.
+    quint64 m_layoutGeneration = 0;
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;

@@ -316,6 +316,16 @@ TEST_F(MindMapCanvasTest, SelectingANodeOutOfViewScrollsItIn)
     EXPECT_LE(bottom, 80);
 }
 
+TEST_F(MindMapCanvasTest, OpeningALargeSermonShowsTheSelectedTitle)
+{
+    // The title sits halfway down a tree far taller than the view.
+    makeCanvasOverPoints(200);
+    ASSERT_EQ(controller().selectedNodeID(), root->id());
+    const NodeLayout& l = layoutOf(root);
+    const QRectF shown(l.origin * canvas->scale() + canvas->panOffset(), l.size * canvas->scale());
+    EXPECT_TRUE(QRectF(QPointF(), canvas->viewportSize()).contains(shown));
+}
+
 TEST_F(MindMapCanvasTest, CentreOnPointPutsItInTheMiddleAtOnce)
 {
     const QPointF point = layoutOf(c).origin;
