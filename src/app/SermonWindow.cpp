@@ -91,6 +91,13 @@ void SermonWindow::closeEvent(QCloseEvent* event)
     DocumentWindow::closeEvent(event);
 }
 
+QWidget* SermonWindow::dialogParent()
+{
+    if (QWidget* focus = m_contentView->focusWindow().window())
+        return focus;
+    return this;
+}
+
 void SermonWindow::commitPendingEdits()
 {
     for (MindMapCanvas* canvas : m_contentView->mindMapCanvases()) {

@@ -25,6 +25,8 @@ public:
     // Typing in either mind map, this window's own and the focus window's, counts.
     void commitPendingEdits() override;
     std::optional<QByteArray> contentsWithPendingEdits() const override;
+    // The focus window while it covers this one.
+    QWidget* dialogParent() override;
 
     // The actions of the menu bar, submenus included; the focus window carries them too.
     QList<QAction*> menuActions() const;

@@ -247,6 +247,22 @@ TEST_F(FocusModeTest, TypingInTheFocusWindowIsKeptByAutosaveSaveAndQuit)
     EXPECT_EQ(view().focusWindow().window(), nullptr);
 }
 
+TEST_F(FocusModeTest, MessagesOfTheDocumentAppearOverTheFocusWindowThatCoversIt)
+{
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    failWritesTo(file);
+    typeNewNode(*focus->canvas(), QStringLiteral("Kept though the disk is full"));
+    focus->canvas()->endEditing(true);
+    timerOf(*document).fire();
+    ASSERT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_EQ(m_dialogs->lastParent, focus);
+
+    view().exitFocusMode();
+    EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->lastParent, window);
+}
+
 TEST_F(FocusModeTest, ClosingTheDocumentWindowEndsFocusModeBeforeAnyQuestion)
 {
     OpenDocument* draft = m_manager->newDocument();

@@ -12,9 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -31,10 +33,15 @@ namespace kestrion::test {
 // Answers from a script; records what was asked.
 class ScriptedDialogs final : public DocumentDialogs {
 public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return filesToOpen; }
-
-    std::optional<QString> chooseSavePath(QWidget*, const QString& suggestedPath) override
+    QStringList chooseFilesToOpen(QWidget* parent, const QString&) override
     {
+        lastParent = parent;
+        return filesToOpen;
+    }
+
+    std::optional<QString> chooseSavePath(QWidget* parent, const QString& suggestedPath) override
+    {
+        lastParent = parent;
         suggestedPaths.append(suggestedPath);
         if (savePaths.empty())
             return std::nullopt;
@@ -43,8 +50,9 @@ public:
         return path;
     }
 
-    SaveChoice askToSaveChanges(QWidget*, const QString& displayName, const QString&) override
+    SaveChoice askToSaveChanges(QWidget* parent, const QString& displayName, const QString&) override
     {
+        lastParent = parent;
         if (whileAsking)
             whileAsking();
         saveQuestions.append(displayName);
@@ -55,8 +63,9 @@ public:
         return choice;
     }
 
-    ConflictChoice askAboutDiskChange(QWidget*, const QString& path, DiskChange change, bool isClosing) override
+    ConflictChoice askAboutDiskChange(QWidget* parent, const QString& path, DiskChange change, bool isClosing) override
     {
+        lastParent = parent;
         if (whileAsking)
             whileAsking();
         conflicts.push_back({ path, change, isClosing });
@@ -67,8 +76,9 @@ public:
         return choice;
     }
 
-    void showError(QWidget*, const QString& message) override
+    void showError(QWidget* parent, const QString& message) override
     {
+        lastParent = parent;
         if (whileAsking)
             whileAsking();
         errors.append(message);
@@ -88,6 +98,8 @@ public:
     QStringList saveQuestions;
     std::vector<Conflict> conflicts;
     QStringList errors;
+    // The window the last question or message was shown over.
+    QPointer<QWidget> lastParent;
     // Runs while a question or message waits for the user.
     std::function<void()> whileAsking;
 };
