@@ -86,10 +86,9 @@ void FocusOverlayView::setAnimationClock(const AnimationClock* clock)
 
 void FocusOverlayView::invalidateLabel()
 {
-    // The old pill's area too: the new text may be shorter.
-    const QRect before = pillRect().toAlignedRect();
+    // Counted again when next painted, once however many changes came in between.
     m_label.reset();
-    update(before.united(pillRect().toAlignedRect()).adjusted(-1, -1, 1, 1));
+    update(pillBand());
 }
 
 QFont FocusOverlayView::pillFont() const
@@ -97,12 +96,23 @@ QFont FocusOverlayView::pillFont() const
     return Typography::systemFont(fontSize, QFont::Medium);
 }
 
+qreal FocusOverlayView::pillHeight() const
+{
+    return std::ceil(QFontMetricsF(pillFont()).height()) + 2 * verticalPadding;
+}
+
 QRectF FocusOverlayView::pillRect() const
 {
     const QFontMetricsF metrics(pillFont());
-    const QSizeF size(std::ceil(metrics.horizontalAdvance(labelText())) + 2 * horizontalPadding,
-        std::ceil(metrics.height()) + 2 * verticalPadding);
-    return { QPointF(edgeInset, height() - edgeInset - size.height()), size };
+    const qreal width = std::ceil(metrics.horizontalAdvance(labelText())) + 2 * horizontalPadding;
+    return { QPointF(edgeInset, height() - edgeInset - pillHeight()), QSizeF(width, pillHeight()) };
+}
+
+QRect FocusOverlayView::pillBand() const
+{
+    // The row the pill sits in, whatever its text's width.
+    const qreal top = height() - edgeInset - pillHeight();
+    return QRectF(0, top, width(), pillHeight()).toAlignedRect().adjusted(0, -1, 0, 1);
 }
 
 // --- Showing and fading ---------------------------------------------------------------------
@@ -152,7 +162,7 @@ void FocusOverlayView::setOpacity(double opacity)
     if (opacity == m_opacity)
         return;
     m_opacity = opacity;
-    update(pillRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+    update(pillBand());
 }
 
 // --- Pointer activity -----------------------------------------------------------------------

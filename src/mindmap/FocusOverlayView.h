@@ -77,6 +77,8 @@ private:
     void invalidateLabel();
     bool isOwnPointerEvent(QObject* watched, QEvent* event) const;
     QFont pillFont() const;
+    qreal pillHeight() const;
+    QRect pillBand() const;
 
     QPointer<SermonDocument> m_document;
     QPointer<Preferences> m_preferences;
