@@ -91,7 +91,7 @@ void SermonWindow::closeEvent(QCloseEvent* event)
     DocumentWindow::closeEvent(event);
 }
 
-QWidget* SermonWindow::dialogParent()
+QWidget* SermonWindow::frontWindow()
 {
     if (QWidget* focus = m_contentView->focusWindow().window())
         return focus;

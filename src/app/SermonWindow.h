@@ -26,7 +26,7 @@ public:
     void commitPendingEdits() override;
     std::optional<QByteArray> contentsWithPendingEdits() const override;
     // The focus window while it covers this one.
-    QWidget* dialogParent() override;
+    QWidget* frontWindow() override;
 
     // The actions of the menu bar, submenus included; the focus window carries them too.
     QList<QAction*> menuActions() const;

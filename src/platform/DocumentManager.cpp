@@ -102,7 +102,7 @@ OpenDocument* DocumentManager::documentForPath(const QString& path) const
 QWidget* DocumentManager::parentFor(const OpenDocument& document) const
 {
     DocumentWindow* window = document.window();
-    return window ? window->dialogParent() : nullptr;
+    return window ? window->frontWindow() : nullptr;
 }
 
 OpenDocument* DocumentManager::open(const QString& path)

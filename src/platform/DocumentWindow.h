@@ -59,9 +59,9 @@ public:
     // none while nothing is being typed. Autosave keeps them in the recovery folder, so a
     // crash does not take the words, without interrupting the typing.
     virtual std::optional<QByteArray> contentsWithPendingEdits() const { return std::nullopt; }
-    // The window that the document's questions and messages are shown over: this one, unless
-    // another window of the document covers it.
-    virtual QWidget* dialogParent() { return this; }
+    // The document's window in front: this one, unless another window of the document covers
+    // it (focus mode). Questions and messages about the document are shown over it.
+    virtual QWidget* frontWindow() { return this; }
 
 Q_SIGNALS:
     // What the user is still typing changed, or the typing ended.
