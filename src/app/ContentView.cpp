@@ -3,6 +3,7 @@
 #include "app/AppBackground.h"
 #include "app/FocusContentView.h"
 #include "app/FocusWindow.h"
+#include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
@@ -72,7 +73,8 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     auto* column = new QVBoxLayout(m_background);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(buildToolbar());
+    m_toolbar = buildToolbar();
+    column->addWidget(m_toolbar);
 
     m_modeStack = new QStackedWidget(m_background);
     for (AppMode mode : allAppModes) {
@@ -198,6 +200,13 @@ bool ContentView::setMode(AppMode mode)
 {
     if (mode == m_mode)
         return false;
+    // The delivery view lives only while the window delivers: each visit starts a fresh
+    // countdown, and leaving ends the old one at once.
+    if (m_mode == AppMode::Delivery)
+        setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
+    if (mode == AppMode::Delivery)
+        setModeContent(
+            AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
     m_mode = mode;
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.

@@ -72,6 +72,8 @@ public:
     QWidget* modeContent(AppMode mode) const;
 
     QAbstractButton* modeButton(AppMode mode) const;
+    // The bar with the mode switch; hidden while delivering in full screen.
+    QWidget* toolbar() const { return m_toolbar; }
     QToolButton* appearanceButton() const { return m_appearanceButton; }
     QToolButton* fileSettingsButton() const { return m_fileSettingsButton; }
 
@@ -119,6 +121,7 @@ private:
     QStackedWidget* m_modeStack = nullptr;
     std::array<QWidget*, allAppModes.size()> m_modePages {};
     QToolButton* m_appearanceButton = nullptr;
+    QWidget* m_toolbar = nullptr;
     QToolButton* m_fileSettingsButton = nullptr;
     UndoManager* m_undoManager = nullptr;
     QPointer<QDialog> m_fileSettingsDialog;

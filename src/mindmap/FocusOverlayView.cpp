@@ -2,7 +2,7 @@
 
 #include "document/SermonDocument.h"
 #include "document/WordCount.h"
-#include "mindmap/AnimationClock.h"
+#include "platform/AnimationClock.h"
 #include "platform/Preferences.h"
 #include "platform/Typography.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mindmap/FrameAnimation.h"
+#include "platform/FrameAnimation.h"
 
 #include <QPointer>
 #include <QRectF>

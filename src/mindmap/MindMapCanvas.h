@@ -4,7 +4,6 @@
 #include "document/SermonNode.h"
 #include "mindmap/ContextMenuItem.h"
 #include "mindmap/DropTarget.h"
-#include "mindmap/FrameAnimation.h"
 #include "mindmap/GhostNode.h"
 #include "mindmap/MindMapRenderer.h"
 #include "mindmap/NodeActions.h"
@@ -12,6 +11,7 @@
 #include "mindmap/NodeLayout.h"
 #include "mindmap/TextBitmapCache.h"
 #include "platform/FocusedValuePublisher.h"
+#include "platform/FrameAnimation.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,6 @@
 #include "sheets/DurationRules.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace kestrion::DurationRules {
 
@@ -24,35 +23,6 @@ QString customDurationText(const std::optional<qint64>& duration)
 {
     const qint64 shown = shownValue(duration);
     return isPreset(shown) ? QString() : QString::number(shown);
-}
-
-std::optional<qint64> parseWholeNumber(const QString& text)
-{
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    // Accumulated as a negative number, whose range reaches one further than the positive.
-    qint64 value = 0;
-    constexpr qint64 lowest = std::numeric_limits<qint64>::min();
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const int digit = c - u'0';
-        if (value < (lowest + digit) / 10)
-            return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (negative)
-        return value;
-    if (value == lowest)
-        return std::nullopt;
-    return -value;
 }
 
 } // namespace kestrion::DurationRules

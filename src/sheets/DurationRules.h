@@ -23,8 +23,6 @@ bool isAccepted(qint64 minutes);
 // What the custom field shows for a stored duration: nothing for a preset (the chip shows it),
 // else the shown value's digits.
 QString customDurationText(const std::optional<qint64>& duration);
-// An optional sign and one or more ASCII digits, nothing else, within 64 bits.
-std::optional<qint64> parseWholeNumber(const QString& text);
 
 } // namespace DurationRules
 

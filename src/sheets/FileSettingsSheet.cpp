@@ -1,6 +1,7 @@
 #include "sheets/FileSettingsSheet.h"
 
 #include "document/SermonDocument.h"
+#include "platform/WholeNumber.h"
 #include "sheets/DurationRow.h"
 #include "sheets/DurationRules.h"
 #include "sheets/OccurrencesEditor.h"
@@ -188,7 +189,7 @@ void FileSettingsSheet::commitCustomDuration()
     DurationRow* row = m_form->durationRow();
     const QString draft = trimSpacesAndTabs(row->customDraft());
     if (!draft.isEmpty()) {
-        const std::optional<qint64> minutes = DurationRules::parseWholeNumber(draft);
+        const std::optional<qint64> minutes = parseWholeNumber(draft);
         if (minutes && DurationRules::isAccepted(*minutes))
             setDuration(*minutes);
     }

@@ -1,5 +1,6 @@
 #include "sheets/NewSermonSheet.h"
 
+#include "platform/WholeNumber.h"
 #include "sheets/DurationRow.h"
 #include "sheets/DurationRules.h"
 #include "sheets/OccurrencesEditor.h"
@@ -94,7 +95,7 @@ void NewSermonSheet::commitCustomDraft()
     const QString draft = m_form->durationRow()->customDraft();
     if (draft.isEmpty())
         return;
-    const std::optional<qint64> minutes = DurationRules::parseWholeNumber(draft);
+    const std::optional<qint64> minutes = parseWholeNumber(draft);
     if (minutes && DurationRules::isAccepted(*minutes))
         setDuration(*minutes);
 }

@@ -1,6 +1,8 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
@@ -15,6 +17,7 @@
 #include <QDialog>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -98,6 +101,43 @@ TEST_F(ContentViewTest, ModeSwitchOffersMindMapAndDeliveryAndStartsInTheMindMap)
     // Clicking the segment that is on changes nothing.
     view.modeButton(AppMode::Delivery)->click();
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
+{
+    ContentView view(m_document, m_preferences);
+    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    view.setMode(AppMode::Delivery);
+    QPointer<DeliveryView> delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    EXPECT_TRUE(delivery->timer().isTicking());
+
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(delivery);
+    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    view.setMode(AppMode::Delivery);
+    auto* again = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->timer().state(), TimerState::Idle);
+}
+
+TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)
+{
+    m_preferences.setDeliveryFullscreen(true);
+    ContentView view(m_document, m_preferences);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.setMode(AppMode::Delivery);
+    auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    ASSERT_TRUE(view.isFullScreen());
+    ASSERT_TRUE(view.toolbar()->isHidden());
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(view.isFullScreen());
+    EXPECT_FALSE(view.toolbar()->isHidden());
 }
 
 TEST_F(ContentViewTest, ColumnsModeHasItsOwnPageAndNoSegment)

@@ -3,9 +3,9 @@
 #include "mindmap/CanvasGeometry.h"
 #include "mindmap/SplitLinesAction.h"
 #include "mindmap/SplitSentencesAction.h"
-#include "mindmap/TrackpadEventView.h"
 #include "platform/CommandRouter.h"
 #include "platform/FindAction.h"
+#include "platform/TrackpadEventView.h"
 #include "platform/ZoomAction.h"
 #include "support/SignpostRecorder.h"
 

@@ -1,4 +1,4 @@
-#include "mindmap/FrameAnimation.h"
+#include "platform/FrameAnimation.h"
 
 #include "support/ManualClock.h"
 

@@ -1,4 +1,4 @@
-#include "mindmap/AnimationClock.h"
+#include "platform/AnimationClock.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
-#include "mindmap/FrameAnimation.h"
+#include "platform/FrameAnimation.h"
 
-#include "mindmap/AnimationClock.h"
+#include "platform/AnimationClock.h"
 
 #include <algorithm>
 #include <cmath>

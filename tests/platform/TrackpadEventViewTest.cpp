@@ -1,4 +1,4 @@
-#include "mindmap/TrackpadEventView.h"
+#include "platform/TrackpadEventView.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
