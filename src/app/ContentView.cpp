@@ -1,12 +1,17 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "app/FileSettingsAction.h"
 #include "app/FocusContentView.h"
+#include "app/FocusModeAction.h"
 #include "app/FocusWindow.h"
+#include "app/SwitchModeAction.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "platform/CommandRouter.h"
+#include "platform/FocusedValues.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
 #include "platform/UndoManager.h"
@@ -18,6 +23,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -92,13 +98,37 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
             updateAppearanceButton();
     });
     updateAppearanceButton();
+    setFocusModeToggle([this] { toggleFocusMode(); });
+    CommandRouter::shared().addScenePublisher(this, this);
 }
 
 ContentView::~ContentView()
 {
+    CommandRouter::shared().removePublisher(this);
     // While this view is still whole: the focus window's canvas reads the same document.
     delete m_focusWindow;
     m_focusWindow = nullptr;
+}
+
+void ContentView::setFocusModeToggle(std::function<void()> toggle)
+{
+    m_toggleFocusMode = std::move(toggle);
+    CommandRouter::shared().publisherChanged(this);
+}
+
+void ContentView::publishFocusedValues(FocusedValues& values) const
+{
+    QPointer<ContentView> self(const_cast<ContentView*>(this));
+    values.set<FocusedSwitchModeKey>(SwitchModeAction { [self](AppMode mode) {
+        if (self)
+            self->setMode(mode);
+    } });
+    if (m_mode == AppMode::Tree && m_toggleFocusMode)
+        values.set<FocusedFocusModeKey>(FocusModeAction { m_toggleFocusMode });
+    values.set<FocusedFileSettingsKey>(FileSettingsAction { [self] {
+        if (self)
+            self->showFileSettings();
+    } });
 }
 
 QWidget* ContentView::buildToolbar()
@@ -218,6 +248,7 @@ bool ContentView::setMode(AppMode mode)
         m_modeGroup->setExclusive(true);
     }
     Q_EMIT modeChanged(mode);
+    CommandRouter::shared().publisherChanged(this);
     if (mode != AppMode::Tree && m_isFocusMode)
         exitFocusMode();
     return true;

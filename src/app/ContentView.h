@@ -2,6 +2,7 @@
 
 #include "app/AppMode.h"
 #include "platform/AppAppearance.h"
+#include "platform/FocusedValuePublisher.h"
 
 #include <QPointer>
 #include <QSize>
@@ -31,8 +32,9 @@ class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the file-settings
 // button, the mode switch and the appearance button, and below it the view of the window's
-// current mode.
-class ContentView : public QWidget {
+// current mode. For its whole window it offers the menus the mode switch, the file settings
+// and, in the mind map, focus mode.
+class ContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
     static constexpr QSize minimumContentSize { 800, 600 };
@@ -58,6 +60,11 @@ public:
     static std::vector<AppMode> offeredModes();
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
+
+    // What "Focus Mode" runs; the command is offered in the mind map once this is set.
+    void setFocusModeToggle(std::function<void()> toggle);
+
+    void publishFocusedValues(FocusedValues& values) const override;
 
     // The mind map of the tree mode, and the slot below it where the status bar goes.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
@@ -132,6 +139,7 @@ private:
     std::function<void()> m_resetZoom;
     bool m_isFocusMode = false;
     FocusWindow* m_focusWindow = nullptr;
+    std::function<void()> m_toggleFocusMode;
 };
 
 // The position of an appearance in a list, by raw value; none when absent.

@@ -1,6 +1,7 @@
 #include "app/FocusContentView.h"
 
 #include "app/AppBackground.h"
+#include "app/FocusModeAction.h"
 #include "document/DocumentController.h"
 #include "mindmap/FocusOverlayView.h"
 #include "platform/CommandRouter.h"
@@ -61,22 +62,11 @@ FocusContentView::FocusContentView(
     m_overlay = new FocusOverlayView(document, this);
     m_overlay->raise();
 
-    m_exitAction
-        = addShortcutAction(tr("Leave Focus Mode"), QKeySequence(Qt::Key_Escape), [this] { runIfSet(m_onExit); });
-    const auto zoom = [](auto member) {
-        return [member] {
-            if (const std::optional<ZoomAction> action = CommandRouter::shared().value<FocusedZoomKey>())
-                runIfSet((*action).*member);
-        };
-    };
-    addShortcutAction(tr("Zoom In"), QKeySequence(Qt::CTRL | Qt::Key_Equal), zoom(&ZoomAction::zoomIn));
-    addShortcutAction(tr("Zoom Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus), zoom(&ZoomAction::zoomOut));
-    addShortcutAction(tr("Actual Size"), QKeySequence(Qt::CTRL | Qt::Key_0), zoom(&ZoomAction::reset));
-    addShortcutAction(tr("Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [] {
-        if (const std::optional<FindAction> find = CommandRouter::shared().value<FocusedFindKey>())
-            runIfSet(find->action);
-    });
-    addShortcutAction(tr("Focus Mode"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { runIfSet(m_onExit); });
+    m_exitAction = new QAction(tr("Leave Focus Mode"), this);
+    m_exitAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_exitAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_exitAction, &QAction::triggered, this, [this] { runIfSet(m_onExit); });
+    addAction(m_exitAction);
 
     CommandRouter::shared().addScenePublisher(this, this);
 }
@@ -84,17 +74,6 @@ FocusContentView::FocusContentView(
 FocusContentView::~FocusContentView()
 {
     CommandRouter::shared().removePublisher(this);
-}
-
-QAction* FocusContentView::addShortcutAction(
-    const QString& text, const QKeySequence& shortcut, std::function<void()> run)
-{
-    auto* action = new QAction(text, this);
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
-    addAction(action);
-    return action;
 }
 
 qreal FocusContentView::scale() const
@@ -117,6 +96,8 @@ void FocusContentView::publishFocusedValues(FocusedValues& values) const
         if (canvas)
             canvas->openSearch();
     } });
+    // The command toggles focus mode; here that means leaving it.
+    values.set<FocusedFocusModeKey>(FocusModeAction { m_onExit });
 }
 
 bool FocusContentView::eventFilter(QObject* watched, QEvent* event)

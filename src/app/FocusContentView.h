@@ -20,10 +20,11 @@ class UndoManager;
 // window backdrop, on the same document and undo manager as its document window, with the
 // word-count pill on top.
 //
-// It has no menu bar, so it carries its keys itself: Escape leaves focus mode, except while
-// the node editor or the search field has the keyboard (their own Escape comes first), and the
-// document window's actions can be added to it. For its whole window it publishes zoom and
-// find through the CommandRouter, acting on its own canvas. Main thread only.
+// It has no menu bar: its document window's actions are added to it, so their keys work here,
+// and Escape leaves focus mode, except while the node editor or the search field has the
+// keyboard (their own Escape comes first). For its whole window it publishes zoom, find and
+// focus mode (which leaves) through the CommandRouter, acting on its own canvas. Main thread
+// only.
 class FocusContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
@@ -55,8 +56,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QAction* addShortcutAction(const QString& text, const QKeySequence& shortcut, std::function<void()> run);
-
     std::function<void()> m_onExit;
     AppBackground* m_background = nullptr;
     MindMapCanvas* m_canvas = nullptr;

@@ -3,6 +3,7 @@
 #include "app/ContentView.h"
 #include "app/FocusContentView.h"
 #include "app/FocusWindow.h"
+#include "app/MenuCommands.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
@@ -16,11 +17,13 @@
 
 namespace kestrion {
 
-SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent)
+SermonWindow::SermonWindow(
+    OpenDocument& document, Preferences& preferences, CheckForUpdatesViewModel* updates, QWidget* parent)
     : DocumentWindow(document, parent)
     , m_contentView(new ContentView(document.document(), preferences, &document.undoManager(), this))
 {
     setContent(m_contentView);
+    m_menus = new MenuCommands(*this, updates);
     watchTyping(m_contentView->mindMapCanvas());
     connect(m_contentView, &ContentView::focusModeChanged, this, &SermonWindow::focusModeChanged);
     connect(&document.document(), &SermonDocument::unreadableFrontMatterChanged, this,

@@ -8,19 +8,24 @@ class QAction;
 
 namespace kestrion {
 
+class CheckForUpdatesViewModel;
 class ContentView;
+class MenuCommands;
 class MindMapCanvas;
 class Preferences;
 
 // A document window of the application: the document machinery's frame with the root view
-// as its content.
+// as its content and the application's menus.
 class SermonWindow : public DocumentWindow {
     Q_OBJECT
 public:
-    SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent = nullptr);
+    // Without a view model, updates are never checked from this window.
+    SermonWindow(OpenDocument& document, Preferences& preferences, CheckForUpdatesViewModel* updates = nullptr,
+        QWidget* parent = nullptr);
     ~SermonWindow() override;
 
     ContentView* contentView() const { return m_contentView; }
+    MenuCommands& menus() const { return *m_menus; }
 
     // Typing in either mind map, this window's own and the focus window's, counts.
     void commitPendingEdits() override;
@@ -43,6 +48,7 @@ private:
     void focusModeChanged(bool isFocusMode);
 
     ContentView* m_contentView = nullptr;
+    MenuCommands* m_menus = nullptr;
 };
 
 } // namespace kestrion

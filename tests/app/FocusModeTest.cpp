@@ -166,7 +166,7 @@ TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheir
     EXPECT_FALSE(focus->isVisible());
 }
 
-TEST_F(FocusModeTest, ItsOwnKeysZoomFindAndLeaveAndNoKeyHasTwoActions)
+TEST_F(FocusModeTest, TheMenusKeysZoomFindAndLeaveThereEachThroughOneAction)
 {
     FocusContentView* focus = enter();
     ASSERT_NE(focus, nullptr);
