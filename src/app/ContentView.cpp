@@ -286,6 +286,7 @@ void ContentView::toggleFocusMode()
     FocusContentView* focus = m_focusWindow->showFocusWindow(
         host->screen(), m_document, m_undoManager, m_scale, [this] { exitFocusMode(); });
     if (focus) {
+        focus->setPreferences(&m_preferences);
         connect(focus, &FocusContentView::scaleChanged, this, &ContentView::setScale);
         connect(this, &ContentView::scaleChanged, focus, &FocusContentView::setScale);
     }

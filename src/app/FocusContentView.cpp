@@ -76,6 +76,12 @@ FocusContentView::~FocusContentView()
     CommandRouter::shared().removePublisher(this);
 }
 
+void FocusContentView::setPreferences(Preferences* preferences)
+{
+    m_canvas->setPreferences(preferences);
+    m_overlay->setPreferences(preferences);
+}
+
 qreal FocusContentView::scale() const
 {
     return m_canvas->scale();

@@ -13,6 +13,7 @@ namespace kestrion {
 
 class AppBackground;
 class FocusOverlayView;
+class Preferences;
 class SermonDocument;
 class UndoManager;
 
@@ -37,6 +38,9 @@ public:
     FocusOverlayView* overlay() const { return m_overlay; }
     AppBackground* background() const { return m_background; }
     QAction* exitAction() const { return m_exitAction; }
+
+    // Where the map and the pill read the reading pace: the document window's preferences.
+    void setPreferences(Preferences* preferences);
 
     // The zoom scale, shared with the document window through scaleChanged and setScale.
     qreal scale() const;

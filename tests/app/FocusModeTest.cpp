@@ -116,6 +116,15 @@ TEST_F(FocusModeTest, EntersFromTheMindMapOnlyAndCoversTheScreenWithAMapOfItsOwn
     EXPECT_EQ(canvas->undoManager(), &document->undoManager());
     EXPECT_TRUE(canvas->hasFocus());
     EXPECT_TRUE(focus->overlay()->isVisible());
+    // The pill reads the window's own reading pace.
+    preferences->setReadingPaceWPM(160);
+    EXPECT_EQ(focus->overlay()->labelText(), QStringLiteral("3 words · 1 min"));
+    root()->children().front()->setText(QString(QStringLiteral("word ")).repeated(200));
+    Q_EMIT document->document().contentEdited();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(focus->overlay()->labelText(), QStringLiteral("201 words · 2 min"));
+    preferences->setReadingPaceWPM(100);
+    EXPECT_EQ(focus->overlay()->labelText(), QStringLiteral("201 words · 3 min"));
 
     view().toggleFocusMode();
     EXPECT_FALSE(view().isFocusMode());
