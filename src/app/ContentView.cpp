@@ -10,6 +10,7 @@
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/StatusBarView.h"
 #include "platform/CommandRouter.h"
 #include "platform/FocusedValues.h"
 #include "platform/Preferences.h"
@@ -200,6 +201,8 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     stack->setSpacing(0);
 
     m_mindMapCanvas = new MindMapCanvas(m_document, undoManager, page);
+    // The node badges read the pace the status bar writes.
+    m_mindMapCanvas->setPreferences(&m_preferences);
     m_mindMapCanvas->setScale(m_scale);
     m_mindMapCanvas->setOnZoomFunctionsReady([this](const MindMapCanvas::ZoomFunctions& functions) {
         m_zoomIn = functions.zoomIn;
@@ -211,13 +214,30 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
     stack->addWidget(m_mindMapCanvas, 1);
 
-    // Empty and without height until the status bar exists.
     m_statusBarSlot = new QWidget(page);
     m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
     auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
     m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     stack->addWidget(m_statusBarSlot);
+
+    m_statusBar = new StatusBarView(m_document, m_preferences, m_statusBarSlot);
+    slotLayout->addWidget(m_statusBar);
+    m_statusBar->setScale(m_scale);
+    connect(this, &ContentView::scaleChanged, m_statusBar, &StatusBarView::setScale);
+    // The canvas hands its zoom steps over once it is first shown; until then they do nothing.
+    m_statusBar->setOnZoomIn([this] {
+        if (m_zoomIn)
+            m_zoomIn();
+    });
+    m_statusBar->setOnZoomOut([this] {
+        if (m_zoomOut)
+            m_zoomOut();
+    });
+    m_statusBar->setOnZoomReset([this] {
+        if (m_resetZoom)
+            m_resetZoom();
+    });
     return page;
 }
 

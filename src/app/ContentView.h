@@ -28,6 +28,7 @@ class FocusWindow;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
+class StatusBarView;
 class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the file-settings
@@ -66,9 +67,10 @@ public:
 
     void publishFocusedValues(FocusedValues& values) const override;
 
-    // The mind map of the tree mode, and the slot below it where the status bar goes.
+    // The mind map of the tree mode, and below it the slot that holds the status bar.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    StatusBarView* statusBar() const { return m_statusBar; }
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }
@@ -134,6 +136,7 @@ private:
     QPointer<QDialog> m_fileSettingsDialog;
     MindMapCanvas* m_mindMapCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
+    StatusBarView* m_statusBar = nullptr;
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;

@@ -120,8 +120,12 @@ bool Preferences::setReadingPaceWPM(qint64 wordsPerMinute)
 
 qint64 Preferences::usableReadingPaceWPM() const
 {
-    const qint64 stored = readingPaceWPM();
-    return stored < 1 ? defaultReadingPaceWPM : stored;
+    return usableReadingPaceWPM(readingPaceWPM());
+}
+
+qint64 Preferences::usableReadingPaceWPM(qint64 storedWordsPerMinute)
+{
+    return storedWordsPerMinute < 1 ? defaultReadingPaceWPM : storedWordsPerMinute;
 }
 
 QString Preferences::columnWidths() const

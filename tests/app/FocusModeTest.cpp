@@ -6,6 +6,7 @@
 #include "document/SermonDocument.h"
 #include "mindmap/FocusOverlayView.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/SearchBarOverlay.h"
 #include "platform/DocumentManagerFixture.h"
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
@@ -13,7 +14,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSignalSpy>
@@ -24,27 +24,6 @@
 using namespace kestrion;
 
 namespace {
-
-// A search field as every field of the canvas is: it takes Escape before any shortcut.
-class EscapeTakingField : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-    int escapes = 0;
-
-protected:
-    bool event(QEvent* event) override
-    {
-        if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            event->accept();
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            ++escapes;
-            return true;
-        }
-        return QLineEdit::event(event);
-    }
-};
 
 class FocusModeTest : public test::DocumentManagerTest {
 protected:
@@ -116,6 +95,8 @@ TEST_F(FocusModeTest, EntersFromTheMindMapOnlyAndCoversTheScreenWithAMapOfItsOwn
     EXPECT_EQ(canvas->undoManager(), &document->undoManager());
     EXPECT_TRUE(canvas->hasFocus());
     EXPECT_TRUE(focus->overlay()->isVisible());
+    EXPECT_NE(canvas->searchBarOverlay(), nullptr);
+    EXPECT_NE(canvas->minimapOverlay(), nullptr);
     // The pill reads the window's own reading pace.
     preferences->setReadingPaceWPM(160);
     EXPECT_EQ(focus->overlay()->labelText(), QStringLiteral("3 words · 1 min"));
@@ -157,15 +138,14 @@ TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheir
     EXPECT_FALSE(canvas->controller().editingNodeID());
     EXPECT_TRUE(view().isFocusMode());
 
-    // So does the search field's.
-    auto* field = new EscapeTakingField;
-    canvas->setSearchBarOverlay(field);
-    canvas->openSearch();
-    field->setFocus();
+    // So does the search field's: it closes the search.
+    press(Qt::Key_F, Qt::ControlModifier);
+    auto* bar = qobject_cast<SearchBarOverlay*>(canvas->searchBarOverlay());
+    ASSERT_NE(bar, nullptr);
+    QTRY_COMPARE(QApplication::focusWidget(), bar->field());
     press(Qt::Key_Escape);
-    EXPECT_EQ(field->escapes, 1);
+    EXPECT_FALSE(canvas->controller().isSearching());
     EXPECT_TRUE(view().isFocusMode());
-    canvas->controller().endSearch();
 
     // On the map itself Escape leaves, though the canvas would clear its selection with it.
     canvas->setCanvasFocused(true);
