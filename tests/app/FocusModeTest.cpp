@@ -147,12 +147,17 @@ TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheir
     EXPECT_FALSE(canvas->controller().isSearching());
     EXPECT_TRUE(view().isFocusMode());
 
-    // On the map itself Escape leaves, though the canvas would clear its selection with it.
+    // On the map itself Escape leaves, though the canvas would clear its selection with it;
+    // neither map loses its selection to it.
     canvas->setCanvasFocused(true);
     ASSERT_TRUE(canvas->controller().selectedNodeID());
+    const std::optional<QUuid> selected = view().mindMapCanvas()->controller().selectedNodeID();
+    ASSERT_TRUE(selected);
     press(Qt::Key_Escape);
     EXPECT_FALSE(view().isFocusMode());
     EXPECT_FALSE(focus->isVisible());
+    EXPECT_TRUE(canvas->controller().selectedNodeID());
+    EXPECT_EQ(view().mindMapCanvas()->controller().selectedNodeID(), selected);
 }
 
 TEST_F(FocusModeTest, TheMenusKeysZoomFindAndLeaveThereEachThroughOneAction)
