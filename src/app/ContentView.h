@@ -24,6 +24,7 @@ namespace kestrion {
 
 class AppBackground;
 class FileSettingsSheet;
+class FocusWindow;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
@@ -85,6 +86,19 @@ public:
     QToolButton* appearanceButton() const { return m_appearanceButton; }
     QToolButton* fileSettingsButton() const { return m_fileSettingsButton; }
 
+    // Focus mode: the mind map alone on the whole screen, in a window of its own over the same
+    // document, undo history and zoom scale. Entered from the mind map only; it ends by Escape
+    // or the command in the focus window, and when the window leaves the mind map. Typing in
+    // the canvas that is left behind is written into the document first.
+    bool isFocusMode() const { return m_isFocusMode; }
+    void toggleFocusMode();
+    void exitFocusMode();
+    FocusWindow& focusWindow() const { return *m_focusWindow; }
+    // The mind map of the focus window while it is shown; else null.
+    MindMapCanvas* focusCanvas() const;
+    // Every mind map of this window that may hold typing: its own and the focus window's.
+    std::vector<MindMapCanvas*> mindMapCanvases() const;
+
     // Presents the file-settings sheet over the window, modal to it alone; while it is shown,
     // raises it instead of opening a second one.
     void showFileSettings();
@@ -94,6 +108,7 @@ public:
 Q_SIGNALS:
     void modeChanged(AppMode mode);
     void scaleChanged(qreal scale);
+    void focusModeChanged(bool isFocusMode);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -103,6 +118,8 @@ private:
     QWidget* buildMindMapPage(UndoManager* undoManager);
     void updateAppearanceButton();
     void updateFileSettingsButton();
+    // After focus mode: the tree may have changed under the window's own mind map.
+    void refreshMindMapAfterFocusMode();
 
     SermonDocument& m_document;
     Preferences& m_preferences;
@@ -123,6 +140,8 @@ private:
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;
+    bool m_isFocusMode = false;
+    FocusWindow* m_focusWindow = nullptr;
     std::function<void()> m_toggleFocusMode;
 };
 
