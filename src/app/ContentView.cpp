@@ -2,7 +2,9 @@
 
 #include "app/AppBackground.h"
 #include "app/FileSettingsAction.h"
+#include "app/FocusContentView.h"
 #include "app/FocusModeAction.h"
+#include "app/FocusWindow.h"
 #include "app/SwitchModeAction.h"
 #include "columns/ColumnCanvas.h"
 #include "delivery/DeliveryView.h"
@@ -67,6 +69,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     , m_document(document)
     , m_preferences(preferences)
     , m_undoManager(undoManager)
+    , m_focusWindow(new FocusWindow(this))
 {
     setMinimumSize(minimumContentSize);
 
@@ -99,12 +102,16 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
             updateAppearanceButton();
     });
     updateAppearanceButton();
+    setFocusModeToggle([this] { toggleFocusMode(); });
     CommandRouter::shared().addScenePublisher(this, this);
 }
 
 ContentView::~ContentView()
 {
     CommandRouter::shared().removePublisher(this);
+    // While this view is still whole: the focus window's canvas reads the same document.
+    delete m_focusWindow;
+    m_focusWindow = nullptr;
 }
 
 void ContentView::setFocusModeToggle(std::function<void()> toggle)
@@ -248,8 +255,10 @@ std::vector<AppMode> ContentView::offeredModes()
 
 void ContentView::commitPendingEdits()
 {
-    if (m_mindMapCanvas && m_mindMapCanvas->controller().editingNodeID())
-        m_mindMapCanvas->endEditing(true);
+    for (MindMapCanvas* canvas : mindMapCanvases()) {
+        if (canvas->controller().editingNodeID())
+            canvas->endEditing(true);
+    }
     if (m_columnCanvas)
         m_columnCanvas->commitPendingEdit();
 }
@@ -299,7 +308,94 @@ bool ContentView::setMode(AppMode mode)
     }
     Q_EMIT modeChanged(mode);
     CommandRouter::shared().publisherChanged(this);
+    if (mode != AppMode::Tree && m_isFocusMode)
+        exitFocusMode();
     return true;
+}
+
+MindMapCanvas* ContentView::focusCanvas() const
+{
+    const FocusContentView* window = m_focusWindow->window();
+    return window ? window->canvas() : nullptr;
+}
+
+std::vector<MindMapCanvas*> ContentView::mindMapCanvases() const
+{
+    std::vector<MindMapCanvas*> canvases;
+    if (m_mindMapCanvas)
+        canvases.push_back(m_mindMapCanvas);
+    if (MindMapCanvas* focus = focusCanvas())
+        canvases.push_back(focus);
+    return canvases;
+}
+
+void ContentView::toggleFocusMode()
+{
+    if (m_mode != AppMode::Tree)
+        return;
+    if (m_isFocusMode) {
+        exitFocusMode();
+        return;
+    }
+    m_isFocusMode = true;
+    // One node is edited in one place: what this window's map is typing goes in first.
+    if (m_mindMapCanvas && m_mindMapCanvas->controller().editingNodeID())
+        m_mindMapCanvas->endEditing(true);
+    QWidget* host = window();
+    FocusContentView* focus = m_focusWindow->showFocusWindow(
+        host->screen(), m_document, m_undoManager, m_scale, [this] { exitFocusMode(); });
+    if (focus) {
+        focus->setPreferences(&m_preferences);
+        connect(focus, &FocusContentView::scaleChanged, this, &ContentView::setScale);
+        connect(this, &ContentView::scaleChanged, focus, &FocusContentView::setScale);
+    }
+    Q_EMIT focusModeChanged(true);
+}
+
+void ContentView::exitFocusMode()
+{
+    const bool hadWindow = m_focusWindow->window();
+    m_focusWindow->hideFocusWindow();
+    if (!m_isFocusMode)
+        return;
+    m_isFocusMode = false;
+    if (hadWindow) {
+        refreshMindMapAfterFocusMode();
+        QWidget* host = window();
+        if (host->isVisible()) {
+            host->raise();
+            host->activateWindow();
+        }
+    }
+    Q_EMIT focusModeChanged(false);
+}
+
+void ContentView::refreshMindMapAfterFocusMode()
+{
+    MindMapCanvas* canvas = m_mindMapCanvas;
+    if (!canvas)
+        return;
+    canvas->textCache().clearBitmaps();
+    canvas->recomputeLayout();
+    // Nodes deleted in focus mode leave the selection.
+    DocumentController& controller = canvas->controller();
+    const SermonNodeMap& nodes = canvas->nodeLookup();
+    const auto kept
+        = [&nodes](const std::optional<QUuid>& id) { return id && nodes.contains(*id) ? id : std::nullopt; };
+    QSet<QUuid> ids;
+    for (const QUuid& id : controller.selectedNodeIDs()) {
+        if (nodes.contains(id))
+            ids.insert(id);
+    }
+    const std::optional<QUuid> primary = kept(controller.selectedNodeID());
+    if (ids.size() != controller.selectedNodeIDs().size() || primary != controller.selectedNodeID()) {
+        const SermonNodePtr& top = m_document.root();
+        const bool isEmpty = ids.isEmpty() && !primary;
+        controller.setSelection(
+            ids, isEmpty && top ? std::optional<QUuid>(top->id()) : primary, kept(controller.selectionAnchorID()));
+    }
+    if (controller.isSearching())
+        controller.updateSearch();
 }
 
 bool ContentView::setScale(qreal scale)
