@@ -233,6 +233,18 @@ TEST_F(ColumnCanvasFixture, SplitAtTheStartKeepsThePlaceAndTheTitleIsNotSplit)
     EXPECT_EQ(root->children().size(), 3u);
 }
 
+TEST_F(ColumnCanvasFixture, SplitAtTheStartOfAParentKeepsItsBranch)
+{
+    for (const SermonNodePtr& parent : { a, b }) {
+        canvas->beginColumnEditing(parent->id(), false);
+        canvas->editing().splitNodeAtCaret(0);
+        press(Qt::Key_Escape);
+    }
+    EXPECT_EQ(test::treeShape(root).toStdString(),
+        "Title:0|First point:1|Alpha one:2|Alpha two:2|Second point:1c|Beta one:2|Beta two:2|Closing words:1|");
+    EXPECT_EQ(undoCount(), 2);
+}
+
 TEST_F(ColumnCanvasFixture, TheEditorKeepsItsOwnKeysAndItsLineGrid)
 {
     select(a1);
