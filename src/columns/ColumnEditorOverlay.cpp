@@ -222,13 +222,15 @@ void ColumnEditorOverlay::applyColors()
 
 void ColumnEditorOverlay::applyLineGrid()
 {
-    // Lines 28 points apart, each line's text at its top, as the canvas draws them. A text shown
-    // afresh starts a new undo history, which does not hold this look.
+    // Lines 28 points apart, each line's text at its top, and from the left edge whatever the
+    // text's direction, as the canvas draws them. A text shown afresh starts a new undo history,
+    // which does not hold this look.
     const qreal spacing = ColumnMetrics::lineHeight - Typography::lineHeight(ColumnMetrics::font(m_isRoot));
     QTextCursor cursor(m_textView->document());
     cursor.select(QTextCursor::Document);
     QTextBlockFormat format;
     format.setLineHeight(spacing, QTextBlockFormat::LineDistanceHeight);
+    format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
     cursor.mergeBlockFormat(format);
     m_textView->document()->clearUndoRedoStacks();
 }

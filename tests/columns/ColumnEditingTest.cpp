@@ -277,6 +277,15 @@ TEST_F(ColumnCanvasFixture, TheEditorKeepsItsOwnKeysAndItsLineGrid)
     EXPECT_EQ(editorText()->document()->blockCount(), 1);
 }
 
+TEST_F(ColumnCanvasFixture, RightToLeftTextStaysAtTheLeftWhereTheCanvasDrawsIt)
+{
+    c->setText(QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd, peace"));
+    canvas->beginColumnEditing(c->id(), false);
+    const QTextBlock block = editorText()->document()->firstBlock();
+    ASSERT_EQ(block.layout()->lineCount(), 1);
+    EXPECT_EQ(block.layout()->lineAt(0).naturalTextRect().left(), 0);
+}
+
 TEST_F(ColumnCanvasFixture, PendingEditIsCommittedAndMarksTheDocumentEdited)
 {
     select(c);
