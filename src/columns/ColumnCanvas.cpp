@@ -589,6 +589,7 @@ void ColumnCanvas::placeEditor()
     m_editor->setColumnWidth(m_layout.frames.value(m_editorNodeID, *frame).size.width());
     // As tall as the node, or as the text when a long unbroken word wraps in the editor.
     const qreal height = std::max(frame->size.height(), m_editor->contentHeight());
+    m_editor->setBoxHeight(frame->size.height() - ColumnMetrics::textTop);
     m_editor->setGeometry(QRectF(*x + ColumnMetrics::textInset,
         frame->origin.y() + m_panOffset.y() + ColumnMetrics::textTop, m_editor->textWidth(), height)
                               .toAlignedRect());

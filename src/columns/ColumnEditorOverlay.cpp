@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -156,6 +157,14 @@ qreal ColumnEditorOverlay::contentHeight() const
     return std::ceil(m_textView->document()->size().height());
 }
 
+void ColumnEditorOverlay::setBoxHeight(qreal height)
+{
+    if (height == m_boxHeight)
+        return;
+    m_boxHeight = height;
+    update();
+}
+
 bool ColumnEditorOverlay::isFocused() const
 {
     return m_textView->hasFocus();
@@ -185,6 +194,16 @@ void ColumnEditorOverlay::resizeEvent(QResizeEvent* event)
     m_textView->setGeometry(rect());
     // Tall enough for every line: always show the text from its start.
     m_textView->verticalScrollBar()->setValue(0);
+}
+
+void ColumnEditorOverlay::paintEvent(QPaintEvent*)
+{
+    // Just under the ruled line that ends the node's box.
+    const qreal top = m_boxHeight + 1;
+    if (height() <= top)
+        return;
+    QPainter painter(this);
+    painter.fillRect(QRectF(0, top, width(), height() - top), palette().color(QPalette::Base));
 }
 
 void ColumnEditorOverlay::textViewChanged()

@@ -1,8 +1,11 @@
 #include "ColumnCanvasFixture.h"
 
+#include "columns/ColumnMetrics.h"
 #include "support/TreeDump.h"
 
 #include <QClipboard>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -284,6 +287,31 @@ TEST_F(ColumnCanvasFixture, RightToLeftTextStaysAtTheLeftWhereTheCanvasDrawsIt)
     const QTextBlock block = editorText()->document()->firstBlock();
     ASSERT_EQ(block.layout()->lineCount(), 1);
     EXPECT_EQ(block.layout()->lineAt(0).naturalTextRect().left(), 0);
+}
+
+TEST_F(ColumnCanvasFixture, AnUnbrokenWordTheEditorWrapsCoversTheLinesBelowInsteadOfWritingOverThem)
+{
+    // Just too long for one line: the editor wraps its last letters onto the next line, over
+    // the row of the node below, whose text must not show through.
+    const QFontMetricsF metrics(ColumnMetrics::font(false));
+    QString word(QStringLiteral("x"));
+    while (metrics.horizontalAdvance(word) <= frameOf(b).size.width() - ColumnMetrics::textAllowance)
+        word += u'x';
+    b->setText(word + QStringLiteral("xx"));
+    c->setText(QStringLiteral("Closing words written across the row"));
+    canvas->relayoutColumns(false);
+    canvas->beginColumnEditing(b->id(), false);
+    ASSERT_EQ(frameOf(c).origin.y(), frameOf(b).origin.y() + 28);
+    ASSERT_GE(canvas->editorOverlay()->height(), 56);
+
+    const QPoint rowOfC = pointOn(c);
+    const QImage row = canvas->grab(QRect(rowOfC.x() + 60, rowOfC.y() - 8, 150, 16)).toImage();
+    int ink = 0;
+    for (int y = 0; y < row.height(); ++y) {
+        for (int x = 0; x < row.width(); ++x)
+            ink += qGray(row.pixel(x, y)) < 128 ? 1 : 0;
+    }
+    EXPECT_EQ(ink, 0);
 }
 
 TEST_F(ColumnCanvasFixture, PendingEditIsCommittedAndMarksTheDocumentEdited)
