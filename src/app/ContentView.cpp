@@ -454,6 +454,9 @@ void ContentView::showFileSettings()
         m_fileSettingsDialog->activateWindow();
         return;
     }
+    // The sheet shows and sets the title: a title being typed in place goes in first, or its
+    // commit would later overwrite what the sheet set.
+    commitPendingEdits();
     auto* dialog = new QDialog(window(), Qt::Sheet);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -198,6 +198,26 @@ TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdit
     EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
 }
 
+TEST_F(ContentViewTest, FileSettingsTakeWhatIsBeingTypedSoTheirTitleIsNotOverwrittenLater)
+{
+    ContentView view(m_document, m_preferences);
+    view.resize(1000, 700);
+    view.show();
+    view.setMode(AppMode::Columns);
+    ColumnCanvas* columns = view.columnCanvas();
+    columns->beginColumnEditing(m_document.root()->id(), false);
+    columns->controller().setEditingText(QStringLiteral("Typed in the columns"));
+    view.showFileSettings();
+    EXPECT_FALSE(columns->controller().editingNodeID());
+    FileSettingsSheet* sheet = view.fileSettingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    sheet->form().titleField()->selectAll();
+    sheet->form().titleField()->insert(QStringLiteral("Set in the sheet"));
+    sheet->form().actionButton()->click();
+    view.setMode(AppMode::Tree);
+    EXPECT_EQ(m_document.root()->text().toStdString(), "Set in the sheet");
+}
+
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)
 {
     ContentView view(m_document, m_preferences);
