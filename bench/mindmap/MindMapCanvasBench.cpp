@@ -1,14 +1,20 @@
 #include "document/DocumentController.h"
+#include "document/MarkdownCodec.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/NodeTextMeasurer.h"
 #include "platform/UndoManager.h"
+#include "support/ProcessMemory.h"
 #include "support/SermonTrees.h"
+
+#include <QCoreApplication>
 
 #include <QImage>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -30,7 +36,11 @@ SermonNodePtr makeSermon(int count)
 
 struct CanvasBench {
     explicit CanvasBench(int nodes)
-        : document(makeSermon(nodes))
+        : CanvasBench(makeSermon(nodes))
+    {
+    }
+    explicit CanvasBench(SermonNodePtr root)
+        : document(std::move(root))
         , canvas(document, &undoManager)
     {
         canvas.resize(1440, 900);
@@ -58,7 +68,7 @@ void BM_CanvasPaintWarm(benchmark::State& state)
     state.counters["drawn"] = stats.drawn;
     state.counters["nodes"] = static_cast<double>(bench.canvas.cachedLayouts().size());
 }
-BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
 // The same frame with the view on the middle of the tree, where the nodes are densest.
 void BM_CanvasPaintWarmMiddle(benchmark::State& state)
@@ -82,6 +92,7 @@ BENCHMARK(BM_CanvasPaintWarmMiddle)->Arg(1000)->Unit(benchmark::kMillisecond);
 // the new layout of the whole tree.
 void BM_CanvasAddChild(benchmark::State& state)
 {
+    bench::resetPeakResident();
     CanvasBench bench(static_cast<int>(state.range(0)));
     DocumentController& controller = bench.canvas.controller();
     const SermonNodePtr point = bench.document.root()->children().front();
@@ -94,7 +105,73 @@ void BM_CanvasAddChild(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["nodes"] = static_cast<double>(state.range(0));
+    state.counters["peakMB"] = bench::peakResidentMegabytes();
 }
-BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// What the window does for a file: read it, lay it out for the first time and paint the first
+// frame, with no text measured before.
+void BM_OpenSermon(benchmark::State& state)
+{
+    bench::resetPeakResident();
+    const QByteArray file = SermonDocument::fileContents(
+        MarkdownCodec::serializeDocument(makeSermon(static_cast<int>(state.range(0))), SermonMetadata {}));
+    QImage image(1440, 900, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        NodeTextMeasurer::clearSharedCache();
+        std::unique_ptr<SermonDocument> document = SermonDocument::readDocument(file);
+        auto canvas = std::make_unique<MindMapCanvas>(*document);
+        canvas->resize(image.size());
+        canvas->show();
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            benchmark::DoNotOptimize(canvas->renderCanvas(painter, QSizeF(image.size())));
+        }
+        state.PauseTiming();
+        canvas.reset();
+        document.reset();
+        state.ResumeTiming();
+    }
+    state.counters["fileMB"] = static_cast<double>(file.size()) / (1024.0 * 1024.0);
+    state.counters["peakMB"] = bench::peakResidentMegabytes();
+}
+BENCHMARK(BM_OpenSermon)->Arg(5000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// The process's memory with a sermon open, then after 50 edits as a user makes them (Tab on a
+// point, a few words, Return), each a step of the undo history. Run it alone: what earlier
+// benchmarks freed may still count as resident.
+void BM_MemoryAfterEdits(benchmark::State& state)
+{
+    for (auto _ : state) {
+        bench::resetPeakResident();
+        auto sermon = std::make_unique<CanvasBench>(makeSermon(static_cast<int>(state.range(0))));
+        MindMapCanvas& canvas = sermon->canvas;
+        QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+        auto paint = [&] {
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            canvas.renderCanvas(painter, QSizeF(image.size()));
+        };
+        paint();
+        const double opened = bench::residentMegabytes();
+        const auto& points = sermon->document.root()->children();
+        for (int edit = 0; edit < 50; ++edit) {
+            canvas.controller().selectSingleNode(points[static_cast<size_t>(edit) % points.size()]->id());
+            canvas.performEditingCommand(&DocumentController::addChild);
+            canvas.controller().setEditingText(QStringLiteral("A new thought, number %1").arg(edit));
+            canvas.endEditing(true);
+            paint();
+            QCoreApplication::processEvents();
+        }
+        const double edited = bench::residentMegabytes();
+        state.counters["openMB"] = opened;
+        state.counters["after50EditsMB"] = edited;
+        state.counters["ratio"] = edited / opened;
+        state.counters["peakMB"] = bench::peakResidentMegabytes();
+        state.counters["undoSteps"] = static_cast<double>(sermon->document.undoStack().size());
+    }
+}
+BENCHMARK(BM_MemoryAfterEdits)->Arg(300000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

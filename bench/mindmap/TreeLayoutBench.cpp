@@ -42,6 +42,6 @@ void BM_LayoutTreeAfterEdit(benchmark::State& state)
         benchmark::DoNotOptimize(layoutTree(root));
     }
 }
-BENCHMARK(BM_LayoutTreeAfterEdit)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayoutTreeAfterEdit)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
 } // namespace
