@@ -98,9 +98,10 @@ bool SermonDocument::setCurrentSelectedNodeID(const std::optional<QUuid>& id)
     return true;
 }
 
-SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID) const
+SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID)
 {
-    return { m_root->deepCopy(false), m_metadata, selectedNodeID };
+    m_snapshotBase = m_root->sharingCopy(m_snapshotBase);
+    return { m_snapshotBase, m_metadata, selectedNodeID };
 }
 
 void SermonDocument::recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager)
@@ -144,8 +145,10 @@ void SermonDocument::redo()
 
 void SermonDocument::restore(UndoSnapshot&& snapshot)
 {
-    // The snapshot's tree is taken over as it is: nothing else holds it.
-    setRoot(std::move(snapshot.root));
+    // Other steps may share the snapshot's nodes, so the tree to edit is a copy of it; the
+    // snapshot stays the base of the next one, which then shares nearly all of it.
+    m_snapshotBase = std::move(snapshot.root);
+    setRoot(m_snapshotBase->deepCopy(false));
     setMetadata(snapshot.metadata);
     if (m_lastRestoredNodeID != snapshot.selectedNodeID) {
         m_lastRestoredNodeID = snapshot.selectedNodeID;

@@ -32,7 +32,8 @@ class SermonDocument : public QObject {
 
 public:
     struct UndoSnapshot {
-        // A deep copy keeping every node's id; nothing else references it.
+        // A copy keeping every node's id, never changed: the live tree holds none of its
+        // nodes, though other steps may share the ones an edit left alone.
         SermonNodePtr root;
         SermonMetadata metadata;
         std::optional<QUuid> selectedNodeID;
@@ -109,13 +110,16 @@ Q_SIGNALS:
     void contentEdited();
 
 private:
-    UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID) const;
+    UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID);
     void restore(UndoSnapshot&& snapshot);
 
     SermonMetadata m_metadata;
     SermonNodePtr m_root;
     std::vector<UndoSnapshot> m_undoStack;
     std::vector<UndoSnapshot> m_redoStack;
+    // The snapshot tree last made or restored: the next snapshot shares what is unchanged
+    // since with it.
+    SermonNodePtr m_snapshotBase;
     qint64 m_undoRedoGeneration = 0;
     std::optional<QUuid> m_lastRestoredNodeID;
     std::optional<QUuid> m_currentSelectedNodeID;

@@ -216,8 +216,8 @@ bool SermonNode::hasOnlyLeafChildren() const
 SermonNodePtr SermonNode::deepCopy(bool newIDs) const
 {
     auto copyOne = [newIDs](const SermonNode& source) {
-        auto copy = std::make_shared<SermonNode>(Token {}, newIDs ? QUuid::createUuid() : source.m_id, source.m_text,
-                                                 source.m_depth);
+        auto copy = std::make_shared<SermonNode>(
+            Token {}, newIDs ? QUuid::createUuid() : source.m_id, source.m_text, source.m_depth);
         copy->m_isCollapsed = source.m_isCollapsed;
         copy->m_isQuote = source.m_isQuote;
         copy->m_children.reserve(source.m_children.size());
@@ -234,6 +234,83 @@ SermonNodePtr SermonNode::deepCopy(bool newIDs) const
         }
     }
     return top;
+}
+
+namespace {
+
+// The same node as it stands, children apart.
+bool sameOwnFields(const SermonNode& a, const SermonNode& b)
+{
+    // Texts copied from one another share their characters; only edited ones are compared.
+    const bool sameText
+        = (a.text().constData() == b.text().constData() && a.text().size() == b.text().size()) || a.text() == b.text();
+    return sameText && a.id() == b.id() && a.depth() == b.depth() && a.isCollapsed() == b.isCollapsed()
+        && a.isQuote() == b.isQuote() && a.children().size() == b.children().size();
+}
+
+// The child of base that stands for the index-th child (with this id) of the copied node:
+// the one at the same place, or one place off after an insertion or a removal.
+const SermonNodePtr* baseChild(const SermonNode* base, size_t index, const QUuid& id)
+{
+    if (!base)
+        return nullptr;
+    const auto& children = base->children();
+    for (size_t i : { index, index + 1, index - 1 }) {
+        if (i < children.size() && children[i]->id() == id)
+            return &children[i];
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
+{
+    // Post-order: a node is taken from base when its own fields match and every child was
+    // taken from the very same base children; otherwise it is a new node over the results.
+    struct Result {
+        const SermonNodePtr* reused = nullptr;
+        SermonNodePtr copied;
+    };
+    struct Frame {
+        const SermonNode* source;
+        const SermonNodePtr* base;
+        size_t nextChild;
+        size_t firstResult;
+    };
+    std::vector<Result> results;
+    std::vector<Frame> stack { { this, base && base->m_id == m_id ? &base : nullptr, 0, 0 } };
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        const SermonNode* baseNode = top.base ? top.base->get() : nullptr;
+        if (top.nextChild < top.source->m_children.size()) {
+            const size_t i = top.nextChild++;
+            const SermonNode* child = top.source->m_children[i].get();
+            stack.push_back({ child, baseChild(baseNode, i, child->m_id), 0, results.size() });
+            continue;
+        }
+        const Frame done = top;
+        stack.pop_back();
+        const size_t count = done.source->m_children.size();
+        bool reuse = baseNode && sameOwnFields(*done.source, *baseNode);
+        for (size_t i = 0; reuse && i < count; ++i)
+            reuse = results[done.firstResult + i].reused == &baseNode->m_children[i];
+        if (reuse) {
+            results.resize(done.firstResult);
+            results.push_back({ done.base, nullptr });
+            continue;
+        }
+        auto copy
+            = std::make_shared<SermonNode>(Token {}, done.source->m_id, done.source->m_text, done.source->m_depth);
+        copy->m_isCollapsed = done.source->m_isCollapsed;
+        copy->m_isQuote = done.source->m_isQuote;
+        copy->m_children.reserve(count);
+        for (size_t i = done.firstResult; i < results.size(); ++i)
+            copy->m_children.push_back(results[i].reused ? *results[i].reused : std::move(results[i].copied));
+        results.resize(done.firstResult);
+        results.push_back({ nullptr, std::move(copy) });
+    }
+    return results.front().reused ? *results.front().reused : std::move(results.front().copied);
 }
 
 void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map)
