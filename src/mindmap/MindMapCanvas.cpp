@@ -2,7 +2,6 @@
 
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
-#include "document/WordCount.h"
 #include "mindmap/AnimationClock.h"
 #include "mindmap/CanvasGeometry.h"
 #include "mindmap/FocusedNodeActionsKey.h"
@@ -332,24 +331,7 @@ void MindMapCanvas::recomputeLayout()
 void MindMapCanvas::relayout()
 {
     const SermonNodePtr& top = root();
-    m_cachedLayouts = layoutTree(top);
-    m_nodeLookup.clear();
-    indexNodesByID(top, m_nodeLookup);
-    m_cachedContentBounds = computeContentBounds(m_cachedLayouts);
-
-    // Totals from the leaves up: each node after all of its descendants.
-    m_subtreeWordCounts.clear();
-    if (top) {
-        const std::vector<SermonNodePtr> preorder = top->allNodes();
-        m_subtreeWordCounts.reserve(static_cast<qsizetype>(preorder.size()));
-        for (auto it = preorder.rbegin(); it != preorder.rend(); ++it) {
-            const SermonNode& node = **it;
-            qint64 words = countWords(node.text());
-            for (const SermonNodePtr& child : node.children())
-                words += m_subtreeWordCounts.value(child->id(), 0);
-            m_subtreeWordCounts.insert(node.id(), words);
-        }
-    }
+    m_cachedContentBounds = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts });
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
 

@@ -11,6 +11,7 @@
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeLayout.h"
 #include "mindmap/TextBitmapCache.h"
+#include "mindmap/TreeLayoutCache.h"
 #include "platform/FocusedValuePublisher.h"
 
 #include <QHash>
@@ -336,6 +337,8 @@ private:
     SermonNodeMap m_nodeLookup;
     QRectF m_cachedContentBounds;
     QHash<QUuid, qint64> m_subtreeWordCounts;
+    // Keeps the three above up to date with what changed since the last pass.
+    TreeLayoutCache m_layoutCache;
     TextBitmapCache m_textCache;
     // The root and its text as last laid out.
     SermonNode* m_layoutRoot = nullptr;

@@ -1,0 +1,187 @@
+#include "mindmap/NodeLayoutMap.h"
+
+namespace kestrion {
+
+NodeLayoutMap::NodeLayoutMap(std::initializer_list<std::pair<QUuid, NodeLayout>> entries)
+{
+    reserve(static_cast<qsizetype>(entries.size()));
+    for (const auto& [key, layout] : entries)
+        insert(key, layout);
+}
+
+NodeLayoutMap::Data& NodeLayoutMap::mutableData()
+{
+    if (!m_d)
+        m_d = std::make_shared<Data>();
+    else if (m_d.use_count() > 1)
+        m_d = std::make_shared<Data>(*m_d);
+    return *m_d;
+}
+
+qsizetype NodeLayoutMap::slotOf(const QUuid& key) const
+{
+    return m_d ? m_d->index.value(key, -1) : -1;
+}
+
+bool NodeLayoutMap::slotHolds(qsizetype slot, const QUuid& key) const
+{
+    return m_d && slot >= 0 && slot < static_cast<qsizetype>(m_d->slots.size())
+        && m_d->slots[static_cast<size_t>(slot)].used && m_d->slots[static_cast<size_t>(slot)].key == key;
+}
+
+NodeLayout& NodeLayoutMap::layoutAt(qsizetype slot)
+{
+    return mutableData().slots[static_cast<size_t>(slot)].value;
+}
+
+qsizetype NodeLayoutMap::insertSlot(const QUuid& key, const NodeLayout& layout)
+{
+    Data& d = mutableData();
+    if (const qsizetype present = d.index.value(key, -1); present >= 0) {
+        d.slots[static_cast<size_t>(present)].value = layout;
+        return present;
+    }
+    qsizetype slot;
+    if (!d.freeSlots.empty()) {
+        slot = d.freeSlots.back();
+        d.freeSlots.pop_back();
+        d.slots[static_cast<size_t>(slot)] = Slot { key, layout, true };
+    } else {
+        slot = static_cast<qsizetype>(d.slots.size());
+        d.slots.push_back(Slot { key, layout, true });
+    }
+    d.index.insert(key, slot);
+    ++d.count;
+    return slot;
+}
+
+void NodeLayoutMap::removeSlot(qsizetype slot)
+{
+    Data& d = mutableData();
+    Slot& s = d.slots[static_cast<size_t>(slot)];
+    d.index.remove(s.key);
+    s = Slot {};
+    d.freeSlots.push_back(slot);
+    --d.count;
+}
+
+NodeLayout NodeLayoutMap::value(const QUuid& key, const NodeLayout& fallback) const
+{
+    const qsizetype slot = slotOf(key);
+    return slot >= 0 ? m_d->slots[static_cast<size_t>(slot)].value : fallback;
+}
+
+NodeLayout& NodeLayoutMap::operator[](const QUuid& key)
+{
+    qsizetype slot = slotOf(key);
+    if (slot < 0)
+        slot = insertSlot(key, NodeLayout {});
+    return layoutAt(slot);
+}
+
+QList<QUuid> NodeLayoutMap::keys() const
+{
+    QList<QUuid> result;
+    result.reserve(size());
+    for (auto it = cbegin(); it != cend(); ++it)
+        result.append(it.key());
+    return result;
+}
+
+QList<NodeLayout> NodeLayoutMap::values() const
+{
+    QList<NodeLayout> result;
+    result.reserve(size());
+    for (const NodeLayout& layout : *this)
+        result.append(layout);
+    return result;
+}
+
+NodeLayoutMap::const_iterator NodeLayoutMap::cbegin() const
+{
+    if (!m_d)
+        return {};
+    const Slot* first = m_d->slots.data();
+    return { first, first + m_d->slots.size() };
+}
+
+NodeLayoutMap::const_iterator NodeLayoutMap::cend() const
+{
+    if (!m_d)
+        return {};
+    const Slot* last = m_d->slots.data() + m_d->slots.size();
+    return { last, last };
+}
+
+NodeLayoutMap::iterator NodeLayoutMap::begin()
+{
+    if (!m_d)
+        return {};
+    Slot* first = mutableData().slots.data();
+    return { first, first + m_d->slots.size() };
+}
+
+NodeLayoutMap::iterator NodeLayoutMap::end()
+{
+    if (!m_d)
+        return {};
+    Slot* last = mutableData().slots.data() + m_d->slots.size();
+    return { last, last };
+}
+
+NodeLayoutMap::const_iterator NodeLayoutMap::constFind(const QUuid& key) const
+{
+    const qsizetype slot = slotOf(key);
+    if (slot < 0)
+        return cend();
+    const Slot* at = m_d->slots.data() + slot;
+    return { at, m_d->slots.data() + m_d->slots.size() };
+}
+
+NodeLayoutMap::iterator NodeLayoutMap::find(const QUuid& key)
+{
+    const qsizetype slot = slotOf(key);
+    if (slot < 0)
+        return end();
+    Slot* first = mutableData().slots.data();
+    return { first + slot, first + m_d->slots.size() };
+}
+
+NodeLayoutMap::iterator NodeLayoutMap::insert(const QUuid& key, const NodeLayout& layout)
+{
+    const qsizetype slot = insertSlot(key, layout);
+    Slot* first = m_d->slots.data();
+    return { first + slot, first + m_d->slots.size() };
+}
+
+bool NodeLayoutMap::remove(const QUuid& key)
+{
+    const qsizetype slot = slotOf(key);
+    if (slot < 0)
+        return false;
+    removeSlot(slot);
+    return true;
+}
+
+void NodeLayoutMap::reserve(qsizetype size)
+{
+    Data& d = mutableData();
+    d.slots.reserve(static_cast<size_t>(size));
+    d.index.reserve(size);
+}
+
+bool operator==(const NodeLayoutMap& a, const NodeLayoutMap& b)
+{
+    if (a.m_d == b.m_d)
+        return true;
+    if (a.size() != b.size())
+        return false;
+    for (auto it = a.cbegin(); it != a.cend(); ++it) {
+        const qsizetype slot = b.slotOf(it.key());
+        if (slot < 0 || b.m_d->slots[static_cast<size_t>(slot)].value != it.value())
+            return false;
+    }
+    return true;
+}
+
+} // namespace kestrion
