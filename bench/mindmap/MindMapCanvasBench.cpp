@@ -115,6 +115,25 @@ void BM_CanvasAddChild(benchmark::State& state)
 }
 BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
+// Undoing such an edit: the tree restored from its step, laid out again, its moves animated.
+void BM_CanvasUndo(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    DocumentController& controller = bench.canvas.controller();
+    const QUuid point = bench.document.root()->children().front()->id();
+    for (auto _ : state) {
+        state.PauseTiming();
+        controller.selectSingleNode(point);
+        controller.addChild();
+        controller.setEditingNodeID(std::nullopt);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        bench.document.undo();
+    }
+    state.counters["nodes"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_CanvasUndo)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
 // What the window does for a file: read it, lay it out for the first time and paint the first
 // frame, with no text measured before.
 void BM_OpenSermon(benchmark::State& state)

@@ -145,10 +145,11 @@ void SermonDocument::redo()
 
 void SermonDocument::restore(UndoSnapshot&& snapshot)
 {
-    // Other steps may share the snapshot's nodes, so the tree to edit is a copy of it; the
-    // snapshot stays the base of the next one, which then shares nearly all of it.
+    // Other steps may share the snapshot's nodes, so the tree to edit is built anew from it,
+    // taking over the present nodes it holds as they are: a step undone changes only the
+    // nodes it touched. The snapshot becomes the base of the next one.
     m_snapshotBase = std::move(snapshot.root);
-    setRoot(m_snapshotBase->deepCopy(false));
+    setRoot(m_snapshotBase->sharingCopy(m_root));
     setMetadata(snapshot.metadata);
     if (m_lastRestoredNodeID != snapshot.selectedNodeID) {
         m_lastRestoredNodeID = snapshot.selectedNodeID;

@@ -93,7 +93,8 @@ public:
     // registrar is given, registers the step with it.
     void recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager = nullptr);
     // Both do nothing on an empty stack. The restored tree replaces root; whoever holds the
-    // old root must read root() again (rootChanged).
+    // old root must read root() again (rootChanged). Nodes that the step left as they were
+    // stay the same objects; every other node, and every ancestor of one, is new.
     void undo();
     void redo();
 

@@ -70,10 +70,11 @@ public:
     std::vector<SermonNodePtr> allNodes();
     bool hasOnlyLeafChildren() const;
     SermonNodePtr deepCopy(bool newIDs) const;
-    // A copy keeping ids, for a record that is never changed again (an undo step). Every
-    // subtree that base (such a copy of an earlier state, or null) holds node for node as it
-    // is here is taken from base instead of copied, so that a copy after a small edit costs
-    // one walk and a few new nodes. Neither the result nor base may be changed afterwards.
+    // A copy keeping ids in which every subtree that base holds node for node as it is here
+    // is taken from base instead of copied; the rest is new. An undo step made after a small
+    // edit thus costs one walk and a few new nodes (base: the previous step), and so does
+    // the tree that undo hands back (base: the tree it replaces). Result and base share
+    // nodes: a change to one shows in the other.
     SermonNodePtr sharingCopy(const SermonNodePtr& base) const;
 
 private:

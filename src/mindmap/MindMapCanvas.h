@@ -148,8 +148,6 @@ public:
     // ones fade in, vanished ones with a text fade out where they were.
     void relayoutAndAnimate(
         double duration, const NodeLayoutMap& previousLayouts, const QHash<QUuid, QString>& previousTexts);
-    // Every node of the last layout pass with its text.
-    QHash<QUuid, QString> currentNodeTexts() const;
 
     // --- Pan and zoom ------------------------------------------------------------------------
     void animatePan(const QPointF& target, double duration);

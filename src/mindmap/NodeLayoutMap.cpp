@@ -23,6 +23,18 @@ qsizetype NodeLayoutMap::slotOf(const QUuid& key) const
     return m_d ? m_d->index.value(key, -1) : -1;
 }
 
+qsizetype NodeLayoutMap::slotOf(const const_iterator& it) const
+{
+    return m_d ? static_cast<qsizetype>(it.slotPointer() - m_d->slots.data()) : -1;
+}
+
+const NodeLayout* NodeLayoutMap::findNear(qsizetype slot, const QUuid& key) const
+{
+    if (!slotHolds(slot, key))
+        slot = slotOf(key);
+    return slot >= 0 ? &m_d->slots[static_cast<size_t>(slot)].value : nullptr;
+}
+
 bool NodeLayoutMap::slotHolds(qsizetype slot, const QUuid& key) const
 {
     return m_d && slot >= 0 && slot < static_cast<qsizetype>(m_d->slots.size())

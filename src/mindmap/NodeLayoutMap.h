@@ -45,6 +45,7 @@ class NodeLayoutMap {
         }
 
         const QUuid& key() const { return m_slot->key; }
+        SlotPointer slotPointer() const { return m_slot; }
         Value& value() const { return m_slot->value; }
         Value& operator*() const { return m_slot->value; }
         Value* operator->() const { return &m_slot->value; }
@@ -122,6 +123,11 @@ public:
     // Slot access for the layout pass. A slot stays valid for its key until that key is
     // removed; slotHolds tells whether it still is.
     qsizetype slotOf(const QUuid& key) const;
+    // The slot of an entry of this map.
+    qsizetype slotOf(const const_iterator& it) const;
+    // The layout under the key: looked for in the slot given first (where it is in a map
+    // copied from this one), then by key; null when absent.
+    const NodeLayout* findNear(qsizetype slot, const QUuid& key) const;
     bool slotHolds(qsizetype slot, const QUuid& key) const;
     // Detaches; the slot must hold a key.
     NodeLayout& layoutAt(qsizetype slot);
