@@ -251,14 +251,6 @@ bool sameOwnFields(const SermonNode& a, const SermonNode& b)
         && a.isQuote() == b.isQuote() && a.children().size() == b.children().size();
 }
 
-// Asks for both cache lines a walk reads of a node (its id and text, its children).
-void prefetchNode(const SermonNode* node)
-{
-    const char* at = reinterpret_cast<const char*>(node);
-    __builtin_prefetch(at);
-    __builtin_prefetch(at + sizeof(SermonNode) - 1);
-}
-
 // The child of base that stands for the index-th child (with this id) of the copied node:
 // the one at the same place, or one place off after an insertion or a removal.
 const SermonNodePtr* baseChild(const SermonNode* base, size_t index, const QUuid& id)
@@ -297,17 +289,12 @@ SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
         Frame& top = stack.back();
         const SermonNode* baseNode = top.base ? top.base->get() : nullptr;
         if (top.nextChild < top.source->m_children.size()) {
-            if (top.nextChild == 0) {
-                // Bound by fetching nodes from memory one after the other; asking for the
-                // children of both trees early lets those fetches overlap.
-                for (const SermonNodePtr& child : top.source->m_children)
-                    prefetchNode(child.get());
-                if (baseNode) {
-                    for (const SermonNodePtr& child : baseNode->m_children)
-                        prefetchNode(child.get());
-                }
-            }
             const size_t i = top.nextChild++;
+            const size_t ahead = i == 0 ? 0 : i + childPrefetchDistance - 1;
+            const size_t count = i == 0 ? childPrefetchDistance : 1;
+            prefetchChildren(top.source->m_children, ahead, count);
+            if (baseNode)
+                prefetchChildren(baseNode->m_children, ahead, count);
             const SermonNode* child = top.source->m_children[i].get();
             stack.push_back({ child, baseChild(baseNode, i, child->m_id), 0, results.size() });
             continue;

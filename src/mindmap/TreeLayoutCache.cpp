@@ -94,13 +94,7 @@ struct TreeLayoutCache::Walk {
             const qsizetype oldEnd = oldIndex >= 0 ? oldIndex + old[static_cast<size_t>(oldIndex)].subtreeSize : -1;
             const auto index = static_cast<qsizetype>(entries().size());
             enter(node, oldIndex, shown);
-            // The walk is bound by fetching nodes from memory one after the other; asking for
-            // the children early lets those fetches overlap.
-            for (const SermonNodePtr& child : node->children()) {
-                const char* at = reinterpret_cast<const char*>(child.get());
-                __builtin_prefetch(at);
-                __builtin_prefetch(at + sizeof(SermonNode) - 1);
-            }
+            prefetchChildren(node->children(), 0, childPrefetchDistance);
             stack.push_back(
                 { node.get(), 0, index, oldIndex >= 0 ? oldIndex + 1 : -1, oldEnd, shown && !node->isCollapsed() });
         };
@@ -113,6 +107,7 @@ struct TreeLayoutCache::Walk {
             Visit& visit = stack.back();
             const auto& children = visit.node->children();
             if (visit.nextChild < children.size()) {
+                prefetchChildren(children, visit.nextChild + childPrefetchDistance, 1);
                 const SermonNodePtr& child = children[visit.nextChild++];
                 qsizetype match = -1;
                 if (visit.oldNext >= 0 && visit.oldNext < visit.oldEnd) {

@@ -115,3 +115,24 @@ TEST(TreeLayoutCacheTest, MeasuresOnlyTextsItHasNotMeasuredAsTheyAre)
     EXPECT_EQ(kept.cache.lastMeasuredCount(), 0);
     EXPECT_EQ(kept.layouts, layoutTree(root));
 }
+
+TEST(TreeLayoutCacheTest, TextsMeasuredByWorkerThreadsMeasureAsOneByOne)
+{
+    // Enough texts that worker threads share the measuring, in all three fonts.
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    const QString kinds[] = { QStringLiteral("Grace upon grace"), QString::fromUtf8("\xF0\x9F\x94\xB4 Repent"),
+        QStringLiteral("two") + QChar(u'\u2028') + QStringLiteral("lines"), QString() };
+    for (int p = 0; p < 60; ++p) {
+        SermonNodePtr point = root->addChild(QStringLiteral("Point %1").arg(p));
+        for (int l = 0; l < 70; ++l)
+            point->addChild(kinds[l % 4] + QString::number(l));
+    }
+    ASSERT_GT(static_cast<qsizetype>(root->allNodes().size()), TreeLayoutCache::parallelMeasuringThreshold);
+    const NodeLayoutMap layouts = layoutTree(root);
+    const std::vector<SermonNodePtr> all = root->allNodes();
+    for (size_t i = 0; i < all.size(); i += 5) {
+        const SermonNode& node = *all[i];
+        ASSERT_EQ(layouts.value(node.id()).size, measureNode(node.text(), node.depth(), !node.hasChildren()))
+            << node.text().toStdString();
+    }
+}
