@@ -1,6 +1,11 @@
 #include "document/SermonNode.h"
 
+#include <QByteArrayView>
+#include <QRandomGenerator>
+
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <utility>
 
 // Every walk here is iterative: a file may nest a hundred thousand levels deep and no
@@ -8,9 +13,27 @@
 
 namespace kestrion {
 
+namespace {
+
+// A random (version 4) id. The system's generator takes a microsecond and more per id, which
+// a file of half a million nodes would wait for at opening; a generator it seeds once per
+// thread gives ids as unlikely to repeat.
+QUuid newNodeID()
+{
+    thread_local QRandomGenerator generator = QRandomGenerator::securelySeeded();
+    std::array<quint64, 2> bits { generator.generate64(), generator.generate64() };
+    std::array<char, 16> bytes;
+    std::memcpy(bytes.data(), bits.data(), bytes.size());
+    bytes[6] = static_cast<char>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<char>((bytes[8] & 0x3F) | 0x80);
+    return QUuid::fromRfc4122(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+} // namespace
+
 SermonNodePtr SermonNode::create(const QString& text, qint64 depth)
 {
-    return std::make_shared<SermonNode>(Token {}, QUuid::createUuid(), text, depth);
+    return std::make_shared<SermonNode>(Token {}, newNodeID(), text, depth);
 }
 
 SermonNode::SermonNode(Token, const QUuid& id, const QString& text, qint64 depth)
@@ -216,8 +239,8 @@ bool SermonNode::hasOnlyLeafChildren() const
 SermonNodePtr SermonNode::deepCopy(bool newIDs) const
 {
     auto copyOne = [newIDs](const SermonNode& source) {
-        auto copy = std::make_shared<SermonNode>(
-            Token {}, newIDs ? QUuid::createUuid() : source.m_id, source.m_text, source.m_depth);
+        auto copy
+            = std::make_shared<SermonNode>(Token {}, newIDs ? newNodeID() : source.m_id, source.m_text, source.m_depth);
         copy->m_isCollapsed = source.m_isCollapsed;
         copy->m_isQuote = source.m_isQuote;
         copy->m_children.reserve(source.m_children.size());

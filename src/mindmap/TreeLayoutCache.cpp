@@ -31,6 +31,8 @@ struct TreeLayoutCache::Walk {
     std::vector<Entry> old;
     // New entries met nowhere near their old place: new nodes, or moved from elsewhere.
     std::vector<qsizetype> unmatched;
+    // Their nodes, held by their parents' child lists (or the caller, for the root).
+    std::vector<const SermonNodePtr*> unmatchedPointers;
     // Old subtrees (ranges of old entries) found nowhere near where they stood.
     std::vector<std::pair<qsizetype, qsizetype>> dropped;
     std::vector<qsizetype> toMeasure;
@@ -63,8 +65,7 @@ struct TreeLayoutCache::Walk {
             e.id = node.id();
             e.text = node.text();
             unmatched.push_back(index);
-            if (out.nodes)
-                out.nodes->insert(node.id(), pointer);
+            unmatchedPointers.push_back(&pointer);
         }
         Entry& e = entries().back();
         e.node = &node;
@@ -140,6 +141,18 @@ struct TreeLayoutCache::Walk {
     // old entries belongs to nodes that left the tree.
     void settleMovesAndRemovals()
     {
+        // The first pass sizes the tables for the whole tree at once.
+        const auto count = static_cast<qsizetype>(entries().size());
+        if (out.layouts->isEmpty())
+            out.layouts->reserve(count);
+        if (out.subtreeWordCounts && out.subtreeWordCounts->isEmpty())
+            out.subtreeWordCounts->reserve(count);
+        if (out.nodes) {
+            if (out.nodes->isEmpty())
+                out.nodes->reserve(count);
+            for (const SermonNodePtr* pointer : unmatchedPointers)
+                out.nodes->insert((*pointer)->id(), *pointer);
+        }
         if (!unmatched.empty() && !dropped.empty()) {
             QHash<QUuid, qsizetype> pool;
             for (const auto& [begin, end] : dropped) {
@@ -339,7 +352,7 @@ TreeLayoutCache::Result TreeLayoutCache::update(
     }
     // The previous entries become the old ones; the buffer of the pass before takes the new
     // ones, so that no pass allocates the whole table again.
-    Walk walk { *this, outputs, measurer, std::move(m_entries), {}, {}, {} };
+    Walk walk { *this, outputs, measurer, std::move(m_entries), {}, {}, {}, {} };
     m_entries = std::move(m_spare);
     m_entries.clear();
     m_lastMeasuredCount = 0;
