@@ -1,6 +1,7 @@
 // Reads any text as a sermon file. Besides crashes, hangs and sanitizer reports it traps on:
-// a malformed tree, a written text that reads back with other details or other words, and
-// a text that keeps changing from save to save.
+// a malformed tree, a written text that reads back with other details or other words, a
+// front matter that could not be read and is not written back as it was, and a text that
+// keeps changing from save to save.
 
 #include "FuzzSupport.h"
 
@@ -62,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap();
     const QStringList firstWords = fuzz::words(fuzz::nodeTexts({ root }));
     const SermonMetadata firstDetails = split.metadata;
+    const std::optional<UnreadableFrontMatter> kept = split.unreadableFrontMatter;
 
     // Empty leaves and headings left without children may reshape the text for a few
     // saves, and a line loses one carriage return per read; after that it must stay, and
@@ -70,12 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const qsizetype carriageReturns = text.count(u'\r');
     const qsizetype maxRounds = carriageReturns > 64 ? 1 : 12 + carriageReturns;
     for (qsizetype round = 0;; ++round) {
-        const QString written = MarkdownCodec::serializeDocument(root, split.metadata);
-        if (!written.endsWith(u'\n'))
+        const QString written = MarkdownCodec::serializeDocument(root, split.metadata, split.unreadableFrontMatter);
+        if (!written.endsWith(u'\n') || (kept && !written.startsWith(kept->text + u'\n')))
             __builtin_trap();
         split = MarkdownCodec::splitFrontMatter(written);
         root = MarkdownCodec::parseDocument(split.bodyLines);
-        if (!isWellFormed(root) || !sameDetails(split.metadata, firstDetails)
+        if (!isWellFormed(root) || !sameDetails(split.metadata, firstDetails) || split.unreadableFrontMatter != kept
             || fuzz::words(fuzz::nodeTexts({ root })) != firstWords)
             __builtin_trap();
         if (written == text || (round == 0 && maxRounds == 1))

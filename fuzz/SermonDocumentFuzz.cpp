@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 }
 
 // Any bytes: opening either fails cleanly or gives a document whose saved bytes open again,
-// and whose history gives back exactly what it recorded.
+// with an unreadable front matter written back as it was read, and whose history gives back
+// exactly what it recorded.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using kestrion::SermonDocument;
@@ -28,8 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const QString written = document->snapshot();
     const QByteArray saved = SermonDocument::fileContents(written);
-    if (saved.startsWith("\xEF\xBB\xBF") || !SermonDocument::readDocument(saved))
+    const auto reopened = SermonDocument::readDocument(saved);
+    if (saved.startsWith("\xEF\xBB\xBF") || !reopened)
         __builtin_trap();
+    if (const auto& kept = document->unreadableFrontMatter()) {
+        if (!written.startsWith(kept->text + u'\n') || reopened->unreadableFrontMatter() != kept)
+            __builtin_trap();
+    }
 
     const auto fractions = kestrion::wordFractions(document->root());
     if (!fractions.empty() && fractions.back().endFraction != 1.0)

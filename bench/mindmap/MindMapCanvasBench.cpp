@@ -56,21 +56,27 @@ struct CanvasBench {
     MindMapCanvas canvas;
 };
 
-// One frame of a 1,000-node sermon at scale 1 with every shown text already rendered.
-void BM_CanvasPaintWarm(benchmark::State& state)
+// Whole frames of the canvas as it stands, every shown text already rendered.
+void paintFrames(benchmark::State& state, MindMapCanvas& canvas)
 {
-    CanvasBench bench(static_cast<int>(state.range(0)));
-    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
     auto paint = [&] {
         image.fill(Qt::transparent);
         QPainter painter(&image);
-        return bench.canvas.renderCanvas(painter, QSizeF(image.size()));
+        return canvas.renderCanvas(painter, QSizeF(image.size()));
     };
     const MindMapRenderer::Stats stats = paint();
     for (auto _ : state)
         benchmark::DoNotOptimize(paint());
     state.counters["drawn"] = stats.drawn;
-    state.counters["nodes"] = static_cast<double>(bench.canvas.cachedLayouts().size());
+    state.counters["nodes"] = static_cast<double>(canvas.cachedLayouts().size());
+}
+
+// One frame of a 1,000-node sermon at scale 1.
+void BM_CanvasPaintWarm(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    paintFrames(state, bench.canvas);
 }
 BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
@@ -79,18 +85,36 @@ void BM_CanvasPaintWarmMiddle(benchmark::State& state)
 {
     CanvasBench bench(static_cast<int>(state.range(0)));
     bench.canvas.centreOnPoint(bench.canvas.cachedContentBounds().center());
-    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
-    auto paint = [&] {
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        return bench.canvas.renderCanvas(painter, QSizeF(image.size()));
-    };
-    const MindMapRenderer::Stats stats = paint();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(paint());
-    state.counters["drawn"] = stats.drawn;
+    paintFrames(state, bench.canvas);
 }
 BENCHMARK(BM_CanvasPaintWarmMiddle)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The whole map at 10 %, where every connector is in view.
+void BM_CanvasPaintZoomedOut(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    bench.canvas.setScale(0.1);
+    bench.canvas.centreOnPoint(bench.canvas.cachedContentBounds().center());
+    paintFrames(state, bench.canvas);
+}
+BENCHMARK(BM_CanvasPaintZoomedOut)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// What one blink of the node editor's caret costs the map: the few points under the caret.
+void BM_CanvasCaretRepaint(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    bench.canvas.centreOnPoint(bench.canvas.cachedContentBounds().center());
+    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    const QRect caret(720, 450, 2, 18);
+    auto paint = [&] {
+        QPainter painter(&image);
+        painter.setClipRect(caret);
+        return bench.canvas.renderCanvas(painter, QSizeF(image.size()), caret);
+    };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(paint());
+}
+BENCHMARK(BM_CanvasCaretRepaint)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 // One edit: a new child of a main point, with its undo snapshot, the cleared text cache and
 // the new layout of the whole tree.

@@ -926,6 +926,9 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
         recordUndo();
 
     QSet<QUuid> created;
+    // The anchor stays, so that Shift and an arrow extend from it as before; when its own
+    // node was split, its first piece stands in for it.
+    std::optional<QUuid> anchor = m_selectionAnchorID;
     for (auto it = splits.cbegin(); it != splits.cend(); ++it) {
         const auto& children = it.key()->children();
         std::vector<SermonNodePtr> rebuilt;
@@ -939,6 +942,8 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
             for (const QString& text : *found) {
                 SermonNodePtr piece = SermonNode::create(text, child->depth());
                 piece->setQuote(child->isQuote());
+                if (anchor == child->id())
+                    anchor = piece->id();
                 created.insert(piece->id());
                 rebuilt.push_back(std::move(piece));
             }
@@ -946,7 +951,7 @@ void DocumentController::splitSelectedLeaves(QStringList (*parts)(const QString&
         it.key()->mutableChildren() = std::move(rebuilt);
     }
     announceTreeMutation();
-    setSelection(created, firstInDocumentOrder(created), std::nullopt);
+    setSelection(created, firstInDocumentOrder(created), anchor);
 }
 
 void DocumentController::join()

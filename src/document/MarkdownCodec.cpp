@@ -102,6 +102,25 @@ QStringView removeIndentation(QStringView line, qint64 columns)
     return line.sliced(i);
 }
 
+// Whether the text holds nothing but whitespace and line ends.
+bool isBlank(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(),
+        [](QChar c) { return c == u'\n' || c == u'\r' || MarkdownCodec::isFormatWhitespace(c); });
+}
+
+// Where the line with that index ends: the position of its line feed, or the end of text.
+qsizetype endOfLine(QStringView text, qsizetype line)
+{
+    qsizetype position = -1;
+    for (qsizetype i = 0; i <= line; ++i) {
+        position = text.indexOf(u'\n', position + 1);
+        if (position < 0)
+            return text.size();
+    }
+    return position;
+}
+
 QString normaliseLineEnds(const QString& text)
 {
     if (!text.contains(u'\r'))
@@ -567,10 +586,14 @@ QString MarkdownCodec::trimWhitespace(QStringView text)
     return trimView(text).toString();
 }
 
-QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata)
+QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata,
+    const std::optional<UnreadableFrontMatter>& unreadableFrontMatter)
 {
     TextSink sink;
-    if (const std::optional<QString> yaml = encodeFrontMatter(metadata)) {
+    if (unreadableFrontMatter) {
+        sink.line(unreadableFrontMatter->text);
+        sink.line();
+    } else if (const std::optional<QString> yaml = encodeFrontMatter(metadata)) {
         QStringView body = *yaml;
         if (body.endsWith(u'\n'))
             body.chop(1);
@@ -635,14 +658,25 @@ MarkdownCodec::FrontMatterSplit MarkdownCodec::splitFrontMatter(const QString& t
 
     const QString yaml = lines.mid(1, closing - 1).join(u'\n');
     const YamlParseResult parsed = Yaml::parse(yaml);
+    std::optional<UnreadableFrontMatter> unreadable;
     QString error = parsed.error;
-    if (parsed.root) {
-        if (std::optional<SermonMetadata> metadata = SermonMetadata::decode(*parsed.root, &error))
-            result.metadata = std::move(*metadata);
-        else
-            qCCritical(markdownCodecLog, "Failed to decode frontmatter: %s", qUtf8Printable(error));
+    if (!parsed.root) {
+        // The YAML text starts on the file's second line; an error past its end is at the
+        // closing delimiter.
+        const int line = parsed.line > 0 ? static_cast<int>(std::min<qsizetype>(parsed.line + 1, closing + 1)) : 0;
+        unreadable = UnreadableFrontMatter { QString(), line, parsed.problem };
+    } else if (std::optional<SermonMetadata> metadata = SermonMetadata::decode(*parsed.root, &error)) {
+        result.metadata = std::move(*metadata);
     } else {
+        unreadable = UnreadableFrontMatter { QString(), 0, error };
+    }
+    if (unreadable) {
         qCCritical(markdownCodecLog, "Failed to decode frontmatter: %s", qUtf8Printable(error));
+        // A block with nothing in it holds nothing to keep.
+        if (!isBlank(yaml)) {
+            unreadable->text = text.first(endOfLine(text, closing));
+            result.unreadableFrontMatter = std::move(unreadable);
+        }
     }
     lines.remove(0, closing + 1);
     return result;

@@ -2,6 +2,7 @@
 
 #include "document/SermonMetadata.h"
 #include "document/SermonNode.h"
+#include "document/UnreadableFrontMatter.h"
 
 #include <QLoggingCategory>
 #include <QStringList>
@@ -22,6 +23,9 @@ public:
     struct FrontMatterSplit {
         SermonMetadata metadata;
         QStringList bodyLines;
+        // Set when a front matter with something in it could not be decoded; metadata is
+        // then the default.
+        std::optional<UnreadableFrontMatter> unreadableFrontMatter;
     };
 
     // level 0 is the title, 1 to 5 the depth of a section heading.
@@ -43,8 +47,10 @@ public:
     // Deepest node written as a heading.
     static constexpr qint64 deepestHeadingDepth = 5;
 
-    // Writing.
-    static QString serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata);
+    // Writing. A kept unreadable front matter is written as it was read, in place of the
+    // details.
+    static QString serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata,
+        const std::optional<UnreadableFrontMatter>& unreadableFrontMatter = std::nullopt);
     static std::optional<QString> encodeFrontMatter(const SermonMetadata& metadata);
     // A branch as outline text for Copy Branch, headings counted from level.
     static void writeNodeTree(const SermonNodePtr& node, int level, QStringList& lines, bool isFirst);

@@ -48,12 +48,19 @@ std::unique_ptr<SermonDocument> SermonDocument::readDocument(
         return fail();
     if (error)
         *error = ReadError::None;
-    return std::make_unique<SermonDocument>(std::move(root), std::move(split.metadata), parent);
+    auto document = std::make_unique<SermonDocument>(std::move(root), std::move(split.metadata), parent);
+    document->m_unreadableFrontMatter = std::move(split.unreadableFrontMatter);
+    return document;
 }
 
 QString SermonDocument::snapshot() const
 {
-    return MarkdownCodec::serializeDocument(m_root, m_metadata);
+    return snapshot(m_root);
+}
+
+QString SermonDocument::snapshot(const SermonNodePtr& root) const
+{
+    return MarkdownCodec::serializeDocument(root, m_metadata, m_unreadableFrontMatter);
 }
 
 QByteArray SermonDocument::fileContents(const QString& snapshot)
@@ -76,8 +83,17 @@ bool SermonDocument::setMetadata(const SermonMetadata& metadata)
     if (m_metadata == metadata)
         return false;
     m_metadata = metadata;
+    setUnreadableFrontMatter(std::nullopt);
     Q_EMIT metadataChanged();
     return true;
+}
+
+void SermonDocument::setUnreadableFrontMatter(std::optional<UnreadableFrontMatter> frontMatter)
+{
+    if (m_unreadableFrontMatter == frontMatter)
+        return;
+    m_unreadableFrontMatter = std::move(frontMatter);
+    Q_EMIT unreadableFrontMatterChanged();
 }
 
 bool SermonDocument::setRoot(SermonNodePtr root)
@@ -86,6 +102,14 @@ bool SermonDocument::setRoot(SermonNodePtr root)
         return false;
     m_root = std::move(root);
     Q_EMIT rootChanged();
+    return true;
+}
+
+bool SermonDocument::setTitle(const QString& title)
+{
+    if (!m_root->setText(title))
+        return false;
+    Q_EMIT titleChanged();
     return true;
 }
 
@@ -101,7 +125,7 @@ bool SermonDocument::setCurrentSelectedNodeID(const std::optional<QUuid>& id)
 SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID)
 {
     m_snapshotBase = m_root->sharingCopy(m_snapshotBase);
-    return { m_snapshotBase, m_metadata, selectedNodeID };
+    return { m_snapshotBase, m_metadata, selectedNodeID, m_unreadableFrontMatter };
 }
 
 void SermonDocument::recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager)
@@ -150,7 +174,13 @@ void SermonDocument::restore(UndoSnapshot&& snapshot)
     // nodes it touched. The snapshot becomes the base of the next one.
     m_snapshotBase = std::move(snapshot.root);
     setRoot(m_snapshotBase->sharingCopy(m_root));
-    setMetadata(snapshot.metadata);
+    // Both before either signal, so that no observer sees the details of one state with the
+    // kept block of another.
+    const bool detailsChanged = m_metadata != snapshot.metadata;
+    m_metadata = std::move(snapshot.metadata);
+    setUnreadableFrontMatter(std::move(snapshot.unreadableFrontMatter));
+    if (detailsChanged)
+        Q_EMIT metadataChanged();
     if (m_lastRestoredNodeID != snapshot.selectedNodeID) {
         m_lastRestoredNodeID = snapshot.selectedNodeID;
         Q_EMIT lastRestoredNodeIDChanged();

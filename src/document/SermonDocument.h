@@ -2,6 +2,7 @@
 
 #include "document/SermonMetadata.h"
 #include "document/SermonNode.h"
+#include "document/UnreadableFrontMatter.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -37,6 +38,8 @@ public:
         SermonNodePtr root;
         SermonMetadata metadata;
         std::optional<QUuid> selectedNodeID;
+        // Undoing the edit that replaced an unreadable front matter brings it back.
+        std::optional<UnreadableFrontMatter> unreadableFrontMatter;
     };
 
     enum class ReadError {
@@ -54,7 +57,8 @@ public:
 
     // Opening a file. Returns null, and sets error to CorruptFile, when the contents are
     // empty or not UTF-8; a byte-order mark is skipped. A front matter that cannot be read
-    // does not fail: the details fall back to their defaults.
+    // does not fail: the details fall back to their defaults and the block is kept
+    // (unreadableFrontMatter).
     static std::unique_ptr<SermonDocument> readDocument(
         const QByteArray& contents, ReadError* error = nullptr, QObject* parent = nullptr);
     // The text of a file's bytes, or none when they are empty, not UTF-8, or only a
@@ -64,6 +68,8 @@ public:
     // Saving: the whole file text, and that text as the bytes to write (UTF-8 without a
     // byte-order mark).
     QString snapshot() const;
+    // The file text with another tree in place of root (a copy with typing not yet committed).
+    QString snapshot(const SermonNodePtr& root) const;
     static QByteArray fileContents(const QString& snapshot);
 
     // The MIME type of sermon files, the only type the open dialog offers.
@@ -71,9 +77,20 @@ public:
     static QStringList readableContentTypes();
 
     const SermonMetadata& metadata() const { return m_metadata; }
+    // Changing the details is editing them: it also drops a kept unreadable front matter,
+    // which the new details replace in the file. Setting equal details keeps it. Undo and
+    // redo restore both together.
     bool setMetadata(const SermonMetadata& metadata);
 
+    // The front matter of the file that could not be decoded, while the details have not
+    // been edited since; saving writes it back unchanged instead of the details.
+    const std::optional<UnreadableFrontMatter>& unreadableFrontMatter() const { return m_unreadableFrontMatter; }
+
     const SermonNodePtr& root() const { return m_root; }
+    // The title is the root node's text. Nodes tell nobody of their changes; a title set here
+    // is announced (titleChanged), so every view of the document follows it at once.
+    QString title() const { return m_root->text(); }
+    bool setTitle(const QString& title);
     // Refuses a null root.
     bool setRoot(SermonNodePtr root);
 
@@ -100,6 +117,7 @@ public:
 
 Q_SIGNALS:
     void metadataChanged();
+    void unreadableFrontMatterChanged();
     void rootChanged();
     void undoStackChanged();
     void redoStackChanged();
@@ -109,12 +127,16 @@ Q_SIGNALS:
     // The tree changed without a step of its own (the text of a node that its creation step
     // already covers); whoever saves the document must still see the change.
     void contentEdited();
+    // The root node's text was set through setTitle.
+    void titleChanged();
 
 private:
     UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID);
     void restore(UndoSnapshot&& snapshot);
+    void setUnreadableFrontMatter(std::optional<UnreadableFrontMatter> frontMatter);
 
     SermonMetadata m_metadata;
+    std::optional<UnreadableFrontMatter> m_unreadableFrontMatter;
     SermonNodePtr m_root;
     std::vector<UndoSnapshot> m_undoStack;
     std::vector<UndoSnapshot> m_redoStack;

@@ -1,6 +1,7 @@
 #include "document/Yaml.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <yaml.h>
 
@@ -45,19 +46,29 @@ namespace {
         bool m_live = false;
     };
 
-    QString fromYaml(const yaml_char_t* chars, size_t length)
+    // A scalar that begins with U+FEFF keeps it: only a file's own first character is a
+    // byte-order mark, and QString::fromUtf8 would drop it here too.
+    QString fromYaml(const char* chars, size_t length)
     {
-        return QString::fromUtf8(reinterpret_cast<const char*>(chars), static_cast<qsizetype>(length));
+        QStringDecoder decoder(
+            QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(chars, static_cast<qsizetype>(length)));
     }
 
-    QString parserError(const yaml_parser_t& parser)
+    QString fromYaml(const yaml_char_t* chars, size_t length)
     {
-        QString message = parser.problem ? QString::fromUtf8(parser.problem) : QStringLiteral("unknown YAML error");
+        return fromYaml(reinterpret_cast<const char*>(chars), length);
+    }
+
+    void setParserError(const yaml_parser_t& parser, YamlParseResult& result)
+    {
+        result.problem = parser.problem ? QString::fromUtf8(parser.problem) : QStringLiteral("unknown YAML error");
+        result.line = static_cast<int>(parser.problem_mark.line) + 1;
+        QString message = result.problem;
         if (parser.context)
             message = QString::fromUtf8(parser.context) + QStringLiteral(" ") + message;
-        return message + QStringLiteral(" at line %1, column %2")
-                             .arg(parser.problem_mark.line + 1)
-                             .arg(parser.problem_mark.column + 1);
+        result.error
+            = message + QStringLiteral(" at line %1, column %2").arg(result.line).arg(parser.problem_mark.column + 1);
     }
 
     // A container being filled while the parser walks its events.
@@ -150,7 +161,7 @@ namespace {
             return emit(event) && yaml_emitter_flush(m_emitter.get());
         }
 
-        QString output() const { return QString::fromStdString(m_output); }
+        QString output() const { return fromYaml(m_output.data(), m_output.size()); }
 
     private:
         static int write(void* data, unsigned char* buffer, size_t size)
@@ -292,8 +303,9 @@ std::optional<qint64> YamlNode::toInteger() const
 {
     if (kind != Kind::Scalar || !isPlain || scalar.isEmpty())
         return std::nullopt;
-    static const QRegularExpression decimal(QStringLiteral("^[-+]?[0-9]+$"));
-    static const QRegularExpression prefixed(QStringLiteral("^([-+]?)0([xo])([0-9a-fA-F]+)$"));
+    // \z, not $, which also matches before a final line feed.
+    static const QRegularExpression decimal(QStringLiteral("\\A[-+]?[0-9]+\\z"));
+    static const QRegularExpression prefixed(QStringLiteral("\\A([-+]?)0([xo])([0-9a-fA-F]+)\\z"));
     bool ok = false;
     qint64 value = 0;
     if (decimal.match(scalar).hasMatch()) {
@@ -311,7 +323,7 @@ YamlParseResult Yaml::parse(const QString& text)
     std::unique_ptr<yaml_parser_t, ParserDeleter> parser(new yaml_parser_t);
     if (!yaml_parser_initialize(parser.get())) {
         delete parser.release();
-        result.error = QStringLiteral("cannot initialise the YAML parser");
+        result.error = result.problem = QStringLiteral("cannot initialise the YAML parser");
         return result;
     }
     const QByteArray utf8 = text.toUtf8();
@@ -323,7 +335,7 @@ YamlParseResult Yaml::parse(const QString& text)
     for (;;) {
         Event event;
         if (!yaml_parser_parse(parser.get(), event.get())) {
-            result.error = parserError(*parser);
+            setParserError(*parser, result);
             return result;
         }
         event.setLive();
@@ -353,9 +365,9 @@ YamlParseResult Yaml::parse(const QString& text)
         case YAML_SEQUENCE_START_EVENT:
         case YAML_MAPPING_START_EVENT:
             if (static_cast<int>(stack.size()) >= maxDepth) {
-                result.error = QStringLiteral("nesting deeper than %1 levels at line %2")
-                                   .arg(maxDepth)
-                                   .arg(e.start_mark.line + 1);
+                result.problem = QStringLiteral("nesting deeper than %1 levels").arg(maxDepth);
+                result.line = static_cast<int>(e.start_mark.line) + 1;
+                result.error = result.problem + QStringLiteral(" at line %1").arg(result.line);
                 return result;
             }
             stack.push_back(Frame {});

@@ -45,7 +45,11 @@ struct YamlEntry {
 
 struct YamlParseResult {
     std::optional<YamlNode> root; // absent on error; a Null node for an empty document
+    // The whole message, with the problem, its context and where it is.
     QString error;
+    // The problem alone, and the line of the text where it is (from 1; 0 when unknown).
+    QString problem;
+    int line = 0;
 };
 
 class Yaml {

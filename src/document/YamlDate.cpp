@@ -6,7 +6,8 @@ namespace kestrion {
 
 std::optional<QDate> YamlDate::parse(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
+    // \z, not $: a block scalar ends in a line feed, before which $ would match too.
+    static const QRegularExpression pattern(QStringLiteral("\\A([0-9]{4})-([0-9]{2})-([0-9]{2})\\z"));
     const auto match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;

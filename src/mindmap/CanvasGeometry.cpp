@@ -3,12 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <set>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace kestrion {
 
 QRectF visibleContentRect(const QPointF& pan, qreal scale, const QSizeF& viewSize)
 {
-    const QRectF shown(-pan.x() / scale, -pan.y() / scale, viewSize.width() / scale, viewSize.height() / scale);
+    return visibleContentRect(pan, scale, QRectF(QPointF(), viewSize));
+}
+
+QRectF visibleContentRect(const QPointF& pan, qreal scale, const QRectF& viewRect)
+{
+    const QRectF shown(toCanvasPoint(viewRect.topLeft(), pan, scale), viewRect.size() / scale);
     return shown.adjusted(-visibleRectOutset, -visibleRectOutset, visibleRectOutset, visibleRectOutset);
 }
 
@@ -103,6 +113,27 @@ std::optional<QPointF> scrollIntoViewPan(const NodeLayout& layout, const ViewTra
     return target;
 }
 
+std::optional<QPointF> panShowingViewRect(const QRectF& rect, const QPointF& pan, const QSizeF& viewport)
+{
+    if (!(viewport.width() > 0) || !(viewport.height() > 0))
+        return std::nullopt;
+    const QRectF room
+        = QRectF(QPointF(), viewport)
+              .adjusted(scrollIntoViewMargin, scrollIntoViewMargin, -scrollIntoViewMargin, -scrollIntoViewMargin);
+    auto shift = [](qreal low, qreal high, qreal roomLow, qreal roomHigh) -> qreal {
+        if (low < roomLow)
+            return roomLow - low;
+        if (high > roomHigh)
+            return std::max(roomHigh - high, roomLow - low);
+        return 0;
+    };
+    const QPointF by(shift(rect.left(), rect.right(), room.left(), room.right()),
+        shift(rect.top(), rect.bottom(), room.top(), room.bottom()));
+    if (by.isNull())
+        return std::nullopt;
+    return pan + by;
+}
+
 QRectF computeContentBounds(const NodeLayoutMap& layouts)
 {
     if (layouts.isEmpty())
@@ -180,34 +211,142 @@ QPainterPath bracketPath(const NodeLayout& parent, const NodeLayout& firstChild,
     return path;
 }
 
-QPainterPath connectorPath(const NodeLayout& parent, const NodeLayout& child, bool childIsLeaf, bool isOnlyChild)
+namespace {
+
+// The shape of one connector, from the parent's right edge to where the child is entered.
+struct Elbow {
+    qreal right = 0;
+    qreal parentMid = 0;
+    QPointF entry;
+    qreal midX = 0;
+    // Radius of the rounded corners and the direction towards the child (−1 up, +1 down).
+    qreal r = 0;
+    qreal sign = 1;
+    bool isStraight = false;
+    // Height of a straight connector.
+    qreal straightY = 0;
+};
+
+Elbow elbowOf(const QRectF& parent, const QRectF& child, bool childIsLeaf, bool isOnlyChild)
 {
-    const qreal right = parent.origin.x() + parent.size.width();
-    const qreal parentMid = parent.origin.y() + parent.size.height() * 0.5;
-    const qreal cx = childIsLeaf ? child.origin.x() + 4 : child.origin.x();
-    const qreal cy
-        = childIsLeaf ? child.origin.y() + child.size.height() - 2 : child.origin.y() + child.size.height() * 0.5;
-    const qreal midX = (right + cx) * 0.5;
-    const qreal dy = std::abs(cy - parentMid);
+    Elbow e;
+    e.right = parent.right();
+    e.parentMid = parent.top() + parent.height() * 0.5;
+    e.entry = childIsLeaf ? QPointF(child.left() + 4, child.bottom() - 2)
+                          : QPointF(child.left(), child.top() + child.height() * 0.5);
+    e.midX = (e.right + e.entry.x()) * 0.5;
+    const qreal dy = std::abs(e.entry.y() - e.parentMid);
     // While a node glides past its parent's right edge midX − right turns negative; a negative
     // corner would bend the line backwards.
-    const qreal r = std::max(qreal(0), std::min({ midX - right, dy * 0.5, qreal(8) }));
+    e.r = std::max(qreal(0), std::min({ e.midX - e.right, dy * 0.5, qreal(8) }));
+    e.sign = e.entry.y() < e.parentMid ? -1 : 1;
+    e.isStraight = dy < 1 || (childIsLeaf && isOnlyChild);
+    e.straightY = childIsLeaf ? e.entry.y() : e.parentMid;
+    return e;
+}
 
+// Straight stretches on lines of one height (or one x), joined where they overlap or touch.
+class StretchSet {
+public:
+    void add(qreal line, qreal from, qreal to)
+    {
+        if (from > to)
+            std::swap(from, to);
+        if (to > from)
+            m_lines[line].push_back({ from, to });
+    }
+
+    void appendTo(QPainterPath& path, bool horizontal)
+    {
+        for (auto& [line, stretches] : m_lines) {
+            std::sort(stretches.begin(), stretches.end());
+            auto point
+                = [&, line = line](qreal along) { return horizontal ? QPointF(along, line) : QPointF(line, along); };
+            std::pair<qreal, qreal> run = stretches.front();
+            for (const auto& next : stretches) {
+                if (next.first <= run.second) {
+                    run.second = std::max(run.second, next.second);
+                    continue;
+                }
+                path.moveTo(point(run.first));
+                path.lineTo(point(run.second));
+                run = next;
+            }
+            path.moveTo(point(run.first));
+            path.lineTo(point(run.second));
+        }
+    }
+
+private:
+    std::map<qreal, std::vector<std::pair<qreal, qreal>>> m_lines;
+};
+
+} // namespace
+
+QPainterPath connectorPath(const NodeLayout& parent, const NodeLayout& child, bool childIsLeaf, bool isOnlyChild)
+{
+    const Elbow e
+        = elbowOf(QRectF(parent.origin, parent.size), QRectF(child.origin, child.size), childIsLeaf, isOnlyChild);
     QPainterPath path;
-    if (dy < 1 || (childIsLeaf && isOnlyChild)) {
-        const qreal y = childIsLeaf ? cy : parentMid;
-        path.moveTo(right, y);
-        path.lineTo(cx, y);
+    if (e.isStraight) {
+        path.moveTo(e.right, e.straightY);
+        path.lineTo(e.entry.x(), e.straightY);
         return path;
     }
-    const qreal sign = cy < parentMid ? -1 : 1;
-    path.moveTo(right, parentMid);
-    path.lineTo(midX - r, parentMid);
-    path.quadTo(midX, parentMid, midX, parentMid + sign * r);
-    path.lineTo(midX, cy - sign * r);
-    path.quadTo(midX, cy, midX + r, cy);
-    path.lineTo(cx, cy);
+    const qreal cy = e.entry.y();
+    path.moveTo(e.right, e.parentMid);
+    path.lineTo(e.midX - e.r, e.parentMid);
+    path.quadTo(e.midX, e.parentMid, e.midX, e.parentMid + e.sign * e.r);
+    path.lineTo(e.midX, cy - e.sign * e.r);
+    path.quadTo(e.midX, cy, e.midX + e.r, cy);
+    path.lineTo(e.entry);
     return path;
+}
+
+QPainterPath connectorFanPath(const NodeLayout& parent, const std::vector<ConnectorEnd>& children, bool isOnlyChild)
+{
+    const QRectF parentFrame(parent.origin, parent.size);
+    StretchSet horizontal;
+    StretchSet vertical;
+    // The corner leaving the stem is the same for every elbow of one side with a full radius.
+    std::set<std::tuple<qreal, qreal, qreal>> stemCorners;
+    QPainterPath corners;
+    for (const ConnectorEnd& child : children) {
+        const Elbow e = elbowOf(parentFrame, child.frame, child.isLeaf, isOnlyChild);
+        if (e.isStraight) {
+            horizontal.add(e.straightY, e.right, e.entry.x());
+            continue;
+        }
+        const qreal cy = e.entry.y();
+        horizontal.add(e.parentMid, e.right, e.midX - e.r);
+        if (stemCorners.emplace(e.midX, e.r, e.sign).second) {
+            corners.moveTo(e.midX - e.r, e.parentMid);
+            corners.quadTo(e.midX, e.parentMid, e.midX, e.parentMid + e.sign * e.r);
+        }
+        vertical.add(e.midX, e.parentMid + e.sign * e.r, cy - e.sign * e.r);
+        corners.moveTo(e.midX, cy - e.sign * e.r);
+        corners.quadTo(e.midX, cy, e.midX + e.r, cy);
+        horizontal.add(cy, e.midX + e.r, e.entry.x());
+    }
+    QPainterPath path;
+    horizontal.appendTo(path, true);
+    vertical.appendTo(path, false);
+    path.addPath(corners);
+    return path;
+}
+
+qreal boxEmphasis(qint64 depth)
+{
+    switch (depth) {
+    case 0:
+        return 0.5;
+    case 1:
+        return 0.35;
+    case 2:
+        return 0.2;
+    default:
+        return 0.1;
+    }
 }
 
 qreal bracketOpacity(qint64 parentDepth)

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace kestrion {
 
@@ -39,6 +40,8 @@ struct ViewTransform {
 
 // The canvas rectangle shown in a view of this size, grown by visibleRectOutset on every side.
 QRectF visibleContentRect(const QPointF& pan, qreal scale, const QSizeF& viewSize);
+// The same for a part of the view, in view points.
+QRectF visibleContentRect(const QPointF& pan, qreal scale, const QRectF& viewRect);
 QPointF toCanvasPoint(const QPointF& viewPoint, const QPointF& pan, qreal scale);
 
 // Keeps some of the content in view: the content may be pushed until its far edge reaches
@@ -66,6 +69,12 @@ ViewTransform magnifiedAbout(qreal magnification, const QPointF& viewPoint, cons
 std::optional<QPointF> scrollIntoViewPan(
     const NodeLayout& layout, const ViewTransform& current, const QSizeF& viewport);
 
+// The pan (before clamping) that moves a rectangle of the view, in view points, inside the
+// viewport with scrollIntoViewMargin on every side, moving as little as it can (the left and
+// top edges win for a rectangle that cannot fit). None when it is inside already or there is
+// no viewport.
+std::optional<QPointF> panShowingViewRect(const QRectF& rect, const QPointF& pan, const QSizeF& viewport);
+
 // The smallest rectangle holding every node box; empty when there are none.
 QRectF computeContentBounds(const NodeLayoutMap& layouts);
 
@@ -85,7 +94,18 @@ QPainterPath bracketPath(const NodeLayout& parent, const NodeLayout& firstChild,
 // The line from a parent to one child: straight when the ends are within a point in height or
 // when the child is the parent's only child and a leaf, else an elbow with rounded corners.
 QPainterPath connectorPath(const NodeLayout& parent, const NodeLayout& child, bool childIsLeaf, bool isOnlyChild);
+// One child's box and kind, for the connectors of a parent.
+struct ConnectorEnd {
+    QRectF frame;
+    bool isLeaf = false;
+};
+// The connectors of one parent, each shaped as connectorPath shapes it, as one path in which
+// no stretch is laid twice: the stem and the trunk the elbows share, and their shared corners,
+// appear once, so a translucent stroke shows them as light as a single connector.
+QPainterPath connectorFanPath(const NodeLayout& parent, const std::vector<ConnectorEnd>& children, bool isOnlyChild);
 qreal bracketOpacity(qint64 parentDepth);
+// How strongly a node box is drawn at a depth: 0.5, 0.35, 0.2, then 0.1.
+qreal boxEmphasis(qint64 depth);
 qreal connectorOpacity(qint64 parentDepth);
 
 // The drop indicator: a horizontal line from start, width long.

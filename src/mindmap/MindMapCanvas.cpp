@@ -2,17 +2,17 @@
 
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
-#include "mindmap/AnimationClock.h"
 #include "mindmap/CanvasGeometry.h"
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/NodeActionState.h"
 #include "mindmap/NodeContextMenu.h"
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
+#include "mindmap/SearchBarOverlay.h"
 #include "mindmap/SplitLinesAction.h"
 #include "mindmap/SplitSentencesAction.h"
-#include "mindmap/TrackpadEventView.h"
 #include "mindmap/TreeLayout.h"
+#include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
 #include "platform/CommandRouter.h"
 #include "platform/FindAction.h"
@@ -20,16 +20,15 @@
 #include "platform/Preferences.h"
 #include "platform/Signposter.h"
 #include "platform/SystemClipboard.h"
+#include "platform/TrackpadEventView.h"
 #include "platform/UndoManager.h"
 #include "platform/ZoomAction.h"
 
 #include <QApplication>
 #include <QFocusEvent>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QLineF>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -96,11 +95,13 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
     m_eventView->setOnRightClick([this](const QPointF& location, QMouseEvent*) { handleSecondaryClick(location); });
 
     installControllerCallbacks();
+    installOverlays();
     setPreferences(&Preferences::shared());
 
     connect(&document, &SermonDocument::undoRedoGenerationChanged, this, &MindMapCanvas::handleUndoRedoChange);
-    // A title changed outside the controller (the file settings) is seen once that change is
-    // complete, whatever the order of its steps.
+    // A title changed outside the controller (the file settings) is seen at once when it is
+    // announced, and otherwise once that change is complete, whatever the order of its steps.
+    connect(&document, &SermonDocument::titleChanged, this, &MindMapCanvas::checkRootText);
     connect(&document, &SermonDocument::undoStackChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
     connect(&document, &SermonDocument::metadataChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
 
@@ -176,8 +177,20 @@ void MindMapCanvas::handleCanvasAppear()
     if (const SermonNodePtr& top = root())
         m_controller->setSelectedNodeID(top->id());
     recomputeLayout();
+    // The selection came before the first layout, when nothing could be scrolled yet.
+    m_isInitialRevealPending = true;
+    revealInitialSelection();
     if (m_onZoomFunctionsReady)
         m_onZoomFunctionsReady(zoomFunctions());
+}
+
+void MindMapCanvas::revealInitialSelection()
+{
+    if (!m_isInitialRevealPending || m_viewportSize.isEmpty() || m_cachedLayouts.isEmpty())
+        return;
+    m_isInitialRevealPending = false;
+    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
+        scrollNodeIntoView(*selected);
 }
 
 void MindMapCanvas::handleSelectionChange()
@@ -323,9 +336,7 @@ void MindMapCanvas::setPreferences(Preferences* preferences)
 
 qint64 MindMapCanvas::readingPaceWPM() const
 {
-    const qint64 stored = m_preferences ? m_preferences->readingPaceWPM() : Preferences::defaultReadingPaceWPM;
-    // A stored pace below 1 would divide by zero; such a value reads as the default.
-    return stored < 1 ? Preferences::defaultReadingPaceWPM : stored;
+    return m_preferences ? m_preferences->usableReadingPaceWPM() : Preferences::defaultReadingPaceWPM;
 }
 
 // --- Layout ---------------------------------------------------------------------------------
@@ -343,6 +354,7 @@ void MindMapCanvas::relayout()
     m_cachedContentBounds = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts });
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
+    ++m_layoutGeneration;
 
     placeOverlays();
     updateNodeEditor();
@@ -445,6 +457,7 @@ void MindMapCanvas::updateViewportSize(const QSizeF& size)
         return;
     m_viewportSize = size;
     Q_EMIT viewChanged();
+    revealInitialSelection();
 }
 
 void MindMapCanvas::animatePan(const QPointF& target, double duration)
@@ -559,7 +572,11 @@ void MindMapCanvas::hideMinimap()
 
 void MindMapCanvas::openSearch()
 {
-    m_controller->setSearching(true);
+    // Find while the bar is open takes the keyboard back to its field.
+    if (!m_controller->setSearching(true)) {
+        if (auto* bar = qobject_cast<SearchBarOverlay*>(m_searchBarOverlay.data()))
+            bar->focusField();
+    }
 }
 
 // --- Editing in place ----------------------------------------------------------------------
@@ -598,9 +615,22 @@ void MindMapCanvas::updateNodeEditor()
     editor->setOnCommandEnter([this] { editorCommandEnter(); });
     editor->setOnOptionEnter([this](qint64 caret) { splitAtCaret(caret); });
     editor->setOnCancel([this] { endEditing(false); });
+    editor->setOnCaretMoved([this] { keepCaretInView(); });
     editor->show();
     // Below the search bar and the minimap.
     editor->lower();
+}
+
+void MindMapCanvas::keepCaretInView()
+{
+    if (!m_nodeEditor)
+        return;
+    const std::optional<QPointF> target = panShowingViewRect(m_nodeEditor->caretRect(), m_panOffset, m_viewportSize);
+    if (!target)
+        return;
+    // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
+    m_scrollAnimation.stop();
+    setPanOffset(clampPan(*target));
 }
 
 void MindMapCanvas::nodeEditorLostKeyboard()
@@ -781,7 +811,6 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     if (!parent)
         return;
     const qint64 index = parent->indexOfChild(*id);
-    const bool isQuote = node->isQuote();
 
     m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     QString work = c.editingText();
@@ -798,6 +827,8 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     c.setEditingIsNew(true);
     c.setEditingText(first);
     const CommitResult result = commitEdit(true);
+    // Read after the commit: a node the commit removed passes on no quote.
+    const bool isQuote = !result.removed && node->isQuote();
 
     SermonNodePtr sibling;
     if (result.removed) {
@@ -1008,385 +1039,6 @@ void MindMapCanvas::removeMarker()
     relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
 }
 
-// --- Pointer --------------------------------------------------------------------------------
-
-QPointF MindMapCanvas::toCanvasPoint(const QPointF& viewPoint) const
-{
-    return kestrion::toCanvasPoint(viewPoint, m_panOffset, m_scale);
-}
-
-void MindMapCanvas::handleTap(const QPointF& p, Qt::KeyboardModifiers modifiers)
-{
-    DocumentController& c = *m_controller;
-    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
-    const bool command = modifiers.testFlag(Qt::ControlModifier);
-
-    if (const std::optional<QUuid> toggle = foldToggleHit(m_cachedLayouts, m_nodeLookup, p)) {
-        if (c.editingNodeID())
-            commitEdit(true);
-        c.setSelectedNodeID(*toggle);
-        const SermonNodePtr node = m_nodeLookup.value(*toggle);
-        if (node && node->isCollapsed())
-            unfoldSelection();
-        else
-            foldSelection();
-        setCanvasFocused(true);
-        return;
-    }
-
-    const double now = m_clock->now();
-    const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, p);
-    if (m_lastTapTime && m_lastTapNodeID && hit && *m_lastTapNodeID == *hit
-        && now - *m_lastTapTime < doubleClickInterval && !shift && !command) {
-        m_lastTapTime.reset();
-        m_lastTapNodeID.reset();
-        beginEditingNode(*hit, false);
-        return;
-    }
-
-    if (c.editingNodeID())
-        commitEdit(true);
-    if (!hit) {
-        c.selectSingleNode(std::nullopt);
-    } else if (shift) {
-        c.extendSelectionTo(*hit);
-    } else if (command) {
-        c.toggleSelection(*hit);
-    } else {
-        c.selectSingleNode(*hit);
-    }
-    if (hit) {
-        if (const SermonNodePtr node = m_nodeLookup.value(*hit))
-            c.setNavigationDepth(node->depth());
-    }
-    setCanvasFocused(true);
-    m_lastTapTime = now;
-    m_lastTapNodeID = hit;
-}
-
-void MindMapCanvas::handleSecondaryClick(const QPointF& viewPoint)
-{
-    const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, toCanvasPoint(viewPoint));
-    const SermonNodePtr& top = root();
-    if (!hit || !top || *hit == top->id())
-        return;
-    if (m_controller->editingNodeID())
-        commitEdit(true);
-    // The node becomes primary and the other selected nodes stay, so the menu's commands act
-    // on the whole selection.
-    DocumentController& c = *m_controller;
-    c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
-    setCanvasFocused(true);
-    showContextMenu(mapToGlobal(viewPoint.toPoint()));
-}
-
-void MindMapCanvas::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    m_press = Press { event->position(), false };
-    event->accept();
-}
-
-void MindMapCanvas::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The system's double click is a second press; the canvas tells double clicks apart itself.
-    mousePressEvent(event);
-}
-
-void MindMapCanvas::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!m_press || !event->buttons().testFlag(Qt::LeftButton)) {
-        QWidget::mouseMoveEvent(event);
-        return;
-    }
-    if (!m_press->isDragging && QLineF(m_press->start, event->position()).length() >= dragThreshold)
-        m_press->isDragging = true;
-    if (m_press->isDragging)
-        handleDragChanged(m_press->start, event->position(), event->modifiers());
-    event->accept();
-}
-
-void MindMapCanvas::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton || !m_press) {
-        QWidget::mouseReleaseEvent(event);
-        return;
-    }
-    const Press press = *m_press;
-    m_press.reset();
-    if (press.isDragging)
-        handleDragEnded();
-    else
-        handleTap(toCanvasPoint(event->position()), event->modifiers());
-    event->accept();
-}
-
-// --- Keyboard -------------------------------------------------------------------------------
-
-SermonNodePtr MindMapCanvas::arrowStart()
-{
-    const SermonNodePtr& top = root();
-    if (!top)
-        return nullptr;
-    const std::optional<QUuid> selected = m_controller->selectedNodeID();
-    if (!selected) {
-        m_controller->setSelectedNodeID(top->id());
-        return nullptr;
-    }
-    return top->findNode(*selected);
-}
-
-std::optional<QUuid> MindMapCanvas::verticalNeighborID(const QUuid& id, bool down) const
-{
-    return adjacentVisibleNode(id, root(), m_controller->navigationDepth(), down);
-}
-
-void MindMapCanvas::selectAdjacentNode(bool down)
-{
-    if (const SermonNodePtr start = arrowStart()) {
-        if (const std::optional<QUuid> next = verticalNeighborID(start->id(), down))
-            m_controller->setSelectedNodeID(*next);
-    }
-}
-
-void MindMapCanvas::extendSelectionVertically(bool down)
-{
-    if (const SermonNodePtr start = arrowStart()) {
-        if (const std::optional<QUuid> next = verticalNeighborID(start->id(), down))
-            m_controller->extendSelectionTo(*next);
-    }
-}
-
-void MindMapCanvas::selectParentNode()
-{
-    if (const SermonNodePtr start = arrowStart()) {
-        if (const SermonNodePtr parent = root()->findParent(start->id())) {
-            m_controller->setSelectedNodeID(parent->id());
-            m_controller->setNavigationDepth(parent->depth());
-        }
-    }
-}
-
-void MindMapCanvas::extendSelectionToParent()
-{
-    if (const SermonNodePtr start = arrowStart()) {
-        if (const SermonNodePtr parent = root()->findParent(start->id()))
-            m_controller->extendSelectionTo(parent->id());
-    }
-}
-
-void MindMapCanvas::selectFirstChild()
-{
-    const SermonNodePtr start = arrowStart();
-    if (!start || start->isCollapsed() || !start->hasChildren())
-        return;
-    const SermonNodePtr& child = start->children().front();
-    m_controller->setSelectedNodeID(child->id());
-    m_controller->setNavigationDepth(child->depth());
-}
-
-void MindMapCanvas::extendSelectionToFirstChild()
-{
-    const SermonNodePtr start = arrowStart();
-    if (!start || start->isCollapsed() || !start->hasChildren())
-        return;
-    m_controller->extendSelectionTo(start->children().front()->id());
-}
-
-namespace {
-
-// The marker of Ctrl+Shift with a digit key: by the shifted symbol the layout reports, by the
-// digit's key code, or by the key's place on the number row, so every layout reaches all nine.
-std::optional<qsizetype> markerIndexForKey(const QKeyEvent& event)
-{
-    const auto& markers = NodeMarkers::markerEmoji();
-    auto indexOf = [&](const QString& marker) -> std::optional<qsizetype> {
-        for (qsizetype i = 0; i < static_cast<qsizetype>(markers.size()); ++i) {
-            if (markers[static_cast<size_t>(i)] == marker)
-                return i;
-        }
-        return std::nullopt;
-    };
-    if (const std::optional<QString> marker = NodeMarkers::markerForShiftedDigit(event.text()))
-        return indexOf(*marker);
-    const int key = event.key();
-    if (key > 0 && key < 0x80) {
-        if (const std::optional<QString> marker = NodeMarkers::markerForShiftedDigit(QString(QChar(key))))
-            return indexOf(*marker);
-    }
-    if (key >= Qt::Key_1 && key <= Qt::Key_9)
-        return key - Qt::Key_1;
-    // X11 and Wayland number the keys of the number row 10 ("1") to 18 ("9").
-    const QString platform = QGuiApplication::platformName();
-    if ((platform == u"xcb" || platform.startsWith(u"wayland")) && event.nativeScanCode() >= 10
-        && event.nativeScanCode() <= 18)
-        return static_cast<qsizetype>(event.nativeScanCode()) - 10;
-    return std::nullopt;
-}
-
-bool isRemoveMarkerKey(const QKeyEvent& event)
-{
-    if (event.text() == u")" || event.key() == Qt::Key_ParenRight || event.key() == Qt::Key_0)
-        return true;
-    const QString platform = QGuiApplication::platformName();
-    return (platform == u"xcb" || platform.startsWith(u"wayland")) && event.nativeScanCode() == 19;
-}
-
-} // namespace
-
-std::function<void()> MindMapCanvas::keyCommand(const QKeyEvent& event)
-{
-    DocumentController& c = *m_controller;
-    // A field has the keyboard: the node editor or the search bar.
-    if (c.editingNodeID() || c.isSearching())
-        return {};
-
-    const int key = event.key();
-    const Qt::KeyboardModifiers modifiers = event.modifiers();
-    const bool hasCommand = modifiers.testFlag(Qt::ControlModifier);
-    const bool hasShift = modifiers.testFlag(Qt::ShiftModifier);
-    const bool hasOption = modifiers.testFlag(Qt::AltModifier);
-    const bool isExactlyCommand = modifiers == Qt::ControlModifier;
-    const bool isExactlyCommandShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
-    QPointer<MindMapCanvas> self(this);
-    auto run = [self](auto&& f) -> std::function<void()> {
-        return [self, f] {
-            if (self)
-                f(*self);
-        };
-    };
-
-    if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
-        return run([](MindMapCanvas& m) { m.deleteSelectionAnimated(); });
-    if (key == Qt::Key_Escape) {
-        if (!c.selectedNodeID() && c.selectedNodeIDs().isEmpty())
-            return {};
-        return run([](MindMapCanvas& m) { m.deselectAllNodes(); });
-    }
-    if (hasCommand && key == Qt::Key_A)
-        return run([](MindMapCanvas& m) { m.selectAllNodes(); });
-    if (isExactlyCommand) {
-        switch (key) {
-        case Qt::Key_X:
-            return run([](MindMapCanvas& m) { m.cutSelection(); });
-        case Qt::Key_C:
-            return run([](MindMapCanvas& m) { m.controller().copy(); });
-        case Qt::Key_V:
-            return run([](MindMapCanvas& m) { m.controller().paste(); });
-        case Qt::Key_D:
-            return run([](MindMapCanvas& m) { m.duplicateSelection(); });
-        case Qt::Key_Semicolon:
-            return run([](MindMapCanvas& m) { m.controller().splitSentences(); });
-        case Qt::Key_Z:
-            return run([](MindMapCanvas& m) {
-                if (m.undoManager())
-                    m.undoManager()->undo();
-            });
-        default:
-            break;
-        }
-    }
-    if (isExactlyCommandShift) {
-        if (key == Qt::Key_Z)
-            return run([](MindMapCanvas& m) {
-                if (m.undoManager())
-                    m.undoManager()->redo();
-            });
-        if (key == Qt::Key_C)
-            return run([](MindMapCanvas& m) { m.controller().copyBranch(); });
-    }
-    if (isExactlyCommand && key == Qt::Key_J)
-        return run([](MindMapCanvas& m) { m.joinSelection(); });
-    if (isExactlyCommand && key == Qt::Key_Apostrophe)
-        return run([](MindMapCanvas& m) { m.toggleQuote(); });
-    if (isExactlyCommandShift) {
-        if (const std::optional<qsizetype> index = markerIndexForKey(event)) {
-            const QString marker = NodeMarkers::markerEmoji()[static_cast<size_t>(*index)];
-            return run([marker](MindMapCanvas& m) { m.setMarker(marker); });
-        }
-        if (isRemoveMarkerKey(event))
-            return run([](MindMapCanvas& m) { m.removeMarker(); });
-    }
-    switch (key) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addChild); });
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (hasCommand)
-            return run([](MindMapCanvas& m) { m.controller().splitLines(); });
-        if (hasShift)
-            return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addSiblingBefore); });
-        return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::addSiblingAfter); });
-    case Qt::Key_Space:
-        if (hasCommand)
-            return run([](MindMapCanvas& m) { m.joinSelection(); });
-        return run([](MindMapCanvas& m) { m.performEditingCommand(&DocumentController::beginEditing); });
-    case Qt::Key_Up:
-    case Qt::Key_Down: {
-        const bool down = key == Qt::Key_Down;
-        if (hasOption)
-            return run([down](MindMapCanvas& m) { m.moveSelectionAnimated(down); });
-        if (hasShift)
-            return run([down](MindMapCanvas& m) { m.extendSelectionVertically(down); });
-        return run([down](MindMapCanvas& m) { m.selectAdjacentNode(down); });
-    }
-    case Qt::Key_Left:
-        if (hasOption)
-            return run([](MindMapCanvas& m) { m.performStructuralEdit(&DocumentController::promote); });
-        if (hasCommand)
-            return run([](MindMapCanvas& m) { m.foldSelection(); });
-        if (hasShift)
-            return run([](MindMapCanvas& m) { m.extendSelectionToParent(); });
-        return run([](MindMapCanvas& m) { m.selectParentNode(); });
-    case Qt::Key_Right:
-        if (hasOption)
-            return run([](MindMapCanvas& m) { m.performStructuralEdit(&DocumentController::demote); });
-        if (hasCommand)
-            return run([](MindMapCanvas& m) { m.unfoldSelection(); });
-        if (hasShift)
-            return run([](MindMapCanvas& m) { m.extendSelectionToFirstChild(); });
-        return run([](MindMapCanvas& m) { m.selectFirstChild(); });
-    default:
-        return {};
-    }
-}
-
-bool MindMapCanvas::event(QEvent* event)
-{
-    // The canvas's keys come before the menus' shortcuts, so a menu never pre-empts them.
-    if (event->type() == QEvent::ShortcutOverride) {
-        if (keyCommand(*static_cast<QKeyEvent*>(event))) {
-            event->accept();
-            return true;
-        }
-    }
-    // Tab and Shift-Tab are node commands here, not a walk along the focus chain; while the
-    // canvas leaves keys alone (a search is open) they walk on as usual.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && keyCommand(*key)) {
-            keyPressEvent(key);
-            return true;
-        }
-    }
-    return QWidget::event(event);
-}
-
-void MindMapCanvas::keyPressEvent(QKeyEvent* event)
-{
-    // Presses and their repeats act; releases never reach here.
-    if (const std::function<void()> command = keyCommand(*event)) {
-        event->accept();
-        command();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 // --- Node actions and the context menu ------------------------------------------------------
 
 NodeActions MindMapCanvas::makeNodeActions()
@@ -1449,162 +1101,6 @@ void MindMapCanvas::showContextMenu(const QPoint& globalPosition)
         setCanvasFocused(true);
 }
 
-// --- Dragging -------------------------------------------------------------------------------
-
-void MindMapCanvas::handleDragChanged(
-    const QPointF& startLocation, const QPointF& location, Qt::KeyboardModifiers modifiers)
-{
-    DocumentController& c = *m_controller;
-    if (!m_dragNodeID && !m_isPanning && !m_isLassoSelecting) {
-        const QPointF start = toCanvasPoint(startLocation);
-        const SermonNodePtr& top = root();
-        if (modifiers.testFlag(Qt::ShiftModifier)) {
-            m_isLassoSelecting = true;
-            m_lassoOrigin = start;
-            if (c.editingNodeID()) {
-                commitEdit(true);
-                setCanvasFocused(true);
-            }
-        } else if (const std::optional<QUuid> hit = hitTestNode(m_cachedLayouts, start);
-                   hit && top && *hit != top->id()) {
-            m_dragNodeID = *hit;
-            if (c.selectedNodeIDs().contains(*hit)) {
-                // The whole multi-selection goes along and stays selected.
-                m_dragNodeIDs = c.selectedNodeIDs();
-                c.setSelection(c.selectedNodeIDs(), *hit, c.selectionAnchorID());
-            } else {
-                m_dragNodeIDs = { *hit };
-                c.setSelectedNodeID(*hit);
-            }
-        } else {
-            m_isPanning = true;
-            m_panStart = m_panOffset;
-        }
-    }
-
-    if (m_isLassoSelecting) {
-        const QPointF current = toCanvasPoint(location);
-        m_lassoRect
-            = QRectF(QPointF(std::min(m_lassoOrigin.x(), current.x()), std::min(m_lassoOrigin.y(), current.y())),
-                QSizeF(std::abs(current.x() - m_lassoOrigin.x()), std::abs(current.y() - m_lassoOrigin.y())));
-        c.selectNodesInLasso(nodesInLasso(*m_lassoRect, m_cachedLayouts));
-        update();
-    } else if (m_isPanning) {
-        setPanOffset(clampPan(m_panStart + (location - startLocation)));
-        showMinimapBriefly();
-    } else if (m_dragNodeID) {
-        m_dropTarget = computeDropTarget(toCanvasPoint(location));
-        update();
-    }
-}
-
-void MindMapCanvas::handleDragEnded()
-{
-    if (m_isLassoSelecting) {
-        m_isLassoSelecting = false;
-        m_lassoRect.reset();
-        m_controller->setSelectionAnchorID(std::nullopt);
-    } else if (m_isPanning) {
-        m_isPanning = false;
-    } else if (m_dragNodeID && m_dropTarget) {
-        dropDraggedNodes(*m_dropTarget);
-    }
-    m_dragNodeID.reset();
-    m_dragNodeIDs.clear();
-    m_dropTarget.reset();
-    update();
-}
-
-std::optional<DropTarget> MindMapCanvas::computeDropTarget(const QPointF& p) const
-{
-    const SermonNodePtr& top = root();
-    if (!m_dragNodeID || !top)
-        return std::nullopt;
-    QSet<QUuid> excluded;
-    for (const QUuid& id : m_dragNodeIDs) {
-        if (const SermonNodePtr node = top->findNode(id)) {
-            for (const SermonNodePtr& each : node->allNodes())
-                excluded.insert(each->id());
-        }
-    }
-    std::optional<QUuid> nearest;
-    qreal nearestDistance = std::numeric_limits<qreal>::infinity();
-    for (auto it = m_cachedLayouts.cbegin(); it != m_cachedLayouts.cend(); ++it) {
-        if (excluded.contains(it.key()))
-            continue;
-        const SermonNodePtr node = m_nodeLookup.value(it.key());
-        if (!node || node->isQuote())
-            continue;
-        const NodeLayout& l = it.value();
-        // To the middle of the node's left edge.
-        const qreal distance = std::hypot(p.x() - l.origin.x(), p.y() - (l.origin.y() + l.size.height() * 0.5));
-        if (distance < nearestDistance) {
-            nearestDistance = distance;
-            nearest = it.key();
-        }
-    }
-    if (!nearest)
-        return std::nullopt;
-    const NodeLayout l = m_cachedLayouts.value(*nearest);
-    const SermonNodePtr node = m_nodeLookup.value(*nearest);
-    if (!node)
-        return std::nullopt;
-    const qint64 childCount = static_cast<qint64>(node->children().size());
-    if (p.x() > l.origin.x() + l.size.width())
-        return DropTarget { node->id(), childCount, p.y() };
-    const SermonNodePtr parent = top->findParent(node->id());
-    const qint64 index = parent ? parent->indexOfChild(node->id()) : -1;
-    if (!parent || index < 0)
-        return DropTarget { node->id(), childCount, p.y() };
-    if (l.origin.y() + l.size.height() * 0.5 <= p.y())
-        return DropTarget { parent->id(), index + 1, p.y() };
-    return DropTarget { parent->id(), index, p.y() };
-}
-
-bool MindMapCanvas::dropDraggedNodes(const DropTarget& target)
-{
-    DocumentController& c = *m_controller;
-    const SermonNodePtr& top = root();
-    if (!top)
-        return false;
-    const std::vector<SermonNodePtr> moved = c.topLevelNodes(m_dragNodeIDs);
-    const SermonNodePtr parent = top->findNode(target.parentID);
-    // The tree may have changed since the target was found (another window on the same
-    // document): refuse before anything is recorded or detached when the target is gone,
-    // cannot take children, or now lies inside what is dragged.
-    if (moved.empty() || !parent || parent->isQuote())
-        return false;
-    for (const SermonNodePtr& node : moved) {
-        if (node == top || node->findNode(target.parentID) || !top->findParent(node->id()))
-            return false;
-    }
-
-    // Places are counted with the dragged nodes still in place; each one before the target
-    // index under the same parent moves the index up by one.
-    qint64 index = target.index;
-    for (const SermonNodePtr& node : moved) {
-        const SermonNodePtr oldParent = top->findParent(node->id());
-        if (oldParent && oldParent->id() == target.parentID && oldParent->indexOfChild(node->id()) < index)
-            --index;
-    }
-
-    m_document->recordUndo(c.selectedNodeID(), m_undoManager);
-    if (moved.size() == 1) {
-        // The branch that is dragged as a whole: a node dragged with its own selected child
-        // moves with that child.
-        top->moveNode(moved.front()->id(), target.parentID, index);
-    } else {
-        c.detachNodes(moved);
-        c.insertNodes(moved, parent, index);
-    }
-    recomputeLayout();
-    if (m_dragNodeIDs.size() < 2)
-        c.setSelectedNodeIDs({});
-    else
-        c.setSelectedNodeIDs(m_dragNodeIDs);
-    return true;
-}
-
 // --- Time -----------------------------------------------------------------------------------
 
 void MindMapCanvas::setAnimationClock(const AnimationClock* clock)
@@ -1644,6 +1140,7 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     scene.lassoRect = m_lassoRect;
     scene.scale = m_scale;
     scene.panOffset = m_panOffset;
+    scene.layoutGeneration = m_layoutGeneration;
     scene.editingNodeID = m_controller->editingNodeID();
     scene.selectedNodeID = m_controller->selectedNodeID();
     scene.selectedNodeIDs = &m_controller->selectedNodeIDs();
@@ -1660,16 +1157,18 @@ MindMapRenderer::Scene MindMapCanvas::makeScene(bool isDark) const
     return scene;
 }
 
-MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size)
+MindMapRenderer::Stats MindMapCanvas::renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed)
 {
-    return m_renderer.render(painter, size, makeScene(isDarkAppearance()));
+    return m_renderer.render(painter, size, makeScene(isDarkAppearance()), exposed);
 }
 
-void MindMapCanvas::paintEvent(QPaintEvent*)
+void MindMapCanvas::paintEvent(QPaintEvent* event)
 {
     checkRootText();
     QPainter painter(this);
-    renderCanvas(painter, QSizeF(size()));
+    // The node editor lies over the map without a background of its own: each blink of its
+    // caret repaints the few points under the caret, and only those are drawn.
+    renderCanvas(painter, QSizeF(size()), QRectF(event->rect()));
 }
 
 void MindMapCanvas::resizeEvent(QResizeEvent* event)
@@ -1685,61 +1184,6 @@ void MindMapCanvas::showEvent(QShowEvent* event)
     if (!m_hasAppeared) {
         m_hasAppeared = true;
         handleCanvasAppear();
-    }
-}
-
-// --- Overlays -------------------------------------------------------------------------------
-
-void MindMapCanvas::setSearchBarOverlay(QWidget* overlay)
-{
-    if (m_searchBarOverlay == overlay)
-        return;
-    delete m_searchBarOverlay;
-    m_searchBarOverlay = overlay;
-    if (overlay)
-        overlay->setParent(this);
-    placeOverlays();
-}
-
-void MindMapCanvas::setMinimapOverlay(QWidget* overlay)
-{
-    if (m_minimapOverlay == overlay)
-        return;
-    delete m_minimapOverlay;
-    m_minimapOverlay = overlay;
-    if (overlay) {
-        overlay->setParent(this);
-        overlay->show();
-    }
-    placeOverlays();
-}
-
-namespace {
-
-// The size an overlay asks for: its size hint, or its own size when it gives none.
-QSize overlaySize(const QWidget& overlay)
-{
-    const QSize hint = overlay.sizeHint();
-    return (hint.isValid() ? hint : overlay.size()).expandedTo(overlay.minimumSize());
-}
-
-} // namespace
-
-void MindMapCanvas::placeOverlays()
-{
-    const int padding = overlayPadding;
-    if (m_searchBarOverlay) {
-        const QSize hint = overlaySize(*m_searchBarOverlay);
-        const int w = std::max(0, std::min(hint.width(), width() - 2 * padding));
-        m_searchBarOverlay->setGeometry((width() - w) / 2, padding, w, hint.height());
-        m_searchBarOverlay->setVisible(m_controller->isSearching());
-        if (m_controller->isSearching())
-            m_searchBarOverlay->raise();
-    }
-    if (m_minimapOverlay) {
-        const QSize hint = overlaySize(*m_minimapOverlay);
-        m_minimapOverlay->setGeometry(
-            width() - padding - hint.width(), height() - padding - hint.height(), hint.width(), hint.height());
     }
 }
 

@@ -4,7 +4,6 @@
 #include "document/SermonNode.h"
 #include "mindmap/ContextMenuItem.h"
 #include "mindmap/DropTarget.h"
-#include "mindmap/FrameAnimation.h"
 #include "mindmap/GhostNode.h"
 #include "mindmap/MindMapRenderer.h"
 #include "mindmap/NodeActions.h"
@@ -13,6 +12,7 @@
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TreeLayoutCache.h"
 #include "platform/FocusedValuePublisher.h"
+#include "platform/FrameAnimation.h"
 
 #include <QHash>
 #include <QList>
@@ -38,7 +38,9 @@ namespace kestrion {
 class AnimationClock;
 class Clipboard;
 class DocumentController;
+class MinimapOverlay;
 class Preferences;
+class SearchBarOverlay;
 class TrackpadEventView;
 class UndoManager;
 
@@ -215,17 +217,20 @@ public:
     QPointF toCanvasPoint(const QPointF& viewPoint) const;
     // A primary click at a canvas point with the modifiers held.
     void handleTap(const QPointF& canvasPoint, Qt::KeyboardModifiers modifiers);
-    // A secondary click at a view point: makes the node under it (not the title) primary,
-    // keeping the other selected nodes, and opens the context menu.
+    // A secondary click at a view point on a node other than the title: on a selected node it
+    // makes that node primary, keeping the other selected nodes; on any other node it selects
+    // that node alone. Then it opens the context menu.
     void handleSecondaryClick(const QPointF& viewPoint);
 
     // --- Drawing -----------------------------------------------------------------------------
-    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size);
+    // The map into a drawing area of this size in view points; given an exposed part of it,
+    // only what reaches that part.
+    MindMapRenderer::Stats renderCanvas(QPainter& painter, const QSizeF& size, const QRectF& exposed = {});
 
     // --- Overlays ----------------------------------------------------------------------------
     // The search bar, placed at the top centre while the controller searches, and the minimap,
-    // placed at the bottom right; the canvas takes ownership. They read the canvas through
-    // viewChanged and layoutChanged.
+    // placed at the bottom right; the canvas takes ownership. The canvas makes its own
+    // SearchBarOverlay and MinimapOverlay and feeds them; other widgets are only placed.
     void setSearchBarOverlay(QWidget* overlay);
     QWidget* searchBarOverlay() const { return m_searchBarOverlay; }
     void setMinimapOverlay(QWidget* overlay);
@@ -297,7 +302,14 @@ protected:
 
 private:
     void installControllerCallbacks();
+    // Makes the search bar and the minimap; each, when placed, is tied to the controller and
+    // the view.
+    void installOverlays();
+    void connectSearchBar(SearchBarOverlay& bar);
+    void connectMinimap(MinimapOverlay& minimap);
     void handleCanvasAppear();
+    // Scrolls the selection of the first showing into view once there is a layout and a size.
+    void revealInitialSelection();
     void handleSelectionChange();
     void handleSearchQueryChange();
     void handleUndoRedoChange();
@@ -310,6 +322,8 @@ private:
     void placeOverlays();
     void updateNodeEditor();
     void nodeEditorLostKeyboard();
+    // Pans as little as needed to keep the editor's caret inside the view's margins.
+    void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
     bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
@@ -326,6 +340,7 @@ private:
     qreal m_scale = 1.0;
     ZoomFunctionsReadyCallback m_onZoomFunctionsReady;
     bool m_hasAppeared = false;
+    bool m_isInitialRevealPending = false;
 
     bool m_isCanvasFocused = false;
     QPointF m_panOffset;
@@ -341,6 +356,8 @@ private:
     // The root and its text as last laid out.
     SermonNode* m_layoutRoot = nullptr;
     QString m_layoutRootText;
+    // Counts the layout passes, so the drawing knows when its own caches of them are stale.
+    quint64 m_layoutGeneration = 0;
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;

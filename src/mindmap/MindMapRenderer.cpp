@@ -28,20 +28,6 @@ QColor withAlpha(QColor color, qreal alpha)
     return color;
 }
 
-qreal emphasisForDepth(qint64 depth)
-{
-    switch (depth) {
-    case 0:
-        return 0.5;
-    case 1:
-        return 0.35;
-    case 2:
-        return 0.2;
-    default:
-        return 0.1;
-    }
-}
-
 QRectF frameOf(const NodeLayout& layout)
 {
     return QRectF(layout.origin, layout.size);
@@ -90,7 +76,8 @@ NodeLayoutMap MindMapRenderer::displayLayouts(const NodeLayoutMap& layouts, cons
     return moved;
 }
 
-MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& size, const Scene& scene)
+MindMapRenderer::Stats MindMapRenderer::render(
+    QPainter& painter, const QSizeF& size, const Scene& scene, const QRectF& exposed)
 {
     Signposter& signposter = performanceSignposter();
     const NodeLayoutMap& cached = *scene.layouts;
@@ -98,7 +85,9 @@ MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& 
         return QStringLiteral("nodes=%1 scale=%2").arg(cached.size()).arg(QString::asprintf("%.2f", scene.scale));
     });
 
-    const QRectF visible = visibleContentRect(scene.panOffset, scene.scale, size);
+    // A small repaint (the editor's caret, a node's outline) draws only what reaches it.
+    const QRectF visible
+        = visibleContentRect(scene.panOffset, scene.scale, exposed.isValid() ? exposed : QRectF(QPointF(), size));
     // Most frames have nothing moving: draw from the cached layouts without copying them.
     NodeLayoutMap moved;
     const bool isMoving = scene.nodeAnimOffsets && !scene.nodeAnimOffsets->isEmpty();
@@ -112,12 +101,14 @@ MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& 
     painter.scale(scene.scale, scene.scale);
 
     Stats stats;
+    const BranchExtents* extents = branchExtents(scene, isMoving);
+    std::vector<QUuid> reached;
     SignpostIntervalState connections = signposter.beginInterval("drawConnections");
-    stats.connectors = drawConnectorTree(painter, scene, layouts, visible);
+    stats.connectors = drawConnectorTree(painter, scene, layouts, visible, extents, &reached);
     endSignpostInterval("drawConnections", connections);
 
     SignpostIntervalState nodes = signposter.beginInterval("drawNodes");
-    stats.drawn = drawNodeLayer(painter, scene, layouts, visible);
+    stats.drawn = drawNodeLayer(painter, scene, layouts, visible, extents ? &reached : nullptr);
     endSignpostInterval("drawNodes", nodes);
 
     signposter.emitEvent("DrawStats", [&] {
@@ -140,13 +131,62 @@ MindMapRenderer::Stats MindMapRenderer::render(QPainter& painter, const QSizeF& 
     return stats;
 }
 
-int MindMapRenderer::drawConnectorTree(
-    QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible)
+const MindMapRenderer::BranchExtents* MindMapRenderer::branchExtents(const Scene& scene, bool isMoving)
+{
+    if (isMoving || !scene.layoutGeneration || !scene.root)
+        return nullptr;
+    if (m_extentsGeneration == scene.layoutGeneration && m_extentsRoot == scene.root.get())
+        return &m_branchExtents;
+    const NodeLayoutMap& layouts = *scene.layouts;
+    m_branchExtents.clear();
+    m_branchExtents.reserve(layouts.size());
+    // The laid-out nodes in preorder, as the connector walk reaches them; then each after all
+    // of its descendants.
+    std::vector<std::pair<SermonNode*, const NodeLayout*>> order;
+    order.reserve(static_cast<size_t>(layouts.size()));
+    std::vector<SermonNode*> stack { scene.root.get() };
+    while (!stack.empty()) {
+        SermonNode* node = stack.back();
+        stack.pop_back();
+        const auto layout = layouts.constFind(node->id());
+        if (layout == layouts.cend())
+            continue;
+        order.emplace_back(node, &layout.value());
+        if (node->isCollapsed())
+            continue;
+        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
+            stack.push_back(it->get());
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const auto [node, layout] = *it;
+        BranchExtent extent { frameOf(*layout), 0 };
+        if (!node->isCollapsed() && node->hasChildren()) {
+            extent.parents = 1;
+            for (const SermonNodePtr& child : node->children()) {
+                const auto found = m_branchExtents.constFind(child->id());
+                if (found == m_branchExtents.cend())
+                    continue;
+                extent.bounds |= found->bounds;
+                extent.parents += found->parents;
+            }
+        }
+        m_branchExtents.insert(node->id(), extent);
+    }
+    m_extentsGeneration = scene.layoutGeneration;
+    m_extentsRoot = scene.root.get();
+    return &m_branchExtents;
+}
+
+int MindMapRenderer::drawConnectorTree(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts,
+    const QRectF& visible, const BranchExtents* extents, std::vector<QUuid>* reached)
 {
     if (!scene.root || layouts.isEmpty())
         return 0;
     const QColor ink = inkColor(scene.isDark);
     QPen pen(ink, 1);
+    // Flat ends: the pieces of a fan meet end to end without overlapping.
+    QPen fanPen(ink, 1, Qt::SolidLine, Qt::FlatCap);
+    std::vector<ConnectorEnd> ends;
     painter.setBrush(Qt::NoBrush);
     int count = 0;
     // Iterative: a tree nested thousands of levels deep must not exhaust the stack.
@@ -154,6 +194,17 @@ int MindMapRenderer::drawConnectorTree(
     while (!stack.empty()) {
         SermonNode* node = stack.back();
         stack.pop_back();
+        if (extents) {
+            const auto extent = extents->constFind(node->id());
+            if (extent == extents->cend())
+                continue;
+            // A branch wholly out of view: counted as walked, skipped with all it holds.
+            if (!extent->bounds.intersects(visible)) {
+                count += extent->parents;
+                continue;
+            }
+            reached->push_back(node->id());
+        }
         if (node->isCollapsed() || !node->hasChildren())
             continue;
         const auto parentIt = layouts.constFind(node->id());
@@ -167,19 +218,20 @@ int MindMapRenderer::drawConnectorTree(
             const auto first = layouts.constFind(children.front()->id());
             const auto last = layouts.constFind(children.back()->id());
             if (first != layouts.cend() && last != layouts.cend()) {
-                const QPainterPath path = bracketPath(parent, first.value(), last.value());
-                if (path.controlPointRect().intersects(visible)) {
+                // The bracket's column beside the parent, checked before its path is made.
+                const qreal spine = parent.origin.x() + parent.size.width() + 14;
+                const QRectF reach(
+                    QPointF(spine - 8, first->origin.y()), QPointF(spine + 8, last->origin.y() + last->size.height()));
+                if (reach.intersects(visible)) {
                     pen.setColor(withAlpha(ink, bracketOpacity(parent.depth)));
                     painter.setPen(pen);
-                    painter.drawPath(path);
+                    painter.drawPath(bracketPath(parent, first.value(), last.value()));
                 }
             }
         } else {
-            pen.setColor(withAlpha(ink, connectorOpacity(node->depth())));
-            painter.setPen(pen);
             const qreal right = parent.origin.x() + parent.size.width();
             const qreal parentMid = parent.origin.y() + parent.size.height() * 0.5;
-            const bool isOnlyChild = children.size() == 1;
+            ends.clear();
             for (const SermonNodePtr& child : children) {
                 const auto childIt = layouts.constFind(child->id());
                 if (childIt == layouts.cend())
@@ -192,7 +244,14 @@ int MindMapRenderer::drawConnectorTree(
                 const qreal far = std::max(right, c.origin.x() + 4);
                 if (bottom < visible.top() || top > visible.bottom() || far < visible.left() || left > visible.right())
                     continue;
-                painter.drawPath(connectorPath(parent, c, isLeafChild(child), isOnlyChild));
+                ends.push_back({ QRectF(c.origin, c.size), isLeafChild(child) });
+            }
+            if (!ends.empty()) {
+                // One stroke for all of them: elbows stroked one by one would lay their shared
+                // trunk over itself once per child, darkening it into a bar.
+                fanPen.setColor(withAlpha(ink, connectorOpacity(node->depth())));
+                painter.setPen(fanPen);
+                painter.drawPath(connectorFanPath(parent, ends, children.size() == 1));
             }
         }
         for (auto it = children.rbegin(); it != children.rend(); ++it)
@@ -201,18 +260,16 @@ int MindMapRenderer::drawConnectorTree(
     return count;
 }
 
-int MindMapRenderer::drawNodeLayer(
-    QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible)
+int MindMapRenderer::drawNodeLayer(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts,
+    const QRectF& visible, const std::vector<QUuid>* candidates)
 {
     int drawn = 0;
-    for (auto it = layouts.cbegin(); it != layouts.cend(); ++it) {
-        const QUuid& id = it.key();
+    auto drawOne = [&](const QUuid& id, const NodeLayout& layout) {
         if (scene.editingNodeID && *scene.editingNodeID == id)
-            continue;
-        const NodeLayout& layout = it.value();
+            return;
         const QRectF frame = frameOf(layout);
         if (!frame.intersects(visible))
-            continue;
+            return;
         const bool isFadingIn = scene.fadeInNodeIDs && scene.fadeInNodeIDs->contains(id);
         if (isFadingIn)
             painter.setOpacity(scene.animationProgress);
@@ -229,6 +286,16 @@ int MindMapRenderer::drawNodeLayer(
         if (isFadingIn)
             painter.setOpacity(1);
         ++drawn;
+    };
+    if (candidates) {
+        for (const QUuid& id : *candidates) {
+            const auto it = layouts.constFind(id);
+            if (it != layouts.cend())
+                drawOne(id, it.value());
+        }
+    } else {
+        for (auto it = layouts.cbegin(); it != layouts.cend(); ++it)
+            drawOne(it.key(), it.value());
     }
     return drawn;
 }
@@ -310,7 +377,7 @@ void MindMapRenderer::drawCanvasNode(
         const qreal y = frame.bottom() - 2;
         painter.drawLine(QPointF(frame.left() + 4, y), QPointF(frame.right() - 4, y));
     } else {
-        const qreal e = emphasisForDepth(layout.depth);
+        const qreal e = boxEmphasis(layout.depth);
         painter.setPen(QPen(withAlpha(ink, e), layout.depth == 0 ? 2 : 1));
         painter.setBrush(withAlpha(ink, e * 0.1));
         painter.drawRoundedRect(frame, 6, 6);
@@ -396,7 +463,22 @@ void MindMapRenderer::drawCanvasNode(
         }
         scene.textCache->insertBitmap(key, bitmap->image, bitmap->naturalSize);
     }
-    painter.drawImage(QRectF(QPointF(textX - 2, textY), bitmap->naturalSize), bitmap->image);
+    const QRectF target(QPointF(textX - 2, textY), bitmap->naturalSize);
+    if (TextBitmapCache::pixelFactor(key.fontSize, scene.scale, ratio) > scene.scale * ratio) {
+        // Zoomed far out the bitmap holds more pixels than it covers: filtered down, small
+        // text stays an even grey instead of breaking into specks.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, bitmap->image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        return;
+    }
+    // Pixel for pixel from a whole device pixel: stretched by the hair its rounded-up size
+    // differs, or placed between pixels, the glyphs would lose or double columns.
+    const QTransform world = painter.worldTransform();
+    const QPointF corner = world.map(target.topLeft()) * ratio;
+    painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    painter.drawImage(QPointF(std::round(corner.x()), std::round(corner.y())), bitmap->image);
+    painter.setWorldTransform(world);
 }
 
 QList<QRectF> MindMapRenderer::matchRectangles(

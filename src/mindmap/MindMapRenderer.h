@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -49,6 +50,9 @@ public:
         std::optional<QRectF> lassoRect;
         qreal scale = 1;
         QPointF panOffset;
+        // Changes whenever the layouts or the shape of the tree change; with it the pass skips
+        // whole branches out of view. Without it every branch is walked.
+        std::optional<quint64> layoutGeneration;
         std::optional<QUuid> editingNodeID;
         std::optional<QUuid> selectedNodeID;
         const QSet<QUuid>* selectedNodeIDs = nullptr;
@@ -77,7 +81,8 @@ public:
     MindMapRenderer();
 
     // The whole pass inside the "CanvasDraw" interval; size is the drawing area in view points.
-    Stats render(QPainter& painter, const QSizeF& size, const Scene& scene);
+    // Given an exposed part of it (view points), only what can reach that part is drawn.
+    Stats render(QPainter& painter, const QSizeF& size, const Scene& scene, const QRectF& exposed = {});
 
     // The layouts the pass draws: the cached ones, moved by their animation offsets.
     static NodeLayoutMap displayLayouts(const NodeLayoutMap& layouts, const QHash<QUuid, QPointF>& offsets);
@@ -91,6 +96,14 @@ public:
     static QString readingTimeText(qint64 words, qint64 wordsPerMinute);
 
 private:
+    // A laid-out node's shown branch: the boxes of the node and its laid-out descendants
+    // (their connectors lie between them), and how many of them are expanded parents.
+    struct BranchExtent {
+        QRectF bounds;
+        int parents = 0;
+    };
+    using BranchExtents = QHash<QUuid, BranchExtent>;
+
     struct NodeStyle {
         bool selected = false;
         const QString* textOverride = nullptr;
@@ -99,8 +112,16 @@ private:
         bool isCurrentMatch = false;
     };
 
-    int drawConnectorTree(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible);
-    int drawNodeLayer(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible);
+    // The branch extents of the scene's layouts, made once per layout generation; none while
+    // nodes glide or without a generation.
+    const BranchExtents* branchExtents(const Scene& scene, bool isMoving);
+    // With extents, branches out of view are skipped, and the laid-out nodes the walk reached
+    // are collected for the node layer.
+    int drawConnectorTree(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible,
+        const BranchExtents* extents, std::vector<QUuid>* reached);
+    // Draws the given nodes, or every laid-out one when none are given.
+    int drawNodeLayer(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible,
+        const std::vector<QUuid>* candidates);
     void drawGhosts(QPainter& painter, const Scene& scene, const QRectF& visible);
     void drawDropIndicator(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts);
     void drawLasso(QPainter& painter, const Scene& scene, const QRectF& rect);
@@ -114,6 +135,9 @@ private:
     QFont m_badgeFont;
     QHash<QString, QStaticText> m_foldTexts;
     QHash<QString, QStaticText> m_badgeTexts;
+    BranchExtents m_branchExtents;
+    std::optional<quint64> m_extentsGeneration;
+    const SermonNode* m_extentsRoot = nullptr;
 };
 
 } // namespace kestrion

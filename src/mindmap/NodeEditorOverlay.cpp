@@ -164,6 +164,10 @@ NodeEditorOverlay::NodeEditorOverlay(QWidget* parent)
     setFocusProxy(m_textView);
 
     connect(m_textView, &QPlainTextEdit::textChanged, this, &NodeEditorOverlay::textViewChanged);
+    connect(m_textView, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (!m_updatingText && m_onCaretMoved)
+            m_onCaretMoved();
+    });
     connect(&Appearance::shared(), &Appearance::changed, this, &NodeEditorOverlay::refreshColors);
     refreshFont();
     refreshColors();
@@ -301,6 +305,9 @@ void NodeEditorOverlay::textViewChanged()
     relayout();
     if (m_onTextEdited)
         m_onTextEdited(m_text);
+    // The caret may have moved before the editor grew; where it is now is known only here.
+    if (m_onCaretMoved)
+        m_onCaretMoved();
 }
 
 void NodeEditorOverlay::textViewFocusChanged(bool focused, Qt::FocusReason reason)
@@ -313,6 +320,13 @@ void NodeEditorOverlay::textViewFocusChanged(bool focused, Qt::FocusReason reaso
     if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || !isVisible())
         return;
     dispatch(m_onCommit);
+}
+
+QRectF NodeEditorOverlay::caretRect() const
+{
+    const QRect caret = m_textView->cursorRect();
+    QWidget* target = parentWidget() ? parentWidget() : const_cast<NodeEditorOverlay*>(this);
+    return QRectF(m_textView->viewport()->mapTo(target, caret.topLeft()), QSizeF(caret.size()));
 }
 
 bool NodeEditorOverlay::handleKey(int key, Qt::KeyboardModifiers modifiers)

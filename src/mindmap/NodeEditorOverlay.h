@@ -114,6 +114,13 @@ public:
     const Callback& onCommit() const { return m_onCommit; }
     void setOnCommit(Callback callback) { m_onCommit = std::move(callback); }
 
+    // Called when the user has moved the caret or changed the text, once the editor has grown
+    // to fit; not for setText or a change of the view transform.
+    const Callback& onCaretMoved() const { return m_onCaretMoved; }
+    void setOnCaretMoved(Callback callback) { m_onCaretMoved = std::move(callback); }
+    // The caret's rectangle in the parent widget's coordinates.
+    QRectF caretRect() const;
+
     // Whether the editor has the keyboard. setFocused(true) gives it the keyboard (the
     // overlay also takes it whenever it is shown); setFocused(false) lets it go without a
     // commit.
@@ -169,6 +176,7 @@ private:
     Callback m_onCommandEnter;
     CaretCallback m_onOptionEnter;
     Callback m_onCancel;
+    Callback m_onCaretMoved;
 };
 
 } // namespace kestrion

@@ -177,10 +177,12 @@ std::optional<TextBitmapCache::Bitmap> TextBitmapCache::renderTextBitmap(
     if (image.isNull())
         return std::nullopt;
     image.fill(Qt::transparent);
-    image.setDevicePixelRatio(factor);
     {
+        // Scaled by the painter, not by a device pixel ratio: QPainter treats a ratio below 1
+        // as 1 and would draw the glyphs at full size into the smaller image, clipped.
         QPainter painter(&image);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        painter.scale(factor, factor);
         drawLines(painter, g, isDark, QPointF(0, 0));
     }
     return Bitmap { image, g.naturalSize };

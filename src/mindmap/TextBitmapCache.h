@@ -21,8 +21,8 @@ namespace kestrion {
 //
 // A bitmap is drawn into its natural size (content points) with its left edge 2 points left
 // of where the text begins: the renderer leaves a 2-point margin on the left and adds 4 points
-// to the width. Images are tagged with the pixel factor they were rendered at, so their
-// device-independent size is their natural size.
+// to the width. Images hold pixelFactor pixels per content point and carry no device pixel
+// ratio of their own: they are always drawn into their natural size.
 class TextBitmapCache {
 public:
     struct Entry {

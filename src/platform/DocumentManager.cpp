@@ -2,21 +2,18 @@
 
 #include "document/SermonDocument.h"
 #include "platform/DocumentWindow.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
+#include "platform/RecoveryCopy.h"
+#include "platform/SanitizedFileName.h"
 #include "platform/UndoManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
-#include <QUuid>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -29,20 +26,8 @@ QString nativePath(const QString& path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-// The rename that QSaveFile ends with is only durable once the folder itself is on disk.
-void syncFolder(const QString& filePath)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-const QString recoverySuffix = QStringLiteral(".md");
-const QString originSuffix = QStringLiteral(".origin");
-const QString lockSuffix = QStringLiteral(".lock");
+// What one name in a folder may hold on the usual Linux file systems.
+constexpr qsizetype maximumFileNameBytes = 255;
 
 } // namespace
 
@@ -51,6 +36,7 @@ DocumentManager::DocumentManager(QSettings& settings, std::unique_ptr<DocumentDi
     , m_dialogs(std::move(dialogs))
     , m_recentDocuments(settings)
     , m_timerFactory(&AutosaveTimer::create)
+    , m_writer(&writeFileAtomically)
     , m_clock([] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now().time_since_epoch());
@@ -77,6 +63,11 @@ void DocumentManager::setWindowFactory(DocumentWindowFactory factory)
 void DocumentManager::setAutosaveTimerFactory(AutosaveTimerFactory factory)
 {
     m_timerFactory = std::move(factory);
+}
+
+void DocumentManager::setFileWriter(FileWriter writer)
+{
+    m_writer = std::move(writer);
 }
 
 void DocumentManager::setClock(Clock clock)
@@ -114,7 +105,8 @@ OpenDocument* DocumentManager::documentForPath(const QString& path) const
 
 QWidget* DocumentManager::parentFor(const OpenDocument& document) const
 {
-    return document.window();
+    DocumentWindow* window = document.window();
+    return window ? window->frontWindow() : nullptr;
 }
 
 OpenDocument* DocumentManager::open(const QString& path)
@@ -140,6 +132,18 @@ OpenDocument* DocumentManager::open(const QString& path)
         return existing;
     }
 
+    // Unsaved text an ended session left for this file goes back into its window.
+    OpenDocument* opened = nullptr;
+    for (std::unique_ptr<RecoveryCopy>& copy : RecoveryCopy::takeLeftovers(m_recoveryFolder, canonical)) {
+        OpenDocument* recovered = recover(std::move(copy));
+        if (recovered && recovered->filePath() == canonical && !opened)
+            opened = recovered;
+    }
+    return opened ? opened : openFile(canonical);
+}
+
+std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical)
+{
     QFile file(canonical);
     QByteArray contents;
     if (file.open(QIODevice::ReadOnly))
@@ -164,7 +168,15 @@ OpenDocument* DocumentManager::open(const QString& path)
     // Compared with what the writer would produce, not with the bytes read: a file written by
     // hand is not rewritten just because it was opened and closed.
     document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
-    m_lastFolder = info.absolutePath();
+    return document;
+}
+
+OpenDocument* DocumentManager::openFile(const QString& canonical)
+{
+    std::unique_ptr<OpenDocument> document = readFile(canonical);
+    if (!document)
+        return nullptr;
+    m_lastFolder = QFileInfo(canonical).absolutePath();
     OpenDocument* opened = adopt(std::move(document));
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();
@@ -204,61 +216,152 @@ int DocumentManager::nextUntitledNumber() const
     }
 }
 
-OpenDocument* DocumentManager::newDocument(std::unique_ptr<SermonDocument> sermon)
+OpenDocument* DocumentManager::newDocument(std::unique_ptr<SermonDocument> sermon, const QString& name)
 {
-    if (!sermon)
+    const bool isBlank = !sermon;
+    if (isBlank)
         sermon = std::make_unique<SermonDocument>();
     std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
     document->m_untitledNumber = nextUntitledNumber();
-    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
-    return adopt(std::move(document));
+    document->m_proposedName = name;
+    document->m_savedContentsHash = isBlank
+        ? DiskFingerprint::hashOf(document->currentContents())
+        : DiskFingerprint::hashOf(SermonDocument::fileContents(SermonDocument().snapshot()));
+    OpenDocument* adopted = adopt(std::move(document));
+    writeRecoveryCopy(*adopted);
+    return adopted;
 }
 
 int DocumentManager::recoverUnsavedDocuments()
 {
-    const QDir folder(m_recoveryFolder);
-    if (!folder.exists())
-        return 0;
     int recovered = 0;
-    const QStringList names = folder.entryList({ QStringLiteral("*") + recoverySuffix }, QDir::Files, QDir::Time);
-    for (const QString& name : names) {
-        const QString path = folder.filePath(name);
-        auto lock = std::make_unique<QLockFile>(path + lockSuffix);
-        // Held: another running instance has it open.
-        if (!lock->tryLock(0))
-            continue;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray contents = file.readAll();
-        file.close();
-        std::unique_ptr<SermonDocument> sermon = SermonDocument::readDocument(contents);
-        if (!sermon) {
-            // An empty copy holds nothing; anything else unreadable is left for a person.
-            if (contents.isEmpty()) {
-                QFile::remove(path);
-                QFile::remove(path + originSuffix);
-            }
-            continue;
-        }
-        std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
-        QFile origin(path + originSuffix);
-        if (origin.open(QIODevice::ReadOnly))
-            document->m_recoveredFrom = QString::fromUtf8(origin.readAll()).section(QLatin1Char('\n'), 0, 0);
-        if (document->m_recoveredFrom.isEmpty())
-            document->m_untitledNumber = nextUntitledNumber();
-        document->m_recoveryPath = path;
-        document->m_recoveryLock = std::move(lock);
-        document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
-        document->m_recoveryContentsHash = DiskFingerprint::hashOf(contents);
-        document->m_isRecovered = true;
-        adopt(std::move(document));
-        ++recovered;
+    for (std::unique_ptr<RecoveryCopy>& copy : RecoveryCopy::takeLeftovers(m_recoveryFolder)) {
+        if (recover(std::move(copy)))
+            ++recovered;
     }
     return recovered;
 }
 
-OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned)
+OpenDocument* DocumentManager::recover(std::unique_ptr<RecoveryCopy> copy)
+{
+    std::unique_ptr<SermonDocument> sermon = SermonDocument::readDocument(copy->contents());
+    if (!sermon) {
+        // An empty copy holds nothing; anything else unreadable is left for a person.
+        if (copy->contents().isEmpty())
+            copy->remove();
+        return nullptr;
+    }
+    const QString origin = copy->originPath();
+    if (!origin.isEmpty() && QFileInfo(origin).isFile() && !documentForPath(origin))
+        return recoverIntoFile(std::move(copy), std::move(sermon));
+
+    // The file is gone, or its window holds a newer copy already: the text opens on its own,
+    // named after where it came from.
+    std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
+    document->m_recoveredFrom = origin;
+    if (origin.isEmpty())
+        document->m_untitledNumber = nextUntitledNumber();
+    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
+    document->m_isRecovered = true;
+    document->m_recoveryCopy = std::move(copy);
+    return adopt(std::move(document));
+}
+
+OpenDocument* DocumentManager::recoverIntoFile(
+    std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon)
+{
+    const QString canonical = QFileInfo(copy->originPath()).canonicalFilePath();
+    QFile file(canonical);
+    const bool isReadable = file.open(QIODevice::ReadOnly);
+    const QByteArray onDisk = isReadable ? file.readAll() : QByteArray();
+    // Killed after the save and before the copy went: the file holds the text already.
+    if (isReadable && file.error() == QFileDevice::NoError
+        && DiskFingerprint::hashOf(onDisk) == DiskFingerprint::hashOf(copy->contents())) {
+        copy->remove();
+        return openFile(canonical);
+    }
+
+    std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
+    document->m_filePath = canonical;
+    // What the file was when the text was kept: saving over anything else asks first.
+    document->m_fingerprint = copy->originFingerprint();
+    document->m_savedContentsHash = DiskFingerprint::hashOf(onDisk);
+    document->m_isRecovered = true;
+    document->m_recoveryCopy = std::move(copy);
+    const bool changedOnDisk
+        = document->m_fingerprint.compareWithDisk(canonical) != DiskFingerprint::Comparison::Unchanged;
+    // Autosave stays away from a file someone else changed until the user chooses.
+    document->m_isAutosaveHeld = changedOnDisk;
+    OpenDocument* opened = adopt(std::move(document));
+    m_lastFolder = QFileInfo(canonical).absolutePath();
+    m_recentDocuments.add(canonical);
+    Q_EMIT recentDocumentsChanged();
+    showRecoveredChangesNotice(*opened, changedOnDisk);
+    return opened;
+}
+
+void DocumentManager::showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk)
+{
+    DocumentWindow* window = document.window();
+    if (!window)
+        return;
+    const QPointer<OpenDocument> guard(&document);
+    NoticeAction discard { tr("Discard Restored Changes"), [this, guard] {
+                              if (guard)
+                                  discardRecoveredChanges(*guard);
+                          } };
+    if (!changedOnDisk) {
+        window->showNotice(recoveredChangesNotice,
+            tr("Unsaved changes from your last session were restored. They are written to the file with the "
+               "next save."),
+            { discard });
+        return;
+    }
+    NoticeAction keep { tr("Keep Restored Changes"), [this, guard] {
+                           if (guard)
+                               keepRecoveredChanges(*guard);
+                       } };
+    window->showNotice(recoveredChangesNotice,
+        tr("Unsaved changes from your last session were restored, but “%1” was changed on disk after they were "
+           "made. Keep them to replace the version on disk, or discard them to show it.")
+            .arg(document.displayName()),
+        { keep, discard });
+}
+
+OpenDocument* DocumentManager::discardRecoveredChanges(OpenDocument& document)
+{
+    if (!document.m_isRecovered || document.isUntitled() || document.m_isBusy || document.m_isClosing)
+        return nullptr;
+    // Read first: if the file cannot be shown, the restored text stays where it is.
+    std::unique_ptr<OpenDocument> fromDisk = readFile(document.filePath());
+    if (!fromDisk)
+        return nullptr;
+    DocumentWindow* window = document.window();
+    finishClose(document);
+    OpenDocument* opened = adopt(std::move(fromDisk), window);
+    // After the new window shows: hiding the last one would end the application.
+    if (window)
+        window->hide();
+    return opened;
+}
+
+void DocumentManager::keepRecoveredChanges(OpenDocument& document)
+{
+    if (!document.m_isRecovered || document.isUntitled())
+        return;
+    QFile file(document.filePath());
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray onDisk = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            document.m_fingerprint = DiskFingerprint::of(document.filePath(), onDisk);
+    }
+    document.m_isAutosaveHeld = false;
+    if (DocumentWindow* window = document.window())
+        window->hideNotice(recoveredChangesNotice);
+    documentChanged(document);
+}
+
+OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned, const DocumentWindow* replacing)
 {
     OpenDocument* document = owned.release();
     m_documents.push_back(document);
@@ -284,6 +387,10 @@ OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned)
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     document->m_lastModified = !document->isModified();
     document->updateModified();
+    if (replacing) {
+        window->setGeometry(replacing->geometry());
+        window->setWindowState(replacing->windowState());
+    }
     if (m_showsWindows)
         window->show();
     Q_EMIT documentOpened(document);
@@ -327,23 +434,7 @@ void DocumentManager::autosave(OpenDocument& document)
 
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (file.write(contents) != contents.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    syncFolder(path);
-    return true;
+    return m_writer(path, contents, error);
 }
 
 DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document, bool isTimed, bool isClosing)
@@ -409,14 +500,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         return WriteResult::Failed;
     }
 
-    document.m_fingerprint = DiskFingerprint::of(path, contents);
-    document.m_savedContentsHash = DiskFingerprint::hashOf(contents);
-    document.m_isRecovered = false;
-    document.m_isAutosaveHeld = false;
-    document.m_hasReportedAutosaveFailure = false;
-    document.undoManager().setClean();
-    discardRecoveryCopy(document);
-    document.updateModified();
+    markWritten(document, path, contents);
     if (!isTimed) {
         m_recentDocuments.add(path);
         Q_EMIT recentDocumentsChanged();
@@ -447,22 +531,15 @@ QString DocumentManager::suggestedSavePath(const OpenDocument& document) const
         return document.filePath();
     if (!document.m_recoveredFrom.isEmpty())
         return document.m_recoveredFrom;
-    // Named after the sermon's title, without characters that file names cannot hold.
-    QString name = document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
-    for (QChar& c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            c = QLatin1Char('-');
-    }
-    name = name.left(80);
-    while (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' ')))
-        name.remove(0, 1);
-    while (name.endsWith(QLatin1Char(' ')))
-        name.chop(1);
-    if (name.isEmpty())
-        name = document.displayName();
+    // The name it was made with, else its title's first line, as a file name can hold it.
+    const QString extension = QStringLiteral(".md");
+    const QString title = !document.m_proposedName.isEmpty()
+        ? document.m_proposedName
+        : document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
+    const QString name = sanitizedFileName(title, maximumFileNameBytes - extension.toUtf8().size());
     const QString folder
         = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(name + QStringLiteral(".md"));
+    return QDir(folder).filePath(name + extension);
 }
 
 bool DocumentManager::saveAs(OpenDocument& document)
@@ -501,15 +578,8 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     const QString canonical = QFileInfo(absolute).canonicalFilePath();
     const bool moved = canonical != document.m_filePath;
     document.m_filePath = canonical;
-    document.m_fingerprint = DiskFingerprint::of(canonical, contents);
-    document.m_savedContentsHash = DiskFingerprint::hashOf(contents);
-    document.m_isRecovered = false;
-    document.m_isAutosaveHeld = false;
-    document.m_hasReportedAutosaveFailure = false;
     document.m_recoveredFrom.clear();
-    document.undoManager().setClean();
-    discardRecoveryCopy(document);
-    document.updateModified();
+    markWritten(document, canonical, contents);
     m_lastFolder = QFileInfo(canonical).absolutePath();
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();
@@ -518,20 +588,18 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     return true;
 }
 
-bool DocumentManager::ensureRecoveryFile(OpenDocument& document)
+void DocumentManager::markWritten(OpenDocument& document, const QString& path, const QByteArray& contents)
 {
-    if (!document.m_recoveryPath.isEmpty())
-        return true;
-    if (!QDir().mkpath(m_recoveryFolder))
-        return false;
-    const QString path
-        = QDir(m_recoveryFolder).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces) + recoverySuffix);
-    auto lock = std::make_unique<QLockFile>(path + lockSuffix);
-    if (!lock->tryLock(0))
-        return false;
-    document.m_recoveryPath = path;
-    document.m_recoveryLock = std::move(lock);
-    return true;
+    document.m_fingerprint = DiskFingerprint::of(path, contents);
+    document.m_savedContentsHash = DiskFingerprint::hashOf(contents);
+    document.m_isRecovered = false;
+    document.m_isAutosaveHeld = false;
+    document.m_hasReportedAutosaveFailure = false;
+    document.undoManager().setClean();
+    discardRecoveryCopy(document);
+    if (DocumentWindow* window = document.window())
+        window->hideNotice(recoveredChangesNotice);
+    document.updateModified();
 }
 
 void DocumentManager::writeRecoveryCopy(OpenDocument& document)
@@ -545,40 +613,31 @@ void DocumentManager::writeRecoveryCopy(OpenDocument& document)
 
 void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
 {
-    const QByteArray hash = DiskFingerprint::hashOf(contents);
-    if (!document.m_recoveryPath.isEmpty() && hash == document.m_recoveryContentsHash)
-        return;
     QString error;
-    bool written = ensureRecoveryFile(document);
+    if (!document.m_recoveryCopy)
+        document.m_recoveryCopy = RecoveryCopy::create(m_recoveryFolder);
+    bool written = document.m_recoveryCopy != nullptr;
     if (!written)
         error = tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder));
+    else if (document.isUntitled())
+        written = document.m_recoveryCopy->write(m_writer, contents, document.m_recoveredFrom, {}, &error);
     else
-        written = writeFile(document.m_recoveryPath, contents, &error);
+        written
+            = document.m_recoveryCopy->write(m_writer, contents, document.filePath(), document.m_fingerprint, &error);
     if (!written) {
         if (!document.m_hasReportedAutosaveFailure)
             m_dialogs->showError(parentFor(document),
                 tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
         document.m_hasReportedAutosaveFailure = true;
-        return;
     }
-    document.m_recoveryContentsHash = hash;
-    const QString origin = document.isUntitled() ? document.m_recoveredFrom : document.filePath();
-    const QString originPath = document.m_recoveryPath + originSuffix;
-    if (origin.isEmpty())
-        QFile::remove(originPath);
-    else
-        writeFile(originPath, origin.toUtf8(), &error);
 }
 
 void DocumentManager::discardRecoveryCopy(OpenDocument& document)
 {
-    if (document.m_recoveryPath.isEmpty())
+    if (!document.m_recoveryCopy)
         return;
-    QFile::remove(document.m_recoveryPath);
-    QFile::remove(document.m_recoveryPath + originSuffix);
-    document.m_recoveryLock.reset();
-    document.m_recoveryPath.clear();
-    document.m_recoveryContentsHash.clear();
+    document.m_recoveryCopy->remove();
+    document.m_recoveryCopy.reset();
 }
 
 bool DocumentManager::prepareToClose(OpenDocument& document)
@@ -676,8 +735,12 @@ bool DocumentManager::closeAll()
 
 void DocumentManager::quit()
 {
-    if (closeAll())
+    m_isQuitting = true;
+    if (closeAll()) {
         QCoreApplication::quit();
+        return;
+    }
+    m_isQuitting = false;
 }
 
 void DocumentManager::saveAllWithoutAsking()
@@ -694,11 +757,7 @@ void DocumentManager::saveAllWithoutAsking()
             const QByteArray contents = document->currentContents();
             QString error;
             if (writeFile(document->filePath(), contents, &error)) {
-                document->m_fingerprint = DiskFingerprint::of(document->filePath(), contents);
-                document->m_savedContentsHash = DiskFingerprint::hashOf(contents);
-                document->undoManager().setClean();
-                discardRecoveryCopy(*document);
-                document->updateModified();
+                markWritten(*document, document->filePath(), contents);
                 continue;
             }
         }

@@ -3,6 +3,7 @@
 #include "document/SermonDocument.h"
 #include "platform/AutosaveTimer.h"
 #include "platform/DocumentDialogs.h"
+#include "platform/FileWriter.h"
 #include "platform/RecentDocuments.h"
 
 #include <QObject>
@@ -21,6 +22,7 @@ namespace kestrion {
 
 class DocumentWindow;
 class OpenDocument;
+class RecoveryCopy;
 
 // Makes the window of a document; the manager owns what it returns and shows it.
 using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& document)>;
@@ -32,14 +34,17 @@ using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& docume
 // failed write leaves the old file whole; the document then stays edited and the failure is
 // reported. A titled document is saved in place a few seconds after its last change and when
 // it closes; before that, the file is compared with what we last read or wrote, and if
-// someone else changed it, the user is asked instead. An untitled document is kept in the
-// recovery folder while it is open and offered back after a crash.
+// someone else changed it, the user is asked instead. Text that no file holds yet (an
+// untitled document, words still being typed, a save that failed) is kept in the recovery
+// folder and offered back after a crash: into its own file's window when that file exists.
 class DocumentManager : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds defaultAutosaveDelay { 3000 };
     // Saving waits for a pause in the editing, but never longer than this.
     static constexpr std::chrono::milliseconds defaultAutosaveMaximumDelay { 30000 };
+    // The key of the notice in a window that holds text restored after a crash.
+    static inline const QString recoveredChangesNotice = QStringLiteral("recoveredChanges");
     using Clock = std::function<std::chrono::milliseconds()>;
 
     // The settings hold the recent list and must outlive the manager.
@@ -49,9 +54,11 @@ public:
     // Configuration, before the first document opens.
     void setWindowFactory(DocumentWindowFactory factory);
     void setAutosaveTimerFactory(AutosaveTimerFactory factory);
+    // Every file the manager writes, sermons and recovery copies, goes through this one.
+    void setFileWriter(FileWriter writer);
     void setClock(Clock clock);
     void setAutosaveDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay);
-    // Where untitled documents are kept while open; the application data folder by default.
+    // Where text that no file holds yet is kept; the application data folder by default.
     void setRecoveryFolder(const QString& folder);
     QString recoveryFolder() const { return m_recoveryFolder; }
     // A hidden application makes windows but does not show them.
@@ -62,13 +69,25 @@ public:
     void clearRecentDocuments();
 
     // Opens a file in a window of its own, or brings its window forward when it is open
-    // already. A file that cannot be read is reported and nothing opens.
+    // already. A file that cannot be read is reported and nothing opens. Unsaved text that an
+    // ended session kept for the file opens in its window instead, marked edited.
     OpenDocument* open(const QString& path);
     void openAll(const QStringList& paths);
-    // A new untitled document; with none given, a new sermon.
-    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr);
-    // Opens what a crash left in the recovery folder as untitled documents. Returns how many.
+    // A new untitled document; with none given, a new sermon. A document given holds what the
+    // user entered for it (a title, details): it counts as unsaved from the start, so it is
+    // kept in the recovery folder at once and closing it asks. The name, when given, is the
+    // window's title and the file name proposed on the first save.
+    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr, const QString& name = {});
+    // Opens what an ended session left in the recovery folder. Text of a file that still
+    // exists goes back into that file's window, marked edited, with a notice saying so;
+    // the rest opens as untitled documents named after where it came from. Returns how many.
     int recoverUnsavedDocuments();
+    // The notice's choices for restored text in a file's window. Discarding shows the file as
+    // it is on disk, in a new window in the old one's place, and returns that document (null
+    // when the file cannot be read: the restored text stays). Keeping lets the next save
+    // replace a file changed on disk since.
+    OpenDocument* discardRecoveredChanges(OpenDocument& document);
+    void keepRecoveredChanges(OpenDocument& document);
 
     const std::vector<OpenDocument*>& documents() const { return m_documents; }
     OpenDocument* documentForPath(const QString& path) const;
@@ -84,6 +103,9 @@ public:
     bool closeAll();
     // Closes every window, then quits the application.
     void quit();
+    // A quit is under way: its windows are closing, or all have closed and the application
+    // is about to end.
+    bool isQuitting() const { return m_isQuitting; }
 
     // What the autosave timer runs: saves a titled document in place (asking first when the
     // file changed on disk), and keeps an untitled one in the recovery folder.
@@ -110,16 +132,23 @@ private:
         SavedElsewhere, // the user chose Save As in the conflict question, and it succeeded
     };
 
-    OpenDocument* adopt(std::unique_ptr<OpenDocument> document);
+    // Makes the window and lists the document; a replaced window passes on its place.
+    OpenDocument* adopt(std::unique_ptr<OpenDocument> document, const DocumentWindow* replacing = nullptr);
+    std::unique_ptr<OpenDocument> readFile(const QString& canonicalPath);
+    OpenDocument* openFile(const QString& canonicalPath);
+    OpenDocument* recover(std::unique_ptr<RecoveryCopy> copy);
+    OpenDocument* recoverIntoFile(std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon);
+    void showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk);
     void documentChanged(OpenDocument& document);
     WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
+    // The file now holds contents: the document is clean and its recovery copy goes.
+    void markWritten(OpenDocument& document, const QString& path, const QByteArray& contents);
     // Keeps the document's text in the recovery folder while it differs from the file, and
     // drops the copy once it does not.
     void writeRecoveryCopy(OpenDocument& document);
     void writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
-    bool ensureRecoveryFile(OpenDocument& document);
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);
@@ -133,12 +162,14 @@ private:
     RecentDocuments m_recentDocuments;
     DocumentWindowFactory m_windowFactory;
     AutosaveTimerFactory m_timerFactory;
+    FileWriter m_writer;
     Clock m_clock;
     std::chrono::milliseconds m_autosaveDelay = defaultAutosaveDelay;
     std::chrono::milliseconds m_autosaveMaximumDelay = defaultAutosaveMaximumDelay;
     QString m_recoveryFolder;
     QString m_lastFolder;
     bool m_showsWindows = true;
+    bool m_isQuitting = false;
     std::vector<OpenDocument*> m_documents;
 };
 

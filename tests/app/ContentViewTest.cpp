@@ -1,15 +1,28 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/StatusBarView.h"
+#include "mindmap/ZoomControlsView.h"
+#include "platform/PlainButton.h"
 #include "platform/Preferences.h"
+#include "platform/UndoManager.h"
+#include "sheets/FileSettingsSheet.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -94,6 +107,43 @@ TEST_F(ContentViewTest, ModeSwitchOffersMindMapAndDeliveryAndStartsInTheMindMap)
     EXPECT_EQ(changed.count(), 1);
 }
 
+TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
+{
+    ContentView view(m_document, m_preferences);
+    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    view.setMode(AppMode::Delivery);
+    QPointer<DeliveryView> delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    EXPECT_TRUE(delivery->timer().isTicking());
+
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(delivery);
+    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    view.setMode(AppMode::Delivery);
+    auto* again = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->timer().state(), TimerState::Idle);
+}
+
+TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)
+{
+    m_preferences.setDeliveryFullscreen(true);
+    ContentView view(m_document, m_preferences);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.setMode(AppMode::Delivery);
+    auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    delivery->timer().start();
+    ASSERT_TRUE(view.isFullScreen());
+    ASSERT_TRUE(view.toolbar()->isHidden());
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(view.isFullScreen());
+    EXPECT_FALSE(view.toolbar()->isHidden());
+}
+
 TEST_F(ContentViewTest, ColumnsModeHasItsOwnPageAndNoSegment)
 {
     ContentView view(m_document, m_preferences);
@@ -158,4 +208,68 @@ TEST_F(ContentViewTest, TabOnTheMapAddsANodeInsteadOfWalkingTheToolbar)
     for (AppMode mode : ContentView::offeredModes())
         EXPECT_FALSE(view.modeButton(mode)->hasFocus());
     EXPECT_FALSE(field->hasFocus());
+}
+
+TEST_F(ContentViewTest, StatusBarUnderTheMapZoomsItAndShowsItsScale)
+{
+    ContentView view(m_document, m_preferences);
+    StatusBarView* bar = view.statusBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->parentWidget(), view.statusBarSlot());
+    // Before the map has handed its zoom steps over, the buttons do nothing.
+    bar->zoomControls()->zoomInButton()->click();
+    EXPECT_EQ(view.scale(), 1.0);
+
+    view.show();
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_GT(bar->mapTo(&view, QPoint()).y(), canvas->mapTo(&view, QPoint()).y());
+    bar->zoomControls()->zoomInButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.2; }));
+    EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "120%");
+    EXPECT_EQ(canvas->scale(), 1.2);
+    bar->zoomControls()->percentageButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.0; }));
+    EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "100%");
+
+    // The map's reading-time badges follow the pace chosen here.
+    bar->paceActions().back()->trigger();
+    EXPECT_EQ(canvas->readingPaceWPM(), 160);
+}
+
+TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShowsAtOnce)
+{
+    UndoManager undoManager;
+    ContentView view(m_document, m_preferences, &undoManager);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    const QUuid rootID = m_document.root()->id();
+    ASSERT_TRUE(canvas->cachedLayouts().contains(rootID));
+    const qreal widthBefore = canvas->cachedLayouts().value(rootID).size.width();
+
+    EXPECT_EQ(view.fileSettingsButton()->toolTip(), QStringLiteral("File settings"));
+    view.fileSettingsButton()->click();
+    FileSettingsSheet* sheet = view.fileSettingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    auto* dialog = qobject_cast<QDialog*>(sheet->window());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(dialog->parentWidget(), view.window());
+    // A second request raises the same sheet.
+    view.showFileSettings();
+    EXPECT_EQ(view.fileSettingsSheet(), sheet);
+
+    sheet->form().titleField()->selectAll();
+    sheet->form().titleField()->insert(QStringLiteral("A much longer title for this sermon"));
+    sheet->form().actionButton()->click();
+    EXPECT_EQ(m_document.root()->text(), QStringLiteral("A much longer title for this sermon"));
+    EXPECT_GT(canvas->cachedLayouts().value(rootID).size.width(), widthBefore);
+    EXPECT_TRUE(undoManager.canUndo());
+    EXPECT_FALSE(undoManager.isClean());
+    EXPECT_FALSE(dialog->isVisible());
+
+    undoManager.undo();
+    EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
 }

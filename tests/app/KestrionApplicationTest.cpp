@@ -2,15 +2,18 @@
 
 #include "app/ContentView.h"
 #include "app/SermonWindow.h"
+#include "app/WindowSupervisor.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
 #include "platform/UndoManager.h"
+#include "platform/Updater.h"
 
 #include <QApplication>
 #include <QDir>
@@ -173,14 +176,71 @@ TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFi
     EXPECT_EQ(running.documentManager()->documents().back()->filePath(), second);
 }
 
-TEST_F(KestrionApplicationTest, LaunchWithoutFilesStartsANewSermon)
+TEST_F(KestrionApplicationTest, LaunchWithoutFilesShowsTheWelcomeWindowInsteadOfADocument)
 {
     KestrionApplication& app = make(mode({}));
     EXPECT_EQ(app.launch({}), std::nullopt);
+    EXPECT_TRUE(app.documentManager()->documents().empty());
+    ASSERT_NE(app.supervisor(), nullptr);
+    EXPECT_EQ(WindowSupervisor::shared(), app.supervisor());
+    EXPECT_FALSE(app.supervisor()->isLaunching());
+    ASSERT_NE(app.supervisor()->welcomeWindow(), nullptr);
+    EXPECT_TRUE(app.supervisor()->welcomeWindow()->isVisible());
+    // The welcome window ends the process, through the document machinery.
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(KestrionApplicationTest, RecoveredDocumentsComeBackBeforeTheWelcomeWindowIsConsidered)
+{
+    {
+        KestrionApplication& crashed = make(mode({}));
+        ASSERT_EQ(crashed.launch({}), std::nullopt);
+        OpenDocument* draft = crashed.documentManager()->newDocument();
+        draft->document().recordUndo(std::nullopt, &draft->undoManager());
+        draft->document().root()->setText(QStringLiteral("Half-written"));
+        crashed.documentManager()->saveAllWithoutAsking();
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    KestrionApplication::Setup setup;
+    setup.mode = mode({});
+    setup.preferences = &m_preferences;
+    setup.serverName = path(QStringLiteral("instance.socket"));
+    setup.recoveryFolder = path(QStringLiteral("recovery"));
+    setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+    m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
+    KestrionApplication& app = *m_applications.back();
+    EXPECT_EQ(app.launch({}), std::nullopt);
     ASSERT_EQ(app.documentManager()->documents().size(), 1u);
-    OpenDocument* document = app.documentManager()->documents().front();
-    EXPECT_TRUE(document->isUntitled());
-    EXPECT_EQ(document->document().root()->text(), QStringLiteral("New Sermon"));
+    EXPECT_TRUE(app.documentManager()->documents().front()->window()->isVisible());
+    const QWidget* welcome = app.supervisor()->welcomeWindow();
+    EXPECT_TRUE(!welcome || !welcome->isVisible());
+}
+
+TEST_F(KestrionApplicationTest, OnlyANormalLaunchChecksForUpdates)
+{
+    QFile feed(path(QStringLiteral("feed.xml")));
+    ASSERT_TRUE(feed.open(QIODevice::WriteOnly));
+    feed.close();
+    const auto launched = [&](const LaunchMode& launchMode, const QUrl& url) -> KestrionApplication& {
+        KestrionApplication::Setup setup;
+        setup.mode = launchMode;
+        setup.preferences = &m_preferences;
+        setup.serverName = path(QStringLiteral("instance-%1.socket").arg(m_applications.size()));
+        setup.recoveryFolder = path(QStringLiteral("recovery"));
+        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+        setup.showsWindows = false;
+        setup.updateFeed = url;
+        m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
+        EXPECT_EQ(m_applications.back()->launch({}), std::nullopt);
+        return *m_applications.back();
+    };
+    const QUrl url = QUrl::fromLocalFile(feed.fileName());
+    EXPECT_TRUE(launched(mode({}), url).updater()->canCheckForUpdates());
+    EXPECT_FALSE(launched(mode({ LaunchMode::uiTestFixtureArgument }), url).updater()->canCheckForUpdates());
+    EXPECT_EQ(launched(mode({}, true), url).updater(), nullptr);
+    // A build without a feed never checks.
+    EXPECT_FALSE(launched(mode({}), QUrl()).updater()->canCheckForUpdates());
 }
 
 TEST_F(KestrionApplicationTest, LaunchWhoseFilesAllFailEndsAfterReportingThem)
@@ -196,7 +256,7 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     {
         KestrionApplication& crashed = make(mode({}));
         ASSERT_EQ(crashed.launch({}), std::nullopt);
-        OpenDocument* draft = crashed.documentManager()->documents().front();
+        OpenDocument* draft = crashed.documentManager()->newDocument();
         SermonDocument& sermon = draft->document();
         sermon.recordUndo(std::nullopt, &draft->undoManager());
         sermon.root()->setText(QStringLiteral("Half-written"));
@@ -210,11 +270,37 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     EXPECT_EQ(app.documentManager()->documents().front()->document().root()->text(), QStringLiteral("Half-written"));
 }
 
+TEST_F(KestrionApplicationTest, RestartWithAFileACrashLeftTextForOpensOneWindowHoldingIt)
+{
+    const QString file = writeSermon(QStringLiteral("crash.md"));
+    {
+        KestrionApplication& crashed = make(mode({}));
+        ASSERT_EQ(crashed.launch({ file }), std::nullopt);
+        OpenDocument* document = crashed.documentManager()->documents().front();
+        MindMapCanvas* canvas = qobject_cast<SermonWindow*>(document->window())->contentView()->mindMapCanvas();
+        canvas->beginEditingNode(document->document().root()->id(), false);
+        canvas->controller().setEditingText(QStringLiteral("Typed before the crash"));
+        crashed.documentManager()->autosave(*document);
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    KestrionApplication& later = make(mode({}));
+    EXPECT_EQ(later.launch({ file }), 0);
+    const std::vector<OpenDocument*>& documents = app.documentManager()->documents();
+    ASSERT_EQ(documents.size(), 1u);
+    EXPECT_EQ(documents.front()->filePath(), file);
+    EXPECT_EQ(documents.front()->document().root()->text(), QStringLiteral("Typed before the crash"));
+    EXPECT_NE(documents.front()->window()->notice(DocumentManager::recoveredChangesNotice), nullptr);
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(QLatin1Char(' ')).toStdString();
+}
+
 TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQuestion)
 {
     KestrionApplication& app = make(mode({}));
     ASSERT_EQ(app.launch({}), std::nullopt);
-    OpenDocument* draft = app.documentManager()->documents().front();
+    OpenDocument* draft = app.documentManager()->newDocument();
     SermonDocument& sermon = draft->document();
     sermon.recordUndo(std::nullopt, &draft->undoManager());
     sermon.root()->setText(QStringLiteral("Unsaved at shutdown"));
@@ -290,4 +376,42 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     canvas->controller().setEditingText(QStringLiteral("Typed just before closing"));
     EXPECT_TRUE(manager.close(*document));
     EXPECT_TRUE(readFile().contains(QStringLiteral("\nTyped just before closing\n")));
+}
+
+TEST_F(KestrionApplicationTest, UnreadableDetailsAreNoticedInTheWindowAndKeptUntilReplaced)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\n---";
+    const QString file = path(QStringLiteral("signs.md"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(block + "\n# Signs\n");
+    }
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    OpenDocument* document = app.documentManager()->documents().front();
+    auto* window = qobject_cast<SermonWindow*>(document->window());
+    ASSERT_NE(window, nullptr);
+    const NoticeBar* notice = window->notice(QStringLiteral("unreadableFrontMatter"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("line 2: mapping values are not allowed in this context")))
+        << notice->text().toStdString();
+
+    // Words still being typed reach autosave with the block kept.
+    MindMapCanvas* canvas = window->contentView()->mindMapCanvas();
+    canvas->beginEditingNode(document->document().root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("Seven Signs"));
+    EXPECT_EQ(window->contentsWithPendingEdits(), block + "\n\n# Seven Signs\n");
+    canvas->endEditing(false);
+
+    // New details replace it, and the notice goes; undo brings both back.
+    SermonDocument& sermon = document->document();
+    SermonMetadata details;
+    details.series = QStringLiteral("Signs");
+    sermon.recordUndo(std::nullopt, &document->undoManager());
+    sermon.setMetadata(details);
+    EXPECT_EQ(window->notice(QStringLiteral("unreadableFrontMatter")), nullptr);
+    document->undoManager().undo();
+    EXPECT_NE(window->notice(QStringLiteral("unreadableFrontMatter")), nullptr);
+    EXPECT_TRUE(sermon.unreadableFrontMatter());
 }

@@ -478,6 +478,7 @@ TEST_F(ControllerTest, DeleteSelectsTheNextSurvivingSiblingThenTheOneBeforeThenT
         { { "S1", "S2", "S3", "S4" }, "T[P,Q]", "P" },
         { { "S1", "S3" }, "T[P[S2,S4],Q]", "S4" },
         { { "S3", "S4" }, "T[P[S1,S2],Q]", "S2" },
+        { { "S2", "S3", "S4" }, "T[P[S1],Q]", "S1" },
         { { "S2", "S3" }, "T[P[S1,S4],Q]", "S4" },
     };
     for (const auto& c : cases) {
@@ -680,6 +681,21 @@ TEST_F(ControllerTest, SplitLeavesRootsBranchesAndSingleLinesAlone)
 
     controller.selectSingleNode(std::nullopt);
     expectRefused([&] { controller.splitSentences(); }, "empty selection");
+}
+
+TEST_F(ControllerTest, SplitKeepsTheSelectionAnchorForTheNextExtension)
+{
+    load(QStringLiteral("T\n  A\n  b1\n  One.\n"));
+    node("b1")->setText(QStringLiteral("b1\nb2"));
+    node("One.")->setText(QStringLiteral("One. Two."));
+    controller.setSelection(ids({ "A", "b1\nb2" }), id("b1\nb2"), id("A"));
+    controller.splitLines();
+    EXPECT_EQ(selectionState(), QStringLiteral("b1|b1,b2|A|0"));
+
+    // An anchor that was itself split moves to its first piece.
+    controller.setSelection({}, id("One. Two."), id("One. Two."));
+    controller.splitSentences();
+    EXPECT_EQ(selectionState(), QStringLiteral("One.|One.,Two.|One.|0"));
 }
 
 TEST_F(ControllerTest, SplitOfAQuoteGivesQuotesAtItsDepth)

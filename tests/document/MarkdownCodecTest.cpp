@@ -567,18 +567,53 @@ TEST(MarkdownCodecTest, UnreadableFrontMatterIsLoggedAndTheBodyStillFollowsIt)
         QStringLiteral("series: [unclosed"), // not YAML
         QStringLiteral("- a\n- b"), // not a mapping
         QStringLiteral("just text"), // a scalar
+        QStringLiteral("# only a note to self"), // no value at all
         QString(), // nothing at all
     };
     for (const QString& yaml : bad) {
         LogCapture log;
-        const auto split = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1\n---\n\n# Body\n").arg(yaml));
+        const QString block = QStringLiteral("---\n%1\n---").arg(yaml);
+        const auto split = MarkdownCodec::splitFrontMatter(block + QStringLiteral("\n\n# Body\n"));
         EXPECT_EQ(split.metadata, SermonMetadata {}) << yaml.toStdString();
+        // Kept to be written back, unless there is nothing in it to keep.
+        if (yaml.isEmpty()) {
+            EXPECT_FALSE(split.unreadableFrontMatter);
+        } else {
+            ASSERT_TRUE(split.unreadableFrontMatter) << yaml.toStdString();
+            EXPECT_EQ(split.unreadableFrontMatter->text, block);
+            EXPECT_FALSE(split.unreadableFrontMatter->reason.isEmpty());
+            // The parser's line lies within the block, at most at its closing line.
+            EXPECT_LE(split.unreadableFrontMatter->line, 3 + yaml.count(u'\n'));
+        }
         EXPECT_EQ(dump(MarkdownCodec::parseDocument(split.bodyLines)), QStringLiteral("Body\n"));
         ASSERT_EQ(log.messages().size(), 1u) << yaml.toStdString();
         EXPECT_EQ(log.messages()[0].type, QtCriticalMsg);
         EXPECT_TRUE(log.messages()[0].text.startsWith(QStringLiteral("Failed to decode frontmatter: ")));
         EXPECT_GT(log.messages()[0].text.size(), 30) << "the reason is part of the message";
     }
+}
+
+TEST(MarkdownCodecTest, UnreadableFrontMatterIsWrittenBackAsItWasRead)
+{
+    LogCapture log;
+    const QString block
+        = QStringLiteral("---\nscripture: John 2:1-11\nseries: Gospel of John: Signs\nduration: 25\n---");
+    const auto split = MarkdownCodec::splitFrontMatter(block + QStringLiteral("\n# Signs\nWater into wine\n"));
+    ASSERT_TRUE(split.unreadableFrontMatter);
+    EXPECT_EQ(split.unreadableFrontMatter->line, 3);
+    EXPECT_EQ(split.unreadableFrontMatter->reason, QStringLiteral("mapping values are not allowed in this context"));
+    const SermonNodePtr root = MarkdownCodec::parseDocument(split.bodyLines);
+    EXPECT_EQ(MarkdownCodec::serializeDocument(root, split.metadata, split.unreadableFrontMatter),
+        block + QStringLiteral("\n\n# Signs\n\nWater into wine\n"));
+
+    // Spaced delimiters and CR LF line ends come back byte for byte; the body is written anew.
+    const QString crlf = QStringLiteral(" --- \r\nseries: a: b\r\n---\t\r");
+    const auto windows = MarkdownCodec::splitFrontMatter(crlf + QStringLiteral("\n# T\r\n"));
+    ASSERT_TRUE(windows.unreadableFrontMatter);
+    EXPECT_EQ(windows.unreadableFrontMatter->text, crlf);
+    EXPECT_EQ(MarkdownCodec::serializeDocument(
+                  MarkdownCodec::parseDocument(windows.bodyLines), windows.metadata, windows.unreadableFrontMatter),
+        crlf + QStringLiteral("\n\n# T\n"));
 }
 
 TEST(MarkdownCodecTest, BadDetailFieldsFallBackOneByOne)

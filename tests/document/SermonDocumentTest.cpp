@@ -74,13 +74,20 @@ TEST(SermonDocumentTest, SettersStoreUnchangedValuesSilently)
     QSignalSpy metadataSpy(&s.document, &SermonDocument::metadataChanged);
     QSignalSpy rootSpy(&s.document, &SermonDocument::rootChanged);
     QSignalSpy selectionSpy(&s.document, &SermonDocument::currentSelectedNodeIDChanged);
+    QSignalSpy titleSpy(&s.document, &SermonDocument::titleChanged);
 
+    EXPECT_FALSE(s.document.setTitle(QStringLiteral("Title")));
     EXPECT_FALSE(s.document.setMetadata(SermonMetadata {}));
     EXPECT_FALSE(s.document.setRoot(s.root));
     EXPECT_FALSE(s.document.setRoot(nullptr));
     EXPECT_FALSE(s.document.setCurrentSelectedNodeID(std::nullopt));
-    EXPECT_EQ(metadataSpy.count() + rootSpy.count() + selectionSpy.count(), 0);
+    EXPECT_EQ(metadataSpy.count() + rootSpy.count() + selectionSpy.count() + titleSpy.count(), 0);
     EXPECT_EQ(s.document.root(), s.root);
+
+    // The title is the root's own text, announced.
+    EXPECT_TRUE(s.document.setTitle(QStringLiteral("Homecoming")));
+    EXPECT_EQ(s.root->text(), QStringLiteral("Homecoming"));
+    EXPECT_EQ(titleSpy.count(), 1);
 
     SermonMetadata details;
     details.duration = 25;
@@ -384,6 +391,45 @@ TEST(SermonDocumentTest, ReadsTheTextAfterAByteOrderMark)
     const auto blank = SermonDocument::readDocument(" ");
     ASSERT_TRUE(blank);
     EXPECT_EQ(blank->root()->text(), QStringLiteral("Untitled"));
+}
+
+TEST(SermonDocumentTest, UnreadableDetailsAreKeptUntilTheDetailsAreEdited)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\nscripture: John 2\n---";
+    const auto document = SermonDocument::readDocument(block + "\n# Signs\n\nWine\n");
+    ASSERT_TRUE(document);
+    ASSERT_TRUE(document->unreadableFrontMatter());
+    EXPECT_EQ(document->unreadableFrontMatter()->line, 2);
+    QSignalSpy changes(document.get(), &SermonDocument::unreadableFrontMatterChanged);
+
+    // Editing the outline, undoing and redoing it keep the block.
+    document->recordUndo(std::nullopt);
+    document->root()->addChild(QStringLiteral("Jars of stone"));
+    EXPECT_EQ(document->snapshot(), QString::fromUtf8(block + "\n\n# Signs\n\nWine\nJars of stone\n"));
+    document->undo();
+    document->redo();
+    EXPECT_TRUE(SermonDocument::fileContents(document->snapshot()).startsWith(block + "\n\n"));
+    // Details equal to the ones in place are no edit.
+    document->recordUndo(std::nullopt);
+    document->setMetadata(SermonMetadata {});
+    EXPECT_TRUE(document->unreadableFrontMatter());
+    EXPECT_EQ(changes.count(), 0);
+
+    // Editing the details replaces the block; undo brings it back, redo takes it away again.
+    const QString kept = document->snapshot();
+    SermonMetadata details;
+    details.series = QStringLiteral("Signs");
+    document->recordUndo(std::nullopt);
+    document->setMetadata(details);
+    EXPECT_FALSE(document->unreadableFrontMatter());
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_TRUE(document->snapshot().startsWith(QStringLiteral("---\nseries: Signs\n---\n\n# Signs\n")));
+    document->undo();
+    EXPECT_EQ(document->snapshot(), kept);
+    EXPECT_EQ(changes.count(), 2);
+    document->redo();
+    EXPECT_FALSE(document->unreadableFrontMatter());
+    EXPECT_EQ(document->metadata(), details);
 }
 
 TEST(SermonDocumentTest, RoundTripsThroughBytesWithNewIds)

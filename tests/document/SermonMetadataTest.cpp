@@ -106,6 +106,13 @@ TEST(SermonMetadataTest, DatesAreCalendarDays)
     EXPECT_FALSE(YamlDate::decode(YamlNode::sequence({}), &error));
     EXPECT_FALSE(YamlDate::parse("2024-3-10"));
     EXPECT_FALSE(YamlDate::parse("2024-03-10T00:00:00Z"));
+    EXPECT_FALSE(YamlDate::parse("2024-03-10\n"));
+
+    // A block scalar keeps its final line feed: not a date.
+    const SermonMetadata block = decodeText("occasions:\n- place: Block\n  date: |\n    2024-03-10\n"
+                                            "- place: Stripped\n  date: |-\n    2024-03-10\n");
+    ASSERT_EQ(block.occasions.size(), 1u);
+    EXPECT_EQ(block.occasions[0].place, "Stripped");
 }
 
 TEST(SermonMetadataTest, WritesOnlyWhatIsSetInKeyOrderNewestOccasionFirst)
@@ -176,6 +183,9 @@ TEST(SermonMetadataTest, EveryWrittenStringReadsBackAsTheSameText)
         "?",
         "2024-03-10",
         QString(QChar(0x0007)) + "bell",
+        // Pasted from a web page: only a file's first character is a byte-order mark.
+        QString(QChar(0xFEFF)) + "zero-width start",
+        QString(QChar(0xFEFF)),
     };
     for (const QString& text : awkward) {
         SermonMetadata m;
@@ -192,6 +202,16 @@ TEST(SermonMetadataTest, EveryWrittenStringReadsBackAsTheSameText)
         EXPECT_EQ(back.occasions[0].place, text) << yaml.toStdString();
         EXPECT_EQ(back.occasions[0].date, QDate(2020, 2, 29));
     }
+}
+
+TEST(SermonMetadataTest, HandWrittenTextKeepsALeadingZeroWidthNoBreakSpace)
+{
+    const SermonMetadata m = decodeText(QStringLiteral("scripture: \"\\uFEFFJohn 1\"\nseries: \uFEFFSigns\n"
+                                                       "occasions:\n- place: '\uFEFFHall'\n  date: 2024-03-10\n"));
+    EXPECT_EQ(m.scripture, QStringLiteral("\uFEFFJohn 1"));
+    EXPECT_EQ(m.series, QStringLiteral("\uFEFFSigns"));
+    ASSERT_EQ(m.occasions.size(), 1u);
+    EXPECT_EQ(m.occasions[0].place, QStringLiteral("\uFEFFHall"));
 }
 
 TEST(SermonMetadataTest, TwoReadsOfOneFileAreNotEqualButACopyIs)

@@ -62,6 +62,16 @@ protected:
         (void)QTest::qWaitForWindowActive(canvas.get());
     }
 
+    // A fresh canvas over a title with this many points, shown with its animations run.
+    void makeCanvasOverPoints(int count)
+    {
+        root = SermonNode::create(QStringLiteral("Title"));
+        for (int i = 0; i < count; ++i)
+            root->addChild(QStringLiteral("Point %1").arg(i));
+        makeCanvas();
+        finishAnimations();
+    }
+
     DocumentController& controller() { return canvas->controller(); }
     NodeLayout layoutOf(const SermonNodePtr& node) { return canvas->cachedLayouts().value(node->id()); }
     // The centre of a node's box in view points.

@@ -1,10 +1,13 @@
 #include "mindmap/CanvasGeometry.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QPainterPath>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 using namespace kestrion;
 
@@ -49,6 +52,8 @@ TEST(CanvasGeometryTest, VisibleRectIsTheViewInCanvasUnitsGrownBy50)
 {
     EXPECT_EQ(visibleContentRect(QPointF(0, 0), 2.0, QSizeF(1000, 800)), QRectF(-50, -50, 600, 500));
     EXPECT_EQ(visibleContentRect(QPointF(-100, 40), 1.0, QSizeF(300, 200)), QRectF(50, -90, 400, 300));
+    // A part of the view, as a small repaint gives it.
+    EXPECT_EQ(visibleContentRect(QPointF(-100, 40), 2.0, QRectF(10, 20, 4, 6)), QRectF(5, -60, 102, 103));
 }
 
 TEST(CanvasGeometryTest, CanvasPointUndoesPanAndScale)
@@ -281,6 +286,56 @@ TEST(CanvasGeometryTest, ElbowCornerNeverTurnsNegativeWhileAChildGlidesLeft)
     EXPECT_LE(box.bottom(), 320 + 1e-9);
     EXPECT_GE(box.left(), 60 - 1e-9);
     EXPECT_LE(box.right(), 140 + 1e-9);
+}
+
+TEST(CanvasGeometryTest, AFanCoversWhatItsConnectorsCoverLayingEachStretchOnce)
+{
+    // Children above, level with and below the parent; leaves and nodes with children.
+    const NodeLayout parent = layoutAt(40, 200, 100, 40, 1, false);
+    const std::vector<NodeLayout> children { layoutAt(180, 20, 80, 40, 2, false), layoutAt(180, 70, 80, 23),
+        layoutAt(180, 120, 80, 40, 2, false), layoutAt(180, 200, 80, 40, 2, false), layoutAt(180, 206, 80, 23),
+        layoutAt(180, 300, 80, 40, 2, false), layoutAt(180, 380, 80, 23) };
+    std::vector<ConnectorEnd> ends;
+    QPainterPath separate;
+    for (const NodeLayout& child : children) {
+        ends.push_back({ QRectF(child.origin, child.size), child.isLeaf });
+        separate.addPath(connectorPath(parent, child, child.isLeaf, false));
+    }
+    const QPainterPath fan = connectorFanPath(parent, ends, false);
+
+    auto paint = [](const QPainterPath& path) {
+        QImage image(300, 450, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setPen(QPen(QColor(0, 0, 0, 255), 1, Qt::SolidLine, Qt::FlatCap));
+        painter.drawPath(path);
+        return image;
+    };
+    const QImage one = paint(fan);
+    const QImage all = paint(separate);
+    int differing = 0;
+    int inked = 0;
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) {
+            inked += qAlpha(all.pixel(x, y)) != 0;
+            differing += (qAlpha(one.pixel(x, y)) != 0) != (qAlpha(all.pixel(x, y)) != 0);
+        }
+    }
+    ASSERT_GT(inked, 500);
+    EXPECT_LE(differing, 4) << "the same ground";
+    // The stem is one stretch, and so is the trunk on each side of it.
+    int stems = 0;
+    int trunks = 0;
+    for (int i = 0; i + 1 < fan.elementCount(); ++i) {
+        const QPointF from = fan.elementAt(i);
+        const QPointF to = fan.elementAt(i + 1);
+        if (!fan.elementAt(i).isMoveTo() || !fan.elementAt(i + 1).isLineTo())
+            continue;
+        stems += from == QPointF(140, 220);
+        trunks += from.x() == 160 && to.x() == 160;
+    }
+    EXPECT_EQ(stems, 1);
+    EXPECT_EQ(trunks, 2);
 }
 
 TEST(CanvasGeometryTest, ConnectorOpacitiesFadeWithDepth)

@@ -2,6 +2,7 @@
 
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
+#include "support/SignpostRecorder.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -401,12 +402,16 @@ TEST_F(MindMapCanvasEditingTest, AltReturnAtTheEndMakesAnEmptyNewSibling)
 
 TEST_F(MindMapCanvasEditingTest, AltReturnAtTheStartKeepsTheTextInItsPlace)
 {
+    a2->setQuote(true);
+    canvas->recomputeLayout();
     editByClicks(a2);
     key(Qt::Key_Home);
     key(Qt::Key_Return, Qt::AltModifier);
-    // The node's whole text moves to a new node at the same place under the same parent.
+    // The node's whole text moves to a new node at the same place under the same parent; the
+    // quote went with the removed node.
     EXPECT_EQ(childTexts(a), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
     EXPECT_NE(a->children()[1]->id(), a2->id());
+    EXPECT_FALSE(a->children()[1]->isQuote());
     EXPECT_EQ(controller().editingNodeID(), a->children()[1]->id());
     EXPECT_EQ(undoSteps(), 1);
 
@@ -493,6 +498,46 @@ TEST_F(MindMapCanvasEditingTest, TheEditorSitsOverItsNodeAtAnyZoomAndFollowsTheP
     canvas->handleScroll(-20, 0);
     const auto moved = NodeEditorOverlay::placement(l, size, 2.0, QPointF(-50, -10));
     EXPECT_EQ(editor->geometry(), moved.bounds.toAlignedRect());
+}
+
+TEST_F(MindMapCanvasEditingTest, TheViewFollowsTheCaretPastTheWindowsEdges)
+{
+    canvas->resize(400, 300);
+    QCoreApplication::processEvents();
+    editByClicks(c);
+    finishAnimations();
+    const QRectF room = QRectF(QPointF(), canvas->viewportSize()).adjusted(10, 10, -10, -10);
+    auto caret = [&] { return canvas->nodeEditor()->caretRect(); };
+    key(Qt::Key_End);
+    type(QStringLiteral(" and a closing prayer for everyone who came"));
+    ASSERT_GT(canvas->nodeEditor()->geometry().right(), 400) << "the editor grew past the edge";
+    EXPECT_TRUE(room.contains(caret())) << "the view followed";
+    key(Qt::Key_Home);
+    EXPECT_TRUE(room.contains(caret())) << "and back to the start";
+    // Scrolling away by hand while editing is left alone.
+    canvas->handleScroll(0, -200);
+    EXPECT_FALSE(room.contains(caret()));
+}
+
+TEST_F(MindMapCanvasEditingTest, TheCaretsBlinkRedrawsOnlyWhatLiesUnderTheCaret)
+{
+    makeCanvasOverPoints(40);
+    const SermonNodePtr edited = root->children()[5];
+    editByClicks(edited);
+    QCoreApplication::processEvents();
+    QPlainTextEdit* text = editorText();
+    ASSERT_TRUE(text);
+
+    SignpostRecorder recorder;
+    // What one blink does: the caret's few points are marked for repainting.
+    text->viewport()->update(text->cursorRect());
+    QCoreApplication::processEvents();
+    const QStringList stats = recorder.linesStartingWith(QStringLiteral("event DrawStats"));
+    ASSERT_EQ(stats.size(), 1) << "the map under the caret is repainted";
+    const qsizetype from = stats[0].indexOf(QStringLiteral("drawn=")) + 6;
+    const int drawn = stats[0].mid(from, stats[0].indexOf(u' ', from) - from).toInt();
+    // The neighbours within reach of the caret, not the dozen nodes in view.
+    EXPECT_LE(drawn, 4) << stats[0].toStdString();
 }
 
 TEST_F(MindMapCanvasEditingTest, ANodeEditedWithoutALayoutShowsNoEditor)
@@ -683,6 +728,12 @@ TEST_F(MindMapCanvasEditingTest, ASecondaryClickSelectsANodeButNotTheTitle)
     EXPECT_EQ(controller().selectedNodeIDs(), (QSet<QUuid> { a1->id(), a2->id() }));
     EXPECT_TRUE(offered.contains(QStringLiteral("Join")));
     EXPECT_FALSE(controller().isExtendingSelection());
+
+    // On a node outside the selection: that node alone, so the menu acts on what was pointed at.
+    QTest::mouseClick(canvas.get(), Qt::RightButton, Qt::NoModifier, viewCentre(c));
+    EXPECT_EQ(controller().selectedNodeID(), c->id());
+    EXPECT_TRUE(controller().selectedNodeIDs().isEmpty());
+    EXPECT_FALSE(offered.contains(QStringLiteral("Join")));
 
     editByClicks(c);
     type(QStringLiteral("!"));

@@ -3,9 +3,9 @@
 #include "mindmap/CanvasGeometry.h"
 #include "mindmap/SplitLinesAction.h"
 #include "mindmap/SplitSentencesAction.h"
-#include "mindmap/TrackpadEventView.h"
 #include "platform/CommandRouter.h"
 #include "platform/FindAction.h"
+#include "platform/TrackpadEventView.h"
 #include "platform/ZoomAction.h"
 #include "support/SignpostRecorder.h"
 
@@ -314,6 +314,16 @@ TEST_F(MindMapCanvasTest, SelectingANodeOutOfViewScrollsItIn)
     const qreal top = l.origin.y() * canvas->scale() + canvas->panOffset().y();
     EXPECT_GE(top, 0);
     EXPECT_LE(bottom, 80);
+}
+
+TEST_F(MindMapCanvasTest, OpeningALargeSermonShowsTheSelectedTitle)
+{
+    // The title sits halfway down a tree far taller than the view.
+    makeCanvasOverPoints(200);
+    ASSERT_EQ(controller().selectedNodeID(), root->id());
+    const NodeLayout& l = layoutOf(root);
+    const QRectF shown(l.origin * canvas->scale() + canvas->panOffset(), l.size * canvas->scale());
+    EXPECT_TRUE(QRectF(QPointF(), canvas->viewportSize()).contains(shown));
 }
 
 TEST_F(MindMapCanvasTest, CentreOnPointPutsItInTheMiddleAtOnce)

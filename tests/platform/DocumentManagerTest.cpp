@@ -1,211 +1,16 @@
-#include "platform/DocumentManager.h"
-
-#include "document/SermonDocument.h"
-#include "platform/DocumentWindow.h"
-#include "platform/OpenDocument.h"
-#include "platform/UndoManager.h"
+#include "DocumentManagerFixture.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <functional>
-#include <map>
 #include <utime.h>
 
 using namespace kestrion;
+using namespace kestrion::test;
 using namespace std::chrono_literals;
-
-namespace {
-
-// Answers from a script; records what was asked.
-class ScriptedDialogs final : public DocumentDialogs {
-public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return filesToOpen; }
-
-    std::optional<QString> chooseSavePath(QWidget*, const QString& suggestedPath) override
-    {
-        suggestedPaths.append(suggestedPath);
-        if (savePaths.empty())
-            return std::nullopt;
-        std::optional<QString> path = savePaths.front();
-        savePaths.pop_front();
-        return path;
-    }
-
-    SaveChoice askToSaveChanges(QWidget*, const QString& displayName, const QString&) override
-    {
-        if (whileAsking)
-            whileAsking();
-        saveQuestions.append(displayName);
-        if (saveChoices.empty())
-            return SaveChoice::Cancel;
-        const SaveChoice choice = saveChoices.front();
-        saveChoices.pop_front();
-        return choice;
-    }
-
-    ConflictChoice askAboutDiskChange(QWidget*, const QString& path, DiskChange change, bool isClosing) override
-    {
-        if (whileAsking)
-            whileAsking();
-        conflicts.push_back({ path, change, isClosing });
-        if (conflictChoices.empty())
-            return ConflictChoice::Cancel;
-        const ConflictChoice choice = conflictChoices.front();
-        conflictChoices.pop_front();
-        return choice;
-    }
-
-    void showError(QWidget*, const QString& message) override
-    {
-        if (whileAsking)
-            whileAsking();
-        errors.append(message);
-    }
-
-    struct Conflict {
-        QString path;
-        DiskChange change;
-        bool isClosing;
-    };
-
-    QStringList filesToOpen;
-    std::deque<std::optional<QString>> savePaths;
-    std::deque<SaveChoice> saveChoices;
-    std::deque<ConflictChoice> conflictChoices;
-    QStringList suggestedPaths;
-    QStringList saveQuestions;
-    std::vector<Conflict> conflicts;
-    QStringList errors;
-    // Runs while a question or message waits for the user.
-    std::function<void()> whileAsking;
-};
-
-// Fires only when the test says so.
-class ManualTimer final : public AutosaveTimer {
-public:
-    void start(std::chrono::milliseconds delay) override
-    {
-        lastDelay = delay;
-        active = true;
-    }
-    void stop() override { active = false; }
-    bool isActive() const override { return active; }
-
-    void fire()
-    {
-        active = false;
-        if (onTimeout)
-            onTimeout();
-    }
-
-    bool active = false;
-    std::chrono::milliseconds lastDelay { -1 };
-};
-
-const QByteArray sermonText = "---\nscripture: John 3:16\n---\n\n# Grace\n\nOpening story\n\n## Point one\n\nSub a\n";
-
-class DocumentManagerTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_folder.isValid());
-        m_settings
-            = std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        makeManager();
-    }
-
-    void TearDown() override
-    {
-        m_manager.reset();
-        // Windows and documents go on the next turn of the loop.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    void makeManager()
-    {
-        auto dialogs = std::make_unique<ScriptedDialogs>();
-        m_dialogs = dialogs.get();
-        m_manager = std::make_unique<DocumentManager>(*m_settings, std::move(dialogs));
-        m_manager->setRecoveryFolder(m_folder.filePath(QStringLiteral("recovery")));
-        m_manager->setShowsWindows(false);
-        m_manager->setClock([this] { return m_now; });
-        m_timers.clear();
-        // The manager lists a document before it asks for its timer.
-        m_manager->setAutosaveTimerFactory([this] {
-            auto timer = std::make_unique<ManualTimer>();
-            m_timers[m_manager->documents().back()] = timer.get();
-            return timer;
-        });
-    }
-
-    // The manager ends as if the process had died: no close path runs.
-    void crashManager()
-    {
-        m_manager.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        makeManager();
-    }
-
-    QString path(const QString& name) const { return m_folder.filePath(name); }
-
-    QString writeFile(const QString& name, const QByteArray& contents)
-    {
-        QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        file.close();
-        return QFileInfo(file).canonicalFilePath();
-    }
-
-    static QByteArray readFile(const QString& filePath)
-    {
-        QFile file(filePath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    // One undoable edit, as every canvas makes it.
-    static void edit(OpenDocument& document, const QString& title)
-    {
-        SermonDocument& sermon = document.document();
-        sermon.recordUndo(sermon.root()->id(), &document.undoManager());
-        sermon.root()->setText(title);
-    }
-
-    ManualTimer& timerOf(const OpenDocument& document) const { return *m_timers.at(&document); }
-
-    QStringList recoveryFiles() const
-    {
-        return QDir(path(QStringLiteral("recovery"))).entryList({ QStringLiteral("*.md") }, QDir::Files);
-    }
-
-    // Everything the recovery folder holds, one file after the other.
-    QByteArray recoveryText() const
-    {
-        QByteArray text;
-        for (const QString& name : recoveryFiles())
-            text += readFile(path(QStringLiteral("recovery/") + name));
-        return text;
-    }
-
-    QTemporaryDir m_folder;
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<DocumentManager> m_manager;
-    ScriptedDialogs* m_dialogs = nullptr;
-    std::map<const OpenDocument*, ManualTimer*> m_timers;
-    std::chrono::milliseconds m_now { 1000000 };
-};
 
 TEST_F(DocumentManagerTest, OpenEditSaveAndReopen)
 {
@@ -310,26 +115,27 @@ TEST_F(DocumentManagerTest, FailedWriteReportsAndKeepsTheDocumentEdited)
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
-TEST_F(DocumentManagerTest, ReadOnlyFolderFailsWithoutTouchingTheFile)
+TEST_F(DocumentManagerTest, FailedInPlaceSaveKeepsTheTextInTheRecoveryFolder)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("locked"))));
-    const QString file = writeFile(QStringLiteral("locked/grace.md"), sermonText);
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
     ASSERT_NE(document, nullptr);
     edit(*document, QStringLiteral("Changed"));
-    QFile::setPermissions(path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    failWritesTo(file);
     // The message waits for the user; the text is already safe while it does.
     QByteArray keptWhileReporting;
     m_dialogs->whileAsking = [&] { keptWhileReporting = recoveryText(); };
     EXPECT_FALSE(m_manager->save(*document));
     EXPECT_TRUE(keptWhileReporting.contains("# Changed\n"));
-    QFile::setPermissions(
-        path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(m_dialogs->errors.size(), 1);
+    ASSERT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_TRUE(m_dialogs->errors.at(0).contains(QStringLiteral("disk full")));
     EXPECT_TRUE(document->isModified());
     EXPECT_EQ(readFile(file), sermonText);
+
+    crashManager();
+    m_manager->recoverUnsavedDocuments();
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    EXPECT_EQ(m_manager->documents().front()->document().root()->text(), QStringLiteral("Changed"));
 }
 
 TEST_F(DocumentManagerTest, AutosaveWritesOnlyWhenItsTimerFires)
@@ -436,6 +242,30 @@ TEST_F(DocumentManagerTest, TouchedButUnchangedFileIsNoConflict)
     EXPECT_TRUE(readFile(file).contains("# Fine\n"));
 }
 
+TEST_F(DocumentManagerTest, ChangeOfTheSameSizeWithANewTimeIsAskedAbout)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    QByteArray theirs = sermonText;
+    theirs.replace("Grace", "Mercy");
+    ASSERT_EQ(theirs.size(), sermonText.size());
+    writeFile(QStringLiteral("grace.md"), theirs);
+    struct utimbuf times {
+        1000000000, 1000000000
+    };
+    ASSERT_EQ(utime(QFile::encodeName(file).constData(), &times), 0);
+
+    edit(*document, QStringLiteral("Ours"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    timerOf(*document).fire();
+    EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->conflicts.size(), 2u);
+    EXPECT_EQ(readFile(file), theirs);
+}
+
 TEST_F(DocumentManagerTest, FileRemovedBehindOurBackIsAskedAbout)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
@@ -478,46 +308,6 @@ TEST_F(DocumentManagerTest, TextIsKeptOnDiskWhileAQuestionWaits)
     EXPECT_TRUE(recoveryText().contains("# Draft\n"));
 }
 
-TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
-{
-    class TypingWindow : public DocumentWindow {
-    public:
-        using DocumentWindow::DocumentWindow;
-        std::optional<QByteArray> contentsWithPendingEdits() const override { return typed; }
-        void type(const std::optional<QByteArray>& contents)
-        {
-            typed = contents;
-            Q_EMIT pendingEditsChanged();
-        }
-        std::optional<QByteArray> typed;
-    };
-    m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
-    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
-    OpenDocument* document = m_manager->open(file);
-    ASSERT_NE(document, nullptr);
-    auto* window = static_cast<TypingWindow*>(document->window());
-
-    window->type("# Half a sentence\n");
-    ASSERT_TRUE(timerOf(*document).isActive());
-    timerOf(*document).fire();
-    // The file waits for the edit to end; the words are safe meanwhile.
-    EXPECT_EQ(readFile(file), sermonText);
-    EXPECT_EQ(recoveryText(), "# Half a sentence\n");
-
-    // The typing ends without a change: the copy goes.
-    window->type(std::nullopt);
-    timerOf(*document).fire();
-    EXPECT_TRUE(recoveryFiles().isEmpty());
-
-    window->type("# Typed when the power went\n");
-    timerOf(*document).fire();
-    crashManager();
-    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
-    OpenDocument* recovered = m_manager->documents().front();
-    EXPECT_EQ(recovered->displayName(), QStringLiteral("grace.md (Recovered)"));
-    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
-}
-
 TEST_F(DocumentManagerTest, ClosingSavesInPlaceWithoutAQuestion)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
@@ -550,6 +340,32 @@ TEST_F(DocumentManagerTest, ClosingOverAChangedFileOffersDontSaveAndCancelKeepsT
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
+TEST_F(DocumentManagerTest, ClosingWhenTheFileCannotBeWrittenOffersSaveAsAndKeepsTheCopyUntilWritten)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Unsaved"));
+    failWritesTo(file);
+    QByteArray keptWhileAsking;
+    m_dialogs->whileAsking = [&] { keptWhileAsking = recoveryText(); };
+
+    // Save under another name, but the file dialog is cancelled: the window stays.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Save };
+    EXPECT_FALSE(m_manager->close(*document));
+    EXPECT_EQ(m_dialogs->saveQuestions, QStringList({ QStringLiteral("grace.md") }));
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    EXPECT_TRUE(keptWhileAsking.contains("# Unsaved\n"));
+    EXPECT_TRUE(recoveryText().contains("# Unsaved\n"));
+
+    const QString elsewhere = path(QStringLiteral("elsewhere.md"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Save };
+    m_dialogs->savePaths = { elsewhere };
+    EXPECT_TRUE(m_manager->close(*document));
+    EXPECT_TRUE(readFile(elsewhere).contains("# Unsaved\n"));
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+}
+
 TEST_F(DocumentManagerTest, OpeningAndClosingDoesNotRewriteAHandWrittenFile)
 {
     // Not the writer's layout: extra blank lines and a star bullet.
@@ -562,6 +378,24 @@ TEST_F(DocumentManagerTest, OpeningAndClosingDoesNotRewriteAHandWrittenFile)
     EXPECT_TRUE(m_manager->close(*document));
     EXPECT_EQ(readFile(file), handWritten);
     EXPECT_EQ(QFileInfo(file).lastModified(), modified);
+}
+
+TEST_F(DocumentManagerTest, UnreadableDetailsSurviveAnEditAnAutosaveAndAReopen)
+{
+    const QByteArray block = "---\nseries: Gospel of John: Signs\nduration: 30\n---";
+    const QString file = writeFile(QStringLiteral("signs.md"), block + "\n# Signs\n");
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Seven Signs"));
+    timerOf(*document).fire();
+    EXPECT_EQ(readFile(file), block + "\n\n# Seven Signs\n");
+
+    ASSERT_TRUE(m_manager->close(*document));
+    OpenDocument* reopened = m_manager->open(file);
+    ASSERT_NE(reopened, nullptr);
+    ASSERT_TRUE(reopened->document().unreadableFrontMatter());
+    EXPECT_EQ(reopened->document().unreadableFrontMatter()->text, QString::fromUtf8(block));
+    EXPECT_FALSE(reopened->hasUnsavedChanges());
 }
 
 TEST_F(DocumentManagerTest, UntitledDocumentAsksBeforeItsContentIsDropped)
@@ -601,69 +435,6 @@ TEST_F(DocumentManagerTest, UntitledDocumentAsksBeforeItsContentIsDropped)
     EXPECT_TRUE(m_manager->close(*second));
     EXPECT_TRUE(m_manager->documents().empty());
     EXPECT_TRUE(recoveryFiles().isEmpty());
-}
-
-TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
-{
-    OpenDocument* document = m_manager->newDocument();
-    edit(*document, QStringLiteral("Unsaved Sermon"));
-    EXPECT_TRUE(recoveryFiles().isEmpty());
-    timerOf(*document).fire();
-    ASSERT_EQ(recoveryFiles().size(), 1);
-
-    crashManager();
-    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
-    ASSERT_EQ(m_manager->documents().size(), 1u);
-    OpenDocument* recovered = m_manager->documents().front();
-    EXPECT_TRUE(recovered->isUntitled());
-    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Unsaved Sermon"));
-    EXPECT_TRUE(recovered->isModified());
-    EXPECT_TRUE(recovered->window()->isWindowModified());
-
-    // A second instance does not take what this one holds.
-    {
-        QSettings settings(path(QStringLiteral("other.ini")), QSettings::IniFormat);
-        DocumentManager other(settings, std::make_unique<ScriptedDialogs>());
-        other.setRecoveryFolder(path(QStringLiteral("recovery")));
-        other.setShowsWindows(false);
-        EXPECT_EQ(other.recoverUnsavedDocuments(), 0);
-    }
-
-    // Closing it asks, like any untitled document with text.
-    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
-    EXPECT_TRUE(m_manager->close(*recovered));
-    EXPECT_EQ(m_dialogs->saveQuestions.size(), 1);
-    EXPECT_TRUE(recoveryFiles().isEmpty());
-    crashManager();
-    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
-}
-
-TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart)
-{
-    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
-    const QString conflicted = writeFile(QStringLiteral("conflicted.md"), sermonText);
-    OpenDocument* titled = m_manager->open(file);
-    OpenDocument* changedOnDisk = m_manager->open(conflicted);
-    OpenDocument* untitled = m_manager->newDocument();
-    edit(*titled, QStringLiteral("In place"));
-    edit(*changedOnDisk, QStringLiteral("Ours"));
-    writeFile(QStringLiteral("conflicted.md"), "# Theirs\n");
-    edit(*untitled, QStringLiteral("Draft"));
-
-    m_manager->saveAllWithoutAsking();
-    EXPECT_TRUE(m_dialogs->conflicts.empty());
-    EXPECT_TRUE(m_dialogs->errors.isEmpty());
-    EXPECT_TRUE(readFile(file).contains("# In place\n"));
-    EXPECT_EQ(readFile(conflicted), "# Theirs\n");
-    EXPECT_EQ(recoveryFiles().size(), 2);
-
-    crashManager();
-    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 2);
-    QStringList names;
-    for (OpenDocument* document : m_manager->documents())
-        names.append(document->displayName());
-    names.sort();
-    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md (Recovered)") }));
 }
 
 TEST_F(DocumentManagerTest, QuitClosesWindowsUntilOneIsKept)
@@ -769,5 +540,3 @@ TEST_F(DocumentManagerTest, WindowFactoryMakesTheWindows)
     EXPECT_EQ(made, 1);
     EXPECT_NE(dynamic_cast<CustomWindow*>(document->window()), nullptr);
 }
-
-} // namespace

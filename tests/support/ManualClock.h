@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mindmap/AnimationClock.h"
+#include "platform/AnimationClock.h"
 
 namespace kestrion::test {
 

@@ -1,0 +1,412 @@
+#include "delivery/DeliveryCanvas.h"
+
+#include "delivery/DeliveryCanvasState.h"
+#include "delivery/DeliveryContentLayout.h"
+#include "delivery/DeliveryPageRenderer.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/PlatformScrollEventView.h"
+#include "document/SermonDocument.h"
+#include "platform/AnimationClock.h"
+#include "platform/Appearance.h"
+#include "platform/Preferences.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrion {
+
+namespace {
+
+// The runner's line is 2 points wide; with antialiasing it touches the columns beside it.
+constexpr double runnerLineReach = 2;
+
+} // namespace
+
+DeliveryCanvas::DeliveryCanvas(
+    SermonDocument& document, DeliveryTimer& timer, DeliveryCanvasState& state, QWidget* parent)
+    : QWidget(parent)
+    , m_document(document)
+    , m_timer(timer)
+    , m_state(state)
+    , m_clock(&AnimationClock::system())
+    , m_baseFontSize(Preferences::defaultDeliveryFontSize)
+    , m_lineSpacing(Preferences::defaultDeliveryLineSpacing)
+    , m_textWidth(Preferences::defaultDeliveryTextWidth)
+    , m_wpm(Preferences::defaultDeliveryWPM)
+{
+    setObjectName(QStringLiteral("deliveryCanvas"));
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    m_tickTimer.setTimerType(Qt::PreciseTimer);
+    m_tickTimer.setInterval(tickIntervalMilliseconds);
+    connect(&m_tickTimer, &QTimer::timeout, this, &DeliveryCanvas::displayLinkTick);
+
+    m_scrollEvents = new PlatformScrollEventView(this);
+    m_scrollEvents->setOnScroll([this](double deltaY) { handleScrollWheel(deltaY); });
+
+    connect(&m_timer, &DeliveryTimer::stateChanged, this, [this](TimerState newState) {
+        if (newState == TimerState::Running && isVisible())
+            startTicking();
+        else if (newState != TimerState::Running)
+            stopTicking();
+        update();
+    });
+    connect(&m_timer, &DeliveryTimer::targetSecondsChanged, this, [this](double seconds) {
+        if (DeliveryTimer::wholeSeconds(seconds) != m_layoutSeconds)
+            rebuildLayout();
+    });
+    connect(&m_timer, &DeliveryTimer::firstStartedAtChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_state, &DeliveryCanvasState::scrollYChanged, this, &DeliveryCanvas::scrollChanged);
+    connect(&m_state, &DeliveryCanvasState::viewportHeightChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_state, &DeliveryCanvasState::layoutChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_state, &DeliveryCanvasState::pendingScrollTargetChanged, this, &DeliveryCanvas::scrollToPendingTarget);
+    // Whatever changed the tree (an undo while delivering among others), the page follows once
+    // the change is complete.
+    connect(&m_document, &SermonDocument::rootChanged, this, &DeliveryCanvas::scheduleRebuild);
+    connect(&m_document, &SermonDocument::contentEdited, this, &DeliveryCanvas::scheduleRebuild);
+    connect(&m_document, &SermonDocument::undoStackChanged, this, &DeliveryCanvas::scheduleRebuild);
+    connect(&m_document, &SermonDocument::redoStackChanged, this, &DeliveryCanvas::scheduleRebuild);
+    connect(&Appearance::shared(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+
+    const QPointer<DeliveryCanvas> guard(this);
+    m_state.stopScrollAnimation = [guard] {
+        if (guard)
+            guard->m_scrollAnimation.stop();
+    };
+    m_state.requestCanvasFocus = [guard] {
+        QTimer::singleShot(0, guard, [guard] {
+            if (guard)
+                guard->setFocus(Qt::OtherFocusReason);
+        });
+    };
+
+    rebuildLayout();
+}
+
+DeliveryCanvas::~DeliveryCanvas()
+{
+    m_state.stopScrollAnimation = {};
+    m_state.requestCanvasFocus = {};
+}
+
+void DeliveryCanvas::setClock(const AnimationClock* clock)
+{
+    m_clock = clock ? clock : &AnimationClock::system();
+    m_scrollAnimation.setClock(clock);
+}
+
+void DeliveryCanvas::setting(double& field, double value)
+{
+    if (!std::isfinite(value) || value == field)
+        return;
+    field = value;
+    rebuildLayout();
+}
+
+void DeliveryCanvas::setBaseFontSize(double size)
+{
+    setting(m_baseFontSize, size);
+}
+
+void DeliveryCanvas::setLineSpacing(double spacing)
+{
+    setting(m_lineSpacing, spacing);
+}
+
+void DeliveryCanvas::setTextWidth(double width)
+{
+    setting(m_textWidth, width);
+}
+
+void DeliveryCanvas::setWpm(qint64 wordsPerMinute)
+{
+    if (wordsPerMinute == m_wpm)
+        return;
+    m_wpm = wordsPerMinute;
+    rebuildLayout();
+}
+
+void DeliveryCanvas::scheduleRebuild()
+{
+    if (m_rebuildPending)
+        return;
+    m_rebuildPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_rebuildPending)
+                rebuildLayout();
+        },
+        Qt::QueuedConnection);
+}
+
+void DeliveryCanvas::rebuildLayout()
+{
+    m_rebuildPending = false;
+    if (!m_fonts || m_fonts->baseSize() != m_baseFontSize)
+        m_fonts = std::make_unique<DeliveryFonts>(m_baseFontSize);
+    m_layoutSeconds = DeliveryTimer::wholeSeconds(m_timer.targetSeconds());
+    const qint64 minutes = std::max<qint64>(m_layoutSeconds / 60, 1);
+    auto layout = std::make_shared<const DeliveryContentLayout>(
+        DeliveryContentLayout::build(m_document.root(), minutes, m_textWidth, *m_fonts, m_lineSpacing));
+    ++m_layoutCount;
+    m_state.setLayout(std::move(layout));
+}
+
+void DeliveryCanvas::handleScrollWheel(double deltaY)
+{
+    m_scrollAnimation.stop();
+    m_state.setFollowRunner(false);
+    m_state.setScrollY(m_state.clampedScrollY(m_state.scrollY() - deltaY));
+}
+
+void DeliveryCanvas::prepareScroll()
+{
+    m_scrollAnimation.stop();
+    m_state.callIfSet(m_state.stopScrollDeceleration);
+    m_state.setFollowRunner(false);
+}
+
+bool DeliveryCanvas::handleKey(int key)
+{
+    const double page = std::max(m_state.viewportHeight() - pageOverlap, minimumPage);
+    switch (key) {
+    case Qt::Key_Space:
+        if (m_timer.state() == TimerState::Running)
+            m_timer.pause();
+        else
+            m_timer.start();
+        return true;
+    case Qt::Key_Escape:
+        m_timer.reset();
+        return true;
+    case Qt::Key_Home:
+        prepareScroll();
+        animateScroll(0);
+        return true;
+    case Qt::Key_End:
+        prepareScroll();
+        animateScroll(m_state.maxScrollY());
+        return true;
+    case Qt::Key_PageUp:
+        prepareScroll();
+        animateScroll(m_state.scrollY() - page);
+        return true;
+    case Qt::Key_PageDown:
+        prepareScroll();
+        animateScroll(m_state.scrollY() + page);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DeliveryCanvas::animateScroll(double y)
+{
+    const double from = m_state.scrollY();
+    const double to = m_state.clampedScrollY(y);
+    m_scrollAnimation.start(
+        scrollAnimationDuration, [this, from, to](double eased) { m_state.setScrollY(from + (to - from) * eased); });
+}
+
+void DeliveryCanvas::animationFrame()
+{
+    m_scrollAnimation.tick();
+}
+
+void DeliveryCanvas::startTicking()
+{
+    if (!m_tickTimer.isActive())
+        m_tickTimer.start();
+}
+
+void DeliveryCanvas::stopTicking()
+{
+    m_tickTimer.stop();
+}
+
+void DeliveryCanvas::displayLinkTick()
+{
+    m_pulseClock.advance();
+    const DeliveryCanvasState::Layout& layout = m_state.layout();
+    if (m_state.followRunner() && layout) {
+        const double progress = std::clamp(m_timer.progress(), 0.0, 1.0);
+        const double y = layout->yForFraction(progress);
+        m_state.setScrollY(m_state.clampedScrollY(y - m_state.viewportHeight() * 0.5));
+    }
+    // A sermon's runner creeps a point every few seconds: a frame is drawn only when it moved
+    // visibly, or while it pulses in overtime.
+    const double progress = m_timer.progress();
+    const DeliveryPageRenderer::Runner runner { m_timer.state(), progress, m_clock->now() };
+    const std::optional<double> y = DeliveryPageRenderer::runnerY(layout.get(), runner);
+    const bool hasMoved = !y || !m_paintedRunnerY
+        || std::abs(*y - *m_paintedRunnerY) * std::max(devicePixelRatioF(), 1.0) >= minimumRunnerStep;
+    if (hasMoved || progress > 1)
+        updateRunner();
+}
+
+void DeliveryCanvas::scrollToPendingTarget()
+{
+    const std::optional<QUuid> target = m_state.pendingScrollTarget();
+    if (!target)
+        return;
+    // Cleared first, so the same heading can be asked for again.
+    m_state.setPendingScrollTarget(std::nullopt);
+    const DeliveryCanvasState::Layout& layout = m_state.layout();
+    if (!layout)
+        return;
+    std::optional<double> y;
+    if (const auto heading = layout->headingYPositions.constFind(*target); heading != layout->headingYPositions.cend())
+        y = *heading;
+    else if (const auto leaf = layout->nodeYPositions.constFind(*target); leaf != layout->nodeYPositions.cend())
+        y = *leaf;
+    if (y)
+        animateScroll(*y - jumpOffset);
+}
+
+double DeliveryCanvas::drawnScrollY() const
+{
+    const double ratio = std::max(devicePixelRatioF(), 1.0);
+    return std::round(m_state.scrollY() * ratio) / ratio;
+}
+
+void DeliveryCanvas::scrollChanged()
+{
+    if (drawnScrollY() != m_paintedScrollY)
+        update();
+    else
+        updateRunner();
+}
+
+QRegion DeliveryCanvas::runnerRegion() const
+{
+    const DeliveryPageRenderer::Runner runner { m_timer.state(), m_timer.progress(), m_clock->now() };
+    const std::optional<double> y = DeliveryPageRenderer::runnerY(m_state.layout().get(), runner);
+    if (!y && !m_paintedRunnerY)
+        return {};
+    DeliveryPageRenderer::Page page;
+    page.canvasSize = size();
+    page.scrollY = drawnScrollY();
+    page.textWidth = m_textWidth;
+    QRectF dirty;
+    if (y)
+        dirty = DeliveryPageRenderer::runnerHeadBounds(page, *y);
+    if (m_paintedRunnerY)
+        dirty = dirty.united(DeliveryPageRenderer::runnerHeadBounds(page, *m_paintedRunnerY));
+    // The stretch of line between the two heads.
+    const double x = DeliveryPageRenderer::xOffset(width(), m_textWidth) + DeliveryContentLayout::runnerX;
+    const double now = y ? *y : *m_paintedRunnerY;
+    const double before = m_paintedRunnerY ? *m_paintedRunnerY : *y;
+    const double from = std::min(now, before) - page.scrollY;
+    const double to = std::max(now, before) - page.scrollY;
+    QRegion region(dirty.toAlignedRect());
+    region += QRectF(x - runnerLineReach, from, 2 * runnerLineReach, to - from).toAlignedRect();
+    return region;
+}
+
+void DeliveryCanvas::updateRunner()
+{
+    const QRegion region = runnerRegion();
+    if (!region.isEmpty())
+        update(region);
+}
+
+void DeliveryCanvas::renderPage(QPainter& painter, const QRectF& dirty)
+{
+    DeliveryPageRenderer::Page page;
+    page.layout = m_state.layout().get();
+    page.fonts = m_fonts.get();
+    page.canvasSize = size();
+    page.scrollY = drawnScrollY();
+    page.viewportHeight = m_state.viewportHeight();
+    page.textWidth = m_textWidth;
+    page.isTimerStarted = m_timer.firstStartedAt().has_value();
+    page.isDark = isDarkAppearance();
+    DeliveryPageRenderer::drawContent(painter, page, dirty);
+    const DeliveryPageRenderer::Runner runner { m_timer.state(), m_timer.progress(), m_clock->now() };
+    DeliveryPageRenderer::drawRunner(painter, page, runner);
+}
+
+void DeliveryCanvas::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    renderPage(painter, event->region().boundingRect());
+    m_paintedScrollY = drawnScrollY();
+    const DeliveryPageRenderer::Runner runner { m_timer.state(), m_timer.progress(), m_clock->now() };
+    m_paintedRunnerY = DeliveryPageRenderer::runnerY(m_state.layout().get(), runner);
+}
+
+void DeliveryCanvas::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_state.setViewportHeight(height());
+}
+
+bool DeliveryCanvas::isCanvasKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (key) {
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DeliveryCanvas::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The page's keys, and Return for the delivery view, come before any menu shortcut.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool isReturn = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (isCanvasKey(key->key(), key->modifiers()) || isReturn) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void DeliveryCanvas::keyPressEvent(QKeyEvent* event)
+{
+    if (isCanvasKey(event->key(), event->modifiers()) && handleKey(event->key())) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void DeliveryCanvas::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_timer.state() == TimerState::Running)
+        startTicking();
+    m_state.callIfSet(m_state.requestCanvasFocus);
+}
+
+void DeliveryCanvas::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    stopTicking();
+}
+
+void DeliveryCanvas::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        update();
+    QWidget::changeEvent(event);
+}
+
+} // namespace kestrion

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "delivery/TimerState.h"
+
+#include <QColor>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace kestrion {
+
+class DeliveryTimer;
+
+// The readouts in the top-left corner of the reading page: the remaining time in large digits
+// (red when over, orange in the last five minutes, dimmed while paused), the minutes added
+// beyond the plan, the "+5" and "+10" pills, the time since the first start and the wall clock.
+// Clicking the remaining time opens the pills while the countdown runs or is paused, and edits
+// the planned duration while it is idle.
+//
+// The readouts follow the timer's signals; the elapsed time and the wall clock are refreshed on
+// every second of the wall clock while they are shown, and nothing runs while they are not.
+class DeliveryCounterBlock : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int blockWidth = 100;
+    static constexpr int fieldWidth = 70;
+
+    explicit DeliveryCounterBlock(DeliveryTimer& timer, QWidget* parent = nullptr);
+    ~DeliveryCounterBlock() override;
+
+    // Called with the minutes of a committed duration edit, after the timer took them.
+    void setOnDurationChanged(std::function<void(qint64 minutes)> callback)
+    {
+        m_onDurationChanged = std::move(callback);
+    }
+    // Called after every end of a duration edit, committed or not.
+    void setOnEditingEnded(std::function<void()> callback) { m_onEditingEnded = std::move(callback); }
+
+    bool isEditingDuration() const { return m_isEditingDuration; }
+    bool showPills() const { return m_showPills; }
+    bool arePillsShown() const;
+    bool isElapsedShown() const;
+    bool isRefreshing() const { return m_refresh.isActive(); }
+    QLabel* remainingLabel() const { return m_remaining; }
+    QLabel* addedMark() const { return m_addedMark; }
+    QLineEdit* durationField() const { return m_field; }
+    QToolButton* pill(int minutes) const;
+    QLabel* elapsedLabel() const { return m_elapsed; }
+    QLabel* wallClockLabel() const { return m_wallClock; }
+
+    // Whole minutes of target beyond the plan.
+    qint64 addedMinutes() const;
+    QColor remainingColor() const;
+    static QColor remainingColor(double remainingSeconds, TimerState state, bool isDark);
+
+    void durationTapped();
+    void beginDurationEdit();
+    void commitDurationEdit();
+    void cancelDurationEdit();
+    void addMinutes(qint64 minutes);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QToolButton* makePill(const QString& label, qint64 minutes);
+    void timerStateChanged(TimerState state);
+    void endEditing();
+    void setShowPills(bool show);
+    void refresh();
+    void scheduleRefresh();
+
+    DeliveryTimer& m_timer;
+    std::function<void(qint64)> m_onDurationChanged;
+    std::function<void()> m_onEditingEnded;
+    bool m_showPills = false;
+    bool m_isEditingDuration = false;
+    QLabel* m_remaining = nullptr;
+    QLineEdit* m_field = nullptr;
+    QLabel* m_addedMark = nullptr;
+    QWidget* m_pills = nullptr;
+    QToolButton* m_fivePill = nullptr;
+    QToolButton* m_tenPill = nullptr;
+    QWidget* m_elapsedRow = nullptr;
+    QLabel* m_elapsed = nullptr;
+    QWidget* m_wallClockRow = nullptr;
+    QLabel* m_wallClock = nullptr;
+    QList<QLabel*> m_captions;
+    QWidget* m_hairline = nullptr;
+    QTimer m_refresh;
+};
+
+} // namespace kestrion

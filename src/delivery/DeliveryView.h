@@ -1,0 +1,120 @@
+#pragma once
+
+#include "delivery/TimerState.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QGraphicsOpacityEffect;
+class QVariantAnimation;
+
+namespace kestrion {
+
+class DeliveryCanvas;
+class DeliveryCanvasState;
+class DeliveryCounterBlock;
+class DeliveryNavOverlay;
+class DeliveryRunnerPlayButton;
+class DeliveryRunnerStopButton;
+class DeliverySettingsBar;
+class DeliveryTimer;
+class DeliveryTopBar;
+class FollowRunnerButton;
+class FullscreenController;
+class Preferences;
+class SermonDocument;
+class UndoRegistrar;
+class WindowFullscreenBridge;
+
+// The root view of delivery mode. It owns the delivery's countdown, the reading page's scroll
+// state and the full-screen controller for as long as the window shows delivery mode, and lays
+// out the top bar with its ruler, the reading page with its counter block, runner buttons and
+// navigation aids, and the settings bar. It plans the countdown from the sermon's duration or,
+// without one, from its length; writes an edited duration back to the sermon as one undo step;
+// takes the window into full screen when the countdown starts (when so set) and out of it when
+// the countdown returns to idle; and stops everything when it goes away.
+class DeliveryView : public QWidget {
+    Q_OBJECT
+
+public:
+    // The pace of the first estimate, before the stored pace is read on coming on screen.
+    static constexpr qint64 estimatePace = 130;
+    static constexpr double gutter = 150;
+    static constexpr int minimumContentWidth = 800;
+
+    // The undo manager is the window's: an edited duration is registered with it. The toolbar
+    // is hidden in full screen.
+    DeliveryView(SermonDocument& document, Preferences& preferences, UndoRegistrar* undoManager = nullptr,
+        QWidget* toolbar = nullptr, QWidget* parent = nullptr);
+    ~DeliveryView() override;
+
+    SermonDocument& document() const { return m_document; }
+    DeliveryTimer& timer() const { return *m_timer; }
+    DeliveryCanvasState& canvasState() const { return *m_canvasState; }
+    FullscreenController& fullscreenController() const { return *m_fullscreen; }
+    DeliveryCanvas* canvas() const { return m_canvas; }
+    DeliveryTopBar* topBar() const { return m_topBar; }
+    DeliveryCounterBlock* counterBlock() const { return m_counterBlock; }
+    DeliveryRunnerPlayButton* playButton() const { return m_playButton; }
+    DeliveryRunnerStopButton* stopButton() const { return m_stopButton; }
+    FollowRunnerButton* followButton() const { return m_followButton; }
+    DeliveryNavOverlay* navOverlay() const { return m_navOverlay; }
+    DeliverySettingsBar* settingsBar() const { return m_settingsBar; }
+    bool isInFullscreen() const { return m_isInFullscreen; }
+
+    // The duration the countdown plans when the sermon states none: its words at the stored
+    // pace, in whole multiples of 5 minutes, at least 5.
+    qint64 autoDurationMinutes() const;
+    // The sermon's duration when set, else the estimate at a pace.
+    static qint64 plannedMinutes(const SermonDocument& document, qint64 wordsPerMinute);
+    // The largest text width the settings offer in the view's width: a multiple of 50 from
+    // 400 to 1000; 1000 before the width is known.
+    double maxTextWidth() const;
+    static double maxTextWidth(double availableWidth);
+
+    // Scrolls the page so that the fraction's words stand on the reading line, at once.
+    void seek(double fraction);
+    // Writes an edited duration into the sermon's details as one undo step; nothing when the
+    // sermon has that duration already.
+    void commitDuration(qint64 minutes);
+    void timerStateChanged(TimerState previous, TimerState state);
+    void fullscreenSettingChanged(bool enabled);
+    bool escapeKey();
+    bool returnKey();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void applySettings();
+    void preferenceChanged(const QString& key);
+    void metadataChanged();
+    void updateNavTargets();
+    void relayout();
+    void showStopButton(bool show);
+
+    SermonDocument& m_document;
+    Preferences& m_preferences;
+    UndoRegistrar* m_undoManager;
+    DeliveryTimer* m_timer = nullptr;
+    DeliveryCanvasState* m_canvasState = nullptr;
+    FullscreenController* m_fullscreen = nullptr;
+    WindowFullscreenBridge* m_fullscreenBridge = nullptr;
+    DeliveryTopBar* m_topBar = nullptr;
+    DeliveryCanvas* m_canvas = nullptr;
+    FollowRunnerButton* m_followButton = nullptr;
+    DeliveryNavOverlay* m_navOverlay = nullptr;
+    DeliveryCounterBlock* m_counterBlock = nullptr;
+    DeliveryRunnerPlayButton* m_playButton = nullptr;
+    DeliveryRunnerStopButton* m_stopButton = nullptr;
+    QGraphicsOpacityEffect* m_stopOpacity = nullptr;
+    QVariantAnimation* m_stopFade = nullptr;
+    DeliverySettingsBar* m_settingsBar = nullptr;
+    bool m_fullscreenEnabled = false;
+    bool m_isInFullscreen = false;
+    bool m_hasAppeared = false;
+};
+
+} // namespace kestrion

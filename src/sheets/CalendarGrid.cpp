@@ -1,0 +1,309 @@
+#include "sheets/CalendarGrid.h"
+
+#include "platform/Symbols.h"
+#include "sheets/SheetStyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kestrion {
+
+namespace {
+
+constexpr int outerPadding = 14;
+constexpr int columns = 7;
+
+Qt::DayOfWeek firstDayOfWeek()
+{
+    return QLocale().firstDayOfWeek();
+}
+
+// Six weeks of day circles, painted in one widget.
+class DayGrid : public QWidget {
+public:
+    explicit DayGrid(CalendarGrid& calendar)
+        : QWidget(&calendar)
+        , m_calendar(calendar)
+    {
+        setFont(SheetStyle::calloutDigitsFont());
+        setFixedHeight(6 * CalendarGrid::cellSide + 5 * CalendarGrid::cellSpacing);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+    int indexAt(const QPoint& point) const
+    {
+        for (int i = 0; i < CalendarGrid::gridDayCount; ++i) {
+            if (m_calendar.dayCellRect(i).contains(point))
+                return i;
+        }
+        return -1;
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() != Qt::LeftButton)
+            return;
+        const int index = indexAt(event->position().toPoint());
+        if (index < 0)
+            return;
+        const std::vector<QDate> days = CalendarGrid::gridDays(m_calendar.anchor(), firstDayOfWeek());
+        if (index < int(days.size()))
+            m_calendar.selectDay(days[std::size_t(index)]);
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const std::vector<QDate> days = CalendarGrid::gridDays(m_calendar.anchor(), firstDayOfWeek());
+        const QDate anchor = m_calendar.anchor();
+        const QDate today = m_calendar.today();
+        const QColor accent = SheetStyle::accent(palette());
+        for (std::size_t i = 0; i < days.size(); ++i) {
+            const QDate& day = days[i];
+            const bool inMonth = day.year() == anchor.year() && day.month() == anchor.month();
+            const bool selected = day == m_calendar.date();
+            const bool sunday = day.dayOfWeek() == Qt::Sunday;
+            QColor number;
+            if (selected)
+                number = Qt::white;
+            else if (!inMonth)
+                number = sunday ? SheetStyle::red(0.3) : SheetStyle::secondary(palette(), 0.45);
+            else
+                number = sunday ? SheetStyle::red(0.85) : SheetStyle::primary(palette());
+            const QRectF cell = m_calendar.dayCellRect(int(i));
+            if (selected) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(accent);
+                painter.drawEllipse(cell);
+            } else if (day == today) {
+                painter.setPen(QPen(accent, 1));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawEllipse(cell.adjusted(0.5, 0.5, -0.5, -0.5));
+            }
+            painter.setPen(number);
+            painter.drawText(cell, Qt::AlignCenter, QString::number(day.day()));
+        }
+    }
+
+private:
+    CalendarGrid& m_calendar;
+};
+
+QToolButton* makeMenuButton(QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setFont(SheetStyle::headlineFont());
+    button->setMenu(new QMenu(button));
+    return button;
+}
+
+QToolButton* makeStepButton(const QString& symbol, const QString& name, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setFixedSize(24, 24);
+    button->setIcon(Symbols::icon(symbol, parent->palette().color(QPalette::WindowText), 14));
+    button->setToolTip(name);
+    button->setAccessibleName(name);
+    return button;
+}
+
+} // namespace
+
+CalendarGrid::CalendarGrid(const QDate& date, QWidget* parent)
+    : QWidget(parent)
+    , m_date(date)
+{
+    setFixedWidth(width);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(outerPadding, outerPadding, outerPadding, outerPadding);
+    column->setSpacing(10);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(8);
+    m_monthButton = makeMenuButton(this);
+    for (int month = 1; month <= 12; ++month) {
+        m_monthButton->menu()->addAction(
+            QLocale().standaloneMonthName(month, QLocale::LongFormat), this, [this, month] { setMonth(month); });
+    }
+    m_yearButton = makeMenuButton(this);
+    // The years run around today's, which may have moved on since the grid was made.
+    connect(m_yearButton->menu(), &QMenu::aboutToShow, this, &CalendarGrid::fillYearMenu);
+    fillYearMenu();
+    header->addWidget(m_monthButton);
+    header->addWidget(m_yearButton);
+    header->addStretch(1);
+    QToolButton* previous = makeStepButton(QStringLiteral("chevron.left"), tr("Previous month"), this);
+    connect(previous, &QToolButton::clicked, this, [this] { stepMonth(-1); });
+    QToolButton* next = makeStepButton(QStringLiteral("chevron.right"), tr("Next month"), this);
+    connect(next, &QToolButton::clicked, this, [this] { stepMonth(1); });
+    header->addWidget(previous);
+    header->addWidget(next);
+    column->addLayout(header);
+
+    m_weekdayRow = new QWidget(this);
+    auto* weekdays = new QHBoxLayout(m_weekdayRow);
+    weekdays->setContentsMargins(0, 0, 0, 0);
+    weekdays->setSpacing(0);
+    for (int i = 0; i < columns; ++i) {
+        auto* label = new QLabel(m_weekdayRow);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFont(SheetStyle::captionFont());
+        weekdays->addWidget(label, 1);
+    }
+    column->addWidget(m_weekdayRow);
+
+    m_dayGrid = new DayGrid(*this);
+    column->addWidget(m_dayGrid);
+
+    // A day that cannot be shown opens the grid on today's month.
+    const QDate first = firstOfMonth(m_date);
+    setAnchor(first.isValid() ? first : firstOfMonth(today()));
+}
+
+QDate CalendarGrid::firstOfMonth(const QDate& date)
+{
+    return date.isValid() ? QDate(date.year(), date.month(), 1) : QDate();
+}
+
+std::vector<QDate> CalendarGrid::gridDays(const QDate& anchor, Qt::DayOfWeek firstDayOfWeek)
+{
+    std::vector<QDate> days;
+    const QDate first = firstOfMonth(anchor);
+    if (!first.isValid())
+        return days;
+    const int lead = (first.dayOfWeek() - int(firstDayOfWeek) + 7) % 7;
+    const QDate start = first.addDays(-lead);
+    days.reserve(gridDayCount);
+    for (int i = 0; i < gridDayCount; ++i) {
+        const QDate day = start.addDays(i);
+        if (day.isValid())
+            days.push_back(day);
+    }
+    return days;
+}
+
+QStringList CalendarGrid::weekdaySymbols(const QLocale& locale)
+{
+    QStringList symbols;
+    const int first = int(locale.firstDayOfWeek());
+    for (int i = 0; i < columns; ++i)
+        symbols.append(locale.standaloneDayName((first - 1 + i) % columns + 1, QLocale::NarrowFormat));
+    return symbols;
+}
+
+int CalendarGrid::sundayColumn(Qt::DayOfWeek firstDayOfWeek)
+{
+    return (int(Qt::Sunday) - int(firstDayOfWeek) + columns) % columns;
+}
+
+std::vector<int> CalendarGrid::menuYears(const QDate& today)
+{
+    std::vector<int> years;
+    for (int year = today.year() - yearsBefore; year <= today.year() + yearsAfter; ++year) {
+        // There is no year 0 in the calendar.
+        if (year != 0)
+            years.push_back(year);
+    }
+    return years;
+}
+
+QDate CalendarGrid::today() const
+{
+    return m_today ? m_today() : QDate::currentDate();
+}
+
+void CalendarGrid::setDate(const QDate& date)
+{
+    if (date == m_date)
+        return;
+    m_date = date;
+    const QDate first = firstOfMonth(date);
+    if (first.isValid() && first != m_anchor)
+        setAnchor(first);
+    m_dayGrid->update();
+}
+
+void CalendarGrid::setAnchor(const QDate& anchor)
+{
+    if (!anchor.isValid())
+        return;
+    m_anchor = anchor;
+    refreshHeader();
+    m_dayGrid->update();
+}
+
+void CalendarGrid::stepMonth(int months)
+{
+    setAnchor(m_anchor.addMonths(months));
+}
+
+void CalendarGrid::setMonth(int month)
+{
+    setAnchor(QDate(m_anchor.year(), month, 1));
+}
+
+void CalendarGrid::setYear(int year)
+{
+    setAnchor(QDate(year, m_anchor.month(), 1));
+}
+
+void CalendarGrid::selectDay(const QDate& day)
+{
+    if (!day.isValid())
+        return;
+    if (day != m_date) {
+        setDate(day);
+        Q_EMIT dateChanged(day);
+    }
+    if (m_onSelect)
+        m_onSelect();
+}
+
+QRect CalendarGrid::dayCellRect(int index) const
+{
+    const int columnWidth = (m_dayGrid->width() - (columns - 1) * cellSpacing) / columns;
+    const int column = index % columns;
+    const int row = index / columns;
+    const int x = column * (columnWidth + cellSpacing) + (columnWidth - cellSide) / 2;
+    const int y = row * (cellSide + cellSpacing);
+    return { x, y, cellSide, cellSide };
+}
+
+void CalendarGrid::refreshHeader()
+{
+    const QLocale locale;
+    m_monthButton->setText(locale.standaloneMonthName(m_anchor.month(), QLocale::LongFormat));
+    m_yearButton->setText(QString::number(m_anchor.year()));
+
+    const QStringList symbols = weekdaySymbols(locale);
+    const int sunday = sundayColumn(locale.firstDayOfWeek());
+    const QList<QLabel*> labels = m_weekdayRow->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    for (int i = 0; i < labels.size() && i < symbols.size(); ++i) {
+        QLabel* label = labels[i];
+        label->setText(symbols[i]);
+        QPalette colors = palette();
+        colors.setColor(QPalette::WindowText, i == sunday ? SheetStyle::red(0.75) : SheetStyle::secondary(palette()));
+        label->setPalette(colors);
+    }
+}
+
+void CalendarGrid::fillYearMenu()
+{
+    QMenu* menu = m_yearButton->menu();
+    menu->clear();
+    for (const int year : menuYears(today()))
+        menu->addAction(QString::number(year), this, [this, year] { setYear(year); });
+}
+
+} // namespace kestrion

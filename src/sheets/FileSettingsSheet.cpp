@@ -1,0 +1,199 @@
+#include "sheets/FileSettingsSheet.h"
+
+#include "document/SermonDocument.h"
+#include "platform/WholeNumber.h"
+#include "sheets/DurationRow.h"
+#include "sheets/DurationRules.h"
+#include "sheets/OccurrencesEditor.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
+
+#include <QVBoxLayout>
+
+namespace kestrion {
+
+namespace {
+
+// The custom minutes are trimmed of spaces and tabs only.
+QString trimSpacesAndTabs(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+FileSettingsSheet::FileSettingsSheet(SermonDocument& document, UndoRegistrar* undoManager, QWidget* parent)
+    : QWidget(parent)
+    , m_document(&document)
+    , m_undoManager(undoManager)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_form = new SermonDetailsForm(tr("File settings"), tr("Done"), this);
+    layout->addWidget(m_form);
+
+    m_form->setOnCancel([this] { cancel(); });
+    m_form->setOnAction([this] { commitFileSettings(); });
+    DurationRow* row = m_form->durationRow();
+    row->setOnSelectPreset([this](qint64 minutes) { selectPreset(minutes); });
+    row->setOnSubmitCustom([this] { submitCustomDuration(); });
+
+    loadDrafts();
+    watchDocument();
+    updateUnreadableNotice();
+}
+
+FileSettingsSheet::~FileSettingsSheet() = default;
+
+void FileSettingsSheet::watchDocument()
+{
+    SermonDocument* document = m_document;
+    for (auto signal : { &SermonDocument::titleChanged, &SermonDocument::metadataChanged, &SermonDocument::rootChanged,
+             &SermonDocument::contentEdited })
+        connect(document, signal, this, &FileSettingsSheet::refreshFromDocument);
+    connect(document, &SermonDocument::unreadableFrontMatterChanged, this, &FileSettingsSheet::updateUnreadableNotice);
+}
+
+void FileSettingsSheet::updateUnreadableNotice()
+{
+    const bool unreadable = m_document && m_document->unreadableFrontMatter();
+    m_form->setNotice(unreadable ? tr("The details at the top of this file could not be read. They are kept as "
+                                      "written until you change them: Done with changes replaces them.")
+                                 : QString());
+}
+
+void FileSettingsSheet::loadDrafts()
+{
+    if (!m_document)
+        return;
+    const SermonMetadata& metadata = m_document->metadata();
+    m_seenTitle = m_document->title();
+    m_seenScripture = metadata.scripture;
+    m_seenSeries = metadata.series;
+    m_seenDuration = metadata.duration;
+    m_form->titleField()->setText(m_seenTitle);
+    m_form->scriptureField()->setText(m_seenScripture);
+    m_form->seriesField()->setText(m_seenSeries);
+    m_form->durationRow()->setDuration(m_seenDuration);
+    m_form->durationRow()->setCustomDraft(DurationRules::customDurationText(m_seenDuration));
+    m_form->occurrences()->setOccasions(metadata.occasions);
+}
+
+void FileSettingsSheet::refreshFromDocument()
+{
+    if (!m_document)
+        return;
+    const SermonMetadata& metadata = m_document->metadata();
+    if (const QString title = m_document->title(); title != m_seenTitle) {
+        m_seenTitle = title;
+        m_form->titleField()->setText(title);
+    }
+    if (metadata.scripture != m_seenScripture) {
+        m_seenScripture = metadata.scripture;
+        m_form->scriptureField()->setText(metadata.scripture);
+    }
+    if (metadata.series != m_seenSeries) {
+        m_seenSeries = metadata.series;
+        m_form->seriesField()->setText(metadata.series);
+    }
+    if (metadata.duration != m_seenDuration) {
+        m_seenDuration = metadata.duration;
+        m_form->durationRow()->setDuration(metadata.duration);
+        m_form->durationRow()->setCustomDraft(DurationRules::customDurationText(metadata.duration));
+    }
+}
+
+void FileSettingsSheet::recordUndo()
+{
+    m_document->recordUndo(std::nullopt, m_undoManager);
+}
+
+void FileSettingsSheet::commitFileSettings()
+{
+    if (m_document) {
+        // Each value is compared with the document as it stands after the steps before it, so
+        // each changed value is one undo step, and nothing changed records nothing.
+        if (const QString title = m_form->titleField()->text(); title != m_document->title()) {
+            recordUndo();
+            m_document->setTitle(title);
+        }
+        if (const QString scripture = m_form->scriptureField()->text(); scripture != m_document->metadata().scripture) {
+            recordUndo();
+            SermonMetadata metadata = m_document->metadata();
+            metadata.scripture = scripture;
+            m_document->setMetadata(metadata);
+        }
+        if (const QString series = m_form->seriesField()->text(); series != m_document->metadata().series) {
+            recordUndo();
+            SermonMetadata metadata = m_document->metadata();
+            metadata.series = series;
+            m_document->setMetadata(metadata);
+        }
+        commitCustomDuration();
+        // A place still being typed is part of what Done takes.
+        OccurrencesEditor* occurrences = m_form->occurrences();
+        occurrences->commitEdit();
+        if (occurrences->occasions() != m_document->metadata().occasions) {
+            recordUndo();
+            SermonMetadata metadata = m_document->metadata();
+            metadata.occasions = occurrences->occasions();
+            m_document->setMetadata(metadata);
+        }
+    }
+    if (m_onDismiss)
+        m_onDismiss();
+}
+
+void FileSettingsSheet::cancel()
+{
+    if (m_onDismiss)
+        m_onDismiss();
+}
+
+void FileSettingsSheet::selectPreset(qint64 minutes)
+{
+    DurationRow* row = m_form->durationRow();
+    row->setCustomFieldFocused(false);
+    // The chip is the user's last word: minutes typed before it are not applied by Done.
+    row->setCustomDraft(DurationRules::customDurationText(minutes));
+    setDuration(minutes);
+}
+
+void FileSettingsSheet::setDuration(qint64 minutes)
+{
+    if (!m_document || m_document->metadata().duration == minutes)
+        return;
+    recordUndo();
+    SermonMetadata metadata = m_document->metadata();
+    metadata.duration = minutes;
+    m_document->setMetadata(metadata);
+}
+
+void FileSettingsSheet::submitCustomDuration()
+{
+    commitCustomDuration();
+    m_form->durationRow()->setCustomFieldFocused(false);
+}
+
+void FileSettingsSheet::commitCustomDuration()
+{
+    if (!m_document)
+        return;
+    DurationRow* row = m_form->durationRow();
+    const QString draft = trimSpacesAndTabs(row->customDraft());
+    if (!draft.isEmpty()) {
+        const std::optional<qint64> minutes = parseWholeNumber(draft);
+        if (minutes && DurationRules::isAccepted(*minutes))
+            setDuration(*minutes);
+    }
+    row->setCustomDraft(DurationRules::customDurationText(m_document->metadata().duration));
+}
+
+} // namespace kestrion

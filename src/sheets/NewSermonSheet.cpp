@@ -1,0 +1,119 @@
+#include "sheets/NewSermonSheet.h"
+
+#include "platform/WholeNumber.h"
+#include "sheets/DurationRow.h"
+#include "sheets/DurationRules.h"
+#include "sheets/OccurrencesEditor.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kestrion {
+
+NewSermonSheet::NewSermonSheet(CreateCallback onCreate, CancelCallback onCancel, QWidget* parent)
+    : QWidget(parent)
+    , m_onCreate(std::move(onCreate))
+    , m_onCancel(std::move(onCancel))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_form = new SermonDetailsForm(tr("New Sermon"), tr("Create"), this);
+    layout->addWidget(m_form);
+
+    m_form->setOnCancel([this] {
+        if (m_onCancel)
+            m_onCancel();
+    });
+    m_form->setOnAction([this] { create(); });
+    connect(m_form->titleField(), &SingleLineField::lineEdited, this, &NewSermonSheet::updateCreateButton);
+
+    DurationRow* row = m_form->durationRow();
+    row->setOnSelectPreset([this](qint64 minutes) { selectPreset(minutes); });
+    row->setOnSubmitCustom([this] { submitCustomDuration(); });
+    connect(row, &DurationRow::customDraftEdited, this, [this] { m_customDraftIsPending = true; });
+    updateCreateButton();
+}
+
+NewSermonSheet::~NewSermonSheet() = default;
+
+bool NewSermonSheet::canCreate() const
+{
+    // QString::trimmed takes white space and every kind of line break off both ends.
+    return !m_form->titleField()->text().trimmed().isEmpty();
+}
+
+void NewSermonSheet::updateCreateButton()
+{
+    m_form->actionButton()->setEnabled(canCreate());
+}
+
+void NewSermonSheet::submit()
+{
+    if (canCreate())
+        create();
+}
+
+void NewSermonSheet::create()
+{
+    if (!canCreate())
+        return;
+    // What the user sees in the form is what the sermon gets: a place still being typed and
+    // minutes not yet confirmed with Return count.
+    m_form->occurrences()->commitEdit();
+    commitCustomDraft();
+    SermonMetadata metadata;
+    metadata.occasions = m_form->occurrences()->occasions();
+    metadata.scripture = m_form->scriptureField()->text().trimmed();
+    metadata.series = m_form->seriesField()->text().trimmed();
+    metadata.duration = m_duration;
+    const QString title = m_form->titleField()->text().trimmed();
+    if (m_onCreate)
+        m_onCreate(title, metadata);
+}
+
+void NewSermonSheet::setDuration(const std::optional<qint64>& duration)
+{
+    m_duration = duration;
+    m_form->durationRow()->setDuration(duration);
+}
+
+void NewSermonSheet::selectPreset(qint64 minutes)
+{
+    m_form->durationRow()->setCustomFieldFocused(false);
+    m_customDraftIsPending = false;
+    setDuration(minutes);
+}
+
+void NewSermonSheet::commitCustomDraft()
+{
+    if (!m_customDraftIsPending)
+        return;
+    m_customDraftIsPending = false;
+    const QString draft = m_form->durationRow()->customDraft();
+    if (draft.isEmpty())
+        return;
+    const std::optional<qint64> minutes = parseWholeNumber(draft);
+    if (minutes && DurationRules::isAccepted(*minutes))
+        setDuration(*minutes);
+}
+
+void NewSermonSheet::submitCustomDuration()
+{
+    m_customDraftIsPending = true;
+    commitCustomDraft();
+    m_form->durationRow()->setCustomFieldFocused(false);
+}
+
+void NewSermonSheet::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The caret starts in the title each time the window comes up, once it can take the
+    // keyboard.
+    QTimer::singleShot(
+        0, m_form->titleField(), [field = m_form->titleField()] { field->setFocus(Qt::OtherFocusReason); });
+}
+
+} // namespace kestrion

@@ -1,0 +1,503 @@
+#include "sheets/OccurrencesEditor.h"
+
+#include "platform/Symbols.h"
+#include "sheets/CalendarGrid.h"
+#include "sheets/OccasionDates.h"
+#include "sheets/SectionBlock.h"
+#include "sheets/SheetStyle.h"
+#include "sheets/SingleLineField.h"
+
+#include <QAbstractButton>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kestrion {
+
+namespace {
+
+constexpr int rowSpacing = 24;
+constexpr int rowPadding = 8;
+constexpr int listPadding = 12;
+constexpr const char* occasionIDProperty = "occasionID";
+
+// A row in display mode: a click anywhere but on its remove button edits the occasion.
+class DisplayRow : public QWidget {
+public:
+    DisplayRow(std::function<void()> onClick, QWidget* parent)
+        : QWidget(parent)
+        , m_onClick(std::move(onClick))
+    {
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() != Qt::LeftButton)
+            return QWidget::mousePressEvent(event);
+        event->accept();
+        // Copied: the click replaces this row.
+        const std::function<void()> onClick = m_onClick;
+        onClick();
+    }
+
+private:
+    std::function<void()> m_onClick;
+};
+
+// The date of the edited row: the day and a chevron on a light capsule; it opens the calendar.
+class DateChip : public QAbstractButton {
+public:
+    static constexpr int horizontalPadding = 10;
+    static constexpr int verticalPadding = 4;
+    static constexpr int chevronSize = 10;
+
+    explicit DateChip(QWidget* parent)
+        : QAbstractButton(parent)
+    {
+        setFocusPolicy(Qt::TabFocus);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return { horizontalPadding * 2 + metrics.horizontalAdvance(text()) + 4 + chevronSize,
+            verticalPadding * 2 + metrics.height() };
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRectF box = rect();
+        SheetStyle::fillCapsule(painter, box, SheetStyle::primary(palette(), isDown() ? 0.16 : 0.08));
+        if (hasFocus()) {
+            painter.setPen(QPen(SheetStyle::accent(palette()), 1));
+            const QRectF ring = box.adjusted(0.5, 0.5, -0.5, -0.5);
+            painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
+        }
+        const QRectF textBox = box.adjusted(horizontalPadding, 0, -(horizontalPadding + 4 + chevronSize), 0);
+        painter.setPen(SheetStyle::primary(palette()));
+        painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, text());
+        const QRectF chevron(box.right() - horizontalPadding - chevronSize, box.center().y() - chevronSize / 2.0,
+            chevronSize, chevronSize);
+        Symbols::draw(painter, QStringLiteral("chevron.down"), chevron, SheetStyle::secondary(palette()));
+    }
+};
+
+// The calendar's popover: closes on Escape, and a press on its own chip only closes it (the
+// press must not open it again).
+class CalendarPopover : public QFrame {
+public:
+    CalendarPopover(QWidget* chip, std::function<void()> onHide)
+        : QFrame(chip, Qt::Popup)
+        , m_chip(chip)
+        , m_onHide(std::move(onHide))
+    {
+        setFrameShape(QFrame::StyledPanel);
+        setAttribute(Qt::WA_DeleteOnClose);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (!rect().contains(event->position().toPoint()) && m_chip
+            && QRect(m_chip->mapToGlobal(QPoint(0, 0)), m_chip->size()).contains(event->globalPosition().toPoint()))
+            setAttribute(Qt::WA_NoMouseReplay);
+        QFrame::mousePressEvent(event);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            close();
+            return;
+        }
+        QFrame::keyPressEvent(event);
+    }
+
+    void hideEvent(QHideEvent* event) override
+    {
+        QFrame::hideEvent(event);
+        if (m_onHide)
+            m_onHide();
+    }
+
+private:
+    QPointer<QWidget> m_chip;
+    std::function<void()> m_onHide;
+};
+
+// The list without a scroll bar while it fits, scrolling once it does not.
+class FittingScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override
+    {
+        const QSize content = widget() ? widget()->sizeHint() : QSize();
+        const int frame = 2 * frameWidth();
+        return { content.width() + frame, content.height() + frame };
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        // Room for about two rows before the sheet has to grow.
+        const QSize hint = sizeHint();
+        return { 0, std::min(hint.height(), 110) };
+    }
+};
+
+QLabel* makeLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QToolButton* makeRemoveButton(const std::function<void()>& onRemove, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QStringLiteral("removeOccurrence"));
+    button->setAutoRaise(true);
+    button->setIcon(Symbols::icon(QStringLiteral("xmark.circle.fill"), SheetStyle::secondary(parent->palette()), 16));
+    button->setToolTip(OccurrencesEditor::tr("Remove occurrence"));
+    button->setAccessibleName(button->toolTip());
+    button->setFocusPolicy(Qt::TabFocus);
+    QObject::connect(button, &QToolButton::clicked, parent, onRemove);
+    return button;
+}
+
+} // namespace
+
+OccurrencesEditor::OccurrencesEditor(QWidget* parent)
+    : QWidget(parent)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+
+    m_section = new SectionBlock(tr("Occurrences"), this);
+    m_scrollArea = new FittingScrollArea;
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->viewport()->setAutoFillBackground(false);
+    m_list = new QWidget;
+    m_list->setAutoFillBackground(false);
+    m_listLayout = new QVBoxLayout(m_list);
+    m_listLayout->setContentsMargins(listPadding, 0, listPadding, 0);
+    m_listLayout->setSpacing(0);
+    m_scrollArea->setWidget(m_list);
+    m_section->setContent(m_scrollArea);
+    column->addWidget(m_section, 1);
+
+    m_addButton = new QToolButton(this);
+    m_addButton->setAutoRaise(true);
+    m_addButton->setText(tr("Add occurrence"));
+    m_addButton->setIcon(Symbols::icon(QStringLiteral("plus"), palette().color(QPalette::ButtonText), 14));
+    m_addButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_addButton->setFocusPolicy(Qt::TabFocus);
+    connect(m_addButton, &QToolButton::clicked, this, &OccurrencesEditor::addOccasion);
+    auto* addRow = new QHBoxLayout;
+    addRow->setContentsMargins(2, 0, 0, 0);
+    addRow->addWidget(m_addButton);
+    addRow->addStretch(1);
+    column->addLayout(addRow);
+
+    rebuildRows();
+}
+
+OccurrencesEditor::~OccurrencesEditor()
+{
+    // No commit from a place field that loses the keyboard while the editor comes apart.
+    if (m_placeField)
+        m_placeField->disconnect(this);
+    if (m_popover) {
+        // Not a child of the editor: it hangs off the chip as a window of its own.
+        m_popover->disconnect(this);
+        delete m_popover.data();
+    }
+}
+
+void OccurrencesEditor::setOccasions(const std::vector<SermonOccasion>& occasions)
+{
+    if (occasions == m_occasions)
+        return;
+    m_occasions = occasions;
+    rebuildRows();
+}
+
+std::vector<SermonOccasion> OccurrencesEditor::sortedOccasions(const std::vector<SermonOccasion>& occasions)
+{
+    std::vector<SermonOccasion> sorted = occasions;
+    std::stable_sort(
+        sorted.begin(), sorted.end(), [](const SermonOccasion& a, const SermonOccasion& b) { return a.date > b.date; });
+    return sorted;
+}
+
+void OccurrencesEditor::setToday(std::function<QDate()> today)
+{
+    m_today = std::move(today);
+    rebuildRows();
+}
+
+QDate OccurrencesEditor::today() const
+{
+    return m_today ? m_today() : QDate::currentDate();
+}
+
+void OccurrencesEditor::writeOccasions(std::vector<SermonOccasion> occasions)
+{
+    m_occasions = std::move(occasions);
+    Q_EMIT occasionsEdited();
+}
+
+void OccurrencesEditor::addOccasion()
+{
+    commitEdit();
+    const QDate sunday = OccasionDates::comingSunday(today());
+    SermonOccasion occasion;
+    occasion.date = sunday;
+    std::vector<SermonOccasion> occasions = m_occasions;
+    occasions.push_back(occasion);
+    m_editingID = occasion.id;
+    m_editDate = sunday;
+    m_editPlace.clear();
+    writeOccasions(std::move(occasions));
+    rebuildRows();
+}
+
+void OccurrencesEditor::beginEditing(const SermonOccasion& occasion)
+{
+    commitEdit();
+    m_editingID = occasion.id;
+    m_editDate = occasion.date;
+    m_editPlace = occasion.place;
+    rebuildRows();
+    // The place field exists from now on; it takes the keyboard once it is shown.
+    QTimer::singleShot(0, this, [this] {
+        if (m_placeField)
+            m_placeField->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void OccurrencesEditor::commitEdit()
+{
+    if (!m_editingID)
+        return;
+    const QUuid id = *m_editingID;
+    m_editingID.reset();
+    const auto found = std::find_if(
+        m_occasions.begin(), m_occasions.end(), [&id](const SermonOccasion& occasion) { return occasion.id == id; });
+    if (found != m_occasions.end() && (found->date != m_editDate || found->place != m_editPlace)) {
+        std::vector<SermonOccasion> occasions = m_occasions;
+        SermonOccasion& edited = occasions[std::size_t(found - m_occasions.begin())];
+        edited.date = m_editDate;
+        edited.place = m_editPlace;
+        writeOccasions(std::move(occasions));
+    }
+    rebuildRows();
+}
+
+void OccurrencesEditor::removeOccasion(const QUuid& id)
+{
+    std::vector<SermonOccasion> occasions = m_occasions;
+    const auto removed = std::remove_if(
+        occasions.begin(), occasions.end(), [&id](const SermonOccasion& occasion) { return occasion.id == id; });
+    if (removed == occasions.end())
+        return;
+    occasions.erase(removed, occasions.end());
+    if (m_editingID == id) {
+        m_editingID.reset();
+        // The calendar of the row that goes has nothing left to set.
+        closePopover();
+    }
+    writeOccasions(std::move(occasions));
+    rebuildRows();
+}
+
+void OccurrencesEditor::setEditPlace(const QString& place)
+{
+    m_editPlace = place;
+    if (m_placeField && m_placeField->text() != place)
+        m_placeField->setText(place);
+}
+
+void OccurrencesEditor::setEditDate(const QDate& date)
+{
+    m_editDate = date;
+    if (m_dateChip)
+        m_dateChip->setText(OccasionDates::longDateText(date));
+    if (m_calendar)
+        m_calendar->setDate(date);
+}
+
+void OccurrencesEditor::setDatePopoverOpen(bool open)
+{
+    if (open == m_datePopoverOpen)
+        return;
+    if (!open) {
+        closePopover();
+        return;
+    }
+    if (!m_dateChip)
+        return;
+    m_datePopoverOpen = true;
+    auto* popover = new CalendarPopover(m_dateChip, [this, guard = QPointer<OccurrencesEditor>(this)] {
+        if (guard)
+            m_datePopoverOpen = false;
+    });
+    m_popover = popover;
+    auto* layout = new QVBoxLayout(popover);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_calendar = new CalendarGrid(m_editDate, popover);
+    if (m_today)
+        m_calendar->setToday(m_today);
+    connect(m_calendar, &CalendarGrid::dateChanged, this, &OccurrencesEditor::setEditDate);
+    m_calendar->setOnSelect([this] { setDatePopoverOpen(false); });
+    layout->addWidget(m_calendar);
+    popover->adjustSize();
+    // Under the chip, its arrow on the chip's bottom edge.
+    const QPoint below = m_dateChip->mapToGlobal(QPoint(m_dateChip->width() / 2, m_dateChip->height()));
+    popover->move(below.x() - popover->width() / 2, below.y() + 4);
+    popover->show();
+}
+
+void OccurrencesEditor::closePopover()
+{
+    m_datePopoverOpen = false;
+    if (m_popover)
+        m_popover->close();
+}
+
+void OccurrencesEditor::placeFocusLost()
+{
+    // Moving into the calendar is part of the edit.
+    if (m_editingID && !m_datePopoverOpen)
+        commitEdit();
+}
+
+void OccurrencesEditor::rebuildRows()
+{
+    // Old rows go later: this may run inside one of their own signals.
+    if (m_placeField) {
+        m_placeField->disconnect(this);
+        m_placeField->clearFocus();
+    }
+    // The popover hangs off a chip that goes with its row.
+    closePopover();
+    for (QWidget* widget : m_rows) {
+        widget->hide();
+        widget->deleteLater();
+    }
+    for (QWidget* widget : m_dividers) {
+        widget->hide();
+        widget->deleteLater();
+    }
+    m_rows.clear();
+    m_dividers.clear();
+    m_placeField = nullptr;
+    m_dateChip = nullptr;
+
+    if (!m_emptyLabel) {
+        m_emptyLabel = makeLabel(tr("No occurrences yet."), m_list);
+        m_emptyLabel->setForegroundRole(SheetStyle::secondaryRole);
+        m_emptyLabel->setContentsMargins(0, 10, 0, 10);
+        m_listLayout->addWidget(m_emptyLabel);
+    }
+    m_emptyLabel->setVisible(m_occasions.empty());
+
+    const std::vector<SermonOccasion> sorted = sortedOccasions(m_occasions);
+    for (const SermonOccasion& occasion : sorted) {
+        QWidget* row = m_editingID == occasion.id ? makeEditingRow(occasion) : makeDisplayRow(occasion);
+        row->setProperty(occasionIDProperty, occasion.id);
+        m_rows.push_back(row);
+        m_listLayout->addWidget(row);
+        if (occasion.id != sorted.back().id) {
+            QWidget* divider = SheetStyle::makeDivider(m_list);
+            m_dividers.push_back(divider);
+            m_listLayout->addWidget(divider);
+        }
+    }
+    m_scrollArea->updateGeometry();
+}
+
+QWidget* OccurrencesEditor::makeDisplayRow(const SermonOccasion& occasion)
+{
+    auto* row = new DisplayRow([this, occasion] { beginEditing(occasion); }, m_list);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, rowPadding, 0, rowPadding);
+    layout->setSpacing(rowSpacing);
+
+    auto* dates = new QVBoxLayout;
+    dates->setSpacing(2);
+    dates->addWidget(makeLabel(OccasionDates::longDateText(occasion.date), row));
+    QLabel* relative = makeLabel(OccasionDates::relativeDayText(occasion.date, today()), row);
+    relative->setFont(SheetStyle::captionFont());
+    relative->setForegroundRole(SheetStyle::secondaryRole);
+    dates->addWidget(relative);
+    layout->addLayout(dates);
+
+    QLabel* place = makeLabel(occasion.place.isEmpty() ? QStringLiteral("\u2014") : occasion.place, row);
+    place->setObjectName(QStringLiteral("place"));
+    place->setWordWrap(true);
+    if (occasion.place.isEmpty())
+        place->setForegroundRole(SheetStyle::secondaryRole);
+    layout->addWidget(place, 1);
+
+    const QUuid id = occasion.id;
+    layout->addWidget(makeRemoveButton([this, id] { removeOccasion(id); }, row));
+    return row;
+}
+
+QWidget* OccurrencesEditor::makeEditingRow(const SermonOccasion& occasion)
+{
+    auto* row = new QWidget(m_list);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, rowPadding, 0, rowPadding);
+    layout->setSpacing(rowSpacing);
+
+    auto* chip = new DateChip(row);
+    chip->setText(OccasionDates::longDateText(m_editDate));
+    chip->setAccessibleName(tr("Date"));
+    connect(chip, &QAbstractButton::clicked, this, [this] { setDatePopoverOpen(!m_datePopoverOpen); });
+    m_dateChip = chip;
+    layout->addWidget(chip);
+
+    auto* place = new SingleLineField(row);
+    place->setFrame(false);
+    place->setPlaceholderText(tr("Place"));
+    place->setAccessibleName(tr("Place"));
+    place->setText(m_editPlace);
+    connect(place, &SingleLineField::lineEdited, this, [this](const QString& text) { m_editPlace = text; });
+    place->setOnSubmit([this] { commitEdit(); });
+    connect(place, &SingleLineField::focusLost, this, &OccurrencesEditor::placeFocusLost);
+    m_placeField = place;
+    layout->addWidget(place, 1);
+
+    const QUuid id = occasion.id;
+    layout->addWidget(makeRemoveButton([this, id] { removeOccasion(id); }, row));
+    return row;
+}
+
+QAbstractButton* OccurrencesEditor::removeButton(QWidget* row)
+{
+    return row ? row->findChild<QAbstractButton*>(QStringLiteral("removeOccurrence")) : nullptr;
+}
+
+} // namespace kestrion

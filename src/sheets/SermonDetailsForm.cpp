@@ -1,0 +1,146 @@
+#include "sheets/SermonDetailsForm.h"
+
+#include "sheets/DurationRow.h"
+#include "sheets/OccurrencesEditor.h"
+#include "sheets/SectionBlock.h"
+#include "sheets/SheetStyle.h"
+#include "sheets/SingleLineField.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kestrion {
+
+namespace {
+
+constexpr int cellPadding = 8;
+
+QLabel* makeRowLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setForegroundRole(SheetStyle::secondaryRole);
+    label->setContentsMargins(0, cellPadding, 0, cellPadding);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+SingleLineField* makeTextField(const QString& name, QWidget* parent)
+{
+    auto* field = new SingleLineField(parent);
+    // The plain style: the card is the field's frame.
+    field->setFrame(false);
+    field->setAccessibleName(name);
+    QPalette colors = field->palette();
+    colors.setColor(QPalette::Base, Qt::transparent);
+    field->setPalette(colors);
+    return field;
+}
+
+} // namespace
+
+SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& actionTitle, QWidget* parent)
+    : QWidget(parent)
+{
+    setFixedWidth(formWidth);
+    setMaximumHeight(maximumFormHeight);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(20);
+
+    auto* header = new QHBoxLayout;
+    m_heading = new QLabel(heading, this);
+    m_heading->setFont(SheetStyle::title2Font());
+    header->addWidget(m_heading);
+    header->addStretch(1);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
+    // Return on the focused Cancel button presses it; anywhere else Return runs the action.
+    m_cancelButton->setAutoDefault(true);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SermonDetailsForm::cancel);
+    header->addWidget(m_cancelButton);
+    m_actionButton = new QPushButton(actionTitle, this);
+    m_actionButton->setDefault(true);
+    connect(m_actionButton, &QPushButton::clicked, this, &SermonDetailsForm::act);
+    header->addWidget(m_actionButton);
+    column->addLayout(header);
+
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("detailsNotice"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->hide();
+    column->addWidget(m_notice);
+
+    m_fieldsCard = new SectionBlock(QString(), this);
+    auto* fields = new QWidget;
+    auto* grid = new QGridLayout(fields);
+    grid->setContentsMargins(12, 0, 12, 0);
+    grid->setHorizontalSpacing(24);
+    grid->setVerticalSpacing(0);
+    grid->setColumnStretch(1, 1);
+    m_titleField = makeTextField(tr("Title"), fields);
+    m_scriptureField = makeTextField(tr("Scripture"), fields);
+    m_seriesField = makeTextField(tr("Series"), fields);
+    for (SingleLineField* field : { m_titleField, m_scriptureField, m_seriesField })
+        field->setOnSubmit([this] { act(); });
+    m_durationRow = new DurationRow(fields);
+    const std::pair<QString, QWidget*> rows[] = { { tr("Title"), m_titleField }, { tr("Scripture"), m_scriptureField },
+        { tr("Series"), m_seriesField }, { tr("Duration"), m_durationRow } };
+    int gridRow = 0;
+    for (const auto& [label, field] : rows) {
+        if (gridRow > 0)
+            grid->addWidget(SheetStyle::makeDivider(fields), gridRow++, 0, 1, 2);
+        grid->addWidget(makeRowLabel(label, fields), gridRow, 0);
+        auto* cell = new QWidget(fields);
+        auto* cellLayout = new QHBoxLayout(cell);
+        cellLayout->setContentsMargins(0, cellPadding, 0, cellPadding);
+        field->setParent(cell);
+        cellLayout->addWidget(field);
+        grid->addWidget(cell, gridRow++, 1);
+    }
+    m_fieldsCard->setContent(fields);
+    column->addWidget(m_fieldsCard);
+
+    m_occurrences = new OccurrencesEditor(this);
+    column->addWidget(m_occurrences, 1);
+    column->addStretch(0);
+}
+
+void SermonDetailsForm::setNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
+}
+
+void SermonDetailsForm::cancel()
+{
+    if (m_onCancel)
+        m_onCancel();
+}
+
+void SermonDetailsForm::act()
+{
+    if (m_onAction && m_actionButton->isEnabled())
+        m_onAction();
+}
+
+void SermonDetailsForm::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    if (plain && event->key() == Qt::Key_Escape) {
+        event->accept();
+        cancel();
+        return;
+    }
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        act();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace kestrion

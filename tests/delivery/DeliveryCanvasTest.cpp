@@ -1,0 +1,396 @@
+#include "delivery/DeliveryCanvas.h"
+#include "delivery/DeliveryCanvasState.h"
+#include "delivery/DeliveryContentLayout.h"
+#include "delivery/DeliveryTimer.h"
+#include "document/SermonDocument.h"
+#include "support/ManualClock.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kestrion;
+
+namespace {
+
+// Three main points with a few sub-points each, long enough to scroll.
+SermonNodePtr makeSermon()
+{
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    for (int p = 1; p <= 3; ++p) {
+        auto point = root->addChild(QStringLiteral("Main point %1").arg(p));
+        for (int s = 1; s <= 3; ++s) {
+            auto sub = point->addChild(QStringLiteral("Sub-point %1.%2").arg(p).arg(s));
+            for (int l = 1; l <= 4; ++l)
+                sub->addChild(QStringLiteral("The sheep hear his voice, and he calls them by name %1").arg(l));
+        }
+    }
+    return root;
+}
+
+struct Page {
+    explicit Page(SermonNodePtr root = makeSermon())
+        : document(std::move(root))
+        , timer(10, &clock)
+        , canvas(document, timer, state)
+    {
+        canvas.setClock(&clock);
+        canvas.resize(900, 600);
+        canvas.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    }
+
+    const DeliveryContentLayout& layout() const { return *state.layout(); }
+
+    // Runs the scroll animation to its end on the manual clock.
+    void finishAnimation()
+    {
+        clock.advance(DeliveryCanvas::scrollAnimationDuration + 0.01);
+        canvas.animationFrame();
+    }
+
+    test::ManualClock clock;
+    SermonDocument document;
+    DeliveryTimer timer;
+    DeliveryCanvasState state;
+    DeliveryCanvas canvas;
+};
+
+std::shared_ptr<const DeliveryContentLayout> layoutOfHeight(double height)
+{
+    auto layout = std::make_shared<DeliveryContentLayout>();
+    layout->totalHeight = height;
+    return layout;
+}
+
+bool isRunnerRed(const QColor& colour)
+{
+    return colour.red() > 200 && colour.green() < 120 && colour.blue() < 120;
+}
+
+} // namespace
+
+TEST(DeliveryCanvasTest, MaxScrollYLeavesTheLastEightyPointsInView)
+{
+    DeliveryCanvasState state;
+    EXPECT_EQ(state.maxScrollY(), 0);
+    state.setLayout(layoutOfHeight(1000));
+    state.setViewportHeight(600);
+    EXPECT_EQ(state.maxScrollY(), 920);
+    state.setViewportHeight(1000);
+    EXPECT_EQ(state.maxScrollY(), 0);
+    state.setViewportHeight(40);
+    EXPECT_EQ(state.maxScrollY(), 960);
+    state.setViewportHeight(600);
+    EXPECT_EQ(state.clampedScrollY(-5), 0);
+    EXPECT_EQ(state.clampedScrollY(5000), 920);
+    EXPECT_EQ(state.clampedScrollY(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_FALSE(state.setScrollY(std::numeric_limits<double>::infinity()));
+}
+
+TEST(DeliveryCanvasTest, TheWheelScrollsWithinRangeAndStopsFollowingAndAnimation)
+{
+    Page p;
+    ASSERT_GT(p.state.maxScrollY(), 0);
+    p.state.setScrollY(10);
+    p.state.setFollowRunner(true);
+    p.canvas.handleScrollWheel(30);
+    EXPECT_EQ(p.state.scrollY(), 0);
+    EXPECT_FALSE(p.state.followRunner());
+    p.canvas.handleScrollWheel(-1e9);
+    EXPECT_EQ(p.state.scrollY(), p.state.maxScrollY());
+
+    p.canvas.animateScroll(0);
+    p.clock.advance(0.1);
+    p.canvas.animationFrame();
+    const double stopped = p.state.scrollY();
+    p.canvas.handleScrollWheel(0);
+    EXPECT_FALSE(p.canvas.isScrollAnimating());
+    p.finishAnimation();
+    EXPECT_EQ(p.state.scrollY(), stopped);
+}
+
+TEST(DeliveryCanvasTest, PagesAndEndsAnimateOverFourTenthsOfASecond)
+{
+    Page p;
+    const double max = p.state.maxScrollY();
+    p.state.setFollowRunner(true);
+    QTest::keyClick(&p.canvas, Qt::Key_End);
+    EXPECT_FALSE(p.state.followRunner());
+    EXPECT_TRUE(p.canvas.isScrollAnimating());
+    p.clock.advance(0.2);
+    p.canvas.animationFrame();
+    // Ease-out cubic at half time: 1 − 0.5³.
+    EXPECT_NEAR(p.state.scrollY(), max * 0.875, 1e-6);
+    p.clock.advance(0.21);
+    p.canvas.animationFrame();
+    EXPECT_EQ(p.state.scrollY(), max);
+    EXPECT_FALSE(p.canvas.isScrollAnimating());
+
+    QTest::keyClick(&p.canvas, Qt::Key_Home);
+    p.finishAnimation();
+    EXPECT_EQ(p.state.scrollY(), 0);
+
+    // A page is the viewport less 60, at least 100.
+    QTest::keyClick(&p.canvas, Qt::Key_PageDown);
+    p.finishAnimation();
+    EXPECT_EQ(p.state.scrollY(), 540);
+    QTest::keyClick(&p.canvas, Qt::Key_PageUp);
+    p.finishAnimation();
+    EXPECT_EQ(p.state.scrollY(), 0);
+    p.canvas.resize(900, 140);
+    QTest::keyClick(&p.canvas, Qt::Key_PageDown);
+    p.finishAnimation();
+    EXPECT_EQ(p.state.scrollY(), 100);
+}
+
+TEST(DeliveryCanvasTest, SpaceAndEscapeDriveTheCountdownAndTheTickRunsOnlyWhileItRuns)
+{
+    Page p;
+    EXPECT_FALSE(p.canvas.isTicking());
+    QTest::keyClick(&p.canvas, Qt::Key_Space);
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+    EXPECT_TRUE(p.canvas.isTicking());
+    QTest::keyClick(&p.canvas, Qt::Key_Space);
+    EXPECT_EQ(p.timer.state(), TimerState::Paused);
+    EXPECT_FALSE(p.canvas.isTicking());
+    QTest::keyClick(&p.canvas, Qt::Key_Space);
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+    p.canvas.hide();
+    EXPECT_FALSE(p.canvas.isTicking());
+    p.canvas.show();
+    EXPECT_TRUE(p.canvas.isTicking());
+    QTest::keyClick(&p.canvas, Qt::Key_Escape);
+    EXPECT_EQ(p.timer.state(), TimerState::Idle);
+    EXPECT_FALSE(p.canvas.isTicking());
+    // Escape resets an idle timer too, and other keys are left alone.
+    QTest::keyClick(&p.canvas, Qt::Key_Escape);
+    EXPECT_EQ(p.timer.state(), TimerState::Idle);
+    EXPECT_FALSE(p.canvas.handleKey(Qt::Key_A));
+}
+
+TEST(DeliveryCanvasTest, TheCanvasKeysComeBeforeMenuShortcuts)
+{
+    Page p;
+    int triggered = 0;
+    QAction space(QStringLiteral("Bare space"));
+    space.setShortcut(QKeySequence(Qt::Key_Space));
+    QObject::connect(&space, &QAction::triggered, [&] { ++triggered; });
+    p.canvas.addAction(&space);
+    p.canvas.setFocus();
+    QTest::keyClick(&p.canvas, Qt::Key_Space);
+    EXPECT_EQ(triggered, 0);
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+}
+
+TEST(DeliveryCanvasTest, JumpsPutTheHeadingAHundredPointsBelowTheTop)
+{
+    Page p;
+    const auto [nextL1, nextL2] = p.state.nextNavTargets();
+    ASSERT_TRUE(nextL1);
+    const double y = p.layout().headingYPositions.value(nextL1->id);
+    p.state.setFollowRunner(true);
+    p.state.navigate(nextL1->id);
+    EXPECT_FALSE(p.state.followRunner());
+    EXPECT_FALSE(p.state.pendingScrollTarget());
+    p.finishAnimation();
+    EXPECT_DOUBLE_EQ(p.state.scrollY(), y - 100);
+
+    // The same heading again scrolls again.
+    p.state.setScrollY(0);
+    p.state.navigate(nextL1->id);
+    p.finishAnimation();
+    EXPECT_DOUBLE_EQ(p.state.scrollY(), y - 100);
+
+    // A leaf is a target too; an unknown id is ignored.
+    const QUuid leaf = p.layout().wordFractions.front().nodeID;
+    p.state.navigate(leaf);
+    p.finishAnimation();
+    EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.clampedScrollY(p.layout().nodeYPositions.value(leaf) - 100));
+    p.state.navigate(QUuid::createUuid());
+    EXPECT_FALSE(p.canvas.isScrollAnimating());
+}
+
+TEST(DeliveryCanvasTest, NextNavTargetsAreTheFirstHeadingsOfEachLevelBelowTheViewport)
+{
+    Page p;
+    const auto& headings = p.layout().headings;
+    const auto firstOfDepth = [&](qint64 depth, double below) -> std::optional<QUuid> {
+        for (const auto& heading : headings) {
+            if (heading.depth == depth && heading.y > below)
+                return heading.id;
+        }
+        return std::nullopt;
+    };
+    for (double scroll = 0; scroll <= p.state.maxScrollY(); scroll += 97) {
+        p.state.setScrollY(scroll);
+        const auto [l1, l2] = p.state.nextNavTargets();
+        const double bottom = scroll + 600;
+        EXPECT_EQ(l1 ? std::optional(l1->id) : std::nullopt, firstOfDepth(1, bottom)) << scroll;
+        EXPECT_EQ(l2 ? std::optional(l2->id) : std::nullopt, firstOfDepth(2, bottom)) << scroll;
+        if (l1) {
+            EXPECT_EQ(l1->depth, 1);
+            EXPECT_EQ(l1->text, p.layout().headingTexts.value(l1->id));
+        }
+    }
+    // Past the last main point, a sub-point may remain.
+    const auto& last = headings.back();
+    ASSERT_EQ(last.depth, 2);
+    p.state.setScrollY(last.y - 601);
+    const auto [l1, l2] = p.state.nextNavTargets();
+    EXPECT_FALSE(l1);
+    ASSERT_TRUE(l2);
+    EXPECT_EQ(l2->id, last.id);
+    DeliveryCanvasState empty;
+    EXPECT_FALSE(empty.nextNavTargets().first);
+}
+
+TEST(DeliveryCanvasTest, FollowingKeepsTheRunnerInTheMiddleOfTheViewport)
+{
+    Page p;
+    p.state.setFollowRunner(true);
+    p.timer.start();
+    for (const double seconds : { 1.0, 200.0, 150.0, 400.0 }) {
+        p.clock.advance(seconds);
+        p.canvas.displayLinkTick();
+        const double y = p.layout().yForFraction(std::min(p.timer.progress(), 1.0));
+        EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.clampedScrollY(y - 300)) << seconds;
+    }
+    const quint64 ticks = p.canvas.pulseClock().tick();
+    p.state.setFollowRunner(false);
+    const double scroll = p.state.scrollY();
+    p.clock.advance(30);
+    p.canvas.displayLinkTick();
+    EXPECT_EQ(p.state.scrollY(), scroll);
+    EXPECT_EQ(p.canvas.pulseClock().tick(), ticks + 1);
+}
+
+TEST(DeliveryCanvasTest, ThePageFollowsEveryChangeOfTheTreeAndOfTheWholeMinutes)
+{
+    Page p;
+    const SermonNodePtr point = p.document.root()->children().front();
+    // An edit as the controller makes it: recorded first, then the tree changes.
+    p.document.recordUndo(std::nullopt);
+    const SermonNodePtr added = point->addChild(QStringLiteral("A late thought"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(p.layout().nodeYPositions.contains(added->id()));
+
+    p.document.undo();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(p.layout().nodeYPositions.contains(added->id()));
+    EXPECT_TRUE(p.layout().nodeYPositions.contains(
+        p.document.root()->children().front()->children().front()->children().front()->id()));
+
+    const quint64 count = p.canvas.layoutCount();
+    p.timer.start();
+    p.clock.advance(5);
+    p.timer.tick();
+    EXPECT_EQ(p.canvas.layoutCount(), count);
+    p.timer.adjust(5);
+    EXPECT_EQ(p.canvas.layoutCount(), count + 1);
+    p.canvas.setTextWidth(500);
+    EXPECT_EQ(p.canvas.layoutCount(), count + 2);
+    p.canvas.setTextWidth(500);
+    EXPECT_EQ(p.canvas.layoutCount(), count + 2);
+}
+
+TEST(DeliveryCanvasTest, TheRunnerIsDrawnAtTheProgressAtEveryPixelRatio)
+{
+    Page p;
+    for (const double ratio : { 1.0, 2.0 }) {
+        p.timer.reset();
+        QImage idle(QSize(900, 600) * ratio, QImage::Format_ARGB32_Premultiplied);
+        idle.setDevicePixelRatio(ratio);
+        idle.fill(Qt::white);
+        {
+            QPainter painter(&idle);
+            p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+        }
+        const double x = (900 - 850) / 2.0 + 129;
+        for (int y = 0; y < 600; y += 10)
+            EXPECT_FALSE(isRunnerRed(idle.pixelColor(QPointF(x * ratio, y * ratio).toPoint()))) << y;
+
+        p.timer.start();
+        p.clock.advance(60);
+        p.timer.pause();
+        const double runnerY = p.layout().yForFraction(p.timer.progress());
+        ASSERT_LT(runnerY, 560);
+        QImage image(QSize(900, 600) * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+        }
+        const auto at
+            = [&](double px, double py) { return image.pixelColor(QPointF(px * ratio, py * ratio).toPoint()); };
+        EXPECT_TRUE(isRunnerRed(at(x, runnerY))) << ratio;
+        EXPECT_TRUE(isRunnerRed(at(x, runnerY / 2))) << ratio;
+        EXPECT_FALSE(isRunnerRed(at(x, runnerY + 30))) << ratio;
+    }
+}
+
+TEST(DeliveryCanvasTest, TheEndLineAndBandSpanTheWholeCanvas)
+{
+    Page p;
+    p.state.setScrollY(p.state.maxScrollY());
+    QImage image(QSize(900, 600), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+    }
+    const int endY = int(p.layout().totalHeight - 40 - p.state.scrollY());
+    const auto inkedRow = [&](int y, int from, int to) {
+        for (int x = from; x < to; ++x) {
+            if (image.pixelColor(x, y) != QColor(Qt::white))
+                return true;
+        }
+        return false;
+    };
+    // Left of the column, on the end line and in the hatching below it down to a viewport.
+    EXPECT_TRUE(inkedRow(endY, 0, 10));
+    EXPECT_TRUE(inkedRow(endY, 890, 900));
+    for (const int below : { 30, 200, 500 })
+        EXPECT_TRUE(inkedRow(endY + below, 0, 40)) << below;
+}
+
+TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)
+{
+    QString words;
+    for (int i = 0; i < 80; ++i)
+        words += QStringLiteral("shepherd ");
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    auto point = root->addChild(QStringLiteral("Point"));
+    auto plain = point->addChild(words);
+    auto quote = point->addChild(words + QStringLiteral("\u2028the end"));
+    quote->setQuote(true);
+    Page p(root);
+    QImage image(QSize(900, 600), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+    }
+    // Ink reaches the last line of each frame: the first baseline stands on the frame's top, so
+    // the last line's glyphs lie within the frame's last line height above its bottom.
+    for (const auto& node : { plain, quote }) {
+        QRectF frame;
+        for (const DeliveryItem& item : p.layout().items) {
+            if (item.hasFrame() && item.id == node->id())
+                frame = item.frame;
+        }
+        ASSERT_GT(frame.height(), 60);
+        const double x0 = (900 - 850) / 2.0;
+        bool inked = false;
+        for (int y = int(frame.bottom() - 30); y < int(frame.bottom()) && !inked; ++y) {
+            for (int x = int(x0 + frame.left()); x < int(x0 + frame.right()) && !inked; ++x)
+                inked = image.pixelColor(x, y).lightness() < 160;
+        }
+        EXPECT_TRUE(inked) << node->isQuote();
+    }
+}

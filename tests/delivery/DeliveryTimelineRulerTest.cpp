@@ -1,0 +1,276 @@
+#include "delivery/DeliveryTimelineRuler.h"
+#include "delivery/DeliveryCanvasState.h"
+#include "delivery/DeliveryContentLayout.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/TimelineScale.h"
+#include "platform/SemanticColors.h"
+#include "platform/Typography.h"
+#include "support/ManualClock.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+using namespace kestrion;
+
+namespace {
+
+std::vector<qint64> secondsOf(const std::vector<TimelineScale::Tick>& ticks, TimelineScale::Style style)
+{
+    std::vector<qint64> seconds;
+    for (const TimelineScale::Tick& tick : ticks) {
+        if (tick.style == style)
+            seconds.push_back(tick.seconds);
+    }
+    return seconds;
+}
+
+std::vector<qint64> labelMinutes(double target, double width)
+{
+    std::vector<qint64> minutes;
+    for (const TimelineScale::Label& label : TimelineScale::labels(target, width, {}))
+        minutes.push_back(label.minutes);
+    return minutes;
+}
+
+// Three main points of equal length, the second with two sub-points.
+SermonNodePtr makeSermon()
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    for (int p = 1; p <= 3; ++p) {
+        auto point = root->addChild(QStringLiteral("Point %1").arg(p));
+        for (int l = 0; l < 4; ++l)
+            point->addChild(QStringLiteral("one two three four five"));
+    }
+    return root;
+}
+
+struct Ruler {
+    Ruler()
+        : timer(10, &clock)
+        , ruler(timer, state)
+    {
+        ruler.setClock(&clock);
+        ruler.setOnSeek([this](double f) { seeks.push_back(f); });
+        ruler.resize(600, DeliveryTimelineRuler::widgetHeight);
+    }
+
+    void layOut(const SermonNodePtr& root)
+    {
+        state.setLayout(
+            std::make_shared<const DeliveryContentLayout>(DeliveryContentLayout::build(root, 10, 700, 15, 1.8)));
+        state.setViewportHeight(300);
+    }
+
+    QImage paint(double width)
+    {
+        QImage image(QSize(std::max(int(width), 1), 46), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        ruler.paintRuler(painter, width, 1);
+        return image;
+    }
+
+    test::ManualClock clock;
+    DeliveryTimer timer;
+    DeliveryCanvasState state;
+    DeliveryTimelineRuler ruler;
+    std::vector<double> seeks;
+};
+
+} // namespace
+
+TEST(DeliveryTimelineRulerTest, TenSecondTicksOnlyWhereThereIsRoomForThem)
+{
+    using Style = TimelineScale::Style;
+    // 20 minutes on 600 points: 10 device pixels apart at scale 2, 5 at scale 1.
+    EXPECT_FALSE(secondsOf(TimelineScale::ticks(1200, 600, 2), Style::TenSeconds).empty());
+    EXPECT_FALSE(secondsOf(TimelineScale::ticks(1200, 600, 1), Style::TenSeconds).empty());
+    // 60 minutes at scale 1: 1.67 device pixels, left out; minute ticks, 10 apart, stay.
+    const auto hour = TimelineScale::ticks(3600, 600, 1);
+    EXPECT_TRUE(secondsOf(hour, Style::TenSeconds).empty());
+    EXPECT_FALSE(secondsOf(hour, Style::Minute).empty());
+
+    const auto ten = secondsOf(TimelineScale::ticks(1200, 600, 2), Style::TenSeconds);
+    EXPECT_EQ(ten.front(), 10);
+    EXPECT_EQ(ten.back(), 1190);
+    EXPECT_TRUE(std::none_of(ten.begin(), ten.end(), [](qint64 t) { return t % 60 == 0; }));
+}
+
+TEST(DeliveryTimelineRulerTest, MinuteAndFiveMinuteTicksAndNumbers)
+{
+    using Style = TimelineScale::Style;
+    const auto four = TimelineScale::ticks(240, 600, 1);
+    EXPECT_EQ(secondsOf(four, Style::Minute), std::vector<qint64>({ 60, 120, 180 }));
+    EXPECT_EQ(labelMinutes(240, 600), std::vector<qint64>({ 1, 2, 3 }));
+
+    const auto forty = TimelineScale::ticks(2400, 600, 1);
+    const auto minutes = secondsOf(forty, Style::Minute);
+    EXPECT_TRUE(std::none_of(minutes.begin(), minutes.end(), [](qint64 t) { return t % 300 == 0; }));
+    EXPECT_EQ(secondsOf(forty, Style::FiveMinutes), std::vector<qint64>({ 300, 600, 900, 1200, 1500, 1800, 2100 }));
+    EXPECT_EQ(labelMinutes(2400, 600), std::vector<qint64>({ 5, 10, 15, 20, 25, 30, 35 }));
+
+    // Exactly five minutes: minute ticks at every minute, no five-minute tick, no number.
+    const auto five = TimelineScale::ticks(300, 600, 1);
+    EXPECT_EQ(secondsOf(five, Style::Minute), std::vector<qint64>({ 60, 120, 180, 240 }));
+    EXPECT_TRUE(secondsOf(five, Style::FiveMinutes).empty());
+    EXPECT_TRUE(labelMinutes(300, 600).empty());
+    EXPECT_TRUE(labelMinutes(60, 600).empty());
+    EXPECT_TRUE(labelMinutes(0, 600).empty());
+
+    // The end marks stand at both ends, within the ruler.
+    const auto ends = secondsOf(five, Style::End);
+    ASSERT_EQ(ends.size(), 2u);
+    for (const TimelineScale::Tick& tick : five) {
+        EXPECT_GE(tick.x, tick.lineWidth / 2);
+        EXPECT_LE(tick.x, 600 - tick.lineWidth / 2);
+    }
+    // A day's target on a narrow ruler: numbers that would touch are left out.
+    const auto day = TimelineScale::labels(86400, 600, {}, [](qint64) { return 10.0; });
+    ASSERT_GT(day.size(), 1u);
+    for (size_t i = 1; i < day.size(); ++i)
+        EXPECT_GE(day[i].x - day[i - 1].x, 12) << i;
+    // Numbers keep clear of main points.
+    EXPECT_EQ(TimelineScale::labels(2400, 600, { 75 + 19.9 }).size(), 6u);
+    EXPECT_EQ(TimelineScale::labels(2400, 600, { 75 + 20 }).size(), 7u);
+}
+
+TEST(DeliveryTimelineRulerTest, ARulerTooNarrowDrawsNothingAndAnyTargetMakesBoundedTicks)
+{
+    EXPECT_TRUE(TimelineScale::ticks(1200, 1.1, 2).empty());
+    EXPECT_TRUE(TimelineScale::labels(1200, 1.1, {}).empty());
+    EXPECT_FALSE(TimelineScale::ticks(1200, 1.2, 1).empty());
+    for (const double target :
+        { 1e18, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), -50.0 }) {
+        const auto ticks = TimelineScale::ticks(target, 4000, 2);
+        EXPECT_LE(ticks.size(), 4000u * 2 / 4 * 3 + 2) << target;
+        EXPECT_LE(TimelineScale::labels(target, 4000, {}).size(), 288u) << target;
+    }
+
+    Ruler r;
+    r.layOut(makeSermon());
+    r.timer.start();
+    for (const double width : { 1.1, 0.0, -3.0 }) {
+        const QImage image = r.paint(width);
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; ++y) {
+            for (int x = 0; x < image.width() && !drawn; ++x)
+                drawn = image.pixelColor(x, y).alpha() != 0;
+        }
+        EXPECT_FALSE(drawn) << width;
+    }
+}
+
+TEST(DeliveryTimelineRulerTest, PressingAndDraggingSeeksWithinZeroToOne)
+{
+    Ruler r;
+    r.ruler.show();
+    // Nothing drawn yet: no width to map from.
+    r.ruler.seekFraction(300);
+    EXPECT_TRUE(r.seeks.empty());
+    r.ruler.grab();
+    QTest::mousePress(&r.ruler, Qt::LeftButton, Qt::NoModifier, QPoint(150, 20));
+    QTest::mouseMove(&r.ruler, QPoint(450, 20));
+    r.ruler.seekFraction(-10);
+    r.ruler.seekFraction(900);
+    ASSERT_GE(r.seeks.size(), 3u);
+    EXPECT_DOUBLE_EQ(r.seeks.front(), 0.25);
+    EXPECT_DOUBLE_EQ(r.seeks[r.seeks.size() - 2], 0);
+    EXPECT_DOUBLE_EQ(r.seeks.back(), 1);
+}
+
+TEST(DeliveryTimelineRulerTest, HeadingStopsByDepthInOrderOfFraction)
+{
+    Ruler r;
+    EXPECT_TRUE(r.ruler.buildHeadingStops(1).empty());
+    const SermonNodePtr root = makeSermon();
+    // Main points after all the words stand at the same fraction, 1, in page order.
+    for (const QString& name : { QStringLiteral("Empty A"), QStringLiteral("Empty B"), QStringLiteral("Empty C") }) {
+        const SermonNodePtr point = root->addChild(name);
+        for (int i = 0; i < 6; ++i)
+            point->addChild(QString());
+    }
+    root->children()[1]->addChild(QStringLiteral("Sub"))->addChild(QStringLiteral("words here"));
+    r.layOut(root);
+    const auto mainPoints = r.ruler.buildHeadingStops(1);
+    ASSERT_EQ(mainPoints.size(), 6u);
+    EXPECT_TRUE(std::is_sorted(
+        mainPoints.begin(), mainPoints.end(), [](const auto& a, const auto& b) { return a.fraction < b.fraction; }));
+    EXPECT_EQ(mainPoints[0].text, QStringLiteral("Point 1"));
+    EXPECT_EQ(mainPoints[4].text, QStringLiteral("Empty B"));
+    EXPECT_EQ(mainPoints[5].text, QStringLiteral("Empty C"));
+    EXPECT_EQ(mainPoints[4].fraction, 1);
+    EXPECT_EQ(mainPoints[5].fraction, 1);
+    ASSERT_EQ(r.ruler.buildHeadingStops(2).size(), 1u);
+    EXPECT_TRUE(r.ruler.buildHeadingStops(0).empty());
+}
+
+TEST(DeliveryTimelineRulerTest, TitlesAreShortenedByWholeCharacters)
+{
+    const QFont font = Typography::systemFont(12);
+    const QFontMetricsF metrics(font);
+    const QString title = QStringLiteral("Coming to Himself \U0001F534\U0001F534 again");
+    EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(title, font, 1000), title);
+    const double room = metrics.horizontalAdvance(QStringLiteral("Coming to H\u2026")) + 0.5;
+    EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(title, font, room), QStringLiteral("Coming to H\u2026"));
+    // A prefix ending in a space is trimmed before the ellipsis.
+    const double spaced = metrics.horizontalAdvance(QStringLiteral("Coming to\u2026")) + 0.5;
+    EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(title, font, spaced), QStringLiteral("Coming to\u2026"));
+    // Never half an emoji.
+    for (double r = 0; r < 400; r += 3) {
+        const auto fitted = DeliveryTimelineRuler::fittedTitle(title, font, r);
+        if (fitted) {
+            EXPECT_LE(metrics.horizontalAdvance(*fitted), r);
+            EXPECT_TRUE(fitted->isValidUtf16()) << r;
+        }
+    }
+    EXPECT_FALSE(DeliveryTimelineRuler::fittedTitle(title, font, 1));
+}
+
+TEST(DeliveryTimelineRulerTest, TheBandWarnsWhenTheReaderFallsBehind)
+{
+    const QColor calm = SemanticColors::withOpacity(SemanticColors::primary(false), 0.08);
+    EXPECT_EQ(DeliveryTimelineRuler::sectionBandColor(std::nullopt, 0, false), calm);
+    EXPECT_EQ(DeliveryTimelineRuler::sectionBandColor(-300, 0, false), calm);
+    EXPECT_EQ(DeliveryTimelineRuler::sectionBandColor(119, 0, false), calm);
+    const QColor behind = DeliveryTimelineRuler::sectionBandColor(150, 0, false);
+    EXPECT_EQ(behind.rgb(), SemanticColors::orange(false).rgb());
+    const QColor far = DeliveryTimelineRuler::sectionBandColor(240, 0, false);
+    EXPECT_EQ(far.rgb(), SemanticColors::red(false).rgb());
+    // It pulses between 0.07 and 0.24 every 2.4 seconds.
+    EXPECT_NEAR(DeliveryTimelineRuler::sectionBandColor(150, 0.6, false).alphaF(), 0.24, 0.01);
+    EXPECT_NEAR(DeliveryTimelineRuler::sectionBandColor(150, 1.8, false).alphaF(), 0.07, 0.01);
+
+    Ruler r;
+    r.layOut(makeSermon());
+    r.timer.start();
+    // Two and a half minutes of a ten-minute target with the page at its top.
+    r.clock.advance(150);
+    EXPECT_EQ(r.ruler.sectionBandColor(r.timer.progress()).rgb(), SemanticColors::orange(false).rgb());
+    EXPECT_TRUE(r.ruler.needsFrame());
+}
+
+TEST(DeliveryTimelineRulerTest, TheRedrawTimerRunsOnlyWhileTheCountdownRuns)
+{
+    Ruler r;
+    r.ruler.show();
+    EXPECT_FALSE(r.ruler.isRedrawing());
+    r.timer.start();
+    EXPECT_TRUE(r.ruler.isRedrawing());
+    r.timer.pause();
+    EXPECT_FALSE(r.ruler.isRedrawing());
+    r.timer.start();
+    EXPECT_TRUE(r.ruler.isRedrawing());
+    r.ruler.hide();
+    EXPECT_FALSE(r.ruler.isRedrawing());
+    r.ruler.show();
+    EXPECT_TRUE(r.ruler.isRedrawing());
+    r.timer.reset();
+    EXPECT_FALSE(r.ruler.isRedrawing());
+}

@@ -1,0 +1,289 @@
+#include "delivery/DeliveryView.h"
+#include "delivery/DeliveryCanvas.h"
+#include "delivery/DeliveryCanvasState.h"
+#include "delivery/DeliveryCounterBlock.h"
+#include "delivery/DeliveryRunnerStopButton.h"
+#include "delivery/DeliverySettingsBar.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/FullscreenController.h"
+#include "document/SermonDocument.h"
+#include "platform/Preferences.h"
+#include "platform/UndoManager.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kestrion;
+
+namespace {
+
+// A sermon of a title and points holding about that many words in all.
+SermonNodePtr sermonOfWords(int words)
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    int made = 1;
+    for (int p = 0; made < words; ++p) {
+        auto point = root->addChild(QStringLiteral("Point"));
+        ++made;
+        for (int l = 0; l < 5 && made < words; ++l) {
+            QString text;
+            for (int w = 0; w < 10 && made < words; ++w, ++made)
+                text += QStringLiteral("word ");
+            point->addChild(text);
+        }
+    }
+    return root;
+}
+
+class DeliveryViewTest : public ::testing::Test {
+protected:
+    DeliveryViewTest()
+        : preferences(std::make_unique<QSettings>(folder.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat))
+    {
+    }
+
+    // A window as the application makes it: a toolbar above the delivery view.
+    DeliveryView& open(SermonNodePtr root, SermonMetadata metadata = {}, bool show = true)
+    {
+        document = std::make_unique<SermonDocument>(std::move(root), std::move(metadata));
+        window = std::make_unique<QWidget>();
+        auto* column = new QVBoxLayout(window.get());
+        column->setContentsMargins(0, 0, 0, 0);
+        toolbar = new QWidget(window.get());
+        toolbar->setFixedHeight(40);
+        column->addWidget(toolbar);
+        view = new DeliveryView(*document, preferences, &undoManager, toolbar, window.get());
+        column->addWidget(view, 1);
+        window->resize(1200, 800);
+        if (show) {
+            window->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        }
+        return *view;
+    }
+
+    bool isFullScreen() const { return window->windowState() & Qt::WindowFullScreen; }
+
+    QTemporaryDir folder;
+    Preferences preferences;
+    UndoManager undoManager;
+    std::unique_ptr<SermonDocument> document;
+    std::unique_ptr<QWidget> window;
+    QWidget* toolbar = nullptr;
+    QPointer<DeliveryView> view;
+};
+
+} // namespace
+
+TEST_F(DeliveryViewTest, PlansTheDurationFromTheDetailsOrTheLength)
+{
+    struct Case {
+        int words;
+        std::optional<qint64> duration;
+        qint64 minutes;
+    };
+    const Case cases[] = { { 1000, std::nullopt, 10 }, { 100, std::nullopt, 5 }, { 0, std::nullopt, 5 },
+        { 1000, 45, 45 }, { 5, 45, 45 } };
+    for (const Case& c : cases) {
+        SermonMetadata metadata;
+        metadata.duration = c.duration;
+        DeliveryView& v = open(c.words ? sermonOfWords(c.words) : SermonNode::create(QString()), metadata);
+        EXPECT_EQ(v.timer().plannedTargetSeconds(), double(c.minutes * 60)) << c.words;
+        EXPECT_EQ(v.timer().state(), TimerState::Idle);
+    }
+}
+
+TEST_F(DeliveryViewTest, TheStoredPaceReplacesTheFirstEstimateWhenTheViewComesOnScreen)
+{
+    preferences.setDeliveryWPM(200);
+    DeliveryView& v = open(sermonOfWords(1000), {}, false);
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 10 * 60);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 5 * 60);
+    EXPECT_EQ(v.autoDurationMinutes(), 5);
+
+    // A later change of pace applies while idle only.
+    preferences.setDeliveryWPM(50);
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 20 * 60);
+    v.timer().start();
+    preferences.setDeliveryWPM(100);
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 20 * 60);
+    v.timer().reset();
+    preferences.setDeliveryWPM(0);
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 5 * 60);
+}
+
+TEST_F(DeliveryViewTest, TheTextWidthOnOfferFollowsTheAvailableWidth)
+{
+    const std::pair<double, double> cases[]
+        = { { 900, 750 }, { 1150, 1000 }, { 1200, 1000 }, { 1149, 950 }, { 500, 400 }, { 0, 1000 }, { -5, 1000 } };
+    for (const auto& [available, offered] : cases)
+        EXPECT_EQ(DeliveryView::maxTextWidth(available), offered) << available;
+    DeliveryView& v = open(sermonOfWords(50));
+    EXPECT_EQ(v.maxTextWidth(), 1000);
+    EXPECT_EQ(v.settingsBar()->textWidthSlider()->maximum(), 20);
+    window->resize(900, 800);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.settingsBar()->maxTextWidth(), 750);
+}
+
+TEST_F(DeliveryViewTest, TheWindowKeepsRoomForTheReadingColumn)
+{
+    DeliveryView& v = open(sermonOfWords(50));
+    EXPECT_EQ(v.minimumWidth(), 850);
+    preferences.setDeliveryTextWidth(600);
+    EXPECT_EQ(v.minimumWidth(), 800);
+    window->resize(820, 800);
+    QCoreApplication::processEvents();
+    preferences.setDeliveryTextWidth(900);
+    EXPECT_EQ(v.minimumWidth(), 1050);
+    QCoreApplication::processEvents();
+    EXPECT_GE(window->width(), 1050);
+}
+
+TEST_F(DeliveryViewTest, SeekingPutsTheFractionOnTheReadingLineAtOnce)
+{
+    DeliveryView& v = open(sermonOfWords(2000));
+    DeliveryCanvasState& state = v.canvasState();
+    state.setFollowRunner(true);
+    v.canvas()->animateScroll(500);
+    v.seek(0.5);
+    EXPECT_FALSE(state.followRunner());
+    EXPECT_FALSE(v.canvas()->isScrollAnimating());
+    EXPECT_DOUBLE_EQ(state.scrollY(), state.clampedScrollY(state.layout()->yForFraction(0.5) - 100));
+    v.seek(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(state.scrollY(), 0);
+    v.seek(7);
+    EXPECT_DOUBLE_EQ(state.scrollY(), state.clampedScrollY(state.layout()->yForFraction(1) - 100));
+}
+
+TEST_F(DeliveryViewTest, AnEditedDurationIsOneUndoStepAndNoneWhenUnchanged)
+{
+    SermonMetadata metadata;
+    metadata.duration = 30;
+    DeliveryView& v = open(sermonOfWords(300), metadata);
+    v.commitDuration(30);
+    EXPECT_TRUE(document->undoStack().empty());
+    EXPECT_FALSE(undoManager.canUndo());
+
+    // Through the counter block, as the user does it.
+    DeliveryCounterBlock* block = v.counterBlock();
+    block->durationTapped();
+    block->durationField()->setText(QStringLiteral("45"));
+    QTest::keyClick(block->durationField(), Qt::Key_Return);
+    EXPECT_EQ(document->metadata().duration, 45);
+    EXPECT_EQ(document->undoStack().size(), 1u);
+    EXPECT_EQ(undoManager.undoCount(), 1);
+    EXPECT_FALSE(undoManager.isClean());
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 45 * 60);
+
+    undoManager.undo();
+    EXPECT_EQ(document->metadata().duration, 30);
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 30 * 60);
+}
+
+TEST_F(DeliveryViewTest, FullScreenFollowsTheCountdownAndTheSetting)
+{
+    DeliveryView& v = open(sermonOfWords(300));
+    v.timer().start();
+    EXPECT_FALSE(isFullScreen());
+    v.timer().pause();
+    preferences.setDeliveryFullscreen(true);
+    EXPECT_TRUE(isFullScreen());
+    EXPECT_TRUE(toolbar->isHidden());
+    EXPECT_TRUE(v.isInFullscreen());
+    EXPECT_TRUE(v.settingsBar()->isHidden());
+
+    v.timer().start();
+    v.timer().pause();
+    EXPECT_TRUE(isFullScreen());
+    EXPECT_TRUE(v.escapeKey());
+    EXPECT_EQ(v.timer().state(), TimerState::Idle);
+    EXPECT_FALSE(isFullScreen());
+    EXPECT_FALSE(toolbar->isHidden());
+    EXPECT_FALSE(v.settingsBar()->isHidden());
+    // Escape on an idle countdown is left to others.
+    EXPECT_FALSE(v.escapeKey());
+
+    v.timer().start();
+    EXPECT_TRUE(isFullScreen());
+    preferences.setDeliveryFullscreen(false);
+    EXPECT_FALSE(isFullScreen());
+    EXPECT_FALSE(toolbar->isHidden());
+}
+
+TEST_F(DeliveryViewTest, TheChromeComesBackWhoeverEndsFullScreen)
+{
+    preferences.setDeliveryFullscreen(true);
+    DeliveryView& v = open(sermonOfWords(300));
+    v.timer().start();
+    ASSERT_TRUE(isFullScreen());
+    // The user or the window manager ends it.
+    window->showNormal();
+    EXPECT_FALSE(toolbar->isHidden());
+    EXPECT_FALSE(v.isInFullscreen());
+    EXPECT_FALSE(v.settingsBar()->isHidden());
+
+    // Leaving delivery mode ends it.
+    v.fullscreenController().enter();
+    ASSERT_TRUE(isFullScreen());
+    ASSERT_TRUE(toolbar->isHidden());
+    delete view.data();
+    EXPECT_FALSE(isFullScreen());
+    EXPECT_FALSE(toolbar->isHidden());
+}
+
+TEST_F(DeliveryViewTest, ClosingTheWindowStopsTheCountdown)
+{
+    preferences.setDeliveryFullscreen(true);
+    DeliveryView& v = open(sermonOfWords(300));
+    v.timer().start();
+    ASSERT_TRUE(v.timer().isTicking());
+    window->close();
+    EXPECT_EQ(v.timer().state(), TimerState::Idle);
+    EXPECT_FALSE(v.timer().isTicking());
+    EXPECT_FALSE(v.canvas()->isTicking());
+    EXPECT_FALSE(toolbar->isHidden());
+    window.reset();
+    EXPECT_FALSE(view);
+}
+
+TEST_F(DeliveryViewTest, ReturnTogglesFollowingExceptWhileAFieldIsEdited)
+{
+    DeliveryView& v = open(sermonOfWords(300));
+    v.canvas()->setFocus();
+    QTest::keyClick(v.canvas(), Qt::Key_Return);
+    EXPECT_TRUE(v.canvasState().followRunner());
+    QTest::keyClick(v.canvas(), Qt::Key_Enter);
+    EXPECT_FALSE(v.canvasState().followRunner());
+
+    v.counterBlock()->durationTapped();
+    v.counterBlock()->durationField()->setFocus();
+    EXPECT_FALSE(v.returnKey());
+    EXPECT_FALSE(v.canvasState().followRunner());
+}
+
+TEST_F(DeliveryViewTest, TheStopButtonShowsOnlyWhilePaused)
+{
+    DeliveryView& v = open(sermonOfWords(300));
+    EXPECT_FALSE(v.stopButton()->isVisible());
+    v.timer().start();
+    EXPECT_FALSE(v.stopButton()->isVisible());
+    v.timer().pause();
+    EXPECT_TRUE(v.stopButton()->isVisible());
+    v.stopButton()->click();
+    EXPECT_EQ(v.timer().state(), TimerState::Idle);
+    EXPECT_EQ(v.timer().remainingSeconds(), v.timer().plannedTargetSeconds());
+    QTest::qWait(300);
+    EXPECT_FALSE(v.stopButton()->isVisible());
+}

@@ -1,0 +1,321 @@
+#include "DocumentManagerFixture.h"
+
+#include "platform/SingleInstance.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+using namespace kestrion;
+using namespace kestrion::test;
+
+TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
+{
+    m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    auto* window = static_cast<TypingWindow*>(document->window());
+
+    window->type("# Half a sentence\n");
+    ASSERT_TRUE(timerOf(*document).isActive());
+    timerOf(*document).fire();
+    // The file waits for the edit to end; the words are safe meanwhile.
+    EXPECT_EQ(readFile(file), sermonText);
+    EXPECT_EQ(recoveryText(), "# Half a sentence\n");
+
+    // The typing ends without a change: the copy goes.
+    window->type(std::nullopt);
+    timerOf(*document).fire();
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+
+    window->type("# Typed when the power went\n");
+    timerOf(*document).fire();
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* recovered = m_manager->documents().front();
+    EXPECT_EQ(recovered->filePath(), file);
+    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
+}
+
+TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
+{
+    OpenDocument* document = m_manager->newDocument();
+    edit(*document, QStringLiteral("Unsaved Sermon"));
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+    timerOf(*document).fire();
+    ASSERT_EQ(recoveryFiles().size(), 1);
+
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    OpenDocument* recovered = m_manager->documents().front();
+    EXPECT_TRUE(recovered->isUntitled());
+    EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Unsaved Sermon"));
+    EXPECT_TRUE(recovered->isModified());
+    EXPECT_TRUE(recovered->window()->isWindowModified());
+
+    // A second instance does not take what this one holds.
+    {
+        QSettings settings(path(QStringLiteral("other.ini")), QSettings::IniFormat);
+        DocumentManager other(settings, std::make_unique<ScriptedDialogs>());
+        other.setRecoveryFolder(path(QStringLiteral("recovery")));
+        other.setShowsWindows(false);
+        EXPECT_EQ(other.recoverUnsavedDocuments(), 0);
+    }
+
+    // Closing it asks, like any untitled document with text.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    EXPECT_TRUE(m_manager->close(*recovered));
+    EXPECT_EQ(m_dialogs->saveQuestions.size(), 1);
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+    crashManager();
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
+}
+
+TEST_F(DocumentManagerTest, RestoredTextGoesBackIntoItsOwnFilesWindowUntilSaved)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    OpenDocument* document = m_manager->documents().front();
+    EXPECT_EQ(document->filePath(), file);
+    EXPECT_EQ(contentsOf(*document), restoredText);
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(document->window()->isWindowModified());
+    ASSERT_NE(restoredNotice(*document), nullptr);
+    EXPECT_EQ(restoredNotice(*document)->actionTitles(), QStringList({ QStringLiteral("Discard Restored Changes") }));
+    EXPECT_EQ(readFile(file), sermonText);
+    // The launch opens the files it was given after recovering: the same window.
+    EXPECT_EQ(m_manager->open(file), document);
+    EXPECT_EQ(m_manager->documents().size(), 1u);
+
+    // Nothing is dropped before the text is saved: another crash offers it again.
+    crashManager();
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    document = m_manager->documents().front();
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_EQ(readFile(file), restoredText);
+    EXPECT_FALSE(document->isModified());
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty()) << recoveryFolderEntries().join(u' ').toStdString();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+}
+
+TEST_F(DocumentManagerTest, FileWithRestoredTextOpensIntoItWhicheverWayItIsOpened)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        { "by name", [&] { m_manager->open(file); } },
+        { "open dialog",
+            [&] {
+                m_dialogs->filesToOpen = { file };
+                m_manager->showOpenDialog(nullptr);
+            } },
+        { "open recent",
+            [&] {
+                OpenDocument* other = m_manager->newDocument();
+                const QList<QAction*> recent = other->window()->openRecentMenu()->actions();
+                ASSERT_FALSE(recent.isEmpty());
+                recent.front()->trigger();
+            } },
+        { "second launch",
+            [&] {
+                SingleInstance running(path(QStringLiteral("instance.socket")));
+                ASSERT_EQ(running.start({}), SingleInstance::Role::Primary);
+                QObject::connect(&running, &SingleInstance::filesReceived, m_manager.get(), &DocumentManager::openAll);
+                SingleInstance later(path(QStringLiteral("instance.socket")));
+                EXPECT_EQ(later.start({ file }), SingleInstance::Role::HandedOver);
+            } },
+    };
+    for (const auto& [name, openFile] : ways) {
+        crashManager();
+        openFile();
+        OpenDocument* document = m_manager->documentForPath(file);
+        ASSERT_NE(document, nullptr) << name;
+        EXPECT_EQ(contentsOf(*document), restoredText) << name;
+        EXPECT_TRUE(document->isModified()) << name;
+        EXPECT_NE(restoredNotice(*document), nullptr) << name;
+        EXPECT_EQ(recoveryFiles().size(), 1) << name;
+        const std::vector<OpenDocument*>& documents = m_manager->documents();
+        EXPECT_EQ(std::count_if(documents.begin(), documents.end(),
+                      [&](const OpenDocument* open) { return !open->isUntitled() || open->isModified(); }),
+            1)
+            << name;
+    }
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+}
+
+TEST_F(DocumentManagerTest, DiscardingRestoredTextShowsTheFileAsItIsOnDisk)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* restored = m_manager->documents().front();
+
+    // A file that cannot be shown keeps the restored text in place.
+    writeFile(QStringLiteral("grace.md"), QByteArray());
+    ASSERT_TRUE(restoredNotice(*restored)->trigger(QStringLiteral("Discard Restored Changes")));
+    EXPECT_EQ(m_dialogs->errors.size(), 1);
+    ASSERT_EQ(m_manager->documents().front(), restored);
+    EXPECT_EQ(contentsOf(*restored), restoredText);
+    EXPECT_EQ(recoveryFiles().size(), 1);
+
+    writeFile(QStringLiteral("grace.md"), sermonText);
+    m_manager->discardRecoveredChanges(*restored);
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    OpenDocument* shown = m_manager->documents().front();
+    EXPECT_EQ(shown->filePath(), file);
+    EXPECT_EQ(shown->document().root()->text(), QStringLiteral("Grace"));
+    EXPECT_FALSE(shown->isModified());
+    EXPECT_EQ(restoredNotice(*shown), nullptr);
+    EXPECT_EQ(readFile(file), sermonText);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+    crashManager();
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
+}
+
+TEST_F(DocumentManagerTest, RestoredTextOverAFileChangedSinceWaitsForTheUsersChoice)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    const QByteArray theirs = "# Theirs\n";
+    writeFile(QStringLiteral("grace.md"), theirs);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* document = m_manager->documents().front();
+    NoticeBar* notice = restoredNotice(*document);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("changed on disk"))) << notice->text().toStdString();
+    EXPECT_EQ(notice->actionTitles(),
+        QStringList({ QStringLiteral("Keep Restored Changes"), QStringLiteral("Discard Restored Changes") }));
+
+    // Not while typing, not at session end, not by a save without asking first.
+    edit(*document, QStringLiteral("Ours"));
+    timerOf(*document).fire();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(recoveryText().contains("# Ours\n"));
+    m_manager->saveAllWithoutAsking();
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_EQ(readFile(file), theirs);
+
+    notice->trigger(QStringLiteral("Keep Restored Changes"));
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    timerOf(*document).fire();
+    EXPECT_TRUE(readFile(file).contains("# Ours\n"));
+    EXPECT_FALSE(document->isModified());
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, RestoredTextOfAFileThatIsGoneOpensOnItsOwn)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* document = m_manager->documents().front();
+    EXPECT_TRUE(document->isUntitled());
+    EXPECT_EQ(document->displayName(), QStringLiteral("grace.md (Recovered)"));
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    m_dialogs->savePaths = { file };
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_EQ(m_dialogs->suggestedPaths, QStringList({ file }));
+    EXPECT_EQ(readFile(file), restoredText);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, CopyThatTheFileHoldsAlreadyIsDroppedQuietly)
+{
+    // Killed after the save and before the copy went.
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    crashWhileTyping(file, restoredText);
+    writeFile(QStringLiteral("grace.md"), restoredText);
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    OpenDocument* document = m_manager->documents().front();
+    EXPECT_EQ(document->filePath(), file);
+    EXPECT_FALSE(document->isModified());
+    EXPECT_EQ(restoredNotice(*document), nullptr);
+    EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+}
+
+TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    const QString conflicted = writeFile(QStringLiteral("conflicted.md"), sermonText);
+    OpenDocument* titled = m_manager->open(file);
+    OpenDocument* changedOnDisk = m_manager->open(conflicted);
+    OpenDocument* untitled = m_manager->newDocument();
+    edit(*titled, QStringLiteral("In place"));
+    edit(*changedOnDisk, QStringLiteral("Ours"));
+    writeFile(QStringLiteral("conflicted.md"), "# Theirs\n");
+    edit(*untitled, QStringLiteral("Draft"));
+
+    m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(m_dialogs->errors.isEmpty());
+    EXPECT_TRUE(readFile(file).contains("# In place\n"));
+    EXPECT_EQ(readFile(conflicted), "# Theirs\n");
+    EXPECT_EQ(recoveryFiles().size(), 2);
+
+    crashManager();
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 2);
+    QStringList names;
+    for (OpenDocument* document : m_manager->documents())
+        names.append(document->displayName());
+    names.sort();
+    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md") }));
+}
+
+TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsItWhenTheWriteFails)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    failWritesTo(file);
+    edit(*document, QStringLiteral("First"));
+    timerOf(*document).fire();
+    ASSERT_TRUE(recoveryText().contains("# First\n"));
+
+    m_manager->setFileWriter(&writeFileAtomically);
+    edit(*document, QStringLiteral("Second"));
+    m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(readFile(file).contains("# Second\n"));
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+
+    failWritesTo(file);
+    edit(*document, QStringLiteral("Third"));
+    timerOf(*document).fire();
+    edit(*document, QStringLiteral("Fourth"));
+    m_manager->saveAllWithoutAsking();
+    EXPECT_TRUE(m_keptWhenWriteFailed.contains("# Third\n"));
+    EXPECT_TRUE(readFile(file).contains("# Second\n"));
+    EXPECT_EQ(recoveryFiles().size(), 1);
+    EXPECT_TRUE(recoveryText().contains("# Fourth\n"));
+}
+
+TEST_F(DocumentManagerTest, RecoveryKeepsCopiesItCannotReadAndDeletesOnlyEmptyOnes)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("recovery"))));
+    const QByteArray latin1 = "# Gr\xe2"
+                              "ce \xff\xfe\n";
+    writeFile(QStringLiteral("recovery/empty.md"), QByteArray());
+    writeFile(QStringLiteral("recovery/empty.md.origin"), path(QStringLiteral("gone.md")).toUtf8());
+    writeFile(QStringLiteral("recovery/latin1.md"), latin1);
+    writeFile(QStringLiteral("recovery/latin1.md.origin"), path(QStringLiteral("gone.md")).toUtf8());
+    writeFile(QStringLiteral("recovery/good.md"), sermonText);
+
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("recovery/empty.md"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("recovery/empty.md.origin"))));
+    EXPECT_EQ(readFile(path(QStringLiteral("recovery/latin1.md"))), latin1);
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("recovery/latin1.md.origin"))));
+}

@@ -1,0 +1,156 @@
+#include "sheets/NewSermonSheet.h"
+
+#include "sheets/CaretTintedField.h"
+#include "sheets/DurationRow.h"
+#include "sheets/OccurrencesEditor.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kestrion;
+
+namespace {
+
+struct Created {
+    QString title;
+    SermonMetadata metadata;
+};
+
+class NewSermonSheetTest : public ::testing::Test {
+protected:
+    NewSermonSheetTest()
+        : m_sheet(
+            [this](const QString& title, const SermonMetadata& metadata) {
+                m_created.push_back({ title, metadata });
+            },
+            [this] { ++m_cancelled; })
+    {
+        m_sheet.form().occurrences()->setToday([] { return QDate(2024, 5, 15); });
+        m_sheet.show();
+        QApplication::setActiveWindow(&m_sheet);
+        (void)QTest::qWaitForWindowActive(&m_sheet);
+    }
+
+    SermonDetailsForm& form() { return m_sheet.form(); }
+    DurationRow& row() { return *form().durationRow(); }
+
+    void typeTitle(const QString& text) { QTest::keyClicks(form().titleField(), text); }
+
+    // Types minutes into the custom field, optionally confirming them with Return.
+    void typeMinutes(const QString& digits, bool confirm)
+    {
+        CaretTintedField* field = row().customField();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, digits);
+        if (confirm)
+            QTest::keyClick(field, Qt::Key_Return);
+    }
+
+    std::optional<qint64> createdDuration()
+    {
+        form().actionButton()->click();
+        return m_created.empty() ? std::optional<qint64>() : m_created.back().metadata.duration;
+    }
+
+    std::vector<Created> m_created;
+    int m_cancelled = 0;
+    NewSermonSheet m_sheet;
+};
+
+} // namespace
+
+TEST_F(NewSermonSheetTest, StartsInTheTitleAndCannotCreateWithABlankTitle)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form().titleField()->hasFocus(); }));
+    EXPECT_FALSE(form().actionButton()->isEnabled());
+    typeTitle(QStringLiteral("   "));
+    form().titleField()->insert(QStringLiteral("\n\u2028"));
+    EXPECT_FALSE(m_sheet.canCreate());
+    EXPECT_FALSE(form().actionButton()->isEnabled());
+    QTest::keyClick(form().titleField(), Qt::Key_Return);
+    m_sheet.create();
+    EXPECT_TRUE(m_created.empty());
+
+    QTest::keyClick(form().seriesField(), Qt::Key_Escape);
+    EXPECT_EQ(m_cancelled, 1);
+    EXPECT_TRUE(m_created.empty());
+}
+
+TEST_F(NewSermonSheetTest, HandsOverTheTrimmedTitleAndDetails)
+{
+    form().titleField()->insert(QStringLiteral("  The Lost  Sheep \n"));
+    form().scriptureField()->insert(QStringLiteral("   "));
+    form().seriesField()->insert(QStringLiteral("\tParables "));
+    QTest::keyClick(form().scriptureField(), Qt::Key_Return);
+    ASSERT_EQ(m_created.size(), 1u);
+    EXPECT_EQ(m_created[0].title, QStringLiteral("The Lost  Sheep"));
+    EXPECT_TRUE(m_created[0].metadata.scripture.isEmpty());
+    EXPECT_EQ(m_created[0].metadata.series, QStringLiteral("Parables"));
+    // The untouched duration row shows 35 but hands over none.
+    EXPECT_TRUE(row().chip(35)->isChecked());
+    EXPECT_EQ(m_created[0].metadata.duration, std::nullopt);
+    // The sheet keeps what was entered for the next use.
+    EXPECT_EQ(form().titleField()->text(), QStringLiteral("  The Lost  Sheep  "));
+}
+
+TEST_F(NewSermonSheetTest, DurationFromChipsAndConfirmedOrTypedMinutes)
+{
+    typeTitle(QStringLiteral("Sermon"));
+    row().chip(45)->click();
+    EXPECT_EQ(createdDuration(), 45);
+
+    typeMinutes(QStringLiteral("75"), true);
+    EXPECT_EQ(m_sheet.duration(), 75);
+    EXPECT_FALSE(row().isCustomFieldFocused());
+    EXPECT_EQ(row().customDraft(), QStringLiteral("75"));
+    EXPECT_TRUE(row().isCustomActive());
+
+    // A chip after confirmed minutes wins; the field keeps its digits, drawn inactive.
+    row().chip(45)->click();
+    EXPECT_EQ(createdDuration(), 45);
+    EXPECT_EQ(row().customDraft(), QStringLiteral("75"));
+    EXPECT_FALSE(row().isCustomActive());
+    // So does a chip after minutes typed and left unconfirmed.
+    typeMinutes(QStringLiteral("88"), false);
+    row().chip(50)->click();
+    EXPECT_EQ(createdDuration(), 50);
+
+    // Minutes typed but not confirmed count for Create, as they do for Done.
+    typeMinutes(QStringLiteral("075"), false);
+    EXPECT_EQ(createdDuration(), 75);
+
+    for (const QString& rejected :
+        { QStringLiteral("0"), QStringLiteral("181"), QStringLiteral("99999999999999999999") }) {
+        typeMinutes(rejected, true);
+        EXPECT_EQ(m_sheet.duration(), 75) << rejected.toStdString();
+        EXPECT_EQ(row().customDraft(), rejected);
+        EXPECT_FALSE(row().isCustomFieldFocused());
+    }
+    typeMinutes(QStringLiteral("500"), false);
+    EXPECT_EQ(createdDuration(), 75);
+}
+
+TEST_F(NewSermonSheetTest, OccasionsGoInStoredOrderWithAPlaceStillBeingTyped)
+{
+    typeTitle(QStringLiteral("Sermon"));
+    OccurrencesEditor* occurrences = form().occurrences();
+    occurrences->addOccasion();
+    occurrences->setEditDate(QDate(2024, 6, 2));
+    occurrences->commitEdit();
+    occurrences->addOccasion();
+    occurrences->setEditPlace(QStringLiteral("Hope Hall"));
+    form().actionButton()->click();
+    ASSERT_EQ(m_created.size(), 1u);
+    const std::vector<SermonOccasion>& occasions = m_created[0].metadata.occasions;
+    ASSERT_EQ(occasions.size(), 2u);
+    EXPECT_EQ(occasions[0].date, QDate(2024, 6, 2));
+    EXPECT_EQ(occasions[1].date, QDate(2024, 5, 19));
+    EXPECT_EQ(occasions[1].place, QStringLiteral("Hope Hall"));
+}

@@ -1,0 +1,207 @@
+#include "sheets/OccurrencesEditor.h"
+
+#include "sheets/CalendarGrid.h"
+#include "sheets/SingleLineField.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace kestrion;
+
+namespace {
+
+SermonOccasion occasion(const QString& place, const QDate& date)
+{
+    SermonOccasion result;
+    result.place = place;
+    result.date = date;
+    return result;
+}
+
+class OccurrencesEditorTest : public ::testing::Test {
+protected:
+    OccurrencesEditorTest()
+    {
+        auto* layout = new QVBoxLayout(&m_window);
+        m_editor = new OccurrencesEditor(&m_window);
+        m_other = new QLineEdit(&m_window);
+        layout->addWidget(m_editor);
+        layout->addWidget(m_other);
+        // A Wednesday: the coming Sunday is May 19.
+        m_editor->setToday([] { return QDate(2024, 5, 15); });
+        m_window.show();
+        QApplication::setActiveWindow(&m_window);
+        (void)QTest::qWaitForWindowActive(&m_window);
+    }
+
+    std::vector<QString> shownPlaces() const
+    {
+        std::vector<QString> places;
+        for (QWidget* row : m_editor->rows()) {
+            if (auto* label = row->findChild<QLabel*>(QStringLiteral("place")))
+                places.push_back(label->text());
+            else
+                places.push_back(QStringLiteral("[editing]"));
+        }
+        return places;
+    }
+
+    QWidget m_window;
+    OccurrencesEditor* m_editor = nullptr;
+    QLineEdit* m_other = nullptr;
+};
+
+} // namespace
+
+TEST_F(OccurrencesEditorTest, AddingAppendsOneForTheComingSundayAndEditsItWithoutTakingTheKeyboard)
+{
+    EXPECT_TRUE(m_editor->emptyLabel()->isVisible());
+    m_other->setFocus();
+    QSignalSpy edited(m_editor, &OccurrencesEditor::occasionsEdited);
+    m_editor->addButton()->click();
+    ASSERT_EQ(edited.count(), 1);
+    ASSERT_EQ(m_editor->occasions().size(), 1u);
+    const SermonOccasion& added = m_editor->occasions().front();
+    EXPECT_EQ(added.date, QDate(2024, 5, 19));
+    EXPECT_TRUE(added.place.isEmpty());
+    EXPECT_EQ(m_editor->editingID(), added.id);
+    EXPECT_FALSE(m_editor->emptyLabel()->isVisible());
+    ASSERT_NE(m_editor->placeField(), nullptr);
+    QApplication::processEvents();
+    EXPECT_TRUE(m_other->hasFocus());
+}
+
+TEST_F(OccurrencesEditorTest, CommitWritesOnlyWhatChangedAndBothFieldsTogether)
+{
+    const SermonOccasion first = occasion(QStringLiteral("Grace Chapel"), QDate(2024, 3, 3));
+    m_editor->setOccasions({ first });
+    QSignalSpy edited(m_editor, &OccurrencesEditor::occasionsEdited);
+
+    m_editor->beginEditing(first);
+    m_editor->commitEdit();
+    EXPECT_EQ(edited.count(), 0);
+    EXPECT_FALSE(m_editor->editingID());
+
+    // Edited and edited back counts as unchanged.
+    m_editor->beginEditing(first);
+    m_editor->setEditPlace(QStringLiteral("Elsewhere"));
+    m_editor->setEditPlace(first.place);
+    m_editor->commitEdit();
+    EXPECT_EQ(edited.count(), 0);
+
+    m_editor->beginEditing(first);
+    m_editor->setEditDate(QDate(2024, 3, 10));
+    m_editor->commitEdit();
+    ASSERT_EQ(edited.count(), 1);
+    EXPECT_EQ(m_editor->occasions().front().date, QDate(2024, 3, 10));
+    EXPECT_EQ(m_editor->occasions().front().place, first.place);
+    EXPECT_EQ(m_editor->occasions().front().id, first.id);
+
+    // Spaces only are stored as typed.
+    m_editor->beginEditing(m_editor->occasions().front());
+    m_editor->setEditPlace(QStringLiteral("   "));
+    m_editor->commitEdit();
+    EXPECT_EQ(m_editor->occasions().front().place, QStringLiteral("   "));
+}
+
+TEST_F(OccurrencesEditorTest, ReturnOrLeavingThePlaceCommitsButMovingIntoTheCalendarDoesNot)
+{
+    const SermonOccasion first = occasion(QString(), QDate(2024, 3, 3));
+    m_editor->setOccasions({ first });
+    m_editor->beginEditing(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_editor->placeField() && m_editor->placeField()->hasFocus(); }));
+    QTest::keyClicks(m_editor->placeField(), QStringLiteral("Hope Hall"));
+    EXPECT_TRUE(m_editor->occasions().front().place.isEmpty());
+    QTest::keyClick(m_editor->placeField(), Qt::Key_Return);
+    EXPECT_EQ(m_editor->occasions().front().place, QStringLiteral("Hope Hall"));
+    EXPECT_FALSE(m_editor->editingID());
+
+    m_editor->beginEditing(m_editor->occasions().front());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_editor->placeField() && m_editor->placeField()->hasFocus(); }));
+    m_editor->placeField()->selectAll();
+    QTest::keyClicks(m_editor->placeField(), QStringLiteral("Town Hall"));
+    m_editor->setDatePopoverOpen(true);
+    ASSERT_NE(m_editor->calendar(), nullptr);
+    EXPECT_TRUE(m_editor->editingID());
+    // Picking a day closes the calendar and changes only the pending date.
+    m_editor->calendar()->selectDay(QDate(2024, 3, 17));
+    EXPECT_FALSE(m_editor->isDatePopoverOpen());
+    EXPECT_EQ(m_editor->editDate(), QDate(2024, 3, 17));
+    EXPECT_EQ(m_editor->occasions().front().date, QDate(2024, 3, 3));
+
+    m_other->setFocus();
+    EXPECT_FALSE(m_editor->editingID());
+    EXPECT_EQ(m_editor->occasions().front().date, QDate(2024, 3, 17));
+    EXPECT_EQ(m_editor->occasions().front().place, QStringLiteral("Town Hall"));
+}
+
+TEST_F(OccurrencesEditorTest, AddingOrEditingAnotherRowCommitsTheFirst)
+{
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2024, 2, 4));
+    m_editor->setOccasions({ a, b });
+    m_editor->beginEditing(a);
+    m_editor->setEditPlace(QStringLiteral("A2"));
+    m_editor->beginEditing(b);
+    EXPECT_EQ(m_editor->occasions()[0].place, QStringLiteral("A2"));
+    EXPECT_EQ(m_editor->editingID(), b.id);
+
+    m_editor->setEditPlace(QStringLiteral("B2"));
+    QSignalSpy edited(m_editor, &OccurrencesEditor::occasionsEdited);
+    m_editor->addOccasion();
+    EXPECT_EQ(edited.count(), 2);
+    ASSERT_EQ(m_editor->occasions().size(), 3u);
+    EXPECT_EQ(m_editor->occasions()[1].place, QStringLiteral("B2"));
+}
+
+TEST_F(OccurrencesEditorTest, RemovingTheEditedOneDropsItsEditAndAnotherKeepsIt)
+{
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2024, 2, 4));
+    const SermonOccasion c = occasion(QStringLiteral("C"), QDate(2024, 3, 3));
+    m_editor->setOccasions({ a, b, c });
+    m_editor->beginEditing(a);
+    m_editor->setEditPlace(QStringLiteral("A2"));
+    m_editor->removeOccasion(c.id);
+    EXPECT_EQ(m_editor->editingID(), a.id);
+    EXPECT_EQ(m_editor->editPlace(), QStringLiteral("A2"));
+    EXPECT_EQ(m_editor->placeField()->text(), QStringLiteral("A2"));
+
+    m_editor->removeOccasion(a.id);
+    EXPECT_FALSE(m_editor->editingID());
+    ASSERT_EQ(m_editor->occasions().size(), 1u);
+    EXPECT_EQ(m_editor->occasions().front().id, b.id);
+
+    // Through the row's own button; an absent id does nothing.
+    QSignalSpy edited(m_editor, &OccurrencesEditor::occasionsEdited);
+    m_editor->removeOccasion(a.id);
+    EXPECT_EQ(edited.count(), 0);
+    OccurrencesEditor::removeButton(m_editor->rows().front())->click();
+    EXPECT_TRUE(m_editor->occasions().empty());
+    EXPECT_EQ(edited.count(), 1);
+}
+
+TEST_F(OccurrencesEditorTest, ShowsNewestFirstAndKeepsTheStoredOrder)
+{
+    const SermonOccasion old = occasion(QStringLiteral("Old"), QDate(2023, 4, 2));
+    const SermonOccasion sameDayFirst = occasion(QString(), QDate(2024, 4, 7));
+    const SermonOccasion sameDaySecond = occasion(QStringLiteral("Second"), QDate(2024, 4, 7));
+    const SermonOccasion middle = occasion(QStringLiteral("Middle"), QDate(2023, 12, 24));
+    const SermonOccasion future = occasion(QStringLiteral("Future"), QDate(2025, 1, 5));
+    m_editor->setOccasions({ old, sameDayFirst, future, sameDaySecond, middle });
+    EXPECT_EQ(shownPlaces(),
+        (std::vector<QString> { QStringLiteral("Future"), QStringLiteral("\u2014"), QStringLiteral("Second"),
+            QStringLiteral("Middle"), QStringLiteral("Old") }));
+    // A new occasion is shown at its date, not at the top, and stored last.
+    m_editor->addOccasion();
+    EXPECT_EQ(m_editor->occasions().back().date, QDate(2024, 5, 19));
+    EXPECT_EQ(shownPlaces()[1], QStringLiteral("[editing]"));
+    EXPECT_EQ(m_editor->occasions().front().id, old.id);
+}
