@@ -1,5 +1,7 @@
 #include "mindmap/NodeLayoutMap.h"
 
+#include <algorithm>
+
 namespace kestrion {
 
 NodeLayoutMap::NodeLayoutMap(std::initializer_list<std::pair<QUuid, NodeLayout>> entries)
@@ -20,7 +22,34 @@ NodeLayoutMap::Data& NodeLayoutMap::mutableData()
 
 qsizetype NodeLayoutMap::slotOf(const QUuid& key) const
 {
-    return m_d ? m_d->index.value(key, -1) : -1;
+    if (!m_d)
+        return -1;
+    if (!m_d->recent.isEmpty()) {
+        if (const auto it = m_d->recent.constFind(key); it != m_d->recent.cend() && slotHolds(*it, key))
+            return *it;
+    }
+    const auto it = m_d->index->constFind(key);
+    return it != m_d->index->cend() && slotHolds(*it, key) ? *it : -1;
+}
+
+void NodeLayoutMap::indexSlot(Data& d, const QUuid& key, qsizetype slot)
+{
+    if (d.index.use_count() == 1) {
+        d.index->insert(key, slot);
+        return;
+    }
+    d.recent.insert(key, slot);
+    // Past an eighth of the map, an index of its own pays for itself.
+    if (d.recent.size() > std::max<qsizetype>(64, d.count / 8)) {
+        auto own = std::make_shared<Index>();
+        own->reserve(d.count);
+        for (size_t i = 0; i < d.slots.size(); ++i) {
+            if (d.slots[i].used)
+                own->insert(d.slots[i].key, static_cast<qsizetype>(i));
+        }
+        d.index = std::move(own);
+        d.recent.clear();
+    }
 }
 
 qsizetype NodeLayoutMap::slotOf(const const_iterator& it) const
@@ -48,11 +77,11 @@ NodeLayout& NodeLayoutMap::layoutAt(qsizetype slot)
 
 qsizetype NodeLayoutMap::insertSlot(const QUuid& key, const NodeLayout& layout)
 {
-    Data& d = mutableData();
-    if (const qsizetype present = d.index.value(key, -1); present >= 0) {
-        d.slots[static_cast<size_t>(present)].value = layout;
+    if (const qsizetype present = slotOf(key); present >= 0) {
+        layoutAt(present) = layout;
         return present;
     }
+    Data& d = mutableData();
     qsizetype slot;
     if (!d.freeSlots.empty()) {
         slot = d.freeSlots.back();
@@ -62,8 +91,8 @@ qsizetype NodeLayoutMap::insertSlot(const QUuid& key, const NodeLayout& layout)
         slot = static_cast<qsizetype>(d.slots.size());
         d.slots.push_back(Slot { key, layout, true });
     }
-    d.index.insert(key, slot);
     ++d.count;
+    indexSlot(d, key, slot);
     return slot;
 }
 
@@ -71,7 +100,10 @@ void NodeLayoutMap::removeSlot(qsizetype slot)
 {
     Data& d = mutableData();
     Slot& s = d.slots[static_cast<size_t>(slot)];
-    d.index.remove(s.key);
+    // A shared index keeps naming the key; the freed slot no longer holds it.
+    if (d.index.use_count() == 1)
+        d.index->remove(s.key);
+    d.recent.remove(s.key);
     s = Slot {};
     d.freeSlots.push_back(slot);
     --d.count;
@@ -179,7 +211,8 @@ void NodeLayoutMap::reserve(qsizetype size)
 {
     Data& d = mutableData();
     d.slots.reserve(static_cast<size_t>(size));
-    d.index.reserve(size);
+    if (d.index.use_count() == 1)
+        d.index->reserve(size);
 }
 
 bool operator==(const NodeLayoutMap& a, const NodeLayoutMap& b)

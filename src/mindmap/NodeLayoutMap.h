@@ -135,14 +135,22 @@ public:
     void removeSlot(qsizetype slot);
 
 private:
+    using Index = QHash<QUuid, qsizetype>;
     struct Data {
         std::vector<Slot> slots;
-        QHash<QUuid, qsizetype> index;
+        // Slot by key, shared with copies of the map, so that a copy held elsewhere (the
+        // minimap's) costs the next layout pass a copy of the slots but not of the index. It
+        // may name keys this map no longer holds or holds elsewhere: slotHolds decides.
+        std::shared_ptr<Index> index = std::make_shared<Index>();
+        // Keys placed while the index was shared.
+        Index recent;
         std::vector<qsizetype> freeSlots;
         qsizetype count = 0;
     };
 
     Data& mutableData();
+    // Where the key is to be found from now on.
+    void indexSlot(Data& d, const QUuid& key, qsizetype slot);
 
     std::shared_ptr<Data> m_d;
 };
