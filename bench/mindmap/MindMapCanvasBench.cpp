@@ -80,6 +80,26 @@ void BM_CanvasPaintWarm(benchmark::State& state)
 }
 BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
+// The first frame after an edit: what the drawing derives from a new layout, then the frame.
+void BM_CanvasPaintAfterEdit(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    DocumentController& controller = bench.canvas.controller();
+    const QUuid point = bench.document.root()->children().front()->id();
+    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        state.PauseTiming();
+        controller.selectSingleNode(point);
+        controller.addChild();
+        controller.setEditingNodeID(std::nullopt);
+        image.fill(Qt::transparent);
+        state.ResumeTiming();
+        QPainter painter(&image);
+        benchmark::DoNotOptimize(bench.canvas.renderCanvas(painter, QSizeF(image.size())));
+    }
+}
+BENCHMARK(BM_CanvasPaintAfterEdit)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
 // The same frame with the view on the middle of the tree, where the nodes are densest.
 void BM_CanvasPaintWarmMiddle(benchmark::State& state)
 {

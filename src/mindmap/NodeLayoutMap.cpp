@@ -22,14 +22,15 @@ NodeLayoutMap::Data& NodeLayoutMap::mutableData()
 
 qsizetype NodeLayoutMap::slotOf(const QUuid& key) const
 {
+    // A slot holds one key, so whichever of the two names a slot holding it is right.
     if (!m_d)
         return -1;
-    if (!m_d->recent.isEmpty()) {
-        if (const auto it = m_d->recent.constFind(key); it != m_d->recent.cend() && slotHolds(*it, key))
-            return *it;
-    }
-    const auto it = m_d->index->constFind(key);
-    return it != m_d->index->cend() && slotHolds(*it, key) ? *it : -1;
+    if (const auto it = m_d->index->constFind(key); it != m_d->index->cend() && slotHolds(*it, key))
+        return *it;
+    if (m_d->recent.isEmpty())
+        return -1;
+    const auto it = m_d->recent.constFind(key);
+    return it != m_d->recent.cend() && slotHolds(*it, key) ? *it : -1;
 }
 
 void NodeLayoutMap::indexSlot(Data& d, const QUuid& key, qsizetype slot)
