@@ -4,6 +4,7 @@
 #include "platform/UndoManager.h"
 #include "support/ProcessMemory.h"
 #include "support/SermonTrees.h"
+#include "support/ShownCanvas.h"
 
 #include <QCoreApplication>
 
@@ -38,36 +39,17 @@ SermonNodePtr makeSermon(int count)
     return SermonDocument::readDocument(sermonFile(count))->root();
 }
 
-struct CanvasBench {
+struct CanvasBench : bench::ShownCanvas<MindMapCanvas> {
     explicit CanvasBench(int nodes)
-        : CanvasBench(makeSermon(nodes))
+        : ShownCanvas(makeSermon(nodes))
     {
     }
-    explicit CanvasBench(SermonNodePtr root)
-        : document(std::move(root))
-        , canvas(document, &undoManager)
-    {
-        canvas.resize(1440, 900);
-        canvas.show();
-    }
-
-    UndoManager undoManager;
-    SermonDocument document;
-    MindMapCanvas canvas;
 };
 
 // Whole frames of the canvas as it stands, every shown text already rendered.
 void paintFrames(benchmark::State& state, MindMapCanvas& canvas)
 {
-    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
-    auto paint = [&] {
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        return canvas.renderCanvas(painter, QSizeF(image.size()));
-    };
-    const MindMapRenderer::Stats stats = paint();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(paint());
+    const MindMapRenderer::Stats stats = bench::paintFrames(state, canvas);
     state.counters["drawn"] = stats.drawn;
     state.counters["nodes"] = static_cast<double>(canvas.cachedLayouts().size());
 }
@@ -212,7 +194,7 @@ void BM_MemoryAfterEdits(benchmark::State& state)
 {
     for (auto _ : state) {
         bench::resetPeakResident();
-        auto sermon = std::make_unique<CanvasBench>(makeSermon(static_cast<int>(state.range(0))));
+        auto sermon = std::make_unique<CanvasBench>(static_cast<int>(state.range(0)));
         MindMapCanvas& canvas = sermon->canvas;
         QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
         auto paint = [&] {
