@@ -222,9 +222,12 @@ void WindowSupervisor::refreshWelcome()
             m_welcomeWindow->hide();
         return;
     }
-    // Not brought over the window that just took the keyboard (the About window, say).
+    // Not brought over the window that just took the keyboard (the About window, say); when no
+    // window on screen has it (at launch, the last document minimised) the welcome window takes
+    // it, so its shortcuts work without a click first.
+    const QWidget* active = QApplication::activeWindow();
     makeWelcomeWindow();
-    present(m_welcomeWindow.get(), false);
+    present(m_welcomeWindow.get(), !active || !isOnScreen(*active));
 }
 
 void WindowSupervisor::finishLaunching()
