@@ -251,6 +251,9 @@ bool ContentView::setMode(AppMode mode)
             AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
     m_mode = mode;
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
+    // The map takes the keyboard on coming back, as it does when it first appears.
+    if (mode == AppMode::Tree && m_mindMapCanvas)
+        m_mindMapCanvas->setCanvasFocused(true);
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
         segment->setChecked(true);
