@@ -208,6 +208,9 @@ QWidget* WelcomeView::buildRecentSection(QWidget* parent)
 {
     m_recentSection = new QWidget(parent);
     m_recentSection->setMaximumWidth(recentSectionMaximumWidth);
+    // No taller than the rows need: the window's free height goes to the spacers above and
+    // below, never between the caption and the rows.
+    m_recentSection->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* stack = new QVBoxLayout(m_recentSection);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(8);

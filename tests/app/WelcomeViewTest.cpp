@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -69,6 +70,26 @@ TEST(WelcomeViewTest, ARowOpensItsFileOnAClickAnywhereOrOnReturn)
     rows[0]->setFocus();
     QTest::keyClick(rows[0], Qt::Key_Return);
     EXPECT_EQ(welcome.opened, (QStringList { QStringLiteral("second"), QStringLiteral("first") }));
+}
+
+TEST(WelcomeViewTest, TheRecentRowsFollowTheirCaptionWhateverTheWindowsHeight)
+{
+    // The free height goes to the spacers above and below, never between caption and rows.
+    for (const QStringList& paths :
+        { QStringList { QStringLiteral("a") }, QStringList { QStringLiteral("a"), QStringLiteral("b") } }) {
+        WelcomeFixture welcome(paths);
+        const QLabel* caption = nullptr;
+        for (const QLabel* label : welcome.view->findChildren<QLabel*>()) {
+            if (label->text() == u"RECENT")
+                caption = label;
+        }
+        ASSERT_NE(caption, nullptr);
+        const QWidget* open = welcome.view->openFileButton();
+        const QWidget* row = welcome.view->recentRows().front();
+        const int openBottom = open->mapTo(welcome.view.get(), QPoint(0, open->height())).y();
+        const int rowTop = row->mapTo(welcome.view.get(), QPoint(0, 0)).y();
+        EXPECT_EQ(rowTop - openBottom, 34 + caption->sizeHint().height() + 8);
+    }
 }
 
 TEST(AboutViewTest, VersionLineShowsTheBuildsVersionOrDashes)
