@@ -1,5 +1,6 @@
 #include "app/WelcomeView.h"
 #include "app/AboutView.h"
+#include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 
 #include <QAbstractButton>
@@ -90,6 +91,19 @@ TEST(WelcomeViewTest, TheRecentRowsFollowTheirCaptionWhateverTheWindowsHeight)
         const int rowTop = row->mapTo(welcome.view.get(), QPoint(0, 0)).y();
         EXPECT_EQ(rowTop - openBottom, 34 + caption->sizeHint().height() + 8);
     }
+}
+
+TEST(WelcomeViewTest, ALongRecentListScrollsInsideTheMarginsAboveAndBelow)
+{
+    QStringList paths;
+    for (int i = 0; i < 30; ++i)
+        paths.append(QString::number(i));
+    WelcomeFixture welcome(paths);
+    const QWidget* section = welcome.view->recentSection();
+    const QWidget* nameplate = welcome.view->findChild<NameplateView*>();
+    ASSERT_NE(nameplate, nullptr);
+    EXPECT_GE(nameplate->mapTo(welcome.view.get(), QPoint()).y(), 24);
+    EXPECT_LE(section->mapTo(welcome.view.get(), QPoint(0, section->height())).y(), welcome.view->height() - 16);
 }
 
 TEST(AboutViewTest, VersionLineShowsTheBuildsVersionOrDashes)
