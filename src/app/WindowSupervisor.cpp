@@ -310,8 +310,10 @@ bool WindowSupervisor::eventFilter(QObject* watched, QEvent* event)
     if (!widget || (widget->windowType() != Qt::Window && widget->windowType() != Qt::Dialog))
         return QObject::eventFilter(watched, event);
     if (type == QEvent::WindowStateChange) {
-        // Minimised, a window leaves the screen; restored, it is back.
-        QTimer::singleShot(0, this, &WindowSupervisor::refreshWelcome);
+        // Minimised, a window leaves the screen; restored, it is back. The welcome window the
+        // user minimises stays down.
+        if (widget != m_welcomeWindow.get())
+            QTimer::singleShot(0, this, &WindowSupervisor::refreshWelcome);
     } else {
         // Once the close is done; a close that was refused leaves the window on screen.
         QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(widget)] {

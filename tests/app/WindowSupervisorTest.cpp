@@ -177,6 +177,19 @@ TEST_F(WindowSupervisorTest, TheWelcomeWindowTakesTheKeyboardWhenNoWindowHasIt)
     EXPECT_EQ(showings.takesKeyboard, (std::vector<bool> { true, true }));
 }
 
+TEST_F(WindowSupervisorTest, TheWelcomeWindowStaysMinimisedWhenTheUserMinimisesIt)
+{
+    m_supervisor.finishLaunching();
+    settle();
+    QWidget* welcome = m_supervisor.welcomeWindow();
+    welcome->showMinimized();
+    settle();
+    EXPECT_TRUE(welcome->isMinimized());
+    // Asked for again, it comes back.
+    m_supervisor.handleReopen();
+    EXPECT_TRUE(isShown(welcome));
+}
+
 TEST_F(WindowSupervisorTest, NothingHappensWhileLaunchingButClosingTheWelcomeWindowStillQuits)
 {
     OpenDocument* document = m_manager.newDocument();
