@@ -298,6 +298,9 @@ bool ContentView::setMode(AppMode mode)
         m_mindMapCanvas->recomputeLayout();
     m_statusBarSlot->setVisible(mode != AppMode::Delivery);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
+    // The map takes the keyboard on coming back, as it does when it first appears.
+    if (mode == AppMode::Tree && m_mindMapCanvas)
+        m_mindMapCanvas->setCanvasFocused(true);
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
         segment->setChecked(true);

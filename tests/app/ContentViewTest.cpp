@@ -131,6 +131,19 @@ TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
     EXPECT_EQ(again->timer().state(), TimerState::Idle);
 }
 
+TEST_F(ContentViewTest, BackInTheMindMapTheMapHasTheKeyboardAgain)
+{
+    // Else its keys and the menu's node commands do nothing until the map is clicked.
+    ContentView view(m_document, m_preferences);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    canvas->setFocus();
+    view.setMode(AppMode::Delivery);
+    view.setMode(AppMode::Tree);
+    EXPECT_TRUE(canvas->hasFocus());
+}
+
 TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)
 {
     m_preferences.setDeliveryFullscreen(true);
