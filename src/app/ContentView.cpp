@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrion {
 
 namespace {
@@ -244,11 +246,18 @@ bool ContentView::setMode(AppMode mode)
         return false;
     // The delivery view lives only while the window delivers: each visit starts a fresh
     // countdown, and leaving ends the old one at once.
-    if (m_mode == AppMode::Delivery)
+    if (m_mode == AppMode::Delivery) {
         setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
-    if (mode == AppMode::Delivery)
-        setModeContent(
-            AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
+        setMinimumSize(minimumContentSize);
+    }
+    if (mode == AppMode::Delivery) {
+        auto* delivery = new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack);
+        setModeContent(AppMode::Delivery, delivery);
+        // The window keeps room for the reading column; it widens at once when it has none.
+        const auto keepRoom = [this](int width) { setMinimumWidth(std::max(width, minimumContentSize.width())); };
+        connect(delivery, &DeliveryView::minimumContentWidthChanged, this, keepRoom);
+        keepRoom(delivery->minimumWidth());
+    }
     m_mode = mode;
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.
