@@ -6,6 +6,7 @@
 #include "support/ManualClock.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -171,6 +172,22 @@ TEST(DeliveryCanvasTest, SpaceAndEscapeDriveTheCountdownAndTheTickRunsOnlyWhileI
     QTest::keyClick(&p.canvas, Qt::Key_Escape);
     EXPECT_EQ(p.timer.state(), TimerState::Idle);
     EXPECT_FALSE(p.canvas.handleKey(Qt::Key_A));
+}
+
+TEST(DeliveryCanvasTest, HeldSpaceActsOnceWhileHeldPageKeysRepeat)
+{
+    Page p;
+    const auto held = [&](int key) {
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QCoreApplication::sendEvent(&p.canvas, &repeat);
+    };
+    QTest::keyPress(&p.canvas, Qt::Key_Space);
+    for (int i = 0; i < 3; ++i)
+        held(Qt::Key_Space);
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+    held(Qt::Key_PageDown);
+    p.finishAnimation();
+    EXPECT_GT(p.state.scrollY(), 0);
 }
 
 TEST(DeliveryCanvasTest, TheCanvasKeysComeBeforeMenuShortcuts)
