@@ -7,6 +7,7 @@
 #include "platform/Typography.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -384,10 +385,14 @@ bool DeliveryCounterBlock::eventFilter(QObject* watched, QEvent* event)
             }
             return true;
         }
-        case QEvent::FocusOut:
-            if (m_isEditingDuration)
+        case QEvent::FocusOut: {
+            // Another window or the field's own menu taking the keyboard leaves the edit open:
+            // the field has it again when they are done.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (m_isEditingDuration && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
                 commitDurationEdit();
             break;
+        }
         default:
             break;
         }

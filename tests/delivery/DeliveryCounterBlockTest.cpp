@@ -82,6 +82,22 @@ TEST(DeliveryCounterBlockTest, ReturnCommitsOnceAndTheFocusLossAfterItCommitsNot
     EXPECT_EQ(b.committed, std::vector<qint64>({ 45, 45 }));
 }
 
+TEST(DeliveryCounterBlockTest, TheFieldStaysOpenWhileAnotherWindowOrItsMenuHasTheKeyboard)
+{
+    Block b;
+    b.edit(QStringLiteral("4"));
+    for (const Qt::FocusReason reason : { Qt::ActiveWindowFocusReason, Qt::PopupFocusReason }) {
+        QFocusEvent away(QEvent::FocusOut, reason);
+        QCoreApplication::sendEvent(b.block.durationField(), &away);
+        EXPECT_TRUE(b.block.isEditingDuration()) << reason;
+    }
+    EXPECT_TRUE(b.committed.empty());
+    // Focus moved elsewhere in the window commits.
+    QFocusEvent elsewhere(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(b.block.durationField(), &elsewhere);
+    EXPECT_EQ(b.committed, std::vector<qint64>({ 4 }));
+}
+
 TEST(DeliveryCounterBlockTest, AnUnreadableEntryChangesNothingButEndsTheEdit)
 {
     Block b;
