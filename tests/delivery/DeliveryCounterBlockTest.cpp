@@ -3,6 +3,7 @@
 #include "platform/SemanticColors.h"
 #include "support/ManualClock.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -186,4 +187,21 @@ TEST(DeliveryCounterBlockTest, ElapsedAndWallClockShowFromTheFirstStartUntilRese
     b.timer.reset();
     EXPECT_FALSE(b.block.elapsedLabel()->isVisible());
     EXPECT_FALSE(b.block.isRefreshing());
+}
+
+TEST(DeliveryCounterBlockTest, ADayLongCountdownStillFitsTheBlock)
+{
+    Block b;
+    const QFont normal = b.block.remainingLabel()->font();
+    b.timer.setDuration(1000);
+    b.timer.start();
+    b.timer.adjust(10);
+    const QLabel* remaining = b.block.remainingLabel();
+    ASSERT_TRUE(b.block.addedMark()->isVisible());
+    const double room = DeliveryCounterBlock::blockWidth - (b.block.addedMark()->sizeHint().width() + 4);
+    EXPECT_LE(QFontMetricsF(remaining->font()).horizontalAdvance(remaining->text()), room);
+    EXPECT_LE(remaining->sizeHint().width(), room);
+    // A sermon's usual countdown keeps its large digits.
+    b.timer.setDuration(45);
+    EXPECT_EQ(remaining->font(), normal);
 }
