@@ -2,9 +2,13 @@
 
 #include "app/AppBackground.h"
 #include "app/FileSettingsAction.h"
+#include "app/FocusContentView.h"
 #include "app/FocusModeAction.h"
+#include "app/FocusWindow.h"
 #include "app/SwitchModeAction.h"
+#include "columns/ColumnCanvas.h"
 #include "delivery/DeliveryView.h"
+#include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/StatusBarView.h"
@@ -67,6 +71,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     , m_document(document)
     , m_preferences(preferences)
     , m_undoManager(undoManager)
+    , m_focusWindow(new FocusWindow(this))
 {
     setMinimumSize(minimumContentSize);
 
@@ -92,17 +97,23 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     m_modeStack->setCurrentWidget(m_modePages[indexOf(m_mode)]);
     column->addWidget(m_modeStack, 1);
 
+    column->addWidget(buildStatusBar());
+
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::appearanceKey)
             updateAppearanceButton();
     });
     updateAppearanceButton();
+    setFocusModeToggle([this] { toggleFocusMode(); });
     CommandRouter::shared().addScenePublisher(this, this);
 }
 
 ContentView::~ContentView()
 {
     CommandRouter::shared().removePublisher(this);
+    // While this view is still whole: the focus window's canvas reads the same document.
+    delete m_focusWindow;
+    m_focusWindow = nullptr;
 }
 
 void ContentView::setFocusModeToggle(std::function<void()> toggle)
@@ -207,13 +218,17 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     connect(m_mindMapCanvas, &MindMapCanvas::scaleChanged, this, &ContentView::setScale);
     connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
     stack->addWidget(m_mindMapCanvas, 1);
+    return page;
+}
 
-    m_statusBarSlot = new QWidget(page);
+QWidget* ContentView::buildStatusBar()
+{
+    // Under the mind map and the columns alike.
+    m_statusBarSlot = new QWidget(m_background);
     m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
     auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
     m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    stack->addWidget(m_statusBarSlot);
 
     m_statusBar = new StatusBarView(m_document, m_preferences, m_statusBarSlot);
     slotLayout->addWidget(m_statusBar);
@@ -232,18 +247,45 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
         if (m_resetZoom)
             m_resetZoom();
     });
-    return page;
+    return m_statusBarSlot;
 }
 
 std::vector<AppMode> ContentView::offeredModes()
 {
-    return { AppMode::Tree, AppMode::Delivery };
+    return { AppMode::Tree, AppMode::Columns, AppMode::Delivery };
+}
+
+void ContentView::commitPendingEdits()
+{
+    for (MindMapCanvas* canvas : mindMapCanvases()) {
+        if (canvas->controller().editingNodeID())
+            canvas->endEditing(true);
+    }
+    if (m_columnCanvas)
+        m_columnCanvas->commitPendingEdit();
+}
+
+void ContentView::showColumns(bool shown)
+{
+    if (shown == (m_columnCanvas != nullptr))
+        return;
+    if (!shown) {
+        // Gone with its page; nothing of it is kept for the next time.
+        m_columnCanvas = nullptr;
+        setModeContent(AppMode::Columns, new QWidget(m_modeStack));
+        return;
+    }
+    m_columnCanvas = new ColumnCanvas(m_document, m_undoManager, m_scale, m_modeStack);
+    connect(this, &ContentView::scaleChanged, m_columnCanvas, &ColumnCanvas::setScale);
+    setModeContent(AppMode::Columns, m_columnCanvas);
 }
 
 bool ContentView::setMode(AppMode mode)
 {
     if (mode == m_mode)
         return false;
+    // What is being typed goes into the document before its view goes away.
+    commitPendingEdits();
     // The delivery view lives only while the window delivers: each visit starts a fresh
     // countdown, and leaving ends the old one at once.
     if (m_mode == AppMode::Delivery) {
@@ -259,6 +301,11 @@ bool ContentView::setMode(AppMode mode)
         keepRoom(delivery->minimumWidth());
     }
     m_mode = mode;
+    showColumns(mode == AppMode::Columns);
+    // Edits made in the columns reach the mind map only now.
+    if (mode == AppMode::Tree)
+        m_mindMapCanvas->recomputeLayout();
+    m_statusBarSlot->setVisible(mode != AppMode::Delivery);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
@@ -270,7 +317,94 @@ bool ContentView::setMode(AppMode mode)
     }
     Q_EMIT modeChanged(mode);
     CommandRouter::shared().publisherChanged(this);
+    if (mode != AppMode::Tree && m_isFocusMode)
+        exitFocusMode();
     return true;
+}
+
+MindMapCanvas* ContentView::focusCanvas() const
+{
+    const FocusContentView* window = m_focusWindow->window();
+    return window ? window->canvas() : nullptr;
+}
+
+std::vector<MindMapCanvas*> ContentView::mindMapCanvases() const
+{
+    std::vector<MindMapCanvas*> canvases;
+    if (m_mindMapCanvas)
+        canvases.push_back(m_mindMapCanvas);
+    if (MindMapCanvas* focus = focusCanvas())
+        canvases.push_back(focus);
+    return canvases;
+}
+
+void ContentView::toggleFocusMode()
+{
+    if (m_mode != AppMode::Tree)
+        return;
+    if (m_isFocusMode) {
+        exitFocusMode();
+        return;
+    }
+    m_isFocusMode = true;
+    // One node is edited in one place: what this window's map is typing goes in first.
+    if (m_mindMapCanvas && m_mindMapCanvas->controller().editingNodeID())
+        m_mindMapCanvas->endEditing(true);
+    QWidget* host = window();
+    FocusContentView* focus = m_focusWindow->showFocusWindow(
+        host->screen(), m_document, m_undoManager, m_scale, [this] { exitFocusMode(); });
+    if (focus) {
+        focus->setPreferences(&m_preferences);
+        connect(focus, &FocusContentView::scaleChanged, this, &ContentView::setScale);
+        connect(this, &ContentView::scaleChanged, focus, &FocusContentView::setScale);
+    }
+    Q_EMIT focusModeChanged(true);
+}
+
+void ContentView::exitFocusMode()
+{
+    const bool hadWindow = m_focusWindow->window();
+    m_focusWindow->hideFocusWindow();
+    if (!m_isFocusMode)
+        return;
+    m_isFocusMode = false;
+    if (hadWindow) {
+        refreshMindMapAfterFocusMode();
+        QWidget* host = window();
+        if (host->isVisible()) {
+            host->raise();
+            host->activateWindow();
+        }
+    }
+    Q_EMIT focusModeChanged(false);
+}
+
+void ContentView::refreshMindMapAfterFocusMode()
+{
+    MindMapCanvas* canvas = m_mindMapCanvas;
+    if (!canvas)
+        return;
+    canvas->textCache().clearBitmaps();
+    canvas->recomputeLayout();
+    // Nodes deleted in focus mode leave the selection.
+    DocumentController& controller = canvas->controller();
+    const SermonNodeMap& nodes = canvas->nodeLookup();
+    const auto kept
+        = [&nodes](const std::optional<QUuid>& id) { return id && nodes.contains(*id) ? id : std::nullopt; };
+    QSet<QUuid> ids;
+    for (const QUuid& id : controller.selectedNodeIDs()) {
+        if (nodes.contains(id))
+            ids.insert(id);
+    }
+    const std::optional<QUuid> primary = kept(controller.selectedNodeID());
+    if (ids.size() != controller.selectedNodeIDs().size() || primary != controller.selectedNodeID()) {
+        const SermonNodePtr& top = m_document.root();
+        const bool isEmpty = ids.isEmpty() && !primary;
+        controller.setSelection(
+            ids, isEmpty && top ? std::optional<QUuid>(top->id()) : primary, kept(controller.selectionAnchorID()));
+    }
+    if (controller.isSearching())
+        controller.updateSearch();
 }
 
 bool ContentView::setScale(qreal scale)

@@ -23,7 +23,9 @@ class QToolButton;
 namespace kestrion {
 
 class AppBackground;
+class ColumnCanvas;
 class FileSettingsSheet;
+class FocusWindow;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
@@ -55,8 +57,7 @@ public:
     // The stored "appearance" preference.
     AppAppearance appearance() const;
 
-    // The modes the switch offers, in order. Columns is reached from here too, once its canvas
-    // exists; until then only the mind map and delivery are offered.
+    // The modes the switch offers, in order.
     static std::vector<AppMode> offeredModes();
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
@@ -66,10 +67,16 @@ public:
 
     void publishFocusedValues(FocusedValues& values) const override;
 
-    // The mind map of the tree mode, and below it the slot that holds the status bar.
+    // The mind map of the tree mode, and the slot below the mind map and the columns that holds
+    // the status bar.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
     StatusBarView* statusBar() const { return m_statusBar; }
+    // The columns canvas while the window is in columns mode: made anew each time the mode
+    // becomes Columns; null in the other modes.
+    ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
+    // Ends every in-place edit of the window (its maps and its columns), keeping what was typed.
+    void commitPendingEdits();
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }
@@ -85,6 +92,19 @@ public:
     QToolButton* appearanceButton() const { return m_appearanceButton; }
     QToolButton* fileSettingsButton() const { return m_fileSettingsButton; }
 
+    // Focus mode: the mind map alone on the whole screen, in a window of its own over the same
+    // document, undo history and zoom scale. Entered from the mind map only; it ends by Escape
+    // or the command in the focus window, and when the window leaves the mind map. Typing in
+    // the canvas that is left behind is written into the document first.
+    bool isFocusMode() const { return m_isFocusMode; }
+    void toggleFocusMode();
+    void exitFocusMode();
+    FocusWindow& focusWindow() const { return *m_focusWindow; }
+    // The mind map of the focus window while it is shown; else null.
+    MindMapCanvas* focusCanvas() const;
+    // Every mind map of this window that may hold typing: its own and the focus window's.
+    std::vector<MindMapCanvas*> mindMapCanvases() const;
+
     // Presents the file-settings sheet over the window, modal to it alone; while it is shown,
     // raises it instead of opening a second one.
     void showFileSettings();
@@ -94,6 +114,7 @@ public:
 Q_SIGNALS:
     void modeChanged(AppMode mode);
     void scaleChanged(qreal scale);
+    void focusModeChanged(bool isFocusMode);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -101,8 +122,12 @@ protected:
 private:
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
+    QWidget* buildStatusBar();
+    void showColumns(bool shown);
     void updateAppearanceButton();
     void updateFileSettingsButton();
+    // After focus mode: the tree may have changed under the window's own mind map.
+    void refreshMindMapAfterFocusMode();
 
     SermonDocument& m_document;
     Preferences& m_preferences;
@@ -118,11 +143,14 @@ private:
     UndoManager* m_undoManager = nullptr;
     QPointer<QDialog> m_fileSettingsDialog;
     MindMapCanvas* m_mindMapCanvas = nullptr;
+    ColumnCanvas* m_columnCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
     StatusBarView* m_statusBar = nullptr;
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;
+    bool m_isFocusMode = false;
+    FocusWindow* m_focusWindow = nullptr;
     std::function<void()> m_toggleFocusMode;
 };
 

@@ -145,8 +145,10 @@ void MenuCommands::addWindowAndHelpMenus()
 void MenuCommands::refresh()
 {
     CommandRouter& router = CommandRouter::shared();
-    // What another window offers is not this window's.
-    const FocusedValues values = router.focusedWindow() == &m_window ? router.values() : FocusedValues();
+    // What another window offers is not this window's; the focus window in front of it is.
+    const QWidget* focused = router.focusedWindow();
+    const bool isOwn = focused && (focused == &m_window || focused == m_window.frontWindow());
+    const FocusedValues values = isOwn ? router.values() : FocusedValues();
     m_edit->refresh(values);
     m_fileSettings->setEnabled(values.contains<FocusedFileSettingsKey>());
     const bool canSwitch = values.contains<FocusedSwitchModeKey>();

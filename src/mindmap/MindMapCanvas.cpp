@@ -9,7 +9,6 @@
 #include "mindmap/NodeContextMenu.h"
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
-#include "mindmap/ReadingPace.h"
 #include "mindmap/SearchBarOverlay.h"
 #include "mindmap/SplitLinesAction.h"
 #include "mindmap/SplitSentencesAction.h"
@@ -329,8 +328,7 @@ void MindMapCanvas::setPreferences(Preferences* preferences)
 
 qint64 MindMapCanvas::readingPaceWPM() const
 {
-    return effectiveReadingPaceWPM(
-        m_preferences ? m_preferences->readingPaceWPM() : Preferences::defaultReadingPaceWPM);
+    return m_preferences ? m_preferences->usableReadingPaceWPM() : Preferences::defaultReadingPaceWPM;
 }
 
 // --- Layout ---------------------------------------------------------------------------------

@@ -1,7 +1,5 @@
 #include "mindmap/ReadingPace.h"
 
-#include "platform/Preferences.h"
-
 #include <QCoreApplication>
 
 namespace kestrion {
@@ -28,11 +26,6 @@ QString title(ReadingPace pace)
         return QCoreApplication::translate("kestrion::ReadingPace", "Brisk (160 wpm)");
     }
     return QCoreApplication::translate("kestrion::ReadingPace", "Moderate (120 wpm)");
-}
-
-qint64 effectiveReadingPaceWPM(qint64 storedWordsPerMinute)
-{
-    return storedWordsPerMinute < 1 ? Preferences::defaultReadingPaceWPM : storedWordsPerMinute;
 }
 
 } // namespace kestrion

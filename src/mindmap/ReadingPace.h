@@ -30,8 +30,4 @@ std::optional<ReadingPace> readingPaceFromRawValue(qint64 wordsPerMinute);
 // "Slow (100 wpm)", "Moderate (120 wpm)", "Normal (140 wpm)", "Brisk (160 wpm)", translated.
 QString title(ReadingPace pace);
 
-// The pace to compute with for a stored value: the value itself, or 120 when it is below 1
-// (a hand-edited setting must not divide by zero or read as a negative time).
-qint64 effectiveReadingPaceWPM(qint64 storedWordsPerMinute);
-
 } // namespace kestrion

@@ -72,7 +72,7 @@ QString StatusBarView::statusText(const SermonNodePtr& root, qint64 storedWordsP
     const qint64 words = root ? wordCount(root) : 0;
     if (words == 0)
         return tr("0 words");
-    const qint64 pace = effectiveReadingPaceWPM(storedWordsPerMinute);
+    const qint64 pace = Preferences::usableReadingPaceWPM(storedWordsPerMinute);
     return tr("%1 words · %2 min @%3wpm").arg(words).arg(readingMinutes(words, pace)).arg(pace);
 }
 

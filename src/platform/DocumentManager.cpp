@@ -105,7 +105,8 @@ OpenDocument* DocumentManager::documentForPath(const QString& path) const
 
 QWidget* DocumentManager::parentFor(const OpenDocument& document) const
 {
-    return document.window();
+    DocumentWindow* window = document.window();
+    return window ? window->frontWindow() : nullptr;
 }
 
 OpenDocument* DocumentManager::open(const QString& path)

@@ -20,6 +20,11 @@ void FrameAnimation::setClock(const AnimationClock* clock)
     m_clock = clock ? clock : &AnimationClock::system();
 }
 
+void FrameAnimation::setFrameInterval(int milliseconds)
+{
+    m_timer.setInterval(std::max(milliseconds, 1));
+}
+
 void FrameAnimation::start(double duration, Step step, Completion completion, Easing easing)
 {
     stop();
@@ -85,6 +90,14 @@ double FrameAnimation::easeOutCubic(double t)
 {
     const double u = 1.0 - t;
     return 1.0 - u * u * u;
+}
+
+double FrameAnimation::easeInOutCubic(double t)
+{
+    if (t < 0.5)
+        return 4.0 * t * t * t;
+    const double u = -2.0 * t + 2.0;
+    return 1.0 - u * u * u / 2.0;
 }
 
 } // namespace kestrion

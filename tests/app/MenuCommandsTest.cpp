@@ -320,8 +320,9 @@ TEST_F(MenuCommandsTest, EnablementFollowsWhatTheFocusedWindowOffers)
             { menus().zoomInAction(), menus().zoomOutAction(), menus().actualSizeAction(), menus().findAction() })
             EXPECT_EQ(mapItem->isEnabled(), c.mapItems) << mapItem->text().toStdString();
         EXPECT_EQ(menus().fileSettingsAction()->isEnabled(), c.windowItems);
-        // Offered by nothing yet.
-        EXPECT_FALSE(menus().focusModeAction()->isEnabled());
+        // Offered by the mind map only.
+        EXPECT_EQ(
+            menus().focusModeAction()->isEnabled(), c.windowItems && m_window->contentView()->mode() == AppMode::Tree);
         for (QAction* always : { menus().newSermonAction(), menus().aboutAction(), menus().welcomeAction() })
             EXPECT_TRUE(always->isEnabled());
         if (HasFatalFailure())

@@ -2,8 +2,10 @@
 
 #include "platform/DocumentDialogs.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <deque>
 #include <functional>
@@ -15,10 +17,15 @@ namespace kestrion::test {
 // Answers from a script; records what was asked.
 class ScriptedDialogs final : public DocumentDialogs {
 public:
-    QStringList chooseFilesToOpen(QWidget*, const QString&) override { return filesToOpen; }
-
-    std::optional<QString> chooseSavePath(QWidget*, const QString& suggestedPath) override
+    QStringList chooseFilesToOpen(QWidget* parent, const QString&) override
     {
+        lastParent = parent;
+        return filesToOpen;
+    }
+
+    std::optional<QString> chooseSavePath(QWidget* parent, const QString& suggestedPath) override
+    {
+        lastParent = parent;
         suggestedPaths.append(suggestedPath);
         if (savePaths.empty())
             return std::nullopt;
@@ -27,8 +34,9 @@ public:
         return path;
     }
 
-    SaveChoice askToSaveChanges(QWidget*, const QString& displayName, const QString&) override
+    SaveChoice askToSaveChanges(QWidget* parent, const QString& displayName, const QString&) override
     {
+        lastParent = parent;
         if (whileAsking)
             whileAsking();
         saveQuestions.append(displayName);
@@ -39,8 +47,9 @@ public:
         return choice;
     }
 
-    ConflictChoice askAboutDiskChange(QWidget*, const QString& path, DiskChange change, bool isClosing) override
+    ConflictChoice askAboutDiskChange(QWidget* parent, const QString& path, DiskChange change, bool isClosing) override
     {
+        lastParent = parent;
         if (whileAsking)
             whileAsking();
         conflicts.push_back({ path, change, isClosing });
@@ -51,8 +60,9 @@ public:
         return choice;
     }
 
-    void showError(QWidget*, const QString& message) override
+    void showError(QWidget* parent, const QString& message) override
     {
+        lastParent = parent;
         if (whileAsking)
             whileAsking();
         errors.append(message);
@@ -72,6 +82,8 @@ public:
     QStringList saveQuestions;
     std::vector<Conflict> conflicts;
     QStringList errors;
+    // The window the last question or message was shown over.
+    QPointer<QWidget> lastParent;
     // Runs while a question or message waits for the user.
     std::function<void()> whileAsking;
 };
