@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,32 @@ TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack
     view.setMode(AppMode::Tree);
     EXPECT_FALSE(view.isFullScreen());
     EXPECT_FALSE(view.toolbar()->isHidden());
+}
+
+TEST_F(ContentViewTest, WhileDeliveringTheWindowKeepsRoomForTheReadingColumn)
+{
+    m_preferences.setDeliveryTextWidth(1000);
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* view = new ContentView(m_document, m_preferences);
+    column->addWidget(view);
+    window.resize(900, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // Widened at once, and never narrower than the column with its gutter.
+    view->setMode(AppMode::Delivery);
+    QCoreApplication::processEvents();
+    EXPECT_GE(window.width(), 1150);
+    EXPECT_GE(window.minimumWidth(), 1150);
+    m_preferences.setDeliveryTextWidth(600);
+    EXPECT_EQ(view->minimumSize(), QSize(800, 600));
+    m_preferences.setDeliveryTextWidth(900);
+    EXPECT_EQ(view->minimumWidth(), 1050);
+
+    view->setMode(AppMode::Tree);
+    EXPECT_EQ(view->minimumSize(), QSize(800, 600));
 }
 
 TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTime)
