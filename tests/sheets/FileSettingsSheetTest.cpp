@@ -274,3 +274,24 @@ TEST(FileSettingsSheetUnreadableTest, SaysTheDetailsCouldNotBeReadUntilDoneRepla
     document->undo();
     EXPECT_FALSE(notice->isHidden());
 }
+
+TEST_F(FileSettingsSheetTest, LongValuesAreKeptWhole)
+{
+    // Longer than a line edit holds by default: Done must not cut them short.
+    const QString longText = QString(40000, u'w');
+    m_document->setTitle(longText);
+    SermonMetadata metadata = details();
+    metadata.scripture = longText;
+    metadata.occasions.front().place = longText;
+    m_document->setMetadata(metadata);
+    m_sheet.loadDrafts();
+    OccurrencesEditor* occurrences = form().occurrences();
+    occurrences->beginEditing(details().occasions.front());
+    occurrences->placeField()->end(false);
+    occurrences->placeField()->insert(QStringLiteral("!"));
+    form().actionButton()->click();
+    EXPECT_EQ(steps(), 1u);
+    EXPECT_EQ(m_document->title().size(), longText.size());
+    EXPECT_EQ(details().scripture.size(), longText.size());
+    EXPECT_EQ(details().occasions.front().place, longText + u'!');
+}
