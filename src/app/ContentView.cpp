@@ -2,6 +2,7 @@
 
 #include "app/AppBackground.h"
 #include "delivery/DeliveryView.h"
+#include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/Preferences.h"
@@ -268,6 +269,10 @@ void ContentView::showFileSettings()
         m_fileSettingsDialog->activateWindow();
         return;
     }
+    // A node still being typed on the map goes in first: the sheet shows the title as typed,
+    // and the editor cannot later write over what the sheet wrote.
+    if (m_mindMapCanvas && m_mindMapCanvas->controller().editingNodeID())
+        m_mindMapCanvas->endEditing(true);
     auto* dialog = new QDialog(window(), Qt::Sheet);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -242,3 +242,30 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
     undoManager.undo();
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
 }
+
+TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMap)
+{
+    UndoManager undoManager;
+    ContentView view(m_document, m_preferences, &undoManager);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    canvas->beginEditingNode(m_document.root()->id(), false);
+    canvas->controller().setEditingText(QStringLiteral("Typed on the map"));
+
+    // The sheet shows the typed title, and its own title is not overwritten afterwards.
+    view.showFileSettings();
+    FileSettingsSheet* sheet = view.fileSettingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->form().titleField()->text(), QStringLiteral("Typed on the map"));
+    EXPECT_FALSE(canvas->controller().editingNodeID());
+    sheet->form().titleField()->selectAll();
+    sheet->form().titleField()->insert(QStringLiteral("Typed in the sheet"));
+    sheet->form().actionButton()->click();
+    canvas->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet"));
+    undoManager.undo();
+    EXPECT_EQ(m_document.title(), QStringLiteral("Typed on the map"));
+}
