@@ -198,11 +198,12 @@ OccurrencesEditor::OccurrencesEditor(QWidget* parent)
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scrollArea->viewport()->setAutoFillBackground(false);
     m_list = new QWidget;
-    m_list->setAutoFillBackground(false);
     m_listLayout = new QVBoxLayout(m_list);
     m_listLayout->setContentsMargins(listPadding, 0, listPadding, 0);
     m_listLayout->setSpacing(0);
     m_scrollArea->setWidget(m_list);
+    // After setWidget, which fills the list's background: the card's own fill and outline show.
+    m_list->setAutoFillBackground(false);
     m_section->setContent(m_scrollArea);
     column->addWidget(m_section, 1);
 
