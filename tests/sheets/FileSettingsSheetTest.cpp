@@ -273,6 +273,14 @@ TEST(FileSettingsSheetUnreadableTest, SaysTheDetailsCouldNotBeReadUntilDoneRepla
     EXPECT_TRUE(document->snapshot().startsWith(QStringLiteral("---\nseries: Signs\n---\n\n# Seven Signs\n")));
     document->undo();
     EXPECT_FALSE(notice->isHidden());
+
+    // Details read but for a part: they show, and the notice names what is kept.
+    const auto partly = SermonDocument::readDocument("---\nscripture: John 2\nauthor: Tim\n---\n# Signs\n");
+    ASSERT_TRUE(partly);
+    FileSettingsSheet partlySheet(*partly, nullptr);
+    EXPECT_EQ(partlySheet.form().scriptureField()->text(), QStringLiteral("John 2"));
+    EXPECT_FALSE(partlySheet.form().notice()->isHidden());
+    EXPECT_TRUE(partlySheet.form().notice()->text().contains(QStringLiteral("author")));
 }
 
 TEST_F(FileSettingsSheetTest, LongValuesAreKeptWhole)
