@@ -19,15 +19,13 @@ namespace {
         return QCoreApplication::translate("kestrion::SermonMetadata", text);
     }
 
-    // A key of the mapping outside the known ones, or one given twice, said for the user.
-    QString unexpectedKey(const YamlNode& mapping, std::initializer_list<QLatin1StringView> known)
+    // A key of the mapping outside the known ones; empty when there is none.
+    QString unknownKey(const YamlNode& mapping, std::initializer_list<QLatin1StringView> known)
     {
         for (const YamlEntry& entry : mapping.entries) {
             if (std::find(known.begin(), known.end(), entry.key) == known.end())
-                return translated("“%1” is not read").arg(entry.key);
+                return entry.key;
         }
-        if (mapping.hasLeftOutEntries)
-            return translated("a key is given twice");
         return {};
     }
 
@@ -41,9 +39,11 @@ namespace {
         const QString place = QString::number(number);
         if (!SermonOccasion::decode(entry))
             return translated("occasion %1 has no date written as yyyy-MM-dd").arg(place);
-        if (const QString key = unexpectedKey(entry, { QLatin1StringView("place"), QLatin1StringView("date") });
+        if (const QString key = unknownKey(entry, { QLatin1StringView("place"), QLatin1StringView("date") });
             !key.isEmpty())
-            return translated("occasion %1: %2").arg(place, key);
+            return translated("occasion %1 has “%2”, which is neither its place nor its date").arg(place, key);
+        if (entry.hasLeftOutEntries)
+            return translated("occasion %1 gives its place or date twice").arg(place);
         if (!isTextOrEmpty(entry.find(QStringLiteral("place"))))
             return translated("the place of occasion %1 is not text").arg(place);
         return {};
@@ -54,11 +54,13 @@ QString SermonMetadata::describeLeftOut(const YamlNode& node)
 {
     if (node.kind != YamlNode::Kind::Mapping)
         return {};
-    if (const QString key = unexpectedKey(node,
+    if (const QString key = unknownKey(node,
             { QLatin1StringView("occasions"), QLatin1StringView("scripture"), QLatin1StringView("series"),
                 QLatin1StringView("duration") });
         !key.isEmpty())
-        return key;
+        return translated("“%1” is not one of the sermon’s details").arg(key);
+    if (node.hasLeftOutEntries)
+        return translated("a detail is given twice");
     for (const QString& key : { QStringLiteral("scripture"), QStringLiteral("series") }) {
         if (!isTextOrEmpty(node.find(key)))
             return translated("the %1 is not text").arg(key);

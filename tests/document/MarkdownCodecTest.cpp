@@ -646,6 +646,7 @@ TEST(MarkdownCodecTest, DetailsReadOnlyInPartAreKeptAsWrittenBesideWhatWasRead)
         { "scripture: John 2\noccasions:\n- place: Grace Chapel\n  date: 2024-03-10\n  time: 10am", "time" },
         { "scripture: John 2\noccasions:\n- place: [Grace, Hope]\n  date: 2024-03-10", "1" },
         { "scripture: John 2\noccasions:\n- Grace Chapel", "1" },
+        { "scripture: John 2\noccasions:\n- date: 2024-03-10\n- place: A\n  place: B\n  date: 2024-03-10", "2" },
     };
     for (const Case& c : cases) {
         const QString block = QStringLiteral("---\n%1\n---").arg(QString::fromUtf8(c.yaml));
