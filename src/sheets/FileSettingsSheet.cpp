@@ -69,13 +69,13 @@ void FileSettingsSheet::updateUnreadableNotice()
         m_form->setNotice(QString());
         return;
     }
-    // A chip writes at once, without Done: the notice says so.
+    // The title is not among the lines, and a chosen duration replaces them without Done.
     const QString what = kept->isPartlyRead
         ? tr("Part of the details at the top of this file could not be read (%1).").arg(kept->reason)
         : tr("The details at the top of this file could not be read.");
     m_form->setNotice(what + u' '
-        + tr("The lines are kept as written until you change the details here: choosing a duration, or Done "
-             "with changes, replaces them."));
+        + tr("The lines are kept as written until you change the scripture, series, duration or occasions "
+             "here; that replaces them, a duration at once, the rest with Done."));
 }
 
 void FileSettingsSheet::loadDrafts()
