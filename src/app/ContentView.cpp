@@ -1,10 +1,18 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "app/FileSettingsAction.h"
+#include "app/FocusContentView.h"
+#include "app/FocusModeAction.h"
+#include "app/FocusWindow.h"
+#include "app/SwitchModeAction.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/StatusBarView.h"
+#include "platform/CommandRouter.h"
+#include "platform/FocusedValues.h"
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
 #include "platform/UndoManager.h"
@@ -16,6 +24,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -59,6 +68,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     , m_document(document)
     , m_preferences(preferences)
     , m_undoManager(undoManager)
+    , m_focusWindow(new FocusWindow(this))
 {
     setMinimumSize(minimumContentSize);
 
@@ -89,9 +99,38 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
             updateAppearanceButton();
     });
     updateAppearanceButton();
+    setFocusModeToggle([this] { toggleFocusMode(); });
+    CommandRouter::shared().addScenePublisher(this, this);
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    CommandRouter::shared().removePublisher(this);
+    // While this view is still whole: the focus window's canvas reads the same document.
+    delete m_focusWindow;
+    m_focusWindow = nullptr;
+}
+
+void ContentView::setFocusModeToggle(std::function<void()> toggle)
+{
+    m_toggleFocusMode = std::move(toggle);
+    CommandRouter::shared().publisherChanged(this);
+}
+
+void ContentView::publishFocusedValues(FocusedValues& values) const
+{
+    QPointer<ContentView> self(const_cast<ContentView*>(this));
+    values.set<FocusedSwitchModeKey>(SwitchModeAction { [self](AppMode mode) {
+        if (self)
+            self->setMode(mode);
+    } });
+    if (m_mode == AppMode::Tree && m_toggleFocusMode)
+        values.set<FocusedFocusModeKey>(FocusModeAction { m_toggleFocusMode });
+    values.set<FocusedFileSettingsKey>(FileSettingsAction { [self] {
+        if (self)
+            self->showFileSettings();
+    } });
+}
 
 QWidget* ContentView::buildToolbar()
 {
@@ -162,6 +201,8 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     stack->setSpacing(0);
 
     m_mindMapCanvas = new MindMapCanvas(m_document, undoManager, page);
+    // The node badges read the pace the status bar writes.
+    m_mindMapCanvas->setPreferences(&m_preferences);
     m_mindMapCanvas->setScale(m_scale);
     m_mindMapCanvas->setOnZoomFunctionsReady([this](const MindMapCanvas::ZoomFunctions& functions) {
         m_zoomIn = functions.zoomIn;
@@ -173,13 +214,30 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
     stack->addWidget(m_mindMapCanvas, 1);
 
-    // Empty and without height until the status bar exists.
     m_statusBarSlot = new QWidget(page);
     m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
     auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
     m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     stack->addWidget(m_statusBarSlot);
+
+    m_statusBar = new StatusBarView(m_document, m_preferences, m_statusBarSlot);
+    slotLayout->addWidget(m_statusBar);
+    m_statusBar->setScale(m_scale);
+    connect(this, &ContentView::scaleChanged, m_statusBar, &StatusBarView::setScale);
+    // The canvas hands its zoom steps over once it is first shown; until then they do nothing.
+    m_statusBar->setOnZoomIn([this] {
+        if (m_zoomIn)
+            m_zoomIn();
+    });
+    m_statusBar->setOnZoomOut([this] {
+        if (m_zoomOut)
+            m_zoomOut();
+    });
+    m_statusBar->setOnZoomReset([this] {
+        if (m_resetZoom)
+            m_resetZoom();
+    });
     return page;
 }
 
@@ -210,7 +268,95 @@ bool ContentView::setMode(AppMode mode)
         m_modeGroup->setExclusive(true);
     }
     Q_EMIT modeChanged(mode);
+    CommandRouter::shared().publisherChanged(this);
+    if (mode != AppMode::Tree && m_isFocusMode)
+        exitFocusMode();
     return true;
+}
+
+MindMapCanvas* ContentView::focusCanvas() const
+{
+    const FocusContentView* window = m_focusWindow->window();
+    return window ? window->canvas() : nullptr;
+}
+
+std::vector<MindMapCanvas*> ContentView::mindMapCanvases() const
+{
+    std::vector<MindMapCanvas*> canvases;
+    if (m_mindMapCanvas)
+        canvases.push_back(m_mindMapCanvas);
+    if (MindMapCanvas* focus = focusCanvas())
+        canvases.push_back(focus);
+    return canvases;
+}
+
+void ContentView::toggleFocusMode()
+{
+    if (m_mode != AppMode::Tree)
+        return;
+    if (m_isFocusMode) {
+        exitFocusMode();
+        return;
+    }
+    m_isFocusMode = true;
+    // One node is edited in one place: what this window's map is typing goes in first.
+    if (m_mindMapCanvas && m_mindMapCanvas->controller().editingNodeID())
+        m_mindMapCanvas->endEditing(true);
+    QWidget* host = window();
+    FocusContentView* focus = m_focusWindow->showFocusWindow(
+        host->screen(), m_document, m_undoManager, m_scale, [this] { exitFocusMode(); });
+    if (focus) {
+        focus->setPreferences(&m_preferences);
+        connect(focus, &FocusContentView::scaleChanged, this, &ContentView::setScale);
+        connect(this, &ContentView::scaleChanged, focus, &FocusContentView::setScale);
+    }
+    Q_EMIT focusModeChanged(true);
+}
+
+void ContentView::exitFocusMode()
+{
+    const bool hadWindow = m_focusWindow->window();
+    m_focusWindow->hideFocusWindow();
+    if (!m_isFocusMode)
+        return;
+    m_isFocusMode = false;
+    if (hadWindow) {
+        refreshMindMapAfterFocusMode();
+        QWidget* host = window();
+        if (host->isVisible()) {
+            host->raise();
+            host->activateWindow();
+        }
+    }
+    Q_EMIT focusModeChanged(false);
+}
+
+void ContentView::refreshMindMapAfterFocusMode()
+{
+    MindMapCanvas* canvas = m_mindMapCanvas;
+    if (!canvas)
+        return;
+    canvas->textCache().clearBitmaps();
+    canvas->recomputeLayout();
+    // Nodes deleted in focus mode leave the selection.
+    DocumentController& controller = canvas->controller();
+    const SermonNodeMap& nodes = canvas->nodeLookup();
+    const auto kept
+        = [&nodes](const std::optional<QUuid>& id) { return id && nodes.contains(*id) ? id : std::nullopt; };
+    QSet<QUuid> ids;
+    for (const QUuid& id : controller.selectedNodeIDs()) {
+        if (nodes.contains(id))
+            ids.insert(id);
+    }
+    const std::optional<QUuid> primary = kept(controller.selectedNodeID());
+    if (ids.size() != controller.selectedNodeIDs().size() || primary != controller.selectedNodeID()) {
+        const SermonNodePtr& top = m_document.root();
+        const bool isEmpty = ids.isEmpty() && !primary;
+        controller.setSelection(
+            ids, isEmpty && top ? std::optional<QUuid>(top->id()) : primary, kept(controller.selectionAnchorID()));
+    }
+    if (controller.isSearching())
+        controller.updateSearch();
 }
 
 bool ContentView::setScale(qreal scale)

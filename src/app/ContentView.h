@@ -2,6 +2,7 @@
 
 #include "app/AppMode.h"
 #include "platform/AppAppearance.h"
+#include "platform/FocusedValuePublisher.h"
 
 #include <QPointer>
 #include <QSize>
@@ -23,15 +24,18 @@ namespace kestrion {
 
 class AppBackground;
 class FileSettingsSheet;
+class FocusWindow;
 class MindMapCanvas;
 class Preferences;
 class SermonDocument;
+class StatusBarView;
 class UndoManager;
 
 // The root view of a document window: the window backdrop, the toolbar with the file-settings
 // button, the mode switch and the appearance button, and below it the view of the window's
-// current mode.
-class ContentView : public QWidget {
+// current mode. For its whole window it offers the menus the mode switch, the file settings
+// and, in the mind map, focus mode.
+class ContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
     static constexpr QSize minimumContentSize { 800, 600 };
@@ -58,9 +62,15 @@ public:
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
 
-    // The mind map of the tree mode, and the slot below it where the status bar goes.
+    // What "Focus Mode" runs; the command is offered in the mind map once this is set.
+    void setFocusModeToggle(std::function<void()> toggle);
+
+    void publishFocusedValues(FocusedValues& values) const override;
+
+    // The mind map of the tree mode, and below it the slot that holds the status bar.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
+    StatusBarView* statusBar() const { return m_statusBar; }
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }
@@ -76,6 +86,19 @@ public:
     QToolButton* appearanceButton() const { return m_appearanceButton; }
     QToolButton* fileSettingsButton() const { return m_fileSettingsButton; }
 
+    // Focus mode: the mind map alone on the whole screen, in a window of its own over the same
+    // document, undo history and zoom scale. Entered from the mind map only; it ends by Escape
+    // or the command in the focus window, and when the window leaves the mind map. Typing in
+    // the canvas that is left behind is written into the document first.
+    bool isFocusMode() const { return m_isFocusMode; }
+    void toggleFocusMode();
+    void exitFocusMode();
+    FocusWindow& focusWindow() const { return *m_focusWindow; }
+    // The mind map of the focus window while it is shown; else null.
+    MindMapCanvas* focusCanvas() const;
+    // Every mind map of this window that may hold typing: its own and the focus window's.
+    std::vector<MindMapCanvas*> mindMapCanvases() const;
+
     // Presents the file-settings sheet over the window, modal to it alone; while it is shown,
     // raises it instead of opening a second one.
     void showFileSettings();
@@ -85,6 +108,7 @@ public:
 Q_SIGNALS:
     void modeChanged(AppMode mode);
     void scaleChanged(qreal scale);
+    void focusModeChanged(bool isFocusMode);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -94,6 +118,8 @@ private:
     QWidget* buildMindMapPage(UndoManager* undoManager);
     void updateAppearanceButton();
     void updateFileSettingsButton();
+    // After focus mode: the tree may have changed under the window's own mind map.
+    void refreshMindMapAfterFocusMode();
 
     SermonDocument& m_document;
     Preferences& m_preferences;
@@ -110,9 +136,13 @@ private:
     QPointer<QDialog> m_fileSettingsDialog;
     MindMapCanvas* m_mindMapCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
+    StatusBarView* m_statusBar = nullptr;
     std::function<void()> m_zoomIn;
     std::function<void()> m_zoomOut;
     std::function<void()> m_resetZoom;
+    bool m_isFocusMode = false;
+    FocusWindow* m_focusWindow = nullptr;
+    std::function<void()> m_toggleFocusMode;
 };
 
 // The position of an appearance in a list, by raw value; none when absent.

@@ -1,12 +1,17 @@
 #include "app/KestrionApplication.h"
 
+#include "app/BuildInfo.h"
+#include "app/CheckForUpdatesViewModel.h"
 #include "app/SermonWindow.h"
+#include "app/WindowSupervisor.h"
 #include "platform/Appearance.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/FeedUpdater.h"
 #include "platform/OpenDocument.h"
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
+#include "platform/TextFieldKeyGuard.h"
 #include "platform/WidgetDocumentDialogs.h"
 
 #include <QApplication>
@@ -54,9 +59,9 @@ KestrionApplication::~KestrionApplication() = default;
 std::optional<int> KestrionApplication::launch(const QStringList& files)
 {
     const LaunchMode& mode = m_setup.mode;
-    // No welcome window exists yet to end the process, so in every mode the last document
-    // window closing does.
-    QApplication::setQuitOnLastWindowClosed(true);
+    // With a supervisor, closing the welcome window ends the process, through the document
+    // machinery; without one, the last window closing does.
+    QApplication::setQuitOnLastWindowClosed(mode.quitsOnLastWindowClosed());
 
     // A test run stays hidden: no window, no appearance, no part in hand-overs.
     if (mode.isHidden())
@@ -74,6 +79,12 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
         Appearance::shared().captureSystemPalette();
         Appearance::shared().follow(*m_setup.preferences);
     }
+    TextFieldKeyGuard::install();
+
+    const QUrl feed
+        = !m_setup.updateFeed.isEmpty() ? m_setup.updateFeed : QUrl(QString::fromUtf8(BuildInfo::updateFeedUrl));
+    m_updater = std::make_unique<FeedUpdater>(feed, QString::fromUtf8(BuildInfo::version), mode.startsUpdater());
+    m_updates = std::make_unique<CheckForUpdatesViewModel>(m_updater.get());
 
     std::unique_ptr<DocumentDialogs> dialogs = std::move(m_setup.dialogs);
     if (!dialogs)
@@ -83,8 +94,9 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
         m_documentManager->setRecoveryFolder(m_setup.recoveryFolder);
     m_documentManager->setShowsWindows(m_setup.showsWindows);
     Preferences* preferences = m_setup.preferences;
+    CheckForUpdatesViewModel* updates = m_updates.get();
     m_documentManager->setWindowFactory(
-        [preferences](OpenDocument& document) { return new SermonWindow(document, *preferences); });
+        [preferences, updates](OpenDocument& document) { return new SermonWindow(document, *preferences, updates); });
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &KestrionApplication::saveForShutdown);
 #ifndef QT_NO_SESSIONMANAGER
@@ -101,19 +113,19 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
         m_documentManager->open(*mode.uiTestFixturePath);
     }
 
-    int recovered = 0;
-    if (mode.hasSupervisor())
-        recovered = m_documentManager->recoverUnsavedDocuments();
+    if (mode.hasSupervisor()) {
+        m_supervisor = std::make_unique<WindowSupervisor>(*m_documentManager);
+        WindowSupervisor::setShared(m_supervisor.get());
+        m_documentManager->recoverUnsavedDocuments();
+    }
     m_documentManager->openAll(files);
 
-    if (m_documentManager->documents().empty()) {
-        // Asked for files, none of which could be opened: each was reported already.
-        if (!files.isEmpty() || mode.isUITestFixture)
-            return 1;
-        // Started without files: until the welcome window exists, a new sermon.
-        if (recovered == 0)
-            m_documentManager->newDocument();
-    }
+    // Asked for files, none of which could be opened: each was reported already.
+    if (m_documentManager->documents().empty() && (!files.isEmpty() || mode.isUITestFixture))
+        return 1;
+    // The welcome window when nothing else is on screen.
+    if (m_supervisor)
+        m_supervisor->finishLaunching();
     return std::nullopt;
 }
 
@@ -125,11 +137,14 @@ void KestrionApplication::openHandedOverFiles(const QStringList& paths)
     if (!paths.isEmpty())
         return;
     // Started again without files: bring this instance forward.
-    const std::vector<OpenDocument*>& documents = m_documentManager->documents();
-    if (documents.empty()) {
-        m_documentManager->newDocument();
-        return;
+    if (m_supervisor) {
+        m_supervisor->handleReopen();
+        if (m_supervisor->documentWindowCount() == 0)
+            return;
     }
+    const std::vector<OpenDocument*>& documents = m_documentManager->documents();
+    if (documents.empty())
+        return;
     DocumentWindow* window = qobject_cast<DocumentWindow*>(QApplication::activeWindow());
     if (!window)
         window = documents.back()->window();

@@ -1,24 +1,31 @@
 #include "app/SermonWindow.h"
 
 #include "app/ContentView.h"
+#include "app/FocusContentView.h"
+#include "app/FocusWindow.h"
+#include "app/MenuCommands.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+
 namespace kestrion {
 
-SermonWindow::SermonWindow(OpenDocument& document, Preferences& preferences, QWidget* parent)
+SermonWindow::SermonWindow(
+    OpenDocument& document, Preferences& preferences, CheckForUpdatesViewModel* updates, QWidget* parent)
     : DocumentWindow(document, parent)
     , m_contentView(new ContentView(document.document(), preferences, &document.undoManager(), this))
 {
     setContent(m_contentView);
-    if (MindMapCanvas* canvas = m_contentView->mindMapCanvas()) {
-        DocumentController& controller = canvas->controller();
-        connect(&controller, &DocumentController::editingTextChanged, this, &DocumentWindow::pendingEditsChanged);
-        connect(&controller, &DocumentController::editingNodeIDChanged, this, &DocumentWindow::pendingEditsChanged);
-    }
+    m_menus = new MenuCommands(*this, updates);
+    watchTyping(m_contentView->mindMapCanvas());
+    connect(m_contentView, &ContentView::focusModeChanged, this, &SermonWindow::focusModeChanged);
     connect(&document.document(), &SermonDocument::unreadableFrontMatterChanged, this,
         &SermonWindow::updateUnreadableFrontMatterNotice);
     updateUnreadableFrontMatterNotice();
@@ -43,27 +50,84 @@ void SermonWindow::updateUnreadableFrontMatterNotice()
         what + u' ' + tr("The lines are kept exactly as written; editing the sermon's details replaces them."), {});
 }
 
+void SermonWindow::watchTyping(MindMapCanvas* canvas)
+{
+    if (!canvas)
+        return;
+    DocumentController& controller = canvas->controller();
+    connect(&controller, &DocumentController::editingTextChanged, this, &DocumentWindow::pendingEditsChanged);
+    connect(&controller, &DocumentController::editingNodeIDChanged, this, &DocumentWindow::pendingEditsChanged);
+}
+
+void SermonWindow::focusModeChanged(bool isFocusMode)
+{
+    if (isFocusMode) {
+        if (FocusContentView* focus = m_contentView->focusWindow().window()) {
+            watchTyping(focus->canvas());
+            // No menu bar there: the window carries the menus' keys itself.
+            focus->addActions(menuActions());
+        }
+    }
+    Q_EMIT pendingEditsChanged();
+}
+
+QList<QAction*> SermonWindow::menuActions() const
+{
+    QList<QAction*> actions;
+    const auto collect = [&actions](const QList<QAction*>& items, const auto& self) -> void {
+        for (QAction* action : items) {
+            if (QMenu* menu = action->menu())
+                self(menu->actions(), self);
+            else if (!action->isSeparator())
+                actions.append(action);
+        }
+    };
+    if (const auto* bar = qobject_cast<const QMenuBar*>(menuWidget()))
+        collect(bar->actions(), collect);
+    return actions;
+}
+
+void SermonWindow::closeEvent(QCloseEvent* event)
+{
+    // Focus mode ends first: the questions of closing are asked in this window, in sight.
+    m_contentView->exitFocusMode();
+    DocumentWindow::closeEvent(event);
+}
+
+QWidget* SermonWindow::frontWindow()
+{
+    if (QWidget* focus = m_contentView->focusWindow().window())
+        return focus;
+    return this;
+}
+
 void SermonWindow::commitPendingEdits()
 {
-    MindMapCanvas* canvas = m_contentView->mindMapCanvas();
-    if (canvas && canvas->controller().editingNodeID())
-        canvas->endEditing(true);
+    for (MindMapCanvas* canvas : m_contentView->mindMapCanvases()) {
+        if (canvas->controller().editingNodeID())
+            canvas->endEditing(true);
+    }
 }
 
 std::optional<QByteArray> SermonWindow::contentsWithPendingEdits() const
 {
-    const MindMapCanvas* canvas = m_contentView->mindMapCanvas();
-    if (!canvas)
-        return std::nullopt;
-    const DocumentController& controller = canvas->controller();
-    const std::optional<QUuid> id = controller.editingNodeID();
     const SermonDocument& sermon = document().document();
-    const SermonNodePtr node = id && sermon.root() ? sermon.root()->findNode(*id) : nullptr;
-    if (!node || node->text() == controller.editingText())
+    if (!sermon.root())
         return std::nullopt;
-    // Written into a copy: the document itself changes only when the edit is committed.
-    const SermonNodePtr copy = sermon.root()->deepCopy(false);
-    copy->findNode(*id)->setText(controller.editingText());
+    // Written into a copy: the document itself changes only when an edit is committed.
+    SermonNodePtr copy;
+    for (const MindMapCanvas* canvas : m_contentView->mindMapCanvases()) {
+        const DocumentController& controller = canvas->controller();
+        const std::optional<QUuid> id = controller.editingNodeID();
+        const SermonNodePtr node = id ? sermon.root()->findNode(*id) : nullptr;
+        if (!node || node->text() == controller.editingText())
+            continue;
+        if (!copy)
+            copy = sermon.root()->deepCopy(false);
+        copy->findNode(*id)->setText(controller.editingText());
+    }
+    if (!copy)
+        return std::nullopt;
     return SermonDocument::fileContents(sermon.snapshot(copy));
 }
 

@@ -335,6 +335,20 @@ QPainterPath connectorFanPath(const NodeLayout& parent, const std::vector<Connec
     return path;
 }
 
+qreal boxEmphasis(qint64 depth)
+{
+    switch (depth) {
+    case 0:
+        return 0.5;
+    case 1:
+        return 0.35;
+    case 2:
+        return 0.2;
+    default:
+        return 0.1;
+    }
+}
+
 qreal bracketOpacity(qint64 parentDepth)
 {
     return std::max(0.3 - 0.08 * static_cast<qreal>(parentDepth), 0.1);

@@ -104,6 +104,8 @@ struct ConnectorEnd {
 // appear once, so a translucent stroke shows them as light as a single connector.
 QPainterPath connectorFanPath(const NodeLayout& parent, const std::vector<ConnectorEnd>& children, bool isOnlyChild);
 qreal bracketOpacity(qint64 parentDepth);
+// How strongly a node box is drawn at a depth: 0.5, 0.35, 0.2, then 0.1.
+qreal boxEmphasis(qint64 depth);
 qreal connectorOpacity(qint64 parentDepth);
 
 // The drop indicator: a horizontal line from start, width long.

@@ -37,7 +37,9 @@ namespace kestrion {
 class AnimationClock;
 class Clipboard;
 class DocumentController;
+class MinimapOverlay;
 class Preferences;
+class SearchBarOverlay;
 class TrackpadEventView;
 class UndoManager;
 
@@ -228,8 +230,8 @@ public:
 
     // --- Overlays ----------------------------------------------------------------------------
     // The search bar, placed at the top centre while the controller searches, and the minimap,
-    // placed at the bottom right; the canvas takes ownership. They read the canvas through
-    // viewChanged and layoutChanged.
+    // placed at the bottom right; the canvas takes ownership. The canvas makes its own
+    // SearchBarOverlay and MinimapOverlay and feeds them; other widgets are only placed.
     void setSearchBarOverlay(QWidget* overlay);
     QWidget* searchBarOverlay() const { return m_searchBarOverlay; }
     void setMinimapOverlay(QWidget* overlay);
@@ -301,6 +303,11 @@ protected:
 
 private:
     void installControllerCallbacks();
+    // Makes the search bar and the minimap; each, when placed, is tied to the controller and
+    // the view.
+    void installOverlays();
+    void connectSearchBar(SearchBarOverlay& bar);
+    void connectMinimap(MinimapOverlay& minimap);
     void handleCanvasAppear();
     // Scrolls the selection of the first showing into view once there is a layout and a size.
     void revealInitialSelection();

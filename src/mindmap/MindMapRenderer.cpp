@@ -28,20 +28,6 @@ QColor withAlpha(QColor color, qreal alpha)
     return color;
 }
 
-qreal emphasisForDepth(qint64 depth)
-{
-    switch (depth) {
-    case 0:
-        return 0.5;
-    case 1:
-        return 0.35;
-    case 2:
-        return 0.2;
-    default:
-        return 0.1;
-    }
-}
-
 QRectF frameOf(const NodeLayout& layout)
 {
     return QRectF(layout.origin, layout.size);
@@ -391,7 +377,7 @@ void MindMapRenderer::drawCanvasNode(
         const qreal y = frame.bottom() - 2;
         painter.drawLine(QPointF(frame.left() + 4, y), QPointF(frame.right() - 4, y));
     } else {
-        const qreal e = emphasisForDepth(layout.depth);
+        const qreal e = boxEmphasis(layout.depth);
         painter.setPen(QPen(withAlpha(ink, e), layout.depth == 0 ? 2 : 1));
         painter.setBrush(withAlpha(ink, e * 0.1));
         painter.drawRoundedRect(frame, 6, 6);

@@ -27,7 +27,9 @@ ContextMenuItem command(const char* text, QKeySequence shortcut, NodeCommand com
     return item;
 }
 
-QList<ContextMenuItem> markSubmenu()
+} // namespace
+
+QList<ContextMenuItem> NodeContextMenu::markItems()
 {
     QList<ContextMenuItem> items;
     const auto& markers = NodeMarkers::markerEmoji();
@@ -47,8 +49,6 @@ QList<ContextMenuItem> markSubmenu()
     items.append(remove);
     return items;
 }
-
-} // namespace
 
 QList<ContextMenuItem> NodeContextMenu::items(const NodeActionState& state)
 {
@@ -77,7 +77,7 @@ QList<ContextMenuItem> NodeContextMenu::items(const NodeActionState& state)
     ContextMenuItem mark;
     mark.kind = ContextMenuItem::Kind::Submenu;
     mark.title = title(QT_TRANSLATE_NOOP("NodeContextMenu", "Mark"));
-    mark.submenu = markSubmenu();
+    mark.submenu = markItems();
     items.append(mark);
 
     if (state.canFold || state.canUnfold)

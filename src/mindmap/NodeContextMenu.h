@@ -22,6 +22,9 @@ public:
     // Down, Promote, Demote, the splits and Join, Edit and the three New Line items, with
     // their separators.
     static QList<ContextMenuItem> items(const NodeActionState& state);
+    // The "Mark" submenu: the nine markers (Ctrl+Shift+1 to 9), a separator, and the
+    // wastebasket that removes the marker (Ctrl+Shift+0).
+    static QList<ContextMenuItem> markItems();
 
     // A menu for the items whose commands come from the actions. Choosing an item runs its
     // command on a later turn of the event loop, once the menu has closed and exec() has

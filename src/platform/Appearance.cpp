@@ -172,6 +172,13 @@ bool Appearance::isDarkPalette(const QPalette& palette)
     return palette.color(QPalette::Active, QPalette::Window).lightnessF() < 0.5;
 }
 
+QColor Appearance::secondaryColor(const QPalette& palette)
+{
+    QColor colour = palette.color(QPalette::WindowText);
+    colour.setAlphaF(0.55f);
+    return colour;
+}
+
 QColor Appearance::inkColor(bool isDark)
 {
     return isDark ? rgb(0.92, 0.87, 0.77) : rgb(0.24, 0.16, 0.11);

@@ -50,6 +50,8 @@ public:
 
     // The one ink colour of text and marks.
     static QColor inkColor(bool isDark);
+    // Secondary text and symbols (readouts, small controls): the palette's window text, faded.
+    static QColor secondaryColor(const QPalette& palette);
 
 Q_SIGNALS:
     void changed();

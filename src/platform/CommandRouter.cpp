@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QWindow>
 
 #include <algorithm>
@@ -20,7 +21,11 @@ CommandRouter::CommandRouter(QObject* parent)
     : QObject(parent)
 {
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        connect(app, &QApplication::focusChanged, this, &CommandRouter::valuesChanged);
+        connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (now && !qobject_cast<QMenuBar*>(now))
+                m_lastFocus = now;
+            Q_EMIT valuesChanged();
+        });
         connect(app, &QGuiApplication::focusWindowChanged, this, &CommandRouter::valuesChanged);
     }
 }
@@ -87,7 +92,13 @@ QWidget* CommandRouter::currentFocusWidget() const
 {
     if (m_focusOverride)
         return m_focusOverride;
-    return QApplication::focusWidget();
+    QWidget* focus = QApplication::focusWidget();
+    // The menu bar holds the keyboard while its menus are walked with the keys; the commands
+    // still act on what had it before, as the menu bar gives it back.
+    if (qobject_cast<QMenuBar*>(focus) && m_lastFocus && m_lastFocus->isVisible()
+        && m_lastFocus->window() == focus->window())
+        return m_lastFocus;
+    return focus;
 }
 
 QWidget* CommandRouter::currentActiveWindow() const

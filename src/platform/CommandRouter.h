@@ -23,6 +23,9 @@ class FocusedValuePublisher;
 // Reading collects the scene's values first, then those of the focused views from the outside
 // in, so an inner view's value replaces an outer one's under the same key.
 //
+// While the menu bar holds the keyboard (its menus walked with the keys), the widget that had it
+// before still counts as focused.
+//
 // Values are collected afresh on every read; valuesChanged() tells the menus to read again. It
 // is emitted on every focus or window activation change and whenever a publisher reports a
 // change of its state, so a menu item's enablement is never stale. Main thread only.
@@ -73,6 +76,8 @@ private:
 
     std::vector<Registration> m_registrations;
     QPointer<QWidget> m_focusOverride;
+    // The last focus widget that was not a menu bar.
+    QPointer<QWidget> m_lastFocus;
 };
 
 } // namespace kestrion

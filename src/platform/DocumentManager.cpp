@@ -5,6 +5,7 @@
 #include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 #include "platform/RecoveryCopy.h"
+#include "platform/SanitizedFileName.h"
 #include "platform/UndoManager.h"
 
 #include <QCoreApplication>
@@ -24,6 +25,9 @@ QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
+
+// What one name in a folder may hold on the usual Linux file systems.
+constexpr qsizetype maximumFileNameBytes = 255;
 
 } // namespace
 
@@ -101,7 +105,8 @@ OpenDocument* DocumentManager::documentForPath(const QString& path) const
 
 QWidget* DocumentManager::parentFor(const OpenDocument& document) const
 {
-    return document.window();
+    DocumentWindow* window = document.window();
+    return window ? window->frontWindow() : nullptr;
 }
 
 OpenDocument* DocumentManager::open(const QString& path)
@@ -211,14 +216,20 @@ int DocumentManager::nextUntitledNumber() const
     }
 }
 
-OpenDocument* DocumentManager::newDocument(std::unique_ptr<SermonDocument> sermon)
+OpenDocument* DocumentManager::newDocument(std::unique_ptr<SermonDocument> sermon, const QString& name)
 {
-    if (!sermon)
+    const bool isBlank = !sermon;
+    if (isBlank)
         sermon = std::make_unique<SermonDocument>();
     std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
     document->m_untitledNumber = nextUntitledNumber();
-    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
-    return adopt(std::move(document));
+    document->m_proposedName = name;
+    document->m_savedContentsHash = isBlank
+        ? DiskFingerprint::hashOf(document->currentContents())
+        : DiskFingerprint::hashOf(SermonDocument::fileContents(SermonDocument().snapshot()));
+    OpenDocument* adopted = adopt(std::move(document));
+    writeRecoveryCopy(*adopted);
+    return adopted;
 }
 
 int DocumentManager::recoverUnsavedDocuments()
@@ -520,22 +531,15 @@ QString DocumentManager::suggestedSavePath(const OpenDocument& document) const
         return document.filePath();
     if (!document.m_recoveredFrom.isEmpty())
         return document.m_recoveredFrom;
-    // Named after the sermon's title, without characters that file names cannot hold.
-    QString name = document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
-    for (QChar& c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            c = QLatin1Char('-');
-    }
-    name = name.left(80);
-    while (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' ')))
-        name.remove(0, 1);
-    while (name.endsWith(QLatin1Char(' ')))
-        name.chop(1);
-    if (name.isEmpty())
-        name = document.displayName();
+    // The name it was made with, else its title's first line, as a file name can hold it.
+    const QString extension = QStringLiteral(".md");
+    const QString title = !document.m_proposedName.isEmpty()
+        ? document.m_proposedName
+        : document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
+    const QString name = sanitizedFileName(title, maximumFileNameBytes - extension.toUtf8().size());
     const QString folder
         = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(name + QStringLiteral(".md"));
+    return QDir(folder).filePath(name + extension);
 }
 
 bool DocumentManager::saveAs(OpenDocument& document)
@@ -731,8 +735,12 @@ bool DocumentManager::closeAll()
 
 void DocumentManager::quit()
 {
-    if (closeAll())
+    m_isQuitting = true;
+    if (closeAll()) {
         QCoreApplication::quit();
+        return;
+    }
+    m_isQuitting = false;
 }
 
 void DocumentManager::saveAllWithoutAsking()

@@ -73,8 +73,11 @@ public:
     // ended session kept for the file opens in its window instead, marked edited.
     OpenDocument* open(const QString& path);
     void openAll(const QStringList& paths);
-    // A new untitled document; with none given, a new sermon.
-    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr);
+    // A new untitled document; with none given, a new sermon. A document given holds what the
+    // user entered for it (a title, details): it counts as unsaved from the start, so it is
+    // kept in the recovery folder at once and closing it asks. The name, when given, is the
+    // window's title and the file name proposed on the first save.
+    OpenDocument* newDocument(std::unique_ptr<SermonDocument> document = nullptr, const QString& name = {});
     // Opens what an ended session left in the recovery folder. Text of a file that still
     // exists goes back into that file's window, marked edited, with a notice saying so;
     // the rest opens as untitled documents named after where it came from. Returns how many.
@@ -100,6 +103,9 @@ public:
     bool closeAll();
     // Closes every window, then quits the application.
     void quit();
+    // A quit is under way: its windows are closing, or all have closed and the application
+    // is about to end.
+    bool isQuitting() const { return m_isQuitting; }
 
     // What the autosave timer runs: saves a titled document in place (asking first when the
     // file changed on disk), and keeps an untitled one in the recovery folder.
@@ -163,6 +169,7 @@ private:
     QString m_recoveryFolder;
     QString m_lastFolder;
     bool m_showsWindows = true;
+    bool m_isQuitting = false;
     std::vector<OpenDocument*> m_documents;
 };
 

@@ -59,6 +59,9 @@ public:
     // none while nothing is being typed. Autosave keeps them in the recovery folder, so a
     // crash does not take the words, without interrupting the typing.
     virtual std::optional<QByteArray> contentsWithPendingEdits() const { return std::nullopt; }
+    // The document's window in front: this one, unless another window of the document covers
+    // it (focus mode). Questions and messages about the document are shown over it.
+    virtual QWidget* frontWindow() { return this; }
 
 Q_SIGNALS:
     // What the user is still typing changed, or the typing ended.

@@ -87,4 +87,12 @@ double FrameAnimation::easeOutCubic(double t)
     return 1.0 - u * u * u;
 }
 
+double FrameAnimation::easeInOutCubic(double t)
+{
+    if (t < 0.5)
+        return 4.0 * t * t * t;
+    const double u = -2.0 * t + 2.0;
+    return 1.0 - u * u * u / 2.0;
+}
+
 } // namespace kestrion

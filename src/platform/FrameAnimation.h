@@ -39,6 +39,8 @@ public:
 
     // 1 − (1 − t)³.
     static double easeOutCubic(double t);
+    // Slow at both ends: 4t³ up to the middle, then mirrored.
+    static double easeInOutCubic(double t);
     static double linear(double t) { return t; }
 
 private:

@@ -37,6 +37,8 @@ QString OpenDocument::displayName() const
     if (!m_recoveredFrom.isEmpty())
         return QCoreApplication::translate("kestrion::OpenDocument", "%1 (Recovered)")
             .arg(QFileInfo(m_recoveredFrom).fileName());
+    if (!m_proposedName.isEmpty())
+        return m_proposedName;
     const QString untitled = QCoreApplication::translate("kestrion::OpenDocument", "Untitled");
     return m_untitledNumber > 1 ? QStringLiteral("%1 %2").arg(untitled).arg(m_untitledNumber) : untitled;
 }

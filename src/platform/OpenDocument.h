@@ -36,7 +36,8 @@ public:
     // The canonical path of the file; empty for a document that was never saved.
     const QString& filePath() const { return m_filePath; }
     bool isUntitled() const { return m_filePath.isEmpty(); }
-    // The file name, or "Untitled" (numbered when several are open).
+    // The file name; for a document never saved, the name it was made with, or "Untitled"
+    // (numbered when several are open).
     QString displayName() const;
 
     // Whether the sermon as it stands differs from what was last read or saved. For a
@@ -66,6 +67,8 @@ private:
 
     QString m_filePath;
     int m_untitledNumber = 0;
+    // Shown and proposed for the first save until the document has a file.
+    QString m_proposedName;
     // What the file held when it was last read or written by us.
     DiskFingerprint m_fingerprint;
     // The hash of the sermon's text as it was last read or saved; for an untitled document,

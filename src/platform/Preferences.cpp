@@ -120,7 +120,12 @@ bool Preferences::setReadingPaceWPM(qint64 wordsPerMinute)
 
 qint64 Preferences::usableReadingPaceWPM() const
 {
-    return std::max<qint64>(readingPaceWPM(), 1);
+    return usableReadingPaceWPM(readingPaceWPM());
+}
+
+qint64 Preferences::usableReadingPaceWPM(qint64 storedWordsPerMinute)
+{
+    return storedWordsPerMinute < 1 ? defaultReadingPaceWPM : storedWordsPerMinute;
 }
 
 QString Preferences::columnWidths() const

@@ -71,8 +71,11 @@ public:
     // "readingPaceWPM", default 120. Any stored integer is given back unchanged.
     qint64 readingPaceWPM() const;
     bool setReadingPaceWPM(qint64 wordsPerMinute);
-    // At least 1.
+    // The pace to compute reading times with: a stored pace below 1 (only a hand-edited
+    // setting holds one) reads as the default, 120, so it never divides by zero or gives a
+    // negative time.
     qint64 usableReadingPaceWPM() const;
+    static qint64 usableReadingPaceWPM(qint64 storedWordsPerMinute);
 
     // "columnWidths": the stored text of the list of column widths; empty when none.
     QString columnWidths() const;

@@ -20,6 +20,10 @@ const QString chevronLeft = QStringLiteral("chevron.left");
 const QString chevronRight = QStringLiteral("chevron.right");
 const QString removeCircle = QStringLiteral("xmark.circle.fill");
 const QString plus = QStringLiteral("plus");
+const QString minus = QStringLiteral("minus");
+const QString chevronUp = QStringLiteral("chevron.up");
+const QString magnifyingGlass = QStringLiteral("magnifyingglass");
+const QString xmark = QStringLiteral("xmark");
 const QString eye = QStringLiteral("eye");
 const QString filledEye = QStringLiteral("eye.fill");
 const QString playDisc = QStringLiteral("play.circle.fill");
@@ -77,8 +81,9 @@ void drawChevron(QPainter& painter, const QPointF& centre, qreal side, const QPo
 bool Symbols::hasSymbol(const QString& name)
 {
     return name == halfFilledCircle || name == sun || name == moon || name == document || name == chevronDown
-        || name == chevronLeft || name == chevronRight || name == removeCircle || name == plus || name == eye
-        || name == filledEye || isDisc(name);
+        || name == chevronLeft || name == chevronRight || name == removeCircle || name == plus || name == minus
+        || name == chevronUp || name == magnifyingGlass || name == xmark || name == eye || name == filledEye
+        || isDisc(name);
 }
 
 QPainterPath Symbols::discGlyph(const QString& name, const QRectF& box)
@@ -192,9 +197,10 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
             const qreal y = page.top() + height * (0.42 + 0.18 * i);
             painter.drawLine(QPointF(page.left() + margin, y), QPointF(page.right() - margin, y));
         }
-    } else if (name == chevronDown || name == chevronLeft || name == chevronRight) {
+    } else if (name == chevronDown || name == chevronUp || name == chevronLeft || name == chevronRight) {
         painter.setPen(pen);
         const QPointF direction = name == chevronDown ? QPointF(0, 1)
+            : name == chevronUp                       ? QPointF(0, -1)
             : name == chevronLeft                     ? QPointF(-1, 0)
                                                       : QPointF(1, 0);
         drawChevron(painter, centre, side, direction);
@@ -215,11 +221,25 @@ void Symbols::draw(QPainter& painter, const QString& name, const QRectF& box, co
         painter.setPen(Qt::NoPen);
         painter.setBrush(colour);
         painter.drawPath(disc.subtracted(stroker.createStroke(lines)));
-    } else if (name == plus) {
+    } else if (name == plus || name == minus) {
         const qreal arm = side * 0.3;
         painter.setPen(pen);
         painter.drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
-        painter.drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
+        if (name == plus)
+            painter.drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
+    } else if (name == magnifyingGlass) {
+        const qreal radius = side * 0.27;
+        const QPointF lens = centre - QPointF(side * 0.08, side * 0.08);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(lens, radius, radius);
+        const QPointF direction(M_SQRT1_2, M_SQRT1_2);
+        painter.drawLine(lens + direction * radius, lens + direction * (side * 0.56));
+    } else if (name == xmark) {
+        const qreal arm = side * 0.28;
+        painter.setPen(pen);
+        painter.drawLine(centre + QPointF(-arm, -arm), centre + QPointF(arm, arm));
+        painter.drawLine(centre + QPointF(-arm, arm), centre + QPointF(arm, -arm));
     }
     painter.restore();
 }

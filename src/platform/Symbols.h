@@ -11,10 +11,10 @@ class QRectF;
 namespace kestrion {
 
 // The few symbol images the interface shows, drawn here by name: "circle.lefthalf.filled",
-// "sun.max", "moon", "doc.text", "chevron.down", "chevron.left", "chevron.right",
-// "xmark.circle.fill", "plus", "eye" and "eye.fill" in one colour, and the filled discs
-// "play.circle.fill", "pause.circle.fill" and "stop.circle.fill" in two. An unknown name draws
-// nothing.
+// "sun.max", "moon", "doc.text", "chevron.down", "chevron.up", "chevron.left", "chevron.right",
+// "xmark.circle.fill", "xmark", "plus", "minus", "magnifyingglass", "eye" and "eye.fill" in one
+// colour, and the filled discs "play.circle.fill", "pause.circle.fill" and "stop.circle.fill" in
+// two. An unknown name draws nothing.
 class Symbols {
 public:
     static bool hasSymbol(const QString& name);

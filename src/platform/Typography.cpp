@@ -79,6 +79,15 @@ QFont Typography::italicSystemFont(qreal pixelSize, QFont::Weight weight, FontDe
     return makeFont(pixelSize, weight, design, true);
 }
 
+QFont Typography::letteringFont(qreal pixelSize)
+{
+    QFont font = makeFont(pixelSize, QFont::Normal, FontDesign::Serif, false);
+    font.setFamilies(QStringList { QStringLiteral("Luminari"), QStringLiteral("TeX Gyre Chorus"),
+                         QStringLiteral("Z003"), QStringLiteral("URW Chancery L") }
+        + baseFamilies().serif);
+    return font;
+}
+
 qreal Typography::nodeFontSize(qint64 depth)
 {
     if (depth <= 0)

@@ -32,6 +32,10 @@ public:
 
     static int pixelSizeFor(qreal size);
 
+    // The lettering of the application's name in the welcome and About windows: a
+    // calligraphic face where one is installed, else the serif design.
+    static QFont letteringFont(qreal pixelSize);
+
     // A node's text on the mind map: 16 at depth 0, 14 at depth 1, 13 deeper; medium weight
     // at depths 0 and 1, regular deeper.
     static qreal nodeFontSize(qint64 depth);

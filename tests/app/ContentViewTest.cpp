@@ -6,6 +6,9 @@
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/StatusBarView.h"
+#include "mindmap/ZoomControlsView.h"
+#include "platform/PlainButton.h"
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
 #include "sheets/FileSettingsSheet.h"
@@ -13,6 +16,7 @@
 #include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QLayout>
@@ -204,6 +208,33 @@ TEST_F(ContentViewTest, TabOnTheMapAddsANodeInsteadOfWalkingTheToolbar)
     for (AppMode mode : ContentView::offeredModes())
         EXPECT_FALSE(view.modeButton(mode)->hasFocus());
     EXPECT_FALSE(field->hasFocus());
+}
+
+TEST_F(ContentViewTest, StatusBarUnderTheMapZoomsItAndShowsItsScale)
+{
+    ContentView view(m_document, m_preferences);
+    StatusBarView* bar = view.statusBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->parentWidget(), view.statusBarSlot());
+    // Before the map has handed its zoom steps over, the buttons do nothing.
+    bar->zoomControls()->zoomInButton()->click();
+    EXPECT_EQ(view.scale(), 1.0);
+
+    view.show();
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_GT(bar->mapTo(&view, QPoint()).y(), canvas->mapTo(&view, QPoint()).y());
+    bar->zoomControls()->zoomInButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.2; }));
+    EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "120%");
+    EXPECT_EQ(canvas->scale(), 1.2);
+    bar->zoomControls()->percentageButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.scale() == 1.0; }));
+    EXPECT_EQ(bar->zoomControls()->percentageButton()->text(), "100%");
+
+    // The map's reading-time badges follow the pace chosen here.
+    bar->paceActions().back()->trigger();
+    EXPECT_EQ(canvas->readingPaceWPM(), 160);
 }
 
 TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShowsAtOnce)

@@ -2,6 +2,7 @@
 
 #include "app/ContentView.h"
 #include "app/SermonWindow.h"
+#include "app/WindowSupervisor.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
@@ -12,6 +13,7 @@
 #include "platform/Preferences.h"
 #include "platform/SingleInstance.h"
 #include "platform/UndoManager.h"
+#include "platform/Updater.h"
 
 #include <QApplication>
 #include <QDir>
@@ -174,14 +176,71 @@ TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFi
     EXPECT_EQ(running.documentManager()->documents().back()->filePath(), second);
 }
 
-TEST_F(KestrionApplicationTest, LaunchWithoutFilesStartsANewSermon)
+TEST_F(KestrionApplicationTest, LaunchWithoutFilesShowsTheWelcomeWindowInsteadOfADocument)
 {
     KestrionApplication& app = make(mode({}));
     EXPECT_EQ(app.launch({}), std::nullopt);
+    EXPECT_TRUE(app.documentManager()->documents().empty());
+    ASSERT_NE(app.supervisor(), nullptr);
+    EXPECT_EQ(WindowSupervisor::shared(), app.supervisor());
+    EXPECT_FALSE(app.supervisor()->isLaunching());
+    ASSERT_NE(app.supervisor()->welcomeWindow(), nullptr);
+    EXPECT_TRUE(app.supervisor()->welcomeWindow()->isVisible());
+    // The welcome window ends the process, through the document machinery.
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(KestrionApplicationTest, RecoveredDocumentsComeBackBeforeTheWelcomeWindowIsConsidered)
+{
+    {
+        KestrionApplication& crashed = make(mode({}));
+        ASSERT_EQ(crashed.launch({}), std::nullopt);
+        OpenDocument* draft = crashed.documentManager()->newDocument();
+        draft->document().recordUndo(std::nullopt, &draft->undoManager());
+        draft->document().root()->setText(QStringLiteral("Half-written"));
+        crashed.documentManager()->saveAllWithoutAsking();
+        m_applications.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    KestrionApplication::Setup setup;
+    setup.mode = mode({});
+    setup.preferences = &m_preferences;
+    setup.serverName = path(QStringLiteral("instance.socket"));
+    setup.recoveryFolder = path(QStringLiteral("recovery"));
+    setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+    m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
+    KestrionApplication& app = *m_applications.back();
+    EXPECT_EQ(app.launch({}), std::nullopt);
     ASSERT_EQ(app.documentManager()->documents().size(), 1u);
-    OpenDocument* document = app.documentManager()->documents().front();
-    EXPECT_TRUE(document->isUntitled());
-    EXPECT_EQ(document->document().root()->text(), QStringLiteral("New Sermon"));
+    EXPECT_TRUE(app.documentManager()->documents().front()->window()->isVisible());
+    const QWidget* welcome = app.supervisor()->welcomeWindow();
+    EXPECT_TRUE(!welcome || !welcome->isVisible());
+}
+
+TEST_F(KestrionApplicationTest, OnlyANormalLaunchChecksForUpdates)
+{
+    QFile feed(path(QStringLiteral("feed.xml")));
+    ASSERT_TRUE(feed.open(QIODevice::WriteOnly));
+    feed.close();
+    const auto launched = [&](const LaunchMode& launchMode, const QUrl& url) -> KestrionApplication& {
+        KestrionApplication::Setup setup;
+        setup.mode = launchMode;
+        setup.preferences = &m_preferences;
+        setup.serverName = path(QStringLiteral("instance-%1.socket").arg(m_applications.size()));
+        setup.recoveryFolder = path(QStringLiteral("recovery"));
+        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+        setup.showsWindows = false;
+        setup.updateFeed = url;
+        m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
+        EXPECT_EQ(m_applications.back()->launch({}), std::nullopt);
+        return *m_applications.back();
+    };
+    const QUrl url = QUrl::fromLocalFile(feed.fileName());
+    EXPECT_TRUE(launched(mode({}), url).updater()->canCheckForUpdates());
+    EXPECT_FALSE(launched(mode({ LaunchMode::uiTestFixtureArgument }), url).updater()->canCheckForUpdates());
+    EXPECT_EQ(launched(mode({}, true), url).updater(), nullptr);
+    // A build without a feed never checks.
+    EXPECT_FALSE(launched(mode({}), QUrl()).updater()->canCheckForUpdates());
 }
 
 TEST_F(KestrionApplicationTest, LaunchWhoseFilesAllFailEndsAfterReportingThem)
@@ -197,7 +256,7 @@ TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)
     {
         KestrionApplication& crashed = make(mode({}));
         ASSERT_EQ(crashed.launch({}), std::nullopt);
-        OpenDocument* draft = crashed.documentManager()->documents().front();
+        OpenDocument* draft = crashed.documentManager()->newDocument();
         SermonDocument& sermon = draft->document();
         sermon.recordUndo(std::nullopt, &draft->undoManager());
         sermon.root()->setText(QStringLiteral("Half-written"));
@@ -241,7 +300,7 @@ TEST_F(KestrionApplicationTest, TerminationSignalKeepsEverythingAndEndsWithoutAQ
 {
     KestrionApplication& app = make(mode({}));
     ASSERT_EQ(app.launch({}), std::nullopt);
-    OpenDocument* draft = app.documentManager()->documents().front();
+    OpenDocument* draft = app.documentManager()->newDocument();
     SermonDocument& sermon = draft->document();
     sermon.recordUndo(std::nullopt, &draft->undoManager());
     sermon.root()->setText(QStringLiteral("Unsaved at shutdown"));

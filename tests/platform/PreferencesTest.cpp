@@ -143,8 +143,9 @@ TEST_F(PreferencesTest, StoredValuesOutsideTheUsableRangeAreClampedWhereTheyAreU
     // The plain accessors give what is stored: the pace menu marks no pace for 0.
     EXPECT_EQ(prefs->readingPaceWPM(), 0);
     EXPECT_EQ(prefs->deliveryTextWidth(), -700.0);
-    // The usable ones never divide by zero or lay out a page of negative width.
-    EXPECT_EQ(prefs->usableReadingPaceWPM(), 1);
+    // The usable ones never divide by zero or lay out a page of negative width; a reading
+    // pace that is no pace reads as the default.
+    EXPECT_EQ(prefs->usableReadingPaceWPM(), Preferences::defaultReadingPaceWPM);
     EXPECT_EQ(prefs->usableDeliveryWPM(), 1);
     EXPECT_EQ(prefs->usableDeliveryFontSize(), Preferences::minDeliveryFontSize);
     EXPECT_EQ(prefs->usableDeliveryLineSpacing(), Preferences::minDeliveryLineSpacing);

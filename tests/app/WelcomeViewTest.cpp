@@ -1,0 +1,87 @@
+#include "app/WelcomeView.h"
+#include "app/AboutView.h"
+#include "app/RecentSermonsStore.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kestrion;
+
+namespace {
+
+using Entry = RecentSermonsStore::Entry;
+
+// A welcome view whose store lists one row per path, titled with the path.
+struct WelcomeFixture {
+    explicit WelcomeFixture(QStringList paths)
+        : recentPaths(std::move(paths))
+    {
+        auto* store = new RecentSermonsStore;
+        store->setLoader([](const QStringList& list, const RecentSermonsStore::Cache&, const std::atomic_bool&) {
+            std::vector<Entry> entries;
+            for (const QString& path : list)
+                entries.push_back({ path, path,
+                    path == u"dated" ? std::optional(QStringLiteral("Chapel")) : std::nullopt, QDateTime() });
+            return entries;
+        });
+        view = std::make_unique<WelcomeView>(
+            store, [this] { return recentPaths; }, [] {}, [] {}, [this](const QString& path) { opened.append(path); });
+        view->resize(500, 520);
+        QSignalSpy finished(store, &RecentSermonsStore::refreshFinished);
+        view->show();
+        EXPECT_TRUE(finished.wait(5000));
+    }
+
+    QStringList recentPaths;
+    QStringList opened;
+    std::unique_ptr<WelcomeView> view;
+};
+
+TEST(WelcomeViewTest, RecentSectionShowsOneRowPerFileWithDividersBetween)
+{
+    WelcomeFixture none({});
+    EXPECT_FALSE(none.view->recentSection()->isVisible());
+
+    WelcomeFixture one({ QStringLiteral("a") });
+    EXPECT_TRUE(one.view->recentSection()->isVisible());
+    EXPECT_EQ(one.view->recentRows().size(), 1);
+    EXPECT_EQ(one.view->dividerCount(), 0);
+
+    WelcomeFixture three({ QStringLiteral("a"), QStringLiteral("dated"), QStringLiteral("c") });
+    const QList<QAbstractButton*> rows = three.view->recentRows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(three.view->dividerCount(), 2);
+    // A row with an occasion has its second, smaller line.
+    EXPECT_GT(rows[1]->sizeHint().height(), rows[0]->sizeHint().height());
+}
+
+TEST(WelcomeViewTest, ARowOpensItsFileOnAClickAnywhereOrOnReturn)
+{
+    WelcomeFixture welcome({ QStringLiteral("first"), QStringLiteral("second") });
+    const QList<QAbstractButton*> rows = welcome.view->recentRows();
+    ASSERT_EQ(rows.size(), 2);
+    // Far to the right of the short title.
+    QTest::mouseClick(rows[1], Qt::LeftButton, {}, QPoint(rows[1]->width() - 4, rows[1]->height() / 2));
+    rows[0]->setFocus();
+    QTest::keyClick(rows[0], Qt::Key_Return);
+    EXPECT_EQ(welcome.opened, (QStringList { QStringLiteral("second"), QStringLiteral("first") }));
+}
+
+TEST(AboutViewTest, VersionLineShowsTheBuildsVersionOrDashes)
+{
+    EXPECT_EQ(aboutVersionLine({ QStringLiteral("1.4"), QStringLiteral("42") }), QStringLiteral("Version 1.4 (42)"));
+    EXPECT_EQ(aboutVersionLine({ QString(), QString() }), QStringLiteral("Version \u2014 (\u2014)"));
+    EXPECT_EQ(aboutVersionString().first, QStringLiteral(KESTRION_VERSION));
+    EXPECT_FALSE(aboutVersionString().second.isEmpty());
+
+    AboutView view;
+    EXPECT_EQ(view.versionLabel()->text(), aboutVersionLine(aboutVersionString()));
+    EXPECT_EQ(view.webLinkButton()->toolTip(), AboutView::webLink().toString());
+    EXPECT_TRUE(AboutView::mailLink().scheme() == u"mailto");
+}
+
+} // namespace

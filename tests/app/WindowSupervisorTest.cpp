@@ -1,0 +1,220 @@
+#include "app/WindowSupervisor.h"
+
+#include "app/RecentSermonsStore.h"
+#include "app/WelcomeView.h"
+#include "document/SermonDocument.h"
+#include "platform/DocumentManager.h"
+#include "platform/DocumentWindow.h"
+#include "platform/OpenDocument.h"
+#include "sheets/NewSermonSheet.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kestrion;
+
+namespace {
+
+class WindowSupervisorTest : public ::testing::Test {
+protected:
+    WindowSupervisorTest()
+        : m_settings(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+        , m_manager(m_settings, makeDialogs())
+        , m_supervisor(m_manager)
+    {
+        m_manager.setRecoveryFolder(m_folder.filePath(QStringLiteral("recovery")));
+        m_supervisor.setQuit([this] { ++m_quits; });
+    }
+
+    ~WindowSupervisorTest() override
+    {
+        m_manager.closeAll();
+        settle();
+    }
+
+    // Closing an unsaved document drops it.
+    static std::unique_ptr<test::ScriptedDialogs> makeDialogs()
+    {
+        auto dialogs = std::make_unique<test::ScriptedDialogs>();
+        dialogs->saveChoices.assign(8, DocumentDialogs::SaveChoice::DontSave);
+        return dialogs;
+    }
+
+    // Runs what waits for the next turn of the loop: window activation, the close rule.
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    static bool isShown(const QWidget* window) { return window && window->isVisible() && !window->isMinimized(); }
+
+    QTemporaryDir m_folder;
+    QSettings m_settings;
+    DocumentManager m_manager;
+    WindowSupervisor m_supervisor;
+    int m_quits = 0;
+};
+
+TEST_F(WindowSupervisorTest, WhichWindowShowsAfterWhichEvent)
+{
+    struct Step {
+        const char* event;
+        std::function<void()> act;
+        bool welcome;
+        bool newSermon;
+        int quits;
+    };
+    OpenDocument* created = nullptr;
+    const std::vector<Step> steps {
+        { "launch ends without documents", [&] { m_supervisor.finishLaunching(); }, true, false, 0 },
+        { "New Sermon", [&] { m_supervisor.showNewSermon(); }, false, true, 0 },
+        { "Cancel with no document", [&] { m_supervisor.cancelNewSermon(); }, true, false, 0 },
+        { "Create",
+            [&] {
+                m_supervisor.showNewSermon();
+                settle();
+                m_supervisor.finishNewSermon(QStringLiteral("Easter"), {});
+                ASSERT_EQ(m_manager.documents().size(), 1u);
+                created = m_manager.documents().front();
+            },
+            false, false, 0 },
+        // Minimised windows are not on screen.
+        { "the only document minimised", [&] { created->window()->showMinimized(); }, true, false, 0 },
+        { "the document back on screen",
+            [&] {
+                created->window()->showNormal();
+                m_supervisor.refreshWelcome();
+            },
+            false, false, 0 },
+        { "the last document closed", [&] { m_manager.close(*created); }, true, false, 0 },
+        { "About opened", [&] { m_supervisor.showAbout(); }, true, false, 0 },
+        { "About closed", [&] { m_supervisor.aboutWindow()->close(); }, true, false, 0 },
+        { "welcome closed while the new-sermon window is open",
+            [&] {
+                m_supervisor.showNewSermon();
+                settle();
+                m_supervisor.showWelcome();
+                settle();
+                m_supervisor.welcomeWindow()->close();
+            },
+            false, true, 0 },
+        { "Cancel again", [&] { m_supervisor.cancelNewSermon(); }, true, false, 0 },
+        { "welcome closed with nothing open", [&] { m_supervisor.welcomeWindow()->close(); }, false, false, 1 },
+    };
+    for (const Step& step : steps) {
+        step.act();
+        settle();
+        SCOPED_TRACE(step.event);
+        EXPECT_EQ(isShown(m_supervisor.welcomeWindow()), step.welcome);
+        EXPECT_EQ(isShown(m_supervisor.newSermonWindow()), step.newSermon);
+        EXPECT_EQ(m_quits, step.quits);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST_F(WindowSupervisorTest, TheWelcomeWindowNeverCoversTheAboutWindowJustOpened)
+{
+    m_supervisor.finishLaunching();
+    settle();
+    ASSERT_TRUE(isShown(m_supervisor.welcomeWindow()));
+    m_supervisor.showAbout();
+    settle();
+    EXPECT_EQ(QApplication::activeWindow(), m_supervisor.aboutWindow());
+
+    // Shown again while the About window has the keyboard, the welcome window stays behind.
+    m_supervisor.welcomeWindow()->hide();
+    m_supervisor.aboutWindow()->activateWindow();
+    settle();
+    m_supervisor.refreshWelcome();
+    settle();
+    EXPECT_TRUE(isShown(m_supervisor.welcomeWindow()));
+    EXPECT_EQ(QApplication::activeWindow(), m_supervisor.aboutWindow());
+}
+
+TEST_F(WindowSupervisorTest, NothingHappensWhileLaunchingButClosingTheWelcomeWindowStillQuits)
+{
+    OpenDocument* document = m_manager.newDocument();
+    settle();
+    m_manager.close(*document);
+    settle();
+    EXPECT_EQ(m_supervisor.welcomeWindow(), nullptr);
+    m_supervisor.showWelcome();
+    m_supervisor.welcomeWindow()->close();
+    settle();
+    EXPECT_EQ(m_quits, 1);
+}
+
+TEST_F(WindowSupervisorTest, WindowsAreMadeOnceWithTheirIdentifiersSizesAndTitles)
+{
+    m_supervisor.finishLaunching();
+    m_supervisor.showAbout();
+    m_supervisor.showNewSermon();
+    QWidget* welcome = m_supervisor.welcomeWindow();
+    QWidget* about = m_supervisor.aboutWindow();
+    QWidget* newSermon = m_supervisor.newSermonWindow();
+    EXPECT_EQ(welcome->objectName(), QStringLiteral("welcome"));
+    EXPECT_EQ(welcome->windowTitle(), QStringLiteral("Welcome to Kestrion"));
+    EXPECT_EQ(welcome->size(), QSize(500, 520));
+    EXPECT_EQ(about->objectName(), QStringLiteral("about"));
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("About Kestrion"));
+    EXPECT_EQ(about->minimumSize(), about->maximumSize());
+    EXPECT_EQ(newSermon->objectName(), QStringLiteral("new-sermon"));
+    EXPECT_EQ(newSermon->size(), QSize(620, 520));
+    EXPECT_EQ(newSermon->minimumSize(), newSermon->maximumSize());
+
+    about->close();
+    m_supervisor.cancelNewSermon();
+    settle();
+    m_supervisor.showAbout();
+    m_supervisor.showNewSermon();
+    EXPECT_EQ(m_supervisor.aboutWindow(), about);
+    EXPECT_EQ(m_supervisor.newSermonWindow(), newSermon);
+    EXPECT_EQ(m_supervisor.welcomeWindow(), welcome);
+}
+
+TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndStartsEmptyNextTime)
+{
+    m_supervisor.finishLaunching();
+    m_supervisor.showNewSermon();
+    auto* sheet = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+    ASSERT_NE(sheet, nullptr);
+    sheet->form().titleField()->setText(QStringLiteral("  Pentecost  "));
+    sheet->create();
+    settle();
+    ASSERT_EQ(m_manager.documents().size(), 1u);
+    EXPECT_EQ(m_manager.documents().front()->document().root()->text(), QStringLiteral("Pentecost"));
+    EXPECT_FALSE(isShown(m_supervisor.newSermonWindow()));
+    EXPECT_FALSE(isShown(m_supervisor.welcomeWindow()));
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_supervisor.showNewSermon();
+    auto* next = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(next->form().titleField()->text().isEmpty());
+}
+
+TEST_F(WindowSupervisorTest, WelcomeButtonsAndShortcutReachTheSupervisor)
+{
+    m_supervisor.finishLaunching();
+    settle();
+    WelcomeView* view = m_supervisor.welcomeView();
+    ASSERT_NE(view, nullptr);
+    // The button's shortcut clicks it, visibly, a moment later.
+    QTest::keyClick(m_supervisor.welcomeWindow(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return isShown(m_supervisor.newSermonWindow()); }, 2000));
+    settle();
+    EXPECT_FALSE(isShown(m_supervisor.welcomeWindow()));
+}
+
+} // namespace
