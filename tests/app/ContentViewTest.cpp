@@ -43,6 +43,14 @@ protected:
     {
     }
 
+    // At a size where the map lays out every node.
+    static void showLaidOut(ContentView& view)
+    {
+        view.resize(1000, 700);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+
     QTemporaryDir m_folder;
     Preferences m_preferences;
     SermonDocument m_document;
@@ -241,9 +249,7 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 {
     UndoManager undoManager;
     ContentView view(m_document, m_preferences, &undoManager);
-    view.resize(1000, 700);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    showLaidOut(view);
     MindMapCanvas* canvas = view.mindMapCanvas();
     const QUuid rootID = m_document.root()->id();
     ASSERT_TRUE(canvas->cachedLayouts().contains(rootID));
@@ -278,9 +284,7 @@ TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMap)
 {
     UndoManager undoManager;
     ContentView view(m_document, m_preferences, &undoManager);
-    view.resize(1000, 700);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    showLaidOut(view);
     MindMapCanvas* canvas = view.mindMapCanvas();
     canvas->beginEditingNode(m_document.root()->id(), false);
     canvas->controller().setEditingText(QStringLiteral("Typed on the map"));
