@@ -159,6 +159,16 @@ public:
         const QSize hint = sizeHint();
         return { 0, std::min(hint.height(), 110) };
     }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Rows come and go, and new ones show only on the next turn: the size that fits the
+        // list changes with them, and the card around it must hear of it.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
 };
 
 QLabel* makeLabel(const QString& text, QWidget* parent)
