@@ -3,6 +3,7 @@
 #include "mindmap/MindMapCanvas.h"
 #include "platform/UndoManager.h"
 #include "support/SermonTrees.h"
+#include "support/ShownCanvas.h"
 
 #include <QImage>
 #include <QPainter>
@@ -28,32 +29,17 @@ SermonNodePtr makeSermon(int count)
     return root;
 }
 
-struct CanvasBench {
+struct CanvasBench : bench::ShownCanvas<MindMapCanvas> {
     explicit CanvasBench(int nodes)
-        : document(makeSermon(nodes))
-        , canvas(document, &undoManager)
+        : ShownCanvas(makeSermon(nodes))
     {
-        canvas.resize(1440, 900);
-        canvas.show();
     }
-
-    UndoManager undoManager;
-    SermonDocument document;
-    MindMapCanvas canvas;
 };
 
 // Whole frames of the canvas as it stands, every shown text already rendered.
 void paintFrames(benchmark::State& state, MindMapCanvas& canvas)
 {
-    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
-    auto paint = [&] {
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        return canvas.renderCanvas(painter, QSizeF(image.size()));
-    };
-    const MindMapRenderer::Stats stats = paint();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(paint());
+    const MindMapRenderer::Stats stats = bench::paintFrames(state, canvas);
     state.counters["drawn"] = stats.drawn;
     state.counters["nodes"] = static_cast<double>(canvas.cachedLayouts().size());
 }

@@ -6,6 +6,7 @@
 #include "app/FocusModeAction.h"
 #include "app/FocusWindow.h"
 #include "app/SwitchModeAction.h"
+#include "columns/ColumnCanvas.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
@@ -93,6 +94,8 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     setModeContent(AppMode::Tree, buildMindMapPage(undoManager));
     m_modeStack->setCurrentWidget(m_modePages[indexOf(m_mode)]);
     column->addWidget(m_modeStack, 1);
+
+    column->addWidget(buildStatusBar());
 
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::appearanceKey)
@@ -213,13 +216,17 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
     connect(m_mindMapCanvas, &MindMapCanvas::scaleChanged, this, &ContentView::setScale);
     connect(this, &ContentView::scaleChanged, m_mindMapCanvas, &MindMapCanvas::setScale);
     stack->addWidget(m_mindMapCanvas, 1);
+    return page;
+}
 
-    m_statusBarSlot = new QWidget(page);
+QWidget* ContentView::buildStatusBar()
+{
+    // Under the mind map and the columns alike.
+    m_statusBarSlot = new QWidget(m_background);
     m_statusBarSlot->setObjectName(QStringLiteral("statusBarSlot"));
     auto* slotLayout = new QVBoxLayout(m_statusBarSlot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
     m_statusBarSlot->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    stack->addWidget(m_statusBarSlot);
 
     m_statusBar = new StatusBarView(m_document, m_preferences, m_statusBarSlot);
     slotLayout->addWidget(m_statusBar);
@@ -238,18 +245,45 @@ QWidget* ContentView::buildMindMapPage(UndoManager* undoManager)
         if (m_resetZoom)
             m_resetZoom();
     });
-    return page;
+    return m_statusBarSlot;
 }
 
 std::vector<AppMode> ContentView::offeredModes()
 {
-    return { AppMode::Tree, AppMode::Delivery };
+    return { AppMode::Tree, AppMode::Columns, AppMode::Delivery };
+}
+
+void ContentView::commitPendingEdits()
+{
+    for (MindMapCanvas* canvas : mindMapCanvases()) {
+        if (canvas->controller().editingNodeID())
+            canvas->endEditing(true);
+    }
+    if (m_columnCanvas)
+        m_columnCanvas->commitPendingEdit();
+}
+
+void ContentView::showColumns(bool shown)
+{
+    if (shown == (m_columnCanvas != nullptr))
+        return;
+    if (!shown) {
+        // Gone with its page; nothing of it is kept for the next time.
+        m_columnCanvas = nullptr;
+        setModeContent(AppMode::Columns, new QWidget(m_modeStack));
+        return;
+    }
+    m_columnCanvas = new ColumnCanvas(m_document, m_undoManager, m_scale, m_modeStack);
+    connect(this, &ContentView::scaleChanged, m_columnCanvas, &ColumnCanvas::setScale);
+    setModeContent(AppMode::Columns, m_columnCanvas);
 }
 
 bool ContentView::setMode(AppMode mode)
 {
     if (mode == m_mode)
         return false;
+    // What is being typed goes into the document before its view goes away.
+    commitPendingEdits();
     // The delivery view lives only while the window delivers: each visit starts a fresh
     // countdown, and leaving ends the old one at once.
     if (m_mode == AppMode::Delivery)
@@ -258,6 +292,11 @@ bool ContentView::setMode(AppMode mode)
         setModeContent(
             AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
     m_mode = mode;
+    showColumns(mode == AppMode::Columns);
+    // Edits made in the columns reach the mind map only now.
+    if (mode == AppMode::Tree)
+        m_mindMapCanvas->recomputeLayout();
+    m_statusBarSlot->setVisible(mode != AppMode::Delivery);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {

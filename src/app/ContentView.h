@@ -23,6 +23,7 @@ class QToolButton;
 namespace kestrion {
 
 class AppBackground;
+class ColumnCanvas;
 class FileSettingsSheet;
 class FocusWindow;
 class MindMapCanvas;
@@ -56,8 +57,7 @@ public:
     // The stored "appearance" preference.
     AppAppearance appearance() const;
 
-    // The modes the switch offers, in order. Columns is reached from here too, once its canvas
-    // exists; until then only the mind map and delivery are offered.
+    // The modes the switch offers, in order.
     static std::vector<AppMode> offeredModes();
     // Stores the next appearance after the current one: System, Light, Dark, then System again.
     void cycleAppearance();
@@ -67,10 +67,16 @@ public:
 
     void publishFocusedValues(FocusedValues& values) const override;
 
-    // The mind map of the tree mode, and below it the slot that holds the status bar.
+    // The mind map of the tree mode, and the slot below the mind map and the columns that holds
+    // the status bar.
     MindMapCanvas* mindMapCanvas() const { return m_mindMapCanvas; }
     QWidget* statusBarSlot() const { return m_statusBarSlot; }
     StatusBarView* statusBar() const { return m_statusBar; }
+    // The columns canvas while the window is in columns mode: made anew each time the mode
+    // becomes Columns; null in the other modes.
+    ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
+    // Ends every in-place edit of the window (its maps and its columns), keeping what was typed.
+    void commitPendingEdits();
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }
@@ -116,6 +122,8 @@ protected:
 private:
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
+    QWidget* buildStatusBar();
+    void showColumns(bool shown);
     void updateAppearanceButton();
     void updateFileSettingsButton();
     // After focus mode: the tree may have changed under the window's own mind map.
@@ -135,6 +143,7 @@ private:
     UndoManager* m_undoManager = nullptr;
     QPointer<QDialog> m_fileSettingsDialog;
     MindMapCanvas* m_mindMapCanvas = nullptr;
+    ColumnCanvas* m_columnCanvas = nullptr;
     QWidget* m_statusBarSlot = nullptr;
     StatusBarView* m_statusBar = nullptr;
     std::function<void()> m_zoomIn;

@@ -103,14 +103,13 @@ QWidget* SermonWindow::frontWindow()
 
 void SermonWindow::commitPendingEdits()
 {
-    for (MindMapCanvas* canvas : m_contentView->mindMapCanvases()) {
-        if (canvas->controller().editingNodeID())
-            canvas->endEditing(true);
-    }
+    m_contentView->commitPendingEdits();
 }
 
 std::optional<QByteArray> SermonWindow::contentsWithPendingEdits() const
 {
+    // The column editor writes every keystroke into its node, so the document itself already
+    // holds what is typed there; only the maps' editors keep their words apart.
     const SermonDocument& sermon = document().document();
     if (!sermon.root())
         return std::nullopt;

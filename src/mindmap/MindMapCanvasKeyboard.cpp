@@ -3,6 +3,7 @@
 #include "document/DocumentController.h"
 #include "mindmap/NodeMarkers.h"
 #include "mindmap/TreeLayout.h"
+#include "platform/CommandKeys.h"
 #include "platform/UndoManager.h"
 
 #include <QGuiApplication>
@@ -244,34 +245,17 @@ std::function<void()> MindMapCanvas::keyCommand(const QKeyEvent& event)
 
 bool MindMapCanvas::event(QEvent* event)
 {
-    // The canvas's keys come before the menus' shortcuts, so a menu never pre-empts them.
-    if (event->type() == QEvent::ShortcutOverride) {
-        if (keyCommand(*static_cast<QKeyEvent*>(event))) {
-            event->accept();
-            return true;
-        }
-    }
-    // Tab and Shift-Tab are node commands here, not a walk along the focus chain; while the
-    // canvas leaves keys alone (a search is open) they walk on as usual.
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && keyCommand(*key)) {
-            keyPressEvent(key);
-            return true;
-        }
-    }
+    // The canvas's keys come before the menus' shortcuts, and Tab adds a node rather than walking
+    // the focus chain; while the canvas leaves keys alone (a search is open) Tab walks on as usual.
+    if (CommandKeys::routeEvent(event, [this](const QKeyEvent& key) { return keyCommand(key); }))
+        return true;
     return QWidget::event(event);
 }
 
 void MindMapCanvas::keyPressEvent(QKeyEvent* event)
 {
-    // Presses and their repeats act; releases never reach here.
-    if (const std::function<void()> command = keyCommand(*event)) {
-        event->accept();
-        command();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!CommandKeys::runKeyPress(event, [this](const QKeyEvent& key) { return keyCommand(key); }))
+        QWidget::keyPressEvent(event);
 }
 
 } // namespace kestrion

@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -54,101 +53,22 @@ QSizeF measureLines(const QStringList& lines, const QFont& font, qreal scale)
     return { widest + NodeEditorOverlay::widthSlack * scale, Typography::lineHeight(font) * lineCount };
 }
 
-bool has(Qt::KeyboardModifiers modifiers, Qt::KeyboardModifier modifier)
-{
-    return modifiers.testFlag(modifier);
-}
-
-bool isReturn(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
 } // namespace
 
-// The text area: a plain-text editor without frame, scrolling or background that hands its
-// keys and focus changes to the overlay first.
-class NodeEditorTextView : public QPlainTextEdit {
+// The text area: a plain-text editor without frame, scrolling or background.
+class NodeEditorTextView : public InPlaceEditorView<QPlainTextEdit> {
 public:
-    explicit NodeEditorTextView(NodeEditorOverlay* overlay)
-        : QPlainTextEdit(overlay)
-        , m_overlay(overlay)
+    NodeEditorTextView(InPlaceEditorHost* host, QWidget* parent)
+        : InPlaceEditorView(host, parent)
     {
     }
-
-    void detach() { m_overlay = nullptr; }
 
     void setTextInset(int inset) { setViewportMargins(inset, 0, inset, 0); }
-
-protected:
-    bool event(QEvent* event) override
-    {
-        if (m_overlay && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (event->type() == QEvent::ShortcutOverride) {
-                if (takesBeforeShortcuts(*key)) {
-                    key->accept();
-                    return true;
-                }
-            } else if (isRoutedKey(*key)) {
-                // A held key acts once; its repeats neither act again nor reach the text.
-                if (!key->isAutoRepeat())
-                    m_overlay->handleKey(key->key(), key->modifiers());
-                key->accept();
-                return true;
-            }
-        }
-        return QPlainTextEdit::event(event);
-    }
-
-    void focusInEvent(QFocusEvent* event) override
-    {
-        QPlainTextEdit::focusInEvent(event);
-        if (m_overlay)
-            m_overlay->textViewFocusChanged(true, event->reason());
-    }
-
-    void focusOutEvent(QFocusEvent* event) override
-    {
-        QPlainTextEdit::focusOutEvent(event);
-        if (m_overlay)
-            m_overlay->textViewFocusChanged(false, event->reason());
-    }
-
-private:
-    static bool isRoutedKey(const QKeyEvent& key)
-    {
-        const int k = key.key();
-        const Qt::KeyboardModifiers modifiers = key.modifiers();
-        if (isReturn(k))
-            return has(modifiers, Qt::ControlModifier) || has(modifiers, Qt::AltModifier)
-                || !has(modifiers, Qt::ShiftModifier);
-        return k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_Escape;
-    }
-
-    // Keys that must reach the editor rather than a shortcut of the window's menus: every
-    // key the overlay routes, the keys that edit text, and text itself.
-    static bool takesBeforeShortcuts(const QKeyEvent& key)
-    {
-        const int k = key.key();
-        if (isReturn(k) || k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_Escape)
-            return true;
-        const Qt::KeyboardModifiers commands
-            = key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        if (commands)
-            return false;
-        if (k == Qt::Key_Backspace || k == Qt::Key_Delete || k == Qt::Key_Space)
-            return true;
-        const QString text = key.text();
-        return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
-    }
-
-    NodeEditorOverlay* m_overlay;
 };
 
 NodeEditorOverlay::NodeEditorOverlay(QWidget* parent)
     : QWidget(parent)
-    , m_textView(new NodeEditorTextView(this))
+    , m_textView(new NodeEditorTextView(this, this))
 {
     m_textView->setObjectName(QStringLiteral("nodeEditor"));
     m_textView->setFrameShape(QFrame::NoFrame);
@@ -214,15 +134,7 @@ void NodeEditorOverlay::setViewTransform(qreal scale, const QPointF& panOffset)
 
 void NodeEditorOverlay::setFocused(bool focused)
 {
-    if (focused) {
-        m_textView->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    if (!m_textView->hasFocus())
-        return;
-    m_releasingFocus = true;
-    m_textView->clearFocus();
-    m_releasingFocus = false;
+    setViewFocused(*m_textView, focused);
 }
 
 qreal NodeEditorOverlay::measureEditorText(const QString& text, qint64 depth)
@@ -310,16 +222,12 @@ void NodeEditorOverlay::textViewChanged()
         m_onCaretMoved();
 }
 
-void NodeEditorOverlay::textViewFocusChanged(bool focused, Qt::FocusReason reason)
+void NodeEditorOverlay::editorFocusChanged(bool focused, Qt::FocusReason reason)
 {
     m_isFocused = focused;
-    if (focused || m_dispatching || m_releasingFocus)
-        return;
-    // The editor's own context menu, and the window going to the background, leave the edit
-    // open; so does hiding the overlay, which only the canvas does once editing has ended.
-    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || !isVisible())
-        return;
-    dispatch(m_onCommit);
+    // Hiding the overlay, which only the canvas does once editing has ended, is no moving on.
+    if (!focused && isMovingOn(reason, isVisible()))
+        dispatch(m_onCommit);
 }
 
 QRectF NodeEditorOverlay::caretRect() const
@@ -329,51 +237,9 @@ QRectF NodeEditorOverlay::caretRect() const
     return QRectF(m_textView->viewport()->mapTo(target, caret.topLeft()), QSizeF(caret.size()));
 }
 
-bool NodeEditorOverlay::handleKey(int key, Qt::KeyboardModifiers modifiers)
+void NodeEditorOverlay::editorKeyPressed(InPlaceEditorKeys::Action action)
 {
-    if (isReturn(key)) {
-        if (has(modifiers, Qt::ControlModifier)) {
-            dispatch(m_onCommandEnter);
-        } else if (has(modifiers, Qt::AltModifier)) {
-            const qint64 caret = m_textView->textCursor().selectionStart();
-            dispatch([this, caret] {
-                if (m_onOptionEnter)
-                    m_onOptionEnter(caret);
-            });
-        } else if (!has(modifiers, Qt::ShiftModifier)) {
-            dispatch(m_onEnter);
-        } else {
-            return false;
-        }
-        return true;
-    }
-    if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && has(modifiers, Qt::ShiftModifier))) {
-        dispatch(m_onShiftTab);
-        return true;
-    }
-    if (key == Qt::Key_Tab) {
-        dispatch(m_onTab);
-        return true;
-    }
-    if (key == Qt::Key_Escape) {
-        dispatch(m_onCancel);
-        return true;
-    }
-    return false;
-}
-
-void NodeEditorOverlay::dispatch(const Callback& callback)
-{
-    if (!callback)
-        return;
-    // The callback may end the edit and move the keyboard; that is no commit of its own.
-    const bool wasDispatching = m_dispatching;
-    m_dispatching = true;
-    QPointer<NodeEditorOverlay> self(this);
-    const Callback run = callback;
-    run();
-    if (self)
-        m_dispatching = wasDispatching;
+    dispatch(m_keys.callFor(action, m_textView->textCursor().selectionStart()));
 }
 
 void NodeEditorOverlay::refreshFont()

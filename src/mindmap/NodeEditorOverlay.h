@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mindmap/NodeLayout.h"
+#include "platform/InPlaceEditorView.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -32,7 +33,7 @@ class NodeEditorTextView;
 // Callbacks run inside the editor's own event handling. The canvas may hide the overlay,
 // change its node and text or deleteLater() it from a callback, but must not delete it
 // synchronously there.
-class NodeEditorOverlay : public QWidget {
+class NodeEditorOverlay : public QWidget, private InPlaceEditorHost {
     Q_OBJECT
 
 public:
@@ -95,18 +96,18 @@ public:
     // Return with Command (Ctrl) held, Option (Alt) held, without Shift; Tab, Shift-Tab,
     // Escape. Each of these key presses is consumed; Shift-Return inserts a line break.
     // onOptionEnter receives the caret as a UTF-16 offset into the stored text.
-    const Callback& onCommandEnter() const { return m_onCommandEnter; }
-    void setOnCommandEnter(Callback callback) { m_onCommandEnter = std::move(callback); }
-    const CaretCallback& onOptionEnter() const { return m_onOptionEnter; }
-    void setOnOptionEnter(CaretCallback callback) { m_onOptionEnter = std::move(callback); }
-    const Callback& onEnter() const { return m_onEnter; }
-    void setOnEnter(Callback callback) { m_onEnter = std::move(callback); }
-    const Callback& onShiftTab() const { return m_onShiftTab; }
-    void setOnShiftTab(Callback callback) { m_onShiftTab = std::move(callback); }
-    const Callback& onTab() const { return m_onTab; }
-    void setOnTab(Callback callback) { m_onTab = std::move(callback); }
-    const Callback& onCancel() const { return m_onCancel; }
-    void setOnCancel(Callback callback) { m_onCancel = std::move(callback); }
+    const Callback& onCommandEnter() const { return m_keys.onCommandEnter; }
+    void setOnCommandEnter(Callback callback) { m_keys.onCommandEnter = std::move(callback); }
+    const CaretCallback& onOptionEnter() const { return m_keys.onOptionEnter; }
+    void setOnOptionEnter(CaretCallback callback) { m_keys.onOptionEnter = std::move(callback); }
+    const Callback& onEnter() const { return m_keys.onEnter; }
+    void setOnEnter(Callback callback) { m_keys.onEnter = std::move(callback); }
+    const Callback& onShiftTab() const { return m_keys.onShiftTab; }
+    void setOnShiftTab(Callback callback) { m_keys.onShiftTab = std::move(callback); }
+    const Callback& onTab() const { return m_keys.onTab; }
+    void setOnTab(Callback callback) { m_keys.onTab = std::move(callback); }
+    const Callback& onCancel() const { return m_keys.onCancel; }
+    void setOnCancel(Callback callback) { m_keys.onCancel = std::move(callback); }
     // Called when the keyboard moves on to another widget of the window while the editor is
     // shown, so that what was typed is kept. Not called when the window merely goes to the
     // background, for the editor's own context menu, while a key callback runs, or when the
@@ -146,12 +147,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend class NodeEditorTextView;
-
     void textViewChanged();
-    void textViewFocusChanged(bool focused, Qt::FocusReason reason);
-    bool handleKey(int key, Qt::KeyboardModifiers modifiers);
-    void dispatch(const Callback& callback);
+    void editorKeyPressed(InPlaceEditorKeys::Action action) override;
+    void editorFocusChanged(bool focused, Qt::FocusReason reason) override;
     void refreshFont();
     void refreshColors();
     void relayout();
@@ -164,18 +162,11 @@ private:
     QPointF m_panOffset;
     bool m_isFocused = false;
     bool m_updatingText = false;
-    bool m_dispatching = false;
-    bool m_releasingFocus = false;
     QRectF m_outline;
 
     TextCallback m_onTextEdited;
     Callback m_onCommit;
-    Callback m_onTab;
-    Callback m_onShiftTab;
-    Callback m_onEnter;
-    Callback m_onCommandEnter;
-    CaretCallback m_onOptionEnter;
-    Callback m_onCancel;
+    InPlaceEditorKeys::Callbacks m_keys;
     Callback m_onCaretMoved;
 };
 

@@ -20,6 +20,11 @@ void FrameAnimation::setClock(const AnimationClock* clock)
     m_clock = clock ? clock : &AnimationClock::system();
 }
 
+void FrameAnimation::setFrameInterval(int milliseconds)
+{
+    m_timer.setInterval(std::max(milliseconds, 1));
+}
+
 void FrameAnimation::start(double duration, Step step, Completion completion, Easing easing)
 {
     stop();

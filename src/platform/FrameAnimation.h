@@ -8,10 +8,11 @@ namespace kestrion {
 
 class AnimationClock;
 
-// One slot for a frame animation of the canvas: a 1/60 s precise timer that, on each tick,
-// computes t = min((now − start) / duration, 1) on the media clock and hands the eased t to the
-// step; at t = 1 the animation stops and runs its completion. Starting again replaces the
-// running animation where it stands (its completion does not run). Main thread only.
+// One slot for a frame animation of a canvas: a precise timer (1/60 s unless set) that, on
+// each tick, computes t = min((now − start) / duration, 1) on the media clock and hands the
+// eased t to the step; at t = 1 the animation stops and runs its completion. Starting again
+// replaces the running animation where it stands (its completion does not run). Main thread
+// only.
 class FrameAnimation {
 public:
     using Step = std::function<void(double easedProgress)>;
@@ -26,6 +27,10 @@ public:
 
     const AnimationClock& clock() const { return *m_clock; }
     void setClock(const AnimationClock* clock);
+
+    // The time between ticks; at least 1 ms.
+    int frameInterval() const { return m_timer.interval(); }
+    void setFrameInterval(int milliseconds);
 
     // A duration of zero or less (or not finite) runs the step once with 1 and completes at
     // once, before start returns.

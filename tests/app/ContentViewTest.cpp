@@ -1,13 +1,16 @@
 #include "app/ContentView.h"
 
 #include "app/AppBackground.h"
+#include "columns/ColumnCanvas.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/StatusBarView.h"
 #include "mindmap/ZoomControlsView.h"
+#include "platform/CommandRouter.h"
 #include "platform/PlainButton.h"
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
@@ -91,17 +94,19 @@ TEST_F(ContentViewTest, ChangeFromAnotherWindowReachesTheButton)
     EXPECT_EQ(second.appearanceButton()->toolTip(), QStringLiteral("Appearance: Light"));
 }
 
-TEST_F(ContentViewTest, ModeSwitchOffersMindMapAndDeliveryAndStartsInTheMindMap)
+TEST_F(ContentViewTest, ModeSwitchOffersMindMapColumnsAndDeliveryAndStartsInTheMindMap)
 {
     ContentView view(m_document, m_preferences);
     EXPECT_EQ(view.mode(), AppMode::Tree);
-    ASSERT_NE(view.modeButton(AppMode::Tree), nullptr);
-    ASSERT_NE(view.modeButton(AppMode::Delivery), nullptr);
-    EXPECT_EQ(view.modeButton(AppMode::Columns), nullptr);
-    EXPECT_EQ(view.modeButton(AppMode::Tree)->text(), QStringLiteral("Mind Map"));
-    EXPECT_EQ(view.modeButton(AppMode::Delivery)->text(), QStringLiteral("Delivery"));
+    EXPECT_EQ(
+        ContentView::offeredModes(), std::vector<AppMode>({ AppMode::Tree, AppMode::Columns, AppMode::Delivery }));
+    const std::vector<std::pair<AppMode, QString>> segments { { AppMode::Tree, QStringLiteral("Mind Map") },
+        { AppMode::Columns, QStringLiteral("Columns") }, { AppMode::Delivery, QStringLiteral("Delivery") } };
+    for (const auto& [mode, title] : segments) {
+        ASSERT_NE(view.modeButton(mode), nullptr);
+        EXPECT_EQ(view.modeButton(mode)->text(), title);
+    }
     EXPECT_TRUE(view.modeButton(AppMode::Tree)->isChecked());
-    EXPECT_EQ(ContentView::offeredModes(), std::vector<AppMode>({ AppMode::Tree, AppMode::Delivery }));
 
     QSignalSpy changed(&view, &ContentView::modeChanged);
     view.modeButton(AppMode::Delivery)->click();
@@ -152,27 +157,53 @@ TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack
     EXPECT_FALSE(view.toolbar()->isHidden());
 }
 
-TEST_F(ContentViewTest, ColumnsModeHasItsOwnPageAndNoSegment)
+TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTime)
 {
     ContentView view(m_document, m_preferences);
-    auto* columns = new QWidget;
-    view.setModeContent(AppMode::Columns, columns);
-    EXPECT_EQ(view.modeContent(AppMode::Columns), columns);
-    EXPECT_TRUE(view.setMode(AppMode::Columns));
-    EXPECT_FALSE(view.setMode(AppMode::Columns));
-    EXPECT_FALSE(view.modeButton(AppMode::Tree)->isChecked());
-    EXPECT_FALSE(view.modeButton(AppMode::Delivery)->isChecked());
     view.resize(900, 700);
     view.show();
-    EXPECT_TRUE(columns->isVisible());
+    EXPECT_EQ(view.columnCanvas(), nullptr);
+    view.modeButton(AppMode::Columns)->click();
+    QPointer<ColumnCanvas> first = view.columnCanvas();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(view.modeContent(AppMode::Columns), first.data());
+    EXPECT_TRUE(first->isVisible());
     EXPECT_FALSE(view.modeContent(AppMode::Tree)->isVisible());
+    EXPECT_TRUE(view.statusBarSlot()->isVisible());
+    EXPECT_LT(
+        first->mapTo(&view, QPoint(0, first->height())).y(), view.statusBarSlot()->mapTo(&view, QPoint()).y() + 1);
 
-    // Replacing the shown page keeps it shown.
-    auto* replacement = new QWidget;
-    view.setModeContent(AppMode::Columns, replacement);
-    EXPECT_TRUE(replacement->isVisible());
-    EXPECT_TRUE(view.setMode(AppMode::Tree));
-    EXPECT_TRUE(view.modeButton(AppMode::Tree)->isChecked());
+    EXPECT_TRUE(view.setMode(AppMode::Delivery));
+    EXPECT_EQ(view.columnCanvas(), nullptr);
+    EXPECT_FALSE(view.statusBarSlot()->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(view.setMode(AppMode::Columns));
+    ASSERT_NE(view.columnCanvas(), nullptr);
+    EXPECT_TRUE(view.modeButton(AppMode::Columns)->isChecked());
+    EXPECT_EQ(view.columnCanvas()->controller().selectedNodeID(), m_document.root()->id());
+}
+
+TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdits)
+{
+    ContentView view(m_document, m_preferences);
+    view.show();
+    MindMapCanvas* map = view.mindMapCanvas();
+    map->beginEditingNode(m_document.root()->id(), false);
+    map->controller().setEditingText(QStringLiteral("Typed in the map"));
+    view.setMode(AppMode::Columns);
+    EXPECT_EQ(m_document.root()->text(), QStringLiteral("Typed in the map"));
+    EXPECT_FALSE(map->controller().editingNodeID());
+
+    ColumnCanvas* columns = view.columnCanvas();
+    ASSERT_NE(columns, nullptr);
+    columns->keyCommands().addChildToEdit(m_document.root()->id());
+    columns->controller().setEditingText(QStringLiteral("  Typed in the columns "));
+    view.setMode(AppMode::Tree);
+    ASSERT_EQ(m_document.root()->children().size(), 1u);
+    const SermonNodePtr added = m_document.root()->children().front();
+    EXPECT_EQ(added->text(), QStringLiteral("Typed in the columns"));
+    EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
 }
 
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)
@@ -216,6 +247,19 @@ TEST_F(ContentViewTest, TabOnTheMapAddsANodeInsteadOfWalkingTheToolbar)
     for (AppMode mode : ContentView::offeredModes())
         EXPECT_FALSE(view.modeButton(mode)->hasFocus());
     EXPECT_FALSE(field->hasFocus());
+}
+
+TEST_F(ContentViewTest, ColumnsOfferTheMenusNoNodeActions)
+{
+    ContentView view(m_document, m_preferences);
+    view.show();
+    CommandRouter& router = CommandRouter::shared();
+    router.setFocusOverride(view.mindMapCanvas());
+    EXPECT_TRUE(router.value<FocusedNodeActionsKey>());
+    view.setMode(AppMode::Columns);
+    router.setFocusOverride(view.columnCanvas());
+    EXPECT_FALSE(router.value<FocusedNodeActionsKey>());
+    router.setFocusOverride(nullptr);
 }
 
 TEST_F(ContentViewTest, StatusBarUnderTheMapZoomsItAndShowsItsScale)

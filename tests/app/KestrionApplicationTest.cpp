@@ -3,6 +3,7 @@
 #include "app/ContentView.h"
 #include "app/SermonWindow.h"
 #include "app/WindowSupervisor.h"
+#include "columns/ColumnCanvas.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
@@ -376,6 +377,42 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     canvas->controller().setEditingText(QStringLiteral("Typed just before closing"));
     EXPECT_TRUE(manager.close(*document));
     EXPECT_TRUE(readFile().contains(QStringLiteral("\nTyped just before closing\n")));
+}
+
+TEST_F(KestrionApplicationTest, WordsTypedInTheColumnsAreSavedAndClosedWithTheDocument)
+{
+    const QString file = writeSermon(QStringLiteral("columns.md"));
+    KestrionApplication& app = make(mode({}));
+    ASSERT_EQ(app.launch({ file }), std::nullopt);
+    DocumentManager& manager = *app.documentManager();
+    OpenDocument* document = manager.documents().front();
+    auto* window = qobject_cast<SermonWindow*>(document->window());
+    ASSERT_NE(window, nullptr);
+    window->contentView()->setMode(AppMode::Columns);
+    ColumnCanvas* canvas = window->contentView()->columnCanvas();
+    ASSERT_NE(canvas, nullptr);
+    const auto readFile = [&] {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(f.readAll());
+    };
+    const QUuid title = document->document().root()->id();
+
+    // Every keystroke is in the document at once, and autosave hears of it.
+    QSignalSpy edited(&document->document(), &SermonDocument::contentEdited);
+    canvas->beginColumnEditing(title, false);
+    canvas->controller().setEditingText(QStringLiteral("A Column Title  "));
+    EXPECT_GE(edited.count(), 1);
+    ASSERT_TRUE(manager.save(*document));
+    EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Column Title\n")));
+    EXPECT_FALSE(canvas->controller().editingNodeID());
+
+    // Close while a new node is still open in the column editor.
+    canvas->keyCommands().addChildToEdit(title);
+    ASSERT_TRUE(canvas->controller().editingNodeID());
+    canvas->controller().setEditingText(QStringLiteral("Typed in a column just before closing"));
+    EXPECT_TRUE(manager.close(*document));
+    EXPECT_TRUE(readFile().contains(QStringLiteral("\nTyped in a column just before closing\n")));
 }
 
 TEST_F(KestrionApplicationTest, UnreadableDetailsAreNoticedInTheWindowAndKeptUntilReplaced)

@@ -1,0 +1,210 @@
+#include "columns/ColumnEditing.h"
+
+#include "columns/ColumnCanvas.h"
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+#include "platform/UndoManager.h"
+
+#include <algorithm>
+
+namespace kestrion {
+
+namespace {
+
+constexpr QChar lineSeparator(u'\u2028');
+
+} // namespace
+
+// Typed text is trimmed of white space and line breaks at both ends (QString::trimmed: U+2028
+// among them).
+
+ColumnEditing::ColumnEditing(ColumnCanvas& canvas)
+    : m_canvas(canvas)
+{
+}
+
+SermonNodePtr ColumnEditing::neighbourOf(const SermonNodePtr& root, const QUuid& id)
+{
+    const SermonNodePtr parent = root ? root->findParent(id) : nullptr;
+    if (!parent)
+        return nullptr;
+    const qint64 index = parent->indexOfChild(id);
+    const auto& children = parent->children();
+    if (index >= 1)
+        return children[static_cast<size_t>(index - 1)];
+    if (index == 0 && children.size() >= 2)
+        return children[1];
+    return parent;
+}
+
+void ColumnEditing::recordWithOriginalText(SermonNode& node)
+{
+    SermonDocument& document = m_canvas.document();
+    // The node holds what was typed; the step must hold what was there before.
+    const QString typed = node.text();
+    node.setText(m_canvas.editOriginalText());
+    document.recordUndo(m_canvas.controller().selectedNodeID(), m_canvas.undoManager());
+    node.setText(typed);
+}
+
+void ColumnEditing::removeEmptiedNode(const SermonNodePtr& node)
+{
+    DocumentController& c = m_canvas.controller();
+    const SermonNodePtr root = m_canvas.document().root();
+    if (node == root) {
+        m_canvas.writeNodeText(*node, QString());
+        m_canvas.relayoutColumns(true);
+        c.setSelectedNodeID(root->id());
+        return;
+    }
+    const SermonNodePtr neighbour = neighbourOf(root, node->id());
+    if (root->removeNode(node->id()))
+        Q_EMIT m_canvas.document().contentEdited();
+    m_canvas.relayoutColumns(true);
+    c.setSelectedNodeID(neighbour ? neighbour->id() : root->id());
+}
+
+ColumnEditing::CommitResult ColumnEditing::commitColumnEdit(bool commit)
+{
+    DocumentController& c = m_canvas.controller();
+    const SermonNodePtr root = m_canvas.document().root();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr node = id && root ? root->findNode(*id) : nullptr;
+    if (!node) {
+        m_canvas.endEditing();
+        m_canvas.setCanvasFocused(true);
+        return {};
+    }
+    const QString typed = c.editingText();
+    const bool isNew = c.editingIsNew();
+    m_canvas.endEditing();
+    const QString text = commit ? typed.trimmed() : m_canvas.editOriginalText();
+
+    if (!text.isEmpty()) {
+        if (text != m_canvas.editOriginalText() && !isNew)
+            recordWithOriginalText(*node);
+        m_canvas.writeNodeText(*node, text);
+        m_canvas.relayoutColumns(true);
+        c.setSelectedNodeID(*id);
+        return { id, false };
+    }
+    if (!isNew)
+        recordWithOriginalText(*node);
+    removeEmptiedNode(node);
+    m_canvas.setCanvasFocused(true);
+    return { id, node != root };
+}
+
+void ColumnEditing::commitAndAppendChild()
+{
+    commitAndContinue(NewNodePlace::LastChild);
+}
+
+void ColumnEditing::commitAndInsertNode(bool after)
+{
+    commitAndContinue(after ? NewNodePlace::SiblingAfter : NewNodePlace::SiblingBefore);
+}
+
+void ColumnEditing::commitAndContinue(NewNodePlace place)
+{
+    DocumentController& c = m_canvas.controller();
+    const std::optional<QUuid> id = c.editingNodeID();
+    if (!id)
+        return;
+    const SermonNodePtr root = m_canvas.document().root();
+    const SermonNodePtr node = root ? root->findNode(*id) : nullptr;
+    if (!node) {
+        m_canvas.endEditing();
+        m_canvas.setCanvasFocused(true);
+        return;
+    }
+    const bool wasNew = c.editingIsNew();
+    const QString text = c.editingText().trimmed();
+    if (text.isEmpty()) {
+        if (!wasNew)
+            recordWithOriginalText(*node);
+        m_canvas.endEditing();
+        removeEmptiedNode(node);
+        m_canvas.setCanvasFocused(true);
+        return;
+    }
+    if (text != m_canvas.editOriginalText() && !wasNew)
+        recordWithOriginalText(*node);
+    m_canvas.writeNodeText(*node, text);
+
+    // Rapid entry goes on only from a node just made, and only where a new node can go: a quote
+    // takes no children and the title has no siblings. Checked before anything is recorded.
+    const bool canContinue = place == NewNodePlace::LastChild ? !node->isQuote() : root->findParent(*id) != nullptr;
+    if (!wasNew || !canContinue) {
+        m_canvas.endEditing();
+        m_canvas.relayoutColumns(true);
+        c.setSelectedNodeID(*id);
+        m_canvas.setCanvasFocused(true);
+        return;
+    }
+
+    m_canvas.document().recordUndo(c.selectedNodeID(), m_canvas.undoManager());
+    SermonNodePtr next;
+    switch (place) {
+    case NewNodePlace::LastChild:
+        next = node->addChild(QString());
+        break;
+    case NewNodePlace::SiblingAfter:
+        next = root->insertSibling(*id, QString());
+        break;
+    case NewNodePlace::SiblingBefore:
+        next = root->insertSiblingBefore(*id, QString());
+        break;
+    }
+    m_canvas.relayoutColumns(true);
+    c.setSelectedNodeID(next->id());
+    m_canvas.switchEditing(next->id(), QString(), true);
+}
+
+void ColumnEditing::splitNodeAtCaret(qint64 caret)
+{
+    DocumentController& c = m_canvas.controller();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr root = m_canvas.document().root();
+    const SermonNodePtr node = id && root ? root->findNode(*id) : nullptr;
+    // The title has no place for a sibling: refused, nothing recorded, the edit goes on.
+    const SermonNodePtr parent = node && node != root ? root->findParent(*id) : nullptr;
+    if (!parent)
+        return;
+
+    m_canvas.document().recordUndo(c.selectedNodeID(), m_canvas.undoManager());
+    QString work = c.editingText();
+    work.replace(lineSeparator, u'\n');
+    qsizetype position = static_cast<qsizetype>(std::clamp<qint64>(caret, 0, work.size()));
+    // Never between the halves of one character.
+    if (position > 0 && position < work.size() && work[position].isLowSurrogate()
+        && work[position - 1].isHighSurrogate())
+        ++position;
+    const auto stored = [](QString part) {
+        part.replace(u'\n', lineSeparator);
+        return part.trimmed();
+    };
+    const QString before = stored(work.left(position));
+    const QString after = stored(work.mid(position));
+    const qint64 index = parent->indexOfChild(*id);
+
+    m_canvas.endEditing();
+    SermonNodePtr sibling;
+    if (before.isEmpty()) {
+        // Nothing before the caret: the rest takes the node's own place.
+        root->removeNode(*id);
+        sibling = SermonNode::create(after, parent->depth() + 1);
+        parent->insertChild(index, sibling);
+    } else {
+        m_canvas.writeNodeText(*node, before);
+        sibling = root->insertSibling(*id, after);
+    }
+    // A node the split removed passes on no quote.
+    sibling->setQuote(!before.isEmpty() && node->isQuote());
+    m_canvas.setEditOriginalText(after);
+    m_canvas.relayoutColumns(true);
+    c.setSelectedNodeID(sibling->id());
+    m_canvas.switchEditing(sibling->id(), after, after.isEmpty());
+}
+
+} // namespace kestrion

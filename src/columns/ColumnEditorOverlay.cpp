@@ -1,0 +1,236 @@
+#include "columns/ColumnEditorOverlay.h"
+
+#include "columns/ColumnMetrics.h"
+#include "platform/Appearance.h"
+#include "platform/Typography.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kestrion {
+
+namespace {
+
+constexpr QChar lineSeparator(u'\u2028');
+
+// The editor holds one paragraph: every kind of line break is an in-node line break.
+QString withLineSeparators(const QString& text)
+{
+    QString result = text;
+    result.replace(QStringLiteral("\r\n"), QString(lineSeparator));
+    for (QChar& c : result) {
+        if (c == u'\n' || c == u'\r' || c == u'\u2029')
+            c = lineSeparator;
+    }
+    return result;
+}
+
+} // namespace
+
+// The text area: a plain text editor without frame, scrolling or background.
+class ColumnEditorTextView : public InPlaceEditorView<QTextEdit> {
+public:
+    ColumnEditorTextView(InPlaceEditorHost* host, QWidget* parent)
+        : InPlaceEditorView(host, parent)
+    {
+    }
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
+
+    // Pasted or dropped text arrives as plain text with its line breaks kept inside the node.
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        if (source->hasText())
+            textCursor().insertText(withLineSeparators(source->text()));
+    }
+};
+
+ColumnEditorOverlay::ColumnEditorOverlay(bool isRoot, QWidget* parent)
+    : QWidget(parent)
+    , m_textView(new ColumnEditorTextView(this, this))
+    , m_isRoot(isRoot)
+{
+    setObjectName(QStringLiteral("columnEditorOverlay"));
+    m_textView->setObjectName(QStringLiteral("columnEditor"));
+    m_textView->setFrameShape(QFrame::NoFrame);
+    m_textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_textView->setAcceptRichText(false);
+    m_textView->setTabChangesFocus(false);
+    m_textView->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    m_textView->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_textView->document()->setDocumentMargin(0);
+    m_textView->setContentsMargins(0, 0, 0, 0);
+    m_textView->setAutoFillBackground(false);
+    m_textView->viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setFocusProxy(m_textView);
+
+    connect(m_textView, &QTextEdit::textChanged, this, &ColumnEditorOverlay::textViewChanged);
+    m_textView->setFont(ColumnMetrics::font(m_isRoot));
+    connect(&Appearance::shared(), &Appearance::changed, this, &ColumnEditorOverlay::applyColors);
+    applyColors();
+    applyLineGrid();
+}
+
+ColumnEditorOverlay::~ColumnEditorOverlay()
+{
+    // Destroying the focused editor moves the keyboard away; that is no commit.
+    m_textView->detach();
+}
+
+QTextEdit* ColumnEditorOverlay::textView() const
+{
+    return m_textView;
+}
+
+QString ColumnEditorOverlay::text() const
+{
+    return withLineSeparators(m_textView->document()->toRawText());
+}
+
+void ColumnEditorOverlay::showText(const QString& text)
+{
+    m_updatingText = true;
+    m_textView->setPlainText(withLineSeparators(text));
+    m_lastText = withLineSeparators(text);
+    applyLineGrid();
+    m_textView->moveCursor(QTextCursor::End);
+    m_updatingText = false;
+    m_textView->verticalScrollBar()->setValue(0);
+}
+
+void ColumnEditorOverlay::setText(const QString& text)
+{
+    if (withLineSeparators(text) == this->text())
+        return;
+    const QTextCursor old = m_textView->textCursor();
+    const int anchor = old.anchor();
+    const int position = old.position();
+    m_updatingText = true;
+    m_textView->setPlainText(withLineSeparators(text));
+    m_lastText = withLineSeparators(text);
+    applyLineGrid();
+    QTextCursor cursor(m_textView->document());
+    const int end = static_cast<int>(withLineSeparators(text).size());
+    cursor.setPosition(std::min(anchor, end));
+    cursor.setPosition(std::min(position, end), QTextCursor::KeepAnchor);
+    m_textView->setTextCursor(cursor);
+    m_updatingText = false;
+}
+
+qint64 ColumnEditorOverlay::caret() const
+{
+    return m_textView->textCursor().selectionStart();
+}
+
+void ColumnEditorOverlay::setColumnWidth(qreal width)
+{
+    if (width == m_columnWidth)
+        return;
+    m_columnWidth = width;
+    m_textView->setLineWrapColumnOrWidth(static_cast<int>(std::floor(textWidth())));
+}
+
+qreal ColumnEditorOverlay::textWidth() const
+{
+    return std::max(m_columnWidth - ColumnMetrics::textAllowance, qreal(1));
+}
+
+qreal ColumnEditorOverlay::contentHeight() const
+{
+    return std::ceil(m_textView->document()->size().height());
+}
+
+bool ColumnEditorOverlay::isFocused() const
+{
+    return m_textView->hasFocus();
+}
+
+void ColumnEditorOverlay::setFocused(bool focused)
+{
+    setViewFocused(*m_textView, focused);
+}
+
+void ColumnEditorOverlay::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    setFocused(true);
+    // Whatever else reacts to the same change may still take the keyboard in this turn;
+    // ask once more when it is over, unless the user has moved on to another widget.
+    QTimer::singleShot(0, this, [this] {
+        QWidget* focus = QApplication::focusWidget();
+        if (isVisible() && !isFocused() && (!focus || focus->isAncestorOf(this)))
+            setFocused(true);
+    });
+}
+
+void ColumnEditorOverlay::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_textView->setGeometry(rect());
+    // Tall enough for every line: always show the text from its start.
+    m_textView->verticalScrollBar()->setValue(0);
+}
+
+void ColumnEditorOverlay::textViewChanged()
+{
+    if (m_updatingText)
+        return;
+    const QString stored = text();
+    if (stored == m_lastText)
+        return;
+    m_lastText = stored;
+    m_textView->verticalScrollBar()->setValue(0);
+    if (m_onTextEdited)
+        m_onTextEdited(stored);
+}
+
+void ColumnEditorOverlay::editorFocusChanged(bool focused, Qt::FocusReason reason)
+{
+    if (!focused && isMovingOn(reason, isVisible()))
+        dispatch(m_onCommit);
+}
+
+void ColumnEditorOverlay::editorKeyPressed(InPlaceEditorKeys::Action action)
+{
+    dispatch(m_keys.callFor(action, caret()));
+}
+
+void ColumnEditorOverlay::applyColors()
+{
+    QPalette palette = m_textView->palette();
+    const QColor ink = Appearance::inkColor(isDarkAppearance());
+    palette.setColor(QPalette::Text, ink);
+    palette.setColor(QPalette::Base, Qt::transparent);
+    m_textView->setPalette(palette);
+}
+
+void ColumnEditorOverlay::applyLineGrid()
+{
+    // Lines 28 points apart, each line's text at its top, as the canvas draws them. A text shown
+    // afresh starts a new undo history, which does not hold this look.
+    const qreal spacing = ColumnMetrics::lineHeight - Typography::lineHeight(ColumnMetrics::font(m_isRoot));
+    QTextCursor cursor(m_textView->document());
+    cursor.select(QTextCursor::Document);
+    QTextBlockFormat format;
+    format.setLineHeight(spacing, QTextBlockFormat::LineDistanceHeight);
+    cursor.mergeBlockFormat(format);
+    m_textView->document()->clearUndoRedoStacks();
+}
+
+} // namespace kestrion

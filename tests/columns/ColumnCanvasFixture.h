@@ -1,0 +1,40 @@
+#pragma once
+
+#include "columns/ColumnCanvas.h"
+#include "columns/ColumnEditorOverlay.h"
+#include "support/CanvasTestBase.h"
+
+#include <QApplication>
+#include <QTextEdit>
+
+namespace kestrion::test {
+
+// A shown columns canvas, 1000 by 600, over the small sermon of CanvasTestBase.
+class ColumnCanvasFixture : public CanvasTestBase<ColumnCanvas> {
+protected:
+    void SetUp() override
+    {
+        makeSmallSermon();
+        makeCanvas(QSize(1000, 600));
+    }
+
+    ColumnNodeFrame frameOf(const SermonNodePtr& node) { return canvas->layout().frames.value(node->id()); }
+    // A point on a node's first line, in canvas coordinates.
+    QPoint pointOn(const SermonNodePtr& node)
+    {
+        const ColumnNodeFrame frame = frameOf(node);
+        return (frame.origin + QPointF(30, 14) + canvas->panOffset()).toPoint();
+    }
+    std::optional<QUuid> selected() { return controller().selectedNodeID(); }
+    void select(const SermonNodePtr& node) { controller().setSelectedNodeID(node->id()); }
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : canvas.get();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    }
+    QTextEdit* editorText() { return canvas->editorOverlay() ? canvas->editorOverlay()->textView() : nullptr; }
+    void type(const QString& text) { QTest::keyClicks(editorText(), text); }
+    qsizetype undoCount() { return static_cast<qsizetype>(document->undoStack().size()); }
+};
+
+} // namespace kestrion::test

@@ -1,0 +1,321 @@
+#include "ColumnCanvasFixture.h"
+
+#include "support/TreeDump.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTextBlock>
+
+using namespace kestrion;
+using kestrion::test::ColumnCanvasFixture;
+
+namespace {
+
+const QChar lineSeparator(u'\u2028');
+
+} // namespace
+
+TEST_F(ColumnCanvasFixture, TypingGoesIntoTheNodeAtOnceAndCommitIsOneTrimmedStep)
+{
+    select(c);
+    press(Qt::Key_Space);
+    QSignalSpy edited(document.get(), &SermonDocument::contentEdited);
+    editorText()->selectAll();
+    type(QStringLiteral("  New closing words that run on and on, long enough to need a second line of the column "));
+    EXPECT_EQ(c->text(), controller().editingText());
+    EXPECT_GT(edited.count(), 0);
+    EXPECT_EQ(frameOf(c).size.height(), 56);
+    EXPECT_FALSE(canvas->animator().isAnimating());
+    EXPECT_EQ(undoCount(), 0);
+    // The editor grows with the node.
+    EXPECT_GE(canvas->editorOverlay()->height(), 56);
+
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_EQ(c->text().toStdString(),
+        "New closing words that run on and on, long enough to need a second line of the column");
+    EXPECT_EQ(undoCount(), 1);
+    EXPECT_EQ(document->undoStack().back().root->findNode(c->id())->text(), QStringLiteral("Closing words"));
+    EXPECT_TRUE(canvas->hasFocus());
+    EXPECT_FALSE(undoManager->isClean());
+
+    undoManager->undo();
+    EXPECT_EQ(document->root()->findNode(c->id())->text(), QStringLiteral("Closing words"));
+    EXPECT_EQ(selected(), c->id());
+}
+
+TEST_F(ColumnCanvasFixture, EscapeRestoresTheTextEditingBeganWith)
+{
+    select(a1);
+    press(Qt::Key_Space);
+    type(QStringLiteral(" and more"));
+    EXPECT_EQ(a1->text(), QStringLiteral("Alpha one and more"));
+    press(Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_EQ(a1->text(), QStringLiteral("Alpha one"));
+    EXPECT_EQ(undoCount(), 0);
+    EXPECT_EQ(selected(), a1->id());
+    EXPECT_TRUE(canvas->hasFocus());
+
+    // Unchanged text: no step either.
+    press(Qt::Key_Space);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(undoCount(), 0);
+}
+
+TEST_F(ColumnCanvasFixture, NodesLeftEmptyGoAndTheNeighbourIsSelected)
+{
+    // A new node cancelled goes without a step: the previous sibling, the next, or the parent.
+    struct Case {
+        SermonNodePtr* parent;
+        qint64 index;
+        SermonNodePtr* expected;
+    };
+    for (const Case& c : { Case { &a, 1, &a1 }, Case { &a, 0, &a1 }, Case { &c, 0, &c } }) {
+        const SermonNodePtr node = SermonNode::create(QString(), (*c.parent)->depth() + 1);
+        (*c.parent)->insertChild(c.index, node);
+        canvas->relayoutColumns(false);
+        canvas->beginColumnEditing(node->id(), true);
+        press(Qt::Key_Escape);
+        EXPECT_FALSE(root->findNode(node->id()));
+        EXPECT_EQ(selected(), (*c.expected)->id());
+        EXPECT_TRUE(canvas->hasFocus());
+    }
+    EXPECT_EQ(undoCount(), 0);
+
+    // An existing node emptied (or empty from the start) goes as one step that keeps it.
+    select(a2);
+    press(Qt::Key_Space);
+    editorText()->selectAll();
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(root->findNode(a2->id()));
+    EXPECT_EQ(undoCount(), 1);
+    EXPECT_EQ(document->undoStack().back().root->findNode(a2->id())->text(), QStringLiteral("Alpha two"));
+
+    const SermonNodePtr empty = c->addChild(QString());
+    canvas->relayoutColumns(false);
+    canvas->beginColumnEditing(empty->id(), false);
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(root->findNode(empty->id()));
+    EXPECT_EQ(undoCount(), 2);
+
+    // The title is never removed: it keeps the empty text.
+    canvas->beginColumnEditing(root->id(), false);
+    editorText()->selectAll();
+    press(Qt::Key_Delete);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(root->text(), QString());
+    EXPECT_EQ(selected(), root->id());
+    EXPECT_EQ(undoCount(), 3);
+}
+
+TEST_F(ColumnCanvasFixture, RapidEntryMakesTheNextNodeAfterANewOne)
+{
+    select(c);
+    press(Qt::Key_Return);
+    type(QStringLiteral("Third"));
+    press(Qt::Key_Tab);
+    // The node keeps its word, and a new empty last child of it is edited.
+    const SermonNodePtr third = root->children()[3];
+    EXPECT_EQ(third->text(), QStringLiteral("Third"));
+    ASSERT_EQ(third->children().size(), 1u);
+    EXPECT_EQ(controller().editingNodeID(), third->children()[0]->id());
+    EXPECT_TRUE(editorText()->toPlainText().isEmpty());
+    EXPECT_TRUE(editorText()->hasFocus());
+    type(QStringLiteral("Sub one"));
+    press(Qt::Key_Return);
+    type(QStringLiteral("Sub two"));
+    press(Qt::Key_Return, Qt::ControlModifier);
+    type(QStringLiteral("Sub between"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(test::treeShape(third).toStdString(), "Third:1|Sub one:2|Sub between:2|:2|Sub two:2|");
+    // Tab with nothing typed drops the empty node and ends with its parent... here its sibling.
+    press(Qt::Key_Tab);
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_EQ(test::treeShape(third).toStdString(), "Third:1|Sub one:2|Sub between:2|Sub two:2|");
+    EXPECT_EQ(selected(), third->children()[1]->id());
+    EXPECT_TRUE(canvas->hasFocus());
+    // Each step before a next node, and the first new node: five in all, every word kept.
+    EXPECT_EQ(undoCount(), 5);
+
+    // Return on an existing node commits and ends; it makes no node.
+    select(a1);
+    press(Qt::Key_Space);
+    type(QStringLiteral("!"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(a1->text(), QStringLiteral("Alpha one!"));
+    EXPECT_EQ(a->children().size(), 2u);
+    EXPECT_FALSE(controller().editingNodeID());
+}
+
+TEST_F(ColumnCanvasFixture, RapidEntryStopsWhereNoNodeCanGo)
+{
+    // A new quote (made by a split) takes no child: Tab only commits.
+    c->setQuote(true);
+    select(c);
+    press(Qt::Key_Space);
+    press(Qt::Key_End);
+    press(Qt::Key_Return, Qt::AltModifier);
+    const SermonNodePtr quote = root->children()[3];
+    ASSERT_TRUE(quote->isQuote());
+    ASSERT_TRUE(controller().editingIsNew());
+    type(QStringLiteral("A quoted line"));
+    const qsizetype steps = undoCount();
+    press(Qt::Key_Tab);
+    EXPECT_TRUE(quote->children().empty());
+    EXPECT_EQ(quote->text(), QStringLiteral("A quoted line"));
+    EXPECT_EQ(selected(), quote->id());
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_EQ(undoCount(), steps);
+}
+
+TEST_F(ColumnCanvasFixture, AltReturnSplitsAtTheCaret)
+{
+    c->setQuote(true);
+    select(c);
+    press(Qt::Key_Space);
+    editorText()->moveCursor(QTextCursor::Start);
+    for (int i = 0; i < 8; ++i)
+        press(Qt::Key_Right);
+    press(Qt::Key_Return, Qt::AltModifier);
+    ASSERT_EQ(root->children().size(), 4u);
+    const SermonNodePtr second = root->children()[3];
+    EXPECT_EQ(c->text(), QStringLiteral("Closing"));
+    EXPECT_EQ(second->text(), QStringLiteral("words"));
+    EXPECT_TRUE(second->isQuote());
+    EXPECT_EQ(controller().editingNodeID(), second->id());
+    EXPECT_FALSE(controller().editingIsNew());
+    EXPECT_EQ(editorText()->toPlainText(), QStringLiteral("words"));
+    EXPECT_EQ(editorText()->textCursor().position(), 5);
+    EXPECT_EQ(undoCount(), 1);
+    EXPECT_EQ(document->undoStack().back().root->children().size(), 3u);
+
+    // At the very end: a new empty sibling, edited as a new node.
+    press(Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(root->children().size(), 5u);
+    EXPECT_TRUE(controller().editingIsNew());
+    press(Qt::Key_Escape);
+    EXPECT_EQ(root->children().size(), 4u);
+}
+
+TEST_F(ColumnCanvasFixture, SplitAtTheStartKeepsThePlaceAndTheTitleIsNotSplit)
+{
+    a1->setQuote(true);
+    select(a1);
+    press(Qt::Key_Space);
+    canvas->editing().splitNodeAtCaret(-3);
+    ASSERT_EQ(a->children().size(), 2u);
+    EXPECT_EQ(a->children()[0]->text(), QStringLiteral("Alpha one"));
+    EXPECT_NE(a->children()[0]->id(), a1->id());
+    EXPECT_EQ(a->children()[1]->id(), a2->id());
+    EXPECT_FALSE(a->children()[0]->isQuote());
+    EXPECT_EQ(controller().editingNodeID(), a->children()[0]->id());
+    EXPECT_EQ(undoCount(), 1);
+    press(Qt::Key_Escape);
+
+    // Beyond the end counts as the end; between the halves of an emoji, after it.
+    select(a2);
+    press(Qt::Key_Space);
+    editorText()->textCursor().insertText(QStringLiteral(" \U0001F534x"));
+    canvas->editing().splitNodeAtCaret(11);
+    EXPECT_EQ(a2->text(), QStringLiteral("Alpha two \U0001F534"));
+    EXPECT_EQ(controller().editingText(), QStringLiteral("x"));
+    canvas->editing().splitNodeAtCaret(99);
+    EXPECT_EQ(a->children().size(), 4u);
+    press(Qt::Key_Escape);
+
+    const qsizetype steps = undoCount();
+    canvas->beginColumnEditing(root->id(), false);
+    press(Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(controller().editingNodeID(), root->id());
+    EXPECT_EQ(undoCount(), steps);
+    EXPECT_EQ(root->children().size(), 3u);
+}
+
+TEST_F(ColumnCanvasFixture, TheEditorKeepsItsOwnKeysAndItsLineGrid)
+{
+    select(a1);
+    press(Qt::Key_Space);
+    EXPECT_EQ(editorText()->textCursor().position(), QStringLiteral("Alpha one").size());
+    // Shift-Return is a line break inside the node.
+    press(Qt::Key_Return, Qt::ShiftModifier);
+    type(QStringLiteral("line"));
+    EXPECT_EQ(a1->text(), QStringLiteral("Alpha one") + lineSeparator + QStringLiteral("line"));
+    EXPECT_EQ(frameOf(a1).size.height(), 56);
+    // The editor's lines lie on the canvas's 28-point grid.
+    const QTextBlock block = editorText()->document()->firstBlock();
+    ASSERT_EQ(block.layout()->lineCount(), 2);
+    EXPECT_EQ(block.layout()->lineAt(1).y() - block.layout()->lineAt(0).y(), 28);
+
+    // Ctrl+Z undoes typing in the editor, not a step of the document.
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(a1->text(), QStringLiteral("Alpha one") + lineSeparator + QStringLiteral("line"));
+    EXPECT_EQ(a1->text(), controller().editingText());
+    EXPECT_TRUE(controller().editingNodeID());
+    press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(a1->text(), QStringLiteral("Alpha one") + lineSeparator + QStringLiteral("line"));
+    EXPECT_EQ(undoCount(), 0);
+    EXPECT_EQ(undoManager->undoCount(), 0);
+
+    // Pasted line breaks stay inside the node.
+    QApplication::clipboard()->setText(QStringLiteral("two\nlines"));
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(a1->text().endsWith(QStringLiteral("two") + lineSeparator + QStringLiteral("lines")));
+    EXPECT_EQ(editorText()->document()->blockCount(), 1);
+}
+
+TEST_F(ColumnCanvasFixture, PendingEditIsCommittedAndMarksTheDocumentEdited)
+{
+    select(c);
+    press(Qt::Key_Space);
+    type(QStringLiteral(" today"));
+    // A line break at the end is trimmed like a space.
+    press(Qt::Key_Return, Qt::ShiftModifier);
+    ASSERT_TRUE(c->text().endsWith(lineSeparator));
+    ASSERT_TRUE(undoManager->isClean());
+    canvas->commitPendingEdit();
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_EQ(c->text(), QStringLiteral("Closing words today"));
+    EXPECT_FALSE(undoManager->isClean());
+    EXPECT_TRUE(canvas->hasFocus());
+    canvas->commitPendingEdit();
+    EXPECT_EQ(undoCount(), 1);
+}
+
+TEST_F(ColumnCanvasFixture, KeyboardTakenElsewhereCommitsTheEdit)
+{
+    QWidget window;
+    canvas->setParent(&window);
+    auto* field = new QLineEdit(&window);
+    field->move(0, 600);
+    window.resize(1000, 640);
+    window.show();
+    (void)QTest::qWaitForWindowActive(&window);
+    select(c);
+    canvas->setCanvasFocused(true);
+    press(Qt::Key_Space);
+    type(QStringLiteral(" kept"));
+    field->setFocus(Qt::MouseFocusReason);
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_EQ(c->text(), QStringLiteral("Closing words kept"));
+    EXPECT_EQ(undoCount(), 1);
+    EXPECT_TRUE(field->hasFocus());
+    canvas->setParent(nullptr);
+}
+
+TEST_F(ColumnCanvasFixture, UndoFromTheMenuWhileEditingClosesTheEditor)
+{
+    select(a1);
+    controller().deleteSelection();
+    select(c);
+    press(Qt::Key_Space);
+    type(QStringLiteral(" typed"));
+    undoManager->undo();
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_EQ(canvas->editorOverlay(), nullptr);
+    EXPECT_EQ(document->root()->findNode(c->id())->text(), QStringLiteral("Closing words"));
+    // The typed words come back with Redo.
+    undoManager->redo();
+    EXPECT_EQ(document->root()->findNode(c->id())->text(), QStringLiteral("Closing words typed"));
+}

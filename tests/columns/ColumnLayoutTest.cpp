@@ -1,0 +1,265 @@
+#include "columns/ColumnLayout.h"
+
+#include "columns/ColumnMetrics.h"
+#include "columns/ColumnWidthsConfig.h"
+#include "columns/ColumnWrapCache.h"
+#include "columns/WrappedLine.h"
+
+#include <QFontMetricsF>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace kestrion;
+
+namespace {
+
+const QString lineSeparator(QChar(u'\u2028'));
+
+QList<qreal> offsetsOf(const QList<WrappedLine>& lines)
+{
+    QList<qreal> offsets;
+    for (const WrappedLine& line : lines)
+        offsets.append(line.yOffset);
+    return offsets;
+}
+
+// A text that fits one regular line of a column but not one semibold line, measured with the
+// fonts that resolved; empty when the two weights measure alike.
+struct WeightSensitiveText {
+    QString text;
+    qreal width = 0;
+};
+
+WeightSensitiveText weightSensitiveText()
+{
+    const QString text = QStringLiteral("Grace and peace to you from God our Father and the Lord");
+    const qreal regular = QFontMetricsF(ColumnMetrics::font(false)).horizontalAdvance(text);
+    const qreal bold = QFontMetricsF(ColumnMetrics::font(true)).horizontalAdvance(text);
+    if (bold < regular + 4)
+        return {};
+    return { text, std::ceil(regular) + 2 + ColumnMetrics::textAllowance };
+}
+
+ColumnLayout layOut(const SermonNodePtr& root, const ColumnWidthsConfig& widths = {})
+{
+    ColumnWrapCache cache;
+    return ColumnLayout::build(root, widths, cache);
+}
+
+} // namespace
+
+TEST(WrappedLineTest, LineBreaksAndEmptyParagraphsFollowTheGrid)
+{
+    struct Case {
+        QString text;
+        QList<WrappedLine> lines;
+    };
+    const QList<Case> cases {
+        { QString(), { { QString(), 0 } } },
+        { QStringLiteral("Grace"), { { QStringLiteral("Grace"), 0 } } },
+        { QStringLiteral("a") + lineSeparator + QStringLiteral("b"), { { "a", 0 }, { "b", 28 } } },
+        { QStringLiteral("word\n"), { { "word", 0 }, { QString(), 28 } } },
+        { QStringLiteral("\n"), { { QString(), 0 }, { QString(), 28 } } },
+        { QStringLiteral("one\n\ntwo"), { { "one", 0 }, { QString(), 28 }, { "two", 56 } } },
+        { QStringLiteral("one\r\ntwo"), { { "one", 0 }, { "two", 28 } } },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wrapColumnText(c.text, 600, false), c.lines) << c.text.toStdString();
+}
+
+TEST(WrappedLineTest, LongSentenceBreaksOnlyAtSpacesKeepingThem)
+{
+    const QString text = QStringLiteral("The younger son asks for his share while his father still lives and goes far");
+    const QList<WrappedLine> lines = wrapColumnText(text, 200, false);
+    ASSERT_GT(lines.size(), 2);
+    QString joined;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].yOffset, 28.0 * static_cast<qreal>(i));
+        if (i + 1 < lines.size()) {
+            EXPECT_TRUE(lines[i].string.endsWith(u' ')) << lines[i].string.toStdString();
+        }
+        joined += lines[i].string;
+    }
+    EXPECT_EQ(joined, text);
+}
+
+TEST(WrappedLineTest, UnbrokenRunIsOneLineAndLaterLinesStayOnTheGrid)
+{
+    const QString run(300, u'x');
+    EXPECT_EQ(wrapColumnText(run, 200, false), QList<WrappedLine>({ { run, 0 } }));
+    // The lines after the run follow it at 28 and 56: the node's height (lines × 28) holds them.
+    const QList<WrappedLine> lines = wrapColumnText(run + QStringLiteral("\nnext words\nlast"), 200, false);
+    EXPECT_EQ(lines, QList<WrappedLine>({ { run, 0 }, { "next words", 28 }, { "last", 56 } }));
+}
+
+TEST(WrappedLineTest, NarrowColumnLaysOutInOnePoint)
+{
+    // Width 20 leaves 1 point, not −8: every character on a line of its own.
+    const QList<WrappedLine> lines = wrapColumnText(QStringLiteral("ab cd"), 20, false);
+    EXPECT_EQ(offsetsOf(lines), QList<qreal>({ 0, 28, 56, 84 }));
+}
+
+TEST(WrappedLineTest, SemiboldCanNeedMoreLines)
+{
+    const WeightSensitiveText sample = weightSensitiveText();
+    if (sample.text.isEmpty())
+        GTEST_SKIP() << "the resolved font has no wider semibold";
+    EXPECT_EQ(wrapColumnText(sample.text, sample.width, false).size(), 1);
+    EXPECT_GT(wrapColumnText(sample.text, sample.width, true).size(), 1);
+}
+
+TEST(ColumnLayoutTest, LoneTitleFillsOneColumn)
+{
+    const ColumnLayout layout = layOut(SermonNode::create(QStringLiteral("Title")));
+    ASSERT_EQ(layout.frames.size(), 1);
+    const ColumnNodeFrame frame = *layout.frames.cbegin();
+    EXPECT_EQ(frame.origin, QPointF(0, 0));
+    EXPECT_EQ(frame.size, QSizeF(600, 28));
+    EXPECT_EQ(layout.columnCount, 1);
+    EXPECT_EQ(layout.columnXEdges, std::vector<qreal>({ 0, 600 }));
+    EXPECT_EQ(layout.totalSize, QSizeF(600, 28));
+
+    const ColumnLayout narrow = layOut(SermonNode::create(QStringLiteral("Title")), ColumnWidthsConfig({ 420 }));
+    EXPECT_EQ(narrow.totalSize, QSizeF(420, 28));
+}
+
+TEST(ColumnLayoutTest, SubtreesTakeTheTallerOfTextAndChildren)
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    auto tall = root->addChild(QStringLiteral("one") + lineSeparator + "two" + lineSeparator + "three");
+    auto tallChild = tall->addChild(QStringLiteral("child"));
+    auto shortParent = root->addChild(QStringLiteral("short"));
+    for (int i = 0; i < 3; ++i)
+        shortParent->addChild(QStringLiteral("leaf %1").arg(i));
+    auto folded = root->addChild(QStringLiteral("folded"));
+    folded->addChild(QStringLiteral("hidden"));
+    folded->setCollapsed(true);
+    auto last = root->addChild(QStringLiteral("last"));
+
+    const ColumnLayout layout = layOut(root);
+    const auto frame = [&](const SermonNodePtr& node) { return layout.frames.value(node->id()); };
+    EXPECT_EQ(frame(tall).size.height(), 84);
+    EXPECT_EQ(frame(tall).subtreeBottom, 84);
+    EXPECT_EQ(frame(tallChild).origin, QPointF(1200, 0));
+    EXPECT_EQ(frame(shortParent).origin.y(), 84);
+    EXPECT_EQ(frame(shortParent).size.height(), 28);
+    EXPECT_EQ(frame(shortParent).subtreeBottom, 84 + 84);
+    // A folded node is its own box; the next sibling starts right under its text.
+    EXPECT_EQ(frame(folded).subtreeTop, 168);
+    EXPECT_EQ(frame(folded).subtreeBottom, 196);
+    EXPECT_FALSE(layout.frames.contains(folded->children().front()->id()));
+    EXPECT_EQ(frame(last).origin.y(), 196);
+    EXPECT_EQ(layout.totalSize, QSizeF(1800, 224));
+    EXPECT_EQ(layout.columnCount, 3);
+}
+
+TEST(ColumnLayoutTest, StoredWidthsGiveTheEdgesAndMissingOnesCountSixHundred)
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    root->addChild(QStringLiteral("a"))->addChild(QStringLiteral("b"));
+    EXPECT_EQ(layOut(root, ColumnWidthsConfig({ 420 })).columnXEdges, std::vector<qreal>({ 0, 420, 1020, 1620 }));
+}
+
+TEST(ColumnLayoutTest, TitleIsMeasuredInTheWeightItIsDrawnIn)
+{
+    const WeightSensitiveText sample = weightSensitiveText();
+    if (sample.text.isEmpty())
+        GTEST_SKIP() << "the resolved font has no wider semibold";
+    auto root = SermonNode::create(sample.text);
+    auto child = root->addChild(sample.text);
+    const ColumnLayout layout = layOut(root, ColumnWidthsConfig({ sample.width, sample.width }));
+    const qsizetype drawnLines = wrapColumnText(sample.text, sample.width, true).size();
+    EXPECT_EQ(layout.frames.value(root->id()).size.height(), 28.0 * static_cast<qreal>(drawnLines));
+    EXPECT_EQ(layout.frames.value(child->id()).size.height(), 28);
+}
+
+TEST(ColumnLayoutTest, DeepOutlineLaysOutWithoutOverflowingTheStack)
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    SermonNodePtr node = root;
+    for (int i = 0; i < 100000; ++i)
+        node = node->addChild(QStringLiteral("x"));
+    const ColumnLayout layout = layOut(root);
+    EXPECT_EQ(layout.columnCount, 100001);
+    EXPECT_EQ(layout.frames.size(), 100001);
+    EXPECT_EQ(layout.columnXEdges.back(), 600.0 * 100001);
+}
+
+TEST(ColumnWrapCacheTest, WrapsAgainOnlyWhatChangedAndForgetsNodesThatWent)
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    auto a = root->addChild(QStringLiteral("a"));
+    ColumnWrapCache cache;
+    const QList<WrappedLine>* first = &cache.lines(a->id(), a->text(), 600, false);
+    EXPECT_EQ(&cache.lines(a->id(), a->text(), 600, false), first);
+    EXPECT_EQ(cache.lines(a->id(), QStringLiteral("a\nb"), 600, false).size(), 2);
+    cache.lines(root->id(), root->text(), 600, true);
+    root->removeNode(a->id());
+    SermonNodeMap nodes;
+    indexNodesByID(root, nodes);
+    cache.retainOnly(nodes);
+    EXPECT_EQ(cache.size(), 1);
+}
+
+TEST(ColumnWidthsConfigTest, SettingAWidthFillsAndClamps)
+{
+    struct Case {
+        std::vector<double> before;
+        qint64 column;
+        double width;
+        std::vector<double> after;
+    };
+    const std::vector<Case> cases {
+        { {}, 0, 100, { 180 } },
+        { {}, 0, 5000, { 1200 } },
+        { {}, 2, 300, { 600, 600, 300 } },
+        { {}, 3, 250, { 600, 600, 600, 250 } },
+        { { 420 }, -1, 300, { 420 } },
+        { { 420, 500 }, 0, 700, { 700, 500 } },
+    };
+    for (const Case& c : cases) {
+        ColumnWidthsConfig config(c.before);
+        config.setColumnWidth(c.column, c.width);
+        EXPECT_EQ(config.widths(), c.after) << c.column << " " << c.width;
+    }
+}
+
+TEST(ColumnWidthsConfigTest, StoredTextIsReadSafely)
+{
+    struct Case {
+        QString raw;
+        std::optional<std::vector<double>> widths;
+    };
+    const std::vector<Case> cases {
+        { QStringLiteral("[]"), std::vector<double> {} },
+        { QStringLiteral("[600,600,300]"), std::vector<double> { 600, 600, 300 } },
+        { QStringLiteral("[420.5]"), std::vector<double> { 420.5 } },
+        // Out of range values are held to the limits; a bad entry costs only itself.
+        { QStringLiteral("[10, 99999, \"wide\", null, 300]"), std::vector<double> { 180, 1200, 600, 600, 300 } },
+        { QStringLiteral("not json"), std::nullopt },
+        { QStringLiteral("{\"widths\": [300]}"), std::nullopt },
+        { QString(), std::nullopt },
+    };
+    for (const Case& c : cases) {
+        const std::optional<ColumnWidthsConfig> config = ColumnWidthsConfig::fromRawValue(c.raw);
+        ASSERT_EQ(config.has_value(), c.widths.has_value()) << c.raw.toStdString();
+        if (config) {
+            EXPECT_EQ(config->widths(), *c.widths) << c.raw.toStdString();
+        }
+    }
+    // Not finite reads as the default width.
+    EXPECT_EQ(ColumnWidthsConfig({ std::nan(""), 300 }).widths(), std::vector<double>({ 600, 300 }));
+    EXPECT_EQ(ColumnWidthsConfig({ HUGE_VAL }).widthOf(0), 600);
+}
+
+TEST(ColumnWidthsConfigTest, EncodesAsAJsonListThatReadsBack)
+{
+    EXPECT_EQ(ColumnWidthsConfig().rawValue(), QStringLiteral("[]"));
+    ColumnWidthsConfig config;
+    config.setColumnWidth(2, 333.5);
+    EXPECT_EQ(config.rawValue(), QStringLiteral("[600,600,333.5]"));
+    EXPECT_EQ(ColumnWidthsConfig::fromRawValue(config.rawValue()), config);
+    EXPECT_EQ(config.widthOf(7), 600);
+}
