@@ -2,6 +2,7 @@
 
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
+#include "columns/ColumnEditorOverlay.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
@@ -30,6 +31,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -347,4 +349,30 @@ TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMap)
     EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet"));
     undoManager.undo();
     EXPECT_EQ(m_document.title(), QStringLiteral("Typed on the map"));
+}
+
+TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedInTheColumns)
+{
+    UndoManager undoManager;
+    ContentView view(m_document, m_preferences, &undoManager);
+    showLaidOut(view);
+    view.setMode(AppMode::Columns);
+    ColumnCanvas* columns = view.columnCanvas();
+    ASSERT_NE(columns, nullptr);
+    QApplication::processEvents();
+    columns->beginColumnEditing(m_document.root()->id(), false);
+    ASSERT_NE(columns->editorOverlay(), nullptr);
+    QTest::keyClicks(columns->editorOverlay()->textView(), QStringLiteral(" typed "));
+
+    view.showFileSettings();
+    FileSettingsSheet* sheet = view.fileSettingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    // The edit is committed, trimmed, before the sheet reads the title.
+    EXPECT_EQ(sheet->form().titleField()->text(), QStringLiteral("New Sermon typed"));
+    sheet->form().titleField()->selectAll();
+    sheet->form().titleField()->insert(QStringLiteral("Typed in the sheet"));
+    sheet->form().actionButton()->click();
+    columns->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet"));
 }
