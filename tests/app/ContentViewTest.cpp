@@ -326,53 +326,42 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
 }
 
-TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMap)
+TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMapOrInTheColumns)
 {
     UndoManager undoManager;
     ContentView view(m_document, m_preferences, &undoManager);
     showLaidOut(view);
-    MindMapCanvas* canvas = view.mindMapCanvas();
-    canvas->beginEditingNode(m_document.root()->id(), false);
-    canvas->controller().setEditingText(QStringLiteral("Typed on the map"));
+    for (const AppMode mode : { AppMode::Tree, AppMode::Columns }) {
+        view.setMode(mode);
+        QApplication::processEvents();
+        const QString typed = m_document.title() + QStringLiteral(" typed");
+        QWidget* editorHost = nullptr;
+        if (mode == AppMode::Tree) {
+            MindMapCanvas* canvas = view.mindMapCanvas();
+            canvas->beginEditingNode(m_document.root()->id(), false);
+            canvas->controller().setEditingText(typed);
+            editorHost = canvas;
+        } else {
+            ColumnCanvas* columns = view.columnCanvas();
+            ASSERT_NE(columns, nullptr);
+            columns->beginColumnEditing(m_document.root()->id(), false);
+            ASSERT_NE(columns->editorOverlay(), nullptr);
+            QTest::keyClicks(columns->editorOverlay()->textView(), QStringLiteral(" typed "));
+            editorHost = columns;
+        }
 
-    // The sheet shows the typed title, and its own title is not overwritten afterwards.
-    view.showFileSettings();
-    FileSettingsSheet* sheet = view.fileSettingsSheet();
-    ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->form().titleField()->text(), QStringLiteral("Typed on the map"));
-    EXPECT_FALSE(canvas->controller().editingNodeID());
-    sheet->form().titleField()->selectAll();
-    sheet->form().titleField()->insert(QStringLiteral("Typed in the sheet"));
-    sheet->form().actionButton()->click();
-    canvas->setFocus();
-    QApplication::processEvents();
-    EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet"));
-    undoManager.undo();
-    EXPECT_EQ(m_document.title(), QStringLiteral("Typed on the map"));
-}
-
-TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedInTheColumns)
-{
-    UndoManager undoManager;
-    ContentView view(m_document, m_preferences, &undoManager);
-    showLaidOut(view);
-    view.setMode(AppMode::Columns);
-    ColumnCanvas* columns = view.columnCanvas();
-    ASSERT_NE(columns, nullptr);
-    QApplication::processEvents();
-    columns->beginColumnEditing(m_document.root()->id(), false);
-    ASSERT_NE(columns->editorOverlay(), nullptr);
-    QTest::keyClicks(columns->editorOverlay()->textView(), QStringLiteral(" typed "));
-
-    view.showFileSettings();
-    FileSettingsSheet* sheet = view.fileSettingsSheet();
-    ASSERT_NE(sheet, nullptr);
-    // The edit is committed, trimmed, before the sheet reads the title.
-    EXPECT_EQ(sheet->form().titleField()->text(), QStringLiteral("New Sermon typed"));
-    sheet->form().titleField()->selectAll();
-    sheet->form().titleField()->insert(QStringLiteral("Typed in the sheet"));
-    sheet->form().actionButton()->click();
-    columns->setFocus();
-    QApplication::processEvents();
-    EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet"));
+        // The sheet shows the typed title, and its own title is not overwritten afterwards.
+        view.showFileSettings();
+        FileSettingsSheet* sheet = view.fileSettingsSheet();
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->form().titleField()->text(), typed) << int(mode);
+        sheet->form().titleField()->selectAll();
+        sheet->form().titleField()->insert(QStringLiteral("Typed in the sheet"));
+        sheet->form().actionButton()->click();
+        editorHost->setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet")) << int(mode);
+        undoManager.undo();
+        EXPECT_EQ(m_document.title(), typed) << int(mode);
+    }
 }
