@@ -466,6 +466,9 @@ void ContentView::showFileSettings()
         m_fileSettingsDialog->activateWindow();
         return;
     }
+    // A node still being typed goes in first: the sheet shows the title as typed, and the
+    // editor cannot later write over what the sheet wrote.
+    commitPendingEdits();
     auto* dialog = new QDialog(window(), Qt::Sheet);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -68,11 +68,15 @@ MarkdownCodec::FrontMatterSplit MarkdownCodec::splitFrontMatter(const QString& t
         unreadable = UnreadableFrontMatter { QString(), line, parsed.problem };
     } else if (std::optional<SermonMetadata> metadata = SermonMetadata::decode(*parsed.root, &error)) {
         result.metadata = std::move(*metadata);
+        // What the details leave out would be gone with the first save: the block is kept.
+        if (QString leftOut = SermonMetadata::describeLeftOut(*parsed.root); !leftOut.isEmpty())
+            unreadable = UnreadableFrontMatter { QString(), 0, std::move(leftOut), true };
     } else {
         unreadable = UnreadableFrontMatter { QString(), 0, error };
     }
     if (unreadable) {
-        qCCritical(markdownCodecLog, "Failed to decode frontmatter: %s", qUtf8Printable(error));
+        if (!unreadable->isPartlyRead)
+            qCCritical(markdownCodecLog, "Failed to decode frontmatter: %s", qUtf8Printable(error));
         // A block with nothing in it holds nothing to keep.
         if (!isBlank(yaml)) {
             unreadable->text = text.first(endOfLine(text, closing));
