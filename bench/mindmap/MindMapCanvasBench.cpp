@@ -2,14 +2,18 @@
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/UndoManager.h"
+#include "support/ProcessMemory.h"
 #include "support/SermonTrees.h"
 #include "support/ShownCanvas.h"
+
+#include <QCoreApplication>
 
 #include <QImage>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -17,8 +21,8 @@ using namespace kestrion;
 
 namespace {
 
-// The shared sermon shape, one leaf in six a quote.
-SermonNodePtr makeSermon(int count)
+// The file of a sermon of the shared shape, one leaf in six a quote.
+QByteArray sermonFile(int count)
 {
     std::mt19937 random(11);
     SermonNodePtr root = bench::makeSermonTree(count, 11);
@@ -26,7 +30,13 @@ SermonNodePtr makeSermon(int count)
         if (!node->hasChildren() && random() % 6 == 0)
             node->setQuote(true);
     }
-    return root;
+    return bench::sermonFile(root);
+}
+
+// Such a sermon as the editor holds it once the file is open.
+SermonNodePtr makeSermon(int count)
+{
+    return SermonDocument::readDocument(sermonFile(count))->root();
 }
 
 struct CanvasBench : bench::ShownCanvas<MindMapCanvas> {
@@ -50,7 +60,27 @@ void BM_CanvasPaintWarm(benchmark::State& state)
     CanvasBench bench(static_cast<int>(state.range(0)));
     paintFrames(state, bench.canvas);
 }
-BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CanvasPaintWarm)->Arg(1000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// The first frame after an edit: what the drawing derives from a new layout, then the frame.
+void BM_CanvasPaintAfterEdit(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    DocumentController& controller = bench.canvas.controller();
+    const QUuid point = bench.document.root()->children().front()->id();
+    QImage image(bench.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        state.PauseTiming();
+        controller.selectSingleNode(point);
+        controller.addChild();
+        controller.setEditingNodeID(std::nullopt);
+        image.fill(Qt::transparent);
+        state.ResumeTiming();
+        QPainter painter(&image);
+        benchmark::DoNotOptimize(bench.canvas.renderCanvas(painter, QSizeF(image.size())));
+    }
+}
+BENCHMARK(BM_CanvasPaintAfterEdit)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
 // The same frame with the view on the middle of the tree, where the nodes are densest.
 void BM_CanvasPaintWarmMiddle(benchmark::State& state)
@@ -92,6 +122,7 @@ BENCHMARK(BM_CanvasCaretRepaint)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillis
 // the new layout of the whole tree.
 void BM_CanvasAddChild(benchmark::State& state)
 {
+    bench::resetPeakResident();
     CanvasBench bench(static_cast<int>(state.range(0)));
     DocumentController& controller = bench.canvas.controller();
     const SermonNodePtr point = bench.document.root()->children().front();
@@ -101,10 +132,95 @@ void BM_CanvasAddChild(benchmark::State& state)
         state.PauseTiming();
         controller.setEditingNodeID(std::nullopt);
         point->mutableChildren().pop_back();
+        // What the event loop does between two key presses.
+        QCoreApplication::processEvents();
         state.ResumeTiming();
     }
     state.counters["nodes"] = static_cast<double>(state.range(0));
+    state.counters["peakMB"] = bench::peakResidentMegabytes();
 }
-BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// Undoing such an edit: the tree restored from its step, laid out again, its moves animated.
+void BM_CanvasUndo(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    DocumentController& controller = bench.canvas.controller();
+    const QUuid point = bench.document.root()->children().front()->id();
+    for (auto _ : state) {
+        state.PauseTiming();
+        controller.selectSingleNode(point);
+        controller.addChild();
+        controller.setEditingNodeID(std::nullopt);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        bench.document.undo();
+    }
+    state.counters["nodes"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_CanvasUndo)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// What the window does for a file: read it, lay it out for the first time and paint the first
+// frame, with no text measured before.
+void BM_OpenSermon(benchmark::State& state)
+{
+    bench::resetPeakResident();
+    const QByteArray file = sermonFile(static_cast<int>(state.range(0)));
+    QImage image(1440, 900, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        std::unique_ptr<SermonDocument> document = SermonDocument::readDocument(file);
+        auto canvas = std::make_unique<MindMapCanvas>(*document);
+        canvas->resize(image.size());
+        canvas->show();
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            benchmark::DoNotOptimize(canvas->renderCanvas(painter, QSizeF(image.size())));
+        }
+        state.PauseTiming();
+        canvas.reset();
+        document.reset();
+        state.ResumeTiming();
+    }
+    state.counters["fileMB"] = static_cast<double>(file.size()) / (1024.0 * 1024.0);
+    state.counters["peakMB"] = bench::peakResidentMegabytes();
+}
+BENCHMARK(BM_OpenSermon)->Arg(5000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// The process's memory with a sermon open, then after 50 edits as a user makes them (Tab on a
+// point, a few words, Return), each a step of the undo history. Run it alone: what earlier
+// benchmarks freed may still count as resident.
+void BM_MemoryAfterEdits(benchmark::State& state)
+{
+    for (auto _ : state) {
+        bench::resetPeakResident();
+        auto sermon = std::make_unique<CanvasBench>(static_cast<int>(state.range(0)));
+        MindMapCanvas& canvas = sermon->canvas;
+        QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+        auto paint = [&] {
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            canvas.renderCanvas(painter, QSizeF(image.size()));
+        };
+        paint();
+        const double opened = bench::residentMegabytes();
+        const auto& points = sermon->document.root()->children();
+        for (int edit = 0; edit < 50; ++edit) {
+            canvas.controller().selectSingleNode(points[static_cast<size_t>(edit) % points.size()]->id());
+            canvas.performEditingCommand(&DocumentController::addChild);
+            canvas.controller().setEditingText(QStringLiteral("A new thought, number %1").arg(edit));
+            canvas.endEditing(true);
+            paint();
+            QCoreApplication::processEvents();
+        }
+        const double edited = bench::residentMegabytes();
+        state.counters["openMB"] = opened;
+        state.counters["after50EditsMB"] = edited;
+        state.counters["ratio"] = edited / opened;
+        state.counters["peakMB"] = bench::peakResidentMegabytes();
+        state.counters["undoSteps"] = static_cast<double>(sermon->document.undoStack().size());
+    }
+}
+BENCHMARK(BM_MemoryAfterEdits)->Arg(300000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

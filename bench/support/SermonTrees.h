@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/MarkdownCodec.h"
+#include "document/SermonDocument.h"
 #include "document/SermonNode.h"
 
 #include <random>
@@ -28,6 +30,18 @@ inline SermonNodePtr makeSermonTree(int count, unsigned seed)
         ++made;
     }
     return root;
+}
+
+// The file of a tree, and the tree as the editor holds it once that file is open: read in
+// file order, as a user's sermon is, rather than grown in the generator's random order.
+inline QByteArray sermonFile(const SermonNodePtr& root)
+{
+    return SermonDocument::fileContents(MarkdownCodec::serializeDocument(root, SermonMetadata {}));
+}
+
+inline SermonNodePtr openedSermonTree(const SermonNodePtr& root)
+{
+    return SermonDocument::readDocument(sermonFile(root))->root();
 }
 
 } // namespace kestrion::bench

@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -69,10 +70,21 @@ bool AppBackground::isDark() const
     return Appearance::isDarkPalette(palette());
 }
 
-void AppBackground::paintEvent(QPaintEvent*)
+void AppBackground::paintEvent(QPaintEvent* event)
 {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    const bool dark = isDark();
+    if (m_cache.size() != pixels || m_cache.devicePixelRatio() != ratio || m_cacheIsDark != dark) {
+        m_cache = QPixmap(pixels);
+        m_cache.setDevicePixelRatio(ratio);
+        QPainter cachePainter(&m_cache);
+        paint(cachePainter, rect(), dark);
+        m_cacheIsDark = dark;
+    }
     QPainter painter(this);
-    paint(painter, rect(), isDark());
+    const QRect exposed = event->rect();
+    painter.drawPixmap(exposed, m_cache, QRectF(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio));
 }
 
 void AppBackground::changeEvent(QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QWidget>
 
 class QPainter;
@@ -40,6 +41,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+
+private:
+    // The backdrop as last drawn: canvases above it repaint small areas many times a second,
+    // and the gradients and grain are costly to draw again for each.
+    QPixmap m_cache;
+    bool m_cacheIsDark = false;
 };
 
 } // namespace kestrion

@@ -30,6 +30,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrion {
 
 namespace {
@@ -286,11 +288,18 @@ bool ContentView::setMode(AppMode mode)
     commitPendingEdits();
     // The delivery view lives only while the window delivers: each visit starts a fresh
     // countdown, and leaving ends the old one at once.
-    if (m_mode == AppMode::Delivery)
+    if (m_mode == AppMode::Delivery) {
         setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
-    if (mode == AppMode::Delivery)
-        setModeContent(
-            AppMode::Delivery, new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack));
+        setMinimumSize(minimumContentSize);
+    }
+    if (mode == AppMode::Delivery) {
+        auto* delivery = new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack);
+        setModeContent(AppMode::Delivery, delivery);
+        // The window keeps room for the reading column; it widens at once when it has none.
+        const auto keepRoom = [this](int width) { setMinimumWidth(std::max(width, minimumContentSize.width())); };
+        connect(delivery, &DeliveryView::minimumContentWidthChanged, this, keepRoom);
+        keepRoom(delivery->minimumWidth());
+    }
     m_mode = mode;
     showColumns(mode == AppMode::Columns);
     // Edits made in the columns reach the mind map only now.
@@ -298,6 +307,9 @@ bool ContentView::setMode(AppMode mode)
         m_mindMapCanvas->recomputeLayout();
     m_statusBarSlot->setVisible(mode != AppMode::Delivery);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
+    // The map takes the keyboard on coming back, as it does when it first appears.
+    if (mode == AppMode::Tree && m_mindMapCanvas)
+        m_mindMapCanvas->setCanvasFocused(true);
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
         segment->setChecked(true);
@@ -454,8 +466,8 @@ void ContentView::showFileSettings()
         m_fileSettingsDialog->activateWindow();
         return;
     }
-    // The sheet shows and sets the title: a title being typed in place goes in first, or its
-    // commit would later overwrite what the sheet set.
+    // A node still being typed goes in first: the sheet shows the title as typed, and the
+    // editor cannot later write over what the sheet wrote.
     commitPendingEdits();
     auto* dialog = new QDialog(window(), Qt::Sheet);
     dialog->setWindowModality(Qt::WindowModal);

@@ -120,12 +120,15 @@ std::optional<int> KestrionApplication::launch(const QStringList& files)
     }
     m_documentManager->openAll(files);
 
-    // Asked for files, none of which could be opened: each was reported already.
+    // The welcome window when nothing else is on screen, also after the files asked for could
+    // not be opened (each was reported already).
+    if (m_supervisor) {
+        m_supervisor->finishLaunching();
+        return std::nullopt;
+    }
+    // Without a supervisor no window would ever come.
     if (m_documentManager->documents().empty() && (!files.isEmpty() || mode.isUITestFixture))
         return 1;
-    // The welcome window when nothing else is on screen.
-    if (m_supervisor)
-        m_supervisor->finishLaunching();
     return std::nullopt;
 }
 

@@ -43,11 +43,11 @@ void SermonWindow::updateUnreadableFrontMatterNotice()
     const QString problem = frontMatter->line > 0
         ? tr("line %1: %2").arg(QString::number(frontMatter->line), frontMatter->reason)
         : frontMatter->reason;
+    const QString what = frontMatter->isPartlyRead
+        ? tr("Part of the details at the top of this file could not be read (%1).").arg(problem)
+        : tr("The details at the top of this file could not be read (%1).").arg(problem);
     showNotice(unreadableFrontMatterNoticeKey(),
-        tr("The details at the top of this file could not be read (%1). They are kept exactly as written; "
-           "editing the sermon's details replaces them.")
-            .arg(problem),
-        {});
+        what + u' ' + tr("The lines are kept exactly as written; editing the sermon's details replaces them."), {});
 }
 
 void SermonWindow::watchTyping(MindMapCanvas* canvas)

@@ -147,8 +147,9 @@ WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, A
     auto* column = new QVBoxLayout(background);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    // The two spacers share the free height; the list scrolls once it would not fit.
-    column->addSpacerItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::Expanding));
+    // The two spacers share the free height and never shrink below their length; the list
+    // scrolls once it would not fit.
+    column->addSpacerItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding));
     m_nameplate = new NameplateView(background);
     column->addWidget(m_nameplate, 0, Qt::AlignHCenter);
     column->addSpacing(36);
@@ -158,7 +159,7 @@ WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, A
     recentRow->setContentsMargins(32, 0, 32, 0);
     recentRow->addWidget(buildRecentSection(background));
     column->addLayout(recentRow);
-    column->addSpacerItem(new QSpacerItem(0, 16, QSizePolicy::Minimum, QSizePolicy::Expanding));
+    column->addSpacerItem(new QSpacerItem(0, 16, QSizePolicy::Minimum, QSizePolicy::MinimumExpanding));
 
     connect(m_recents, &RecentSermonsStore::entriesChanged, this, &WelcomeView::rebuildRows);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -208,6 +209,9 @@ QWidget* WelcomeView::buildRecentSection(QWidget* parent)
 {
     m_recentSection = new QWidget(parent);
     m_recentSection->setMaximumWidth(recentSectionMaximumWidth);
+    // No taller than the rows need: the window's free height goes to the spacers above and
+    // below, never between the caption and the rows.
+    m_recentSection->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* stack = new QVBoxLayout(m_recentSection);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(8);

@@ -222,9 +222,12 @@ void WindowSupervisor::refreshWelcome()
             m_welcomeWindow->hide();
         return;
     }
-    // Not brought over the window that just took the keyboard (the About window, say).
+    // Not brought over the window that just took the keyboard (the About window, say); when no
+    // window on screen has it (at launch, the last document minimised) the welcome window takes
+    // it, so its shortcuts work without a click first.
+    const QWidget* active = QApplication::activeWindow();
     makeWelcomeWindow();
-    present(m_welcomeWindow.get(), false);
+    present(m_welcomeWindow.get(), !active || !isOnScreen(*active));
 }
 
 void WindowSupervisor::finishLaunching()
@@ -307,8 +310,10 @@ bool WindowSupervisor::eventFilter(QObject* watched, QEvent* event)
     if (!widget || (widget->windowType() != Qt::Window && widget->windowType() != Qt::Dialog))
         return QObject::eventFilter(watched, event);
     if (type == QEvent::WindowStateChange) {
-        // Minimised, a window leaves the screen; restored, it is back.
-        QTimer::singleShot(0, this, &WindowSupervisor::refreshWelcome);
+        // Minimised, a window leaves the screen; restored, it is back. The welcome window the
+        // user minimises stays down.
+        if (widget != m_welcomeWindow.get())
+            QTimer::singleShot(0, this, &WindowSupervisor::refreshWelcome);
     } else {
         // Once the close is done; a close that was refused leaves the window on screen.
         QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(widget)] {

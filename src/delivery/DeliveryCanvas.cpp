@@ -381,7 +381,11 @@ bool DeliveryCanvas::event(QEvent* event)
 
 void DeliveryCanvas::keyPressEvent(QKeyEvent* event)
 {
-    if (isCanvasKey(event->key(), event->modifiers()) && handleKey(event->key())) {
+    if (isCanvasKey(event->key(), event->modifiers())) {
+        // Held, Space would start and pause the countdown over and over and leave it either way:
+        // it acts once per press. The page keys repeat.
+        if (!(event->isAutoRepeat() && event->key() == Qt::Key_Space))
+            handleKey(event->key());
         event->accept();
         return;
     }

@@ -171,6 +171,8 @@ DeliveryContentLayout DeliveryContentLayout::build(
         std::vector<DeliveryItem> merged;
         merged.reserve(layout.items.size() + static_cast<std::size_t>(minutes) - 1);
         std::size_t next = 0;
+        // Where a short text is given many minutes, their labels would pile up into a smear.
+        double shownY = -std::numeric_limits<double>::infinity();
         for (qint64 m = 1; m < minutes; ++m) {
             const double markerY = layout.yForFraction(static_cast<double>(m) / static_cast<double>(minutes));
             while (next < layout.items.size() && layout.items[next].top() <= markerY)
@@ -179,6 +181,9 @@ DeliveryContentLayout DeliveryContentLayout::build(
             marker.kind = DeliveryItem::Kind::TimeMarker;
             marker.text = minuteLabel(m);
             marker.y = markerY;
+            marker.isCrowded = markerY - shownY < minuteLabelSpacing;
+            if (!marker.isCrowded)
+                shownY = markerY;
             merged.push_back(std::move(marker));
         }
         while (next < layout.items.size())

@@ -39,6 +39,9 @@ struct DeliveryContentLayout {
     static constexpr double dividerGap = 6;
     static constexpr double lastLeafSpan = 20;
     static constexpr double maxFraction = 1.5;
+    // The line of a minute label: a label closer than this below the one shown before it would
+    // overlap it.
+    static constexpr double minuteLabelSpacing = 12;
 
     // Every item top to bottom, in drawing order.
     std::vector<DeliveryItem> items;

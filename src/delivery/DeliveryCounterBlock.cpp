@@ -7,6 +7,8 @@
 #include "platform/Typography.h"
 
 #include <QEvent>
+#include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrion {
 
@@ -24,6 +27,7 @@ namespace {
 
 constexpr double pausedOpacity = 0.45;
 constexpr double warningSeconds = 300;
+constexpr int markGap = 4;
 
 void setTextColour(QWidget* widget, const QColor& colour)
 {
@@ -68,8 +72,8 @@ DeliveryCounterBlock::DeliveryCounterBlock(DeliveryTimer& timer, QWidget* parent
     auto* remainingRow = new QWidget(this);
     auto* remainingLayout = new QHBoxLayout(remainingRow);
     remainingLayout->setContentsMargins(0, 0, 0, 0);
-    remainingLayout->setSpacing(4);
-    const QFont large = Typography::systemFont(24, QFont::DemiBold);
+    remainingLayout->setSpacing(markGap);
+    const QFont large = m_remainingFont;
     m_remaining = makeLabel(remainingRow, large);
     m_remaining->setCursor(Qt::PointingHandCursor);
     m_remaining->installEventFilter(this);
@@ -205,17 +209,25 @@ QColor DeliveryCounterBlock::remainingColor() const
 void DeliveryCounterBlock::refresh()
 {
     const bool isDark = isDarkAppearance();
-    const QString remaining = m_timer.remainingText();
-    m_remaining->setText(remaining);
-    m_remaining->setAccessibleDescription(remaining);
-    const QColor colour = remainingColor();
-    setTextColour(m_remaining, colour);
-    setTextColour(m_field, colour);
-
     const qint64 added = addedMinutes();
     m_addedMark->setVisible(added >= 1);
     m_addedMark->setText(tr("(+%1)").arg(added));
     setTextColour(m_addedMark, SemanticColors::tertiary(isDark));
+
+    const QString remaining = m_timer.remainingText();
+    m_remaining->setText(remaining);
+    m_remaining->setAccessibleDescription(remaining);
+    // A countdown of a thousand minutes and more takes smaller digits rather than being cut off.
+    const double room = blockWidth - (added >= 1 ? m_addedMark->sizeHint().width() + markGap : 0);
+    const double natural = QFontMetricsF(m_remainingFont).horizontalAdvance(remaining);
+    const QFont font = natural <= room
+        ? m_remainingFont
+        : Typography::systemFont(std::floor(m_remainingFont.pixelSize() * room / natural), QFont::DemiBold);
+    if (m_remaining->font() != font)
+        m_remaining->setFont(font);
+    const QColor colour = remainingColor();
+    setTextColour(m_remaining, colour);
+    setTextColour(m_field, colour);
 
     m_pills->setVisible(arePillsShown());
     const QString pillStyle = QStringLiteral("QToolButton { border: none; border-radius: 9px; padding: 3px 8px; "
@@ -384,10 +396,14 @@ bool DeliveryCounterBlock::eventFilter(QObject* watched, QEvent* event)
             }
             return true;
         }
-        case QEvent::FocusOut:
-            if (m_isEditingDuration)
+        case QEvent::FocusOut: {
+            // Another window or the field's own menu taking the keyboard leaves the edit open:
+            // the field has it again when they are done.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (m_isEditingDuration && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
                 commitDurationEdit();
             break;
+        }
         default:
             break;
         }

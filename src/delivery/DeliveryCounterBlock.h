@@ -1,6 +1,7 @@
 #pragma once
 
 #include "delivery/TimerState.h"
+#include "platform/Typography.h"
 
 #include <QColor>
 #include <QTimer>
@@ -80,6 +81,7 @@ private:
     void scheduleRefresh();
 
     DeliveryTimer& m_timer;
+    const QFont m_remainingFont = Typography::systemFont(24, QFont::DemiBold);
     std::function<void(qint64)> m_onDurationChanged;
     std::function<void()> m_onEditingEnded;
     bool m_showPills = false;

@@ -27,6 +27,8 @@ struct DeliveryItem {
     // The measured text of a heading or leaf.
     QRectF frame;
     bool isQuote = false;
+    // A minute label too close below the one shown before it to be read; it is not drawn.
+    bool isCrowded = false;
     double y = 0;
     double width = 0;
 

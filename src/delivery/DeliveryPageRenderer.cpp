@@ -187,7 +187,7 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
         const DeliveryItem& item = layout.items[i];
         switch (item.kind) {
         case DeliveryItem::Kind::TimeMarker:
-            if (item.y >= visible.top() && item.y <= visible.bottom() && area.left() <= runnerX)
+            if (!item.isCrowded && item.y >= visible.top() && item.y <= visible.bottom() && area.left() <= runnerX)
                 drawMarker(painter, page, item);
             break;
         case DeliveryItem::Kind::HeadingDivider:

@@ -6,6 +6,7 @@
 #include "platform/Typography.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -92,6 +93,7 @@ QSlider* DeliverySettingsBar::addControl(const QString& label, QLabel*& value, i
     auto* slider = new QSlider(Qt::Horizontal, control);
     slider->setFixedWidth(sliderWidth);
     slider->setFocusPolicy(Qt::NoFocus);
+    slider->installEventFilter(this);
     slider->setSingleStep(1);
     slider->setPageStep(1);
     value = new QLabel(control);
@@ -104,6 +106,15 @@ QSlider* DeliverySettingsBar::addControl(const QString& label, QLabel*& value, i
     layout->addWidget(value);
     static_cast<QHBoxLayout*>(this->layout())->addWidget(control);
     return slider;
+}
+
+bool DeliverySettingsBar::eventFilter(QObject* watched, QEvent* event)
+{
+    // The wheel scrolls the page wherever the pointer stands; passing over a slider must not
+    // change the size or spacing of the text and move the reader's place.
+    if (event->type() == QEvent::Wheel && qobject_cast<QSlider*>(watched))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 QString DeliverySettingsBar::fontSizeText(double size)

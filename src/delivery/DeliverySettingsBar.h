@@ -13,7 +13,7 @@ class Preferences;
 // The strip below the reading page: sliders for the font size, the line spacing and the text
 // width, and the switch that enters full screen while the countdown runs. Each control writes
 // its stored preference at once and follows changes made in any window. The controls leave the
-// keyboard to the page.
+// keyboard and the wheel to the page.
 class DeliverySettingsBar : public QWidget {
     Q_OBJECT
 
@@ -42,6 +42,7 @@ public:
     static QString textWidthText(double width);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -70,7 +70,7 @@ DeliveryTimelineRuler::DeliveryTimelineRuler(DeliveryTimer& timer, DeliveryCanva
     });
     connect(&m_timer, &DeliveryTimer::stateChanged, this, &DeliveryTimelineRuler::timerStateChanged);
     connect(&m_timer, &DeliveryTimer::targetSecondsChanged, this, qOverload<>(&QWidget::update));
-    connect(&m_canvasState, &DeliveryCanvasState::scrollYChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_canvasState, &DeliveryCanvasState::scrollYChanged, this, &DeliveryTimelineRuler::scrollChanged);
     connect(&m_canvasState, &DeliveryCanvasState::viewportHeightChanged, this, qOverload<>(&QWidget::update));
     connect(&m_canvasState, &DeliveryCanvasState::layoutChanged, this, qOverload<>(&QWidget::update));
     connect(&Appearance::shared(), &Appearance::changed, this, qOverload<>(&QWidget::update));
@@ -89,20 +89,36 @@ double DeliveryTimelineRuler::runnerX(double width) const
     return width * (std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0);
 }
 
+double DeliveryTimelineRuler::readingX(double width) const
+{
+    const double f = readingFraction();
+    return f < 0 ? 0 : f >= 1 ? width : f * width;
+}
+
+bool DeliveryTimelineRuler::isReaderBehind() const
+{
+    if (!m_canvasState.layout() || stops(1).empty())
+        return false;
+    const double total = static_cast<double>(std::max<qint64>(TimelineScale::totalSeconds(m_timer.targetSeconds()), 1));
+    return (std::clamp(m_timer.progress(), 0.0, 1.0) - readingFraction()) * total >= behindWarning;
+}
+
 bool DeliveryTimelineRuler::needsFrame() const
 {
-    const double progress = m_timer.progress();
-    if (progress > 1)
+    // Overtime and a band warning of a reader left behind pulse.
+    if (m_timer.progress() > 1 || isReaderBehind())
         return true;
-    // A band warning of a reader left behind pulses.
-    if (m_canvasState.layout() && !stops(1).empty()) {
-        const double total
-            = static_cast<double>(std::max<qint64>(TimelineScale::totalSeconds(m_timer.targetSeconds()), 1));
-        if ((std::clamp(progress, 0.0, 1.0) - readingFraction()) * total >= behindWarning)
-            return true;
-    }
     return std::abs(runnerX(m_currentWidth) - m_paintedRunnerX) * std::max(devicePixelRatioF(), 1.0)
         >= minimumRunnerStep;
+}
+
+void DeliveryTimelineRuler::scrollChanged()
+{
+    // Following the runner moves the page a fraction of a point each frame: the ruler is drawn
+    // again only when its reading mark moves visibly, or the reader falls behind or catches up.
+    if (std::abs(readingX(m_currentWidth) - m_paintedReadingX) * std::max(devicePixelRatioF(), 1.0) >= minimumRunnerStep
+        || isReaderBehind() != m_paintedReaderBehind)
+        update();
 }
 
 void DeliveryTimelineRuler::startRedrawTimer()
@@ -344,8 +360,7 @@ void DeliveryTimelineRuler::drawReadingPosition(QPainter& painter, double width,
 {
     if (!m_canvasState.layout())
         return;
-    const double f = readingFraction();
-    const double x = f < 0 ? 0 : f >= 1 ? width : f * width;
+    const double x = readingX(width);
     if (!(x > 0))
         return;
     const QColor accent = SemanticColors::accent(isDark);
@@ -444,6 +459,8 @@ void DeliveryTimelineRuler::paintEvent(QPaintEvent*)
     QPainter painter(this);
     paintRuler(painter, width(), devicePixelRatioF());
     m_paintedRunnerX = runnerX(m_currentWidth);
+    m_paintedReadingX = readingX(m_currentWidth);
+    m_paintedReaderBehind = isReaderBehind();
 }
 
 } // namespace kestrion

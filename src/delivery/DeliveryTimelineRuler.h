@@ -92,6 +92,11 @@ private:
 
     const std::vector<HeadingStop>& stops(qint64 depth) const;
     double runnerX(double width) const;
+    // x of the edge of the reading fill.
+    double readingX(double width) const;
+    // The reader is far enough behind the runner for the band to warn.
+    bool isReaderBehind() const;
+    void scrollChanged();
     void timerStateChanged();
     void drawSectionBand(QPainter& painter, double width, bool isDark) const;
     void drawStopLines(QPainter& painter, double width, double scale, bool isDark) const;
@@ -111,6 +116,8 @@ private:
     QTimer m_redrawTimer;
     double m_currentWidth = 0;
     double m_paintedRunnerX = 0;
+    double m_paintedReadingX = 0;
+    bool m_paintedReaderBehind = false;
     StaticLayers m_static;
     // Heading stops of depths 1 to 3, for the layout they were built from.
     mutable DeliveryCanvasState::Layout m_stopsLayout;

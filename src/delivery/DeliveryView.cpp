@@ -151,7 +151,11 @@ void DeliveryView::applySettings()
     m_canvas->setTextWidth(m_preferences.usableDeliveryTextWidth());
     m_canvas->setWpm(m_preferences.deliveryWPM());
     // The window is kept wide enough for the reading column.
-    setMinimumWidth(std::max(static_cast<int>(std::ceil(m_canvas->textWidth() + gutter)), minimumContentWidth));
+    const int minimum = std::max(static_cast<int>(std::ceil(m_canvas->textWidth() + gutter)), minimumContentWidth);
+    if (minimum != minimumWidth()) {
+        setMinimumWidth(minimum);
+        Q_EMIT minimumContentWidthChanged(minimum);
+    }
 }
 
 void DeliveryView::preferenceChanged(const QString& key)

@@ -82,6 +82,11 @@ public:
     bool escapeKey();
     bool returnKey();
 
+Q_SIGNALS:
+    // The window's content must now be at least this wide (the view's minimum width): room for
+    // the reading column.
+    void minimumContentWidthChanged(int width);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

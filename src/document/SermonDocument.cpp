@@ -122,9 +122,10 @@ bool SermonDocument::setCurrentSelectedNodeID(const std::optional<QUuid>& id)
     return true;
 }
 
-SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID) const
+SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID)
 {
-    return { m_root->deepCopy(false), m_metadata, selectedNodeID, m_unreadableFrontMatter };
+    m_snapshotBase = m_root->sharingCopy(m_snapshotBase);
+    return { m_snapshotBase, m_metadata, selectedNodeID, m_unreadableFrontMatter };
 }
 
 void SermonDocument::recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager)
@@ -168,8 +169,11 @@ void SermonDocument::redo()
 
 void SermonDocument::restore(UndoSnapshot&& snapshot)
 {
-    // The snapshot's tree is taken over as it is: nothing else holds it.
-    setRoot(std::move(snapshot.root));
+    // Other steps may share the snapshot's nodes, so the tree to edit is built anew from it,
+    // taking over the present nodes it holds as they are: a step undone changes only the
+    // nodes it touched. The snapshot becomes the base of the next one.
+    m_snapshotBase = std::move(snapshot.root);
+    setRoot(m_snapshotBase->sharingCopy(m_root));
     // Both before either signal, so that no observer sees the details of one state with the
     // kept block of another.
     const bool detailsChanged = m_metadata != snapshot.metadata;

@@ -33,7 +33,8 @@ class SermonDocument : public QObject {
 
 public:
     struct UndoSnapshot {
-        // A deep copy keeping every node's id; nothing else references it.
+        // A copy keeping every node's id, never changed: the live tree holds none of its
+        // nodes, though other steps may share the ones an edit left alone.
         SermonNodePtr root;
         SermonMetadata metadata;
         std::optional<QUuid> selectedNodeID;
@@ -109,7 +110,8 @@ public:
     // registrar is given, registers the step with it.
     void recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager = nullptr);
     // Both do nothing on an empty stack. The restored tree replaces root; whoever holds the
-    // old root must read root() again (rootChanged).
+    // old root must read root() again (rootChanged). Nodes that the step left as they were
+    // stay the same objects; every other node, and every ancestor of one, is new.
     void undo();
     void redo();
 
@@ -129,7 +131,7 @@ Q_SIGNALS:
     void titleChanged();
 
 private:
-    UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID) const;
+    UndoSnapshot makeSnapshot(const std::optional<QUuid>& selectedNodeID);
     void restore(UndoSnapshot&& snapshot);
     void setUnreadableFrontMatter(std::optional<UnreadableFrontMatter> frontMatter);
 
@@ -138,6 +140,9 @@ private:
     SermonNodePtr m_root;
     std::vector<UndoSnapshot> m_undoStack;
     std::vector<UndoSnapshot> m_redoStack;
+    // The snapshot tree last made or restored: the next snapshot shares what is unchanged
+    // since with it.
+    SermonNodePtr m_snapshotBase;
     qint64 m_undoRedoGeneration = 0;
     std::optional<QUuid> m_lastRestoredNodeID;
     std::optional<QUuid> m_currentSelectedNodeID;

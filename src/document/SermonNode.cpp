@@ -1,6 +1,11 @@
 #include "document/SermonNode.h"
 
+#include <QByteArrayView>
+#include <QRandomGenerator>
+
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <utility>
 
 // Every walk here is iterative: a file may nest a hundred thousand levels deep and no
@@ -8,9 +13,27 @@
 
 namespace kestrion {
 
+namespace {
+
+// A random (version 4) id. The system's generator takes a microsecond and more per id, which
+// a file of half a million nodes would wait for at opening; a generator it seeds once per
+// thread gives ids as unlikely to repeat.
+QUuid newNodeID()
+{
+    thread_local QRandomGenerator generator = QRandomGenerator::securelySeeded();
+    std::array<quint64, 2> bits { generator.generate64(), generator.generate64() };
+    std::array<char, 16> bytes;
+    std::memcpy(bytes.data(), bits.data(), bytes.size());
+    bytes[6] = static_cast<char>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<char>((bytes[8] & 0x3F) | 0x80);
+    return QUuid::fromRfc4122(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+} // namespace
+
 SermonNodePtr SermonNode::create(const QString& text, qint64 depth)
 {
-    return std::make_shared<SermonNode>(Token {}, QUuid::createUuid(), text, depth);
+    return std::make_shared<SermonNode>(Token {}, newNodeID(), text, depth);
 }
 
 SermonNode::SermonNode(Token, const QUuid& id, const QString& text, qint64 depth)
@@ -216,24 +239,111 @@ bool SermonNode::hasOnlyLeafChildren() const
 SermonNodePtr SermonNode::deepCopy(bool newIDs) const
 {
     auto copyOne = [newIDs](const SermonNode& source) {
-        auto copy = std::make_shared<SermonNode>(Token {}, newIDs ? QUuid::createUuid() : source.m_id, source.m_text,
-                                                 source.m_depth);
+        auto copy
+            = std::make_shared<SermonNode>(Token {}, newIDs ? newNodeID() : source.m_id, source.m_text, source.m_depth);
         copy->m_isCollapsed = source.m_isCollapsed;
         copy->m_isQuote = source.m_isQuote;
         copy->m_children.reserve(source.m_children.size());
         return copy;
     };
     SermonNodePtr top = copyOne(*this);
-    std::vector<std::pair<const SermonNode*, SermonNode*>> stack { { this, top.get() } };
+    // Copied in preorder, so that the copy lies in memory in the order walks read it.
+    std::vector<std::pair<const SermonNode*, SermonNode*>> stack;
+    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
+        stack.emplace_back(it->get(), top.get());
     while (!stack.empty()) {
-        auto [source, target] = stack.back();
+        auto [source, parent] = stack.back();
         stack.pop_back();
-        for (const auto& child : source->m_children) {
-            target->m_children.push_back(copyOne(*child));
-            stack.emplace_back(child.get(), target->m_children.back().get());
-        }
+        parent->m_children.push_back(copyOne(*source));
+        SermonNode* copy = parent->m_children.back().get();
+        for (auto it = source->m_children.rbegin(); it != source->m_children.rend(); ++it)
+            stack.emplace_back(it->get(), copy);
     }
     return top;
+}
+
+namespace {
+
+// The same node as it stands, children apart.
+bool sameOwnFields(const SermonNode& a, const SermonNode& b)
+{
+    // Texts copied from one another share their characters; only edited ones are compared.
+    const bool sameText
+        = (a.text().constData() == b.text().constData() && a.text().size() == b.text().size()) || a.text() == b.text();
+    return sameText && a.id() == b.id() && a.depth() == b.depth() && a.isCollapsed() == b.isCollapsed()
+        && a.isQuote() == b.isQuote() && a.children().size() == b.children().size();
+}
+
+// The child of base that stands for the index-th child (with this id) of the copied node:
+// the one at the same place, or one place off after an insertion or a removal.
+const SermonNodePtr* baseChild(const SermonNode* base, size_t index, const QUuid& id)
+{
+    if (!base)
+        return nullptr;
+    const auto& children = base->children();
+    for (size_t i : { index, index + 1, index - 1 }) {
+        if (i < children.size() && children[i]->id() == id)
+            return &children[i];
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
+{
+    if (!base || base->m_id != m_id)
+        return deepCopy(false);
+    // Post-order: a node is taken from base when its own fields match and every child was
+    // taken from the very same base children; otherwise it is a new node over the results.
+    struct Result {
+        const SermonNodePtr* reused = nullptr;
+        SermonNodePtr copied;
+    };
+    struct Frame {
+        const SermonNode* source;
+        const SermonNodePtr* base;
+        size_t nextChild;
+        size_t firstResult;
+    };
+    std::vector<Result> results;
+    std::vector<Frame> stack { { this, &base, 0, 0 } };
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        const SermonNode* baseNode = top.base ? top.base->get() : nullptr;
+        if (top.nextChild < top.source->m_children.size()) {
+            const size_t i = top.nextChild++;
+            const size_t ahead = i == 0 ? 0 : i + childPrefetchDistance - 1;
+            const size_t count = i == 0 ? childPrefetchDistance : 1;
+            prefetchChildren(top.source->m_children, ahead, count);
+            if (baseNode)
+                prefetchChildren(baseNode->m_children, ahead, count);
+            const SermonNode* child = top.source->m_children[i].get();
+            stack.push_back({ child, baseChild(baseNode, i, child->m_id), 0, results.size() });
+            continue;
+        }
+        const Frame done = top;
+        stack.pop_back();
+        const size_t count = done.source->m_children.size();
+        bool reuse = baseNode && sameOwnFields(*done.source, *baseNode);
+        for (size_t i = 0; reuse && i < count; ++i)
+            reuse = results[done.firstResult + i].reused == &baseNode->m_children[i];
+        if (reuse) {
+            results.resize(done.firstResult);
+            results.push_back({ done.base, nullptr });
+            continue;
+        }
+        auto copy
+            = std::make_shared<SermonNode>(Token {}, done.source->m_id, done.source->m_text, done.source->m_depth);
+        copy->m_isCollapsed = done.source->m_isCollapsed;
+        copy->m_isQuote = done.source->m_isQuote;
+        copy->m_children.reserve(count);
+        for (size_t i = done.firstResult; i < results.size(); ++i)
+            copy->m_children.push_back(results[i].reused ? *results[i].reused : std::move(results[i].copied));
+        results.resize(done.firstResult);
+        results.push_back({ nullptr, std::move(copy) });
+    }
+    return results.front().reused ? *results.front().reused : std::move(results.front().copied);
 }
 
 void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map)

@@ -100,6 +100,8 @@ namespace {
         }
         if (parent.keyIsUsable && parent.pendingKey && !parent.node.find(*parent.pendingKey))
             parent.node.entries.push_back(YamlEntry { *parent.pendingKey, std::move(value) });
+        else
+            parent.node.hasLeftOutEntries = true;
         parent.pendingKey.reset();
         parent.expectingKey = true;
     }

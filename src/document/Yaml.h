@@ -20,6 +20,8 @@ struct YamlNode {
     bool isPlain = true;
     std::vector<YamlNode> items;
     std::vector<YamlEntry> entries;
+    // A mapping entry whose key was given before, or is not a scalar, was left out.
+    bool hasLeftOutEntries = false;
 
     static YamlNode null();
     static YamlNode text(const QString& value);

@@ -2,7 +2,6 @@
 
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
-#include "document/WordCount.h"
 #include "mindmap/CanvasGeometry.h"
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/NodeActionState.h"
@@ -214,9 +213,18 @@ void MindMapCanvas::handleSearchQueryChange()
 void MindMapCanvas::handleUndoRedoChange()
 {
     const NodeLayoutMap previousLayouts = m_cachedLayouts;
-    const QHash<QUuid, QString> previousTexts = currentNodeTexts();
+    // The nodes as they were. A restore puts a new node wherever it changes one, so these keep
+    // the texts that vanishing nodes fade out with.
+    const SermonNodeMap previousNodes = m_nodeLookup;
     const QUuid selected = m_controller->syncSelectionAfterUndo();
-    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, previousTexts);
+    QHash<QUuid, QString> vanishedTexts;
+    for (auto it = previousLayouts.cbegin(); it != previousLayouts.cend(); ++it) {
+        if (!m_cachedLayouts.findNear(previousLayouts.slotOf(it), it.key())) {
+            if (const SermonNodePtr node = previousNodes.value(it.key()))
+                vanishedTexts.insert(it.key(), node->text());
+        }
+    }
+    relayoutAndAnimate(nodeAnimationDuration, previousLayouts, vanishedTexts);
     if (!selected.isNull())
         scrollNodeIntoView(selected);
 }
@@ -343,24 +351,7 @@ void MindMapCanvas::recomputeLayout()
 void MindMapCanvas::relayout()
 {
     const SermonNodePtr& top = root();
-    m_cachedLayouts = layoutTree(top);
-    m_nodeLookup.clear();
-    indexNodesByID(top, m_nodeLookup);
-    m_cachedContentBounds = computeContentBounds(m_cachedLayouts);
-
-    // Totals from the leaves up: each node after all of its descendants.
-    m_subtreeWordCounts.clear();
-    if (top) {
-        const std::vector<SermonNodePtr> preorder = top->allNodes();
-        m_subtreeWordCounts.reserve(static_cast<qsizetype>(preorder.size()));
-        for (auto it = preorder.rbegin(); it != preorder.rend(); ++it) {
-            const SermonNode& node = **it;
-            qint64 words = countWords(node.text());
-            for (const SermonNodePtr& child : node.children())
-                words += m_subtreeWordCounts.value(child->id(), 0);
-            m_subtreeWordCounts.insert(node.id(), words);
-        }
-    }
+    m_cachedContentBounds = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts });
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
     ++m_layoutGeneration;
@@ -372,24 +363,16 @@ void MindMapCanvas::relayout()
     notifyStateChanged();
 }
 
-QHash<QUuid, QString> MindMapCanvas::currentNodeTexts() const
-{
-    QHash<QUuid, QString> texts;
-    texts.reserve(m_nodeLookup.size());
-    for (auto it = m_nodeLookup.cbegin(); it != m_nodeLookup.cend(); ++it)
-        texts.insert(it.key(), it.value()->text());
-    return texts;
-}
-
 void MindMapCanvas::relayoutAndAnimate(
     double duration, const NodeLayoutMap& previousLayouts, const QHash<QUuid, QString>& previousTexts)
 {
+    // The previous layouts were usually copied from the present ones, so each node is looked
+    // for first in the slot it had there.
     QHash<QUuid, QPointF> offsets;
     QHash<QUuid, GhostNode> ghosts;
     for (auto it = previousLayouts.cbegin(); it != previousLayouts.cend(); ++it) {
-        const auto now = m_cachedLayouts.constFind(it.key());
-        if (now != m_cachedLayouts.cend()) {
-            const QPointF delta = it.value().origin - now.value().origin;
+        if (const NodeLayout* now = m_cachedLayouts.findNear(previousLayouts.slotOf(it), it.key())) {
+            const QPointF delta = it.value().origin - now->origin;
             if (std::abs(delta.x()) > 0.5 || std::abs(delta.y()) > 0.5)
                 offsets.insert(it.key(), delta);
         } else if (auto text = previousTexts.constFind(it.key()); text != previousTexts.cend()) {
@@ -398,7 +381,7 @@ void MindMapCanvas::relayoutAndAnimate(
     }
     QSet<QUuid> fadeIn;
     for (auto it = m_cachedLayouts.cbegin(); it != m_cachedLayouts.cend(); ++it) {
-        if (!previousLayouts.contains(it.key()))
+        if (!previousLayouts.findNear(m_cachedLayouts.slotOf(it), it.key()))
             fadeIn.insert(it.key());
     }
     if (offsets.isEmpty() && ghosts.isEmpty() && fadeIn.isEmpty())
@@ -414,8 +397,14 @@ void MindMapCanvas::relayoutAndAnimate(
         duration,
         [this, offsets](double t) {
             m_animationProgress = t;
-            for (auto it = m_nodeAnimOffsets.begin(); it != m_nodeAnimOffsets.end(); ++it)
-                it.value() = offsets.value(it.key()) * (1 - t);
+            // The offsets are a copy of these, entry for entry in the same order.
+            auto from = offsets.cbegin();
+            for (auto it = m_nodeAnimOffsets.begin(); it != m_nodeAnimOffsets.end(); ++it) {
+                if (from != offsets.cend() && from.key() == it.key())
+                    it.value() = (from++).value() * (1 - t);
+                else
+                    it.value() = offsets.value(it.key()) * (1 - t);
+            }
             update();
         },
         [this] {

@@ -10,6 +10,7 @@
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeLayout.h"
 #include "mindmap/TextBitmapCache.h"
+#include "mindmap/TreeLayoutCache.h"
 #include "platform/FocusedValuePublisher.h"
 #include "platform/FrameAnimation.h"
 
@@ -149,8 +150,6 @@ public:
     // ones fade in, vanished ones with a text fade out where they were.
     void relayoutAndAnimate(
         double duration, const NodeLayoutMap& previousLayouts, const QHash<QUuid, QString>& previousTexts);
-    // Every node of the last layout pass with its text.
-    QHash<QUuid, QString> currentNodeTexts() const;
 
     // --- Pan and zoom ------------------------------------------------------------------------
     void animatePan(const QPointF& target, double duration);
@@ -351,6 +350,8 @@ private:
     SermonNodeMap m_nodeLookup;
     QRectF m_cachedContentBounds;
     QHash<QUuid, qint64> m_subtreeWordCounts;
+    // Keeps the three above up to date with what changed since the last pass.
+    TreeLayoutCache m_layoutCache;
     TextBitmapCache m_textCache;
     // The root and its text as last laid out.
     SermonNode* m_layoutRoot = nullptr;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QPointF>
 #include <QSizeF>
 #include <QUuid>
@@ -24,7 +23,7 @@ struct NodeLayout {
     friend bool operator==(const NodeLayout&, const NodeLayout&) = default;
 };
 
-// The result of a layout pass: one entry per shown node, keyed by node id.
-using NodeLayoutMap = QHash<QUuid, NodeLayout>;
-
 } // namespace kestrion
+
+// Where the layouts of a pass are kept; those who read layouts read them there.
+#include "mindmap/NodeLayoutMap.h"

@@ -2,10 +2,7 @@
 
 #include "platform/Typography.h"
 
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
-
+#include <algorithm>
 #include <cmath>
 
 namespace kestrion {
@@ -14,21 +11,6 @@ namespace {
 
 constexpr QChar lineFeed(u'\n');
 constexpr QChar lineSeparator(u'\u2028');
-// Past this many remembered widths the cache starts afresh; it bounds memory when many
-// different documents are opened in one session.
-constexpr qsizetype maxCachedWidths = 200000;
-
-struct WidthCache {
-    QMutex mutex;
-    QHash<QString, QHash<QString, qreal>> widthsByFont;
-    qsizetype count = 0;
-};
-
-WidthCache& widthCache()
-{
-    static WidthCache cache;
-    return cache;
-}
 
 bool isLineBreak(QChar c)
 {
@@ -42,7 +24,7 @@ NodeTextMeasurer::FontSlot NodeTextMeasurer::makeSlot(qint64 depth)
     QFont font = Typography::nodeFont(depth);
     QFontMetricsF metrics(font);
     const qreal lineHeight = std::ceil(metrics.ascent() + std::abs(metrics.descent()) + metrics.leading());
-    return FontSlot { font, metrics, lineHeight, font.key() };
+    return FontSlot { font, metrics, lineHeight };
 }
 
 NodeTextMeasurer::NodeTextMeasurer()
@@ -50,11 +32,21 @@ NodeTextMeasurer::NodeTextMeasurer()
 {
 }
 
-const NodeTextMeasurer::FontSlot& NodeTextMeasurer::slot(qint64 depth) const
+int NodeTextMeasurer::fontSlot(qint64 depth)
 {
     if (depth <= 0)
-        return m_slots[0];
-    return depth == 1 ? m_slots[1] : m_slots[2];
+        return 0;
+    return depth == 1 ? 1 : 2;
+}
+
+const NodeTextMeasurer::FontSlot& NodeTextMeasurer::slot(qint64 depth) const
+{
+    return m_slots[static_cast<size_t>(fontSlot(depth))];
+}
+
+QString NodeTextMeasurer::fontsKey() const
+{
+    return m_slots[0].font.key() + u'|' + m_slots[1].font.key() + u'|' + m_slots[2].font.key();
 }
 
 const QFont& NodeTextMeasurer::font(qint64 depth) const
@@ -69,36 +61,12 @@ qreal NodeTextMeasurer::lineHeight(qint64 depth) const
 
 qreal NodeTextMeasurer::lineWidth(const QString& line, qint64 depth) const
 {
-    const FontSlot& s = slot(depth);
-    const QString& measured = line.isEmpty() ? QStringLiteral(" ") : line;
-    WidthCache& cache = widthCache();
-    {
-        QMutexLocker lock(&cache.mutex);
-        auto font = cache.widthsByFont.constFind(s.key);
-        if (font != cache.widthsByFont.cend()) {
-            auto width = font->constFind(measured);
-            if (width != font->cend())
-                return *width;
-        }
-    }
-    // Shaping happens outside the lock so that threads measuring at once do not wait on it.
-    const qreal width = std::ceil(s.metrics.horizontalAdvance(measured));
-    QMutexLocker lock(&cache.mutex);
-    if (cache.count >= maxCachedWidths) {
-        cache.widthsByFont.clear();
-        cache.count = 0;
-    }
-    auto& widths = cache.widthsByFont[s.key];
-    const qsizetype before = widths.size();
-    widths.insert(measured, width);
-    cache.count += widths.size() - before;
-    return width;
+    return std::ceil(slot(depth).metrics.horizontalAdvance(line.isEmpty() ? QStringLiteral(" ") : line));
 }
 
-QSizeF NodeTextMeasurer::measure(const QString& text, qint64 depth, bool isLeaf) const
+NodeTextMeasurer::Extent NodeTextMeasurer::extent(const QString& text, qint64 depth) const
 {
-    qreal widest = 0;
-    qsizetype lines = 0;
+    Extent result;
     qsizetype start = 0;
     const qsizetype length = text.size();
     const QChar* data = text.constData();
@@ -108,21 +76,23 @@ QSizeF NodeTextMeasurer::measure(const QString& text, qint64 depth, bool isLeaf)
         // The whole text as one line needs no copy.
         const qreal width
             = start == 0 && i == length ? lineWidth(text, depth) : lineWidth(text.mid(start, i - start), depth);
-        widest = std::max(widest, width);
-        ++lines;
+        result.widest = std::max(result.widest, width);
+        ++result.lines;
         start = i + 1;
     }
-    const qreal height = lineHeight(depth) * static_cast<qreal>(std::max<qsizetype>(lines, 1))
-        + (isLeaf ? leafVerticalMargin : parentVerticalMargin);
-    return { widest + horizontalMargin, height };
+    return result;
 }
 
-void NodeTextMeasurer::clearSharedCache()
+QSizeF NodeTextMeasurer::boxSize(const Extent& extent, qint64 depth, bool isLeaf) const
 {
-    WidthCache& cache = widthCache();
-    QMutexLocker lock(&cache.mutex);
-    cache.widthsByFont.clear();
-    cache.count = 0;
+    const qreal height = lineHeight(depth) * static_cast<qreal>(std::max<qsizetype>(extent.lines, 1))
+        + (isLeaf ? leafVerticalMargin : parentVerticalMargin);
+    return { extent.widest + horizontalMargin, height };
+}
+
+QSizeF NodeTextMeasurer::measure(const QString& text, qint64 depth, bool isLeaf) const
+{
+    return boxSize(extent(text, depth), depth, isLeaf);
 }
 
 } // namespace kestrion

@@ -10,9 +10,8 @@
 namespace kestrion {
 
 // Measures node boxes in the node typography. The three fonts (root, depth 1, deeper) and
-// their metrics are resolved once per measurer; the widths of lines already measured are
-// remembered process-wide, so laying out a tree again after an edit measures only the lines
-// that changed.
+// their metrics are resolved once per measurer; it remembers nothing it measured (the layout
+// pass keeps what it needs per node, see TreeLayoutCache).
 //
 // A measurer is cheap to make and meant to live for one layout pass. Safe to use from any
 // thread, each thread with its own measurer.
@@ -23,7 +22,23 @@ public:
     static constexpr qreal leafVerticalMargin = 6;
     static constexpr qreal parentVerticalMargin = 16;
 
+    // What a box's size depends on besides the depth and the leaf flag.
+    struct Extent {
+        qreal widest = 0;
+        qsizetype lines = 0;
+    };
+
     NodeTextMeasurer();
+
+    // The widest line (each rounded up to a whole point) and the number of lines of a text in
+    // the depth's font.
+    Extent extent(const QString& text, qint64 depth) const;
+    QSizeF boxSize(const Extent& extent, qint64 depth, bool isLeaf) const;
+    // Which of the three fonts a depth uses; texts measured in one font measure the same at
+    // every depth using it.
+    static int fontSlot(qint64 depth);
+    // Names the three fonts; measurers naming them alike measure alike.
+    QString fontsKey() const;
 
     // The box of a node: widest line (each rounded up to a whole point) + 32 by
     // lineHeight × lines + 6 for a leaf or 16 otherwise. Lines are separated by every line
@@ -36,16 +51,11 @@ public:
     qreal lineWidth(const QString& line, qint64 depth) const;
     const QFont& font(qint64 depth) const;
 
-    // Forgets every remembered width (benchmarks measure the cold case with it).
-    static void clearSharedCache();
-
 private:
     struct FontSlot {
         QFont font;
         QFontMetricsF metrics;
         qreal lineHeight;
-        // Names the font in the shared width cache.
-        QString key;
     };
 
     static FontSlot makeSlot(qint64 depth);

@@ -9,60 +9,6 @@ namespace kestrion {
 
 namespace {
 
-// One node on the way down: placed at (x, y), its children still being stacked.
-struct Frame {
-    SermonNode* node;
-    qreal x;
-    qreal y;
-    QSizeF size;
-    bool hasVisibleChildren;
-    bool leafy;
-    qreal gap;
-    qreal childX;
-    qreal cursor;
-    qreal childHeights;
-    size_t nextChild;
-};
-
-Frame enter(SermonNode* node, qreal x, qreal y, const NodeTextMeasurer& measurer)
-{
-    const bool hasChildren = node->hasChildren();
-    const QSizeF size = measurer.measure(node->text(), node->depth(), !hasChildren);
-    const bool visibleChildren = hasChildren && !node->isCollapsed();
-    const bool leafy = visibleChildren && node->hasOnlyLeafChildren();
-    return Frame {
-        .node = node,
-        .x = x,
-        .y = y,
-        .size = size,
-        .hasVisibleChildren = visibleChildren,
-        .leafy = leafy,
-        .gap = leafy ? leafyChildGapY : childGapY,
-        .childX = x + size.width() + (leafy ? leafyChildGapX : childGapX),
-        .cursor = y,
-        .childHeights = 0,
-        .nextChild = 0,
-    };
-}
-
-// Inserts the node's layout and returns its band's height.
-qreal leave(const Frame& f, NodeLayoutMap& layouts)
-{
-    const qreal h = f.size.height();
-    if (!f.hasVisibleChildren) {
-        layouts.insert(f.node->id(),
-            NodeLayout { f.node->id(), QPointF(f.x, f.y), f.size, f.node->depth(), !f.node->hasChildren(), false,
-                f.node->isQuote() });
-        return h;
-    }
-    const auto count = static_cast<qreal>(f.node->children().size());
-    const qreal span = f.childHeights + f.gap * (count - 1);
-    const qreal nodeY = h < span ? f.y + (span - h) * 0.5 : f.y;
-    layouts.insert(
-        f.node->id(), NodeLayout { f.node->id(), QPointF(f.x, nodeY), f.size, f.node->depth(), false, f.leafy, false });
-    return std::max(span, h);
-}
-
 // The nodes from the root down to the node with this id, both included; empty when the
 // id is not in the tree.
 std::vector<SermonNode*> pathTo(const QUuid& id, SermonNode* root)
@@ -90,52 +36,29 @@ std::vector<SermonNode*> pathTo(const QUuid& id, SermonNode* root)
 
 } // namespace
 
-qreal layoutSubtree(
-    const SermonNodePtr& node, NodeLayoutMap& layouts, qreal x, qreal y, const NodeTextMeasurer& measurer)
+qreal layoutSubtree(const SermonNodePtr& node, NodeLayoutMap& layouts, qreal x, qreal y)
 {
     if (!node)
         return 0;
-    std::vector<Frame> stack;
-    stack.push_back(enter(node.get(), x, y, measurer));
-    qreal height = 0;
-    while (!stack.empty()) {
-        Frame& top = stack.back();
-        if (top.hasVisibleChildren && top.nextChild < top.node->children().size()) {
-            SermonNode* child = top.node->children()[top.nextChild++].get();
-            // Copy before push_back: it may move the frames.
-            const qreal childX = top.childX;
-            const qreal cursor = top.cursor;
-            stack.push_back(enter(child, childX, cursor, measurer));
-            continue;
-        }
-        height = leave(top, layouts);
-        stack.pop_back();
-        if (!stack.empty()) {
-            Frame& parent = stack.back();
-            parent.childHeights += height;
-            parent.cursor += height + parent.gap;
-        }
-    }
-    return height;
+    TreeLayoutCache cache;
+    return cache.update(node, QPointF(x, y), { &layouts, nullptr, nullptr }).height;
 }
 
-qreal layoutSubtree(const SermonNodePtr& node, NodeLayoutMap& layouts, qreal x, qreal y)
+QRectF layoutTree(const SermonNodePtr& root, TreeLayoutCache& cache, const TreeLayoutCache::Outputs& outputs)
 {
-    const NodeTextMeasurer measurer;
-    return layoutSubtree(node, layouts, x, y, measurer);
+    Signposter& signposter = performanceSignposter();
+    SignpostIntervalState interval = signposter.beginInterval("TreeLayout");
+    const QRectF bounds = cache.update(root, QPointF(rootOriginX, rootOriginY), outputs).contentBounds;
+    signposter.emitEvent("TreeLayout.done", [&] { return QStringLiteral("nodes=%1").arg(outputs.layouts->size()); });
+    signposter.endInterval("TreeLayout", interval);
+    return bounds;
 }
 
 NodeLayoutMap layoutTree(const SermonNodePtr& root)
 {
-    Signposter& signposter = performanceSignposter();
-    SignpostIntervalState interval = signposter.beginInterval("TreeLayout");
     NodeLayoutMap layouts;
-    if (root) {
-        const NodeTextMeasurer measurer;
-        layoutSubtree(root, layouts, rootOriginX, rootOriginY, measurer);
-    }
-    signposter.emitEvent("TreeLayout.done", [&] { return QStringLiteral("nodes=%1").arg(layouts.size()); });
-    signposter.endInterval("TreeLayout", interval);
+    TreeLayoutCache cache;
+    layoutTree(root, cache, { &layouts, nullptr, nullptr });
     return layouts;
 }
 

@@ -2,7 +2,9 @@
 
 #include "document/SermonNode.h"
 #include "mindmap/NodeLayout.h"
+#include "mindmap/TreeLayoutCache.h"
 
+#include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <QUuid>
@@ -10,8 +12,6 @@
 #include <optional>
 
 namespace kestrion {
-
-class NodeTextMeasurer;
 
 // Mind-map geometry: the root's box at (40, 40), each node's children in a column to its
 // right, stacked top to bottom, the parent centred on its children's band. All walks are
@@ -31,12 +31,14 @@ inline constexpr qreal rootOriginY = 40;
 // Marks the pass with the "TreeLayout" interval and the "TreeLayout.done" event. A null root
 // gives an empty map.
 NodeLayoutMap layoutTree(const SermonNodePtr& root);
+// The same pass kept up to date in the outputs by a cache, as the canvas lays out after every
+// change: only what changed since the cache's last pass is measured and written. Returns the
+// smallest rectangle holding every layout (zero when there is none).
+QRectF layoutTree(const SermonNodePtr& root, TreeLayoutCache& cache, const TreeLayoutCache::Outputs& outputs);
 
 // Places the node and its shown descendants with the subtree's band starting at (x, y), adds
 // their layouts to the map and returns the band's height.
 qreal layoutSubtree(const SermonNodePtr& node, NodeLayoutMap& layouts, qreal x, qreal y);
-qreal layoutSubtree(
-    const SermonNodePtr& node, NodeLayoutMap& layouts, qreal x, qreal y, const NodeTextMeasurer& measurer);
 
 // The box of a node with this text at this depth.
 QSizeF measureNode(const QString& text, qint64 depth, bool isLeaf);

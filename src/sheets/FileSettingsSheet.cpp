@@ -63,10 +63,19 @@ void FileSettingsSheet::watchDocument()
 
 void FileSettingsSheet::updateUnreadableNotice()
 {
-    const bool unreadable = m_document && m_document->unreadableFrontMatter();
-    m_form->setNotice(unreadable ? tr("The details at the top of this file could not be read. They are kept as "
-                                      "written until you change them: Done with changes replaces them.")
-                                 : QString());
+    const std::optional<UnreadableFrontMatter> kept
+        = m_document ? m_document->unreadableFrontMatter() : std::optional<UnreadableFrontMatter>();
+    if (!kept) {
+        m_form->setNotice(QString());
+        return;
+    }
+    // The title is not among the lines, and a chosen duration replaces them without Done.
+    const QString what = kept->isPartlyRead
+        ? tr("Part of the details at the top of this file could not be read (%1).").arg(kept->reason)
+        : tr("The details at the top of this file could not be read.");
+    m_form->setNotice(what + u' '
+        + tr("The lines are kept as written until you change the scripture, series, duration or occasions "
+             "here; that replaces them, a duration at once, the rest with Done."));
 }
 
 void FileSettingsSheet::loadDrafts()

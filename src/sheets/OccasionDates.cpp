@@ -14,7 +14,8 @@ QString tr(const char* text, int n)
     return QCoreApplication::translate("kestrion::OccasionDates", text, nullptr, n);
 }
 
-// Whole calendar months from one day to a later one: May 31 to June 30 is not yet a month.
+// Whole calendar months from one day to a later one; May 31 to June 30 counts as one, June
+// having no 31st.
 qint64 wholeMonthsBetween(const QDate& from, const QDate& to)
 {
     qint64 months = qint64(to.year() - from.year()) * 12 + (to.month() - from.month());

@@ -159,6 +159,16 @@ public:
         const QSize hint = sizeHint();
         return { 0, std::min(hint.height(), 110) };
     }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Rows come and go, and new ones show only on the next turn: the size that fits the
+        // list changes with them, and the card around it must hear of it.
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
 };
 
 QLabel* makeLabel(const QString& text, QWidget* parent)
@@ -198,11 +208,12 @@ OccurrencesEditor::OccurrencesEditor(QWidget* parent)
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scrollArea->viewport()->setAutoFillBackground(false);
     m_list = new QWidget;
-    m_list->setAutoFillBackground(false);
     m_listLayout = new QVBoxLayout(m_list);
     m_listLayout->setContentsMargins(listPadding, 0, listPadding, 0);
     m_listLayout->setSpacing(0);
     m_scrollArea->setWidget(m_list);
+    // After setWidget, which fills the list's background: the card's own fill and outline show.
+    m_list->setAutoFillBackground(false);
     m_section->setContent(m_scrollArea);
     column->addWidget(m_section, 1);
 

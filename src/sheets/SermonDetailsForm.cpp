@@ -105,8 +105,9 @@ SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& acti
     column->addWidget(m_fieldsCard);
 
     m_occurrences = new OccurrencesEditor(this);
-    column->addWidget(m_occurrences, 1);
-    column->addStretch(0);
+    column->addWidget(m_occurrences);
+    // Room the form does not need stays below it; the occurrences keep to their rows.
+    column->addStretch(1);
 }
 
 void SermonDetailsForm::setNotice(const QString& text)

@@ -3,6 +3,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
+#include <limits>
+
 namespace kestrion {
 
 namespace {
@@ -33,6 +35,9 @@ bool isReturn(const QKeyEvent* event)
 SingleLineField::SingleLineField(QWidget* parent)
     : QLineEdit(parent)
 {
+    // A line edit cuts its text at 32767 characters by default; a title or place written
+    // elsewhere may be longer, and is written back whole.
+    setMaxLength(std::numeric_limits<int>::max());
     // The text before each edit, to tell what the edit inserted.
     connect(this, &QLineEdit::textChanged, this, [this] { m_textBeforeEdit = QLineEdit::text(); });
     connect(this, &QLineEdit::textEdited, this, &SingleLineField::flattenEdit);

@@ -81,9 +81,17 @@ TEST(AppBackgroundTest, WidgetFollowsItsPaletteAndCoversItsWholeArea)
         EXPECT_NE(image.pixelColor(point), QColor(Qt::magenta));
     EXPECT_LT(image.pixelColor(150, 100).lightness(), 80);
 
+    // Drawn again in the new scheme, never from what the dark one left behind.
     palette.setColor(QPalette::Window, QColor(240, 240, 240));
     widget.setPalette(palette);
     EXPECT_FALSE(widget.isDark());
+    widget.render(&image);
+    EXPECT_GT(image.pixelColor(150, 100).lightness(), 200);
+
+    // A part of the widget is drawn exactly as the whole would draw it there.
+    QImage part(QSize(40, 30), QImage::Format_ARGB32_Premultiplied);
+    widget.render(&part, QPoint(), QRegion(QRect(260, 170, 40, 30)));
+    EXPECT_EQ(part.pixelColor(39, 29), image.pixelColor(299, 199));
 }
 
 } // namespace

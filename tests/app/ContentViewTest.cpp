@@ -2,6 +2,7 @@
 
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
+#include "columns/ColumnEditorOverlay.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
@@ -30,7 +31,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +47,14 @@ protected:
         : m_preferences(
             std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat))
     {
+    }
+
+    // At a size where the map lays out every node.
+    static void showLaidOut(ContentView& view)
+    {
+        view.resize(1000, 700);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
     QTemporaryDir m_folder;
@@ -131,6 +142,19 @@ TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
     EXPECT_EQ(again->timer().state(), TimerState::Idle);
 }
 
+TEST_F(ContentViewTest, BackInTheMindMapTheMapHasTheKeyboardAgain)
+{
+    // Else its keys and the menu's node commands do nothing until the map is clicked.
+    ContentView view(m_document, m_preferences);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    canvas->setFocus();
+    view.setMode(AppMode::Delivery);
+    view.setMode(AppMode::Tree);
+    EXPECT_TRUE(canvas->hasFocus());
+}
+
 TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)
 {
     m_preferences.setDeliveryFullscreen(true);
@@ -147,6 +171,32 @@ TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack
     view.setMode(AppMode::Tree);
     EXPECT_FALSE(view.isFullScreen());
     EXPECT_FALSE(view.toolbar()->isHidden());
+}
+
+TEST_F(ContentViewTest, WhileDeliveringTheWindowKeepsRoomForTheReadingColumn)
+{
+    m_preferences.setDeliveryTextWidth(1000);
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* view = new ContentView(m_document, m_preferences);
+    column->addWidget(view);
+    window.resize(900, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // Widened at once, and never narrower than the column with its gutter.
+    view->setMode(AppMode::Delivery);
+    QCoreApplication::processEvents();
+    EXPECT_GE(window.width(), 1150);
+    EXPECT_GE(window.minimumWidth(), 1150);
+    m_preferences.setDeliveryTextWidth(600);
+    EXPECT_EQ(view->minimumSize(), QSize(800, 600));
+    m_preferences.setDeliveryTextWidth(900);
+    EXPECT_EQ(view->minimumWidth(), 1050);
+
+    view->setMode(AppMode::Tree);
+    EXPECT_EQ(view->minimumSize(), QSize(800, 600));
 }
 
 TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTime)
@@ -196,26 +246,6 @@ TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdit
     const SermonNodePtr added = m_document.root()->children().front();
     EXPECT_EQ(added->text(), QStringLiteral("Typed in the columns"));
     EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
-}
-
-TEST_F(ContentViewTest, FileSettingsTakeWhatIsBeingTypedSoTheirTitleIsNotOverwrittenLater)
-{
-    ContentView view(m_document, m_preferences);
-    view.resize(1000, 700);
-    view.show();
-    view.setMode(AppMode::Columns);
-    ColumnCanvas* columns = view.columnCanvas();
-    columns->beginColumnEditing(m_document.root()->id(), false);
-    columns->controller().setEditingText(QStringLiteral("Typed in the columns"));
-    view.showFileSettings();
-    EXPECT_FALSE(columns->controller().editingNodeID());
-    FileSettingsSheet* sheet = view.fileSettingsSheet();
-    ASSERT_NE(sheet, nullptr);
-    sheet->form().titleField()->selectAll();
-    sheet->form().titleField()->insert(QStringLiteral("Set in the sheet"));
-    sheet->form().actionButton()->click();
-    view.setMode(AppMode::Tree);
-    EXPECT_EQ(m_document.root()->text().toStdString(), "Set in the sheet");
 }
 
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)
@@ -305,9 +335,7 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 {
     UndoManager undoManager;
     ContentView view(m_document, m_preferences, &undoManager);
-    view.resize(1000, 700);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    showLaidOut(view);
     MindMapCanvas* canvas = view.mindMapCanvas();
     const QUuid rootID = m_document.root()->id();
     ASSERT_TRUE(canvas->cachedLayouts().contains(rootID));
@@ -336,4 +364,44 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 
     undoManager.undo();
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
+}
+
+TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMapOrInTheColumns)
+{
+    UndoManager undoManager;
+    ContentView view(m_document, m_preferences, &undoManager);
+    showLaidOut(view);
+    for (const AppMode mode : { AppMode::Tree, AppMode::Columns }) {
+        view.setMode(mode);
+        QApplication::processEvents();
+        const QString typed = m_document.title() + QStringLiteral(" typed");
+        QWidget* editorHost = nullptr;
+        if (mode == AppMode::Tree) {
+            MindMapCanvas* canvas = view.mindMapCanvas();
+            canvas->beginEditingNode(m_document.root()->id(), false);
+            canvas->controller().setEditingText(typed);
+            editorHost = canvas;
+        } else {
+            ColumnCanvas* columns = view.columnCanvas();
+            ASSERT_NE(columns, nullptr);
+            columns->beginColumnEditing(m_document.root()->id(), false);
+            ASSERT_NE(columns->editorOverlay(), nullptr);
+            QTest::keyClicks(columns->editorOverlay()->textView(), QStringLiteral(" typed "));
+            editorHost = columns;
+        }
+
+        // The sheet shows the typed title, and its own title is not overwritten afterwards.
+        view.showFileSettings();
+        FileSettingsSheet* sheet = view.fileSettingsSheet();
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->form().titleField()->text(), typed) << int(mode);
+        sheet->form().titleField()->selectAll();
+        sheet->form().titleField()->insert(QStringLiteral("Typed in the sheet"));
+        sheet->form().actionButton()->click();
+        editorHost->setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(m_document.title(), QStringLiteral("Typed in the sheet")) << int(mode);
+        undoManager.undo();
+        EXPECT_EQ(m_document.title(), typed) << int(mode);
+    }
 }

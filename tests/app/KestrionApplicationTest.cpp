@@ -244,12 +244,16 @@ TEST_F(KestrionApplicationTest, OnlyANormalLaunchChecksForUpdates)
     EXPECT_FALSE(launched(mode({}), QUrl()).updater()->canCheckForUpdates());
 }
 
-TEST_F(KestrionApplicationTest, LaunchWhoseFilesAllFailEndsAfterReportingThem)
+TEST_F(KestrionApplicationTest, LaunchWhoseFilesAllFailReportsThemAndShowsTheWelcomeWindow)
 {
+    // A file that moved since the file manager listed it: the error, then the welcome window.
     KestrionApplication& app = make(mode({}));
-    EXPECT_EQ(app.launch({ path(QStringLiteral("missing.md")) }), 1);
+    EXPECT_EQ(app.launch({ path(QStringLiteral("missing.md")) }), std::nullopt);
     ASSERT_EQ(m_errors.size(), 1);
     EXPECT_TRUE(m_errors.front().contains(QStringLiteral("missing.md")));
+    ASSERT_NE(app.supervisor(), nullptr);
+    ASSERT_NE(app.supervisor()->welcomeWindow(), nullptr);
+    EXPECT_TRUE(app.supervisor()->welcomeWindow()->isVisible());
 }
 
 TEST_F(KestrionApplicationTest, LaunchOffersBackWhatACrashLeft)

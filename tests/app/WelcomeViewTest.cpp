@@ -1,9 +1,11 @@
 #include "app/WelcomeView.h"
 #include "app/AboutView.h"
+#include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -69,6 +71,39 @@ TEST(WelcomeViewTest, ARowOpensItsFileOnAClickAnywhereOrOnReturn)
     rows[0]->setFocus();
     QTest::keyClick(rows[0], Qt::Key_Return);
     EXPECT_EQ(welcome.opened, (QStringList { QStringLiteral("second"), QStringLiteral("first") }));
+}
+
+TEST(WelcomeViewTest, TheRecentRowsFollowTheirCaptionWhateverTheWindowsHeight)
+{
+    // The free height goes to the spacers above and below, never between caption and rows.
+    for (const QStringList& paths :
+        { QStringList { QStringLiteral("a") }, QStringList { QStringLiteral("a"), QStringLiteral("b") } }) {
+        WelcomeFixture welcome(paths);
+        const QLabel* caption = nullptr;
+        for (const QLabel* label : welcome.view->findChildren<QLabel*>()) {
+            if (label->text() == u"RECENT")
+                caption = label;
+        }
+        ASSERT_NE(caption, nullptr);
+        const QWidget* open = welcome.view->openFileButton();
+        const QWidget* row = welcome.view->recentRows().front();
+        const int openBottom = open->mapTo(welcome.view.get(), QPoint(0, open->height())).y();
+        const int rowTop = row->mapTo(welcome.view.get(), QPoint(0, 0)).y();
+        EXPECT_EQ(rowTop - openBottom, 34 + caption->sizeHint().height() + 8);
+    }
+}
+
+TEST(WelcomeViewTest, ALongRecentListScrollsInsideTheMarginsAboveAndBelow)
+{
+    QStringList paths;
+    for (int i = 0; i < 30; ++i)
+        paths.append(QString::number(i));
+    WelcomeFixture welcome(paths);
+    const QWidget* section = welcome.view->recentSection();
+    const QWidget* nameplate = welcome.view->findChild<NameplateView*>();
+    ASSERT_NE(nameplate, nullptr);
+    EXPECT_GE(nameplate->mapTo(welcome.view.get(), QPoint()).y(), 24);
+    EXPECT_LE(section->mapTo(welcome.view.get(), QPoint(0, section->height())).y(), welcome.view->height() - 16);
 }
 
 TEST(AboutViewTest, VersionLineShowsTheBuildsVersionOrDashes)

@@ -142,6 +142,54 @@ TEST_F(WindowSupervisorTest, TheWelcomeWindowNeverCoversTheAboutWindowJustOpened
     EXPECT_EQ(QApplication::activeWindow(), m_supervisor.aboutWindow());
 }
 
+// Records, for each showing of the welcome window, whether it asked to take the keyboard. The
+// offscreen platform activates whatever it shows, so the request is what a test can see.
+class WelcomeShowings : public QObject {
+public:
+    WelcomeShowings() { qApp->installEventFilter(this); }
+    ~WelcomeShowings() override { qApp->removeEventFilter(this); }
+    std::vector<bool> takesKeyboard;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && widget && widget->isWindow()
+            && widget->objectName() == WindowSupervisor::welcomeIdentifier)
+            takesKeyboard.push_back(!widget->testAttribute(Qt::WA_ShowWithoutActivating));
+        return false;
+    }
+};
+
+TEST_F(WindowSupervisorTest, TheWelcomeWindowTakesTheKeyboardWhenNoWindowHasIt)
+{
+    // Ctrl+N and Return work at once, without a click into the window first.
+    WelcomeShowings showings;
+    m_supervisor.finishLaunching();
+    settle();
+    OpenDocument* document = m_manager.newDocument();
+    settle();
+    ASSERT_FALSE(isShown(m_supervisor.welcomeWindow()));
+    // Minimised, the last document leaves no window with the keyboard.
+    document->window()->showMinimized();
+    settle();
+    EXPECT_TRUE(isShown(m_supervisor.welcomeWindow()));
+    EXPECT_EQ(showings.takesKeyboard, (std::vector<bool> { true, true }));
+}
+
+TEST_F(WindowSupervisorTest, TheWelcomeWindowStaysMinimisedWhenTheUserMinimisesIt)
+{
+    m_supervisor.finishLaunching();
+    settle();
+    QWidget* welcome = m_supervisor.welcomeWindow();
+    welcome->showMinimized();
+    settle();
+    EXPECT_TRUE(welcome->isMinimized());
+    // Asked for again, it comes back.
+    m_supervisor.handleReopen();
+    EXPECT_TRUE(isShown(welcome));
+}
+
 TEST_F(WindowSupervisorTest, NothingHappensWhileLaunchingButClosingTheWelcomeWindowStillQuits)
 {
     OpenDocument* document = m_manager.newDocument();

@@ -1,11 +1,14 @@
 #include "delivery/DeliveryCanvas.h"
 #include "delivery/DeliveryCanvasState.h"
 #include "delivery/DeliveryContentLayout.h"
+#include "delivery/DeliveryFonts.h"
+#include "delivery/DeliveryPageRenderer.h"
 #include "delivery/DeliveryTimer.h"
 #include "document/SermonDocument.h"
 #include "support/ManualClock.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -171,6 +174,22 @@ TEST(DeliveryCanvasTest, SpaceAndEscapeDriveTheCountdownAndTheTickRunsOnlyWhileI
     QTest::keyClick(&p.canvas, Qt::Key_Escape);
     EXPECT_EQ(p.timer.state(), TimerState::Idle);
     EXPECT_FALSE(p.canvas.handleKey(Qt::Key_A));
+}
+
+TEST(DeliveryCanvasTest, HeldSpaceActsOnceWhileHeldPageKeysRepeat)
+{
+    Page p;
+    const auto held = [&](int key) {
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QCoreApplication::sendEvent(&p.canvas, &repeat);
+    };
+    QTest::keyPress(&p.canvas, Qt::Key_Space);
+    for (int i = 0; i < 3; ++i)
+        held(Qt::Key_Space);
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+    held(Qt::Key_PageDown);
+    p.finishAnimation();
+    EXPECT_GT(p.state.scrollY(), 0);
 }
 
 TEST(DeliveryCanvasTest, TheCanvasKeysComeBeforeMenuShortcuts)
@@ -357,6 +376,44 @@ TEST(DeliveryCanvasTest, TheEndLineAndBandSpanTheWholeCanvas)
     EXPECT_TRUE(inkedRow(endY, 890, 900));
     for (const int below : { 30, 200, 500 })
         EXPECT_TRUE(inkedRow(endY + below, 0, 40)) << below;
+}
+
+TEST(DeliveryCanvasTest, ACrowdedMinuteLabelIsNotDrawn)
+{
+    DeliveryContentLayout layout;
+    layout.totalHeight = 1000;
+    for (const double y : { 200.0, 400.0 }) {
+        DeliveryItem marker;
+        marker.kind = DeliveryItem::Kind::TimeMarker;
+        marker.text = DeliveryContentLayout::minuteLabel(qint64(y / 200));
+        marker.y = y;
+        marker.isCrowded = y > 300;
+        layout.items.push_back(marker);
+        layout.reachedBottoms.push_back(y);
+    }
+    DeliveryFonts fonts(15);
+    DeliveryPageRenderer::Page page;
+    page.layout = &layout;
+    page.fonts = &fonts;
+    page.canvasSize = QSizeF(850, 600);
+    page.viewportHeight = 600;
+    QImage image(QSize(850, 600), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DeliveryPageRenderer::drawContent(painter, page, QRectF(0, 0, 850, 600));
+    }
+    const auto inked = [&](double y) {
+        for (int row = int(y) - 8; row < int(y); ++row) {
+            for (int x = 90; x < 123; ++x) {
+                if (image.pixelColor(x, row).lightness() < 200)
+                    return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(inked(200));
+    EXPECT_FALSE(inked(400));
 }
 
 TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)

@@ -231,6 +231,31 @@ TEST(DeliveryContentLayoutTest, MinuteMarkers)
     EXPECT_EQ(huge.items.size(), oneMinute.items.size() + 1439);
 }
 
+TEST(DeliveryContentLayoutTest, MinuteLabelsTooCloseToTheOneAboveAreLeftOut)
+{
+    // A short outline delivered over an hour: many minutes share each leaf's stretch of page.
+    Sermon s;
+    const DeliveryContentLayout layout = build(s.root, 60);
+    double shown = -1e9;
+    int markers = 0;
+    int crowded = 0;
+    for (const DeliveryItem& item : layout.items) {
+        if (item.kind != DeliveryItem::Kind::TimeMarker)
+            continue;
+        ++markers;
+        if (item.isCrowded) {
+            ++crowded;
+            EXPECT_LT(item.y - shown, DeliveryContentLayout::minuteLabelSpacing) << item.text.toStdString();
+        } else {
+            EXPECT_GE(item.y - shown, DeliveryContentLayout::minuteLabelSpacing) << item.text.toStdString();
+            shown = item.y;
+        }
+    }
+    EXPECT_EQ(markers, 59);
+    EXPECT_GT(crowded, 0);
+    EXPECT_LT(crowded, markers);
+}
+
 TEST(DeliveryContentLayoutTest, ASermonWithoutWordsMapsFractionsOverTheWholeHeight)
 {
     const SermonNodePtr root = SermonNode::create(QStringLiteral(" "));

@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -131,4 +132,23 @@ TEST(DeliveryControlsTest, TheSettingsBarReadsAndWritesTheStoredSettings)
     preferences.setDeliveryFontSize(13);
     EXPECT_EQ(bar.fontSizeSlider()->value(), 13);
     EXPECT_EQ(bar.fontSizeValue()->text(), QStringLiteral("13"));
+}
+
+TEST(DeliveryControlsTest, TheWheelOverTheSettingsBarChangesNoSetting)
+{
+    QTemporaryDir folder;
+    Preferences preferences(
+        std::make_unique<QSettings>(folder.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat));
+    DeliverySettingsBar bar(preferences);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    for (QSlider* slider : { bar.fontSizeSlider(), bar.lineSpacingSlider(), bar.textWidthSlider() }) {
+        const QPointF centre = QRectF(slider->rect()).center();
+        QWheelEvent wheel(centre, slider->mapToGlobal(centre), QPoint(0, 120), QPoint(0, 120), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(slider, &wheel);
+    }
+    EXPECT_EQ(preferences.deliveryFontSize(), 15);
+    EXPECT_EQ(preferences.deliveryLineSpacing(), 1.8);
+    EXPECT_EQ(preferences.deliveryTextWidth(), 700);
 }

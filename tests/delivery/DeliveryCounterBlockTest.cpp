@@ -3,6 +3,7 @@
 #include "platform/SemanticColors.h"
 #include "support/ManualClock.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -80,6 +81,22 @@ TEST(DeliveryCounterBlockTest, ReturnCommitsOnceAndTheFocusLossAfterItCommitsNot
     b.edit(QStringLiteral("45"));
     b.block.commitDurationEdit();
     EXPECT_EQ(b.committed, std::vector<qint64>({ 45, 45 }));
+}
+
+TEST(DeliveryCounterBlockTest, TheFieldStaysOpenWhileAnotherWindowOrItsMenuHasTheKeyboard)
+{
+    Block b;
+    b.edit(QStringLiteral("4"));
+    for (const Qt::FocusReason reason : { Qt::ActiveWindowFocusReason, Qt::PopupFocusReason }) {
+        QFocusEvent away(QEvent::FocusOut, reason);
+        QCoreApplication::sendEvent(b.block.durationField(), &away);
+        EXPECT_TRUE(b.block.isEditingDuration()) << reason;
+    }
+    EXPECT_TRUE(b.committed.empty());
+    // Focus moved elsewhere in the window commits.
+    QFocusEvent elsewhere(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(b.block.durationField(), &elsewhere);
+    EXPECT_EQ(b.committed, std::vector<qint64>({ 4 }));
 }
 
 TEST(DeliveryCounterBlockTest, AnUnreadableEntryChangesNothingButEndsTheEdit)
@@ -170,4 +187,21 @@ TEST(DeliveryCounterBlockTest, ElapsedAndWallClockShowFromTheFirstStartUntilRese
     b.timer.reset();
     EXPECT_FALSE(b.block.elapsedLabel()->isVisible());
     EXPECT_FALSE(b.block.isRefreshing());
+}
+
+TEST(DeliveryCounterBlockTest, ADayLongCountdownStillFitsTheBlock)
+{
+    Block b;
+    const QFont normal = b.block.remainingLabel()->font();
+    b.timer.setDuration(1000);
+    b.timer.start();
+    b.timer.adjust(10);
+    const QLabel* remaining = b.block.remainingLabel();
+    ASSERT_TRUE(b.block.addedMark()->isVisible());
+    const double room = DeliveryCounterBlock::blockWidth - (b.block.addedMark()->sizeHint().width() + 4);
+    EXPECT_LE(QFontMetricsF(remaining->font()).horizontalAdvance(remaining->text()), room);
+    EXPECT_LE(remaining->sizeHint().width(), room);
+    // A sermon's usual countdown keeps its large digits.
+    b.timer.setDuration(45);
+    EXPECT_EQ(remaining->font(), normal);
 }

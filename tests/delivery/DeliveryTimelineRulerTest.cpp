@@ -274,3 +274,37 @@ TEST(DeliveryTimelineRulerTest, TheRedrawTimerRunsOnlyWhileTheCountdownRuns)
     r.timer.reset();
     EXPECT_FALSE(r.ruler.isRedrawing());
 }
+
+TEST(DeliveryTimelineRulerTest, ThePageCreepingLessThanAPixelOfTheRulerDrawsNothing)
+{
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    for (int p = 0; p < 10; ++p) {
+        auto point = root->addChild(QStringLiteral("Point"));
+        for (int l = 0; l < 20; ++l)
+            point->addChild(QStringLiteral("one two three four five"));
+    }
+    Ruler r;
+    r.layOut(root);
+    r.ruler.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&r.ruler));
+    r.state.setScrollY(100);
+    QCoreApplication::processEvents();
+    r.ruler.installEventFilter(&counter);
+    // Following the runner moves the page a fifth of a point each frame.
+    for (int frame = 1; frame <= 5; ++frame) {
+        r.state.setScrollY(100 + frame * 0.2);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(counter.paints, 0);
+    r.state.setScrollY(600);
+    QCoreApplication::processEvents();
+    EXPECT_GE(counter.paints, 1);
+}

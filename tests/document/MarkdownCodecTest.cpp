@@ -629,6 +629,49 @@ TEST(MarkdownCodecTest, BadDetailFieldsFallBackOneByOne)
     EXPECT_TRUE(log.messages().empty());
 }
 
+TEST(MarkdownCodecTest, DetailsReadOnlyInPartAreKeptAsWrittenBesideWhatWasRead)
+{
+    struct Case {
+        const char* yaml;
+        const char* leftOut; // a word of the reason
+    };
+    const Case cases[] = {
+        { "scripture: John 2\nauthor: Pastor Tim", "author" },
+        { "scripture: John 2\nscripture: John 3", "twice" },
+        { "series: [Signs, Wonders]\nscripture: John 2", "series" },
+        { "scripture: John 2\nduration: forty", "forty" },
+        { "scripture: John 2\nduration: \"30\"", "30" },
+        { "scripture: John 2\noccasions: Sunday", "occasions" },
+        { "scripture: John 2\noccasions:\n- place: Grace Chapel\n  date: 2024-3-10", "1" },
+        { "scripture: John 2\noccasions:\n- place: Grace Chapel\n  date: 2024-03-10\n  time: 10am", "time" },
+        { "scripture: John 2\noccasions:\n- place: [Grace, Hope]\n  date: 2024-03-10", "1" },
+        { "scripture: John 2\noccasions:\n- Grace Chapel", "1" },
+        { "scripture: John 2\noccasions:\n- date: 2024-03-10\n- place: A\n  place: B\n  date: 2024-03-10", "2" },
+    };
+    for (const Case& c : cases) {
+        const QString block = QStringLiteral("---\n%1\n---").arg(QString::fromUtf8(c.yaml));
+        const auto split = MarkdownCodec::splitFrontMatter(block + QStringLiteral("\n# T\n"));
+        // What could be read is there to see and edit ...
+        EXPECT_EQ(split.metadata.scripture, QStringLiteral("John 2")) << c.yaml;
+        // ... and the block is written back whole while the details are not edited.
+        ASSERT_TRUE(split.unreadableFrontMatter) << c.yaml;
+        EXPECT_EQ(split.unreadableFrontMatter->text, block) << c.yaml;
+        EXPECT_TRUE(split.unreadableFrontMatter->isPartlyRead) << c.yaml;
+        EXPECT_TRUE(split.unreadableFrontMatter->reason.contains(QString::fromUtf8(c.leftOut))) << c.yaml;
+        EXPECT_TRUE(MarkdownCodec::serializeDocument(
+            MarkdownCodec::parseDocument(split.bodyLines), split.metadata, split.unreadableFrontMatter)
+                        .startsWith(block + u'\n'))
+            << c.yaml;
+    }
+
+    // Read whole: nothing is kept beside the details, empty values included.
+    for (const char* whole : { "scripture: John 2\nseries:\nduration: 0x1E\noccasions:\n- date: 2024-03-10",
+             "scripture: 123\noccasions:\nduration: ~" }) {
+        const auto split = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1\n---\n# T\n").arg(whole));
+        EXPECT_FALSE(split.unreadableFrontMatter) << whole;
+    }
+}
+
 // ---- Pasting ------------------------------------------------------------------------------
 
 TEST(MarkdownCodecTest, PastedPlainLinesBecomeSiblings)

@@ -310,6 +310,25 @@ TEST(SermonDocumentTest, UndoingRandomEditsGivesBackEveryRecordedStateAndRedoing
     }
 }
 
+TEST(SermonDocumentTest, EditingARestoredTreeLeavesEveryStepAsRecorded)
+{
+    // Steps share the nodes an edit left alone; the tree handed back by undo must not.
+    Sermon s;
+    s.document.recordUndo(std::nullopt);
+    s.a1->setText(QStringLiteral("v1"));
+    s.document.undo();
+    const QString recorded = dump(s.document.root());
+
+    s.document.recordUndo(std::nullopt);
+    s.document.root()->findNode(s.a1->id())->setText(QStringLiteral("v2"));
+    s.document.root()->findNode(s.b->id())->addChild(QStringLiteral("new"));
+    s.document.undo();
+    EXPECT_EQ(dump(s.document.root()), recorded);
+    s.document.redo();
+    EXPECT_EQ(s.document.root()->findNode(s.a1->id())->text(), QStringLiteral("v2"));
+    EXPECT_EQ(s.document.root()->findNode(s.b->id())->children().size(), 1u);
+}
+
 TEST(SermonDocumentTest, EmptyOrNonUtf8ContentsAreACorruptFile)
 {
     const QByteArray corrupt[] = {

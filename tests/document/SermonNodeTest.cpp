@@ -40,6 +40,18 @@ TEST(SermonNodeTest, NewNodesHaveFreshIdsAndDepthOfTheirPlace)
     EXPECT_EQ(texts(t.root->children()), (QStringList { "A", "B", "C" }));
 }
 
+TEST(SermonNodeTest, IdsAreRandomUuidsThatDoNotRepeat)
+{
+    QSet<QUuid> seen;
+    for (int i = 0; i < 20000; ++i) {
+        const QUuid id = SermonNode::create()->id();
+        ASSERT_EQ(id.version(), QUuid::Random) << id.toString().toStdString();
+        ASSERT_EQ(id.variant(), QUuid::DCE) << id.toString().toStdString();
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 20000);
+}
+
 TEST(SermonNodeTest, LookupFindsNodesAndParentsButNotTheRootsParent)
 {
     Tree t;

@@ -273,4 +273,33 @@ TEST(FileSettingsSheetUnreadableTest, SaysTheDetailsCouldNotBeReadUntilDoneRepla
     EXPECT_TRUE(document->snapshot().startsWith(QStringLiteral("---\nseries: Signs\n---\n\n# Seven Signs\n")));
     document->undo();
     EXPECT_FALSE(notice->isHidden());
+
+    // Details read but for a part: they show, and the notice names what is kept.
+    const auto partly = SermonDocument::readDocument("---\nscripture: John 2\nauthor: Tim\n---\n# Signs\n");
+    ASSERT_TRUE(partly);
+    FileSettingsSheet partlySheet(*partly, nullptr);
+    EXPECT_EQ(partlySheet.form().scriptureField()->text(), QStringLiteral("John 2"));
+    EXPECT_FALSE(partlySheet.form().notice()->isHidden());
+    EXPECT_TRUE(partlySheet.form().notice()->text().contains(QStringLiteral("author")));
+}
+
+TEST_F(FileSettingsSheetTest, LongValuesAreKeptWhole)
+{
+    // Longer than a line edit holds by default: Done must not cut them short.
+    const QString longText = QString(40000, u'w');
+    m_document->setTitle(longText);
+    SermonMetadata metadata = details();
+    metadata.scripture = longText;
+    metadata.occasions.front().place = longText;
+    m_document->setMetadata(metadata);
+    m_sheet.loadDrafts();
+    OccurrencesEditor* occurrences = form().occurrences();
+    occurrences->beginEditing(details().occasions.front());
+    occurrences->placeField()->end(false);
+    occurrences->placeField()->insert(QStringLiteral("!"));
+    form().actionButton()->click();
+    EXPECT_EQ(steps(), 1u);
+    EXPECT_EQ(m_document->title().size(), longText.size());
+    EXPECT_EQ(details().scripture.size(), longText.size());
+    EXPECT_EQ(details().occasions.front().place, longText + u'!');
 }

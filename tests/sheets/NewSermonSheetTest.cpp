@@ -3,12 +3,14 @@
 #include "sheets/CaretTintedField.h"
 #include "sheets/DurationRow.h"
 #include "sheets/OccurrencesEditor.h"
+#include "sheets/SectionBlock.h"
 #include "sheets/SermonDetailsForm.h"
 #include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -153,4 +155,38 @@ TEST_F(NewSermonSheetTest, OccasionsGoInStoredOrderWithAPlaceStillBeingTyped)
     EXPECT_EQ(occasions[0].date, QDate(2024, 6, 2));
     EXPECT_EQ(occasions[1].date, QDate(2024, 5, 19));
     EXPECT_EQ(occasions[1].place, QStringLiteral("Hope Hall"));
+}
+
+TEST_F(NewSermonSheetTest, OccurrencesKeepToTheirContentAndTheFormToTheTop)
+{
+    OccurrencesEditor* occurrences = form().occurrences();
+    QWidget* card = occurrences->section()->card();
+    QWidget* rows = occurrences->findChild<QScrollArea*>()->widget();
+    // New rows show over the next turns of the loop; the card follows them.
+    const auto settle = [] {
+        for (int turn = 0; turn < 8; ++turn)
+            QApplication::processEvents();
+    };
+    // The window is taller than the form needs: the room goes below the occurrences.
+    m_sheet.resize(SermonDetailsForm::formWidth, 520);
+    settle();
+    EXPECT_EQ(card->height(), rows->sizeHint().height());
+
+    occurrences->addOccasion();
+    occurrences->setEditPlace(QStringLiteral("Capernaum"));
+    occurrences->addOccasion();
+    occurrences->beginEditing(occurrences->occasions().front());
+    settle();
+    EXPECT_GT(rows->sizeHint().height(), 0);
+    EXPECT_EQ(card->height(), rows->sizeHint().height());
+
+    // Once they outgrow the room, the list scrolls inside the form's height.
+    std::vector<SermonOccasion> many(30);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i].date = QDate(2024, 1, 1).addDays(qint64(i));
+    occurrences->setOccasions(many);
+    settle();
+    EXPECT_LE(form().height(), SermonDetailsForm::maximumFormHeight);
+    EXPECT_GT(card->height(), 0);
+    EXPECT_LT(card->height(), rows->sizeHint().height());
 }

@@ -1,6 +1,7 @@
 #include "sheets/OccurrencesEditor.h"
 
 #include "sheets/CalendarGrid.h"
+#include "sheets/SectionBlock.h"
 #include "sheets/SingleLineField.h"
 
 #include <QApplication>
@@ -204,4 +205,18 @@ TEST_F(OccurrencesEditorTest, ShowsNewestFirstAndKeepsTheStoredOrder)
     EXPECT_EQ(m_editor->occasions().back().date, QDate(2024, 5, 19));
     EXPECT_EQ(shownPlaces()[1], QStringLiteral("[editing]"));
     EXPECT_EQ(m_editor->occasions().front().id, old.id);
+}
+
+TEST_F(OccurrencesEditorTest, TheListLiesOnTheCardAndLetsItsFillShow)
+{
+    m_editor->setOccasions({ occasion(QStringLiteral("Grace Chapel"), QDate(2024, 5, 19)) });
+    QApplication::processEvents();
+    QWidget* card = m_editor->section()->card();
+    // Inside the card, right of the row's place and left of its remove button: the card's
+    // light fill over the window, not the window itself.
+    const QImage image = card->grab().toImage();
+    const QColor inside = image.pixelColor(card->width() * 3 / 4, card->height() / 2);
+    EXPECT_NE(inside, m_window.palette().color(QPalette::Window));
+    // And the outline along the card's left edge.
+    EXPECT_NE(image.pixelColor(0, card->height() / 2), m_window.palette().color(QPalette::Window));
 }
