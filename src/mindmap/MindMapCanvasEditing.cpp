@@ -1,0 +1,300 @@
+#include "mindmap/MindMapCanvas.h"
+
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+#include "mindmap/CanvasGeometry.h"
+#include "platform/UndoManager.h"
+
+#include <QApplication>
+
+#include <algorithm>
+
+namespace kestrion {
+
+// Editing a node in place: the node editor, committing or cancelling its text, and the
+// editor's own keys that end one edit and begin the next.
+
+namespace {
+
+constexpr QChar lineSeparator(u'\u2028');
+
+// Without white space and line breaks (U+2028 among them) at either end.
+QString trimmedOfSpace(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].isSpace())
+        ++begin;
+    while (end > begin && text[end - 1].isSpace())
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+void MindMapCanvas::updateNodeEditor()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    const auto layout = id ? m_cachedLayouts.constFind(*id) : m_cachedLayouts.cend();
+    const bool isWanted = layout != m_cachedLayouts.cend();
+    if (m_nodeEditor && (!isWanted || m_nodeEditorNodeID != *id)) {
+        // A fresh editor for every node. This may run inside the old editor's own key
+        // handling, so it goes later; hidden, it reports nothing more.
+        NodeEditorOverlay* old = m_nodeEditor;
+        m_nodeEditor = nullptr;
+        old->hide();
+        old->deleteLater();
+    }
+    if (!isWanted)
+        return;
+    if (m_nodeEditor) {
+        m_nodeEditor->setNodeLayout(layout.value());
+        m_nodeEditor->setViewTransform(m_scale, m_panOffset);
+        return;
+    }
+    auto* editor = new NodeEditorOverlay(this);
+    m_nodeEditor = editor;
+    m_nodeEditorNodeID = *id;
+    editor->setNodeLayout(layout.value());
+    editor->setViewTransform(m_scale, m_panOffset);
+    editor->setText(m_controller->editingText());
+    editor->setOnTextEdited([this](const QString& text) { m_controller->setEditingText(text); });
+    editor->setOnCommit([this] { nodeEditorLostKeyboard(); });
+    editor->setOnTab([this] { editorTab(); });
+    editor->setOnShiftTab([this] { editorShiftTab(); });
+    editor->setOnEnter([this] { editorEnter(); });
+    editor->setOnCommandEnter([this] { editorCommandEnter(); });
+    editor->setOnOptionEnter([this](qint64 caret) { splitAtCaret(caret); });
+    editor->setOnCancel([this] { endEditing(false); });
+    editor->setOnCaretMoved([this] { keepCaretInView(); });
+    editor->show();
+    // Below the search bar and the minimap.
+    editor->lower();
+}
+
+void MindMapCanvas::keepCaretInView()
+{
+    if (!m_nodeEditor)
+        return;
+    const std::optional<QPointF> target = panShowingViewRect(m_nodeEditor->caretRect(), m_panOffset, m_viewportSize);
+    if (!target)
+        return;
+    // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
+    m_scrollAnimation.stop();
+    setPanOffset(clampPan(*target));
+}
+
+void MindMapCanvas::nodeEditorLostKeyboard()
+{
+    // The user moved on to another widget: keep what was typed, and leave the keyboard where
+    // it went unless nothing has it.
+    commitEdit(true);
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == this)
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::beginEditingNode(const QUuid& id, bool isNew)
+{
+    const SermonNodePtr& top = root();
+    const SermonNodePtr node = top ? top->findNode(id) : nullptr;
+    if (!node)
+        return;
+    m_controller->setSelectedNodeID(id);
+    m_controller->setEditingText(node->text());
+    m_controller->setEditingNodeID(id);
+    m_controller->setEditingIsNew(isNew);
+    setCanvasFocused(false);
+    if (m_nodeEditor)
+        m_nodeEditor->setFocused(true);
+}
+
+MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
+{
+    DocumentController& c = *m_controller;
+    const SermonNodePtr& top = root();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
+    if (!node) {
+        c.setEditingNodeID(std::nullopt);
+        setCanvasFocused(true);
+        return {};
+    }
+    QString text = commit ? trimmedOfSpace(c.editingText()) : node->text();
+    // The title cannot be removed: clearing it cancels the edit.
+    if (text.isEmpty() && node == top)
+        text = node->text();
+    c.setEditingNodeID(std::nullopt);
+
+    if (!text.isEmpty()) {
+        if (text != node->text()) {
+            if (!c.editingIsNew())
+                m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+            node->setText(text);
+            if (c.editingIsNew())
+                Q_EMIT m_document->contentEdited();
+            recomputeLayout();
+        }
+        c.setSelectedNodeID(*id);
+        return { id, false };
+    }
+
+    // A node left empty goes.
+    const bool wasNew = c.editingIsNew();
+    const NodeLayoutMap previousLayouts = m_cachedLayouts;
+    if (!wasNew)
+        m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    std::optional<QUuid> next;
+    if (const SermonNodePtr parent = top->findParent(*id)) {
+        const qint64 i = parent->indexOfChild(*id);
+        const auto& children = parent->children();
+        if (i >= 1)
+            next = children[static_cast<size_t>(i - 1)]->id();
+        else if (i == 0 && children.size() >= 2)
+            next = children[1]->id();
+        else
+            next = parent->id();
+    }
+    top->removeNode(*id);
+    recomputeLayout();
+    if (!wasNew)
+        relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+    c.setSelectedNodeID(next);
+    setCanvasFocused(true);
+    return { id, true };
+}
+
+void MindMapCanvas::endEditing(bool commit)
+{
+    commitEdit(commit);
+    setCanvasFocused(true);
+}
+
+void MindMapCanvas::editorTab()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const CommitResult result = commitEdit(true);
+    const SermonNodePtr& top = root();
+    const SermonNodePtr node = top ? top->findNode(*id) : nullptr;
+    if (result.removed || !node || node->isQuote()) {
+        // A quote takes no children: editing has ended with the commit, nothing recorded.
+        setCanvasFocused(true);
+        return;
+    }
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    const SermonNodePtr child = node->addChild(QString());
+    node->setCollapsed(false);
+    recomputeLayout();
+    m_controller->setSelectedNodeID(child->id());
+    beginEditingNode(child->id(), true);
+}
+
+void MindMapCanvas::editorShiftTab()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const SermonNodePtr& top = root();
+    const SermonNodePtr parent = top ? top->findParent(*id) : nullptr;
+    commitEdit(true);
+    if (!parent) {
+        setCanvasFocused(true);
+        return;
+    }
+    m_controller->setSelectedNodeID(parent->id());
+    beginEditingNode(parent->id(), false);
+}
+
+bool MindMapCanvas::insertSiblingToEdit(const QUuid& id, bool after)
+{
+    const SermonNodePtr& top = root();
+    // The title has no siblings; refused before anything is recorded.
+    if (!top || id == top->id() || !top->findParent(id))
+        return false;
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    const SermonNodePtr sibling = after ? top->insertSibling(id, QString()) : top->insertSiblingBefore(id, QString());
+    if (!sibling)
+        return false;
+    recomputeLayout();
+    m_controller->setSelectedNodeID(sibling->id());
+    beginEditingNode(sibling->id(), true);
+    return true;
+}
+
+void MindMapCanvas::editorEnter()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const bool isNew = m_controller->editingIsNew();
+    const CommitResult result = commitEdit(true);
+    if (result.removed)
+        return;
+    // Rapid entry: Return on a node just made makes the next one.
+    if (!isNew || !insertSiblingToEdit(*id, true))
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::editorCommandEnter()
+{
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id)
+        return;
+    const CommitResult result = commitEdit(true);
+    if (result.removed)
+        return;
+    if (!insertSiblingToEdit(*id, false))
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::splitAtCaret(qint64 caret)
+{
+    DocumentController& c = *m_controller;
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr& top = root();
+    const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
+    // The title cannot have a sibling for the second part: refused, the edit goes on.
+    if (!node || node == top)
+        return;
+    const SermonNodePtr parent = top->findParent(*id);
+    if (!parent)
+        return;
+    const qint64 index = parent->indexOfChild(*id);
+
+    m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    QString work = c.editingText();
+    work.replace(lineSeparator, u'\n');
+    const qsizetype position = static_cast<qsizetype>(std::clamp<qint64>(caret, 0, work.size()));
+    auto stored = [](QString part) {
+        part.replace(u'\n', lineSeparator);
+        return trimmedOfSpace(part);
+    };
+    const QString first = stored(work.left(position));
+    const QString second = stored(work.mid(position));
+
+    // The split is one step: the commit of the first part records nothing of its own.
+    c.setEditingIsNew(true);
+    c.setEditingText(first);
+    const CommitResult result = commitEdit(true);
+    // Read after the commit: a node the commit removed passes on no quote.
+    const bool isQuote = !result.removed && node->isQuote();
+
+    SermonNodePtr sibling;
+    if (result.removed) {
+        // Nothing before the caret: the text takes the node's own place.
+        sibling = SermonNode::create(second, parent->depth() + 1);
+        parent->insertChild(index, sibling);
+    } else {
+        sibling = top->insertSibling(*id, second);
+    }
+    if (!sibling)
+        return;
+    sibling->setQuote(isQuote);
+    recomputeLayout();
+    c.setSelectedNodeID(sibling->id());
+    beginEditingNode(sibling->id(), second.isEmpty());
+}
+
+} // namespace kestrion
