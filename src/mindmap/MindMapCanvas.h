@@ -182,6 +182,9 @@ public:
     CommitResult commitEdit(bool commit);
     // commitEdit, then the keyboard back to the canvas.
     void endEditing(bool commit);
+    // Writes the edited text (trimmed) into the node as commitEdit would, but editing goes on.
+    // Emptied text is left to the end of the editing.
+    void storeEditingText();
     // The editor's keys: Tab adds a child to edit, Shift-Tab edits the parent, Return on a new
     // node adds the next sibling to edit (else ends editing), Ctrl-Return adds a sibling above
     // to edit.

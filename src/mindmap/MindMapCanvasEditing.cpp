@@ -164,6 +164,23 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     return { id, true };
 }
 
+void MindMapCanvas::storeEditingText()
+{
+    DocumentController& c = *m_controller;
+    const SermonNodePtr& top = root();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
+    const QString text = trimmedOfSpace(c.editingText());
+    if (!node || text.isEmpty() || text == node->text())
+        return;
+    if (!c.editingIsNew())
+        m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    node->setText(text);
+    if (c.editingIsNew())
+        Q_EMIT m_document->contentEdited();
+    recomputeLayout();
+}
+
 void MindMapCanvas::endEditing(bool commit)
 {
     commitEdit(commit);
