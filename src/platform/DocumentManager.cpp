@@ -458,8 +458,12 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     const bool hasChanges = document.hasUnsavedChanges();
     const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
     // Nothing of ours to write: leave the file to whoever changed it.
-    if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged))
+    if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged)) {
+        // Edits that came back to what the file holds (fold, then unfold) leave nothing unsaved.
+        if (disk == DiskFingerprint::Comparison::Unchanged)
+            document.undoManager().setClean();
         return WriteResult::Written;
+    }
 
     if (disk != DiskFingerprint::Comparison::Unchanged) {
         // The question may wait a long time for an answer: keep our text safe meanwhile.

@@ -32,6 +32,12 @@ TEST_F(DocumentManagerTest, OpenEditSaveAndReopen)
     EXPECT_FALSE(document->window()->isWindowModified());
     EXPECT_TRUE(readFile(file).contains("# Amazing Grace\n"));
     EXPECT_TRUE(readFile(file).contains("scripture: John 3:16"));
+    // Edited there and back: saving shows nothing left unsaved.
+    edit(*document, QStringLiteral("Grace"));
+    edit(*document, QStringLiteral("Amazing Grace"));
+    EXPECT_TRUE(document->isModified());
+    ASSERT_TRUE(m_manager->save(*document));
+    EXPECT_FALSE(document->window()->isWindowModified());
 
     ASSERT_TRUE(m_manager->close(*document));
     EXPECT_TRUE(m_manager->documents().empty());
