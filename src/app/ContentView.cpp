@@ -270,7 +270,7 @@ void ContentView::storePendingEdits()
     for (MindMapCanvas* canvas : mindMapCanvases())
         canvas->storeEditingText();
     if (m_columnCanvas)
-        m_columnCanvas->commitPendingEdit();
+        m_columnCanvas->storePendingEdit();
 }
 
 void ContentView::showColumns(bool shown)

@@ -420,7 +420,15 @@ TEST_F(KestrionApplicationTest, WordsTypedInTheColumnsAreSavedAndClosedWithTheDo
     EXPECT_GE(edited.count(), 1);
     ASSERT_TRUE(manager.save(*document));
     EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Column Title\n")));
-    EXPECT_FALSE(canvas->controller().editingNodeID());
+    // The typing goes on, and the saved text is one step of its own.
+    EXPECT_EQ(canvas->controller().editingNodeID(), title);
+    canvas->controller().setEditingText(QStringLiteral("A Column Title, Longer"));
+    canvas->commitPendingEdit();
+    document->undoManager().undo();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Column Title"));
+    document->undoManager().undo();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Sermon"));
+    document->undoManager().redo();
 
     // Close while a new node is still open in the column editor.
     canvas->keyCommands().addChildToEdit(title);
