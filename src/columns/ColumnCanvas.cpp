@@ -407,9 +407,26 @@ void ColumnCanvas::scrollSelectionIntoView(const QUuid& id)
     };
     const qreal dx = delta(left, right, m_viewportSize.width());
     const qreal dy = delta(top, bottom, m_viewportSize.height());
-    if (dx == 0 && dy == 0)
+    QPointF target = clampPan(m_panOffset + QPointF(dx, dy));
+    // The columns panned past shrink into strips instead of leaving, so the node's column lies
+    // further right than its edges say. Pan on until it lies within the margins as shown, but
+    // never so far that its own column shrinks. Each round moves it at most as far as asked,
+    // so the rounds close in on the answer; a few are enough.
+    const qsizetype column = static_cast<qsizetype>(frame->column);
+    for (int round = 0; round < 64; ++round) {
+        const std::vector<CollapseResolver::AdjustedColumn> shown
+            = CollapseResolver::resolveAdjustedColumns(m_layout.columnCount, m_layout.columnXEdges, -target.x());
+        if (column >= static_cast<qsizetype>(shown.size()))
+            break;
+        const qreal shownLeft = shown[static_cast<size_t>(column)].xOrigin;
+        const qreal step = delta(shownLeft, shownLeft + frame->size.width(), m_viewportSize.width());
+        const qreal x = clampPan(QPointF(std::max(target.x() + step, -frame->origin.x()), target.y())).x();
+        if (x == target.x())
+            break;
+        target.setX(x);
+    }
+    if (target == m_panOffset)
         return;
-    const QPointF target = clampPan(m_panOffset + QPointF(dx, dy));
     QPointer<ColumnCanvas> self(this);
     // Each step is held inside the limits of its moment: the content may shrink meanwhile.
     m_scrollAnimator.animateScroll(m_panOffset, target, [self](const QPointF& offset) {
@@ -589,6 +606,7 @@ void ColumnCanvas::placeEditor()
     m_editor->setColumnWidth(m_layout.frames.value(m_editorNodeID, *frame).size.width());
     // As tall as the node, or as the text when a long unbroken word wraps in the editor.
     const qreal height = std::max(frame->size.height(), m_editor->contentHeight());
+    m_editor->setBoxHeight(frame->size.height() - ColumnMetrics::textTop);
     m_editor->setGeometry(QRectF(*x + ColumnMetrics::textInset,
         frame->origin.y() + m_panOffset.y() + ColumnMetrics::textTop, m_editor->textWidth(), height)
                               .toAlignedRect());

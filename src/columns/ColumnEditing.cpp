@@ -191,9 +191,11 @@ void ColumnEditing::splitNodeAtCaret(qint64 caret)
     m_canvas.endEditing();
     SermonNodePtr sibling;
     if (before.isEmpty()) {
-        // Nothing before the caret: the rest takes the node's own place.
+        // Nothing before the caret: the rest takes the node's own place, with its branch.
         root->removeNode(*id);
         sibling = SermonNode::create(after, parent->depth() + 1);
+        sibling->mutableChildren().swap(node->mutableChildren());
+        sibling->setCollapsed(node->isCollapsed());
         parent->insertChild(index, sibling);
     } else {
         m_canvas.writeNodeText(*node, before);

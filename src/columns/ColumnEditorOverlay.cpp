@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -156,6 +157,14 @@ qreal ColumnEditorOverlay::contentHeight() const
     return std::ceil(m_textView->document()->size().height());
 }
 
+void ColumnEditorOverlay::setBoxHeight(qreal height)
+{
+    if (height == m_boxHeight)
+        return;
+    m_boxHeight = height;
+    update();
+}
+
 bool ColumnEditorOverlay::isFocused() const
 {
     return m_textView->hasFocus();
@@ -185,6 +194,16 @@ void ColumnEditorOverlay::resizeEvent(QResizeEvent* event)
     m_textView->setGeometry(rect());
     // Tall enough for every line: always show the text from its start.
     m_textView->verticalScrollBar()->setValue(0);
+}
+
+void ColumnEditorOverlay::paintEvent(QPaintEvent*)
+{
+    // Just under the ruled line that ends the node's box.
+    const qreal top = m_boxHeight + 1;
+    if (height() <= top)
+        return;
+    QPainter painter(this);
+    painter.fillRect(QRectF(0, top, width(), height() - top), palette().color(QPalette::Base));
 }
 
 void ColumnEditorOverlay::textViewChanged()
@@ -222,13 +241,15 @@ void ColumnEditorOverlay::applyColors()
 
 void ColumnEditorOverlay::applyLineGrid()
 {
-    // Lines 28 points apart, each line's text at its top, as the canvas draws them. A text shown
-    // afresh starts a new undo history, which does not hold this look.
+    // Lines 28 points apart, each line's text at its top, and from the left edge whatever the
+    // text's direction, as the canvas draws them. A text shown afresh starts a new undo history,
+    // which does not hold this look.
     const qreal spacing = ColumnMetrics::lineHeight - Typography::lineHeight(ColumnMetrics::font(m_isRoot));
     QTextCursor cursor(m_textView->document());
     cursor.select(QTextCursor::Document);
     QTextBlockFormat format;
     format.setLineHeight(spacing, QTextBlockFormat::LineDistanceHeight);
+    format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
     cursor.mergeBlockFormat(format);
     m_textView->document()->clearUndoRedoStacks();
 }

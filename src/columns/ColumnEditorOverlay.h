@@ -57,6 +57,10 @@ public:
     qreal textWidth() const;
     // The height the text needs: its number of lines × 28.
     qreal contentHeight() const;
+    // How far down the edited node's own box reaches, from the editor's top. Below it, where a
+    // long unbroken word wraps in the editor but not in the columns, the editor hides what
+    // the canvas draws there.
+    void setBoxHeight(qreal height);
 
     const Callback& onCommit() const { return m_onCommit; }
     // Called when the keyboard moves on to another widget of the window, so that what was typed
@@ -77,6 +81,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void textViewChanged();
@@ -88,6 +93,7 @@ private:
     ColumnEditorTextView* m_textView = nullptr;
     bool m_isRoot = false;
     qreal m_columnWidth = 0;
+    qreal m_boxHeight = 0;
     bool m_updatingText = false;
     QString m_lastText;
 

@@ -283,8 +283,10 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
 
     SermonNodePtr sibling;
     if (result.removed) {
-        // Nothing before the caret: the text takes the node's own place.
+        // Nothing before the caret: the text takes the node's own place, with its branch.
         sibling = SermonNode::create(second, parent->depth() + 1);
+        sibling->mutableChildren().swap(node->mutableChildren());
+        sibling->setCollapsed(node->isCollapsed());
         parent->insertChild(index, sibling);
     } else {
         sibling = top->insertSibling(*id, second);

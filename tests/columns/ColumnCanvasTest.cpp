@@ -92,21 +92,35 @@ TEST_F(ColumnCanvasFixture, SelectingScrollsTheNodeIntoViewWithMargins)
     controller().setSelectedNodeID(root->children()[2]->id());
     EXPECT_FALSE(canvas->scrollAnimator().isAnimating());
 
-    // Past the right and the bottom edge: its right edge and its bottom end 40 points inside.
+    // Past the right and the bottom edge: its right edge, as shown with the columns it passes
+    // collapsed into strips, and its bottom end 40 points inside.
     controller().setSelectedNodeID(deep->id());
     EXPECT_TRUE(canvas->scrollAnimator().isAnimating());
     finishAnimations();
     const ColumnNodeFrame frame = canvas->layout().frames.value(deep->id());
-    EXPECT_EQ(frame.origin.x() + 600 + canvas->panOffset().x(), 1300 - 40);
+    EXPECT_EQ(*canvas->columnScreenX(3) + 600, 1300 - 40);
     EXPECT_EQ(frame.subtreeBottom + canvas->panOffset().y(), 600 - 40);
 
-    // Narrower than the node and its margins: the left edge wins.
+    // Narrower than the node and its margins: the left edge wins, as far as the strips of the
+    // columns before it leave room; its own column never collapses.
     canvas->resize(600, 600);
     controller().setSelectedNodeID(root->id());
     finishAnimations();
+    EXPECT_EQ(canvas->panOffset().x(), 0);
     controller().setSelectedNodeID(deep->id());
     finishAnimations();
-    EXPECT_EQ(frame.origin.x() + canvas->panOffset().x(), 40);
+    EXPECT_EQ(*canvas->columnScreenX(3), 3 * 44);
+    EXPECT_EQ(frame.origin.x() + canvas->panOffset().x(), 0);
+
+    // Deep in a long chain of strips the node still comes into view.
+    SermonNodePtr node = deep;
+    for (int i = 0; i < 8; ++i)
+        node = node->addChild(QStringLiteral("Level %1").arg(i));
+    canvas->resize(1300, 600);
+    canvas->relayoutColumns(false);
+    controller().setSelectedNodeID(node->id());
+    finishAnimations();
+    EXPECT_EQ(*canvas->columnScreenX(11) + 600, 1300 - 40);
 
     // Clearing the selection does not scroll.
     controller().setSelectedNodeID(std::nullopt);

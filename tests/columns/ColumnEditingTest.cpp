@@ -1,8 +1,11 @@
 #include "ColumnCanvasFixture.h"
 
+#include "columns/ColumnMetrics.h"
 #include "support/TreeDump.h"
 
 #include <QClipboard>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -233,6 +236,18 @@ TEST_F(ColumnCanvasFixture, SplitAtTheStartKeepsThePlaceAndTheTitleIsNotSplit)
     EXPECT_EQ(root->children().size(), 3u);
 }
 
+TEST_F(ColumnCanvasFixture, SplitAtTheStartOfAParentKeepsItsBranch)
+{
+    for (const SermonNodePtr& parent : { a, b }) {
+        canvas->beginColumnEditing(parent->id(), false);
+        canvas->editing().splitNodeAtCaret(0);
+        press(Qt::Key_Escape);
+    }
+    EXPECT_EQ(test::treeShape(root).toStdString(),
+        "Title:0|First point:1|Alpha one:2|Alpha two:2|Second point:1c|Beta one:2|Beta two:2|Closing words:1|");
+    EXPECT_EQ(undoCount(), 2);
+}
+
 TEST_F(ColumnCanvasFixture, TheEditorKeepsItsOwnKeysAndItsLineGrid)
 {
     select(a1);
@@ -263,6 +278,40 @@ TEST_F(ColumnCanvasFixture, TheEditorKeepsItsOwnKeysAndItsLineGrid)
     press(Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(a1->text().endsWith(QStringLiteral("two") + lineSeparator + QStringLiteral("lines")));
     EXPECT_EQ(editorText()->document()->blockCount(), 1);
+}
+
+TEST_F(ColumnCanvasFixture, RightToLeftTextStaysAtTheLeftWhereTheCanvasDrawsIt)
+{
+    c->setText(QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd, peace"));
+    canvas->beginColumnEditing(c->id(), false);
+    const QTextBlock block = editorText()->document()->firstBlock();
+    ASSERT_EQ(block.layout()->lineCount(), 1);
+    EXPECT_EQ(block.layout()->lineAt(0).naturalTextRect().left(), 0);
+}
+
+TEST_F(ColumnCanvasFixture, AnUnbrokenWordTheEditorWrapsCoversTheLinesBelowInsteadOfWritingOverThem)
+{
+    // Just too long for one line: the editor wraps its last letters onto the next line, over
+    // the row of the node below, whose text must not show through.
+    const QFontMetricsF metrics(ColumnMetrics::font(false));
+    QString word(QStringLiteral("x"));
+    while (metrics.horizontalAdvance(word) <= frameOf(b).size.width() - ColumnMetrics::textAllowance)
+        word += u'x';
+    b->setText(word + QStringLiteral("xx"));
+    c->setText(QStringLiteral("Closing words written across the row"));
+    canvas->relayoutColumns(false);
+    canvas->beginColumnEditing(b->id(), false);
+    ASSERT_EQ(frameOf(c).origin.y(), frameOf(b).origin.y() + 28);
+    ASSERT_GE(canvas->editorOverlay()->height(), 56);
+
+    const QPoint rowOfC = pointOn(c);
+    const QImage row = canvas->grab(QRect(rowOfC.x() + 60, rowOfC.y() - 8, 150, 16)).toImage();
+    int ink = 0;
+    for (int y = 0; y < row.height(); ++y) {
+        for (int x = 0; x < row.width(); ++x)
+            ink += qGray(row.pixel(x, y)) < 128 ? 1 : 0;
+    }
+    EXPECT_EQ(ink, 0);
 }
 
 TEST_F(ColumnCanvasFixture, PendingEditIsCommittedAndMarksTheDocumentEdited)

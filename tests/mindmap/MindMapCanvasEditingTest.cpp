@@ -423,6 +423,19 @@ TEST_F(MindMapCanvasEditingTest, AltReturnAtTheStartKeepsTheTextInItsPlace)
     key(Qt::Key_Home);
     key(Qt::Key_Return, Qt::AltModifier);
     EXPECT_EQ(childTexts(a), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
+
+    // A point with a branch keeps it, folded as it was, under the text that takes its place.
+    key(Qt::Key_Escape);
+    clock.advance(1);
+    a->setCollapsed(true);
+    canvas->recomputeLayout();
+    editByClicks(a);
+    key(Qt::Key_Home);
+    key(Qt::Key_Return, Qt::AltModifier);
+    const SermonNodePtr moved = root->children()[0];
+    EXPECT_EQ(moved->text(), QStringLiteral("First point"));
+    EXPECT_EQ(childTexts(moved), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
+    EXPECT_TRUE(moved->isCollapsed());
 }
 
 TEST_F(MindMapCanvasEditingTest, AltReturnOnTheTitleIsRefused)
