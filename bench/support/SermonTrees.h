@@ -10,13 +10,20 @@
 namespace kestrion::bench {
 
 // A sermon-shaped tree of count nodes: a title, main points, sub-points and leaves of
-// wording down to depth 4, one in six texts with a second line.
-inline SermonNodePtr makeSermonTree(int count, unsigned seed)
+// wording down to depth 4, one in six texts with a second line. Given a number of main points,
+// the title has exactly that many (a year of sermons kept in one file) and the other nodes
+// lie below them.
+inline SermonNodePtr makeSermonTree(int count, unsigned seed, int mainPoints = 0)
 {
     std::mt19937 random(seed);
     auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
     std::vector<SermonNodePtr> parents { root };
     int made = 1;
+    if (mainPoints > 0) {
+        parents.clear();
+        for (; made <= mainPoints && made < count; ++made)
+            parents.push_back(root->addChild(QStringLiteral("Sermon %1: the sheep hear his voice").arg(made)));
+    }
     while (made < count) {
         SermonNodePtr parent = parents[random() % parents.size()];
         if (parent->depth() >= 4)

@@ -359,7 +359,7 @@ private:
     // The root and its text as last laid out.
     SermonNode* m_layoutRoot = nullptr;
     QString m_layoutRootText;
-    // Counts the layout passes, so the drawing knows when its own caches of them are stale.
+    // Counts the layout passes; given to the drawing, it lets it skip branches out of view.
     quint64 m_layoutGeneration = 0;
 
     const AnimationClock* m_clock;

@@ -101,14 +101,16 @@ MindMapRenderer::Stats MindMapRenderer::render(
     painter.scale(scene.scale, scene.scale);
 
     Stats stats;
-    const BranchExtents* extents = branchExtents(scene, isMoving);
+    // Gliding nodes are drawn away from the layouts the branch bounds hold.
+    const bool pruning = !isMoving && scene.layoutGeneration && scene.root && !cached.isEmpty()
+        && cached.branchBounds(cached.cbegin());
     std::vector<QUuid> reached;
     SignpostIntervalState connections = signposter.beginInterval("drawConnections");
-    stats.connectors = drawConnectorTree(painter, scene, layouts, visible, extents, &reached);
+    stats.connectors = drawConnectorTree(painter, scene, layouts, visible, pruning, &reached);
     endSignpostInterval("drawConnections", connections);
 
     SignpostIntervalState nodes = signposter.beginInterval("drawNodes");
-    stats.drawn = drawNodeLayer(painter, scene, layouts, visible, extents ? &reached : nullptr);
+    stats.drawn = drawNodeLayer(painter, scene, layouts, visible, pruning ? &reached : nullptr);
     endSignpostInterval("drawNodes", nodes);
 
     signposter.emitEvent("DrawStats", [&] {
@@ -131,54 +133,8 @@ MindMapRenderer::Stats MindMapRenderer::render(
     return stats;
 }
 
-const MindMapRenderer::BranchExtents* MindMapRenderer::branchExtents(const Scene& scene, bool isMoving)
-{
-    if (isMoving || !scene.layoutGeneration || !scene.root)
-        return nullptr;
-    if (m_extentsGeneration == scene.layoutGeneration && m_extentsRoot == scene.root.get())
-        return &m_branchExtents;
-    const NodeLayoutMap& layouts = *scene.layouts;
-    m_branchExtents.clear();
-    m_branchExtents.reserve(layouts.size());
-    // The laid-out nodes in preorder, as the connector walk reaches them; then each after all
-    // of its descendants.
-    std::vector<std::pair<SermonNode*, const NodeLayout*>> order;
-    order.reserve(static_cast<size_t>(layouts.size()));
-    std::vector<SermonNode*> stack { scene.root.get() };
-    while (!stack.empty()) {
-        SermonNode* node = stack.back();
-        stack.pop_back();
-        const auto layout = layouts.constFind(node->id());
-        if (layout == layouts.cend())
-            continue;
-        order.emplace_back(node, &layout.value());
-        if (node->isCollapsed())
-            continue;
-        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
-            stack.push_back(it->get());
-    }
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        const auto [node, layout] = *it;
-        BranchExtent extent { frameOf(*layout), 0 };
-        if (!node->isCollapsed() && node->hasChildren()) {
-            extent.parents = 1;
-            for (const SermonNodePtr& child : node->children()) {
-                const auto found = m_branchExtents.constFind(child->id());
-                if (found == m_branchExtents.cend())
-                    continue;
-                extent.bounds |= found->bounds;
-                extent.parents += found->parents;
-            }
-        }
-        m_branchExtents.insert(node->id(), extent);
-    }
-    m_extentsGeneration = scene.layoutGeneration;
-    m_extentsRoot = scene.root.get();
-    return &m_branchExtents;
-}
-
 int MindMapRenderer::drawConnectorTree(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts,
-    const QRectF& visible, const BranchExtents* extents, std::vector<QUuid>* reached)
+    const QRectF& visible, bool pruning, std::vector<QUuid>* reached)
 {
     if (!scene.root || layouts.isEmpty())
         return 0;
@@ -194,20 +150,20 @@ int MindMapRenderer::drawConnectorTree(QPainter& painter, const Scene& scene, co
     while (!stack.empty()) {
         SermonNode* node = stack.back();
         stack.pop_back();
-        if (extents) {
-            const auto extent = extents->constFind(node->id());
-            if (extent == extents->cend())
+        const auto parentIt = layouts.constFind(node->id());
+        if (pruning) {
+            if (parentIt == layouts.cend())
                 continue;
             // A branch wholly out of view: counted as walked, skipped with all it holds.
-            if (!extent->bounds.intersects(visible)) {
-                count += extent->parents;
+            const BranchBounds* branch = layouts.branchBounds(parentIt);
+            if (!branch || !branch->bounds.intersects(visible)) {
+                count += branch ? branch->parents : 0;
                 continue;
             }
             reached->push_back(node->id());
         }
         if (node->isCollapsed() || !node->hasChildren())
             continue;
-        const auto parentIt = layouts.constFind(node->id());
         if (parentIt == layouts.cend())
             continue;
         const NodeLayout& parent = parentIt.value();

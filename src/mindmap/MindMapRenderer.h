@@ -50,8 +50,9 @@ public:
         std::optional<QRectF> lassoRect;
         qreal scale = 1;
         QPointF panOffset;
-        // Changes whenever the layouts or the shape of the tree change; with it the pass skips
-        // whole branches out of view. Without it every branch is walked.
+        // Set when the layouts are those of the tree as last laid out (the canvas counts its
+        // passes here): with it the pass skips whole branches out of view by the branch bounds
+        // the layout pass keeps beside the layouts. Without it every branch is walked.
         std::optional<quint64> layoutGeneration;
         std::optional<QUuid> editingNodeID;
         std::optional<QUuid> selectedNodeID;
@@ -96,14 +97,6 @@ public:
     static QString readingTimeText(qint64 words, qint64 wordsPerMinute);
 
 private:
-    // A laid-out node's shown branch: the boxes of the node and its laid-out descendants
-    // (their connectors lie between them), and how many of them are expanded parents.
-    struct BranchExtent {
-        QRectF bounds;
-        int parents = 0;
-    };
-    using BranchExtents = QHash<QUuid, BranchExtent>;
-
     struct NodeStyle {
         bool selected = false;
         const QString* textOverride = nullptr;
@@ -112,13 +105,10 @@ private:
         bool isCurrentMatch = false;
     };
 
-    // The branch extents of the scene's layouts, made once per layout generation; none while
-    // nodes glide or without a generation.
-    const BranchExtents* branchExtents(const Scene& scene, bool isMoving);
-    // With extents, branches out of view are skipped, and the laid-out nodes the walk reached
-    // are collected for the node layer.
+    // Pruning, branches out of view are skipped by the layouts' branch bounds, and the
+    // laid-out nodes the walk reached are collected for the node layer.
     int drawConnectorTree(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible,
-        const BranchExtents* extents, std::vector<QUuid>* reached);
+        bool pruning, std::vector<QUuid>* reached);
     // Draws the given nodes, or every laid-out one when none are given.
     int drawNodeLayer(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts, const QRectF& visible,
         const std::vector<QUuid>* candidates);
@@ -135,9 +125,6 @@ private:
     QFont m_badgeFont;
     QHash<QString, QStaticText> m_foldTexts;
     QHash<QString, QStaticText> m_badgeTexts;
-    BranchExtents m_branchExtents;
-    std::optional<quint64> m_extentsGeneration;
-    const SermonNode* m_extentsRoot = nullptr;
 };
 
 } // namespace kestrion

@@ -11,13 +11,44 @@ NodeLayoutMap::NodeLayoutMap(std::initializer_list<std::pair<QUuid, NodeLayout>>
         insert(key, layout);
 }
 
-NodeLayoutMap::Data& NodeLayoutMap::mutableData()
+NodeLayoutMap::Data& NodeLayoutMap::detachedData()
 {
     if (!m_d)
         m_d = std::make_shared<Data>();
     else if (m_d.use_count() > 1)
         m_d = std::make_shared<Data>(*m_d);
     return *m_d;
+}
+
+NodeLayoutMap::Data& NodeLayoutMap::mutableData()
+{
+    Data& d = detachedData();
+    d.branchesComplete = false;
+    return d;
+}
+
+const BranchBounds* NodeLayoutMap::branchBounds(const const_iterator& it) const
+{
+    if (!m_d || !m_d->branchesComplete)
+        return nullptr;
+    const auto slot = static_cast<size_t>(slotOf(it));
+    return slot < m_d->branches.size() ? &m_d->branches[slot] : nullptr;
+}
+
+void NodeLayoutMap::setBranchBoundsAt(qsizetype slot, const BranchBounds& bounds)
+{
+    Data& d = detachedData();
+    const auto at = static_cast<size_t>(slot);
+    if (at >= d.branches.size())
+        d.branches.resize(d.slots.size());
+    d.branches[at] = bounds;
+}
+
+void NodeLayoutMap::setBranchBoundsComplete()
+{
+    if (!m_d || m_d->branchesComplete)
+        return;
+    detachedData().branchesComplete = true;
 }
 
 qsizetype NodeLayoutMap::slotOf(const QUuid& key) const

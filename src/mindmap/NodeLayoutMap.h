@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mindmap/BranchBounds.h"
 #include "mindmap/NodeLayout.h"
 
 #include <QHash>
@@ -21,6 +22,10 @@ namespace kestrion {
 // order, so a layout pass that walks the tree as the previous one did rewrites the layouts of
 // moved nodes in storage order through their slots instead of hashing every id again. Copies
 // share their storage until one of them changes.
+//
+// Beside each layout the pass keeps the bounds of the node's shown branch, read by the
+// drawing. They hold only while the layouts are as that pass left them: any other change
+// (a copy moved for an animation, a map filled by hand) leaves the map without them.
 class NodeLayoutMap {
     struct Slot {
         QUuid key;
@@ -134,6 +139,21 @@ public:
     qsizetype insertSlot(const QUuid& key, const NodeLayout& layout);
     void removeSlot(qsizetype slot);
 
+    // The branch bounds of an entry of this map; null unless the layout pass that last
+    // changed the map set them all.
+    const BranchBounds* branchBounds(const const_iterator& it) const;
+    // For the layout pass: the bounds kept in a slot holding a key, whether they hold or not;
+    // setting them leaves the map's other bounds as they are, and once every shown slot has
+    // its own the pass declares them complete.
+    const BranchBounds& branchBoundsAt(qsizetype slot) const
+    {
+        static const BranchBounds none;
+        const auto at = static_cast<size_t>(slot);
+        return m_d && at < m_d->branches.size() ? m_d->branches[at] : none;
+    }
+    void setBranchBoundsAt(qsizetype slot, const BranchBounds& bounds);
+    void setBranchBoundsComplete();
+
 private:
     using Index = QHash<QUuid, qsizetype>;
     struct Data {
@@ -146,8 +166,13 @@ private:
         Index recent;
         std::vector<qsizetype> freeSlots;
         qsizetype count = 0;
+        // By slot; at most as many as there are slots.
+        std::vector<BranchBounds> branches;
+        bool branchesComplete = false;
     };
 
+    // Unshared storage; mutableData also marks the branch bounds as no longer holding.
+    Data& detachedData();
     Data& mutableData();
     // Where the key is to be found from now on.
     void indexSlot(Data& d, const QUuid& key, qsizetype slot);

@@ -20,6 +20,14 @@ bool sameText(const QString& a, const QString& b)
     return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
 }
 
+// Compared exactly, for every shown node of every pass: QRectF's own comparison is fuzzy and
+// slower.
+bool sameBranch(const BranchBounds& a, const BranchBounds& b)
+{
+    return a.parents == b.parents && a.bounds.x() == b.bounds.x() && a.bounds.y() == b.bounds.y()
+        && a.bounds.width() == b.bounds.width() && a.bounds.height() == b.bounds.height();
+}
+
 } // namespace
 
 // One pass: the walk of the tree against the entries of the previous pass, then the
@@ -196,9 +204,11 @@ struct TreeLayoutCache::Walk {
     }
 
     // Places every shown node as layoutSubtree does, with the same arithmetic in the same
-    // order, and totals the words from the leaves up.
+    // order, totals the words from the leaves up, and gathers each shown branch's bounds from
+    // its children's as it closes.
     Result place(const QPointF& origin)
     {
+        constexpr qreal infinity = std::numeric_limits<qreal>::infinity();
         struct Band {
             qsizetype entry;
             qsizetype end;
@@ -209,14 +219,15 @@ struct TreeLayoutCache::Walk {
             qreal cursor;
             qreal childHeights;
             qint64 words;
+            // The edges of the shown children's branches, and their expanded parents.
+            qreal left = infinity;
+            qreal top = infinity;
+            qreal right = -infinity;
+            qreal bottom = -infinity;
+            qint32 parents = 0;
         };
         NodeLayoutMap& layouts = *out.layouts;
         const bool counting = out.subtreeWordCounts != nullptr;
-        qreal minX = std::numeric_limits<qreal>::infinity();
-        qreal minY = minX;
-        qreal maxX = -minX;
-        qreal maxY = -minX;
-        bool anyShown = false;
         Result result;
         std::vector<Band> stack;
 
@@ -228,11 +239,31 @@ struct TreeLayoutCache::Walk {
             } else {
                 e.layoutSlot = static_cast<qint32>(layouts.insertSlot(e.id, layout));
             }
-            anyShown = true;
-            minX = std::min(minX, layout.origin.x());
-            minY = std::min(minY, layout.origin.y());
-            maxX = std::max(maxX, layout.origin.x() + layout.size.width());
-            maxY = std::max(maxY, layout.origin.y() + layout.size.height());
+        };
+
+        // The branch of a node just written, handed on to its parent's band.
+        // The edges are handed on as they are, not through the rectangle, which would round them.
+        auto closeBranch = [&](const Entry& e, const Band& band, const QPointF& at) {
+            const qreal left = std::min(band.left, at.x());
+            const qreal top = std::min(band.top, at.y());
+            const qreal right = std::max(band.right, at.x() + band.size.width());
+            const qreal bottom = std::max(band.bottom, at.y() + band.size.height());
+            const BranchBounds branch {
+                QRectF(QPointF(left, top), QPointF(right, bottom)),
+                e.collapsed || e.childCount == 0 ? 0 : band.parents + 1,
+            };
+            if (!sameBranch(layouts.branchBoundsAt(e.layoutSlot), branch))
+                layouts.setBranchBoundsAt(e.layoutSlot, branch);
+            if (stack.empty()) {
+                result.contentBounds = branch.bounds;
+                return;
+            }
+            Band& parent = stack.back();
+            parent.left = std::min(parent.left, left);
+            parent.top = std::min(parent.top, top);
+            parent.right = std::max(parent.right, right);
+            parent.bottom = std::max(parent.bottom, bottom);
+            parent.parents += branch.parents;
         };
 
         auto close = [&] {
@@ -242,15 +273,17 @@ struct TreeLayoutCache::Walk {
             qreal height = 0;
             if (e.shown) {
                 const qreal h = band.size.height();
+                QPointF at = band.at;
                 if (e.collapsed || e.childCount == 0) {
-                    write(e, NodeLayout { e.id, band.at, band.size, e.depth, e.childCount == 0, false, e.quote });
+                    write(e, NodeLayout { e.id, at, band.size, e.depth, e.childCount == 0, false, e.quote });
                     height = h;
                 } else {
                     const qreal span = band.childHeights + band.gap * (static_cast<qreal>(e.childCount) - 1);
-                    const qreal y = h < span ? band.at.y() + (span - h) * 0.5 : band.at.y();
-                    write(e, NodeLayout { e.id, QPointF(band.at.x(), y), band.size, e.depth, false, e.leafy, false });
+                    at.setY(h < span ? band.at.y() + (span - h) * 0.5 : band.at.y());
+                    write(e, NodeLayout { e.id, at, band.size, e.depth, false, e.leafy, false });
                     height = std::max(span, h);
                 }
+                closeBranch(e, band, at);
                 if (!stack.empty()) {
                     Band& parent = stack.back();
                     parent.childHeights += height;
@@ -294,8 +327,7 @@ struct TreeLayoutCache::Walk {
         }
         while (!stack.empty())
             close();
-        if (anyShown)
-            result.contentBounds = QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+        layouts.setBranchBoundsComplete();
         return result;
     }
 };

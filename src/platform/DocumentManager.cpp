@@ -459,9 +459,12 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
     // Nothing of ours to write: leave the file to whoever changed it.
     if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged)) {
-        // Edits that came back to what the file holds (fold, then unfold) leave nothing unsaved.
-        if (disk == DiskFingerprint::Comparison::Unchanged)
+        // Edits that ended where the file stands leave nothing unsaved. The file is not
+        // rewritten, so a hand-written one keeps its own layout.
+        if (disk == DiskFingerprint::Comparison::Unchanged) {
             document.undoManager().setClean();
+            discardRecoveryCopy(document);
+        }
         return WriteResult::Written;
     }
 

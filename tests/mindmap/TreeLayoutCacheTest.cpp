@@ -32,6 +32,23 @@ SermonNodePtr sermon(int count, std::mt19937& random)
     return root;
 }
 
+// What the drawing skips a branch by: the node's box and its shown descendants' boxes, and
+// the parents among them laid out with their children shown.
+BranchBounds branchOf(const SermonNodePtr& node, const NodeLayoutMap& layouts)
+{
+    const NodeLayout layout = layouts.value(node->id());
+    BranchBounds branch { QRectF(layout.origin, layout.size), 0 };
+    if (node->isCollapsed() || !node->hasChildren())
+        return branch;
+    branch.parents = 1;
+    for (const SermonNodePtr& child : node->children()) {
+        const BranchBounds below = branchOf(child, layouts);
+        branch.bounds |= below.bounds;
+        branch.parents += below.parents;
+    }
+    return branch;
+}
+
 } // namespace
 
 TEST(TreeLayoutCacheTest, KeptOutputsMatchAFreshPassAfterEveryEdit)
@@ -82,7 +99,17 @@ TEST(TreeLayoutCacheTest, KeptOutputsMatchAFreshPassAfterEveryEdit)
             for (auto it = index.cbegin(); it != index.cend(); ++it)
                 ASSERT_EQ(kept.words.value(it.key(), -1), wordCount(it.value())) << "seed " << seed;
             EXPECT_EQ(kept.cache.size(), index.size());
+            for (auto it = kept.layouts.cbegin(); it != kept.layouts.cend(); ++it) {
+                const BranchBounds* branch = kept.layouts.branchBounds(it);
+                ASSERT_TRUE(branch) << "seed " << seed << " step " << step;
+                ASSERT_EQ(*branch, branchOf(index.value(it.key()), fresh)) << "seed " << seed << " step " << step;
+            }
         }
+        // Layouts changed after the pass (moved for an animation) have no branch bounds to mislead.
+        NodeLayoutMap moved = kept.layouts;
+        moved.find(root->id())->origin += QPointF(0, 500);
+        EXPECT_FALSE(moved.branchBounds(moved.constFind(root->id())));
+        EXPECT_TRUE(kept.layouts.branchBounds(kept.layouts.constFind(root->id())));
     }
 }
 
