@@ -325,6 +325,8 @@ private:
     void placeOverlays();
     void updateNodeEditor();
     void nodeEditorLostKeyboard();
+    // The edited node's new text, as one undo step unless the node is new.
+    void writeEditedText(SermonNode& node, const QString& text);
     // Pans as little as needed to keep the editor's caret inside the view's margins.
     void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
