@@ -13,11 +13,16 @@ QByteArray DiskFingerprint::hashOf(const QByteArray& contents)
 
 DiskFingerprint DiskFingerprint::of(const QString& path, const QByteArray& contents)
 {
+    return of(path, contents.size(), hashOf(contents));
+}
+
+DiskFingerprint DiskFingerprint::of(const QString& path, qint64 size, QByteArray contentsHash)
+{
     const QFileInfo info(path);
     DiskFingerprint fingerprint;
-    fingerprint.size = contents.size();
+    fingerprint.size = size;
     fingerprint.modified = info.exists() ? info.lastModified() : QDateTime();
-    fingerprint.hash = hashOf(contents);
+    fingerprint.hash = std::move(contentsHash);
     return fingerprint;
 }
 

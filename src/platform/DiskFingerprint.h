@@ -19,6 +19,8 @@ struct DiskFingerprint {
     static QByteArray hashOf(const QByteArray& contents);
     // The fingerprint of a file whose contents are known (just read or just written).
     static DiskFingerprint of(const QString& path, const QByteArray& contents);
+    // The same, when the contents' hash is at hand already.
+    static DiskFingerprint of(const QString& path, qint64 size, QByteArray contentsHash);
 
     enum class Comparison {
         Unchanged,

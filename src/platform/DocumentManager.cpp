@@ -419,15 +419,18 @@ void DocumentManager::autosave(OpenDocument& document)
     if (document.m_isBusy || document.m_isClosing)
         return;
     QPointer<OpenDocument> guard(&document);
-    if (!document.isUntitled() && !document.m_isAutosaveHeld)
-        saveInPlace(document, true, false);
+    const bool isWritten = !document.isUntitled() && !document.m_isAutosaveHeld
+        && saveInPlace(document, true, false) == WriteResult::Written;
     if (!guard || guard->m_isClosing)
         return;
     // What no file holds yet (an untitled document, one we may not write, words still being
     // typed) waits in the recovery folder.
     const DocumentWindow* window = document.window();
     if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
-        writeRecoveryContents(document, *typing);
+        writeRecoveryContents(document, *typing, DiskFingerprint::hashOf(*typing));
+    else if (isWritten)
+        // Written, or nothing of ours to write: the file holds the sermon as it stands.
+        discardRecoveryCopy(document);
     else
         writeRecoveryCopy(document);
 }
@@ -455,7 +458,8 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
 
     const QString path = document.filePath();
     const QByteArray contents = document.currentContents();
-    const bool hasChanges = document.hasUnsavedChanges();
+    const QByteArray contentsHash = DiskFingerprint::hashOf(contents);
+    const bool hasChanges = document.differsFromSaved(contentsHash);
     const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
     // Nothing of ours to write: leave the file to whoever changed it.
     if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged))
@@ -500,7 +504,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         return WriteResult::Failed;
     }
 
-    markWritten(document, path, contents);
+    markWritten(document, path, contents, contentsHash);
     if (!isTimed) {
         m_recentDocuments.add(path);
         Q_EMIT recentDocumentsChanged();
@@ -579,7 +583,7 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     const bool moved = canonical != document.m_filePath;
     document.m_filePath = canonical;
     document.m_recoveredFrom.clear();
-    markWritten(document, canonical, contents);
+    markWritten(document, canonical, contents, DiskFingerprint::hashOf(contents));
     m_lastFolder = QFileInfo(canonical).absolutePath();
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();
@@ -588,10 +592,11 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     return true;
 }
 
-void DocumentManager::markWritten(OpenDocument& document, const QString& path, const QByteArray& contents)
+void DocumentManager::markWritten(
+    OpenDocument& document, const QString& path, const QByteArray& contents, const QByteArray& contentsHash)
 {
-    document.m_fingerprint = DiskFingerprint::of(path, contents);
-    document.m_savedContentsHash = DiskFingerprint::hashOf(contents);
+    document.m_fingerprint = DiskFingerprint::of(path, contents.size(), contentsHash);
+    document.m_savedContentsHash = contentsHash;
     document.m_isRecovered = false;
     document.m_isAutosaveHeld = false;
     document.m_hasReportedAutosaveFailure = false;
@@ -604,14 +609,17 @@ void DocumentManager::markWritten(OpenDocument& document, const QString& path, c
 
 void DocumentManager::writeRecoveryCopy(OpenDocument& document)
 {
-    if (!document.hasUnsavedChanges()) {
+    const QByteArray contents = document.currentContents();
+    const QByteArray contentsHash = DiskFingerprint::hashOf(contents);
+    if (!document.differsFromSaved(contentsHash)) {
         discardRecoveryCopy(document);
         return;
     }
-    writeRecoveryContents(document, document.currentContents());
+    writeRecoveryContents(document, contents, contentsHash);
 }
 
-void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
+void DocumentManager::writeRecoveryContents(
+    OpenDocument& document, const QByteArray& contents, const QByteArray& contentsHash)
 {
     QString error;
     if (!document.m_recoveryCopy)
@@ -620,10 +628,11 @@ void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
     if (!written)
         error = tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder));
     else if (document.isUntitled())
-        written = document.m_recoveryCopy->write(m_writer, contents, document.m_recoveredFrom, {}, &error);
-    else
         written
-            = document.m_recoveryCopy->write(m_writer, contents, document.filePath(), document.m_fingerprint, &error);
+            = document.m_recoveryCopy->write(m_writer, contents, contentsHash, document.m_recoveredFrom, {}, &error);
+    else
+        written = document.m_recoveryCopy->write(
+            m_writer, contents, contentsHash, document.filePath(), document.m_fingerprint, &error);
     if (!written) {
         if (!document.m_hasReportedAutosaveFailure)
             m_dialogs->showError(parentFor(document),
@@ -749,21 +758,22 @@ void DocumentManager::saveAllWithoutAsking()
         commitPendingEdits(*document);
         document->m_autosaveTimer->stop();
         document->m_hasPendingAutosave = false;
-        if (!document->hasUnsavedChanges())
+        const QByteArray contents = document->currentContents();
+        const QByteArray contentsHash = DiskFingerprint::hashOf(contents);
+        if (!document->differsFromSaved(contentsHash))
             continue;
         const bool safeInPlace = !document->isUntitled() && !document->m_isAutosaveHeld
             && document->m_fingerprint.compareWithDisk(document->filePath()) == DiskFingerprint::Comparison::Unchanged;
         if (safeInPlace) {
-            const QByteArray contents = document->currentContents();
             QString error;
             if (writeFile(document->filePath(), contents, &error)) {
-                markWritten(*document, document->filePath(), contents);
+                markWritten(*document, document->filePath(), contents, contentsHash);
                 continue;
             }
         }
         // No questions now: keep a copy that the next start offers back.
         document->m_hasReportedAutosaveFailure = true;
-        writeRecoveryCopy(*document);
+        writeRecoveryContents(*document, contents, contentsHash);
     }
 }
 

@@ -50,7 +50,12 @@ QByteArray OpenDocument::currentContents() const
 
 bool OpenDocument::hasUnsavedChanges() const
 {
-    return m_isRecovered || DiskFingerprint::hashOf(currentContents()) != m_savedContentsHash;
+    return differsFromSaved(DiskFingerprint::hashOf(currentContents()));
+}
+
+bool OpenDocument::differsFromSaved(const QByteArray& contentsHash) const
+{
+    return m_isRecovered || contentsHash != m_savedContentsHash;
 }
 
 bool OpenDocument::isModified() const

@@ -58,6 +58,9 @@ private:
     OpenDocument(DocumentManager& manager, std::unique_ptr<SermonDocument> document);
 
     QByteArray currentContents() const;
+    // hasUnsavedChanges() for contents of the sermon as it stands, whose hash is known: hashing
+    // a long sermon costs more than writing it, so a save hashes its text once.
+    bool differsFromSaved(const QByteArray& contentsHash) const;
     void updateModified();
 
     DocumentManager& m_manager;

@@ -106,15 +106,14 @@ std::vector<std::unique_ptr<RecoveryCopy>> RecoveryCopy::takeLeftovers(const QSt
     return copies;
 }
 
-bool RecoveryCopy::write(const FileWriter& writer, const QByteArray& contents, const QString& originPath,
-    const DiskFingerprint& originFingerprint, QString* error)
+bool RecoveryCopy::write(const FileWriter& writer, const QByteArray& contents, const QByteArray& contentsHash,
+    const QString& originPath, const DiskFingerprint& originFingerprint, QString* error)
 {
-    const QByteArray hash = DiskFingerprint::hashOf(contents);
     const QByteArray note = noteText(originPath, originFingerprint);
-    if (hash != m_writtenHash) {
+    if (contentsHash != m_writtenHash) {
         if (!writer(m_path, contents, error))
             return false;
-        m_writtenHash = hash;
+        m_writtenHash = contentsHash;
     }
     if (note != m_writtenNote) {
         const QString notePath = m_path + noteSuffix;

@@ -38,9 +38,10 @@ public:
     // That file as the text was last read from or written to it; invalid when not known.
     const DiskFingerprint& originFingerprint() const { return m_originFingerprint; }
 
-    // Writes the text and its note, unless the copy holds them already.
-    bool write(const FileWriter& writer, const QByteArray& contents, const QString& originPath,
-        const DiskFingerprint& originFingerprint, QString* error);
+    // Writes the text and its note, unless the copy holds them already. contentsHash is
+    // DiskFingerprint::hashOf(contents), which the caller has at hand.
+    bool write(const FileWriter& writer, const QByteArray& contents, const QByteArray& contentsHash,
+        const QString& originPath, const DiskFingerprint& originFingerprint, QString* error);
     // Deletes the copy and its note, and releases the lock.
     void remove();
 
