@@ -152,3 +152,4 @@ BENCHMARK(BM_SaveAfterEdit)->Arg(5000)->Arg(300000)->UseManualTime()->Unit(bench
 
 } // namespace
 
+

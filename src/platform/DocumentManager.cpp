@@ -167,7 +167,7 @@ std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical
     document->m_fingerprint = DiskFingerprint::of(canonical, contents);
     // Compared with what the writer would produce, not with the bytes read: a file written by
     // hand is not rewritten just because it was opened and closed.
-    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
+    document->m_savedContents = document->currentContents();
     return document;
 }
 
@@ -224,9 +224,8 @@ OpenDocument* DocumentManager::newDocument(std::unique_ptr<SermonDocument> sermo
     std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
     document->m_untitledNumber = nextUntitledNumber();
     document->m_proposedName = name;
-    document->m_savedContentsHash = isBlank
-        ? DiskFingerprint::hashOf(document->currentContents())
-        : DiskFingerprint::hashOf(SermonDocument::fileContents(SermonDocument().snapshot()));
+    document->m_savedContents
+        = isBlank ? document->currentContents() : SermonDocument::fileContents(SermonDocument().snapshot());
     OpenDocument* adopted = adopt(std::move(document));
     writeRecoveryCopy(*adopted);
     return adopted;
@@ -261,7 +260,7 @@ OpenDocument* DocumentManager::recover(std::unique_ptr<RecoveryCopy> copy)
     document->m_recoveredFrom = origin;
     if (origin.isEmpty())
         document->m_untitledNumber = nextUntitledNumber();
-    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
+    document->m_savedContents = document->currentContents();
     document->m_isRecovered = true;
     document->m_recoveryCopy = std::move(copy);
     return adopt(std::move(document));
@@ -285,7 +284,7 @@ OpenDocument* DocumentManager::recoverIntoFile(
     document->m_filePath = canonical;
     // What the file was when the text was kept: saving over anything else asks first.
     document->m_fingerprint = copy->originFingerprint();
-    document->m_savedContentsHash = DiskFingerprint::hashOf(onDisk);
+    document->m_savedContents = onDisk;
     document->m_isRecovered = true;
     document->m_recoveryCopy = std::move(copy);
     const bool changedOnDisk
@@ -458,8 +457,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
 
     const QString path = document.filePath();
     const QByteArray contents = document.currentContents();
-    const QByteArray contentsHash = DiskFingerprint::hashOf(contents);
-    const bool hasChanges = document.differsFromSaved(contentsHash);
+    const bool hasChanges = document.differsFromSaved(contents);
     const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
     // Nothing of ours to write: leave the file to whoever changed it.
     if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged))
@@ -504,7 +502,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         return WriteResult::Failed;
     }
 
-    markWritten(document, path, contents, contentsHash);
+    markWritten(document, path, contents);
     if (!isTimed) {
         m_recentDocuments.add(path);
         Q_EMIT recentDocumentsChanged();
@@ -583,7 +581,7 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     const bool moved = canonical != document.m_filePath;
     document.m_filePath = canonical;
     document.m_recoveredFrom.clear();
-    markWritten(document, canonical, contents, DiskFingerprint::hashOf(contents));
+    markWritten(document, canonical, contents);
     m_lastFolder = QFileInfo(canonical).absolutePath();
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();
@@ -592,11 +590,10 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     return true;
 }
 
-void DocumentManager::markWritten(
-    OpenDocument& document, const QString& path, const QByteArray& contents, const QByteArray& contentsHash)
+void DocumentManager::markWritten(OpenDocument& document, const QString& path, const QByteArray& contents)
 {
-    document.m_fingerprint = DiskFingerprint::of(path, contents.size(), contentsHash);
-    document.m_savedContentsHash = contentsHash;
+    document.m_fingerprint = DiskFingerprint::ofWritten(path, contents);
+    document.m_savedContents = contents;
     document.m_isRecovered = false;
     document.m_isAutosaveHeld = false;
     document.m_hasReportedAutosaveFailure = false;
@@ -610,12 +607,11 @@ void DocumentManager::markWritten(
 void DocumentManager::writeRecoveryCopy(OpenDocument& document)
 {
     const QByteArray contents = document.currentContents();
-    const QByteArray contentsHash = DiskFingerprint::hashOf(contents);
-    if (!document.differsFromSaved(contentsHash)) {
+    if (!document.differsFromSaved(contents)) {
         discardRecoveryCopy(document);
         return;
     }
-    writeRecoveryContents(document, contents, contentsHash);
+    writeRecoveryContents(document, contents, DiskFingerprint::hashOf(contents));
 }
 
 void DocumentManager::writeRecoveryContents(
@@ -630,9 +626,13 @@ void DocumentManager::writeRecoveryContents(
     else if (document.isUntitled())
         written
             = document.m_recoveryCopy->write(m_writer, contents, contentsHash, document.m_recoveredFrom, {}, &error);
-    else
+    else {
+        // The note names the file by its hash: made once, not on every copy.
+        if (document.m_fingerprint.hash.isEmpty())
+            document.m_fingerprint.hash = document.m_fingerprint.contentsHash();
         written = document.m_recoveryCopy->write(
             m_writer, contents, contentsHash, document.filePath(), document.m_fingerprint, &error);
+    }
     if (!written) {
         if (!document.m_hasReportedAutosaveFailure)
             m_dialogs->showError(parentFor(document),
@@ -759,21 +759,20 @@ void DocumentManager::saveAllWithoutAsking()
         document->m_autosaveTimer->stop();
         document->m_hasPendingAutosave = false;
         const QByteArray contents = document->currentContents();
-        const QByteArray contentsHash = DiskFingerprint::hashOf(contents);
-        if (!document->differsFromSaved(contentsHash))
+        if (!document->differsFromSaved(contents))
             continue;
         const bool safeInPlace = !document->isUntitled() && !document->m_isAutosaveHeld
             && document->m_fingerprint.compareWithDisk(document->filePath()) == DiskFingerprint::Comparison::Unchanged;
         if (safeInPlace) {
             QString error;
             if (writeFile(document->filePath(), contents, &error)) {
-                markWritten(*document, document->filePath(), contents, contentsHash);
+                markWritten(*document, document->filePath(), contents);
                 continue;
             }
         }
         // No questions now: keep a copy that the next start offers back.
         document->m_hasReportedAutosaveFailure = true;
-        writeRecoveryContents(*document, contents, contentsHash);
+        writeRecoveryContents(*document, contents, DiskFingerprint::hashOf(contents));
     }
 }
 

@@ -143,10 +143,8 @@ private:
     WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
-    // The file now holds contents, whose hash is given: the document is clean and its
-    // recovery copy goes.
-    void markWritten(
-        OpenDocument& document, const QString& path, const QByteArray& contents, const QByteArray& contentsHash);
+    // The file now holds contents: the document is clean and its recovery copy goes.
+    void markWritten(OpenDocument& document, const QString& path, const QByteArray& contents);
     // Keeps the document's text in the recovery folder while it differs from the file, and
     // drops the copy once it does not.
     void writeRecoveryCopy(OpenDocument& document);

@@ -50,12 +50,12 @@ QByteArray OpenDocument::currentContents() const
 
 bool OpenDocument::hasUnsavedChanges() const
 {
-    return differsFromSaved(DiskFingerprint::hashOf(currentContents()));
+    return differsFromSaved(currentContents());
 }
 
-bool OpenDocument::differsFromSaved(const QByteArray& contentsHash) const
+bool OpenDocument::differsFromSaved(const QByteArray& contents) const
 {
-    return m_isRecovered || contentsHash != m_savedContentsHash;
+    return m_isRecovered || contents != m_savedContents;
 }
 
 bool OpenDocument::isModified() const

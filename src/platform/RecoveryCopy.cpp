@@ -24,7 +24,8 @@ QByteArray noteText(const QString& originPath, const DiskFingerprint& fingerprin
     QByteArray note = originPath.toUtf8() + '\n';
     if (fingerprint.isValid() && fingerprint.modified.isValid())
         note += QByteArray::number(fingerprint.size) + '\n'
-            + QByteArray::number(fingerprint.modified.toMSecsSinceEpoch()) + '\n' + fingerprint.hash.toHex() + '\n';
+            + QByteArray::number(fingerprint.modified.toMSecsSinceEpoch()) + '\n' + fingerprint.contentsHash().toHex()
+            + '\n';
     return note;
 }
 
