@@ -151,5 +151,3 @@ void BM_SaveAfterEdit(benchmark::State& state)
 BENCHMARK(BM_SaveAfterEdit)->Arg(5000)->Arg(300000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-
