@@ -274,8 +274,7 @@ OpenDocument* DocumentManager::recoverIntoFile(
     const bool isReadable = file.open(QIODevice::ReadOnly);
     const QByteArray onDisk = isReadable ? file.readAll() : QByteArray();
     // Killed after the save and before the copy went: the file holds the text already.
-    if (isReadable && file.error() == QFileDevice::NoError
-        && DiskFingerprint::hashOf(onDisk) == DiskFingerprint::hashOf(copy->contents())) {
+    if (isReadable && file.error() == QFileDevice::NoError && onDisk == copy->contents()) {
         copy->remove();
         return openFile(canonical);
     }
@@ -426,7 +425,7 @@ void DocumentManager::autosave(OpenDocument& document)
     // typed) waits in the recovery folder.
     const DocumentWindow* window = document.window();
     if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
-        writeRecoveryContents(document, *typing, DiskFingerprint::hashOf(*typing));
+        writeRecoveryContents(document, *typing);
     else if (isWritten)
         // Written, or nothing of ours to write: the file holds the sermon as it stands.
         discardRecoveryCopy(document);
@@ -611,11 +610,10 @@ void DocumentManager::writeRecoveryCopy(OpenDocument& document)
         discardRecoveryCopy(document);
         return;
     }
-    writeRecoveryContents(document, contents, DiskFingerprint::hashOf(contents));
+    writeRecoveryContents(document, contents);
 }
 
-void DocumentManager::writeRecoveryContents(
-    OpenDocument& document, const QByteArray& contents, const QByteArray& contentsHash)
+void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
 {
     QString error;
     if (!document.m_recoveryCopy)
@@ -624,14 +622,13 @@ void DocumentManager::writeRecoveryContents(
     if (!written)
         error = tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder));
     else if (document.isUntitled())
-        written
-            = document.m_recoveryCopy->write(m_writer, contents, contentsHash, document.m_recoveredFrom, {}, &error);
+        written = document.m_recoveryCopy->write(m_writer, contents, document.m_recoveredFrom, {}, &error);
     else {
         // The note names the file by its hash: made once, not on every copy.
         if (document.m_fingerprint.hash.isEmpty())
             document.m_fingerprint.hash = document.m_fingerprint.contentsHash();
-        written = document.m_recoveryCopy->write(
-            m_writer, contents, contentsHash, document.filePath(), document.m_fingerprint, &error);
+        written
+            = document.m_recoveryCopy->write(m_writer, contents, document.filePath(), document.m_fingerprint, &error);
     }
     if (!written) {
         if (!document.m_hasReportedAutosaveFailure)
@@ -772,7 +769,7 @@ void DocumentManager::saveAllWithoutAsking()
         }
         // No questions now: keep a copy that the next start offers back.
         document->m_hasReportedAutosaveFailure = true;
-        writeRecoveryContents(*document, contents, DiskFingerprint::hashOf(contents));
+        writeRecoveryContents(*document, contents);
     }
 }
 

@@ -148,7 +148,7 @@ private:
     // Keeps the document's text in the recovery folder while it differs from the file, and
     // drops the copy once it does not.
     void writeRecoveryCopy(OpenDocument& document);
-    void writeRecoveryContents(OpenDocument& document, const QByteArray& contents, const QByteArray& contentsHash);
+    void writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);

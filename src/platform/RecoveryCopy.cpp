@@ -100,21 +100,21 @@ std::vector<std::unique_ptr<RecoveryCopy>> RecoveryCopy::takeLeftovers(const QSt
             continue;
         copy->m_originPath = origin;
         copy->m_originFingerprint = fingerprint;
-        copy->m_writtenHash = DiskFingerprint::hashOf(copy->m_contents);
+        copy->m_writtenContents = copy->m_contents;
         copy->m_writtenNote = note;
         copies.push_back(std::move(copy));
     }
     return copies;
 }
 
-bool RecoveryCopy::write(const FileWriter& writer, const QByteArray& contents, const QByteArray& contentsHash,
-    const QString& originPath, const DiskFingerprint& originFingerprint, QString* error)
+bool RecoveryCopy::write(const FileWriter& writer, const QByteArray& contents, const QString& originPath,
+    const DiskFingerprint& originFingerprint, QString* error)
 {
     const QByteArray note = noteText(originPath, originFingerprint);
-    if (contentsHash != m_writtenHash) {
+    if (contents != m_writtenContents) {
         if (!writer(m_path, contents, error))
             return false;
-        m_writtenHash = contentsHash;
+        m_writtenContents = contents;
     }
     if (note != m_writtenNote) {
         const QString notePath = m_path + noteSuffix;
@@ -133,7 +133,7 @@ void RecoveryCopy::remove()
     QFile::remove(m_path);
     QFile::remove(m_path + noteSuffix);
     m_lock.reset();
-    m_writtenHash.clear();
+    m_writtenContents.reset();
     m_writtenNote.clear();
 }
 

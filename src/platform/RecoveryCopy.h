@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLockFile;
@@ -38,10 +39,9 @@ public:
     // That file as the text was last read from or written to it; invalid when not known.
     const DiskFingerprint& originFingerprint() const { return m_originFingerprint; }
 
-    // Writes the text and its note, unless the copy holds them already. contentsHash is
-    // DiskFingerprint::hashOf(contents), which the caller has at hand.
-    bool write(const FileWriter& writer, const QByteArray& contents, const QByteArray& contentsHash,
-        const QString& originPath, const DiskFingerprint& originFingerprint, QString* error);
+    // Writes the text and its note, unless the copy holds them already.
+    bool write(const FileWriter& writer, const QByteArray& contents, const QString& originPath,
+        const DiskFingerprint& originFingerprint, QString* error);
     // Deletes the copy and its note, and releases the lock.
     void remove();
 
@@ -53,8 +53,9 @@ private:
     QByteArray m_contents;
     QString m_originPath;
     DiskFingerprint m_originFingerprint;
-    // What the files hold, so that an unchanged text is not written again.
-    QByteArray m_writtenHash;
+    // What the files hold, so that an unchanged text is not written again. The text itself
+    // rather than its hash: hashing a long sermon costs more than comparing it.
+    std::optional<QByteArray> m_writtenContents;
     QByteArray m_writtenNote;
 };
 
