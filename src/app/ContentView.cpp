@@ -12,6 +12,7 @@
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/StatusBarView.h"
+#include "mindmap/ZoomControlsView.h"
 #include "platform/CommandRouter.h"
 #include "platform/FocusedValues.h"
 #include "platform/Preferences.h"
@@ -306,6 +307,8 @@ bool ContentView::setMode(AppMode mode)
     if (mode == AppMode::Tree)
         m_mindMapCanvas->recomputeLayout();
     m_statusBarSlot->setVisible(mode != AppMode::Delivery);
+    // The zoom belongs to the map; the columns have none, so its buttons would act unseen.
+    m_statusBar->zoomControls()->setVisible(mode == AppMode::Tree);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
     // The map takes the keyboard on coming back, as it does when it first appears.
     if (mode == AppMode::Tree && m_mindMapCanvas)

@@ -160,7 +160,9 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     if (!wasNew)
         relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
     c.setSelectedNodeID(next);
-    setCanvasFocused(true);
+    // The keyboard stays where it went (the search field, say); the callers that keep it on
+    // the map take it back themselves.
+    notifyStateChanged();
     return { id, true };
 }
 
@@ -230,8 +232,10 @@ void MindMapCanvas::editorEnter()
         return;
     const bool isNew = m_controller->editingIsNew();
     const CommitResult result = commitEdit(true);
-    if (result.removed)
+    if (result.removed) {
+        setCanvasFocused(true);
         return;
+    }
     // Rapid entry: Return on a node just made makes the next one.
     if (!isNew || !insertSiblingToEdit(*id, true))
         setCanvasFocused(true);
@@ -243,8 +247,10 @@ void MindMapCanvas::editorCommandEnter()
     if (!id)
         return;
     const CommitResult result = commitEdit(true);
-    if (result.removed)
+    if (result.removed) {
+        setCanvasFocused(true);
         return;
+    }
     if (!insertSiblingToEdit(*id, false))
         setCanvasFocused(true);
 }

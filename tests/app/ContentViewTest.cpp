@@ -212,6 +212,8 @@ TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTim
     EXPECT_TRUE(first->isVisible());
     EXPECT_FALSE(view.modeContent(AppMode::Tree)->isVisible());
     EXPECT_TRUE(view.statusBarSlot()->isVisible());
+    // The columns have no zoom: the map's buttons are not offered under them.
+    EXPECT_FALSE(view.statusBar()->zoomControls()->isVisible());
     EXPECT_LT(
         first->mapTo(&view, QPoint(0, first->height())).y(), view.statusBarSlot()->mapTo(&view, QPoint()).y() + 1);
 
@@ -224,6 +226,8 @@ TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTim
     ASSERT_NE(view.columnCanvas(), nullptr);
     EXPECT_TRUE(view.modeButton(AppMode::Columns)->isChecked());
     EXPECT_EQ(view.columnCanvas()->controller().selectedNodeID(), m_document.root()->id());
+    EXPECT_TRUE(view.setMode(AppMode::Tree));
+    EXPECT_TRUE(view.statusBar()->zoomControls()->isVisible());
 }
 
 TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdits)

@@ -157,3 +157,16 @@ TEST_F(SearchOnTheCanvasTest, FindOpensTheBarAndTheSearchRunsThroughTheControlle
     EXPECT_TRUE(bar()->query().isEmpty());
     EXPECT_FALSE(bar()->matchLabel()->isVisible());
 }
+
+TEST_F(SearchOnTheCanvasTest, FindWhileANewNodeIsStillEmptyLeavesTheKeyboardInTheField)
+{
+    controller().setSelectedNodeID(a1->id());
+    canvas->setCanvasFocused(true);
+    QTest::keyClick(canvas.get(), Qt::Key_Tab);
+    ASSERT_TRUE(controller().editingNodeID());
+
+    canvas->openSearch();
+    EXPECT_FALSE(controller().editingNodeID());
+    EXPECT_TRUE(a1->children().empty());
+    EXPECT_TRUE(bar()->field()->hasFocus());
+}
