@@ -427,7 +427,7 @@ void DocumentManager::autosave(OpenDocument& document)
     if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
         writeRecoveryContents(document, *typing);
     else if (isWritten)
-        // Written, or nothing of ours to write: the file holds the sermon as it stands.
+        // Written, or the same as we last read or saved: no copy is needed.
         discardRecoveryCopy(document);
     else
         writeRecoveryCopy(document);
