@@ -459,8 +459,15 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     const bool hasChanges = document.differsFromSaved(contents);
     const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
     // Nothing of ours to write: leave the file to whoever changed it.
-    if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged))
+    if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged)) {
+        // Edits that ended where the file stands leave nothing unsaved. The file is not
+        // rewritten, so a hand-written one keeps its own layout.
+        if (disk == DiskFingerprint::Comparison::Unchanged) {
+            document.undoManager().setClean();
+            discardRecoveryCopy(document);
+        }
         return WriteResult::Written;
+    }
 
     if (disk != DiskFingerprint::Comparison::Unchanged) {
         // The question may wait a long time for an answer: keep our text safe meanwhile.

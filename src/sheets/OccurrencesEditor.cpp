@@ -203,6 +203,9 @@ OccurrencesEditor::OccurrencesEditor(QWidget* parent)
     m_section = new SectionBlock(tr("Occurrences"), this);
     m_scrollArea = new FittingScrollArea;
     m_scrollArea->setFrameShape(QFrame::NoFrame);
+    // A click in the list would hand it the keyboard, and the place being typed would end its
+    // edit before the click reached the chip or remove button under the pointer.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -159,6 +159,33 @@ TEST_F(DocumentManagerTest, AutosaveWritesOnlyWhenItsTimerFires)
     EXPECT_TRUE(m_dialogs->errors.isEmpty());
 }
 
+// Edits that end where the file stands (a word typed and taken out again, or words a column
+// editor wrote before an autosave and committed after it) leave nothing unsaved: the window
+// stops showing it edited once an autosave or a save finds the file holding the same text.
+TEST_F(DocumentManagerTest, EditsThatEndAsTheFileStandsLeaveTheDocumentUnedited)
+{
+    const QByteArray handWritten = "# Grace\n\n\n* one\n";
+    const QString file = writeFile(QStringLiteral("grace.md"), handWritten);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    for (const bool bySave : { false, true }) {
+        edit(*document, QStringLiteral("Mercy"));
+        edit(*document, QStringLiteral("Grace"));
+        EXPECT_TRUE(document->isModified());
+        if (bySave)
+            EXPECT_TRUE(m_manager->save(*document));
+        else
+            timerOf(*document).fire();
+        EXPECT_FALSE(document->isModified()) << bySave;
+        EXPECT_FALSE(document->window()->isWindowModified()) << bySave;
+        EXPECT_EQ(readFile(file), handWritten);
+    }
+    // Undo still steps back to a text the file does not hold.
+    document->undoManager().undo();
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+}
+
 TEST_F(DocumentManagerTest, ContinuousEditingStillSavesWithinTheMaximumDelay)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);

@@ -143,6 +143,29 @@ TEST_F(OccurrencesEditorTest, ReturnOrLeavingThePlaceCommitsButMovingIntoTheCale
     EXPECT_EQ(m_editor->occasions().front().place, QStringLiteral("Town Hall"));
 }
 
+// Clicks on the edited row's own chip and remove button act on the row; they do not first
+// end the edit by taking the keyboard from the place being typed.
+TEST_F(OccurrencesEditorTest, ClickingTheEditedRowsChipOrRemoveButtonActsOnThatRow)
+{
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2024, 2, 4));
+    m_editor->setOccasions({ a, b });
+    m_editor->beginEditing(a);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_editor->placeField() && m_editor->placeField()->hasFocus(); }));
+    QTest::keyClicks(m_editor->placeField(), QStringLiteral("2"));
+    QTest::mouseClick(m_editor->dateChip(), Qt::LeftButton);
+    EXPECT_TRUE(m_editor->isDatePopoverOpen());
+    ASSERT_NE(m_editor->calendar(), nullptr);
+    m_editor->calendar()->selectDay(QDate(2024, 1, 14));
+    EXPECT_EQ(m_editor->editingID(), a.id);
+    EXPECT_EQ(m_editor->editPlace(), QStringLiteral("A2"));
+
+    QWidget* editedRow = m_editor->placeField()->parentWidget();
+    QTest::mouseClick(OccurrencesEditor::removeButton(editedRow), Qt::LeftButton);
+    ASSERT_EQ(m_editor->occasions().size(), 1u);
+    EXPECT_EQ(m_editor->occasions().front().id, b.id);
+}
+
 TEST_F(OccurrencesEditorTest, AddingOrEditingAnotherRowCommitsTheFirst)
 {
     const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
