@@ -11,13 +11,26 @@ QByteArray DiskFingerprint::hashOf(const QByteArray& contents)
     return QCryptographicHash::hash(contents, QCryptographicHash::Sha256);
 }
 
+QByteArray DiskFingerprint::contentsHash() const
+{
+    return hash.isEmpty() && isValid() ? hashOf(contents) : hash;
+}
+
 DiskFingerprint DiskFingerprint::of(const QString& path, const QByteArray& contents)
+{
+    DiskFingerprint fingerprint = ofWritten(path, contents);
+    fingerprint.hash = hashOf(contents);
+    fingerprint.contents.clear();
+    return fingerprint;
+}
+
+DiskFingerprint DiskFingerprint::ofWritten(const QString& path, const QByteArray& contents)
 {
     const QFileInfo info(path);
     DiskFingerprint fingerprint;
     fingerprint.size = contents.size();
     fingerprint.modified = info.exists() ? info.lastModified() : QDateTime();
-    fingerprint.hash = hashOf(contents);
+    fingerprint.contents = contents;
     return fingerprint;
 }
 
@@ -34,6 +47,11 @@ DiskFingerprint::Comparison DiskFingerprint::compareWithDisk(const QString& path
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Comparison::Modified;
+    if (hash.isEmpty()) {
+        const QByteArray onDisk = file.readAll();
+        return file.error() == QFileDevice::NoError && onDisk == contents ? Comparison::Unchanged
+                                                                          : Comparison::Modified;
+    }
     QCryptographicHash hasher(QCryptographicHash::Sha256);
     if (!hasher.addData(&file))
         return Comparison::Modified;

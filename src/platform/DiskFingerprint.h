@@ -8,17 +8,25 @@ namespace kestrion {
 
 // What a file looked like when we last read or wrote it, to tell whether someone else has
 // changed it since. Size and modification time decide quickly; when they differ, the
-// contents' hash has the last word, so a file that was only touched is not a conflict.
+// contents have the last word, so a file that was only touched is not a conflict.
 struct DiskFingerprint {
     qint64 size = -1;
     QDateTime modified;
+    // The SHA-256 of the contents. Empty in the fingerprint of a file we wrote, which keeps
+    // the contents themselves instead: they are the document's saved text anyway, and
+    // hashing a long sermon on every save costs more than writing it.
     QByteArray hash;
+    QByteArray contents;
 
     bool isValid() const { return size >= 0; }
+    // The hash, computed from the kept contents when there is none.
+    QByteArray contentsHash() const;
 
     static QByteArray hashOf(const QByteArray& contents);
-    // The fingerprint of a file whose contents are known (just read or just written).
+    // The fingerprint of a file whose contents were just read.
     static DiskFingerprint of(const QString& path, const QByteArray& contents);
+    // The fingerprint of a file we just wrote with these contents.
+    static DiskFingerprint ofWritten(const QString& path, const QByteArray& contents);
 
     enum class Comparison {
         Unchanged,

@@ -167,7 +167,7 @@ std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical
     document->m_fingerprint = DiskFingerprint::of(canonical, contents);
     // Compared with what the writer would produce, not with the bytes read: a file written by
     // hand is not rewritten just because it was opened and closed.
-    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
+    document->m_savedContents = document->currentContents();
     return document;
 }
 
@@ -224,9 +224,8 @@ OpenDocument* DocumentManager::newDocument(std::unique_ptr<SermonDocument> sermo
     std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
     document->m_untitledNumber = nextUntitledNumber();
     document->m_proposedName = name;
-    document->m_savedContentsHash = isBlank
-        ? DiskFingerprint::hashOf(document->currentContents())
-        : DiskFingerprint::hashOf(SermonDocument::fileContents(SermonDocument().snapshot()));
+    document->m_savedContents
+        = isBlank ? document->currentContents() : SermonDocument::fileContents(SermonDocument().snapshot());
     OpenDocument* adopted = adopt(std::move(document));
     writeRecoveryCopy(*adopted);
     return adopted;
@@ -261,7 +260,7 @@ OpenDocument* DocumentManager::recover(std::unique_ptr<RecoveryCopy> copy)
     document->m_recoveredFrom = origin;
     if (origin.isEmpty())
         document->m_untitledNumber = nextUntitledNumber();
-    document->m_savedContentsHash = DiskFingerprint::hashOf(document->currentContents());
+    document->m_savedContents = document->currentContents();
     document->m_isRecovered = true;
     document->m_recoveryCopy = std::move(copy);
     return adopt(std::move(document));
@@ -275,8 +274,7 @@ OpenDocument* DocumentManager::recoverIntoFile(
     const bool isReadable = file.open(QIODevice::ReadOnly);
     const QByteArray onDisk = isReadable ? file.readAll() : QByteArray();
     // Killed after the save and before the copy went: the file holds the text already.
-    if (isReadable && file.error() == QFileDevice::NoError
-        && DiskFingerprint::hashOf(onDisk) == DiskFingerprint::hashOf(copy->contents())) {
+    if (isReadable && file.error() == QFileDevice::NoError && onDisk == copy->contents()) {
         copy->remove();
         return openFile(canonical);
     }
@@ -285,7 +283,7 @@ OpenDocument* DocumentManager::recoverIntoFile(
     document->m_filePath = canonical;
     // What the file was when the text was kept: saving over anything else asks first.
     document->m_fingerprint = copy->originFingerprint();
-    document->m_savedContentsHash = DiskFingerprint::hashOf(onDisk);
+    document->m_savedContents = onDisk;
     document->m_isRecovered = true;
     document->m_recoveryCopy = std::move(copy);
     const bool changedOnDisk
@@ -419,8 +417,8 @@ void DocumentManager::autosave(OpenDocument& document)
     if (document.m_isBusy || document.m_isClosing)
         return;
     QPointer<OpenDocument> guard(&document);
-    if (!document.isUntitled() && !document.m_isAutosaveHeld)
-        saveInPlace(document, true, false);
+    const bool isWritten = !document.isUntitled() && !document.m_isAutosaveHeld
+        && saveInPlace(document, true, false) == WriteResult::Written;
     if (!guard || guard->m_isClosing)
         return;
     // What no file holds yet (an untitled document, one we may not write, words still being
@@ -428,6 +426,9 @@ void DocumentManager::autosave(OpenDocument& document)
     const DocumentWindow* window = document.window();
     if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
         writeRecoveryContents(document, *typing);
+    else if (isWritten)
+        // Written, or the same as we last read or saved: no copy is needed.
+        discardRecoveryCopy(document);
     else
         writeRecoveryCopy(document);
 }
@@ -455,7 +456,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
 
     const QString path = document.filePath();
     const QByteArray contents = document.currentContents();
-    const bool hasChanges = document.hasUnsavedChanges();
+    const bool hasChanges = document.differsFromSaved(contents);
     const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
     // Nothing of ours to write: leave the file to whoever changed it.
     if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged)) {
@@ -598,8 +599,8 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
 
 void DocumentManager::markWritten(OpenDocument& document, const QString& path, const QByteArray& contents)
 {
-    document.m_fingerprint = DiskFingerprint::of(path, contents);
-    document.m_savedContentsHash = DiskFingerprint::hashOf(contents);
+    document.m_fingerprint = DiskFingerprint::ofWritten(path, contents);
+    document.m_savedContents = contents;
     document.m_isRecovered = false;
     document.m_isAutosaveHeld = false;
     document.m_hasReportedAutosaveFailure = false;
@@ -612,11 +613,12 @@ void DocumentManager::markWritten(OpenDocument& document, const QString& path, c
 
 void DocumentManager::writeRecoveryCopy(OpenDocument& document)
 {
-    if (!document.hasUnsavedChanges()) {
+    const QByteArray contents = document.currentContents();
+    if (!document.differsFromSaved(contents)) {
         discardRecoveryCopy(document);
         return;
     }
-    writeRecoveryContents(document, document.currentContents());
+    writeRecoveryContents(document, contents);
 }
 
 void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
@@ -629,9 +631,13 @@ void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
         error = tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder));
     else if (document.isUntitled())
         written = document.m_recoveryCopy->write(m_writer, contents, document.m_recoveredFrom, {}, &error);
-    else
+    else {
+        // The note names the file by its hash: made once, not on every copy.
+        if (document.m_fingerprint.hash.isEmpty())
+            document.m_fingerprint.hash = document.m_fingerprint.contentsHash();
         written
             = document.m_recoveryCopy->write(m_writer, contents, document.filePath(), document.m_fingerprint, &error);
+    }
     if (!written) {
         if (!document.m_hasReportedAutosaveFailure)
             m_dialogs->showError(parentFor(document),
@@ -757,12 +763,12 @@ void DocumentManager::saveAllWithoutAsking()
         commitPendingEdits(*document);
         document->m_autosaveTimer->stop();
         document->m_hasPendingAutosave = false;
-        if (!document->hasUnsavedChanges())
+        const QByteArray contents = document->currentContents();
+        if (!document->differsFromSaved(contents))
             continue;
         const bool safeInPlace = !document->isUntitled() && !document->m_isAutosaveHeld
             && document->m_fingerprint.compareWithDisk(document->filePath()) == DiskFingerprint::Comparison::Unchanged;
         if (safeInPlace) {
-            const QByteArray contents = document->currentContents();
             QString error;
             if (writeFile(document->filePath(), contents, &error)) {
                 markWritten(*document, document->filePath(), contents);
@@ -771,7 +777,7 @@ void DocumentManager::saveAllWithoutAsking()
         }
         // No questions now: keep a copy that the next start offers back.
         document->m_hasReportedAutosaveFailure = true;
-        writeRecoveryCopy(*document);
+        writeRecoveryContents(*document, contents);
     }
 }
 

@@ -50,7 +50,12 @@ QByteArray OpenDocument::currentContents() const
 
 bool OpenDocument::hasUnsavedChanges() const
 {
-    return m_isRecovered || DiskFingerprint::hashOf(currentContents()) != m_savedContentsHash;
+    return differsFromSaved(currentContents());
+}
+
+bool OpenDocument::differsFromSaved(const QByteArray& contents) const
+{
+    return m_isRecovered || contents != m_savedContents;
 }
 
 bool OpenDocument::isModified() const

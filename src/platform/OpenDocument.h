@@ -58,6 +58,8 @@ private:
     OpenDocument(DocumentManager& manager, std::unique_ptr<SermonDocument> document);
 
     QByteArray currentContents() const;
+    // hasUnsavedChanges() for the contents of the sermon as it stands, made once by a save.
+    bool differsFromSaved(const QByteArray& contents) const;
     void updateModified();
 
     DocumentManager& m_manager;
@@ -71,9 +73,9 @@ private:
     QString m_proposedName;
     // What the file held when it was last read or written by us.
     DiskFingerprint m_fingerprint;
-    // The hash of the sermon's text as it was last read or saved; for an untitled document,
-    // as it was made.
-    QByteArray m_savedContentsHash;
+    // The sermon's text as it was last read or saved (shared with the fingerprint of what we
+    // wrote); for an untitled document, as it was made.
+    QByteArray m_savedContents;
     // The text while no file holds it (untitled, recovered, not yet written, being typed).
     std::unique_ptr<RecoveryCopy> m_recoveryCopy;
     // Text recovered after a crash is kept nowhere else until it is saved.

@@ -24,7 +24,8 @@ QByteArray noteText(const QString& originPath, const DiskFingerprint& fingerprin
     QByteArray note = originPath.toUtf8() + '\n';
     if (fingerprint.isValid() && fingerprint.modified.isValid())
         note += QByteArray::number(fingerprint.size) + '\n'
-            + QByteArray::number(fingerprint.modified.toMSecsSinceEpoch()) + '\n' + fingerprint.hash.toHex() + '\n';
+            + QByteArray::number(fingerprint.modified.toMSecsSinceEpoch()) + '\n' + fingerprint.contentsHash().toHex()
+            + '\n';
     return note;
 }
 
@@ -99,7 +100,7 @@ std::vector<std::unique_ptr<RecoveryCopy>> RecoveryCopy::takeLeftovers(const QSt
             continue;
         copy->m_originPath = origin;
         copy->m_originFingerprint = fingerprint;
-        copy->m_writtenHash = DiskFingerprint::hashOf(copy->m_contents);
+        copy->m_writtenContents = copy->m_contents;
         copy->m_writtenNote = note;
         copies.push_back(std::move(copy));
     }
@@ -109,12 +110,11 @@ std::vector<std::unique_ptr<RecoveryCopy>> RecoveryCopy::takeLeftovers(const QSt
 bool RecoveryCopy::write(const FileWriter& writer, const QByteArray& contents, const QString& originPath,
     const DiskFingerprint& originFingerprint, QString* error)
 {
-    const QByteArray hash = DiskFingerprint::hashOf(contents);
     const QByteArray note = noteText(originPath, originFingerprint);
-    if (hash != m_writtenHash) {
+    if (contents != m_writtenContents) {
         if (!writer(m_path, contents, error))
             return false;
-        m_writtenHash = hash;
+        m_writtenContents = contents;
     }
     if (note != m_writtenNote) {
         const QString notePath = m_path + noteSuffix;
@@ -133,7 +133,7 @@ void RecoveryCopy::remove()
     QFile::remove(m_path);
     QFile::remove(m_path + noteSuffix);
     m_lock.reset();
-    m_writtenHash.clear();
+    m_writtenContents.reset();
     m_writtenNote.clear();
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLockFile;
@@ -52,8 +53,9 @@ private:
     QByteArray m_contents;
     QString m_originPath;
     DiskFingerprint m_originFingerprint;
-    // What the files hold, so that an unchanged text is not written again.
-    QByteArray m_writtenHash;
+    // What the files hold, so that an unchanged text is not written again. The text itself
+    // rather than its hash: hashing a long sermon costs more than comparing it.
+    std::optional<QByteArray> m_writtenContents;
     QByteArray m_writtenNote;
 };
 

@@ -293,6 +293,46 @@ TEST_F(DocumentManagerTest, ChangeOfTheSameSizeWithANewTimeIsAskedAbout)
     EXPECT_EQ(readFile(file), theirs);
 }
 
+// What we write ourselves is what the disk check compares with next: a file only touched
+// since is saved over quietly, one changed to the same size is asked about.
+TEST_F(DocumentManagerTest, AfterOurOwnSaveTheDiskCheckStillTellsTouchFromChange)
+{
+    const std::vector<std::function<void(OpenDocument&)>> saves {
+        [this](OpenDocument& document) { timerOf(document).fire(); },
+        [this](OpenDocument& document) { EXPECT_TRUE(m_manager->save(document)); },
+        [this](OpenDocument&) { m_manager->saveAllWithoutAsking(); },
+    };
+    for (size_t i = 0; i < saves.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QString file = writeFile(QStringLiteral("grace-%1.md").arg(i), sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        edit(*document, QStringLiteral("Saved"));
+        saves[i](*document);
+        EXPECT_FALSE(document->hasUnsavedChanges());
+
+        struct utimbuf times {
+            1000000000, 1000000000
+        };
+        ASSERT_EQ(utime(QFile::encodeName(file).constData(), &times), 0);
+        edit(*document, QStringLiteral("Touched"));
+        timerOf(*document).fire();
+        EXPECT_TRUE(m_dialogs->conflicts.empty());
+        EXPECT_TRUE(readFile(file).contains("# Touched\n"));
+
+        QByteArray theirs = readFile(file);
+        theirs.replace("Touched", "Changed");
+        writeFile(QStringLiteral("grace-%1.md").arg(i), theirs);
+        ASSERT_EQ(utime(QFile::encodeName(file).constData(), &times), 0);
+        edit(*document, QStringLiteral("Ours"));
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+        timerOf(*document).fire();
+        EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+        EXPECT_EQ(readFile(file), theirs);
+        m_dialogs->conflicts.clear();
+    }
+}
+
 TEST_F(DocumentManagerTest, FileRemovedBehindOurBackIsAskedAbout)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);

@@ -109,6 +109,27 @@ TEST_F(DocumentManagerTest, RestoredTextGoesBackIntoItsOwnFilesWindowUntilSaved)
     EXPECT_TRUE(m_dialogs->errors.isEmpty());
 }
 
+// The copy's note describes the file as our own last save wrote it, so that file is not
+// taken for one changed by someone else.
+TEST_F(DocumentManagerTest, WordsTypedAfterAnAutosaveComeBackWithoutCallingTheFileChanged)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Saved"));
+    timerOf(*document).fire();
+    static_cast<TypingWindow*>(document->window())->type(restoredText);
+    timerOf(*document).fire();
+    crashManager();
+
+    ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+    document = m_manager->documents().front();
+    EXPECT_EQ(contentsOf(*document), restoredText);
+    ASSERT_NE(restoredNotice(*document), nullptr);
+    EXPECT_EQ(restoredNotice(*document)->actionTitles(), QStringList({ QStringLiteral("Discard Restored Changes") }));
+}
+
 TEST_F(DocumentManagerTest, FileWithRestoredTextOpensIntoItWhicheverWayItIsOpened)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
