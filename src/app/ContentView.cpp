@@ -266,6 +266,14 @@ void ContentView::commitPendingEdits()
         m_columnCanvas->commitPendingEdit();
 }
 
+void ContentView::storePendingEdits()
+{
+    for (MindMapCanvas* canvas : mindMapCanvases())
+        canvas->storeEditingText();
+    if (m_columnCanvas)
+        m_columnCanvas->storePendingEdit();
+}
+
 void ContentView::showColumns(bool shown)
 {
     if (shown == (m_columnCanvas != nullptr))

@@ -77,6 +77,8 @@ public:
     ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
     // Ends every in-place edit of the window (its maps and its columns), keeping what was typed.
     void commitPendingEdits();
+    // What the editors hold goes into the document, and they stay open.
+    void storePendingEdits();
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
     const std::function<void()>& zoomOut() const { return m_zoomOut; }

@@ -106,6 +106,11 @@ void SermonWindow::commitPendingEdits()
     m_contentView->commitPendingEdits();
 }
 
+void SermonWindow::storePendingEdits()
+{
+    m_contentView->storePendingEdits();
+}
+
 std::optional<QByteArray> SermonWindow::contentsWithPendingEdits() const
 {
     // The column editor writes every keystroke into its node, so the document itself already

@@ -29,6 +29,7 @@ public:
 
     // Typing in either mind map, this window's own and the focus window's, counts.
     void commitPendingEdits() override;
+    void storePendingEdits() override;
     std::optional<QByteArray> contentsWithPendingEdits() const override;
     // The focus window while it covers this one.
     QWidget* frontWindow() override;

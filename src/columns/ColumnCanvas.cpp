@@ -539,6 +539,11 @@ void ColumnCanvas::commitPendingEdit()
     setCanvasFocused(true);
 }
 
+void ColumnCanvas::storePendingEdit()
+{
+    m_editing.storeColumnEdit();
+}
+
 void ColumnCanvas::updateEditor()
 {
     const std::optional<QUuid> id = m_controller->editingNodeID();

@@ -130,6 +130,8 @@ public:
     // Commits a running edit (trimmed, as an undo step unless the node is new) and hands the
     // keyboard back; for saving, closing and leaving the mode. Nothing when none runs.
     void commitPendingEdit();
+    // As commitPendingEdit, for a save asked for while typing: the edit and the keyboard stay.
+    void storePendingEdit();
     // The editor while a node with a frame is edited; null otherwise.
     ColumnEditorOverlay* editorOverlay() const { return m_editor; }
     // Writes a node's text; a change without an undo step of its own is reported to the

@@ -95,6 +95,21 @@ ColumnEditing::CommitResult ColumnEditing::commitColumnEdit(bool commit)
     return { id, node != root };
 }
 
+void ColumnEditing::storeColumnEdit()
+{
+    DocumentController& c = m_canvas.controller();
+    const SermonNodePtr root = m_canvas.document().root();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr node = id && root ? root->findNode(*id) : nullptr;
+    const QString text = c.editingText().trimmed();
+    if (!node || text.isEmpty() || text == m_canvas.editOriginalText())
+        return;
+    if (!c.editingIsNew())
+        recordWithOriginalText(*node);
+    m_canvas.writeNodeText(*node, text);
+    m_canvas.setEditOriginalText(text);
+}
+
 void ColumnEditing::commitAndAppendChild()
 {
     commitAndContinue(NewNodePlace::LastChild);

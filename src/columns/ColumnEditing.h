@@ -38,6 +38,9 @@ public:
     // removed (one step unless it was new) and its neighbour selected; the title is never
     // removed and keeps the empty text. Returns the edited node and whether it went.
     CommitResult commitColumnEdit(bool commit);
+    // Writes the trimmed text as committing would (one step unless the node is new), but the
+    // edit goes on; it starts again from that text. Emptied text waits for the edit's end.
+    void storeColumnEdit();
     // Tab: commits; a node just made gets a new empty last child to edit.
     void commitAndAppendChild();
     // Return (after) and Ctrl+Return (before): commits; a node just made gets a new empty

@@ -182,6 +182,9 @@ public:
     CommitResult commitEdit(bool commit);
     // commitEdit, then the keyboard back to the canvas.
     void endEditing(bool commit);
+    // Writes the edited text (trimmed) into the node as commitEdit would, but editing goes on.
+    // Emptied text is left to the end of the editing.
+    void storeEditingText();
     // The editor's keys: Tab adds a child to edit, Shift-Tab edits the parent, Return on a new
     // node adds the next sibling to edit (else ends editing), Ctrl-Return adds a sibling above
     // to edit.
@@ -322,6 +325,8 @@ private:
     void placeOverlays();
     void updateNodeEditor();
     void nodeEditorLostKeyboard();
+    // The edited node's new text, as one undo step unless the node is new.
+    void writeEditedText(SermonNode& node, const QString& text);
     // Pans as little as needed to keep the editor's caret inside the view's margins.
     void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.

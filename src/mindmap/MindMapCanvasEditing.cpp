@@ -127,14 +127,7 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     c.setEditingNodeID(std::nullopt);
 
     if (!text.isEmpty()) {
-        if (text != node->text()) {
-            if (!c.editingIsNew())
-                m_document->recordUndo(c.selectedNodeID(), m_undoManager);
-            node->setText(text);
-            if (c.editingIsNew())
-                Q_EMIT m_document->contentEdited();
-            recomputeLayout();
-        }
+        writeEditedText(*node, text);
         c.setSelectedNodeID(*id);
         return { id, false };
     }
@@ -164,6 +157,31 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     // the map take it back themselves.
     notifyStateChanged();
     return { id, true };
+}
+
+void MindMapCanvas::storeEditingText()
+{
+    DocumentController& c = *m_controller;
+    const SermonNodePtr& top = root();
+    const std::optional<QUuid> id = c.editingNodeID();
+    const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
+    const QString text = trimmedOfSpace(c.editingText());
+    if (node && !text.isEmpty())
+        writeEditedText(*node, text);
+}
+
+void MindMapCanvas::writeEditedText(SermonNode& node, const QString& text)
+{
+    if (text == node.text())
+        return;
+    DocumentController& c = *m_controller;
+    // A new node's creation step covers its first words.
+    if (!c.editingIsNew())
+        m_document->recordUndo(c.selectedNodeID(), m_undoManager);
+    node.setText(text);
+    if (c.editingIsNew())
+        Q_EMIT m_document->contentEdited();
+    recomputeLayout();
 }
 
 void MindMapCanvas::endEditing(bool commit)

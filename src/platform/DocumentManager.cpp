@@ -524,7 +524,8 @@ void DocumentManager::commitPendingEdits(OpenDocument& document)
 
 bool DocumentManager::save(OpenDocument& document)
 {
-    commitPendingEdits(document);
+    if (DocumentWindow* window = document.window())
+        window->storePendingEdits();
     if (document.isUntitled())
         return saveAs(document);
     document.m_autosaveTimer->stop();

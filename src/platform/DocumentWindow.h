@@ -55,6 +55,9 @@ public:
 
     // Writes what the user is still typing into the document, so that saving takes it along.
     virtual void commitPendingEdits() { }
+    // As commitPendingEdits, for a save the user asked for while typing: the typing goes on,
+    // so the keys pressed next still reach the text.
+    virtual void storePendingEdits() { commitPendingEdits(); }
     // The file's contents as they would be with what the user is still typing written in;
     // none while nothing is being typed. Autosave keeps them in the recovery folder, so a
     // crash does not take the words, without interrupting the typing.

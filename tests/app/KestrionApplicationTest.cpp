@@ -346,12 +346,23 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
         return QString::fromUtf8(f.readAll());
     };
 
-    // Save while the title is still open in the editor.
-    canvas->beginEditingNode(document->document().root()->id(), false);
-    canvas->controller().setEditingText(QStringLiteral("A Better Title"));
+    // Save while the title is still open in the editor: written, and the typing goes on, so
+    // the next keys (a Backspace among them) reach the text and not the nodes.
+    const QUuid rootID = document->document().root()->id();
+    canvas->beginEditingNode(rootID, false);
+    canvas->controller().setEditingText(QStringLiteral("A Better Title "));
     ASSERT_TRUE(manager.save(*document));
     EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Better Title\n")));
-    EXPECT_FALSE(canvas->controller().editingNodeID());
+    EXPECT_EQ(canvas->controller().editingNodeID(), rootID);
+    EXPECT_FALSE(document->isModified());
+    canvas->controller().setEditingText(QStringLiteral("A Better Title, Longer"));
+    canvas->endEditing(true);
+    // Each state has its step: the saved title, then the one before it.
+    document->undoManager().undo();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Better Title"));
+    document->undoManager().undo();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Sermon"));
+    document->undoManager().redo();
 
     // Words in the editor reach autosave without being committed to the document.
     QSignalSpy typing(window, &DocumentWindow::pendingEditsChanged);
@@ -409,7 +420,15 @@ TEST_F(KestrionApplicationTest, WordsTypedInTheColumnsAreSavedAndClosedWithTheDo
     EXPECT_GE(edited.count(), 1);
     ASSERT_TRUE(manager.save(*document));
     EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Column Title\n")));
-    EXPECT_FALSE(canvas->controller().editingNodeID());
+    // The typing goes on, and the saved text is one step of its own.
+    EXPECT_EQ(canvas->controller().editingNodeID(), title);
+    canvas->controller().setEditingText(QStringLiteral("A Column Title, Longer"));
+    canvas->commitPendingEdit();
+    document->undoManager().undo();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Column Title"));
+    document->undoManager().undo();
+    EXPECT_EQ(document->document().root()->text(), QStringLiteral("A Sermon"));
+    document->undoManager().redo();
 
     // Close while a new node is still open in the column editor.
     canvas->keyCommands().addChildToEdit(title);
