@@ -279,13 +279,9 @@ void WindowSupervisor::finishNewSermon(const QString& title, const SermonMetadat
 {
     if (!createNewSermon(m_manager, title, metadata))
         return;
-    if (m_newSermonWindow) {
-        // What was entered is in the document now: the next new sermon starts empty.
-        if (m_newSermonContent)
-            m_newSermonContent->deleteLater();
-        m_newSermonContent = nullptr;
+    // The form keeps what was entered: the next sermon of a series starts from it.
+    if (m_newSermonWindow)
         m_newSermonWindow->close();
-    }
 }
 
 void WindowSupervisor::cancelNewSermon()

@@ -231,7 +231,7 @@ TEST_F(WindowSupervisorTest, WindowsAreMadeOnceWithTheirIdentifiersSizesAndTitle
     EXPECT_EQ(m_supervisor.welcomeWindow(), welcome);
 }
 
-TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndStartsEmptyNextTime)
+TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndShowsTheSameInputsNextTime)
 {
     m_supervisor.finishLaunching();
     m_supervisor.showNewSermon();
@@ -248,8 +248,8 @@ TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndStartsEmptyNex
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_supervisor.showNewSermon();
     auto* next = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
-    ASSERT_NE(next, nullptr);
-    EXPECT_TRUE(next->form().titleField()->text().isEmpty());
+    ASSERT_EQ(next, sheet);
+    EXPECT_EQ(next->form().titleField()->text(), QStringLiteral("  Pentecost  "));
 }
 
 TEST_F(WindowSupervisorTest, WelcomeButtonsAndShortcutReachTheSupervisor)
