@@ -2,6 +2,7 @@
 
 #include "columns/ColumnMetrics.h"
 #include "platform/Appearance.h"
+#include "platform/TextWrapMode.h"
 #include "platform/Typography.h"
 
 #include <QApplication>
@@ -107,6 +108,7 @@ QString ColumnEditorOverlay::text() const
 void ColumnEditorOverlay::showText(const QString& text)
 {
     m_updatingText = true;
+    m_textView->setWordWrapMode(wrapModeFor(text));
     m_textView->setPlainText(withLineSeparators(text));
     m_lastText = withLineSeparators(text);
     applyLineGrid();
@@ -123,6 +125,7 @@ void ColumnEditorOverlay::setText(const QString& text)
     const int anchor = old.anchor();
     const int position = old.position();
     m_updatingText = true;
+    m_textView->setWordWrapMode(wrapModeFor(text));
     m_textView->setPlainText(withLineSeparators(text));
     m_lastText = withLineSeparators(text);
     applyLineGrid();
@@ -214,6 +217,7 @@ void ColumnEditorOverlay::textViewChanged()
     if (stored == m_lastText)
         return;
     m_lastText = stored;
+    m_textView->setWordWrapMode(wrapModeFor(stored));
     m_textView->verticalScrollBar()->setValue(0);
     if (m_onTextEdited)
         m_onTextEdited(stored);
