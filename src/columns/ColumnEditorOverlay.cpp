@@ -55,8 +55,13 @@ protected:
     // Pasted or dropped text arrives as plain text with its line breaks kept inside the node.
     void insertFromMimeData(const QMimeData* source) override
     {
-        if (source->hasText())
-            textCursor().insertText(withLineSeparators(source->text()));
+        if (!source->hasText())
+            return;
+        const QString text = withLineSeparators(source->text());
+        // Chosen before the text goes in: laid out with the old mode, a long run takes minutes.
+        if (wrapModeFor(text) == QTextOption::WrapAnywhere)
+            setWordWrapMode(QTextOption::WrapAnywhere);
+        textCursor().insertText(text);
     }
 };
 
@@ -217,7 +222,9 @@ void ColumnEditorOverlay::textViewChanged()
     if (stored == m_lastText)
         return;
     m_lastText = stored;
-    m_textView->setWordWrapMode(wrapModeFor(stored));
+    // Back to word breaks once no long run is left; only a paste brings one in.
+    if (wrapModeFor(stored) == QTextOption::WrapAtWordBoundaryOrAnywhere)
+        m_textView->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_textView->verticalScrollBar()->setValue(0);
     if (m_onTextEdited)
         m_onTextEdited(stored);
