@@ -55,12 +55,12 @@ std::unique_ptr<SermonDocument> SermonDocument::readDocument(
 
 QString SermonDocument::snapshot() const
 {
-    return snapshot(m_root);
+    return MarkdownCodec::serializeDocument(m_root, m_metadata, m_unreadableFrontMatter);
 }
 
-QString SermonDocument::snapshot(const SermonNodePtr& root) const
+QString SermonDocument::snapshot(const MarkdownCodec::ReplacedTexts& replacedTexts) const
 {
-    return MarkdownCodec::serializeDocument(root, m_metadata, m_unreadableFrontMatter);
+    return MarkdownCodec::serializeDocument(m_root, m_metadata, m_unreadableFrontMatter, replacedTexts);
 }
 
 QByteArray SermonDocument::fileContents(const QString& snapshot)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/MarkdownCodec.h"
 #include "document/SermonMetadata.h"
 #include "document/SermonNode.h"
 #include "document/UnreadableFrontMatter.h"
@@ -68,8 +69,9 @@ public:
     // Saving: the whole file text, and that text as the bytes to write (UTF-8 without a
     // byte-order mark).
     QString snapshot() const;
-    // The file text with another tree in place of root (a copy with typing not yet committed).
-    QString snapshot(const SermonNodePtr& root) const;
+    // The file text with some nodes' texts replaced (typing not yet committed); the tree
+    // itself is left as it is.
+    QString snapshot(const MarkdownCodec::ReplacedTexts& replacedTexts) const;
     static QByteArray fileContents(const QString& snapshot);
 
     // The MIME type of sermon files, the only type the open dialog offers.
