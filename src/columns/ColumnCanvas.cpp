@@ -275,8 +275,10 @@ void ColumnCanvas::handleEditingTextChange()
 
 void ColumnCanvas::writeNodeText(SermonNode& node, const QString& text)
 {
-    if (node.setText(text) && m_document)
-        Q_EMIT m_document->contentEdited();
+    if (m_document)
+        m_document->writeNodeText(node, text);
+    else
+        node.setText(text);
 }
 
 void ColumnCanvas::checkRootText()

@@ -2,6 +2,7 @@
 
 #include "document/MarkdownCodec.h"
 #include "document/UndoRegistrar.h"
+#include "document/WordCount.h"
 
 #include <QStringDecoder>
 
@@ -51,6 +52,16 @@ std::unique_ptr<SermonDocument> SermonDocument::readDocument(
     auto document = std::make_unique<SermonDocument>(std::move(root), std::move(split.metadata), parent);
     document->m_unreadableFrontMatter = std::move(split.unreadableFrontMatter);
     return document;
+}
+
+bool SermonDocument::writeNodeText(SermonNode& node, const QString& text)
+{
+    const qint64 before = countWords(node.text());
+    if (!node.setText(text))
+        return false;
+    Q_EMIT nodeTextWritten(countWords(node.text()) - before);
+    Q_EMIT contentEdited();
+    return true;
 }
 
 QString SermonDocument::snapshot() const

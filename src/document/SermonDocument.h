@@ -66,6 +66,10 @@ public:
     // byte-order mark. Safe on any thread.
     static std::optional<QString> decodeFileText(const QByteArray& contents);
 
+    // Writes a node's text in place with no step of its own (the column editor's keystrokes)
+    // and tells of it: nodeTextWritten, then contentEdited. False when the text was the same.
+    bool writeNodeText(SermonNode& node, const QString& text);
+
     // Saving: the whole file text, and that text as the bytes to write (UTF-8 without a
     // byte-order mark).
     QString snapshot() const;
@@ -129,6 +133,9 @@ Q_SIGNALS:
     // The tree changed without a step of its own (the text of a node that its creation step
     // already covers); whoever saves the document must still see the change.
     void contentEdited();
+    // Just before the contentEdited of writeNodeText: by how many the sermon's words changed,
+    // so that a count need not walk the whole tree for each keystroke.
+    void nodeTextWritten(qint64 wordChange);
     // The root node's text was set through setTitle.
     void titleChanged();
 

@@ -507,3 +507,18 @@ TEST(SermonDocumentTest, TypedTextsAreWrittenAsIfInTheTreeWhichKeepsItsOwn)
         }
     }
 }
+
+TEST(SermonDocumentTest, WritingANodeTextTellsTheChangeInWordsThenTheEdit)
+{
+    Sermon s;
+    QStringList heard;
+    QObject::connect(&s.document, &SermonDocument::nodeTextWritten,
+        [&](qint64 change) { heard << QStringLiteral("words %1").arg(change); });
+    QObject::connect(&s.document, &SermonDocument::contentEdited, [&] { heard << QStringLiteral("edited"); });
+
+    EXPECT_TRUE(s.document.writeNodeText(*s.a1, QStringLiteral("Grace and peace to you all")));
+    EXPECT_FALSE(s.document.writeNodeText(*s.a1, QStringLiteral("Grace and peace to you all")));
+    EXPECT_TRUE(s.document.writeNodeText(*s.a1, QString()));
+    EXPECT_EQ(heard, QStringList({ "words 3", "edited", "words -6", "edited" }));
+    EXPECT_EQ(s.a1->text(), QString());
+}
