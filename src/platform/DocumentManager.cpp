@@ -522,10 +522,15 @@ void DocumentManager::commitPendingEdits(OpenDocument& document)
         window->commitPendingEdits();
 }
 
-bool DocumentManager::save(OpenDocument& document)
+void DocumentManager::storePendingEdits(OpenDocument& document)
 {
     if (DocumentWindow* window = document.window())
         window->storePendingEdits();
+}
+
+bool DocumentManager::save(OpenDocument& document)
+{
+    storePendingEdits(document);
     if (document.isUntitled())
         return saveAs(document);
     document.m_autosaveTimer->stop();
@@ -555,7 +560,7 @@ bool DocumentManager::saveAs(OpenDocument& document)
 {
     if (document.m_isBusy)
         return false;
-    commitPendingEdits(document);
+    storePendingEdits(document);
     const std::optional<QString> path = m_dialogs->chooseSavePath(parentFor(document), suggestedSavePath(document));
     if (!path || path->isEmpty())
         return false;

@@ -152,6 +152,8 @@ private:
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);
+    // For a save the user asked for: what is being typed goes in, and the typing goes on.
+    void storePendingEdits(OpenDocument& document);
     void finishClose(OpenDocument& document);
     QString suggestedSavePath(const OpenDocument& document) const;
     QWidget* parentFor(const OpenDocument& document) const;

@@ -355,6 +355,9 @@ TEST_F(KestrionApplicationTest, WordsStillBeingTypedAreSavedAndClosedWithTheDocu
     EXPECT_TRUE(readFile().startsWith(QStringLiteral("# A Better Title\n")));
     EXPECT_EQ(canvas->controller().editingNodeID(), rootID);
     EXPECT_FALSE(document->isModified());
+    // Save As too, the first save of a new sermon among them.
+    EXPECT_FALSE(manager.saveAs(*document));
+    EXPECT_EQ(canvas->controller().editingNodeID(), rootID);
     canvas->controller().setEditingText(QStringLiteral("A Better Title, Longer"));
     canvas->endEditing(true);
     // Each state has its step: the saved title, then the one before it.
