@@ -1,5 +1,7 @@
 #include "columns/ColumnFrameIndex.h"
 
+#include <QtNumeric>
+
 #include <algorithm>
 
 namespace kestrion {

@@ -3,9 +3,7 @@
 #include "columns/ColumnLayout.h"
 
 #include <QHash>
-#include <QtNumeric>
 
-#include <utility>
 #include <vector>
 
 namespace kestrion {
@@ -26,10 +24,9 @@ public:
 
     // One past the deepest column holding a frame.
     qint64 columnCount() const { return static_cast<qint64>(m_columns.size()); }
-    bool isEmpty() const { return m_frames.isEmpty(); }
 
     // Every frame of column whose box or subtree band reaches into the rows from top to bottom
-    // (edges included), and possibly a few more: callers test each frame as before.
+    // (edges included), top to bottom, and possibly a few more: callers still test each one.
     template <typename Visit> void forEachInRows(qint64 column, qreal top, qreal bottom, Visit&& visit) const
     {
         if (column < 0 || column >= columnCount())
@@ -37,12 +34,6 @@ public:
         const Column& entries = m_columns[static_cast<size_t>(column)];
         for (size_t i = firstReaching(entries, top); i < entries.size() && entries[i].top <= bottom; ++i)
             visit(*entries[i].frame);
-    }
-
-    // Every frame of column, top to bottom.
-    template <typename Visit> void forEachInColumn(qint64 column, Visit&& visit) const
-    {
-        forEachInRows(column, -qInf(), qInf(), std::forward<Visit>(visit));
     }
 
 private:
