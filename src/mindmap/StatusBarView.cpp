@@ -51,7 +51,7 @@ StatusBarView::StatusBarView(SermonDocument& document, Preferences& preferences,
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &StatusBarView::show);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &StatusBarView::showCount);
     // Every way the words can change: a recorded edit, undo and redo, text that needs no step
     // of its own, a new tree, a title set from the details.
     for (auto signal :
@@ -95,10 +95,10 @@ QString StatusBarView::currentStatusText() const
 void StatusBarView::refresh()
 {
     m_words.reset();
-    show();
+    showCount();
 }
 
-void StatusBarView::show()
+void StatusBarView::showCount()
 {
     m_refreshTimer.stop();
     if (!m_words) {

@@ -60,7 +60,7 @@ protected:
 
 private:
     // Shows the words as counted, counting them first when nothing is counted.
-    void show();
+    void showCount();
     // Drops the count: something other than an in-place text write changed the sermon.
     void scheduleRefresh();
     void contentEdited();
