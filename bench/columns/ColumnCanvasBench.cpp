@@ -7,6 +7,9 @@
 #include "platform/UndoManager.h"
 #include "support/SermonTrees.h"
 #include "support/ShownCanvas.h"
+#include "support/Typing.h"
+
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -64,7 +67,21 @@ void BM_ColumnKeystroke(benchmark::State& state)
     for (auto _ : state)
         bench.canvas.controller().setEditingText(text + QString::number(++round % 10));
 }
-BENCHMARK(BM_ColumnKeystroke)->Arg(5000)->Arg(300000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ColumnKeystroke)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMicrosecond);
+
+// The same keystroke as the keyboard gives it to the column editor, with the document told of
+// the edit and the frame that follows drawn.
+void BM_ColumnTypedKeystroke(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    const std::vector<SermonNodePtr> nodes = bench.document.root()->allNodes();
+    bench.canvas.beginColumnEditing(nodes[nodes.size() / 2]->id(), false);
+    QCoreApplication::processEvents();
+    bench::Typist typist(bench::editorTextView(bench.canvas.editorOverlay()));
+    for (auto _ : state)
+        typist.keystroke();
+}
+BENCHMARK(BM_ColumnTypedKeystroke)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMicrosecond);
 
 // One paint of a full 1440 by 900 window of columns, every shown text already wrapped: at the
 // top left; scrolled to the middle by 700 with pinned headers and a strip; and by 1300, where

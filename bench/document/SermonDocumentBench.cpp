@@ -1,5 +1,6 @@
 #include "document/SermonDocument.h"
 #include "document/WordCount.h"
+#include "support/SermonTrees.h"
 
 #include <benchmark/benchmark.h>
 
@@ -58,5 +59,37 @@ void wordFractionsOfLargeTree(benchmark::State& state)
         benchmark::DoNotOptimize(wordFractions(root));
 }
 BENCHMARK(wordFractionsOfLargeTree)->Unit(benchmark::kMicrosecond);
+
+// The recovery copy of words still being typed: the whole file with one point's text as the
+// editor holds it, the tree itself untouched.
+void BM_SnapshotWithTypedText(benchmark::State& state)
+{
+    SermonDocument document(bench::openedSermonTree(bench::makeSermonTree(static_cast<int>(state.range(0)), 7)));
+    const std::vector<SermonNodePtr> nodes = document.root()->allNodes();
+    const SermonNode* typing = nodes[nodes.size() / 2].get();
+    const MarkdownCodec::ReplacedTexts typed { { typing, typing->text() + QStringLiteral(" and more words") } };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SermonDocument::fileContents(document.snapshot(typed)));
+    state.counters["nodes"] = static_cast<double>(nodes.size());
+}
+BENCHMARK(BM_SnapshotWithTypedText)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// Counting a large sermon's words, as the status bar did for each keystroke in the columns.
+void BM_WordCount(benchmark::State& state)
+{
+    const SermonNodePtr root = bench::openedSermonTree(bench::makeSermonTree(static_cast<int>(state.range(0)), 7));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(wordCount(root));
+}
+BENCHMARK(BM_WordCount)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// The file as it stands, for comparison: what any autosave writes.
+void BM_Snapshot(benchmark::State& state)
+{
+    SermonDocument document(bench::openedSermonTree(bench::makeSermonTree(static_cast<int>(state.range(0)), 7)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SermonDocument::fileContents(document.snapshot()));
+}
+BENCHMARK(BM_Snapshot)->Arg(300000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/ProcessMemory.h"
 #include "support/SermonTrees.h"
 #include "support/ShownCanvas.h"
+#include "support/Typing.h"
 
 #include <QCoreApplication>
 
@@ -130,6 +131,23 @@ void BM_CanvasCaretRepaint(benchmark::State& state)
         benchmark::DoNotOptimize(paint());
 }
 BENCHMARK(BM_CanvasCaretRepaint)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// One keystroke in the node editor of a point in the middle of the sermon: the typed text
+// goes to the controller, the editor grows or shrinks, and the frame is drawn.
+void BM_CanvasKeystroke(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    const std::vector<SermonNodePtr> nodes = bench.document.root()->allNodes();
+    const QUuid edited = nodes[nodes.size() / 2]->id();
+    bench.canvas.centreOnPoint(bench.canvas.cachedLayouts().value(edited).origin);
+    bench.canvas.beginEditingNode(edited, false);
+    QCoreApplication::processEvents();
+    bench::Typist typist(bench::editorTextView(bench.canvas.nodeEditor()));
+    for (auto _ : state)
+        typist.keystroke();
+    state.counters["nodes"] = static_cast<double>(nodes.size());
+}
+BENCHMARK(BM_CanvasKeystroke)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMicrosecond);
 
 // One edit: a new child of a main point, with its undo snapshot, the cleared text cache and
 // the new layout of the whole tree.

@@ -124,21 +124,18 @@ std::optional<QByteArray> SermonWindow::contentsWithPendingEdits() const
     const SermonDocument& sermon = document().document();
     if (!sermon.root())
         return std::nullopt;
-    // Written into a copy: the document itself changes only when an edit is committed.
-    SermonNodePtr copy;
+    // Written beside the tree: the document itself changes only when an edit is committed.
+    MarkdownCodec::ReplacedTexts typed;
     for (const MindMapCanvas* canvas : m_contentView->mindMapCanvases()) {
         const DocumentController& controller = canvas->controller();
         const std::optional<QUuid> id = controller.editingNodeID();
         const SermonNodePtr node = id ? sermon.root()->findNode(*id) : nullptr;
-        if (!node || node->text() == controller.editingText())
-            continue;
-        if (!copy)
-            copy = sermon.root()->deepCopy(false);
-        copy->findNode(*id)->setText(controller.editingText());
+        if (node && node->text() != controller.editingText())
+            typed.push_back({ node.get(), controller.editingText() });
     }
-    if (!copy)
+    if (typed.empty())
         return std::nullopt;
-    return SermonDocument::fileContents(sermon.snapshot(copy));
+    return SermonDocument::fileContents(sermon.snapshot(typed));
 }
 
 } // namespace kestrion

@@ -113,6 +113,7 @@ ColumnCanvas::ColumnCanvas(SermonDocument& document, UndoManager* undoManager, q
         [this](qint64 column, qreal width) { setColumnWidth(column, width); });
 
     m_animator.setOnFramesChanged([this] {
+        m_isDisplayIndexStale = true;
         placeEditor();
         update();
     });
@@ -274,8 +275,10 @@ void ColumnCanvas::handleEditingTextChange()
 
 void ColumnCanvas::writeNodeText(SermonNode& node, const QString& text)
 {
-    if (node.setText(text) && m_document)
-        Q_EMIT m_document->contentEdited();
+    if (m_document)
+        m_document->writeNodeText(node, text);
+    else
+        node.setText(text);
 }
 
 void ColumnCanvas::checkRootText()
@@ -292,6 +295,8 @@ void ColumnCanvas::relayoutColumns(bool animated)
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
     const SermonNodePtr& top = root();
     m_layout = ColumnLayout::build(top, m_columnWidths, m_wrapCache);
+    m_layoutIndex = ColumnFrameIndex(m_layout.frames);
+    m_isDisplayIndexStale = true;
     // Rebuilt at the size they had: the tree rarely changes much between two layouts.
     const qsizetype nodes = m_nodeLookup.size();
     m_subtreeRightmost.clear();
@@ -327,8 +332,10 @@ ColumnLayout ColumnCanvas::displayColumnLayout() const
     display.columnCount = m_layout.columnCount;
     display.columnXEdges = m_layout.columnXEdges;
     const ColumnFrameMap& shown = m_animator.displayFrames();
-    const bool hasGoneColumns = std::any_of(shown.cbegin(), shown.cend(),
-        [&](const ColumnNodeFrame& frame) { return frame.column >= m_layout.columnCount; });
+    // Frames shown as laid out hold no column the layout has lost.
+    const bool hasGoneColumns = !shown.isSharedWith(m_layout.frames)
+        && std::any_of(shown.cbegin(), shown.cend(),
+            [&](const ColumnNodeFrame& frame) { return frame.column >= m_layout.columnCount; });
     if (!hasGoneColumns) {
         display.frames = shown;
         return display;
@@ -667,10 +674,11 @@ void ColumnCanvas::focusOutEvent(QFocusEvent* event)
 
 // --- Drawing and time -----------------------------------------------------------------------
 
-ColumnScene ColumnCanvas::makeScene(const ColumnLayout& display) const
+ColumnScene ColumnCanvas::makeScene(const ColumnLayout& display, const ColumnFrameIndex& index) const
 {
     ColumnScene scene;
     scene.displayLayout = &display;
+    scene.frameIndex = &index;
     scene.subtreeRightmost = &m_subtreeRightmost;
     scene.nextSiblingID = &m_nextSiblingID;
     scene.nodeLookup = &m_nodeLookup;
@@ -679,7 +687,7 @@ ColumnScene ColumnCanvas::makeScene(const ColumnLayout& display) const
     scene.viewportSize = m_viewportSize;
     scene.selectedNodeID = m_controller->selectedNodeID();
     scene.editingNodeID = m_controller->editingNodeID();
-    scene.stickyStates = resolveStickyStates(m_layout.frames, -m_panOffset.y());
+    scene.stickyStates = resolveStickyStates(m_layoutIndex, -m_panOffset.y());
     scene.adjustedColumns = adjustedColumnsForPan();
     const bool isDark = isDarkAppearance();
     scene.textColor = Appearance::inkColor(isDark);
@@ -693,7 +701,20 @@ ColumnRenderer::Stats ColumnCanvas::renderCanvas(QPainter& painter, const QSizeF
     if (size != m_viewportSize && !m_hasAppeared)
         m_viewportSize = size;
     const ColumnLayout display = displayColumnLayout();
-    return ColumnRenderer::drawColumnCanvas(painter, makeScene(display));
+    return ColumnRenderer::drawColumnCanvas(painter, makeScene(display, displayFrameIndex()));
+}
+
+const ColumnFrameIndex& ColumnCanvas::displayFrameIndex()
+{
+    const ColumnFrameMap& shown = m_animator.displayFrames();
+    if (shown.isSharedWith(m_layout.frames))
+        return m_layoutIndex;
+    if (m_isDisplayIndexStale) {
+        // Without the columns the layout has lost, as displayColumnLayout leaves them out.
+        m_displayIndex = ColumnFrameIndex(shown, m_layout.columnCount);
+        m_isDisplayIndexStale = false;
+    }
+    return m_displayIndex;
 }
 
 void ColumnCanvas::paintEvent(QPaintEvent*)

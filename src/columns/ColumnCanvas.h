@@ -4,6 +4,7 @@
 #include "columns/ColumnAnimator.h"
 #include "columns/ColumnEditing.h"
 #include "columns/ColumnEditorOverlay.h"
+#include "columns/ColumnFrameIndex.h"
 #include "columns/ColumnKeyCommands.h"
 #include "columns/ColumnLayout.h"
 #include "columns/ColumnRenderer.h"
@@ -180,7 +181,9 @@ private:
     void updateEditor();
     void placeOverlays();
     void placeEditor();
-    ColumnScene makeScene(const ColumnLayout& display) const;
+    ColumnScene makeScene(const ColumnLayout& display, const ColumnFrameIndex& index) const;
+    // The shown frames by column, indexed again only when they have changed.
+    const ColumnFrameIndex& displayFrameIndex();
     const SermonNodePtr& root() const;
 
     QPointer<SermonDocument> m_document;
@@ -191,6 +194,9 @@ private:
     ColumnWidthsConfig m_columnWidths;
 
     ColumnLayout m_layout;
+    ColumnFrameIndex m_layoutIndex;
+    ColumnFrameIndex m_displayIndex;
+    bool m_isDisplayIndexStale = true;
     QHash<QUuid, qint64> m_subtreeRightmost;
     QHash<QUuid, QUuid> m_nextSiblingID;
     SermonNodeMap m_nodeLookup;

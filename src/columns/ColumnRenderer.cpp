@@ -1,5 +1,6 @@
 #include "columns/ColumnRenderer.h"
 
+#include "columns/ColumnFrameIndex.h"
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWrapCache.h"
 #include "platform/Signposter.h"
@@ -48,6 +49,7 @@ void drawHairlines(QPainter& painter, const QList<QLineF>& lines, const QColor& 
 struct Context {
     const ColumnScene& scene;
     const ColumnLayout& layout;
+    const ColumnFrameIndex& index;
     qreal panX;
     qreal panY;
     // The visible rectangle in layout coordinates.
@@ -58,9 +60,10 @@ struct Context {
     QFont fonts[2];
     qreal ascents[2];
 
-    Context(const ColumnScene& s)
+    Context(const ColumnScene& s, const ColumnFrameIndex& frameIndex)
         : scene(s)
         , layout(*s.displayLayout)
+        , index(frameIndex)
         , panX(s.panOffset.x())
         , panY(s.panOffset.y())
         , visible(-s.panOffset.x(), -s.panOffset.y(), s.viewportSize.width(), s.viewportSize.height())
@@ -221,20 +224,24 @@ void drawSelectionBand(QPainter& painter, const Context& c)
 int drawOrdinaryNodes(QPainter& painter, const Context& c)
 {
     int drawn = 0;
-    for (const ColumnNodeFrame& frame : c.layout.frames) {
-        if (c.isEdited(frame.nodeID) || c.stickyNode(frame.column) == frame.nodeID
-            || c.collapsed.contains(frame.column))
+    for (qint64 column = 0; column < c.index.columnCount(); ++column) {
+        if (c.collapsed.contains(column))
             continue;
-        if (!QRectF(frame.origin, frame.size).intersects(c.visible))
-            continue;
-        const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
-        const std::optional<qreal> x = c.viewX(frame.column);
-        if (!node || !x)
-            continue;
-        const QRectF clip(*x + inset, frame.origin.y() + c.panY, frame.size.width() - inset, frame.size.height());
-        drawClippedText(
-            painter, c, *node, c.wrapWidth(frame), frame.column, clip, *x + inset, frame.origin.y() + c.panY);
-        ++drawn;
+        const std::optional<QUuid> sticky = c.stickyNode(column);
+        c.index.forEachInRows(column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
+            if (c.isEdited(frame.nodeID) || sticky == frame.nodeID)
+                return;
+            if (!QRectF(frame.origin, frame.size).intersects(c.visible))
+                return;
+            const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
+            const std::optional<qreal> x = c.viewX(frame.column);
+            if (!node || !x)
+                return;
+            const QRectF clip(*x + inset, frame.origin.y() + c.panY, frame.size.width() - inset, frame.size.height());
+            drawClippedText(
+                painter, c, *node, c.wrapWidth(frame), frame.column, clip, *x + inset, frame.origin.y() + c.panY);
+            ++drawn;
+        });
     }
     return drawn;
 }
@@ -265,26 +272,12 @@ int drawStickyHeaders(QPainter& painter, const Context& c)
     return drawn;
 }
 
-// The display frames of the collapsed columns, by column.
-QHash<qint64, std::vector<const ColumnNodeFrame*>> framesOfCollapsedColumns(const Context& c)
-{
-    QHash<qint64, std::vector<const ColumnNodeFrame*>> byColumn;
-    if (c.collapsed.isEmpty())
-        return byColumn;
-    for (const ColumnNodeFrame& frame : c.layout.frames) {
-        if (c.collapsed.contains(frame.column))
-            byColumn[frame.column].push_back(&frame);
-    }
-    return byColumn;
-}
-
 bool isOutsideVisibleRows(const Context& c, qreal top, qreal bottom)
 {
     return c.visible.top() >= bottom || top >= c.visible.bottom();
 }
 
-int drawPartlyCollapsedColumns(
-    QPainter& painter, const Context& c, const QHash<qint64, std::vector<const ColumnNodeFrame*>>& byColumn)
+int drawPartlyCollapsedColumns(QPainter& painter, const Context& c)
 {
     int drawn = 0;
     for (const AdjustedColumn& column : c.collapsed) {
@@ -293,20 +286,20 @@ int drawPartlyCollapsedColumns(
         const qreal textX = column.xOrigin + inset;
         const qreal clipWidth = std::max(column.displayWidth - inset, qreal(0));
         const std::optional<QUuid> sticky = c.stickyNode(column.column);
-        for (const ColumnNodeFrame* frame : byColumn.value(column.column)) {
-            if (c.isEdited(frame->nodeID) || sticky == frame->nodeID)
-                continue;
-            if (isOutsideVisibleRows(c, frame->origin.y(), frame->subtreeBottom))
-                continue;
-            const SermonNodePtr node = c.scene.nodeLookup->value(frame->nodeID);
+        c.index.forEachInRows(column.column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
+            if (c.isEdited(frame.nodeID) || sticky == frame.nodeID)
+                return;
+            if (isOutsideVisibleRows(c, frame.origin.y(), frame.subtreeBottom))
+                return;
+            const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
             if (!node)
-                continue;
+                return;
             // Wrapped at the full width: the lines keep their breaks while the column narrows.
-            const QRectF clip(textX, frame->origin.y() + c.panY, clipWidth, frame->subtreeBottom - frame->origin.y());
+            const QRectF clip(textX, frame.origin.y() + c.panY, clipWidth, frame.subtreeBottom - frame.origin.y());
             drawClippedText(
-                painter, c, *node, c.wrapWidth(*frame), column.column, clip, textX, frame->origin.y() + c.panY);
+                painter, c, *node, c.wrapWidth(frame), column.column, clip, textX, frame.origin.y() + c.panY);
             ++drawn;
-        }
+        });
     }
     return drawn;
 }
@@ -347,8 +340,7 @@ void drawRotatedHeader(
     painter.restore();
 }
 
-int drawRotatedStrips(
-    QPainter& painter, const Context& c, const QHash<qint64, std::vector<const ColumnNodeFrame*>>& byColumn)
+int drawRotatedStrips(QPainter& painter, const Context& c)
 {
     int drawn = 0;
     const QColor dotColor = withOpacity(c.scene.primaryColor, ColumnRenderer::separatorOpacity);
@@ -357,32 +349,32 @@ int drawRotatedStrips(
             continue;
         const qreal dotX = column.xOrigin + column.displayWidth / 2 - ColumnRenderer::dotSize / 2;
         const auto sticky = c.scene.stickyStates.constFind(column.column);
-        for (const ColumnNodeFrame* frame : byColumn.value(column.column)) {
-            const SermonNodePtr node = c.scene.nodeLookup->value(frame->nodeID);
-            if (!node || isOutsideVisibleRows(c, frame->subtreeTop, frame->subtreeBottom))
-                continue;
+        c.index.forEachInRows(column.column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
+            const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
+            if (!node || isOutsideVisibleRows(c, frame.subtreeTop, frame.subtreeBottom))
+                return;
             if (node->hasChildren()) {
-                if (c.isEdited(frame->nodeID))
-                    continue;
-                qreal top = frame->subtreeTop;
-                if (sticky != c.scene.stickyStates.cend() && sticky->nodeID == frame->nodeID)
+                if (c.isEdited(frame.nodeID))
+                    return;
+                qreal top = frame.subtreeTop;
+                if (sticky != c.scene.stickyStates.cend() && sticky->nodeID == frame.nodeID)
                     top = sticky->pinnedTextY;
-                drawRotatedHeader(painter, c, column, *node, top, frame->subtreeBottom);
+                drawRotatedHeader(painter, c, column, *node, top, frame.subtreeBottom);
                 ++drawn;
-                continue;
+                return;
             }
             // A leaf: one dot on each of its lines.
-            const qint64 count = std::max<qint64>(static_cast<qint64>(frame->size.height() / line), 1);
+            const qint64 count = std::max<qint64>(static_cast<qint64>(frame.size.height() / line), 1);
             painter.setPen(Qt::NoPen);
             painter.setBrush(dotColor);
             painter.setRenderHint(QPainter::Antialiasing, true);
             for (qint64 k = 0; k < count; ++k) {
-                const qreal y = frame->subtreeTop + line * static_cast<qreal>(k) + line / 2 + c.panY
-                    - ColumnRenderer::dotSize / 2;
+                const qreal y
+                    = frame.subtreeTop + line * static_cast<qreal>(k) + line / 2 + c.panY - ColumnRenderer::dotSize / 2;
                 painter.drawEllipse(QRectF(dotX, y, ColumnRenderer::dotSize, ColumnRenderer::dotSize));
             }
             painter.setRenderHint(QPainter::Antialiasing, false);
-        }
+        });
     }
     return drawn;
 }
@@ -408,19 +400,19 @@ void drawColumnSeparators(QPainter& painter, const Context& c)
     }
 
     // Under each node with a next sibling, across every column either sibling's subtree reaches.
-    for (auto it = c.scene.nextSiblingID->cbegin(); it != c.scene.nextSiblingID->cend(); ++it) {
-        const auto frame = c.layout.frames.constFind(it.key());
-        if (frame == c.layout.frames.cend())
-            continue;
-        const qreal y = frame->subtreeBottom + c.panY;
+    const auto separate = [&](const ColumnNodeFrame& frame) {
+        const auto next = c.scene.nextSiblingID->constFind(frame.nodeID);
+        if (next == c.scene.nextSiblingID->cend())
+            return;
+        const qreal y = frame.subtreeBottom + c.panY;
         if (y < -1 || y > height + 1)
-            continue;
-        const std::optional<qreal> x = c.viewX(frame->column);
+            return;
+        const std::optional<qreal> x = c.viewX(frame.column);
         if (!x)
-            continue;
+            return;
         const qreal left = *x + inset;
-        const qint64 rightA = c.scene.subtreeRightmost->value(it.key(), frame->column);
-        const qint64 rightB = c.scene.subtreeRightmost->value(it.value(), rightA);
+        const qint64 rightA = c.scene.subtreeRightmost->value(frame.nodeID, frame.column);
+        const qint64 rightB = c.scene.subtreeRightmost->value(next.value(), rightA);
         const qint64 rightmost = std::max(rightA, rightB);
         qreal right;
         if (const auto column = c.adjusted.constFind(rightmost); column != c.adjusted.cend())
@@ -428,10 +420,12 @@ void drawColumnSeparators(QPainter& painter, const Context& c)
         else if (c.hasEdge(rightmost + 1))
             right = c.edge(rightmost + 1) - inset + c.panX;
         else
-            continue;
+            return;
         if (right > left)
             lines.append(QLineF(left, y, right, y));
-    }
+    };
+    for (qint64 column = 0; column < c.index.columnCount(); ++column)
+        c.index.forEachInRows(column, -1 - c.panY, height + 1 - c.panY, separate);
     drawHairlines(painter, lines, withOpacity(c.scene.primaryColor, ColumnRenderer::separatorOpacity));
 }
 
@@ -454,15 +448,17 @@ ColumnRenderer::Stats ColumnRenderer::drawColumnCanvas(QPainter& painter, const 
         || scene.displayLayout->columnCount < 1)
         return stats;
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnDraw");
-    const Context c(scene);
+    std::optional<ColumnFrameIndex> ownIndex;
+    if (!scene.frameIndex)
+        ownIndex.emplace(scene.displayLayout->frames);
+    const Context c(scene, scene.frameIndex ? *scene.frameIndex : *ownIndex);
     painter.save();
     stats.ruledLines = drawRuledLines(painter, c, c.layout.totalSize.height());
     drawSelectionBand(painter, c);
-    const auto byColumn = framesOfCollapsedColumns(c);
     stats.texts += drawOrdinaryNodes(painter, c);
     stats.texts += drawStickyHeaders(painter, c);
-    stats.texts += drawPartlyCollapsedColumns(painter, c, byColumn);
-    stats.texts += drawRotatedStrips(painter, c, byColumn);
+    stats.texts += drawPartlyCollapsedColumns(painter, c);
+    stats.texts += drawRotatedStrips(painter, c);
     drawColumnSeparators(painter, c);
     painter.restore();
     endSignpostInterval("ColumnDraw", interval);

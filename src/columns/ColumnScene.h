@@ -16,6 +16,7 @@
 
 namespace kestrion {
 
+class ColumnFrameIndex;
 class ColumnWrapCache;
 
 // Everything one drawing of the columns canvas reads, gathered by the canvas. The pointers
@@ -23,6 +24,8 @@ class ColumnWrapCache;
 struct ColumnScene {
     // The frames as shown now (glides included), with the newest layout's columns and edges.
     const ColumnLayout* displayLayout = nullptr;
+    // The display layout's frames by column; the drawing indexes them itself when not given.
+    const ColumnFrameIndex* frameIndex = nullptr;
     // For each laid-out node, the deepest column its visible subtree reaches.
     const QHash<QUuid, qint64>* subtreeRightmost = nullptr;
     // For each node with a following sibling, that sibling.

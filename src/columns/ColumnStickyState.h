@@ -7,6 +7,8 @@
 
 namespace kestrion {
 
+class ColumnFrameIndex;
+
 // The pinned header of one column: the node whose subtree continues under the canvas's top
 // edge while its own text has scrolled out keeps that text at the top of its column.
 struct ColumnStickyState {
@@ -25,5 +27,7 @@ struct ColumnStickyState {
 // subtree band strictly holds scrollY and is taller than its own text. Of rivals in one column
 // (only interpolated frames have any) the one whose subtree starts highest wins.
 QHash<qint64, ColumnStickyState> resolveStickyStates(const ColumnFrameMap& frames, qreal scrollY);
+// The same from the frames' index, visiting only frames near scrollY.
+QHash<qint64, ColumnStickyState> resolveStickyStates(const ColumnFrameIndex& index, qreal scrollY);
 
 } // namespace kestrion

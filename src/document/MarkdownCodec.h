@@ -47,10 +47,18 @@ public:
     // Deepest node written as a heading.
     static constexpr qint64 deepestHeadingDepth = 5;
 
+    // A node's text written in place of the one it holds (words still being typed).
+    struct ReplacedText {
+        const SermonNode* node = nullptr;
+        QString text;
+    };
+    using ReplacedTexts = std::vector<ReplacedText>;
+
     // Writing. A kept unreadable front matter is written as it was read, in place of the
     // details.
     static QString serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata,
-        const std::optional<UnreadableFrontMatter>& unreadableFrontMatter = std::nullopt);
+        const std::optional<UnreadableFrontMatter>& unreadableFrontMatter = std::nullopt,
+        const ReplacedTexts& replacedTexts = {});
     static std::optional<QString> encodeFrontMatter(const SermonMetadata& metadata);
     // A branch as outline text for Copy Branch, headings counted from level.
     static void writeNodeTree(const SermonNodePtr& node, int level, QStringList& lines, bool isFirst);

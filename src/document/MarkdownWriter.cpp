@@ -86,17 +86,17 @@ bool readsBackAsPlainLine(const QString& text, bool titleLinesArePlain)
 // a line feed in its text (a heading is one line), when a childless child follows one with
 // children (headings cannot take leaves back), or when a plain leaf would not read back as
 // itself (a bullet keeps its text exactly).
-bool needsBulletMode(const SermonNode& node, bool titleLinesArePlain)
+template <typename TextOf> bool needsBulletMode(const SermonNode& node, bool titleLinesArePlain, const TextOf& textOf)
 {
     bool seenParent = false;
     for (const SermonNodePtr& child : node.children()) {
         if (child->hasChildren()) {
-            if (child->depth() > MarkdownCodec::deepestHeadingDepth || child->text().contains(u'\n'))
+            if (child->depth() > MarkdownCodec::deepestHeadingDepth || textOf(*child).contains(u'\n'))
                 return true;
             seenParent = true;
         } else if (seenParent) {
             return true;
-        } else if (!child->isQuote() && !readsBackAsPlainLine(child->text(), titleLinesArePlain)) {
+        } else if (!child->isQuote() && !readsBackAsPlainLine(textOf(*child), titleLinesArePlain)) {
             return true;
         }
     }
@@ -110,9 +110,10 @@ template <typename Sink> class OutlineWriter {
 public:
     enum class Levels { FromDepth, FromBranch };
 
-    OutlineWriter(Sink& sink, Levels levels)
+    OutlineWriter(Sink& sink, Levels levels, const MarkdownCodec::ReplacedTexts* replacedTexts = nullptr)
         : m_sink(sink)
         , m_levels(levels)
+        , m_replacedTexts(replacedTexts)
     {
     }
 
@@ -137,17 +138,30 @@ private:
         bool previousWasQuote;
     };
 
+    // The text written for node: the latest replacement given for it, else its own.
+    const QString& textOf(const SermonNode& node) const
+    {
+        if (!m_replacedTexts)
+            return node.text();
+        for (auto replaced = m_replacedTexts->rbegin(); replaced != m_replacedTexts->rend(); ++replaced) {
+            if (replaced->node == &node)
+                return replaced->text;
+        }
+        return node.text();
+    }
+
     void beginHeadingSection(const SermonNode& node, qint64 level, bool isFirst)
     {
         if (!isFirst)
             m_sink.line();
-        m_sink.line(hashes(level), u" ", node.text());
+        m_sink.line(hashes(level), u" ", textOf(node));
         if (node.isCollapsed())
             m_sink.line(collapsedMarker);
         if (!node.hasChildren())
             return;
         m_sink.line();
-        if (needsBulletMode(node, m_levels == Levels::FromDepth))
+        if (needsBulletMode(node, m_levels == Levels::FromDepth,
+                [this](const SermonNode& n) -> const QString& { return textOf(n); }))
             m_stack.push_back({ &node, 0, 0, true, false });
         else
             m_stack.push_back({ &node, level, 0, false, false });
@@ -176,7 +190,7 @@ private:
     void writeBulletLines(const SermonNode& node, QStringView item, QStringView continuation, bool isQuote)
     {
         bool first = true;
-        forEachPart(node.text(), [&](QStringView part) {
+        forEachPart(textOf(node), [&](QStringView part) {
             if (first)
                 m_sink.line(item, isQuote ? u"- > " : u"- ", part);
             else
@@ -201,11 +215,11 @@ private:
         if (child.isQuote()) {
             if (frame.previousWasQuote)
                 m_sink.line();
-            forEachPart(child.text(), [&](QStringView part) { m_sink.line(u"> ", part); });
+            forEachPart(textOf(child), [&](QStringView part) { m_sink.line(u"> ", part); });
             frame.previousWasQuote = true;
             return;
         }
-        m_sink.line(child.text());
+        m_sink.line(textOf(child));
         frame.previousWasQuote = false;
     }
 
@@ -228,13 +242,15 @@ private:
 
     Sink& m_sink;
     Levels m_levels;
+    // Few: one per editor open on the sermon.
+    const MarkdownCodec::ReplacedTexts* m_replacedTexts;
     std::vector<Frame> m_stack;
 };
 
 } // namespace
 
 QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata,
-    const std::optional<UnreadableFrontMatter>& unreadableFrontMatter)
+    const std::optional<UnreadableFrontMatter>& unreadableFrontMatter, const ReplacedTexts& replacedTexts)
 {
     TextSink sink;
     if (unreadableFrontMatter) {
@@ -251,7 +267,7 @@ QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const Sermon
     }
     if (root) {
         // The root is the title, whatever depth it carries.
-        OutlineWriter<TextSink> writer(sink, OutlineWriter<TextSink>::Levels::FromDepth);
+        OutlineWriter<TextSink> writer(sink, OutlineWriter<TextSink>::Levels::FromDepth, &replacedTexts);
         writer.writeHeadingSection(*root, 0, true);
     }
     if (sink.isEmpty() || !sink.lastIsEmpty())

@@ -2,6 +2,7 @@
 
 #include "document/MarkdownCodec.h"
 #include "document/UndoRegistrar.h"
+#include "document/WordCount.h"
 
 #include <QStringDecoder>
 
@@ -53,14 +54,24 @@ std::unique_ptr<SermonDocument> SermonDocument::readDocument(
     return document;
 }
 
-QString SermonDocument::snapshot() const
+bool SermonDocument::writeNodeText(SermonNode& node, const QString& text)
 {
-    return snapshot(m_root);
+    const qint64 before = countWords(node.text());
+    if (!node.setText(text))
+        return false;
+    Q_EMIT nodeTextWritten(countWords(node.text()) - before);
+    Q_EMIT contentEdited();
+    return true;
 }
 
-QString SermonDocument::snapshot(const SermonNodePtr& root) const
+QString SermonDocument::snapshot() const
 {
-    return MarkdownCodec::serializeDocument(root, m_metadata, m_unreadableFrontMatter);
+    return MarkdownCodec::serializeDocument(m_root, m_metadata, m_unreadableFrontMatter);
+}
+
+QString SermonDocument::snapshot(const MarkdownCodec::ReplacedTexts& replacedTexts) const
+{
+    return MarkdownCodec::serializeDocument(m_root, m_metadata, m_unreadableFrontMatter, replacedTexts);
 }
 
 QByteArray SermonDocument::fileContents(const QString& snapshot)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/MarkdownCodec.h"
 #include "document/SermonMetadata.h"
 #include "document/SermonNode.h"
 #include "document/UnreadableFrontMatter.h"
@@ -65,11 +66,16 @@ public:
     // byte-order mark. Safe on any thread.
     static std::optional<QString> decodeFileText(const QByteArray& contents);
 
+    // Writes a node's text in place with no step of its own (the column editor's keystrokes)
+    // and tells of it: nodeTextWritten, then contentEdited. False when the text was the same.
+    bool writeNodeText(SermonNode& node, const QString& text);
+
     // Saving: the whole file text, and that text as the bytes to write (UTF-8 without a
     // byte-order mark).
     QString snapshot() const;
-    // The file text with another tree in place of root (a copy with typing not yet committed).
-    QString snapshot(const SermonNodePtr& root) const;
+    // The file text with some nodes' texts replaced (typing not yet committed); the tree
+    // itself is left as it is.
+    QString snapshot(const MarkdownCodec::ReplacedTexts& replacedTexts) const;
     static QByteArray fileContents(const QString& snapshot);
 
     // The MIME type of sermon files, the only type the open dialog offers.
@@ -127,6 +133,9 @@ Q_SIGNALS:
     // The tree changed without a step of its own (the text of a node that its creation step
     // already covers); whoever saves the document must still see the change.
     void contentEdited();
+    // Just before the contentEdited of writeNodeText: by how many the sermon's words changed,
+    // so that a count need not walk the whole tree for each keystroke.
+    void nodeTextWritten(qint64 wordChange);
     // The root node's text was set through setTitle.
     void titleChanged();
 

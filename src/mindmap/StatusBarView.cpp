@@ -51,12 +51,19 @@ StatusBarView::StatusBarView(SermonDocument& document, Preferences& preferences,
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &StatusBarView::refresh);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &StatusBarView::showCount);
     // Every way the words can change: a recorded edit, undo and redo, text that needs no step
     // of its own, a new tree, a title set from the details.
-    for (auto signal : { &SermonDocument::undoStackChanged, &SermonDocument::contentEdited,
-             &SermonDocument::rootChanged, &SermonDocument::metadataChanged })
+    for (auto signal :
+        { &SermonDocument::undoStackChanged, &SermonDocument::rootChanged, &SermonDocument::metadataChanged })
         connect(&document, signal, this, &StatusBarView::scheduleRefresh);
+    connect(&document, &SermonDocument::contentEdited, this, &StatusBarView::contentEdited);
+    // A keystroke in the columns changes one text: its words are added, the tree is not walked.
+    connect(&document, &SermonDocument::nodeTextWritten, this, [this](qint64 wordChange) {
+        if (m_words)
+            *m_words += wordChange;
+        m_isTextWrite = true;
+    });
     connect(&document, &SermonDocument::undoRedoGenerationChanged, this, &StatusBarView::scheduleRefresh);
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::readingPaceWPMKey)
@@ -69,7 +76,11 @@ StatusBarView::~StatusBarView() = default;
 
 QString StatusBarView::statusText(const SermonNodePtr& root, qint64 storedWordsPerMinute)
 {
-    const qint64 words = root ? wordCount(root) : 0;
+    return statusText(root ? wordCount(root) : 0, storedWordsPerMinute);
+}
+
+QString StatusBarView::statusText(qint64 words, qint64 storedWordsPerMinute)
+{
     if (words == 0)
         return tr("0 words");
     const qint64 pace = Preferences::usableReadingPaceWPM(storedWordsPerMinute);
@@ -83,9 +94,19 @@ QString StatusBarView::currentStatusText() const
 
 void StatusBarView::refresh()
 {
+    m_words.reset();
+    showCount();
+}
+
+void StatusBarView::showCount()
+{
     m_refreshTimer.stop();
+    if (!m_words) {
+        const SermonNodePtr root = m_document ? m_document->root() : SermonNodePtr();
+        m_words = root ? wordCount(root) : 0;
+    }
     const qint64 stored = m_preferences.readingPaceWPM();
-    const QString text = statusText(m_document ? m_document->root() : SermonNodePtr(), stored);
+    const QString text = statusText(*m_words, stored);
     if (text != m_paceButton->text()) {
         m_paceButton->setText(text);
         // Always at its ideal size: never wrapped, never cut.
@@ -97,6 +118,15 @@ void StatusBarView::refresh()
 
 void StatusBarView::scheduleRefresh()
 {
+    m_words.reset();
+    m_refreshTimer.start();
+}
+
+void StatusBarView::contentEdited()
+{
+    if (!m_isTextWrite)
+        m_words.reset();
+    m_isTextWrite = false;
     m_refreshTimer.start();
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -58,7 +59,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Shows the words as counted, counting them first when nothing is counted.
+    void showCount();
+    // Drops the count: something other than an in-place text write changed the sermon.
     void scheduleRefresh();
+    void contentEdited();
+    static QString statusText(qint64 words, qint64 storedWordsPerMinute);
     void showPaceMenu();
 
     QPointer<SermonDocument> m_document;
@@ -67,6 +73,10 @@ private:
     QMenu* m_paceMenu = nullptr;
     ZoomControlsView* m_zoomControls = nullptr;
     QTimer m_refreshTimer;
+    // The sermon's words as last counted, kept by the in-place text writes since.
+    std::optional<qint64> m_words;
+    // A text write was just told of; its contentEdited follows.
+    bool m_isTextWrite = false;
 };
 
 } // namespace kestrion

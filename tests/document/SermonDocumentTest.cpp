@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 
+#include <map>
 #include <random>
 
 using namespace kestrion;
@@ -471,4 +472,53 @@ TEST(SermonDocumentTest, RoundTripsThroughBytesWithNewIds)
         EXPECT_FALSE(root->findNode(node->id()));
     // Writing what was read gives the same bytes again.
     EXPECT_EQ(SermonDocument::fileContents(reread->snapshot()), bytes);
+}
+
+// Words still being typed are written beside the tree: the file is the one the tree would
+// give with those texts in it, however they change the way their branch is written, and the
+// tree keeps its own texts.
+TEST(SermonDocumentTest, TypedTextsAreWrittenAsIfInTheTreeWhichKeepsItsOwn)
+{
+    const QString texts[] = { QStringLiteral("Grace upon grace"), QString(), QStringLiteral("two\nlines"),
+        QStringLiteral("- looks like a bullet"), QStringLiteral("## looks like a heading"),
+        QStringLiteral("> looks like a quote"), QString::fromUtf16(u"line\u2028break") };
+    for (const QString& text : texts) {
+        for (const char* which : { "root", "parent", "leaf", "quote" }) {
+            Sermon s;
+            const SermonNodePtr leaf = s.b->addChild(QStringLiteral("A plain leaf"));
+            const SermonNodePtr quote = s.b->addChild(QStringLiteral("A quotation"));
+            quote->setQuote(true);
+            s.a1->addChild(QStringLiteral("Deep example"));
+            const std::map<std::string, SermonNodePtr> nodes { { "root", s.root }, { "parent", s.a }, { "leaf", leaf },
+                { "quote", quote } };
+            const SermonNodePtr& typing = nodes.at(which);
+            const QString before = s.document.snapshot();
+
+            const SermonNodePtr copy = s.root->deepCopy(false);
+            copy->findNode(typing->id())->setText(text);
+            // Two editors may hold the same node; the later one's words are written.
+            const QString written = s.document.snapshot({ { typing.get(), QStringLiteral("older words") },
+                { s.b.get(), QStringLiteral("Typed point") }, { typing.get(), text } });
+            copy->findNode(s.b->id())->setText(QStringLiteral("Typed point"));
+
+            EXPECT_EQ(written, MarkdownCodec::serializeDocument(copy, s.document.metadata()))
+                << which << " " << text.toStdString();
+            EXPECT_EQ(s.document.snapshot(), before) << which;
+        }
+    }
+}
+
+TEST(SermonDocumentTest, WritingANodeTextTellsTheChangeInWordsThenTheEdit)
+{
+    Sermon s;
+    QStringList heard;
+    QObject::connect(&s.document, &SermonDocument::nodeTextWritten,
+        [&](qint64 change) { heard << QStringLiteral("words %1").arg(change); });
+    QObject::connect(&s.document, &SermonDocument::contentEdited, [&] { heard << QStringLiteral("edited"); });
+
+    EXPECT_TRUE(s.document.writeNodeText(*s.a1, QStringLiteral("Grace and peace to you all")));
+    EXPECT_FALSE(s.document.writeNodeText(*s.a1, QStringLiteral("Grace and peace to you all")));
+    EXPECT_TRUE(s.document.writeNodeText(*s.a1, QString()));
+    EXPECT_EQ(heard, QStringList({ "words 3", "edited", "words -6", "edited" }));
+    EXPECT_EQ(s.a1->text(), QString());
 }

@@ -154,6 +154,32 @@ TEST_F(StatusBarViewTest, TextFollowsEditsUndoAndTextsWithoutAStepOfTheirOwn)
         << bar.currentStatusText().toStdString();
 }
 
+// Keystrokes in the columns add their change in words to the count; anything else counts
+// the whole sermon again, even in the same turn of the event loop as a keystroke.
+TEST_F(StatusBarViewTest, KeystrokesAddTheirWordsAndOtherChangesCountAgain)
+{
+    auto preferences = openPreferences();
+    auto root = treeWithWords(2);
+    SermonDocument document(root);
+    StatusBarView bar(document, *preferences);
+    const auto shows = [&](const QString& text) {
+        return QTest::qWaitFor([&] { return bar.currentStatusText() == text; }) ? QString() : bar.currentStatusText();
+    };
+
+    document.writeNodeText(*root->children().front(), QStringLiteral("one two three"));
+    EXPECT_EQ(shows(QStringLiteral("4 words · 1 min @120wpm")), QString());
+
+    root->addChild(QStringLiteral("five six"));
+    Q_EMIT document.contentEdited();
+    EXPECT_EQ(shows(QStringLiteral("6 words · 1 min @120wpm")), QString());
+
+    document.writeNodeText(*root->children().back(), QString());
+    root->children().front()->setText(QStringLiteral("one"));
+    Q_EMIT document.contentEdited();
+    document.writeNodeText(*root, QStringLiteral("a title of five words"));
+    EXPECT_EQ(shows(QStringLiteral("7 words · 1 min @120wpm")), QString());
+}
+
 TEST(ZoomControlsViewTest, PercentageTexts)
 {
     const std::pair<qreal, QString> cases[] {
