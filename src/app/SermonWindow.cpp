@@ -31,7 +31,13 @@ SermonWindow::SermonWindow(
     updateUnreadableFrontMatterNotice();
 }
 
-SermonWindow::~SermonWindow() = default;
+SermonWindow::~SermonWindow()
+{
+    // The views leave the command router only once this window is half taken apart; menus
+    // refreshed by that would ask the remains for their front window.
+    delete m_menus;
+    m_menus = nullptr;
+}
 
 void SermonWindow::updateUnreadableFrontMatterNotice()
 {

@@ -2,6 +2,7 @@
 
 #include "columns/ColumnMetrics.h"
 #include "platform/Appearance.h"
+#include "platform/TextWrapMode.h"
 #include "platform/Typography.h"
 
 #include <QApplication>
@@ -54,8 +55,13 @@ protected:
     // Pasted or dropped text arrives as plain text with its line breaks kept inside the node.
     void insertFromMimeData(const QMimeData* source) override
     {
-        if (source->hasText())
-            textCursor().insertText(withLineSeparators(source->text()));
+        if (!source->hasText())
+            return;
+        const QString text = withLineSeparators(source->text());
+        // Chosen before the text goes in: laid out with the old mode, a long run takes minutes.
+        if (wrapModeFor(text) == QTextOption::WrapAnywhere)
+            setWordWrapMode(QTextOption::WrapAnywhere);
+        textCursor().insertText(text);
     }
 };
 
@@ -107,6 +113,7 @@ QString ColumnEditorOverlay::text() const
 void ColumnEditorOverlay::showText(const QString& text)
 {
     m_updatingText = true;
+    m_textView->setWordWrapMode(wrapModeFor(text));
     m_textView->setPlainText(withLineSeparators(text));
     m_lastText = withLineSeparators(text);
     applyLineGrid();
@@ -123,6 +130,7 @@ void ColumnEditorOverlay::setText(const QString& text)
     const int anchor = old.anchor();
     const int position = old.position();
     m_updatingText = true;
+    m_textView->setWordWrapMode(wrapModeFor(text));
     m_textView->setPlainText(withLineSeparators(text));
     m_lastText = withLineSeparators(text);
     applyLineGrid();
@@ -214,6 +222,9 @@ void ColumnEditorOverlay::textViewChanged()
     if (stored == m_lastText)
         return;
     m_lastText = stored;
+    // Back to word breaks once no long run is left; only a paste brings one in.
+    if (wrapModeFor(stored) == QTextOption::WrapAtWordBoundaryOrAnywhere)
+        m_textView->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_textView->verticalScrollBar()->setValue(0);
     if (m_onTextEdited)
         m_onTextEdited(stored);

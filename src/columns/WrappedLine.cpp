@@ -1,6 +1,7 @@
 #include "columns/WrappedLine.h"
 
 #include "columns/ColumnMetrics.h"
+#include "platform/TextWrapMode.h"
 
 #include <QTextLayout>
 #include <QTextOption>
@@ -41,7 +42,6 @@ QList<WrappedLine> wrapColumnText(const QString& text, qreal width, bool bold)
     const qreal layoutWidth = std::max(width - ColumnMetrics::textAllowance, qreal(1));
     const QFont font = ColumnMetrics::font(bold);
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     qsizetype start = 0;
     while (start <= paragraphs.size()) {
@@ -56,6 +56,7 @@ QList<WrappedLine> wrapColumnText(const QString& text, qreal width, bool bold)
             continue;
         }
         QTextLayout layout(paragraph, font);
+        option.setWrapMode(wrapModeFor(paragraph));
         layout.setTextOption(option);
         layout.setCacheEnabled(false);
         layout.beginLayout();

@@ -1,5 +1,7 @@
 #include "delivery/DeliveryText.h"
 
+#include "platform/TextWrapMode.h"
+
 #include <QColor>
 #include <QPainter>
 #include <QSizeF>
@@ -27,7 +29,7 @@ double usableWidth(double width)
 double layOut(QTextLayout& layout, double width)
 {
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(wrapModeFor(layout.text()));
     layout.setTextOption(option);
     layout.setCacheEnabled(true);
     double y = 0;

@@ -299,3 +299,18 @@ TEST_F(FocusModeTest, AStoredFocusWindowIsHiddenWithItsTypingKeptBeforeItIsRepla
 }
 
 } // namespace
+
+TEST_F(FocusModeTest, AWindowDestroyedBehindAnotherDoesNotAskItsHalfGoneSelfForItsMenus)
+{
+    // Its views leave the command router while the window is being taken apart; the menus
+    // that refresh on that must not reach into what is already gone.
+    OpenDocument* other = m_manager->open(writeFile(QStringLiteral("hope.md"), "# Hope\n\nA point\n"));
+    ASSERT_NE(other, nullptr);
+    QWidget* front = other->window();
+    front->show();
+    front->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(front));
+    delete window;
+    window = nullptr;
+    EXPECT_EQ(QApplication::activeWindow(), front);
+}

@@ -280,6 +280,20 @@ TEST_F(ColumnCanvasFixture, TheEditorKeepsItsOwnKeysAndItsLineGrid)
     EXPECT_EQ(editorText()->document()->blockCount(), 1);
 }
 
+TEST_F(ColumnCanvasFixture, APastedRunTooLongToSearchFollowsTheWordsBeforeItInTheEditor)
+{
+    // The editor breaks it where each line ends, as the canvas does, and does so before the
+    // text goes in: laid out at word boundaries first, a pasted megabyte takes minutes.
+    c->setText(QStringLiteral("hi"));
+    canvas->beginColumnEditing(c->id(), false);
+    QApplication::clipboard()->setText(QStringLiteral(" ") + QString(20'000, u'x'));
+    press(Qt::Key_V, Qt::ControlModifier);
+    const QTextBlock block = editorText()->document()->firstBlock();
+    ASSERT_GT(block.layout()->lineCount(), 1);
+    EXPECT_GT(block.layout()->lineAt(0).textLength(), 3);
+    EXPECT_EQ(c->text().size(), 20'003);
+}
+
 TEST_F(ColumnCanvasFixture, RightToLeftTextStaysAtTheLeftWhereTheCanvasDrawsIt)
 {
     c->setText(QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd, peace"));

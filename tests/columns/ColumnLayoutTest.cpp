@@ -94,6 +94,20 @@ TEST(WrappedLineTest, UnbrokenRunIsOneLineAndLaterLinesStayOnTheGrid)
     EXPECT_EQ(lines, QList<WrappedLine>({ { run, 0 }, { "next words", 28 }, { "last", 56 } }));
 }
 
+TEST(WrappedLineTest, AnUnbrokenRunTooLongToSearchFillsTheLineOfTheWordsBeforeIt)
+{
+    // Breaking such a run only where it meets the line's end keeps a pasted megabyte from
+    // freezing the columns; no character is lost on the way.
+    const QString text = QStringLiteral("hello ") + QString(20'000, u'x');
+    const QList<WrappedLine> lines = wrapColumnText(text, 600, false);
+    ASSERT_GT(lines.size(), 1);
+    EXPECT_TRUE(lines.front().string.startsWith(QStringLiteral("hello x")));
+    QString joined;
+    for (const WrappedLine& line : lines)
+        joined += line.string;
+    EXPECT_EQ(joined, text);
+}
+
 TEST(WrappedLineTest, NarrowColumnLaysOutInOnePoint)
 {
     // Width 20 leaves 1 point, not −8: every character on a line of its own.

@@ -2,6 +2,8 @@
 #include "delivery/DeliveryText.h"
 #include "document/WordCount.h"
 
+#include <QFontMetricsF>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -189,6 +191,17 @@ TEST(DeliveryContentLayoutTest, TextWrapsWithinTheColumnAndTheQuoteIndent)
     // Line breaks inside a node, U+2028 or line feed, make lines of their own.
     const SermonNodePtr lines = SermonNode::create(QStringLiteral("one\u2028two\nthree"));
     EXPECT_GE(build(lines).items.front().frame.height(), 3 * line - 1);
+}
+
+TEST(DeliveryContentLayoutTest, AnUnbrokenRunTooLongToSearchFillsTheLineOfTheWordsBeforeIt)
+{
+    // Breaking such a run only where it meets the line's end keeps a pasted megabyte from
+    // freezing the page; the words before it then share its first line.
+    const DeliveryText text(DeliveryContentLayout::font(3, true, base));
+    const qsizetype perLine = qsizetype(width / QFontMetricsF(text.font()).horizontalAdvance(u'x'));
+    const QString run(perLine * 500 + perLine / 2, u'x');
+    EXPECT_EQ(text.measure(QStringLiteral("hi ") + run, width).height(),
+        text.measure(QStringLiteral("hi") + run, width).height());
 }
 
 TEST(DeliveryContentLayoutTest, AWidthNarrowerThanOnePointStillMeasures)
