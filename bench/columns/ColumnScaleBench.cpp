@@ -147,7 +147,7 @@ void BM_ColumnWidthDragStep(benchmark::State& state)
 {
     Columns c(sermon(state));
     const auto column = static_cast<qint64>(state.range(1));
-    const std::vector<qreal>& edges = c.canvas->layout().columnXEdges;
+    const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
     // The column's right edge well inside the window.
     c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
     DividerHandle* handle = c.canvas->handleOverlay()->handle(column);
@@ -170,7 +170,7 @@ void BM_ColumnWidthDragStep(benchmark::State& state)
     }
     send(QEvent::MouseButtonRelease, 0, Qt::NoButton);
     qint64 nodes = 0;
-    for (const ColumnNodeFrame& frame : c.canvas->layout().frames)
+    for (const ColumnNodeFrame& frame : c.canvas->layout().snapshot().frames)
         nodes += frame.column == column ? 1 : 0;
     state.counters["columnNodes"] = static_cast<double>(nodes);
 }

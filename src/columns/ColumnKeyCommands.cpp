@@ -103,9 +103,7 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
         if (hasOption)
             return run([down](ColumnCanvas& canvas) { canvas.controller().moveSelection(down); });
         return run([id, down](ColumnCanvas& canvas) {
-            const ColumnFrameMap& frames = canvas.layout().frames;
-            const std::optional<QUuid> next
-                = down ? ColumnCanvas::nearestNodeBelow(id, frames) : ColumnCanvas::nearestNodeAbove(id, frames);
+            const std::optional<QUuid> next = down ? canvas.nearestNodeBelow(id) : canvas.nearestNodeAbove(id);
             if (next)
                 canvas.controller().setSelectedNodeID(*next);
         });
