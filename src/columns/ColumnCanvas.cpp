@@ -177,14 +177,13 @@ void ColumnCanvas::handleSelectionChange()
 
 void ColumnCanvas::beginColumnEditing(const QUuid& id, bool isNew)
 {
-    const SermonNodePtr& top = root();
-    const SermonNodePtr node = top ? top->findNode(id) : nullptr;
+    const SermonNodePtr node = findNode(id);
     // A node folded away has no box to edit in.
     if (!node || m_layout.shownAncestorOfHidden(id))
         return;
     if (const std::optional<QUuid> editing = m_controller->editingNodeID(); editing && *editing != id) {
         m_editing.commitColumnEdit(true);
-        if (!top->findNode(id))
+        if (!findNode(id))
             return;
     }
     m_editOriginalText = node->text();
@@ -288,12 +287,8 @@ void ColumnCanvas::placeEditor()
     if (!x)
         return;
     m_editor->setColumnWidth(m_layout.frame(m_editorNodeID).value_or(*frame).size.width());
-    // As tall as the node, or as the text when a long unbroken word wraps in the editor.
-    const qreal height = std::max(frame->size.height(), m_editor->contentHeight());
-    m_editor->setBoxHeight(frame->size.height() - ColumnMetrics::textTop);
-    m_editor->setGeometry(QRectF(*x + ColumnMetrics::textInset,
-        frame->origin.y() + m_panOffset.y() + ColumnMetrics::textTop, m_editor->textWidth(), height)
-                              .toAlignedRect());
+    const qreal top = frame->origin.y() + m_panOffset.y();
+    m_editor->place(QPointF(*x + ColumnMetrics::textInset, top + ColumnMetrics::textTop), top + frame->size.height());
     m_editor->raise();
 }
 

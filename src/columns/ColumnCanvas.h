@@ -112,6 +112,11 @@ public:
     // The first child of an expanded node with children; else none.
     static SermonNodePtr firstVisibleChild(const SermonNode& node);
 
+    // A node of the tree and its parent, through the layout's slots when it holds them, else by
+    // a walk of the tree.
+    SermonNodePtr findNode(const QUuid& id) const;
+    SermonNodePtr findParent(const QUuid& id) const;
+
     // --- Editing -----------------------------------------------------------------------------
     ColumnEditing& editing() { return m_editing; }
     ColumnKeyCommands& keyCommands() { return m_keys; }

@@ -292,6 +292,24 @@ std::optional<QUuid> ColumnCanvas::nearestNodeBelow(const QUuid& id) const
     return m_layout.nodeBelow(id);
 }
 
+SermonNodePtr ColumnCanvas::findNode(const QUuid& id) const
+{
+    const SermonNodePtr& top = root();
+    if (!top)
+        return nullptr;
+    const SermonNodePtr node = m_layout.root() == top.get() ? m_layout.node(id) : nullptr;
+    return node ? node : top->findNode(id);
+}
+
+SermonNodePtr ColumnCanvas::findParent(const QUuid& id) const
+{
+    const SermonNodePtr& top = root();
+    if (!top)
+        return nullptr;
+    const SermonNodePtr parent = m_layout.root() == top.get() ? m_layout.parent(id) : nullptr;
+    return parent ? parent : top->findParent(id);
+}
+
 SermonNodePtr ColumnCanvas::firstVisibleChild(const SermonNode& node)
 {
     if (node.isCollapsed() || !node.hasChildren())

@@ -393,6 +393,12 @@ SermonNodePtr LiveColumnLayout::node(const QUuid& id) const
     return slot == none ? nullptr : m_slots[slot].node;
 }
 
+SermonNodePtr LiveColumnLayout::parent(const QUuid& id) const
+{
+    const Slot slot = slotOf(id);
+    return slot == none || m_slots[slot].parent == none ? nullptr : m_slots[m_slots[slot].parent].node;
+}
+
 std::optional<QUuid> LiveColumnLayout::nextSiblingID(const QUuid& id) const
 {
     const Slot slot = slotOf(id);

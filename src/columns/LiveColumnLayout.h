@@ -68,8 +68,9 @@ public:
     ColumnLayout snapshot() const;
 
     // --- The tree as last laid out ---------------------------------------------------------
-    // Any node of the tree, shown or folded away.
+    // Any node of the tree, shown or folded away, and its parent.
     SermonNodePtr node(const QUuid& id) const;
+    SermonNodePtr parent(const QUuid& id) const;
     const SermonNode* root() const { return m_root == none ? nullptr : m_slots[m_root].node.get(); }
     // The following sibling of any node.
     std::optional<QUuid> nextSiblingID(const QUuid& id) const;
