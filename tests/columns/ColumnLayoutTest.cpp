@@ -188,8 +188,13 @@ TEST(WrappedLineTest, LinesFoundWithoutALayoutOrKeptAreTheLinesALayoutGives)
     }
 }
 
-TEST(ColumnLayoutTest, LoneTitleFillsOneColumn)
+TEST(ColumnLayoutTest, LoneTitleFillsOneColumnAndNoTreeNothing)
 {
+    const ColumnLayout empty = layOut(nullptr);
+    EXPECT_EQ(empty.totalSize, QSizeF(0, 0));
+    EXPECT_EQ(empty, ColumnLayout());
+    EXPECT_TRUE(empty.columnXEdges.empty());
+
     const ColumnLayout layout = layOut(SermonNode::create(QStringLiteral("Title")));
     ASSERT_EQ(layout.frames.size(), 1);
     const ColumnNodeFrame frame = *layout.frames.cbegin();
@@ -297,6 +302,8 @@ TEST(ColumnWidthsConfigTest, SettingAWidthFillsAndClamps)
         { {}, 3, 250, { 600, 600, 600, 250 } },
         { { 420 }, -1, 300, { 420 } },
         { { 420, 500 }, 0, 700, { 700, 500 } },
+        { {}, 0, HUGE_VAL, { 1200 } },
+        { {}, 1, -HUGE_VAL, { 600, 180 } },
     };
     for (const Case& c : cases) {
         ColumnWidthsConfig config(c.before);
