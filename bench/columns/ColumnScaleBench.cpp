@@ -40,8 +40,8 @@ private:
 struct Columns {
     explicit Columns(SermonNodePtr root, QSize size = QSize(1440, 900))
         : document(std::move(root))
-        , preferences(std::make_unique<QSettings>(
-              settingsDir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat))
+        , preferences(
+              std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat))
     {
         canvas = std::make_unique<ColumnCanvas>(document, &undoManager);
         canvas->setAnimationClock(&clock);

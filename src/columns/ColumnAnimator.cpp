@@ -61,7 +61,8 @@ void ColumnAnimator::animateTo(const std::vector<LiveColumnLayout::Move>& moves)
     // A box is found wherever it passes during its glide.
     for (qsizetype i = 0; i < glidingCount(); ++i) {
         const Glide& glide = m_glides[static_cast<size_t>(i)];
-        const qreal top = std::min({ glide.from.subtreeTop, glide.from.origin.y(), glide.to.subtreeTop, glide.to.origin.y() });
+        const qreal top
+            = std::min({ glide.from.subtreeTop, glide.from.origin.y(), glide.to.subtreeTop, glide.to.origin.y() });
         const qreal bottom = std::max({ glide.from.subtreeBottom, glide.from.origin.y() + glide.from.size.height(),
             glide.to.subtreeBottom, glide.to.origin.y() + glide.to.size.height() });
         m_index.add(glide.to.column, top, bottom, static_cast<qint32>(i));

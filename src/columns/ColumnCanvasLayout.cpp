@@ -151,8 +151,7 @@ ColumnLayout ColumnCanvas::displayColumnLayout() const
 
 std::vector<CollapseResolver::AdjustedColumn> ColumnCanvas::adjustedColumnsForPan() const
 {
-    return CollapseResolver::resolveAdjustedColumns(
-        m_layout.columnCount(), m_layout.columnXEdges(), -m_panOffset.x());
+    return CollapseResolver::resolveAdjustedColumns(m_layout.columnCount(), m_layout.columnXEdges(), -m_panOffset.x());
 }
 
 std::optional<qreal> ColumnCanvas::columnScreenX(qint64 column) const
@@ -252,8 +251,8 @@ std::optional<QUuid> ColumnCanvas::nodeAtPoint(const QPointF& point) const
 {
     // The boxes as shown, mid-glide too; bands of gliding boxes may overlap, and any one of
     // those under the point will do.
-    return hitTestColumnNode(point, m_layout.columnXEdges(), adjustedColumnsForPan(), m_panOffset,
-        [this](qint64 column, qreal y) {
+    return hitTestColumnNode(
+        point, m_layout.columnXEdges(), adjustedColumnsForPan(), m_panOffset, [this](qint64 column, qreal y) {
             std::optional<QUuid> hit;
             m_animator.forEachInRows(column, y, y, [&](const ColumnNodeFrame& frame) {
                 if (!hit && frame.subtreeTop <= y && y < frame.subtreeBottom)

@@ -7,16 +7,16 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
-#include <QFontMetricsF>
 #include <QTextBlock>
-#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
@@ -299,9 +299,8 @@ void ColumnEditorOverlay::applyColors()
 
 void ColumnEditorOverlay::applyLineGrid()
 {
-    // Lines 28 points apart, each line's text at its top, and from the left edge whatever the
-    // text's direction, as the canvas draws them. A text shown afresh starts a new undo history,
-    // which does not hold this look.
+    // Lines 28 points apart, from the left edge whatever the text's direction, as the canvas
+    // draws them. A text shown afresh starts a new undo history, which does not hold this look.
     QTextCursor cursor(m_textView->document());
     cursor.select(QTextCursor::Document);
     QTextBlockFormat format;

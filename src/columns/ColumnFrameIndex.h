@@ -23,8 +23,7 @@ public:
     // (edges included), top to bottom, and possibly a few more: callers still test each one.
     template <typename Visit> void forEachInRows(qint64 column, qreal top, qreal bottom, Visit&& visit) const
     {
-        m_index.forEachInRows(
-            column, top, bottom, [&](qint32 item) { visit(m_frames[static_cast<size_t>(item)]); });
+        m_index.forEachInRows(column, top, bottom, [&](qint32 item) { visit(m_frames[static_cast<size_t>(item)]); });
     }
 
 private:

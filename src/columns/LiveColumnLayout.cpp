@@ -363,8 +363,8 @@ ColumnNodeFrame LiveColumnLayout::frameAt(Slot slot) const
 {
     const Placed& placed = m_slots[slot];
     const auto column = static_cast<size_t>(placed.column);
-    return { placed.id, placed.column, QPointF(m_edges[column], placed.top),
-        QSizeF(m_widths[column], placed.height), placed.top, placed.bottom };
+    return { placed.id, placed.column, QPointF(m_edges[column], placed.top), QSizeF(m_widths[column], placed.height),
+        placed.top, placed.bottom };
 }
 
 std::optional<ColumnNodeFrame> LiveColumnLayout::frame(const QUuid& id) const

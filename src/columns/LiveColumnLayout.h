@@ -95,8 +95,7 @@ public:
             return;
         const std::vector<Slot>& rows = m_rows[static_cast<size_t>(column)];
         // Bands of one column follow each other without overlapping.
-        auto it = std::partition_point(
-            rows.begin(), rows.end(), [&](Slot slot) { return m_slots[slot].bottom < top; });
+        auto it = std::partition_point(rows.begin(), rows.end(), [&](Slot slot) { return m_slots[slot].bottom < top; });
         for (; it != rows.end() && m_slots[*it].top <= bottom; ++it)
             visit(*it, frameAt(*it));
     }

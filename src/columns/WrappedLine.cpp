@@ -269,8 +269,8 @@ ColumnTextWrap ColumnTextWrap::rewrapped(const QString& text, qreal width, bool 
         }
         const qsizetype first = result.lines.size();
         for (qsizetype line = 0; line < part.lineCount; ++line)
-            result.lines.append({ lines[part.firstLine + line].string,
-                static_cast<qreal>(first + line) * ColumnMetrics::lineHeight });
+            result.lines.append(
+                { lines[part.firstLine + line].string, static_cast<qreal>(first + line) * ColumnMetrics::lineHeight });
         part.firstLine = first;
     }
     settleRange(result);

@@ -3,12 +3,12 @@
 #include "columns/ColumnMetrics.h"
 #include "support/TreeDump.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
 

@@ -61,7 +61,9 @@ protected:
             const SermonNodePtr point = root->addChild(QStringLiteral("Point %1: the sheep hear his voice").arg(p));
             for (int s = 0; s < p % 4; ++s) {
                 const SermonNodePtr sub = point->addChild(
-                    QStringLiteral("Sub-point %1 of %2, and he calls his own sheep by name and leads them out").arg(s).arg(p));
+                    QStringLiteral("Sub-point %1 of %2, and he calls his own sheep by name and leads them out")
+                        .arg(s)
+                        .arg(p));
                 if (s == 1)
                     sub->addChild(QStringLiteral("A leaf") + QChar(u'\u2028') + QStringLiteral("on two lines"));
             }

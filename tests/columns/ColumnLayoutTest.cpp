@@ -3,8 +3,8 @@
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWidthsConfig.h"
 #include "columns/ColumnWrapCache.h"
-#include "columns/WrappedLine.h"
 #include "columns/LiveColumnLayout.h"
+#include "columns/WrappedLine.h"
 
 #include <QFontMetricsF>
 #include <QTextLayout>

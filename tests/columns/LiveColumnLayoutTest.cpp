@@ -107,7 +107,8 @@ TEST(LiveColumnLayoutTest, KeptLayoutEqualsAFreshOneThroughRandomEdits)
             break;
         case 2:
             if (node->depth() < 5)
-                node->insertChild(static_cast<qint64>(random() % 3), SermonNode::create(randomText(random), node->depth() + 1));
+                node->insertChild(
+                    static_cast<qint64>(random() % 3), SermonNode::create(randomText(random), node->depth() + 1));
             live.update(tree, widths, cache);
             break;
         case 3:
@@ -129,7 +130,8 @@ TEST(LiveColumnLayoutTest, KeptLayoutEqualsAFreshOneThroughRandomEdits)
                 tree = tree->deepCopy(false);
                 live.update(tree, widths, cache);
             } else {
-                widths.setColumnWidth(static_cast<qint64>(random() % 5), 180 + static_cast<double>(random() % 700) + 0.37);
+                widths.setColumnWidth(
+                    static_cast<qint64>(random() % 5), 180 + static_cast<double>(random() % 700) + 0.37);
                 live.updateWidths(widths, cache);
             }
             break;
