@@ -157,6 +157,8 @@ public:
     void zoomOut();
     void resetZoom();
     void animateZoom(qreal target);
+    // The scale a zoom step starts from: where a running zoom is heading, else the scale.
+    qreal zoomStepBase() const;
     // Scroll deltas in view points.
     void handleScroll(qreal dx, qreal dy);
     // One step of a pinch at a point of the canvas.
@@ -366,6 +368,8 @@ private:
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;
+    // Where the zoom that m_scrollAnimation runs is heading; empty while it runs a pan.
+    std::optional<qreal> m_zoomTarget;
     FrameAnimation m_nodeAnimation;
     QHash<QUuid, QPointF> m_nodeAnimOffsets;
     double m_animationProgress = 1.0;
