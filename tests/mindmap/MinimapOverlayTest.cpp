@@ -300,6 +300,32 @@ TEST_F(MinimapOverlayTest, SitsBottomRightSizedByTheContentAndRendersOncePerChan
     EXPECT_EQ(scheduler->jobs()->size(), 2u);
 }
 
+TEST_F(MinimapOverlayTest, ShownAgainAfterEditsItDrawsNoPictureOfTheTreeBefore)
+{
+    canvas->showMinimapBriefly();
+    scheduler->renderAll();
+    scheduler->deliverAll();
+    ASSERT_TRUE(overlay->shownImage());
+    canvas->hideMinimap();
+    controller().setSelectedNodeID(c->id());
+    controller().beginEditing();
+    controller().setEditingText(QStringLiteral("Closing words, longer"));
+    canvas->endEditing(true);
+
+    canvas->handleScroll(-30, -20);
+    ASSERT_EQ(scheduler->jobs()->size(), 2u);
+    EXPECT_FALSE(overlay->shownImage());
+    scheduler->renderAll();
+    scheduler->deliverAll();
+    ASSERT_TRUE(overlay->shownImage());
+    EXPECT_EQ(overlay->cache().currentKey(), overlay->renderKey(overlay->devicePixelRatioF()));
+
+    // Shown again with nothing changed, the picture is there at once.
+    canvas->hideMinimap();
+    canvas->handleScroll(-10, 0);
+    EXPECT_TRUE(overlay->shownImage());
+}
+
 TEST_F(MinimapOverlayTest, FadesInAndOutAndTakesNoClicksWhileHidden)
 {
     std::vector<QPointF> navigated;
