@@ -3,6 +3,7 @@
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/NodeContextMenu.h"
 #include "platform/CommandRouter.h"
+#include "platform/EmojiMenuStyle.h"
 #include "platform/FocusedValues.h"
 #include "platform/TextFieldKeyGuard.h"
 
@@ -125,6 +126,7 @@ EditMenuCommands::EditMenuCommands(QMenu& menu, QObject* parent)
             m_menu.addSeparator();
         if (item.command == NodeCommand::SetMarker) {
             m_markMenu = m_menu.addMenu(translated(item.title));
+            EmojiMenuStyle::install(*m_markMenu);
             for (const ContextMenuItem& mark : NodeContextMenu::markItems()) {
                 if (mark.kind == ContextMenuItem::Kind::Separator) {
                     m_markMenu->addSeparator();

@@ -4,6 +4,7 @@
 #include "delivery/TimelineScale.h"
 #include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/SemanticColors.h"
 #include "platform/Typography.h"
 
@@ -236,7 +237,8 @@ void DeliveryTimelineRuler::mouseMoveEvent(QMouseEvent* event)
 std::optional<QString> DeliveryTimelineRuler::fittedTitle(const QString& text, const QFont& font, double room)
 {
     const QFontMetricsF metrics(font);
-    if (metrics.horizontalAdvance(text) <= room)
+    const auto advance = [&](const QString& shown) { return EmojiText::horizontalAdvance(font, metrics, shown); };
+    if (advance(text) <= room)
         return text;
     // Whole characters: the ends of the text's grapheme clusters.
     std::vector<qsizetype> ends { 0 };
@@ -249,11 +251,11 @@ std::optional<QString> DeliveryTimelineRuler::fittedTitle(const QString& text, c
     // halving; at most all but the last character are kept.
     std::size_t low = 0;
     std::size_t high = ends.size() >= 2 ? ends.size() - 2 : 0;
-    if (metrics.horizontalAdvance(candidate(low)) > room)
+    if (advance(candidate(low)) > room)
         return std::nullopt;
     while (low < high) {
         const std::size_t middle = low + (high - low + 1) / 2;
-        if (metrics.horizontalAdvance(candidate(middle)) <= room)
+        if (advance(candidate(middle)) <= room)
             low = middle;
         else
             high = middle - 1;
@@ -405,7 +407,7 @@ void DeliveryTimelineRuler::drawHeadingLabels(QPainter& painter, double width, b
         QString title = mainPoints[i].text;
         title.replace(QChar(u'\u2028'), QLatin1Char(' '));
         if (const std::optional<QString> fitted = fittedTitle(title, font, room))
-            painter.drawText(QPointF(start, titleBaseline - metrics.descent()), *fitted);
+            EmojiText::drawLine(painter, QPointF(start, titleBaseline - metrics.descent()), *fitted);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TextBitmapKey.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 #include "platform/Typography.h"
 
@@ -509,8 +510,8 @@ QList<QRectF> MindMapRenderer::matchRectangles(
         const QString& line = lines[static_cast<qsizetype>(k)];
         const qsizetype from = offsets[static_cast<size_t>(local)];
         const qsizetype to = offsets[static_cast<size_t>(end)];
-        const qreal prefixWidth = std::ceil(metrics.horizontalAdvance(line.left(from)));
-        const qreal matchWidth = std::ceil(metrics.horizontalAdvance(line.mid(from, to - from)));
+        const qreal prefixWidth = std::ceil(EmojiText::horizontalAdvance(font, metrics, line.left(from)));
+        const qreal matchWidth = std::ceil(EmojiText::horizontalAdvance(font, metrics, line.mid(from, to - from)));
         rects.append(QRectF(prefixWidth - 1, lineHeight * static_cast<qreal>(k), matchWidth + 2, lineHeight));
     }
     return rects;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EmojiHighlighter.h"
 #include "platform/InPlaceEditorHost.h"
 #include "platform/InPlaceEditorKeys.h"
 
@@ -20,6 +21,7 @@ public:
         : TextEdit(parent)
         , m_host(host)
     {
+        new EmojiHighlighter(this->document());
     }
 
     void detach() { m_host = nullptr; }

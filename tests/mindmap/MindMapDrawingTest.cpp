@@ -4,6 +4,7 @@
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TextBitmapKey.h"
 #include "platform/Appearance.h"
+#include "support/InkBounds.h"
 
 #include <QImage>
 #include <QPainter>
@@ -27,20 +28,6 @@ QImage viewImage(const QSizeF& size, qreal ratio)
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     return image;
-}
-
-// The device pixels of a rectangle whose alpha is above the threshold, bounded.
-QRect inkBounds(const QImage& image, const QRect& within, int threshold)
-{
-    QRect bounds;
-    const QRect area = within.intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (qAlpha(image.pixel(x, y)) > threshold)
-                bounds |= QRect(x, y, 1, 1);
-        }
-    }
-    return bounds;
 }
 
 class MindMapDrawingTest : public CanvasFixture {
