@@ -63,7 +63,7 @@ const QString& EmojiText::emojiFamily()
 
 bool EmojiText::needsEmojiFont(QStringView text)
 {
-    return !emojiFamily().isEmpty() && std::any_of(text.begin(), text.end(), isPlainStyledCircle);
+    return std::any_of(text.begin(), text.end(), isPlainStyledCircle) && !emojiFamily().isEmpty();
 }
 
 QFont EmojiText::emojiFont(const QFont& font)
