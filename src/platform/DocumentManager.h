@@ -159,6 +159,7 @@ private:
     QWidget* parentFor(const OpenDocument& document) const;
     int nextUntitledNumber() const;
     std::chrono::milliseconds now() const;
+    static QString nativePath(const QString& path);
 
     std::unique_ptr<DocumentDialogs> m_dialogs;
     RecentDocuments m_recentDocuments;
