@@ -62,7 +62,7 @@ struct OpenSermon {
         manager = std::make_unique<DocumentManager>(settings, std::move(noDialogs));
         manager->setRecoveryFolder(folder.filePath(QStringLiteral("recovery")));
         manager->setShowsWindows(false);
-        manager->setAutosaveTimerFactory([] { return std::make_unique<IdleTimer>(); });
+        manager->setAutosaveTimerFactory([](AutosaveTimer::Purpose) { return std::make_unique<IdleTimer>(); });
         const QByteArray contents = bench::sermonFile(bench::makeSermonTree(count, 7));
         if (titled) {
             const QString path = folder.filePath(QStringLiteral("sermon.md"));

@@ -71,6 +71,12 @@ void DocumentManager::setAutosaveDelay(std::chrono::milliseconds delay, std::chr
     m_autosaveMaximumDelay = std::max(maximumDelay, m_autosaveDelay);
 }
 
+void DocumentManager::setRecoveryDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay)
+{
+    m_recoveryDelay = std::max(delay, std::chrono::milliseconds(0));
+    m_recoveryMaximumDelay = std::max(maximumDelay, m_recoveryDelay);
+}
+
 void DocumentManager::setRecoveryFolder(const QString& folder)
 {
     m_recoveryFolder = folder;
@@ -226,11 +232,16 @@ OpenDocument* DocumentManager::adopt(std::unique_ptr<OpenDocument> owned, const 
     OpenDocument* document = owned.release();
     m_documents.push_back(document);
 
-    document->m_autosaveTimer = m_timerFactory();
+    document->m_autosaveTimer = m_timerFactory(AutosaveTimer::Purpose::SaveInPlace);
+    document->m_recoveryTimer = m_timerFactory(AutosaveTimer::Purpose::RecoveryCopy);
     QPointer<OpenDocument> guard(document);
     document->m_autosaveTimer->onTimeout = [this, guard] {
         if (guard)
             autosave(*guard);
+    };
+    document->m_recoveryTimer->onTimeout = [this, guard] {
+        if (guard)
+            keepUnsavedText(*guard);
     };
     SermonDocument* sermon = &document->document();
     const auto changed = [this, document] { documentChanged(*document); };

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <optional>
+
 namespace kestrion {
 
 // What no file holds yet: the recovery folder, what an ended session left there, and the
@@ -143,17 +145,47 @@ void DocumentManager::keepRecoveredChanges(OpenDocument& document)
     documentChanged(document);
 }
 
-void DocumentManager::writeRecoveryCopy(OpenDocument& document)
+void DocumentManager::keepUnsavedText(OpenDocument& document)
+{
+    document.m_hasPendingRecovery = false;
+    if (document.m_isClosing)
+        return;
+    // A save is under way (its question may wait long): it keeps the text itself, and this
+    // looks again afterwards.
+    if (document.m_isBusy) {
+        retryRecoveryCopy(document);
+        return;
+    }
+    const DocumentWindow* window = document.window();
+    const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt;
+    if (typing ? writeRecoveryContents(document, *typing) : writeRecoveryCopy(document))
+        recoveryCopyIsCurrent(document);
+}
+
+void DocumentManager::recoveryCopyIsCurrent(OpenDocument& document)
+{
+    document.m_recoveryTimer->stop();
+    document.m_hasPendingRecovery = false;
+}
+
+void DocumentManager::retryRecoveryCopy(OpenDocument& document)
+{
+    document.m_hasPendingRecovery = true;
+    document.m_firstUnkeptChange = now();
+    document.m_recoveryTimer->start(m_recoveryMaximumDelay);
+}
+
+bool DocumentManager::writeRecoveryCopy(OpenDocument& document)
 {
     const QByteArray contents = document.currentContents();
     if (!document.differsFromSaved(contents)) {
         discardRecoveryCopy(document);
-        return;
+        return true;
     }
-    writeRecoveryContents(document, contents);
+    return writeRecoveryContents(document, contents);
 }
 
-void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
+bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
 {
     QString error;
     if (!document.m_recoveryCopy)
@@ -175,7 +207,11 @@ void DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
             m_dialogs->showError(parentFor(document),
                 tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
         document.m_hasReportedAutosaveFailure = true;
+        // The words are still nowhere but in the window: not even a pause in the typing may
+        // leave them there.
+        retryRecoveryCopy(document);
     }
+    return written;
 }
 
 void DocumentManager::discardRecoveryCopy(OpenDocument& document)

@@ -29,15 +29,22 @@ void DocumentManager::documentChanged(OpenDocument& document)
     document.updateModified();
     if (document.m_isClosing)
         return;
+    restartAfterChange(*document.m_autosaveTimer, document.m_hasPendingAutosave, document.m_firstPendingChange,
+        m_autosaveDelay, m_autosaveMaximumDelay);
+    restartAfterChange(*document.m_recoveryTimer, document.m_hasPendingRecovery, document.m_firstUnkeptChange,
+        m_recoveryDelay, m_recoveryMaximumDelay);
+}
+
+void DocumentManager::restartAfterChange(AutosaveTimer& timer, bool& isPending, std::chrono::milliseconds& firstChange,
+    std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay) const
+{
     const std::chrono::milliseconds time = now();
-    if (!document.m_hasPendingAutosave || !document.m_autosaveTimer->isActive()) {
-        document.m_hasPendingAutosave = true;
-        document.m_firstPendingChange = time;
+    if (!isPending || !timer.isActive()) {
+        isPending = true;
+        firstChange = time;
     }
-    const std::chrono::milliseconds waited = time - document.m_firstPendingChange;
-    const std::chrono::milliseconds delay = std::clamp(
-        std::min(m_autosaveDelay, m_autosaveMaximumDelay - waited), std::chrono::milliseconds(0), m_autosaveDelay);
-    document.m_autosaveTimer->start(delay);
+    const std::chrono::milliseconds waited = time - firstChange;
+    timer.start(std::clamp(std::min(delay, maximumDelay - waited), std::chrono::milliseconds(0), delay));
 }
 
 void DocumentManager::autosave(OpenDocument& document)
@@ -53,13 +60,16 @@ void DocumentManager::autosave(OpenDocument& document)
     // What no file holds yet (an untitled document, one we may not write, words still being
     // typed) waits in the recovery folder.
     const DocumentWindow* window = document.window();
+    bool isKept = true;
     if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
-        writeRecoveryContents(document, *typing);
+        isKept = writeRecoveryContents(document, *typing);
     else if (isWritten)
         // Written, or the same as we last read or saved: no copy is needed.
         discardRecoveryCopy(document);
     else
-        writeRecoveryCopy(document);
+        isKept = writeRecoveryCopy(document);
+    if (isKept)
+        recoveryCopyIsCurrent(document);
 }
 
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
@@ -251,6 +261,7 @@ void DocumentManager::saveAllWithoutAsking()
         commitPendingEdits(*document);
         document->m_autosaveTimer->stop();
         document->m_hasPendingAutosave = false;
+        recoveryCopyIsCurrent(*document);
         const QByteArray contents = document->currentContents();
         if (!document->differsFromSaved(contents))
             continue;

@@ -43,6 +43,87 @@ TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
     EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
 }
 
+// Ten keys a second without a pause, as a paragraph is typed: whenever the process dies, the
+// recovery folder holds all but the last second of it, and the next start brings that back.
+TEST_F(DocumentManagerTest, SteadyTypingIsKeptUpToTheLastSecond)
+{
+    using namespace std::chrono_literals;
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    const struct {
+        const char* name;
+        bool isTitled;
+        std::function<void(OpenDocument&, const QString&)> type;
+    } ways[] = {
+        { "words still in a titled sermon's editor", true,
+            [](OpenDocument& document, const QString& title) {
+                static_cast<TypingWindow*>(document.window())->type("# " + title.toUtf8() + "\n");
+            } },
+        { "edits of an untitled sermon", false,
+            [](OpenDocument& document, const QString& title) { edit(document, title); } },
+    };
+    constexpr auto keyInterval = 100ms;
+    constexpr int keysInASecond = 10;
+    for (const auto& [name, isTitled, type] : ways) {
+        crashManager();
+        QDir(path(QStringLiteral("recovery"))).removeRecursively();
+        m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+        OpenDocument* document = isTitled ? m_manager->open(file) : m_manager->newDocument();
+        ASSERT_NE(document, nullptr) << name;
+        QString typed;
+        // Nine seconds: long enough for the in-place autosave's pause never to come.
+        for (int key = 1; key <= 90; ++key) {
+            typed += QChar(u'a' + key % 26);
+            type(*document, typed);
+            advanceClock(keyInterval);
+            // Killed now: the copy holds every key pressed a second ago or earlier.
+            const std::unique_ptr<SermonDocument> kept = SermonDocument::readDocument(recoveryText());
+            const QString keptTitle = kept ? kept->root()->text() : QString();
+            ASSERT_TRUE(typed.startsWith(keptTitle)) << name;
+            ASSERT_GE(keptTitle.size(), key + 1 - keysInASecond) << name << " after key " << key;
+        }
+        crashManager();
+        ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1) << name;
+        const QString recovered = m_manager->documents().front()->document().root()->text();
+        EXPECT_TRUE(typed.startsWith(recovered)) << name;
+        EXPECT_GE(recovered.size(), typed.size() - keysInASecond) << name;
+        EXPECT_EQ(readFile(file), sermonText) << name;
+    }
+}
+
+// A full disk, say, refuses the copy once: the same words are written at the next try, which
+// comes without another keystroke, and the failure is reported only once.
+TEST_F(DocumentManagerTest, RecoveryCopyThatCouldNotBeWrittenIsWrittenAtTheNextTry)
+{
+    const std::pair<const char*, std::function<void(OpenDocument&)>> ways[] = {
+        { "its own timer", [this](OpenDocument& document) { recoveryTimerOf(document).fire(); } },
+        { "autosave", [this](OpenDocument& document) { timerOf(document).fire(); } },
+    };
+    for (const auto& [name, write] : ways) {
+        crashManager();
+        QDir(path(QStringLiteral("recovery"))).removeRecursively();
+        OpenDocument* document = m_manager->newDocument();
+        int failures = 1;
+        m_manager->setFileWriter([&failures](const QString& target, const QByteArray& contents, QString* error) {
+            if (failures > 0) {
+                --failures;
+                *error = QStringLiteral("disk full");
+                return false;
+            }
+            return writeFileAtomically(target, contents, error);
+        });
+        edit(*document, QStringLiteral("Kept at the second try"));
+        m_dialogs->errors.clear();
+        write(*document);
+        EXPECT_EQ(m_dialogs->errors.size(), 1) << name;
+        EXPECT_TRUE(recoveryFiles().isEmpty()) << name;
+        ASSERT_TRUE(recoveryTimerOf(*document).isActive()) << name;
+        recoveryTimerOf(*document).fire();
+        EXPECT_EQ(recoveryText(), "# Kept at the second try\n") << name;
+        EXPECT_EQ(m_dialogs->errors.size(), 1) << name;
+        EXPECT_FALSE(recoveryTimerOf(*document).isActive()) << name;
+    }
+}
+
 TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
 {
     OpenDocument* document = m_manager->newDocument();
