@@ -156,9 +156,12 @@ void DocumentManager::keepUnsavedText(OpenDocument& document)
         retryRecoveryCopy(document);
         return;
     }
+    const std::chrono::milliseconds start = now();
     const DocumentWindow* window = document.window();
     const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt;
-    if (typing ? writeRecoveryContents(document, *typing) : writeRecoveryCopy(document))
+    const bool isKept = typing ? writeRecoveryContents(document, *typing) : writeRecoveryCopy(document);
+    document.m_recoveryCopyCost = now() - start;
+    if (isKept)
         recoveryCopyIsCurrent(document);
 }
 

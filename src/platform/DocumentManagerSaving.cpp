@@ -31,8 +31,12 @@ void DocumentManager::documentChanged(OpenDocument& document)
         return;
     restartAfterChange(*document.m_autosaveTimer, document.m_hasPendingAutosave, document.m_firstPendingChange,
         m_autosaveDelay, m_autosaveMaximumDelay);
+    // A sermon so long that its copy takes a while is copied less often, so that the copies
+    // never take more than a tenth of the time, however slowly the keys come.
+    const std::chrono::milliseconds recoveryDelay
+        = std::clamp(9 * document.m_recoveryCopyCost, m_recoveryDelay, m_recoveryMaximumDelay);
     restartAfterChange(*document.m_recoveryTimer, document.m_hasPendingRecovery, document.m_firstUnkeptChange,
-        m_recoveryDelay, m_recoveryMaximumDelay);
+        recoveryDelay, m_recoveryMaximumDelay);
 }
 
 void DocumentManager::restartAfterChange(AutosaveTimer& timer, bool& isPending, std::chrono::milliseconds& firstChange,

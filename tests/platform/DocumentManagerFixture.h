@@ -132,7 +132,7 @@ protected:
             m_now = std::max(m_now, due->deadline);
             due->fire();
         }
-        m_now = end;
+        m_now = std::max(m_now, end);
     }
 
     // The manager ends as if the process had died: no close path runs.

@@ -90,6 +90,29 @@ TEST_F(DocumentManagerTest, SteadyTypingIsKeptUpToTheLastSecond)
     }
 }
 
+// A copy that takes a tenth of a second (a very long sermon) is made about once a second for a
+// slow typist too, rather than after every key: the copies take no more than a tenth of the time.
+TEST_F(DocumentManagerTest, SlowCopiesAreSpacedOutAndStillKeepUpWithTheTyping)
+{
+    using namespace std::chrono_literals;
+    OpenDocument* document = m_manager->newDocument();
+    int copies = 0;
+    m_manager->setFileWriter([this, &copies](const QString& target, const QByteArray& contents, QString* error) {
+        ++copies;
+        m_now += 100ms;
+        return writeFileAtomically(target, contents, error);
+    });
+    QString typed;
+    for (int key = 1; key <= 25; ++key) {
+        typed += QChar(u'a' + key % 26);
+        edit(*document, typed);
+        advanceClock(400ms);
+        const std::unique_ptr<SermonDocument> kept = SermonDocument::readDocument(recoveryText());
+        ASSERT_GE(kept ? kept->root()->text().size() : 0, key - 3) << "after key " << key;
+    }
+    EXPECT_LE(copies, 12);
+}
+
 // A full disk, say, refuses the copy once: the same words are written at the next try, which
 // comes without another keystroke, and the failure is reported only once.
 TEST_F(DocumentManagerTest, RecoveryCopyThatCouldNotBeWrittenIsWrittenAtTheNextTry)
