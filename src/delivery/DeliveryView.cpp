@@ -193,6 +193,11 @@ void DeliveryView::seek(double fraction)
     m_canvasState->setScrollY(m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvas::jumpOffset));
 }
 
+void DeliveryView::commitPendingEdit()
+{
+    m_counterBlock->commitDurationEdit();
+}
+
 void DeliveryView::commitDuration(qint64 minutes)
 {
     const SermonMetadata& current = m_document.metadata();
