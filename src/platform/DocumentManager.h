@@ -149,6 +149,7 @@ private:
     OpenDocument* recover(std::unique_ptr<RecoveryCopy> copy);
     OpenDocument* recoverIntoFile(std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon);
     void showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk);
+    void showNeverSavedNotice(OpenDocument& document);
     void documentChanged(OpenDocument& document);
     // Restarts a timer that waits for a pause in a run of changes, but never longer than the
     // maximum after the first change it has not yet run for.
@@ -174,6 +175,8 @@ private:
     void storePendingEdits(OpenDocument& document);
     void finishClose(OpenDocument& document);
     QString suggestedSavePath(const OpenDocument& document) const;
+    // The name Save As proposes for a document never saved, without the extension.
+    static QString proposedFileName(const OpenDocument& document);
     QWidget* parentFor(const OpenDocument& document) const;
     int nextUntitledNumber() const;
     std::chrono::milliseconds now() const;

@@ -44,12 +44,18 @@ OpenDocument* DocumentManager::recover(std::unique_ptr<RecoveryCopy> copy)
     // named after where it came from.
     std::unique_ptr<OpenDocument> document(new OpenDocument(*this, std::move(sermon)));
     document->m_recoveredFrom = origin;
-    if (origin.isEmpty())
+    if (origin.isEmpty()) {
+        // Named as its first save would name it, not as one more "Untitled".
         document->m_untitledNumber = nextUntitledNumber();
+        document->m_proposedName = proposedFileName(*document);
+    }
     document->m_savedContents = document->currentContents();
     document->m_isRecovered = true;
     document->m_recoveryCopy = std::move(copy);
-    return adopt(std::move(document));
+    OpenDocument* opened = adopt(std::move(document));
+    if (origin.isEmpty())
+        showNeverSavedNotice(*opened);
+    return opened;
 }
 
 OpenDocument* DocumentManager::recoverIntoFile(
@@ -110,6 +116,22 @@ void DocumentManager::showRecoveredChangesNotice(OpenDocument& document, bool ch
            "made. Keep them to replace the version on disk, or discard them to show it.")
             .arg(document.displayName()),
         { keep, discard });
+}
+
+void DocumentManager::showNeverSavedNotice(OpenDocument& document)
+{
+    DocumentWindow* window = document.window();
+    if (!window)
+        return;
+    const QPointer<OpenDocument> guard(&document);
+    NoticeAction save { tr("Save…"), [this, guard] {
+                           if (guard)
+                               saveAs(*guard);
+                       } };
+    window->showNotice(recoveredChangesNotice,
+        tr("Unsaved changes from your last session were restored. This sermon was never saved: save it to keep "
+           "it in a file."),
+        { save });
 }
 
 OpenDocument* DocumentManager::discardRecoveredChanges(OpenDocument& document)

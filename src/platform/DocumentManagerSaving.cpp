@@ -21,6 +21,7 @@ namespace {
 
 // What one name in a folder may hold on the usual Linux file systems.
 constexpr qsizetype maximumFileNameBytes = 255;
+const QString fileExtension = QStringLiteral(".md");
 
 } // namespace
 
@@ -188,15 +189,18 @@ QString DocumentManager::suggestedSavePath(const OpenDocument& document) const
         return document.filePath();
     if (!document.m_recoveredFrom.isEmpty())
         return document.m_recoveredFrom;
+    const QString folder
+        = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(folder).filePath(proposedFileName(document) + fileExtension);
+}
+
+QString DocumentManager::proposedFileName(const OpenDocument& document)
+{
     // The name it was made with, else its title's first line, as a file name can hold it.
-    const QString extension = QStringLiteral(".md");
     const QString title = !document.m_proposedName.isEmpty()
         ? document.m_proposedName
         : document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
-    const QString name = sanitizedFileName(title, maximumFileNameBytes - extension.toUtf8().size());
-    const QString folder
-        = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(name + extension);
+    return sanitizedFileName(title, maximumFileNameBytes - fileExtension.toUtf8().size());
 }
 
 bool DocumentManager::saveAs(OpenDocument& document)

@@ -163,6 +163,11 @@ TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
     EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Unsaved Sermon"));
     EXPECT_TRUE(recovered->isModified());
     EXPECT_TRUE(recovered->window()->isWindowModified());
+    // Explained, and named as its first save would name it.
+    ASSERT_NE(restoredNotice(*recovered), nullptr);
+    EXPECT_TRUE(restoredNotice(*recovered)->text().contains(QStringLiteral("never saved")));
+    EXPECT_EQ(recovered->displayName(), QStringLiteral("Unsaved Sermon"));
+    EXPECT_TRUE(recovered->window()->windowTitle().startsWith(QStringLiteral("Unsaved Sermon")));
 
     // A second instance does not take what this one holds.
     {
@@ -176,7 +181,7 @@ TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
     // Closing it asks, like any untitled document with text.
     m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
     EXPECT_TRUE(m_manager->close(*recovered));
-    EXPECT_EQ(m_dialogs->saveQuestions.size(), 1);
+    EXPECT_EQ(m_dialogs->saveQuestions, QStringList { QStringLiteral("Unsaved Sermon") });
     EXPECT_TRUE(recoveryFiles().isEmpty());
     crashManager();
     EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
@@ -397,7 +402,7 @@ TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart
     for (OpenDocument* document : m_manager->documents())
         names.append(document->displayName());
     names.sort();
-    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md") }));
+    EXPECT_EQ(names, QStringList({ QStringLiteral("Draft"), QStringLiteral("conflicted.md") }));
 }
 
 TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsItWhenTheWriteFails)
