@@ -60,6 +60,10 @@ TEST_F(DocumentManagerTest, SteadyTypingIsKeptUpToTheLastSecond)
             } },
         { "edits of an untitled sermon", false,
             [](OpenDocument& document, const QString& title) { edit(document, title); } },
+        { "keys written straight into a node, as in the columns", true,
+            [](OpenDocument& document, const QString& title) {
+                document.document().writeNodeText(*document.document().root(), title);
+            } },
     };
     constexpr auto keyInterval = 100ms;
     constexpr int keysInASecond = 10;
