@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <optional>
+#include <utility>
 
 namespace kestrion {
 
@@ -228,13 +229,13 @@ bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
             = document.m_recoveryCopy->write(m_writer, contents, document.filePath(), document.m_fingerprint, &error);
     }
     if (!written) {
-        if (!document.m_hasReportedAutosaveFailure)
+        // The words are still nowhere but in the window: not even a pause in the typing may
+        // leave them there. Set before the message, whose loop runs the timers.
+        retryRecoveryCopy(document);
+        const bool wasReported = std::exchange(document.m_hasReportedAutosaveFailure, true);
+        if (!wasReported)
             m_dialogs->showError(parentFor(document),
                 tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
-        document.m_hasReportedAutosaveFailure = true;
-        // The words are still nowhere but in the window: not even a pause in the typing may
-        // leave them there.
-        retryRecoveryCopy(document);
     }
     return written;
 }
