@@ -180,7 +180,7 @@ std::vector<DeliveryTimelineRuler::HeadingStop> DeliveryTimelineRuler::buildHead
 double DeliveryTimelineRuler::readingFraction() const
 {
     const DeliveryCanvasState::Layout& layout = m_canvasState.layout();
-    return layout ? layout->fractionForY(m_canvasState.scrollY() + readingLine) : 0;
+    return layout ? layout->fractionForY(m_canvasState.scrollY() + DeliveryCanvasState::readingLine) : 0;
 }
 
 QColor DeliveryTimelineRuler::sectionBandColor(std::optional<double> lagSeconds, double time, bool isDark)
@@ -453,11 +453,15 @@ void DeliveryTimelineRuler::paintRuler(QPainter& painter, double width, double s
     painter.drawPixmap(QPointF(0, 0), layers.labelLayer);
 }
 
-void DeliveryTimelineRuler::paintEvent(QPaintEvent*)
+void DeliveryTimelineRuler::paintEvent(QPaintEvent* event)
 {
     m_currentWidth = width();
     QPainter painter(this);
     paintRuler(painter, width(), devicePixelRatioF());
+    // The page below repaints the strip the runner's dot reaches into; only a paint of the whole
+    // ruler shows the runner and the reader where they now are.
+    if (!(QRegion(rect()) - event->region()).isEmpty())
+        return;
     m_paintedRunnerX = runnerX(m_currentWidth);
     m_paintedReadingX = readingX(m_currentWidth);
     m_paintedReaderBehind = isReaderBehind();

@@ -38,8 +38,6 @@ public:
     static constexpr double rulerHeight = 41;
     // The runner's dot reaches below the ruler.
     static constexpr int widgetHeight = 46;
-    // The reading line: this far below the top of the page.
-    static constexpr double readingLine = 100;
     static constexpr int redrawIntervalMilliseconds = 16;
     // Device pixels the runner must move before a frame is drawn for it.
     static constexpr double minimumRunnerStep = 0.25;

@@ -71,6 +71,9 @@ public:
     // 400 to 1000; 1000 before the width is known.
     double maxTextWidth() const;
     static double maxTextWidth(double availableWidth);
+    // The narrowest the view lets its window be: room for the reading column, at least 800,
+    // never more than the screen's available width (when known, above 0).
+    static int minimumViewWidth(double textWidth, int screenWidth);
 
     // Scrolls the page so that the fraction's words stand on the reading line, at once.
     void seek(double fraction);

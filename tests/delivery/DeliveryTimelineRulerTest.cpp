@@ -10,6 +10,8 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -273,6 +275,35 @@ TEST(DeliveryTimelineRulerTest, TheRedrawTimerRunsOnlyWhileTheCountdownRuns)
     EXPECT_TRUE(r.ruler.isRedrawing());
     r.timer.reset();
     EXPECT_FALSE(r.ruler.isRedrawing());
+}
+
+TEST(DeliveryTimelineRulerTest, ThePageRepaintingUnderTheRulerLeavesNoStaleRunner)
+{
+    Ruler r;
+    r.layOut(makeSermon());
+    // The ruler is transparent: it stands on the window's background.
+    QWidget window;
+    window.setAutoFillBackground(true);
+    window.resize(600, DeliveryTimelineRuler::widgetHeight);
+    r.ruler.setParent(&window);
+    const auto detach = qScopeGuard([&] { r.ruler.setParent(nullptr); });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto shown = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
+    r.timer.start();
+    for (int step = 0; step < 6; ++step) {
+        r.clock.advance(20);
+        // The strip below the ruler's own 41 points, where the runner's dot reaches over the page.
+        r.ruler.update(QRect(0, 41, 600, 5));
+        QCoreApplication::processEvents();
+        // The redraw tick.
+        if (r.ruler.needsFrame())
+            r.ruler.update();
+        QCoreApplication::processEvents();
+    }
+    const QImage partial = shown();
+    window.repaint();
+    EXPECT_TRUE(partial == shown());
 }
 
 TEST(DeliveryTimelineRulerTest, ThePageCreepingLessThanAPixelOfTheRulerDrawsNothing)
