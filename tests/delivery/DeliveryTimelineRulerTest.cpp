@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,27 @@ TEST(DeliveryTimelineRulerTest, TitlesAreShortenedByWholeCharacters)
         }
     }
     EXPECT_FALSE(DeliveryTimelineRuler::fittedTitle(title, font, 1));
+
+    // At every room, the longest prefix that fits, as found by trying each in turn.
+    const auto longestFitting = [&](const QString& text, double r) -> std::optional<QString> {
+        if (metrics.horizontalAdvance(text) <= r)
+            return text;
+        std::optional<QString> best;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        std::vector<qsizetype> ends { 0 };
+        for (qsizetype end = finder.toNextBoundary(); end > 0; end = finder.toNextBoundary())
+            ends.push_back(end);
+        for (std::size_t k = 0; k + 1 < ends.size(); ++k) {
+            const QString candidate = text.left(ends[k]).trimmed() + QChar(u'\u2026');
+            if (metrics.horizontalAdvance(candidate) <= r)
+                best = candidate;
+        }
+        return best;
+    };
+    for (const QString& text : { title, QStringLiteral("A"), QStringLiteral("Grace upon grace, the Word made flesh") }) {
+        for (double r = 0; r < 260; r += 2.5)
+            EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(text, font, r), longestFitting(text, r)) << r;
+    }
 }
 
 TEST(DeliveryTimelineRulerTest, TheBandWarnsWhenTheReaderFallsBehind)
