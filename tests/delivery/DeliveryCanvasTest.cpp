@@ -483,16 +483,17 @@ TEST(DeliveryCanvasTest, TheEndLineAndBandSpanTheWholeCanvas)
         EXPECT_TRUE(inkedRow(endY + below, 0, 40)) << below;
 }
 
-TEST(DeliveryCanvasTest, ACrowdedMinuteLabelIsNotDrawn)
+TEST(DeliveryCanvasTest, ACrowdedMinuteLabelOrOneUnderTheFollowButtonIsNotDrawn)
 {
     DeliveryContentLayout layout;
     layout.totalHeight = 1000;
-    for (const double y : { 200.0, 400.0 }) {
+    // The follow button's disc reaches up to 52 points above the bottom of a 600-point page.
+    for (const double y : { 200.0, 400.0, 480.0, 575.0 }) {
         DeliveryItem marker;
         marker.kind = DeliveryItem::Kind::TimeMarker;
-        marker.text = DeliveryContentLayout::minuteLabel(qint64(y / 200));
+        marker.text = DeliveryContentLayout::minuteLabel(qint64(y / 20));
         marker.y = y;
-        marker.isCrowded = y > 300;
+        marker.isCrowded = y == 400;
         layout.items.push_back(marker);
         layout.reachedBottoms.push_back(y);
     }
@@ -519,6 +520,8 @@ TEST(DeliveryCanvasTest, ACrowdedMinuteLabelIsNotDrawn)
     };
     EXPECT_TRUE(inked(200));
     EXPECT_FALSE(inked(400));
+    EXPECT_TRUE(inked(480));
+    EXPECT_FALSE(inked(575));
 }
 
 TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)
