@@ -207,7 +207,9 @@ void DeliveryView::seek(double fraction)
 void DeliveryView::commitDuration(qint64 minutes)
 {
     const SermonMetadata& current = m_document.metadata();
-    if (current.duration == minutes)
+    // A duration beyond the countdown's day is shown as the day: committing what is shown keeps
+    // the sermon's own value.
+    if (current.duration && DeliveryTimer::boundedMinutes(*current.duration) == minutes)
         return;
     m_document.recordUndo(std::nullopt, m_undoManager);
     SermonMetadata changed = current;

@@ -78,7 +78,7 @@ public:
     // Scrolls the page so that the fraction's words stand on the reading line, at once.
     void seek(double fraction);
     // Writes an edited duration into the sermon's details as one undo step; nothing when the
-    // sermon has that duration already.
+    // sermon has that duration already, or one beyond the countdown's day that it is shown as.
     void commitDuration(qint64 minutes);
     void timerStateChanged(TimerState previous, TimerState state);
     void fullscreenSettingChanged(bool enabled);

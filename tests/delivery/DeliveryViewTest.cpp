@@ -239,6 +239,23 @@ TEST_F(DeliveryViewTest, AnEditedDurationIsOneUndoStepAndNoneWhenUnchanged)
     EXPECT_EQ(v.timer().plannedTargetSeconds(), 30 * 60);
 }
 
+TEST_F(DeliveryViewTest, ADurationBeyondTheDayIsShownAsTheDayAndKeptUnlessChanged)
+{
+    SermonMetadata metadata;
+    metadata.duration = 99999;
+    DeliveryView& v = open(sermonOfWords(300), metadata);
+    EXPECT_EQ(v.counterBlock()->remainingLabel()->text(), QStringLiteral("1440:00"));
+    DeliveryCounterBlock* block = v.counterBlock();
+    block->durationTapped();
+    QTest::keyClick(block->durationField(), Qt::Key_Return);
+    EXPECT_EQ(document->metadata().duration, 99999);
+    EXPECT_TRUE(document->undoStack().empty());
+    block->durationTapped();
+    block->durationField()->setText(QStringLiteral("45"));
+    QTest::keyClick(block->durationField(), Qt::Key_Return);
+    EXPECT_EQ(document->metadata().duration, 45);
+}
+
 TEST_F(DeliveryViewTest, FullScreenFollowsTheCountdownAndTheSetting)
 {
     DeliveryView& v = open(sermonOfWords(300));
