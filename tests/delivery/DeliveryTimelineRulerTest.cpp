@@ -180,6 +180,9 @@ TEST(DeliveryTimelineRulerTest, PressingAndDraggingSeeksWithinZeroToOne)
     r.ruler.grab();
     QTest::mousePress(&r.ruler, Qt::LeftButton, Qt::NoModifier, QPoint(150, 20));
     QTest::mouseMove(&r.ruler, QPoint(450, 20));
+    // The drag seeks where it ends.
+    EXPECT_DOUBLE_EQ(r.seeks.back(), 0.75);
+    QTest::mouseRelease(&r.ruler, Qt::LeftButton, Qt::NoModifier, QPoint(450, 20));
     r.ruler.seekFraction(-10);
     r.ruler.seekFraction(900);
     ASSERT_GE(r.seeks.size(), 3u);
