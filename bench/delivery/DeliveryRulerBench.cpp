@@ -29,7 +29,8 @@ void BM_RulerResizeLongTitle(benchmark::State& benchState)
     auto second = root->addChild(QStringLiteral("The second point"));
     second->addChild(QStringLiteral("and he calls them by name"));
     DeliveryCanvasState state;
-    state.setLayout(std::make_shared<const DeliveryContentLayout>(DeliveryContentLayout::build(root, 20, 700, 15, 1.8)));
+    state.setLayout(
+        std::make_shared<const DeliveryContentLayout>(DeliveryContentLayout::build(root, 20, 700, 15, 1.8)));
     DeliveryTimer timer(20);
     DeliveryTimelineRuler ruler(timer, state);
     QImage image(1001, 46, QImage::Format_ARGB32_Premultiplied);

@@ -210,11 +210,10 @@ void DeliveryCanvas::animateScroll(double y)
 {
     const double from = m_state.scrollY();
     const double to = m_state.clampedScrollY(y);
-    m_scrollAnimation.start(
-        scrollAnimationDuration, [this, from, to](double eased) {
-            // Within the range as it stands at each frame: the page may have changed meanwhile.
-            m_state.setScrollY(m_state.clampedScrollY(from + (to - from) * eased));
-        });
+    m_scrollAnimation.start(scrollAnimationDuration, [this, from, to](double eased) {
+        // Within the range as it stands at each frame: the page may have changed meanwhile.
+        m_state.setScrollY(m_state.clampedScrollY(from + (to - from) * eased));
+    });
 }
 
 void DeliveryCanvas::animationFrame()

@@ -109,7 +109,8 @@ void drawMarker(QPainter& painter, const DeliveryPageRenderer::Page& page, const
     // Hidden under the readouts at the top and above the follow button at the foot of the runner
     // line, which stands over the labels' right ends; faded in between.
     const double clearOfTop = (below - inset) / DeliveryPageRenderer::markerFadeLength;
-    const double clearOfFoot = (page.canvasSize.height() - markerInsetFoot - below) / DeliveryPageRenderer::markerFadeLength;
+    const double clearOfFoot
+        = (page.canvasSize.height() - markerInsetFoot - below) / DeliveryPageRenderer::markerFadeLength;
     const double fade = std::clamp(std::min(clearOfTop, clearOfFoot), 0.0, 1.0);
     if (!(fade > 0))
         return;

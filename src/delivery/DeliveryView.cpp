@@ -140,7 +140,8 @@ double DeliveryView::maxTextWidth(double availableWidth)
     const double room = availableWidth - gutter;
     if (room >= range.high)
         return range.high;
-    return std::floor(std::max(room, range.low) / DeliverySettingsBar::textWidthStep) * DeliverySettingsBar::textWidthStep;
+    return std::floor(std::max(room, range.low) / DeliverySettingsBar::textWidthStep)
+        * DeliverySettingsBar::textWidthStep;
 }
 
 int DeliveryView::minimumViewWidth(double textWidth, int screenWidth)
@@ -201,7 +202,8 @@ void DeliveryView::seek(double fraction)
     if (!layout)
         return;
     const double f = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
-    m_canvasState->setScrollY(m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvasState::readingLine));
+    m_canvasState->setScrollY(
+        m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvasState::readingLine));
 }
 
 void DeliveryView::commitDuration(qint64 minutes)

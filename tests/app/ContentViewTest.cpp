@@ -27,13 +27,13 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>

@@ -254,7 +254,8 @@ TEST(DeliveryTimelineRulerTest, TitlesAreShortenedByWholeCharacters)
         }
         return best;
     };
-    for (const QString& text : { title, QStringLiteral("A"), QStringLiteral("Grace upon grace, the Word made flesh") }) {
+    for (const QString& text :
+        { title, QStringLiteral("A"), QStringLiteral("Grace upon grace, the Word made flesh") }) {
         for (double r = 0; r < 260; r += 2.5)
             EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(text, font, r), longestFitting(text, r)) << r;
     }

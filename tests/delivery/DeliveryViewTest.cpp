@@ -165,8 +165,8 @@ TEST_F(DeliveryViewTest, TheWindowKeepsRoomForTheReadingColumnAsFarAsTheScreenAl
         int screenWidth;
         int minimum;
     };
-    const Case cases[] = { { 700, 1600, 850 }, { 600, 1600, 800 }, { 900, 1600, 1050 }, { 1000, 1024, 1024 },
-        { 1000, 0, 1150 } };
+    const Case cases[]
+        = { { 700, 1600, 850 }, { 600, 1600, 800 }, { 900, 1600, 1050 }, { 1000, 1024, 1024 }, { 1000, 0, 1150 } };
     for (const Case& c : cases)
         EXPECT_EQ(DeliveryView::minimumViewWidth(c.textWidth, c.screenWidth), c.minimum) << c.textWidth;
 

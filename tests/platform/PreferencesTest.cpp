@@ -168,7 +168,7 @@ TEST_F(PreferencesTest, DeliverySettingsOutsideTheRangeOnOfferReadAsTheDefault)
         { "deliveryTextWidth", 1000, 1000 },
     };
     const auto read = [](const Preferences& prefs, const QString& key) {
-        return key == "deliveryFontSize" ? prefs.deliveryFontSize()
+        return key == "deliveryFontSize"   ? prefs.deliveryFontSize()
             : key == "deliveryLineSpacing" ? prefs.deliveryLineSpacing()
                                            : prefs.deliveryTextWidth();
     };
