@@ -14,14 +14,18 @@ const QMimeData* selectionStandIn = nullptr;
 
 std::optional<QString> EditorPaste::text(const QMimeData* data)
 {
-    if (!hasText(data))
+    if (!data || !data->hasText())
         return std::nullopt;
-    return data->text();
+    QString text = data->text();
+    // An empty text would only take the selected words away.
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
 }
 
 bool EditorPaste::hasText(const QMimeData* data)
 {
-    return data && data->hasText();
+    return text(data).has_value();
 }
 
 const QMimeData* EditorPaste::selection()

@@ -15,7 +15,7 @@ namespace kestrion {
 // (the program that copied has quit, or nothing was copied yet in this session).
 class EditorPaste {
 public:
-    // The data's plain text; none for no data and for data that holds no text.
+    // The data's plain text; none for no data and for data that holds no text or an empty one.
     static std::optional<QString> text(const QMimeData* data);
     static bool hasText(const QMimeData* data);
 

@@ -7,7 +7,6 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -46,7 +45,7 @@ protected:
     }
 
     // The middle click pastes the primary selection where it points, as Qt's does, but reads
-    // the selection through EditorPaste.
+    // the selection through EditorPaste, where tests can stand one in.
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::MiddleButton && !this->isReadOnly()) {

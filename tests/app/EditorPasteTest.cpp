@@ -217,6 +217,17 @@ TEST_P(EditorPasteTest, PastedTextKeepsItsLineBreaksInsideThePoint)
     }
 }
 
+TEST_P(EditorPasteTest, PastingAnEmptyTextKeepsTheSelectedWords)
+{
+    offerText(QString());
+    for (Route route : allRoutes) {
+        SCOPED_TRACE(routeName(route));
+        QMetaObject::invokeMethod(editor, "selectAll");
+        paste(route);
+        EXPECT_EQ(editingText(), QStringLiteral("Opening story"));
+    }
+}
+
 TEST_P(EditorPasteTest, DropsTakeTextOnlyWithItsLineBreaksInsideThePoint)
 {
     const QPoint at = startOfText();
