@@ -1,17 +1,16 @@
+#include "platform/EditorPaste.h"
 #include "app/ContentView.h"
 #include "app/EditMenuCommands.h"
 #include "app/FocusContentView.h"
 #include "app/MenuCommands.h"
 #include "app/SermonWindow.h"
+#include "app/SermonWindowFixture.h"
 #include "columns/ColumnCanvas.h"
 #include "columns/ColumnEditorOverlay.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/NodeEditorOverlay.h"
-#include "platform/DocumentManagerFixture.h"
-#include "platform/EditorPaste.h"
-#include "platform/Preferences.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,39 +35,24 @@ const QChar lineSeparator(u'\u2028');
 enum class Editor { Map, FocusWindow, Columns };
 enum class Route { CtrlV, ShiftInsert, EditMenuPaste, MiddleClick };
 
+const char* const editorNames[] { "Map", "FocusWindow", "Columns" };
+const char* const routeNames[] { "Ctrl+V", "Shift+Insert", "Edit > Paste", "middle click" };
 constexpr Route allRoutes[] { Route::CtrlV, Route::ShiftInsert, Route::EditMenuPaste, Route::MiddleClick };
 
 const char* routeName(Route route)
 {
-    switch (route) {
-    case Route::CtrlV:
-        return "Ctrl+V";
-    case Route::ShiftInsert:
-        return "Shift+Insert";
-    case Route::EditMenuPaste:
-        return "Edit > Paste";
-    case Route::MiddleClick:
-        return "middle click";
-    }
-    return "";
+    return routeNames[static_cast<int>(route)];
 }
 
 // A sermon window with a point being edited in one of the three editors: the map's, the focus
 // window's and the columns'. The clipboard and the primary selection are set up by each test.
-class EditorPasteTest : public test::DocumentManagerTest, public ::testing::WithParamInterface<Editor> {
+class EditorPasteTest : public test::SermonWindowTest, public ::testing::WithParamInterface<Editor> {
 protected:
     void SetUp() override
     {
-        DocumentManagerTest::SetUp();
-        preferences = std::make_unique<Preferences>(
-            std::make_unique<QSettings>(path(QStringLiteral("prefs.ini")), QSettings::IniFormat));
-        m_manager->setWindowFactory(
-            [this](OpenDocument& document) { return new SermonWindow(document, *preferences); });
-        document = m_manager->open(writeFile(QStringLiteral("grace.md"), "# Grace\n\nOpening story\n"));
-        ASSERT_NE(document, nullptr);
-        window = qobject_cast<SermonWindow*>(document->window());
-        ASSERT_NE(window, nullptr);
-        window->show();
+        SermonWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         beginEditing();
     }
@@ -76,7 +60,7 @@ protected:
     void TearDown() override
     {
         EditorPaste::setSelectionForTesting(nullptr);
-        DocumentManagerTest::TearDown();
+        SermonWindowTest::TearDown();
     }
 
     void beginEditing()
@@ -121,6 +105,7 @@ protected:
     void offerNothing()
     {
         QGuiApplication::clipboard()->setMimeData(new QMimeData);
+        selection.clear();
         EditorPaste::setSelectionForTesting(&selection);
     }
 
@@ -179,9 +164,6 @@ protected:
         return rich->cursorRect(QTextCursor(rich->document())).center();
     }
 
-    std::unique_ptr<Preferences> preferences;
-    OpenDocument* document = nullptr;
-    SermonWindow* window = nullptr;
     QAbstractScrollArea* editor = nullptr;
     // What the middle click reads.
     QMimeData selection;
@@ -206,8 +188,8 @@ TEST_P(EditorPasteTest, PastedTextKeepsItsLineBreaksInsideThePoint)
         SCOPED_TRACE(routeName(route));
         offerText(QStringLiteral("two\r\nlines\nend"));
         paste(route);
-        const QString pasted = QStringLiteral("two") + lineSeparator + QStringLiteral("lines") + lineSeparator
-            + QStringLiteral("end");
+        const QString pasted
+            = QStringLiteral("two") + lineSeparator + QStringLiteral("lines") + lineSeparator + QStringLiteral("end");
         EXPECT_EQ(editingText(),
             route == Route::MiddleClick ? pasted + QStringLiteral("Opening story")
                                         : QStringLiteral("Opening story") + pasted);
@@ -250,16 +232,6 @@ TEST_P(EditorPasteTest, DropsTakeTextOnlyWithItsLineBreaksInsideThePoint)
 
 INSTANTIATE_TEST_SUITE_P(EveryEditor, EditorPasteTest,
     ::testing::Values(Editor::Map, Editor::FocusWindow, Editor::Columns),
-    [](const ::testing::TestParamInfo<Editor>& info) {
-        switch (info.param) {
-        case Editor::Map:
-            return "Map";
-        case Editor::FocusWindow:
-            return "FocusWindow";
-        case Editor::Columns:
-            return "Columns";
-        }
-        return "";
-    });
+    [](const ::testing::TestParamInfo<Editor>& info) { return editorNames[static_cast<int>(info.param)]; });
 
 } // namespace
