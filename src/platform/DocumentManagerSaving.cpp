@@ -32,8 +32,9 @@ void DocumentManager::documentChanged(OpenDocument& document)
         return;
     restartAfterChange(*document.m_autosaveTimer, document.m_hasPendingAutosave, document.m_firstPendingChange,
         m_autosaveDelay, m_autosaveMaximumDelay);
-    // A sermon so long that its copy takes a while is copied less often, so that the copies
-    // never take more than a tenth of the time, however slowly the keys come.
+    // A sermon so long that its copy takes a while is copied less often, however slowly the
+    // keys come: the pause waited for is nine times the last copy's cost, up to the maximum,
+    // so the copies take about a tenth of the time while still keeping within the second.
     const std::chrono::milliseconds recoveryDelay
         = std::clamp(9 * document.m_recoveryCopyCost, m_recoveryDelay, m_recoveryMaximumDelay);
     restartAfterChange(*document.m_recoveryTimer, document.m_hasPendingRecovery, document.m_firstUnkeptChange,
