@@ -177,8 +177,10 @@ public:
     // Opens a node for editing and hands the keyboard to the node editor.
     void beginEditingNode(const QUuid& id, bool isNew);
     // Ends editing: with commit the edited text (trimmed) is written back, as one undo step
-    // unless the node is new; without, the node keeps its text. A node left empty is removed.
-    // Empty text on the title cancels instead: the title stays.
+    // unless the node is new; without, the node keeps its text, and words typed in it are one
+    // undo step away. A node left empty is removed, unless it has sub-points: it stays, empty,
+    // with them. A new node left before anything was typed leaves no step. Empty text on the
+    // title cancels instead: the title stays.
     CommitResult commitEdit(bool commit);
     // commitEdit, then the keyboard back to the canvas.
     void endEditing(bool commit);
@@ -327,6 +329,8 @@ private:
     void nodeEditorLostKeyboard();
     // The edited node's new text, as one undo step unless the node is new.
     void writeEditedText(SermonNode& node, const QString& text);
+    // One undo step that brings back the words of a cancelled edit.
+    void recordCancelledWords(SermonNode& node, const QString& typed);
     // Pans as little as needed to keep the editor's caret inside the view's margins.
     void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
