@@ -110,6 +110,8 @@ public:
 
     const NodeLayoutMap& cachedLayouts() const { return m_cachedLayouts; }
     const SermonNodeMap& nodeLookup() const { return m_nodeLookup; }
+    // The id of every node's parent but the root's, from the last layout pass.
+    const QHash<QUuid, QUuid>& parentLookup() const { return m_parentLookup; }
     QRectF cachedContentBounds() const { return m_cachedContentBounds; }
     const QHash<QUuid, qint64>& subtreeWordCounts() const { return m_subtreeWordCounts; }
     TextBitmapCache& textCache() { return m_textCache; }
@@ -340,6 +342,8 @@ private:
     bool dropDraggedNodes(const DropTarget& target);
     // The primary node for an arrow key; with none, selects the title and gives none.
     SermonNodePtr arrowStart();
+    // Through the last layout pass's indexes, without walking the tree while they hold.
+    SermonNodePtr parentOf(const SermonNode& node) const;
     MindMapRenderer::Scene makeScene(bool isDark) const;
     const SermonNodePtr& root() const;
 
@@ -357,9 +361,10 @@ private:
 
     NodeLayoutMap m_cachedLayouts;
     SermonNodeMap m_nodeLookup;
+    QHash<QUuid, QUuid> m_parentLookup;
     QRectF m_cachedContentBounds;
     QHash<QUuid, qint64> m_subtreeWordCounts;
-    // Keeps the three above up to date with what changed since the last pass.
+    // Keeps the four above up to date with what changed since the last pass.
     TreeLayoutCache m_layoutCache;
     TextBitmapCache m_textCache;
     // The root and its text as last laid out.
