@@ -3,6 +3,7 @@
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
 #include "columns/ColumnEditorOverlay.h"
+#include "delivery/DeliveryCounterBlock.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -36,6 +38,9 @@
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 using namespace kestrion;
 
@@ -185,15 +190,17 @@ TEST_F(ContentViewTest, WhileDeliveringTheWindowKeepsRoomForTheReadingColumn)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    // Widened at once, and never narrower than the column with its gutter.
+    // Widened at once, and never narrower than the column with its gutter, as far as the
+    // screen allows.
+    const int screenWidth = window.screen()->availableGeometry().width();
     view->setMode(AppMode::Delivery);
     QCoreApplication::processEvents();
-    EXPECT_GE(window.width(), 1150);
-    EXPECT_GE(window.minimumWidth(), 1150);
+    EXPECT_GE(window.width(), std::min(1150, screenWidth));
+    EXPECT_GE(window.minimumWidth(), std::min(1150, screenWidth));
     m_preferences.setDeliveryTextWidth(600);
     EXPECT_EQ(view->minimumSize(), QSize(800, 600));
     m_preferences.setDeliveryTextWidth(900);
-    EXPECT_EQ(view->minimumWidth(), 1050);
+    EXPECT_EQ(view->minimumWidth(), std::min(1050, screenWidth));
 
     view->setMode(AppMode::Tree);
     EXPECT_EQ(view->minimumSize(), QSize(800, 600));
@@ -250,6 +257,28 @@ TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdit
     const SermonNodePtr added = m_document.root()->children().front();
     EXPECT_EQ(added->text(), QStringLiteral("Typed in the columns"));
     EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
+}
+
+// Minutes typed into the counter block but not confirmed: every way out of the field that a
+// point being typed takes commits them, as Return would.
+TEST_F(ContentViewTest, DurationTypedInDeliveryIsKeptWhenTheModeChangesOrTheWindowSavesClosesOrQuits)
+{
+    const std::pair<const char*, std::function<void(ContentView&)>> ways[] = {
+        { "mode change", [](ContentView& view) { view.setMode(AppMode::Tree); } },
+        { "save", [](ContentView& view) { view.storePendingEdits(); } },
+        { "close, quit or session end", [](ContentView& view) { view.commitPendingEdits(); } },
+    };
+    qint64 minutes = 40;
+    for (const auto& [name, leave] : ways) {
+        ContentView view(m_document, m_preferences);
+        view.setMode(AppMode::Delivery);
+        auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+        ASSERT_TRUE(delivery) << name;
+        delivery->counterBlock()->beginDurationEdit();
+        delivery->counterBlock()->durationField()->setText(QString::number(++minutes));
+        leave(view);
+        EXPECT_EQ(m_document.metadata().duration, minutes) << name;
+    }
 }
 
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)
