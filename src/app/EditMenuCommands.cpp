@@ -2,6 +2,7 @@
 
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/NodeContextMenu.h"
+#include "platform/EmojiMenuStyle.h"
 #include "platform/TextFieldKeyGuard.h"
 
 #include <QAction>
@@ -116,6 +117,7 @@ EditMenuCommands::EditMenuCommands(QMenu& menu, TargetSource target, QObject* pa
             m_menu.addSeparator();
         if (item.command == NodeCommand::SetMarker) {
             m_markMenu = m_menu.addMenu(translated(item.title));
+            EmojiMenuStyle::install(*m_markMenu);
             for (const ContextMenuItem& mark : NodeContextMenu::markItems()) {
                 if (mark.kind == ContextMenuItem::Kind::Separator) {
                     m_markMenu->addSeparator();

@@ -1,6 +1,7 @@
 #include "columns/WrappedLine.h"
 
 #include "columns/ColumnMetrics.h"
+#include "platform/EmojiText.h"
 #include "platform/TextWrapMode.h"
 
 #include <QTextLayout>
@@ -56,6 +57,7 @@ QList<WrappedLine> wrapColumnText(const QString& text, qreal width, bool bold)
             continue;
         }
         QTextLayout layout(paragraph, font);
+        layout.setFormats(EmojiText::formats(paragraph));
         option.setWrapMode(wrapModeFor(paragraph));
         layout.setTextOption(option);
         layout.setCacheEnabled(false);

@@ -4,6 +4,7 @@
 #include "delivery/TimelineScale.h"
 #include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/SemanticColors.h"
 #include "platform/Typography.h"
 
@@ -444,9 +445,9 @@ void DeliveryTimelineRuler::drawHeadingLabels(QPainter& painter, double width, b
             continue;
         const QString& title = mainPoints[i].title;
         if (m_titleWidths[i] < 0)
-            m_titleWidths[i] = metrics.horizontalAdvance(title);
+            m_titleWidths[i] = EmojiText::horizontalAdvance(font, metrics, title);
         if (const std::optional<QString> fitted = fittedTitle(title, metrics, m_titleWidths[i], room))
-            painter.drawText(QPointF(start, titleBaseline - metrics.descent()), *fitted);
+            EmojiText::drawLine(painter, QPointF(start, titleBaseline - metrics.descent()), *fitted);
     }
 }
 

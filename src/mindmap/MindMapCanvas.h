@@ -159,6 +159,8 @@ public:
     void zoomOut();
     void resetZoom();
     void animateZoom(qreal target);
+    // The scale a zoom step starts from: where a running zoom is heading, else the scale.
+    qreal zoomStepBase() const;
     // Scroll deltas in view points.
     void handleScroll(qreal dx, qreal dy);
     // One step of a pinch at a point of the canvas.
@@ -335,6 +337,9 @@ private:
     void recordCancelledWords(SermonNode& node, const QString& typed);
     // Pans as little as needed to keep the editor's caret inside the view's margins.
     void keepCaretInView();
+    // Once an edit ends, takes back what following its caret panned, keeping the edited node's
+    // start in view; none for a node the edit removed.
+    void settleEditPan(const std::optional<QUuid>& editedID);
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
     bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
@@ -375,6 +380,11 @@ private:
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;
+    // Where the zoom that m_scrollAnimation runs is heading; empty while it runs a pan.
+    std::optional<qreal> m_zoomTarget;
+    // The pan before the caret of the running edit first moved the view, and where it last put it.
+    std::optional<QPointF> m_editPanOrigin;
+    QPointF m_caretFollowPan;
     FrameAnimation m_nodeAnimation;
     QHash<QUuid, QPointF> m_nodeAnimOffsets;
     double m_animationProgress = 1.0;

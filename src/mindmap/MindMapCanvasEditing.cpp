@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrion {
 
@@ -81,7 +82,32 @@ void MindMapCanvas::keepCaretInView()
         return;
     // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
     m_scrollAnimation.stop();
+    if (!m_editPanOrigin)
+        m_editPanOrigin = m_panOffset;
     setPanOffset(clampPan(*target));
+    m_caretFollowPan = m_panOffset;
+}
+
+void MindMapCanvas::settleEditPan(const std::optional<QUuid>& editedID)
+{
+    const std::optional<QPointF> origin = std::exchange(m_editPanOrigin, std::nullopt);
+    // Only what the typing panned is taken back; a pan or zoom the user made since stays.
+    if (!origin || m_panOffset != m_caretFollowPan)
+        return;
+    QPointF target = *origin;
+    const auto layout = editedID ? m_cachedLayouts.constFind(*editedID) : m_cachedLayouts.cend();
+    if (layout != m_cachedLayouts.cend()) {
+        // From the view the edit began in, as little as shows the node: one larger than the
+        // view, its start over half the view at least.
+        const QRectF box(layout->origin * m_scale + target, layout->size * m_scale);
+        const QSizeF room = m_viewportSize - QSizeF(2 * scrollIntoViewMargin, 2 * scrollIntoViewMargin);
+        auto part = [](qreal length, qreal roomLength) { return length <= roomLength ? length : roomLength / 2; };
+        const QRectF start(
+            box.topLeft(), QSizeF(part(box.width(), room.width()), part(box.height(), room.height())));
+        if (const std::optional<QPointF> shown = panShowingViewRect(start, target, m_viewportSize))
+            target = *shown;
+    }
+    setPanOffset(clampPan(target));
 }
 
 void MindMapCanvas::nodeEditorLostKeyboard()
@@ -117,6 +143,7 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
     if (!node) {
         c.setEditingNodeID(std::nullopt);
+        m_editPanOrigin.reset();
         setCanvasFocused(true);
         return {};
     }
@@ -135,6 +162,7 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     // A point emptied to be retyped keeps its sub-points.
     if (!text.isEmpty() || node->hasChildren()) {
         writeEditedText(*node, text);
+        settleEditPan(id);
         c.setSelectedNodeID(*id);
         return { id, false };
     }
@@ -161,6 +189,7 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     recomputeLayout();
     if (!wasNew)
         relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+    settleEditPan(std::nullopt);
     c.setSelectedNodeID(next);
     // The keyboard stays where it went (the search field, say); the callers that keep it on
     // the map take it back themselves.

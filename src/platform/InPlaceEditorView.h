@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EditorPaste.h"
+#include "platform/EmojiHighlighter.h"
 #include "platform/InPlaceEditorHost.h"
 #include "platform/InPlaceEditorKeys.h"
 
@@ -23,6 +24,7 @@ public:
         : TextEdit(parent)
         , m_host(host)
     {
+        new EmojiHighlighter(this->document());
     }
 
     void detach() { m_host = nullptr; }

@@ -12,6 +12,7 @@
 #include "mindmap/NodeMarkers.h"
 #include "platform/CommandRouter.h"
 #include "platform/DocumentManager.h"
+#include "platform/EmojiMenuStyle.h"
 #include "platform/FindAction.h"
 #include "platform/FocusedValues.h"
 #include "platform/OpenDocument.h"
@@ -324,6 +325,9 @@ TEST_F(MenuCommandsTest, EachEditShortcutReachesItsNodeCommandThroughTheMenu)
         EXPECT_EQ(view->ran.front(), std::make_pair(C::SetMarker, markers[size_t(i)]));
         EXPECT_EQ(menus().edit().markAction(markers[size_t(i)])->text(), markers[size_t(i)]);
     }
+    const auto* markMenu = qobject_cast<QMenu*>(menus().edit().markAction(markers[0])->parent());
+    ASSERT_TRUE(markMenu);
+    EXPECT_TRUE(qobject_cast<EmojiMenuStyle*>(markMenu->style()));
 }
 
 TEST_F(MenuCommandsTest, BareKeysAndTheTextItemsStayWithATextField)

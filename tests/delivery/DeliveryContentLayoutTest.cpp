@@ -1,6 +1,8 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryText.h"
 #include "document/WordCount.h"
+#include "platform/EmojiText.h"
+#include "support/InkBounds.h"
 
 #include <QFontMetricsF>
 
@@ -372,4 +374,15 @@ TEST(DeliveryContentLayoutTest, ItemsBetweenHoldsEveryItemReachingTheRange)
             }
         }
     }
+}
+
+TEST(DeliveryContentLayoutTest, EveryMarkerTakesTheRoomOfTheOthers)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    const DeliveryText text(DeliveryContentLayout::font(3, true, base));
+    const QStringList markers = kestrion::test::markerCircles();
+    for (const QString& marker : markers)
+        EXPECT_EQ(text.measure(marker + QStringLiteral(" Line"), width), text.measure(markers.front() + " Line", width))
+            << marker.toStdString();
 }

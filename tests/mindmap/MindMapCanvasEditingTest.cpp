@@ -578,6 +578,33 @@ TEST_F(MindMapCanvasEditingTest, TheViewFollowsTheCaretPastTheWindowsEdges)
     EXPECT_FALSE(room.contains(caret()));
 }
 
+TEST_F(MindMapCanvasEditingTest, AfterALongEditTheViewShowsTheNodesStartAgain)
+{
+    canvas->resize(400, 300);
+    QCoreApplication::processEvents();
+    for (const bool scrolledByHand : { false, true }) {
+        finishAnimations();
+        const QPointF before = canvas->panOffset();
+        editByClicks(root);
+        finishAnimations();
+        key(Qt::Key_End);
+        type(QStringLiteral(" of the Father who runs to meet his son on the road home"));
+        ASSERT_LT(canvas->panOffset().x(), before.x()) << "the view followed the caret";
+        if (scrolledByHand)
+            canvas->handleScroll(-15, 0);
+        const QPointF followed = canvas->panOffset();
+        key(Qt::Key_Return);
+        ASSERT_FALSE(controller().editingNodeID());
+        if (scrolledByHand) {
+            EXPECT_EQ(canvas->panOffset(), followed) << "a pan made by hand stays";
+        } else {
+            const NodeLayout l = layoutOf(root);
+            EXPECT_EQ(canvas->panOffset(), before);
+            EXPECT_GE(l.origin.x() * canvas->scale() + canvas->panOffset().x(), 10) << "the title is not cut off";
+        }
+    }
+}
+
 TEST_F(MindMapCanvasEditingTest, TheCaretsBlinkRedrawsOnlyWhatLiesUnderTheCaret)
 {
     makeCanvasOverPoints(40);
