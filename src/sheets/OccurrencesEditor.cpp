@@ -1,5 +1,6 @@
 #include "sheets/OccurrencesEditor.h"
 
+#include "platform/LongDate.h"
 #include "platform/Symbols.h"
 #include "sheets/CalendarGrid.h"
 #include "sheets/OccasionDates.h"
@@ -399,7 +400,7 @@ void OccurrencesEditor::setEditDate(const QDate& date)
 {
     m_editDate = date;
     if (m_dateChip)
-        m_dateChip->setText(OccasionDates::longDateText(date));
+        m_dateChip->setText(LongDate::text(date));
     if (m_calendar)
         m_calendar->setDate(date);
 }
@@ -605,7 +606,7 @@ QWidget* OccurrencesEditor::makeDisplayRow(const SermonOccasion& occasion)
     auto* dates = new QVBoxLayout(dateCell);
     dates->setContentsMargins(0, 0, 0, 0);
     dates->setSpacing(2);
-    QLabel* date = makeLabel(OccasionDates::longDateText(occasion.date), dateCell);
+    QLabel* date = makeLabel(LongDate::text(occasion.date), dateCell);
     date->setObjectName(QStringLiteral("date"));
     dates->addWidget(date);
     QLabel* relative = makeLabel(OccasionDates::relativeDayText(occasion.date, today()), dateCell);
@@ -638,7 +639,7 @@ QWidget* OccurrencesEditor::makeEditingRow(const SermonOccasion& occasion)
     auto* cellLayout = new QHBoxLayout(dateCell);
     cellLayout->setContentsMargins(0, 0, 0, 0);
     auto* chip = new DateChip(dateCell);
-    chip->setText(OccasionDates::longDateText(m_editDate));
+    chip->setText(LongDate::text(m_editDate));
     chip->setObjectName(QStringLiteral("dateChip"));
     chip->setAccessibleName(tr("Date"));
     connect(chip, &QAbstractButton::clicked, this, [this] { setDatePopoverOpen(!m_datePopoverOpen); });

@@ -371,3 +371,15 @@ TEST_F(OccurrencesEditorTest, TheCalendarOpensOnTheScreenUnderAChipNearItsBottom
     EXPECT_TRUE(available.contains(popover->geometry())) << popover->geometry().y();
     EXPECT_LT(popover->geometry().bottom(), m_editor->dateChip()->mapToGlobal(QPoint()).y());
 }
+
+TEST_F(OccurrencesEditorTest, DatesAreWrittenAsLongDatesWithoutTheirWeekday)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2026, 12, 13));
+    m_editor->setOccasions({ a, b });
+    m_editor->beginEditing(b);
+    EXPECT_EQ(m_editor->dateChip()->text(), QStringLiteral("13 December 2026"));
+    EXPECT_EQ(m_editor->rows()[1]->findChild<QLabel*>(QStringLiteral("date"))->text(), QStringLiteral("7 January 2024"));
+    QLocale::setDefault(QLocale::system());
+}
