@@ -5,6 +5,7 @@
 #include "app/RecentSermonsStore.h"
 #include "platform/Appearance.h"
 #include "platform/Symbols.h"
+#include "platform/WindowPlacement.h"
 #include "platform/Typography.h"
 
 #include <QAbstractButton>
@@ -137,7 +138,8 @@ WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, A
     , m_onOpenRecent(std::move(onOpenRecent))
 {
     m_recents->setParent(this);
-    setMinimumSize(minimumContentSize);
+    // As far as the screen has room for it.
+    setMinimumSize(WindowPlacement::fitted(minimumContentSize, WindowPlacement::contentRoom(*window())));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

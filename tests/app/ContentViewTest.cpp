@@ -35,6 +35,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "support/RoomyScreen.h"
+
 #include <gtest/gtest.h>
 
 using namespace kestrion;
@@ -57,6 +59,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
+    RoomyScreen m_screen;
     QTemporaryDir m_folder;
     Preferences m_preferences;
     SermonDocument m_document;
