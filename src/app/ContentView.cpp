@@ -20,6 +20,7 @@
 #include "platform/UndoManager.h"
 #include "platform/WindowPlacement.h"
 #include "sheets/FileSettingsSheet.h"
+#include "sheets/SermonDetailsForm.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -492,6 +493,8 @@ void ContentView::showFileSettings()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* sheet = new FileSettingsSheet(m_document, m_undoManager, dialog);
+    // No taller than the screen has room for: a long list of occasions scrolls instead.
+    sheet->form().setMaximumHeight(std::min(sheet->form().maximumHeight(), WindowPlacement::contentRoom(*dialog).height()));
     sheet->setOnDismiss([dialog] { dialog->close(); });
     layout->addWidget(sheet);
     m_fileSettingsDialog = dialog;

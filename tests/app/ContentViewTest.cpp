@@ -35,6 +35,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/WindowPlacement.h"
 #include "support/RoomyScreen.h"
 
 #include <gtest/gtest.h>
@@ -371,6 +372,26 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 
     undoManager.undo();
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
+}
+
+TEST_F(ContentViewTest, FileSettingsOnASmallScreenStayOnItAndScrollTheirOccasions)
+{
+    const QRect area(0, 24, 800, 476);
+    WindowPlacement::setAvailableAreaOverride(area);
+    SermonMetadata metadata;
+    metadata.occasions.resize(30);
+    for (std::size_t i = 0; i < metadata.occasions.size(); ++i)
+        metadata.occasions[i].date = QDate(2024, 1, 7).addDays(7 * qint64(i));
+    m_document.setMetadata(metadata);
+    ContentView view(m_document, m_preferences);
+    view.show();
+    view.showFileSettings();
+    QWidget* dialog = view.fileSettingsSheet()->window();
+    QCoreApplication::processEvents();
+    EXPECT_LE(dialog->height() + WindowPlacement::frameMargins(*dialog).top()
+            + WindowPlacement::frameMargins(*dialog).bottom(),
+        area.height());
+    dialog->close();
 }
 
 TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMapOrInTheColumns)
