@@ -4,6 +4,7 @@
 #include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 #include "platform/Appearance.h"
+#include "platform/FocusRingButton.h"
 #include "platform/Symbols.h"
 #include "platform/WindowPlacement.h"
 #include "platform/Typography.h"
@@ -181,7 +182,7 @@ QWidget* WelcomeView::buildActions(QWidget* parent)
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(10);
 
-    m_newSermonButton = new QPushButton(tr("New Sermon"), actions);
+    m_newSermonButton = new FocusRingButton(tr("New Sermon"), actions);
     m_newSermonButton->setFont(Typography::systemFont(15, QFont::Medium));
     m_newSermonButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     m_newSermonButton->setMinimumHeight(36);
@@ -195,7 +196,7 @@ QWidget* WelcomeView::buildActions(QWidget* parent)
     });
     stack->addWidget(m_newSermonButton, 0, Qt::AlignHCenter);
 
-    m_openFileButton = new QPushButton(tr("Open existing file…"), actions);
+    m_openFileButton = new FocusRingButton(tr("Open existing file…"), actions);
     m_openFileButton->setFont(Typography::systemFont(12));
     m_openFileButton->setFlat(true);
     m_openFileButton->setCursor(Qt::PointingHandCursor);

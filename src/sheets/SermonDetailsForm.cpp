@@ -1,5 +1,6 @@
 #include "sheets/SermonDetailsForm.h"
 
+#include "platform/FocusRingButton.h"
 #include "sheets/DurationRow.h"
 #include "sheets/OccurrencesEditor.h"
 #include "sheets/SectionBlock.h"
@@ -53,10 +54,10 @@ SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& acti
     m_heading->setFont(SheetStyle::title2Font());
     header->addWidget(m_heading);
     header->addStretch(1);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
+    m_cancelButton = new FocusRingButton(tr("Cancel"), this);
     connect(m_cancelButton, &QPushButton::clicked, this, &SermonDetailsForm::cancel);
     header->addWidget(m_cancelButton);
-    m_actionButton = new QPushButton(actionTitle, this);
+    m_actionButton = new FocusRingButton(actionTitle, this);
     m_actionButton->setDefault(true);
     connect(m_actionButton, &QPushButton::clicked, this, &SermonDetailsForm::act);
     header->addWidget(m_actionButton);
