@@ -1,5 +1,6 @@
 #include "sheets/OccurrencesEditor.h"
 
+#include "platform/Appearance.h"
 #include "platform/LongDate.h"
 #include "platform/Symbols.h"
 #include "sheets/CalendarGrid.h"
@@ -148,7 +149,6 @@ public:
         , m_chip(chip)
         , m_onHide(std::move(onHide))
     {
-        setFrameShape(QFrame::StyledPanel);
         setAttribute(Qt::WA_DeleteOnClose);
     }
 
@@ -169,6 +169,15 @@ protected:
             return;
         }
         QFrame::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        // Raised over the sheet, with an edge, in the dark appearance as in the light.
+        QPainter painter(this);
+        painter.fillRect(rect(), Appearance::raisedColor(palette()));
+        painter.setPen(Appearance::edgeColor(palette()));
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 
     void hideEvent(QHideEvent* event) override

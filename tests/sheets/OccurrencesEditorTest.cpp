@@ -1,8 +1,10 @@
 #include "sheets/OccurrencesEditor.h"
 
+#include "platform/Appearance.h"
 #include "sheets/CalendarGrid.h"
 #include "sheets/SectionBlock.h"
 #include "sheets/SingleLineField.h"
+#include "support/ContrastRatio.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,9 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-#include <QVBoxLayout>
-
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -370,6 +371,22 @@ TEST_F(OccurrencesEditorTest, TheCalendarOpensOnTheScreenUnderAChipNearItsBottom
     const QWidget* popover = m_editor->calendar()->window();
     EXPECT_TRUE(available.contains(popover->geometry())) << popover->geometry().y();
     EXPECT_LT(popover->geometry().bottom(), m_editor->dateChip()->mapToGlobal(QPoint()).y());
+}
+
+TEST_F(OccurrencesEditorTest, TheCalendarStandsOutFromTheSheetInTheDark)
+{
+    const QPalette saved = QGuiApplication::palette();
+    QGuiApplication::setPalette(Appearance::darkPalette());
+    m_editor->setOccasions({ occasion(QStringLiteral("A"), QDate(2024, 1, 7)) });
+    m_editor->beginEditing(m_editor->occasions().front());
+    m_editor->setDatePopoverOpen(true);
+    ASSERT_TRUE(m_editor->calendar());
+    const QImage image = m_editor->calendar()->window()->grab().toImage();
+    const QColor window = Appearance::darkPalette().color(QPalette::Window);
+    EXPECT_GE(contrastRatio(image.pixelColor(0, image.height() / 2), window), 1.7);
+    EXPECT_GT(image.pixelColor(image.width() / 2, 2).lightnessF(), window.lightnessF());
+    m_editor->setDatePopoverOpen(false);
+    QGuiApplication::setPalette(saved);
 }
 
 TEST_F(OccurrencesEditorTest, DatesAreWrittenAsLongDatesWithoutTheirWeekday)
