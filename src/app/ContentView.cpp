@@ -494,7 +494,8 @@ void ContentView::showFileSettings()
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* sheet = new FileSettingsSheet(m_document, m_undoManager, dialog);
     // No taller than the screen has room for: a long list of occasions scrolls instead.
-    sheet->form().setMaximumHeight(std::min(sheet->form().maximumHeight(), WindowPlacement::contentRoom(*dialog).height()));
+    sheet->form().setMaximumHeight(
+        std::min(sheet->form().maximumHeight(), WindowPlacement::contentRoom(*dialog).height()));
     sheet->setOnDismiss([dialog] { dialog->close(); });
     layout->addWidget(sheet);
     m_fileSettingsDialog = dialog;

@@ -6,8 +6,8 @@
 #include "platform/Appearance.h"
 #include "platform/FocusRingButton.h"
 #include "platform/Symbols.h"
-#include "platform/WindowPlacement.h"
 #include "platform/Typography.h"
+#include "platform/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QEvent>

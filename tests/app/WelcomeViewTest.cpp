@@ -143,9 +143,11 @@ TEST(WelcomeViewTest, ButtonsReachedWithTabShowThatTheyHaveTheKeyboard)
         QPushButton* newSermon = welcome.view->newSermonButton();
         QPushButton* open = welcome.view->openFileButton();
         open->setFocus();
-        for (const auto& [button, key] : { std::pair { newSermon, Qt::Key_Backtab }, std::pair { open, Qt::Key_Tab } }) {
+        for (const auto& [button, key] :
+            { std::pair { newSermon, Qt::Key_Backtab }, std::pair { open, Qt::Key_Tab } }) {
             const QImage before = button->grab().toImage();
-            QTest::keyClick(QApplication::focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QTest::keyClick(
+                QApplication::focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
             ASSERT_TRUE(button->hasFocus());
             const QImage after = button->grab().toImage();
             EXPECT_GE(ringPixels(before, after), button->width() + button->height())

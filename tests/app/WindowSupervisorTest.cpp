@@ -278,10 +278,11 @@ TEST_F(WindowSupervisorTest, OnASmallScreenEachWindowStandsWholeOnIt)
     m_supervisor.showNewSermon();
     m_supervisor.showWelcome();
     settle();
-    for (QWidget* window : { m_supervisor.welcomeWindow(), m_supervisor.aboutWindow(), m_supervisor.newSermonWindow() }) {
+    for (QWidget* window :
+        { m_supervisor.welcomeWindow(), m_supervisor.aboutWindow(), m_supervisor.newSermonWindow() }) {
         const QRect frame(window->pos(), window->size().grownBy(WindowPlacement::frameMargins(*window)));
-        EXPECT_TRUE(area.contains(frame)) << window->objectName().toStdString() << " at " << frame.y() << " to "
-                                          << frame.bottom();
+        EXPECT_TRUE(area.contains(frame))
+            << window->objectName().toStdString() << " at " << frame.y() << " to " << frame.bottom();
     }
     EXPECT_LE(m_supervisor.welcomeWindow()->minimumHeight(), m_supervisor.welcomeWindow()->height());
     WindowPlacement::setAvailableAreaOverride(std::nullopt);

@@ -634,8 +634,8 @@ TEST(MarkdownCodecTest, AYamlMistakeIsReportedAtItsLineOfTheFile)
         for (qsizetype at = 0; at < good.size(); ++at) {
             QStringList lines = good;
             lines[at] = QString::fromUtf8(mistake);
-            const auto split = MarkdownCodec::splitFrontMatter(
-                QStringLiteral("---\n%1\n---\n# T\n").arg(lines.join(u'\n')));
+            const auto split
+                = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1\n---\n# T\n").arg(lines.join(u'\n')));
             ASSERT_TRUE(split.unreadableFrontMatter) << mistake << " on line " << at + 2;
             EXPECT_EQ(split.unreadableFrontMatter->line, at + 2) << mistake;
         }
@@ -647,8 +647,7 @@ TEST(MarkdownCodecTest, ABlockScalarReadsTheSameOnTheLastLineOfTheDetails)
     // A block scalar keeps its final line feed, so it is no date, wherever it stands.
     const QString occasion = QStringLiteral("occasions:\n- place: Hope\n  date: |\n    2024-03-10\n");
     const auto last = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1---\n# T\n").arg(occasion));
-    const auto inside
-        = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1series: S\n---\n# T\n").arg(occasion));
+    const auto inside = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1series: S\n---\n# T\n").arg(occasion));
     EXPECT_EQ(inside.metadata.series, QStringLiteral("S"));
     EXPECT_TRUE(inside.metadata.occasions.empty());
     EXPECT_TRUE(last.metadata.occasions.empty());

@@ -169,7 +169,8 @@ TEST_F(AppearanceTest, MenusStandOutFromTheWindowInEitherAppearance)
         menu.addAction(QStringLiteral("Paste"))->setEnabled(false);
         const QImage image = menu.grab().toImage();
         const QColor window = windowColor();
-        EXPECT_GE(contrastRatio(image.pixelColor(0, image.height() / 2), window), 1.7) << rawValue(appearance).toStdString();
+        EXPECT_GE(contrastRatio(image.pixelColor(0, image.height() / 2), window), 1.7)
+            << rawValue(appearance).toStdString();
         if (appearance == AppAppearance::Dark) {
             EXPECT_GT(image.pixelColor(image.width() - 4, image.height() / 2).lightnessF(), window.lightnessF());
         }

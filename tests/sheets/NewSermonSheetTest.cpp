@@ -149,17 +149,29 @@ TEST_F(NewSermonSheetTest, ReturnCreatesAndEscapeCancelsAfterAFieldGivesUpTheKey
     OccurrencesEditor* occurrences = form().occurrences();
     const auto typePlace = [&] {
         occurrences->beginEditing(occurrences->occasions().front());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return occurrences->placeField() && occurrences->placeField()->hasFocus(); }));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return occurrences->placeField() && occurrences->placeField()->hasFocus(); }));
         QTest::keyClicks(occurrences->placeField(), QStringLiteral("x"));
     };
     occurrences->addOccasion();
     occurrences->addOccasion();
     const std::pair<const char*, std::function<void()>> ways[] = {
         { "Return in the minutes", [&] { typeMinutes(QStringLiteral("75"), true); } },
-        { "Return in a place", [&] { typePlace(); QTest::keyClick(occurrences->placeField(), Qt::Key_Return); } },
-        { "Add while a place is typed", [&] { typePlace(); occurrences->addButton()->click(); } },
+        { "Return in a place",
+            [&] {
+                typePlace();
+                QTest::keyClick(occurrences->placeField(), Qt::Key_Return);
+            } },
+        { "Add while a place is typed",
+            [&] {
+                typePlace();
+                occurrences->addButton()->click();
+            } },
         { "removing the place being typed",
-            [&] { typePlace(); OccurrencesEditor::removeButton(occurrences->placeField()->parentWidget())->click(); } },
+            [&] {
+                typePlace();
+                OccurrencesEditor::removeButton(occurrences->placeField()->parentWidget())->click();
+            } },
     };
     for (const auto& [way, leave] : ways) {
         leave();

@@ -9,10 +9,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -354,8 +354,8 @@ TEST(OccurrencesEditorPopoverTest, TheCalendarGoesBelowWhenItFitsElseAboveAndSta
     for (const Case& c : cases)
         EXPECT_EQ(OccurrencesEditor::popoverFrame(c.chip, size, screen), c.frame) << c.name;
     // No room either way: as low as the screen allows; taller than the screen, its top row shows.
-    EXPECT_EQ(OccurrencesEditor::popoverFrame(QRect(200, 380, 161, 24), QSize(320, 420), screen),
-        QRect(120, 348, 320, 420));
+    EXPECT_EQ(
+        OccurrencesEditor::popoverFrame(QRect(200, 380, 161, 24), QSize(320, 420), screen), QRect(120, 348, 320, 420));
     EXPECT_EQ(OccurrencesEditor::popoverFrame(QRect(200, 600, 160, 24), QSize(320, 900), screen).top(), 0);
 }
 
@@ -397,6 +397,7 @@ TEST_F(OccurrencesEditorTest, DatesAreWrittenAsLongDatesWithoutTheirWeekday)
     m_editor->setOccasions({ a, b });
     m_editor->beginEditing(b);
     EXPECT_EQ(m_editor->dateChip()->text(), QStringLiteral("13 December 2026"));
-    EXPECT_EQ(m_editor->rows()[1]->findChild<QLabel*>(QStringLiteral("date"))->text(), QStringLiteral("7 January 2024"));
+    EXPECT_EQ(
+        m_editor->rows()[1]->findChild<QLabel*>(QStringLiteral("date"))->text(), QStringLiteral("7 January 2024"));
     QLocale::setDefault(QLocale::system());
 }
