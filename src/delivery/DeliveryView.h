@@ -71,11 +71,14 @@ public:
     // 400 to 1000; 1000 before the width is known.
     double maxTextWidth() const;
     static double maxTextWidth(double availableWidth);
+    // The narrowest the view lets its window be: room for the reading column, at least 800,
+    // never more than the screen's available width (when known, above 0).
+    static int minimumViewWidth(double textWidth, int screenWidth);
 
     // Scrolls the page so that the fraction's words stand on the reading line, at once.
     void seek(double fraction);
     // Writes an edited duration into the sermon's details as one undo step; nothing when the
-    // sermon has that duration already.
+    // sermon has that duration already, or one beyond the countdown's day that it is shown as.
     void commitDuration(qint64 minutes);
     void timerStateChanged(TimerState previous, TimerState state);
     void fullscreenSettingChanged(bool enabled);
