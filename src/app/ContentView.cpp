@@ -267,6 +267,13 @@ void ContentView::commitPendingEdits()
     }
     if (m_columnCanvas)
         m_columnCanvas->commitPendingEdit();
+    commitPendingDuration();
+}
+
+void ContentView::commitPendingDuration()
+{
+    if (auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery)))
+        delivery->commitPendingEdit();
 }
 
 void ContentView::storePendingEdits()
@@ -275,6 +282,7 @@ void ContentView::storePendingEdits()
         canvas->storeEditingText();
     if (m_columnCanvas)
         m_columnCanvas->storePendingEdit();
+    commitPendingDuration();
 }
 
 void ContentView::showColumns(bool shown)

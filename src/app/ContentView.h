@@ -76,9 +76,11 @@ public:
     // The columns canvas while the window is in columns mode: made anew each time the mode
     // becomes Columns; null in the other modes.
     ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
-    // Ends every in-place edit of the window (its maps and its columns), keeping what was typed.
+    // Ends every in-place edit of the window (its maps, its columns and the delivery page's
+    // duration), keeping what was typed.
     void commitPendingEdits();
-    // What the editors hold goes into the document, and they stay open.
+    // What the editors hold goes into the document, and they stay open; a duration being
+    // typed is committed.
     void storePendingEdits();
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
@@ -130,6 +132,7 @@ private:
     QWidget* buildMindMapPage(UndoManager* undoManager);
     QWidget* buildStatusBar();
     void showColumns(bool shown);
+    void commitPendingDuration();
     void updateAppearanceButton();
     void updateFileSettingsButton();
     // After focus mode: the tree may have changed under the window's own mind map.

@@ -206,6 +206,11 @@ void DeliveryView::seek(double fraction)
         m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvasState::readingLine));
 }
 
+void DeliveryView::commitPendingEdit()
+{
+    m_counterBlock->commitDurationEdit();
+}
+
 void DeliveryView::commitDuration(qint64 minutes)
 {
     const SermonMetadata& current = m_document.metadata();

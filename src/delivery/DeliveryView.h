@@ -55,6 +55,9 @@ public:
     DeliveryCanvas* canvas() const { return m_canvas; }
     DeliveryTopBar* topBar() const { return m_topBar; }
     DeliveryCounterBlock* counterBlock() const { return m_counterBlock; }
+    // Minutes typed into the counter block and not yet confirmed go into the sermon's details,
+    // as Return would put them, before the window saves, closes or leaves delivery.
+    void commitPendingEdit();
     DeliveryRunnerPlayButton* playButton() const { return m_playButton; }
     DeliveryRunnerStopButton* stopButton() const { return m_stopButton; }
     FollowRunnerButton* followButton() const { return m_followButton; }

@@ -328,7 +328,8 @@ void MindMapCanvas::recomputeLayout()
 void MindMapCanvas::relayout()
 {
     const SermonNodePtr& top = root();
-    m_cachedContentBounds = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts });
+    m_cachedContentBounds
+        = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts, &m_parentLookup });
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
     ++m_layoutGeneration;

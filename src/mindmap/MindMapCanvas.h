@@ -110,6 +110,8 @@ public:
 
     const NodeLayoutMap& cachedLayouts() const { return m_cachedLayouts; }
     const SermonNodeMap& nodeLookup() const { return m_nodeLookup; }
+    // The id of every node's parent but the root's, from the last layout pass.
+    const QHash<QUuid, QUuid>& parentLookup() const { return m_parentLookup; }
     QRectF cachedContentBounds() const { return m_cachedContentBounds; }
     const QHash<QUuid, qint64>& subtreeWordCounts() const { return m_subtreeWordCounts; }
     TextBitmapCache& textCache() { return m_textCache; }
@@ -177,8 +179,10 @@ public:
     // Opens a node for editing and hands the keyboard to the node editor.
     void beginEditingNode(const QUuid& id, bool isNew);
     // Ends editing: with commit the edited text (trimmed) is written back, as one undo step
-    // unless the node is new; without, the node keeps its text. A node left empty is removed.
-    // Empty text on the title cancels instead: the title stays.
+    // unless the node is new; without, the node keeps its text, and words typed in it are one
+    // undo step away. A node left empty is removed, unless it has sub-points: it stays, empty,
+    // with them. A new node left before anything was typed leaves no step. Empty text on the
+    // title cancels instead: the title stays.
     CommitResult commitEdit(bool commit);
     // commitEdit, then the keyboard back to the canvas.
     void endEditing(bool commit);
@@ -327,6 +331,8 @@ private:
     void nodeEditorLostKeyboard();
     // The edited node's new text, as one undo step unless the node is new.
     void writeEditedText(SermonNode& node, const QString& text);
+    // One undo step that brings back the words of a cancelled edit.
+    void recordCancelledWords(SermonNode& node, const QString& typed);
     // Pans as little as needed to keep the editor's caret inside the view's margins.
     void keepCaretInView();
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
@@ -336,6 +342,8 @@ private:
     bool dropDraggedNodes(const DropTarget& target);
     // The primary node for an arrow key; with none, selects the title and gives none.
     SermonNodePtr arrowStart();
+    // Through the last layout pass's indexes, without walking the tree while they hold.
+    SermonNodePtr parentOf(const SermonNode& node) const;
     MindMapRenderer::Scene makeScene(bool isDark) const;
     const SermonNodePtr& root() const;
 
@@ -353,9 +361,10 @@ private:
 
     NodeLayoutMap m_cachedLayouts;
     SermonNodeMap m_nodeLookup;
+    QHash<QUuid, QUuid> m_parentLookup;
     QRectF m_cachedContentBounds;
     QHash<QUuid, qint64> m_subtreeWordCounts;
-    // Keeps the three above up to date with what changed since the last pass.
+    // Keeps the four above up to date with what changed since the last pass.
     TreeLayoutCache m_layoutCache;
     TextBitmapCache m_textCache;
     // The root and its text as last laid out.

@@ -3,6 +3,7 @@
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
 #include "columns/ColumnEditorOverlay.h"
+#include "delivery/DeliveryCounterBlock.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
@@ -40,6 +41,9 @@
 #include "support/RoomyScreen.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 using namespace kestrion;
 
@@ -257,6 +261,28 @@ TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdit
     const SermonNodePtr added = m_document.root()->children().front();
     EXPECT_EQ(added->text(), QStringLiteral("Typed in the columns"));
     EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
+}
+
+// Minutes typed into the counter block but not confirmed: every way out of the field that a
+// point being typed takes commits them, as Return would.
+TEST_F(ContentViewTest, DurationTypedInDeliveryIsKeptWhenTheModeChangesOrTheWindowSavesClosesOrQuits)
+{
+    const std::pair<const char*, std::function<void(ContentView&)>> ways[] = {
+        { "mode change", [](ContentView& view) { view.setMode(AppMode::Tree); } },
+        { "save", [](ContentView& view) { view.storePendingEdits(); } },
+        { "close, quit or session end", [](ContentView& view) { view.commitPendingEdits(); } },
+    };
+    qint64 minutes = 40;
+    for (const auto& [name, leave] : ways) {
+        ContentView view(m_document, m_preferences);
+        view.setMode(AppMode::Delivery);
+        auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+        ASSERT_TRUE(delivery) << name;
+        delivery->counterBlock()->beginDurationEdit();
+        delivery->counterBlock()->durationField()->setText(QString::number(++minutes));
+        leave(view);
+        EXPECT_EQ(m_document.metadata().duration, minutes) << name;
+    }
 }
 
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)

@@ -140,6 +140,34 @@ TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheir
     EXPECT_EQ(view().mindMapCanvas()->controller().selectedNodeID(), selected);
 }
 
+// Escape in the focus window's editor cancels the new point, and the window's own Ctrl+Z
+// brings it back with its words; a point left untyped leaves the document unedited.
+TEST_F(FocusModeTest, EscapeOnANewPointThereIsUndoneWithItsWords)
+{
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    MindMapCanvas* canvas = focus->canvas();
+    const auto addPoint = [&] {
+        canvas->controller().setSelectedNodeID(root()->id());
+        canvas->performEditingCommand(&DocumentController::addChild);
+        ASSERT_NE(canvas->nodeEditor(), nullptr);
+        QTRY_VERIFY(canvas->nodeEditor()->isAncestorOf(QApplication::focusWidget()));
+    };
+    addPoint();
+    press(Qt::Key_Escape);
+    EXPECT_EQ(root()->children().size(), 1u);
+    EXPECT_FALSE(document->isModified());
+
+    addPoint();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Typed in focus"));
+    press(Qt::Key_Escape);
+    EXPECT_EQ(root()->children().size(), 1u);
+    EXPECT_TRUE(view().isFocusMode());
+    press(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(root()->children().size(), 2u);
+    EXPECT_EQ(root()->children().back()->text(), QStringLiteral("Typed in focus"));
+}
+
 TEST_F(FocusModeTest, TheMenusKeysZoomFindAndLeaveThereEachThroughOneAction)
 {
     FocusContentView* focus = enter();
