@@ -39,6 +39,7 @@ class UndoManager;
 class ContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
+    // Bounded by the screen, less what the window shows around the view.
     static constexpr QSize minimumContentSize { 800, 600 };
 
     // The undo manager is the window's; the canvases record their edits with it.
@@ -122,8 +123,11 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // The minimum size wanted, as far as the screen has room for it.
+    void applyMinimumSize(const QSize& wanted);
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
     QWidget* buildStatusBar();
@@ -136,6 +140,7 @@ private:
 
     SermonDocument& m_document;
     Preferences& m_preferences;
+    QSize m_wantedMinimumSize = minimumContentSize;
     AppMode m_mode = AppMode::Tree;
     qreal m_scale = 1.0;
     AppBackground* m_background = nullptr;

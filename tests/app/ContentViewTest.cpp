@@ -37,6 +37,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/WindowPlacement.h"
+#include "support/RoomyScreen.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -62,6 +65,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
+    RoomyScreen m_screen;
     QTemporaryDir m_folder;
     Preferences m_preferences;
     SermonDocument m_document;
@@ -397,6 +401,26 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 
     undoManager.undo();
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
+}
+
+TEST_F(ContentViewTest, FileSettingsOnASmallScreenStayOnItAndScrollTheirOccasions)
+{
+    const QRect area(0, 24, 800, 476);
+    WindowPlacement::setAvailableAreaOverride(area);
+    SermonMetadata metadata;
+    metadata.occasions.resize(30);
+    for (std::size_t i = 0; i < metadata.occasions.size(); ++i)
+        metadata.occasions[i].date = QDate(2024, 1, 7).addDays(7 * qint64(i));
+    m_document.setMetadata(metadata);
+    ContentView view(m_document, m_preferences);
+    view.show();
+    view.showFileSettings();
+    QWidget* dialog = view.fileSettingsSheet()->window();
+    QCoreApplication::processEvents();
+    EXPECT_LE(dialog->height() + WindowPlacement::frameMargins(*dialog).top()
+            + WindowPlacement::frameMargins(*dialog).bottom(),
+        area.height());
+    dialog->close();
 }
 
 TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMapOrInTheColumns)
