@@ -35,6 +35,8 @@ struct Delivery {
         canvas.setClock(&clock);
         canvas.resize(1440, 900);
         state.setViewportHeight(900);
+        // Laid out as on coming on screen; the canvas itself is never shown here.
+        canvas.rebuildLayout();
         timer.start();
         clock.advance(600);
         image.fill(Qt::white);

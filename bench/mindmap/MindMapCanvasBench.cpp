@@ -115,6 +115,23 @@ void BM_CanvasPaintZoomedOut(benchmark::State& state)
 }
 BENCHMARK(BM_CanvasPaintZoomedOut)->Arg(5000)->Unit(benchmark::kMillisecond);
 
+// One frame with every node selected, on the middle of the tree where the nodes are densest,
+// at 100 % and at 10 %: each shown outline keeps clear of its neighbours.
+void BM_CanvasPaintAllSelected(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    bench.canvas.setScale(static_cast<qreal>(state.range(1)) / 100);
+    bench.canvas.centreOnPoint(bench.canvas.cachedContentBounds().center());
+    bench.canvas.selectAllNodes();
+    paintFrames(state, bench.canvas);
+}
+BENCHMARK(BM_CanvasPaintAllSelected)
+    ->Args({ 5000, 100 })
+    ->Args({ 50000, 100 })
+    ->Args({ 300000, 100 })
+    ->Args({ 50000, 10 })
+    ->Unit(benchmark::kMillisecond);
+
 // What one blink of the node editor's caret costs the map: the few points under the caret.
 void BM_CanvasCaretRepaint(benchmark::State& state)
 {

@@ -18,7 +18,9 @@
 #include "platform/Preferences.h"
 #include "platform/Symbols.h"
 #include "platform/UndoManager.h"
+#include "platform/WindowPlacement.h"
 #include "sheets/FileSettingsSheet.h"
+#include "sheets/SermonDetailsForm.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -26,6 +28,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMainWindow>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -74,7 +77,7 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
     , m_undoManager(undoManager)
     , m_focusWindow(new FocusWindow(this))
 {
-    setMinimumSize(minimumContentSize);
+    applyMinimumSize(minimumContentSize);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -264,6 +267,13 @@ void ContentView::commitPendingEdits()
     }
     if (m_columnCanvas)
         m_columnCanvas->commitPendingEdit();
+    commitPendingDuration();
+}
+
+void ContentView::commitPendingDuration()
+{
+    if (auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery)))
+        delivery->commitPendingEdit();
 }
 
 void ContentView::storePendingEdits()
@@ -272,6 +282,7 @@ void ContentView::storePendingEdits()
         canvas->storeEditingText();
     if (m_columnCanvas)
         m_columnCanvas->storePendingEdit();
+    commitPendingDuration();
 }
 
 void ContentView::showColumns(bool shown)
@@ -299,13 +310,15 @@ bool ContentView::setMode(AppMode mode)
     // countdown, and leaving ends the old one at once.
     if (m_mode == AppMode::Delivery) {
         setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
-        setMinimumSize(minimumContentSize);
+        applyMinimumSize(minimumContentSize);
     }
     if (mode == AppMode::Delivery) {
         auto* delivery = new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack);
         setModeContent(AppMode::Delivery, delivery);
         // The window keeps room for the reading column; it widens at once when it has none.
-        const auto keepRoom = [this](int width) { setMinimumWidth(std::max(width, minimumContentSize.width())); };
+        const auto keepRoom = [this](int width) {
+            applyMinimumSize({ std::max(width, minimumContentSize.width()), minimumContentSize.height() });
+        };
         connect(delivery, &DeliveryView::minimumContentWidthChanged, this, keepRoom);
         keepRoom(delivery->minimumWidth());
     }
@@ -488,6 +501,9 @@ void ContentView::showFileSettings()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* sheet = new FileSettingsSheet(m_document, m_undoManager, dialog);
+    // No taller than the screen has room for: a long list of occasions scrolls instead.
+    sheet->form().setMaximumHeight(
+        std::min(sheet->form().maximumHeight(), WindowPlacement::contentRoom(*dialog).height()));
     sheet->setOnDismiss([dialog] { dialog->close(); });
     layout->addWidget(sheet);
     m_fileSettingsDialog = dialog;
@@ -507,6 +523,23 @@ void ContentView::updateAppearanceButton()
     m_appearanceButton->setToolTip(
         tr("Appearance: %1").arg(QCoreApplication::translate("kestrion::AppAppearance", raw.toUtf8().constData())));
     m_appearanceButton->setAccessibleName(m_appearanceButton->toolTip());
+}
+
+void ContentView::applyMinimumSize(const QSize& wanted)
+{
+    m_wantedMinimumSize = wanted;
+    QSize room = WindowPlacement::contentRoom(*window());
+    // The window's menu bar takes room too.
+    if (const auto* frame = qobject_cast<const QMainWindow*>(window()); frame && frame->menuWidget())
+        room.rheight() -= frame->menuWidget()->sizeHint().height();
+    setMinimumSize(WindowPlacement::fitted(wanted, room));
+}
+
+bool ContentView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::ParentChange)
+        applyMinimumSize(m_wantedMinimumSize);
+    return QWidget::event(event);
 }
 
 void ContentView::changeEvent(QEvent* event)

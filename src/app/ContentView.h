@@ -39,6 +39,7 @@ class UndoManager;
 class ContentView : public QWidget, public FocusedValuePublisher {
     Q_OBJECT
 public:
+    // Bounded by the screen, less what the window shows around the view.
     static constexpr QSize minimumContentSize { 800, 600 };
 
     // The undo manager is the window's; the canvases record their edits with it.
@@ -75,9 +76,11 @@ public:
     // The columns canvas while the window is in columns mode: made anew each time the mode
     // becomes Columns; null in the other modes.
     ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
-    // Ends every in-place edit of the window (its maps and its columns), keeping what was typed.
+    // Ends every in-place edit of the window (its maps, its columns and the delivery page's
+    // duration), keeping what was typed.
     void commitPendingEdits();
-    // What the editors hold goes into the document, and they stay open.
+    // What the editors hold goes into the document, and they stay open; a duration being
+    // typed is committed.
     void storePendingEdits();
     // The zoom steps the mind map handed over once it was first shown; empty until then.
     const std::function<void()>& zoomIn() const { return m_zoomIn; }
@@ -120,12 +123,16 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // The minimum size wanted, as far as the screen has room for it.
+    void applyMinimumSize(const QSize& wanted);
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
     QWidget* buildStatusBar();
     void showColumns(bool shown);
+    void commitPendingDuration();
     void updateAppearanceButton();
     void updateFileSettingsButton();
     // After focus mode: the tree may have changed under the window's own mind map.
@@ -133,6 +140,7 @@ private:
 
     SermonDocument& m_document;
     Preferences& m_preferences;
+    QSize m_wantedMinimumSize = minimumContentSize;
     AppMode m_mode = AppMode::Tree;
     qreal m_scale = 1.0;
     AppBackground* m_background = nullptr;

@@ -2,13 +2,11 @@
 
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/NodeContextMenu.h"
-#include "platform/CommandRouter.h"
-#include "platform/FocusedValues.h"
+#include "platform/EmojiMenuStyle.h"
 #include "platform/TextFieldKeyGuard.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QKeyEvent>
+#include <QCoreApplication>
 #include <QMenu>
 
 #include <vector>
@@ -21,9 +19,8 @@ struct EditMenuCommands::Item {
     QList<QKeySequence> keys;
     // Null: never disabled.
     bool (*isEnabled)(const NodeActionState&);
-    // The text fallback: the standard action sent to a text field, or null.
+    // The text fallback: the standard action handed to the widget with the keyboard, or null.
     const char* textSlot;
-    QKeySequence::StandardKey textKey;
     bool hasSeparatorBefore;
 };
 
@@ -52,59 +49,53 @@ const std::vector<Item>& editItems()
     using S = NodeActionState;
     static const std::vector<Item> items {
         { NodeCommand::Cut, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Cut"), { keys(Qt::CTRL | Qt::Key_X) },
-            nullptr, "cut", QKeySequence::Cut, true },
+            nullptr, "cut", true },
         { NodeCommand::Copy, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Copy"), { keys(Qt::CTRL | Qt::Key_C) },
-            nullptr, "copy", QKeySequence::Copy, false },
+            nullptr, "copy", false },
         { NodeCommand::CopyBranch, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Copy Branch"),
-            { keys(Qt::CTRL | Qt::SHIFT | Qt::Key_C) }, hasSelection, nullptr, QKeySequence::UnknownKey, false },
+            { keys(Qt::CTRL | Qt::SHIFT | Qt::Key_C) }, hasSelection, nullptr, false },
         { NodeCommand::Paste, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Paste"), { keys(Qt::CTRL | Qt::Key_V) },
-            nullptr, "paste", QKeySequence::Paste, false },
+            nullptr, "paste", false },
         { NodeCommand::SelectAll, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Select All"),
-            { keys(Qt::CTRL | Qt::Key_A) }, nullptr, "selectAll", QKeySequence::SelectAll, false },
+            { keys(Qt::CTRL | Qt::Key_A) }, nullptr, "selectAll", false },
         { NodeCommand::DeselectAll, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Deselect All"),
-            { keys(Qt::CTRL | Qt::SHIFT | Qt::Key_A) }, [](const S& s) { return s.hasAnySelection; }, nullptr,
-            QKeySequence::UnknownKey, false },
+            { keys(Qt::CTRL | Qt::SHIFT | Qt::Key_A) }, [](const S& s) { return s.hasAnySelection; }, nullptr, false },
         { NodeCommand::Duplicate, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Duplicate"),
-            { keys(Qt::CTRL | Qt::Key_D) }, hasSelection, nullptr, QKeySequence::UnknownKey, true },
+            { keys(Qt::CTRL | Qt::Key_D) }, hasSelection, nullptr, true },
         // The Delete key of other keyboards is Backspace here, and the forward Delete too.
         { NodeCommand::Delete, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Delete"),
-            { keys(Qt::Key_Backspace), keys(Qt::Key_Delete) }, hasSelection, nullptr, QKeySequence::UnknownKey, true },
+            { keys(Qt::Key_Backspace), keys(Qt::Key_Delete) }, hasSelection, nullptr, true },
         { NodeCommand::ToggleQuote, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Mark as Quote"),
-            { keys(Qt::CTRL | Qt::Key_Apostrophe) }, [](const S& s) { return s.canToggleQuote; }, nullptr,
-            QKeySequence::UnknownKey, true },
+            { keys(Qt::CTRL | Qt::Key_Apostrophe) }, [](const S& s) { return s.canToggleQuote; }, nullptr, true },
         { NodeCommand::SetMarker, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Mark"), {}, hasSelection, nullptr,
-            QKeySequence::UnknownKey, false },
+            false },
         { NodeCommand::Fold, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Fold"), { keys(Qt::CTRL | Qt::Key_Left) },
-            [](const S& s) { return s.canFold; }, nullptr, QKeySequence::UnknownKey, true },
+            [](const S& s) { return s.canFold; }, nullptr, true },
         { NodeCommand::Unfold, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Unfold"),
-            { keys(Qt::CTRL | Qt::Key_Right) }, [](const S& s) { return s.canUnfold; }, nullptr,
-            QKeySequence::UnknownKey, false },
+            { keys(Qt::CTRL | Qt::Key_Right) }, [](const S& s) { return s.canUnfold; }, nullptr, false },
         { NodeCommand::MoveUp, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Move Up"),
-            { keys(Qt::ALT | Qt::Key_Up) }, hasSelection, nullptr, QKeySequence::UnknownKey, true },
+            { keys(Qt::ALT | Qt::Key_Up) }, hasSelection, nullptr, true },
         { NodeCommand::MoveDown, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Move Down"),
-            { keys(Qt::ALT | Qt::Key_Down) }, hasSelection, nullptr, QKeySequence::UnknownKey, false },
+            { keys(Qt::ALT | Qt::Key_Down) }, hasSelection, nullptr, false },
         { NodeCommand::Promote, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Promote"),
-            { keys(Qt::ALT | Qt::Key_Left) }, [](const S& s) { return s.canPromote; }, nullptr,
-            QKeySequence::UnknownKey, false },
+            { keys(Qt::ALT | Qt::Key_Left) }, [](const S& s) { return s.canPromote; }, nullptr, false },
         { NodeCommand::Demote, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Demote"),
-            { keys(Qt::ALT | Qt::Key_Right) }, hasSelection, nullptr, QKeySequence::UnknownKey, false },
+            { keys(Qt::ALT | Qt::Key_Right) }, hasSelection, nullptr, false },
         { NodeCommand::Split, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Split"),
             { keys(Qt::CTRL | Qt::Key_Return), keys(Qt::CTRL | Qt::Key_Enter) }, [](const S& s) { return s.canSplit; },
-            nullptr, QKeySequence::UnknownKey, true },
+            nullptr, true },
         { NodeCommand::SplitSentences, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Split Sentences"),
-            { keys(Qt::CTRL | Qt::Key_Semicolon) }, [](const S& s) { return s.canSplitSentences; }, nullptr,
-            QKeySequence::UnknownKey, false },
+            { keys(Qt::CTRL | Qt::Key_Semicolon) }, [](const S& s) { return s.canSplitSentences; }, nullptr, false },
         { NodeCommand::Join, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Join"), { keys(Qt::CTRL | Qt::Key_J) },
-            [](const S& s) { return s.hasMultiSelection; }, nullptr, QKeySequence::UnknownKey, false },
+            [](const S& s) { return s.hasMultiSelection; }, nullptr, false },
         { NodeCommand::Edit, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "Edit"), { keys(Qt::Key_Space) },
-            hasOneSelected, nullptr, QKeySequence::UnknownKey, true },
+            hasOneSelected, nullptr, true },
         { NodeCommand::NewLineBelow, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "New Line Below"),
-            { keys(Qt::Key_Return), keys(Qt::Key_Enter) }, hasSelection, nullptr, QKeySequence::UnknownKey, false },
+            { keys(Qt::Key_Return), keys(Qt::Key_Enter) }, hasSelection, nullptr, false },
         { NodeCommand::NewLineAbove, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "New Line Above"),
-            { keys(Qt::SHIFT | Qt::Key_Return), keys(Qt::SHIFT | Qt::Key_Enter) }, hasSelection, nullptr,
-            QKeySequence::UnknownKey, false },
+            { keys(Qt::SHIFT | Qt::Key_Return), keys(Qt::SHIFT | Qt::Key_Enter) }, hasSelection, nullptr, false },
         { NodeCommand::NewLineUnder, QT_TRANSLATE_NOOP("kestrion::EditMenuCommands", "New Line Under"),
-            { keys(Qt::Key_Tab) }, hasOneSelected, nullptr, QKeySequence::UnknownKey, false },
+            { keys(Qt::Key_Tab) }, hasOneSelected, nullptr, false },
     };
     return items;
 }
@@ -116,15 +107,17 @@ QString translated(const char* title)
 
 } // namespace
 
-EditMenuCommands::EditMenuCommands(QMenu& menu, QObject* parent)
+EditMenuCommands::EditMenuCommands(QMenu& menu, TargetSource target, QObject* parent)
     : QObject(parent)
     , m_menu(menu)
+    , m_target(std::move(target))
 {
     for (const Item& item : editItems()) {
         if (item.hasSeparatorBefore)
             m_menu.addSeparator();
         if (item.command == NodeCommand::SetMarker) {
             m_markMenu = m_menu.addMenu(translated(item.title));
+            EmojiMenuStyle::install(*m_markMenu);
             for (const ContextMenuItem& mark : NodeContextMenu::markItems()) {
                 if (mark.kind == ContextMenuItem::Kind::Separator) {
                     m_markMenu->addSeparator();
@@ -159,12 +152,14 @@ QAction* EditMenuCommands::markAction(const QString& marker) const
     return found == m_markActions.end() ? nullptr : found->second;
 }
 
-void EditMenuCommands::refresh(const FocusedValues& values)
+void EditMenuCommands::refresh(const Target& target)
 {
-    const std::optional<NodeActions> actions = values.get<FocusedNodeActionsKey>();
+    const std::optional<NodeActions> actions = target.values.get<FocusedNodeActionsKey>();
     const NodeActionState state = actions ? actions->state : NodeActionState {};
     for (const Item& item : editItems()) {
-        const bool isEnabled = !item.isEnabled || item.isEnabled(state);
+        bool isEnabled = !item.isEnabled || item.isEnabled(state);
+        if (item.textSlot)
+            isEnabled = actions || standardActionReceiver(target.focus, item.textSlot);
         if (item.command == NodeCommand::SetMarker) {
             // The whole submenu, its shortcuts included.
             m_markMenu->menuAction()->setEnabled(isEnabled);
@@ -181,29 +176,33 @@ void EditMenuCommands::refresh(const FocusedValues& values)
 
 void EditMenuCommands::run(NodeCommand command, const QString& marker, const Item* item)
 {
+    const Target target = m_target();
     const char* textSlot = item ? item->textSlot : nullptr;
-    QWidget* focus = QApplication::focusWidget();
-    if (textSlot && TextFieldKeyGuard::isTextField(focus) && sendToWidget(focus, textSlot))
+    QWidget* receiver = textSlot ? standardActionReceiver(target.focus, textSlot) : nullptr;
+    // Typing comes first: with a text field at the keyboard, never the nodes.
+    if (textSlot && TextFieldKeyGuard::isTextField(target.focus)) {
+        if (receiver)
+            QMetaObject::invokeMethod(receiver, textSlot);
         return;
-    if (const std::optional<NodeActions> actions = CommandRouter::shared().value<FocusedNodeActionsKey>()) {
+    }
+    if (const std::optional<NodeActions> actions = target.values.get<FocusedNodeActionsKey>()) {
         if (const NodeActions::Action run = actions->actionFor(command, marker)) {
             run();
             return;
         }
     }
-    if (textSlot && focus && !sendToWidget(focus, textSlot)) {
-        // To whatever has the keyboard, as if the standard key were pressed.
-        const QKeyCombination key = QKeySequence(item->textKey)[0];
-        QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers());
-        QCoreApplication::sendEvent(focus, &press);
-    }
+    if (receiver)
+        QMetaObject::invokeMethod(receiver, textSlot);
 }
 
-bool EditMenuCommands::sendToWidget(QWidget* widget, const char* slot)
+QWidget* EditMenuCommands::standardActionReceiver(QWidget* focus, const char* slot)
 {
-    if (!widget || widget->metaObject()->indexOfMethod((QByteArray(slot) + "()").constData()) < 0)
-        return false;
-    return QMetaObject::invokeMethod(widget, slot);
+    const QByteArray signature = QByteArray(slot) + "()";
+    for (QWidget* w = focus; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        if (w->metaObject()->indexOfSlot(signature.constData()) >= 0)
+            return w;
+    }
+    return nullptr;
 }
 
 } // namespace kestrion

@@ -7,14 +7,19 @@
 #include "app/SwitchModeAction.h"
 #include "app/WindowSupervisor.h"
 #include "platform/CommandRouter.h"
+#include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/FindAction.h"
 #include "platform/FocusedValues.h"
+#include "platform/OpenDocument.h"
 #include "platform/ZoomAction.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 
 namespace kestrion {
 
@@ -56,7 +61,8 @@ MenuCommands::MenuCommands(DocumentWindow& window, CheckForUpdatesViewModel* upd
     , m_updates(updates)
 {
     addFileItems();
-    m_edit = new EditMenuCommands(*window.editMenu(), this);
+    m_edit = new EditMenuCommands(
+        *window.editMenu(), [this] { return target(); }, this);
     window.editMenu()->addSeparator();
     m_find = addItem(window.editMenu(), tr("Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(m_find, &QAction::triggered, this,
@@ -104,10 +110,20 @@ void MenuCommands::addFileItems()
 void MenuCommands::addViewMenu()
 {
     m_viewMenu = m_window.menuBar()->addMenu(tr("&View"));
-    m_mindMap = addItem(m_viewMenu, tr("Mind Map"), QKeySequence(Qt::CTRL | Qt::Key_1));
-    connect(m_mindMap, &QAction::triggered, this, [] { switchMode(AppMode::Tree); });
-    m_delivery = addItem(m_viewMenu, tr("Delivery"), QKeySequence(Qt::CTRL | Qt::Key_2));
-    connect(m_delivery, &QAction::triggered, this, [] { switchMode(AppMode::Delivery); });
+    // Every mode the window's switch offers, checked as the switch shows it.
+    m_modes = new QActionGroup(this);
+    const auto addMode = [this](AppMode mode, const QString& title, Qt::Key key) {
+        QAction* item = addItem(m_viewMenu, title, QKeySequence(Qt::CTRL | key));
+        item->setCheckable(true);
+        item->setData(int(mode));
+        m_modes->addAction(item);
+        connect(item, &QAction::triggered, this, [mode] { switchMode(mode); });
+        return item;
+    };
+    m_mindMap = addMode(AppMode::Tree, tr("Mind Map"), Qt::Key_1);
+    m_delivery = addMode(AppMode::Delivery, tr("Delivery"), Qt::Key_2);
+    m_columns = addMode(AppMode::Columns, tr("Columns"), Qt::Key_3);
+    showMode(AppMode::Tree);
     m_viewMenu->addSeparator();
 
     m_zoomIn = addItem(m_viewMenu, tr("Zoom In"), QKeySequence(Qt::CTRL | Qt::Key_Equal));
@@ -129,6 +145,8 @@ void MenuCommands::addViewMenu()
 void MenuCommands::addWindowAndHelpMenus()
 {
     m_windowMenu = m_window.menuBar()->addMenu(tr("&Window"));
+    m_windowListEnd = m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MenuCommands::fillWindowMenu);
     m_welcome = m_windowMenu->addAction(tr("Welcome to Kestrion"));
     connect(m_welcome, &QAction::triggered, this, [] { withSupervisor(&WindowSupervisor::showWelcome); });
 
@@ -142,18 +160,65 @@ void MenuCommands::addWindowAndHelpMenus()
     });
 }
 
-void MenuCommands::refresh()
+QAction* MenuCommands::modeAction(AppMode mode) const
+{
+    for (QAction* item : m_modes->actions()) {
+        if (item->data().toInt() == int(mode))
+            return item;
+    }
+    return nullptr;
+}
+
+void MenuCommands::showMode(AppMode mode)
+{
+    if (QAction* item = modeAction(mode))
+        item->setChecked(true);
+}
+
+void MenuCommands::fillWindowMenu()
+{
+    qDeleteAll(m_windowItems);
+    m_windowItems.clear();
+    const QWidget* active = QApplication::activeWindow();
+    for (OpenDocument* document : m_window.document().manager().documents()) {
+        QPointer<DocumentWindow> window = document->window();
+        if (!window)
+            continue;
+        auto* item = new QAction(document->displayName(), this);
+        item->setCheckable(true);
+        item->setChecked(active && (active == window || active == window->frontWindow()));
+        connect(item, &QAction::triggered, this, [window] {
+            if (!window)
+                return;
+            // The sermon's window in front, its focus window while focus mode covers it.
+            QWidget* front = window->frontWindow();
+            if (front->isMinimized())
+                front->showNormal();
+            front->raise();
+            front->activateWindow();
+        });
+        m_windowMenu->insertAction(m_windowListEnd, item);
+        m_windowItems.append(item);
+    }
+}
+
+EditMenuCommands::Target MenuCommands::target() const
 {
     CommandRouter& router = CommandRouter::shared();
     // What another window offers is not this window's; the focus window in front of it is.
     const QWidget* focused = router.focusedWindow();
-    const bool isOwn = focused && (focused == &m_window || focused == m_window.frontWindow());
-    const FocusedValues values = isOwn ? router.values() : FocusedValues();
-    m_edit->refresh(values);
+    if (!focused || (focused != &m_window && focused != m_window.frontWindow()))
+        return {};
+    return { router.values(), router.focusWidget() };
+}
+
+void MenuCommands::refresh()
+{
+    const EditMenuCommands::Target front = target();
+    const FocusedValues& values = front.values;
+    m_edit->refresh(front);
     m_fileSettings->setEnabled(values.contains<FocusedFileSettingsKey>());
-    const bool canSwitch = values.contains<FocusedSwitchModeKey>();
-    m_mindMap->setEnabled(canSwitch);
-    m_delivery->setEnabled(canSwitch);
+    m_modes->setEnabled(values.contains<FocusedSwitchModeKey>());
     const bool canZoom = values.contains<FocusedZoomKey>();
     m_zoomIn->setEnabled(canZoom);
     m_zoomOut->setEnabled(canZoom);

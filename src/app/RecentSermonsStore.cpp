@@ -2,11 +2,11 @@
 
 #include "document/MarkdownCodec.h"
 #include "document/SermonNode.h"
+#include "platform/LongDate.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QtConcurrent>
 
@@ -172,17 +172,6 @@ std::optional<RecentSermonsStore::Entry> buildEntry(
     return entry;
 }
 
-// The locale's long date format less its weekday: "December 25, 2024", "25. Dezember 2024".
-QString longDateFormat(const QLocale& locale)
-{
-    static const QRegularExpression weekday(QStringLiteral("d{3,4}[,.]?\\s*"));
-    static const QRegularExpression looseEnds(QStringLiteral("^[\\s,]+|[\\s,]+$"));
-    QString format = locale.dateFormat(QLocale::LongFormat);
-    format.remove(weekday);
-    format.remove(looseEnds);
-    return format.isEmpty() ? locale.dateFormat(QLocale::LongFormat) : format;
-}
-
 } // namespace
 
 RecentSermonsStore::RecentSermonsStore(QObject* parent)
@@ -202,7 +191,7 @@ RecentSermonsStore::~RecentSermonsStore()
 QString RecentSermonsStore::formatOccasionLine(const SermonOccasion& occasion, const QLocale& locale)
 {
     // A calendar day: formatted as it stands, never through a time zone.
-    const QString date = locale.toString(occasion.date, longDateFormat(locale));
+    const QString date = LongDate::text(occasion.date, locale);
     if (occasion.place.isEmpty())
         return date;
     return occasion.place + QStringLiteral(" \u00B7 ") + date;

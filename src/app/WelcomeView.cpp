@@ -4,8 +4,10 @@
 #include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 #include "platform/Appearance.h"
+#include "platform/FocusRingButton.h"
 #include "platform/Symbols.h"
 #include "platform/Typography.h"
+#include "platform/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -137,7 +139,8 @@ WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, A
     , m_onOpenRecent(std::move(onOpenRecent))
 {
     m_recents->setParent(this);
-    setMinimumSize(minimumContentSize);
+    // As far as the screen has room for it.
+    setMinimumSize(WindowPlacement::fitted(minimumContentSize, WindowPlacement::contentRoom(*window())));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -179,7 +182,7 @@ QWidget* WelcomeView::buildActions(QWidget* parent)
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(10);
 
-    m_newSermonButton = new QPushButton(tr("New Sermon"), actions);
+    m_newSermonButton = new FocusRingButton(tr("New Sermon"), actions);
     m_newSermonButton->setFont(Typography::systemFont(15, QFont::Medium));
     m_newSermonButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     m_newSermonButton->setMinimumHeight(36);
@@ -193,7 +196,7 @@ QWidget* WelcomeView::buildActions(QWidget* parent)
     });
     stack->addWidget(m_newSermonButton, 0, Qt::AlignHCenter);
 
-    m_openFileButton = new QPushButton(tr("Open existing file…"), actions);
+    m_openFileButton = new FocusRingButton(tr("Open existing file…"), actions);
     m_openFileButton->setFont(Typography::systemFont(12));
     m_openFileButton->setFlat(true);
     m_openFileButton->setCursor(Qt::PointingHandCursor);

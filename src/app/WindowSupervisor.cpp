@@ -7,13 +7,13 @@
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/RecentDocuments.h"
+#include "platform/WindowPlacement.h"
 #include "sheets/NewSermonSheet.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -80,14 +80,10 @@ std::unique_ptr<QWidget> WindowSupervisor::makeWindow(
     window->setWindowTitle(title);
     auto* layout = new QVBoxLayout(window.get());
     layout->setContentsMargins(0, 0, 0, 0);
-    window->resize(size);
+    // No larger than the screen has room for, and centred on it, title bar and all.
+    WindowPlacement::fitAndCentre(*window, size);
     if (!isResizable)
-        window->setFixedSize(size);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size);
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
+        window->setFixedSize(window->size());
 
     // What the application menu gives every window elsewhere.
     auto* close = new QAction(window.get());
@@ -113,6 +109,7 @@ void WindowSupervisor::present(QWidget* window, bool activates)
             QWidget* active = QApplication::activeWindow();
             window->show();
             window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+            keepOnScreen(window);
             // Where the platform activates what it shows regardless.
             if (active && active != window) {
                 active->raise();
@@ -126,6 +123,13 @@ void WindowSupervisor::present(QWidget* window, bool activates)
     window->show();
     window->raise();
     window->activateWindow();
+    keepOnScreen(window);
+}
+
+void WindowSupervisor::keepOnScreen(QWidget* window)
+{
+    // Once it is framed, the frame is known: all of it on the screen.
+    QTimer::singleShot(0, window, [window] { WindowPlacement::keepOnScreen(*window); });
 }
 
 void WindowSupervisor::showWelcome()

@@ -91,6 +91,7 @@ private:
     std::unique_ptr<QWidget> makeWindow(const QString& identifier, const QString& title, QSize size, bool isResizable);
     void fillNewSermonWindow();
     void present(QWidget* window, bool activates);
+    static void keepOnScreen(QWidget* window);
     void quit();
 
     DocumentManager& m_manager;

@@ -110,6 +110,24 @@ void ColumnCanvas::setClipboard(Clipboard* clipboard)
     m_controller->setClipboard(clipboard);
 }
 
+void ColumnCanvas::cut()
+{
+    if (!m_controller->editingNodeID())
+        m_controller->cut();
+}
+
+void ColumnCanvas::copy()
+{
+    if (!m_controller->editingNodeID())
+        m_controller->copy();
+}
+
+void ColumnCanvas::paste()
+{
+    if (!m_controller->editingNodeID())
+        m_controller->paste();
+}
+
 void ColumnCanvas::setPreferences(Preferences* preferences)
 {
     if (m_preferences)

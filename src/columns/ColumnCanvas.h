@@ -162,6 +162,14 @@ Q_SIGNALS:
     // The layout was computed again.
     void layoutChanged();
 
+public Q_SLOTS:
+    // The standard editing actions, as the Edit menu hands them to the widget with the
+    // keyboard: the cut, copy and paste of points that Ctrl+X, Ctrl+C and Ctrl+V do. Nothing
+    // while a point is edited; the editor has the keyboard then.
+    void cut();
+    void copy();
+    void paste();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -47,21 +47,36 @@ void ColumnEditing::recordWithOriginalText(SermonNode& node)
     node.setText(typed);
 }
 
-void ColumnEditing::removeEmptiedNode(const SermonNodePtr& node)
+void ColumnEditing::recordCancelledWords(SermonNode& node, const QString& typed)
+{
+    node.setText(typed);
+    m_canvas.document().recordUndo(m_canvas.controller().selectedNodeID(), m_canvas.undoManager());
+}
+
+bool ColumnEditing::finishEmptiedNode(const SermonNodePtr& node, bool isNew, bool isRecorded)
 {
     DocumentController& c = m_canvas.controller();
-    const SermonNodePtr root = m_canvas.document().root();
-    if (node == root) {
+    SermonDocument& document = m_canvas.document();
+    const SermonNodePtr root = document.root();
+    // The title, and a point emptied to be retyped, keep their place and their sub-points.
+    const bool stays = node == root || node->hasChildren();
+    if (!isNew && !isRecorded && !(stays && m_canvas.editOriginalText().isEmpty()))
+        recordWithOriginalText(*node);
+    if (stays) {
         m_canvas.writeNodeText(*node, QString());
         m_canvas.relayoutColumns(true);
-        c.setSelectedNodeID(root->id());
-        return;
+        c.setSelectedNodeID(node->id());
+        return false;
     }
     const SermonNodePtr neighbour = neighbourOf(root, node->id());
     if (root->removeNode(node->id()))
-        Q_EMIT m_canvas.document().contentEdited();
+        Q_EMIT document.contentEdited();
+    // A new point left before anything was typed into it leaves no step behind.
+    if (isNew && !isRecorded)
+        document.withdrawUnchangedStep(m_canvas.undoManager());
     m_canvas.relayoutColumns(true);
     c.setSelectedNodeID(neighbour ? neighbour->id() : root->id());
+    return true;
 }
 
 ColumnEditing::CommitResult ColumnEditing::commitColumnEdit(bool commit)
@@ -75,10 +90,14 @@ ColumnEditing::CommitResult ColumnEditing::commitColumnEdit(bool commit)
         m_canvas.setCanvasFocused(true);
         return {};
     }
-    const QString typed = c.editingText();
+    const QString typed = c.editingText().trimmed();
     const bool isNew = c.editingIsNew();
     m_canvas.endEditing();
-    const QString text = commit ? typed.trimmed() : m_canvas.editOriginalText();
+    const QString text = commit ? typed : m_canvas.editOriginalText();
+    // Cancelled words stay one Undo away.
+    const bool isRecorded = !commit && !typed.isEmpty() && typed != text;
+    if (isRecorded)
+        recordCancelledWords(*node, typed);
 
     if (!text.isEmpty()) {
         if (text != m_canvas.editOriginalText() && !isNew)
@@ -88,11 +107,9 @@ ColumnEditing::CommitResult ColumnEditing::commitColumnEdit(bool commit)
         c.setSelectedNodeID(*id);
         return { id, false };
     }
-    if (!isNew)
-        recordWithOriginalText(*node);
-    removeEmptiedNode(node);
+    const bool removed = finishEmptiedNode(node, isNew, isRecorded);
     m_canvas.setCanvasFocused(true);
-    return { id, node != root };
+    return { id, removed };
 }
 
 void ColumnEditing::storeColumnEdit()
@@ -104,9 +121,12 @@ void ColumnEditing::storeColumnEdit()
     const QString text = c.editingText().trimmed();
     if (!node || text.isEmpty() || text == m_canvas.editOriginalText())
         return;
-    if (!c.editingIsNew())
-        recordWithOriginalText(*node);
     m_canvas.writeNodeText(*node, text);
+    // A node just made stays new, and cancelling it still takes it away: its creation step
+    // covers the words and there is no earlier text to go back to.
+    if (c.editingIsNew())
+        return;
+    recordWithOriginalText(*node);
     m_canvas.setEditOriginalText(text);
 }
 
@@ -136,10 +156,8 @@ void ColumnEditing::commitAndContinue(NewNodePlace place)
     const bool wasNew = c.editingIsNew();
     const QString text = c.editingText().trimmed();
     if (text.isEmpty()) {
-        if (!wasNew)
-            recordWithOriginalText(*node);
         m_canvas.endEditing();
-        removeEmptiedNode(node);
+        finishEmptiedNode(node, wasNew, false);
         m_canvas.setCanvasFocused(true);
         return;
     }

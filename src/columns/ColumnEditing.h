@@ -34,9 +34,11 @@ public:
     explicit ColumnEditing(ColumnCanvas& canvas);
 
     // Ends the edit. Committing writes the trimmed text, as one step when it changed an
-    // existing node; cancelling restores the text editing began with. A node left empty is
-    // removed (one step unless it was new) and its neighbour selected; the title is never
-    // removed and keeps the empty text. Returns the edited node and whether it went.
+    // existing node; cancelling restores the text editing began with, and the words typed are
+    // one step away. A node left empty is removed (one step unless it was new; a new one
+    // takes its creation step along) and its neighbour selected; the title, and a node with
+    // sub-points, are never removed and keep the empty text. Returns the edited node and
+    // whether it went.
     CommitResult commitColumnEdit(bool commit);
     // Writes the trimmed text as committing would (one step unless the node is new), but the
     // edit goes on; it starts again from that text. Emptied text waits for the edit's end.
@@ -60,8 +62,12 @@ private:
     void commitAndContinue(NewNodePlace place);
     // One undo step in which the node still carries the text editing began with.
     void recordWithOriginalText(SermonNode& node);
-    // Removes a node left empty (the title only loses its text), then selects its neighbour.
-    void removeEmptiedNode(const SermonNodePtr& node);
+    // One undo step that brings back the words of a cancelled edit.
+    void recordCancelledWords(SermonNode& node, const QString& typed);
+    // Ends with a node left empty: the title and a node with sub-points keep their place with
+    // the empty text; any other is removed and its neighbour selected. Recorded unless the node
+    // was new or the step is recorded already. Returns whether the node went.
+    bool finishEmptiedNode(const SermonNodePtr& node, bool isNew, bool isRecorded);
 
     ColumnCanvas& m_canvas;
 };

@@ -9,7 +9,6 @@
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -55,14 +54,10 @@ public:
     }
 
 protected:
-    bool canInsertFromMimeData(const QMimeData* source) const override { return source->hasText(); }
-
-    // Pasted or dropped text arrives as plain text with its line breaks kept inside the node.
-    void insertFromMimeData(const QMimeData* source) override
+    // Pasted or dropped line breaks stay inside the node.
+    void insertPastedText(const QString& pasted) override
     {
-        if (!source->hasText())
-            return;
-        const QString text = withLineSeparators(source->text());
+        const QString text = withLineSeparators(pasted);
         // Chosen before the text goes in: laid out with the old mode, a long run takes minutes.
         if (wrapModeFor(text) == QTextOption::WrapAnywhere)
             setWordWrapMode(QTextOption::WrapAnywhere);

@@ -4,6 +4,7 @@
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWrapCache.h"
 #include "columns/LiveColumnLayout.h"
+#include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 
 #include <QFontMetricsF>
@@ -146,7 +147,10 @@ void drawLines(QPainter& painter, const Context& c, const SermonNode& node, qrea
             painter.setPen(fadingPen(c.scene.textColor, QPointF(clip.right() - depth, y), QPointF(clip.right(), y)));
         else
             painter.setPen(solid);
-        painter.drawStaticText(QPointF(x, y), drawn[i]);
+        if (EmojiText::needsEmojiFont(lines[i].string))
+            EmojiText::drawLine(painter, QPointF(x, y + c.ascents[bold ? 1 : 0]), lines[i].string);
+        else
+            painter.drawStaticText(QPointF(x, y), drawn[i]);
     }
 }
 
@@ -316,7 +320,7 @@ void drawRotatedHeader(
             ch = u' ';
     }
     const QFontMetricsF metrics(c.fonts[bold]);
-    const qreal textWidth = metrics.horizontalAdvance(text);
+    const qreal textWidth = EmojiText::horizontalAdvance(c.fonts[bold], metrics, text);
     const qreal textHeight = metrics.height();
     const qreal available = std::max(bottom - top - line, qreal(0));
     const qreal centreX = column.xOrigin + column.displayWidth / 2;
@@ -336,7 +340,7 @@ void drawRotatedHeader(
         painter.setPen(fadingPen(c.scene.textColor, QPointF(0, 0), QPointF(ColumnRenderer::fadeDepth, 0)));
     else
         painter.setPen(c.scene.textColor);
-    painter.drawText(QPointF(-std::min(textWidth, available), -textHeight / 2 + c.ascents[bold]), text);
+    EmojiText::drawLine(painter, QPointF(-std::min(textWidth, available), -textHeight / 2 + c.ascents[bold]), text);
     painter.restore();
     painter.restore();
 }

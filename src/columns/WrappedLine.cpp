@@ -1,6 +1,7 @@
 #include "columns/WrappedLine.h"
 
 #include "columns/ColumnMetrics.h"
+#include "platform/EmojiText.h"
 #include "platform/TextWrapMode.h"
 
 #include <QFontMetricsF>
@@ -137,6 +138,7 @@ void wrapParagraph(const QString& paragraphs, Paragraph& part, qreal width, bool
     }
     const QString paragraph = view.toString();
     QTextLayout layout(paragraph, ColumnMetrics::font(bold));
+    layout.setFormats(EmojiText::formats(paragraph));
     QTextOption option;
     option.setWrapMode(wrapModeFor(paragraph));
     layout.setTextOption(option);

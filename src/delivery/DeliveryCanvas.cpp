@@ -57,7 +57,7 @@ DeliveryCanvas::DeliveryCanvas(
         update();
     });
     connect(&m_timer, &DeliveryTimer::targetSecondsChanged, this, [this](double seconds) {
-        if (DeliveryTimer::wholeSeconds(seconds) != m_layoutSeconds)
+        if (hasLaidOut() && DeliveryTimer::wholeSeconds(seconds) != m_layoutSeconds)
             rebuildLayout();
     });
     connect(&m_timer, &DeliveryTimer::firstStartedAtChanged, this, qOverload<>(&QWidget::update));
@@ -84,8 +84,6 @@ DeliveryCanvas::DeliveryCanvas(
                 guard->setFocus(Qt::OtherFocusReason);
         });
     };
-
-    rebuildLayout();
 }
 
 DeliveryCanvas::~DeliveryCanvas()
@@ -105,7 +103,8 @@ void DeliveryCanvas::setting(double& field, double value)
     if (!std::isfinite(value) || value == field)
         return;
     field = value;
-    rebuildLayout();
+    if (hasLaidOut())
+        rebuildLayout();
 }
 
 void DeliveryCanvas::setBaseFontSize(double size)
@@ -128,12 +127,13 @@ void DeliveryCanvas::setWpm(qint64 wordsPerMinute)
     if (wordsPerMinute == m_wpm)
         return;
     m_wpm = wordsPerMinute;
-    rebuildLayout();
+    if (hasLaidOut())
+        rebuildLayout();
 }
 
 void DeliveryCanvas::scheduleRebuild()
 {
-    if (m_rebuildPending)
+    if (m_rebuildPending || !hasLaidOut())
         return;
     m_rebuildPending = true;
     QMetaObject::invokeMethod(
@@ -210,8 +210,10 @@ void DeliveryCanvas::animateScroll(double y)
 {
     const double from = m_state.scrollY();
     const double to = m_state.clampedScrollY(y);
-    m_scrollAnimation.start(
-        scrollAnimationDuration, [this, from, to](double eased) { m_state.setScrollY(from + (to - from) * eased); });
+    m_scrollAnimation.start(scrollAnimationDuration, [this, from, to](double eased) {
+        // Within the range as it stands at each frame: the page may have changed meanwhile.
+        m_state.setScrollY(m_state.clampedScrollY(from + (to - from) * eased));
+    });
 }
 
 void DeliveryCanvas::animationFrame()
@@ -237,15 +239,15 @@ void DeliveryCanvas::displayLinkTick()
     if (m_state.followRunner() && layout) {
         const double progress = std::clamp(m_timer.progress(), 0.0, 1.0);
         const double y = layout->yForFraction(progress);
-        m_state.setScrollY(m_state.clampedScrollY(y - m_state.viewportHeight() * 0.5));
+        m_state.setScrollY(m_state.clampedScrollY(y - DeliveryCanvasState::readingLine));
     }
     // A sermon's runner creeps a point every few seconds: a frame is drawn only when it moved
     // visibly, or while it pulses in overtime.
     const double progress = m_timer.progress();
-    const DeliveryPageRenderer::Runner runner { m_timer.state(), progress, m_clock->now() };
-    const std::optional<double> y = DeliveryPageRenderer::runnerY(layout.get(), runner);
-    const bool hasMoved = !y || !m_paintedRunnerY
-        || std::abs(*y - *m_paintedRunnerY) * std::max(devicePixelRatioF(), 1.0) >= minimumRunnerStep;
+    const std::optional<double> y = DeliveryPageRenderer::runnerY(layout.get(), currentRunner());
+    const std::optional<double> painted = paintedRunnerY();
+    const bool hasMoved
+        = !y || !painted || std::abs(*y - *painted) * std::max(devicePixelRatioF(), 1.0) >= minimumRunnerStep;
     if (hasMoved || progress > 1)
         updateRunner();
 }
@@ -260,11 +262,13 @@ void DeliveryCanvas::scrollToPendingTarget()
     const DeliveryCanvasState::Layout& layout = m_state.layout();
     if (!layout)
         return;
+    // Text is set with its first baseline on its frame's top, one ascent above the frame: the
+    // target is the middle of the text as drawn.
     std::optional<double> y;
     if (const auto heading = layout->headingYPositions.constFind(*target); heading != layout->headingYPositions.cend())
-        y = *heading;
+        y = *heading - (m_fonts ? m_fonts->heading(layout->headingDepths.value(*target)).ascent() : 0);
     else if (const auto leaf = layout->nodeYPositions.constFind(*target); leaf != layout->nodeYPositions.cend())
-        y = *leaf;
+        y = *leaf - (m_fonts ? m_fonts->leaf(false).ascent() : 0);
     if (y)
         animateScroll(*y - jumpOffset);
 }
@@ -283,11 +287,21 @@ void DeliveryCanvas::scrollChanged()
         updateRunner();
 }
 
+DeliveryPageRenderer::Runner DeliveryCanvas::currentRunner() const
+{
+    return { m_timer.state(), m_timer.progress(), m_clock->now() };
+}
+
+std::optional<double> DeliveryCanvas::paintedRunnerY() const
+{
+    return DeliveryPageRenderer::runnerY(m_state.layout().get(), m_paintedRunner);
+}
+
 QRegion DeliveryCanvas::runnerRegion() const
 {
-    const DeliveryPageRenderer::Runner runner { m_timer.state(), m_timer.progress(), m_clock->now() };
-    const std::optional<double> y = DeliveryPageRenderer::runnerY(m_state.layout().get(), runner);
-    if (!y && !m_paintedRunnerY)
+    const std::optional<double> y = DeliveryPageRenderer::runnerY(m_state.layout().get(), currentRunner());
+    const std::optional<double> painted = paintedRunnerY();
+    if (!y && !painted)
         return {};
     DeliveryPageRenderer::Page page;
     page.canvasSize = size();
@@ -296,12 +310,12 @@ QRegion DeliveryCanvas::runnerRegion() const
     QRectF dirty;
     if (y)
         dirty = DeliveryPageRenderer::runnerHeadBounds(page, *y);
-    if (m_paintedRunnerY)
-        dirty = dirty.united(DeliveryPageRenderer::runnerHeadBounds(page, *m_paintedRunnerY));
+    if (painted)
+        dirty = dirty.united(DeliveryPageRenderer::runnerHeadBounds(page, *painted));
     // The stretch of line between the two heads.
     const double x = DeliveryPageRenderer::xOffset(width(), m_textWidth) + DeliveryContentLayout::runnerX;
-    const double now = y ? *y : *m_paintedRunnerY;
-    const double before = m_paintedRunnerY ? *m_paintedRunnerY : *y;
+    const double now = y ? *y : *painted;
+    const double before = painted ? *painted : *y;
     const double from = std::min(now, before) - page.scrollY;
     const double to = std::max(now, before) - page.scrollY;
     QRegion region(dirty.toAlignedRect());
@@ -318,6 +332,11 @@ void DeliveryCanvas::updateRunner()
 
 void DeliveryCanvas::renderPage(QPainter& painter, const QRectF& dirty)
 {
+    renderPage(painter, dirty, currentRunner());
+}
+
+void DeliveryCanvas::renderPage(QPainter& painter, const QRectF& dirty, const DeliveryPageRenderer::Runner& runner)
+{
     DeliveryPageRenderer::Page page;
     page.layout = m_state.layout().get();
     page.fonts = m_fonts.get();
@@ -328,17 +347,20 @@ void DeliveryCanvas::renderPage(QPainter& painter, const QRectF& dirty)
     page.isTimerStarted = m_timer.firstStartedAt().has_value();
     page.isDark = isDarkAppearance();
     DeliveryPageRenderer::drawContent(painter, page, dirty);
-    const DeliveryPageRenderer::Runner runner { m_timer.state(), m_timer.progress(), m_clock->now() };
     DeliveryPageRenderer::drawRunner(painter, page, runner);
 }
 
 void DeliveryCanvas::paintEvent(QPaintEvent* event)
 {
+    // A paint that leaves out part of the runner's stretch (a readout over the page repainting
+    // beside it) draws the runner as the screen shows it, so that what stays on screen still
+    // agrees; only a paint over all of the stretch moves it.
+    const bool coversRunner = ((runnerRegion() & rect()) - event->region()).isEmpty();
+    const DeliveryPageRenderer::Runner runner = coversRunner ? currentRunner() : m_paintedRunner;
     QPainter painter(this);
-    renderPage(painter, event->region().boundingRect());
+    renderPage(painter, event->region().boundingRect(), runner);
     m_paintedScrollY = drawnScrollY();
-    const DeliveryPageRenderer::Runner runner { m_timer.state(), m_timer.progress(), m_clock->now() };
-    m_paintedRunnerY = DeliveryPageRenderer::runnerY(m_state.layout().get(), runner);
+    m_paintedRunner = runner;
 }
 
 void DeliveryCanvas::resizeEvent(QResizeEvent* event)
@@ -395,6 +417,8 @@ void DeliveryCanvas::keyPressEvent(QKeyEvent* event)
 void DeliveryCanvas::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (!hasLaidOut())
+        rebuildLayout();
     if (m_timer.state() == TimerState::Running)
         startTicking();
     m_state.callIfSet(m_state.requestCanvasFocus);

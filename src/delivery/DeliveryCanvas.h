@@ -1,6 +1,7 @@
 #pragma once
 
 #include "delivery/DeliveryFonts.h"
+#include "delivery/DeliveryPageRenderer.h"
 #include "delivery/PulseClock.h"
 #include "platform/FrameAnimation.h"
 
@@ -25,6 +26,9 @@ class SermonDocument;
 // follows the runner while asked to, and lays the page out again whenever the tree, the
 // countdown's whole minutes or a setting changes.
 //
+// The page is laid out when the canvas first comes on screen, with the settings it has by then,
+// and again at once whenever one of them changes later.
+//
 // Its 1/60 s tick runs only while the countdown runs and the canvas is shown; each tick
 // repaints only the runner's head and the stretch of line it grew by, unless following the
 // runner moved the page. Main thread only.
@@ -33,7 +37,7 @@ class DeliveryCanvas : public QWidget {
 
 public:
     static constexpr double scrollAnimationDuration = 0.4;
-    // A jump puts its target this far below the viewport's top.
+    // A jump puts the middle of its target's text this far below the viewport's top.
     static constexpr double jumpOffset = 100;
     static constexpr double pageOverlap = 60;
     static constexpr double minimumPage = 100;
@@ -67,6 +71,7 @@ public:
     bool isTicking() const { return m_tickTimer.isActive(); }
     // How many times the page was laid out.
     quint64 layoutCount() const { return m_layoutCount; }
+    bool hasLaidOut() const { return m_layoutCount > 0; }
 
     void rebuildLayout();
     void handleScrollWheel(double deltaY);
@@ -101,7 +106,11 @@ private:
     double drawnScrollY() const;
     void scrollChanged();
     void updateRunner();
+    DeliveryPageRenderer::Runner currentRunner() const;
+    std::optional<double> paintedRunnerY() const;
+    // The runner's head where it is and where it was painted, and the line between them.
     QRegion runnerRegion() const;
+    void renderPage(QPainter& painter, const QRectF& dirty, const DeliveryPageRenderer::Runner& runner);
 
     SermonDocument& m_document;
     DeliveryTimer& m_timer;
@@ -119,8 +128,8 @@ private:
     FrameAnimation m_scrollAnimation;
     QTimer m_tickTimer;
     PulseClock m_pulseClock;
-    // Where the runner was last drawn, and the scroll offset the page was last drawn at.
-    std::optional<double> m_paintedRunnerY;
+    // The runner as it stands on screen, and the scroll offset the page was last drawn at.
+    DeliveryPageRenderer::Runner m_paintedRunner;
     double m_paintedScrollY = 0;
 };
 

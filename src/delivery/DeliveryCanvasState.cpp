@@ -26,6 +26,7 @@ bool DeliveryCanvasState::setViewportHeight(double height)
     if (!std::isfinite(height) || height == m_viewportHeight)
         return false;
     m_viewportHeight = height;
+    keepScrollInRange();
     Q_EMIT viewportHeightChanged(height);
     return true;
 }
@@ -33,7 +34,14 @@ bool DeliveryCanvasState::setViewportHeight(double height)
 void DeliveryCanvasState::setLayout(Layout layout)
 {
     m_layout = std::move(layout);
+    keepScrollInRange();
     Q_EMIT layoutChanged();
+}
+
+void DeliveryCanvasState::keepScrollInRange()
+{
+    // A shorter page or a taller view must not leave the page scrolled past its end.
+    setScrollY(clampedScrollY(m_scrollY));
 }
 
 bool DeliveryCanvasState::setFollowRunner(bool follow)

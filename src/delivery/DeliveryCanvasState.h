@@ -27,12 +27,17 @@ public:
 
     // What remains of the content at the top of the viewport when scrolled to the end.
     static constexpr double endReserve = 80;
+    // The reading line, this far below the top of the viewport: following keeps the runner on
+    // it, a seek puts its fraction there and the ruler reads the reader's place from it, so a
+    // reader exactly on time is never told they are behind.
+    static constexpr double readingLine = 100;
 
     explicit DeliveryCanvasState(QObject* parent = nullptr);
     ~DeliveryCanvasState() override;
 
     double scrollY() const { return m_scrollY; }
-    // Stores y as given (not finite is refused); writers limit it with clampedScrollY.
+    // Stores y as given (not finite is refused); writers limit it with clampedScrollY. A new
+    // layout or viewport height brings it back within range.
     bool setScrollY(double y);
     double viewportHeight() const { return m_viewportHeight; }
     bool setViewportHeight(double height);
@@ -71,6 +76,8 @@ Q_SIGNALS:
     void pendingScrollTargetChanged();
 
 private:
+    void keepScrollInRange();
+
     double m_scrollY = 0;
     double m_viewportHeight = 0;
     Layout m_layout;

@@ -7,6 +7,7 @@
 #include "platform/Typography.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QLocale>
 
 #include <algorithm>
@@ -91,6 +92,16 @@ QString DeliveryContentLayout::minuteLabel(qint64 minutes)
     return QCoreApplication::translate("DeliveryContentLayout", "%1 min").arg(QLocale().toString(minutes));
 }
 
+QFont DeliveryContentLayout::minuteLabelFont()
+{
+    return Typography::systemFont(10);
+}
+
+double DeliveryContentLayout::minuteLabelSpacing()
+{
+    return 2 * QFontMetricsF(minuteLabelFont()).height();
+}
+
 DeliveryContentLayout DeliveryContentLayout::build(
     const SermonNodePtr& root, qint64 minutes, double textWidth, double baseFontSize, double lineSpacing)
 {
@@ -173,6 +184,7 @@ DeliveryContentLayout DeliveryContentLayout::build(
         std::size_t next = 0;
         // Where a short text is given many minutes, their labels would pile up into a smear.
         double shownY = -std::numeric_limits<double>::infinity();
+        const double spacing = minuteLabelSpacing();
         for (qint64 m = 1; m < minutes; ++m) {
             const double markerY = layout.yForFraction(static_cast<double>(m) / static_cast<double>(minutes));
             while (next < layout.items.size() && layout.items[next].top() <= markerY)
@@ -181,7 +193,7 @@ DeliveryContentLayout DeliveryContentLayout::build(
             marker.kind = DeliveryItem::Kind::TimeMarker;
             marker.text = minuteLabel(m);
             marker.y = markerY;
-            marker.isCrowded = markerY - shownY < minuteLabelSpacing;
+            marker.isCrowded = markerY - shownY < spacing;
             if (!marker.isCrowded)
                 shownY = markerY;
             merged.push_back(std::move(marker));

@@ -39,9 +39,6 @@ struct DeliveryContentLayout {
     static constexpr double dividerGap = 6;
     static constexpr double lastLeafSpan = 20;
     static constexpr double maxFraction = 1.5;
-    // The line of a minute label: a label closer than this below the one shown before it would
-    // overlap it.
-    static constexpr double minuteLabelSpacing = 12;
 
     // Every item top to bottom, in drawing order.
     std::vector<DeliveryItem> items;
@@ -76,8 +73,12 @@ struct DeliveryContentLayout {
     static double leafIndent(qint64 depth);
     static double spaceBeforeHeading(qint64 depth);
     static double spaceAfterHeading(qint64 depth);
-    // "%1 min" of whole minutes, in the locale's digits.
+    // "%1 min" of whole minutes, in the locale's digits, and the font it is drawn in.
     static QString minuteLabel(qint64 minutes);
+    static QFont minuteLabelFont();
+    // How far below the one shown before it a minute label must stand to be shown: the labels
+    // keep at least their own height apart.
+    static double minuteLabelSpacing();
 
     // (top, bottom) of the stretch of page over which the i-th leaf's words are read.
     std::pair<double, double> nodeSpan(qsizetype index) const;

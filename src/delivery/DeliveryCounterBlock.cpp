@@ -98,6 +98,12 @@ DeliveryCounterBlock::DeliveryCounterBlock(DeliveryTimer& timer, QWidget* parent
     remainingLayout->addStretch(1);
     column->addWidget(remainingRow);
 
+    m_hint = makeLabel(this, Typography::systemFont(10, QFont::Medium));
+    m_hint->setText(tr("1\u2013%1 min").arg(DeliveryTimer::maxMinutes));
+    m_hint->hide();
+    column->addWidget(m_hint);
+    connect(m_field, &QLineEdit::textEdited, m_hint, &QWidget::hide);
+
     m_pills = new QWidget(this);
     auto* pillLayout = new QHBoxLayout(m_pills);
     pillLayout->setContentsMargins(0, 0, 0, 0);
@@ -163,10 +169,14 @@ QToolButton* DeliveryCounterBlock::makePill(const QString& label, qint64 minutes
     pill->setFont(Typography::systemFont(11, QFont::Medium));
     pill->setFocusPolicy(Qt::NoFocus);
     pill->setCursor(Qt::PointingHandCursor);
-    pill->setToolTip(tr("Add %1 minutes to target").arg(minutes));
     pill->setAccessibleName(tr("Add %1 minutes").arg(minutes));
     connect(pill, &QToolButton::clicked, this, [this, minutes] { addMinutes(minutes); });
     return pill;
+}
+
+bool DeliveryCounterBlock::canAdd(qint64 minutes) const
+{
+    return m_timer.targetSeconds() + static_cast<double>(minutes) * 60.0 <= DeliveryTimer::maxTargetSeconds;
 }
 
 QToolButton* DeliveryCounterBlock::pill(int minutes) const
@@ -230,10 +240,18 @@ void DeliveryCounterBlock::refresh()
     setTextColour(m_field, colour);
 
     m_pills->setVisible(arePillsShown());
+    for (QToolButton* pill : { m_fivePill, m_tenPill }) {
+        const qint64 minutes = pill == m_fivePill ? 5 : 10;
+        pill->setEnabled(canAdd(minutes));
+        pill->setToolTip(pill->isEnabled() ? tr("Add %1 minutes to target").arg(minutes)
+                                           : tr("The target is at most %1 minutes").arg(DeliveryTimer::maxMinutes));
+    }
+    setTextColour(m_hint, SemanticColors::orange(isDark));
     const QString pillStyle = QStringLiteral("QToolButton { border: none; border-radius: 9px; padding: 3px 8px; "
-                                             "background: %1; color: %2; }")
+                                             "background: %1; color: %2; } QToolButton:disabled { color: %3; }")
                                   .arg(rgba(SemanticColors::withOpacity(SemanticColors::secondary(isDark), 0.15)),
-                                      rgba(SemanticColors::secondary(isDark)));
+                                      rgba(SemanticColors::secondary(isDark)),
+                                      rgba(SemanticColors::withOpacity(SemanticColors::secondary(isDark), 0.35)));
     if (m_fivePill->styleSheet() != pillStyle) {
         m_fivePill->setStyleSheet(pillStyle);
         m_tenPill->setStyleSheet(pillStyle);
@@ -327,12 +345,26 @@ void DeliveryCounterBlock::endEditing()
 {
     // Before anything else: the focus loss that follows must find the edit over.
     m_isEditingDuration = false;
+    m_hint->hide();
     m_field->hide();
     m_remaining->show();
     adjustSize();
 }
 
 void DeliveryCounterBlock::commitDurationEdit()
+{
+    if (!m_isEditingDuration)
+        return;
+    if (isDurationEntryAboveBound(m_field->text())) {
+        m_hint->show();
+        m_field->selectAll();
+        adjustSize();
+        return;
+    }
+    finishDurationEdit();
+}
+
+void DeliveryCounterBlock::finishDurationEdit()
 {
     if (!m_isEditingDuration)
         return;
@@ -401,7 +433,7 @@ bool DeliveryCounterBlock::eventFilter(QObject* watched, QEvent* event)
             // the field has it again when they are done.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (m_isEditingDuration && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                commitDurationEdit();
+                finishDurationEdit();
             break;
         }
         default:

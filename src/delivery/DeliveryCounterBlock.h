@@ -23,6 +23,9 @@ class DeliveryTimer;
 // Clicking the remaining time opens the pills while the countdown runs or is paused, and edits
 // the planned duration while it is idle.
 //
+// Refusals say why: a duration beyond the countdown's day keeps the field open with the bound
+// shown under it, and a pill that would go beyond it is disabled.
+//
 // The readouts follow the timer's signals; the elapsed time and the wall clock are refreshed on
 // every second of the wall clock while they are shown, and nothing runs while they are not.
 class DeliveryCounterBlock : public QWidget {
@@ -52,6 +55,8 @@ public:
     QLabel* addedMark() const { return m_addedMark; }
     QLineEdit* durationField() const { return m_field; }
     QToolButton* pill(int minutes) const;
+    // The bound shown under the field when an entry asks for more than the day.
+    QLabel* refusalHint() const { return m_hint; }
     QLabel* elapsedLabel() const { return m_elapsed; }
     QLabel* wallClockLabel() const { return m_wallClock; }
 
@@ -62,6 +67,8 @@ public:
 
     void durationTapped();
     void beginDurationEdit();
+    // Return in the field: an entry beyond the day is refused with its bound and the field
+    // stays open; anything else ends the edit as a loss of focus does.
     void commitDurationEdit();
     void cancelDurationEdit();
     void addMinutes(qint64 minutes);
@@ -76,6 +83,9 @@ private:
     QToolButton* makePill(const QString& label, qint64 minutes);
     void timerStateChanged(TimerState state);
     void endEditing();
+    // Ends the edit, committing the entry when it reads as a duration.
+    void finishDurationEdit();
+    bool canAdd(qint64 minutes) const;
     void setShowPills(bool show);
     void refresh();
     void scheduleRefresh();
@@ -88,6 +98,7 @@ private:
     bool m_isEditingDuration = false;
     QLabel* m_remaining = nullptr;
     QLineEdit* m_field = nullptr;
+    QLabel* m_hint = nullptr;
     QLabel* m_addedMark = nullptr;
     QWidget* m_pills = nullptr;
     QToolButton* m_fivePill = nullptr;

@@ -1,6 +1,7 @@
 #include "delivery/DeliveryNavOverlay.h"
 
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/SemanticColors.h"
 #include "platform/Symbols.h"
 #include "platform/Typography.h"
@@ -48,7 +49,7 @@ public:
         text.replace(QChar(u'\u2028'), QLatin1Char(' '));
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
         m_text = metrics.elidedText(text, Qt::ElideRight, room);
-        m_textWidth = metrics.horizontalAdvance(m_text);
+        m_textWidth = EmojiText::horizontalAdvance(m_font, metrics, m_text);
         m_textHeight = metrics.height();
         setText(m_text);
         setAccessibleName(target.text);
@@ -81,7 +82,9 @@ protected:
         painter.setFont(m_font);
         painter.setPen(ink);
         const QRectF textBox(chevronBox.right() + labelSpacing, card.top(), m_textWidth + 1, card.height());
-        painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, m_text);
+        // One line, centred in height.
+        const qreal top = textBox.top() + (textBox.height() - m_textHeight) / 2;
+        EmojiText::drawLine(painter, QPointF(textBox.left(), top + QFontMetricsF(m_font).ascent()), m_text);
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryFonts.h"
 #include "delivery/DeliveryText.h"
+#include "delivery/FollowRunnerButton.h"
 #include "platform/Appearance.h"
 #include "platform/SemanticColors.h"
 #include "platform/Typography.h"
@@ -30,7 +31,7 @@ constexpr double glowBlur = 3;
 constexpr double quoteBarOffset = 10;
 constexpr double quoteBarWidth = 3;
 constexpr double textReachLeft = 12;
-constexpr double minuteLabelSize = 10;
+constexpr double markerInsetFoot = FollowRunnerButton::bottomOffset + FollowRunnerButton::discDiameter / 2.0 + 4;
 
 double snapped(double value, double ratio)
 {
@@ -104,10 +105,16 @@ void drawMarker(QPainter& painter, const DeliveryPageRenderer::Page& page, const
 {
     const double inset
         = page.isTimerStarted ? DeliveryPageRenderer::markerInsetStarted : DeliveryPageRenderer::markerInsetIdle;
-    const double fade = std::clamp((item.y - page.scrollY - inset) / DeliveryPageRenderer::markerFadeLength, 0.0, 1.0);
+    const double below = item.y - page.scrollY;
+    // Hidden under the readouts at the top and above the follow button at the foot of the runner
+    // line, which stands over the labels' right ends; faded in between.
+    const double clearOfTop = (below - inset) / DeliveryPageRenderer::markerFadeLength;
+    const double clearOfFoot
+        = (page.canvasSize.height() - markerInsetFoot - below) / DeliveryPageRenderer::markerFadeLength;
+    const double fade = std::clamp(std::min(clearOfTop, clearOfFoot), 0.0, 1.0);
     if (!(fade > 0))
         return;
-    const QFont font = Typography::systemFont(minuteLabelSize);
+    const QFont font = DeliveryContentLayout::minuteLabelFont();
     const QFontMetricsF metrics(font);
     const double width = metrics.horizontalAdvance(item.text);
     painter.save();

@@ -21,11 +21,11 @@ namespace kestrion {
 namespace {
 
 constexpr int sliderWidth = 100;
-constexpr int fontSizeMin = 12;
-constexpr int fontSizeMax = 24;
+constexpr int fontSizeMin = static_cast<int>(Preferences::deliveryFontSizeRange.low);
+constexpr int fontSizeMax = static_cast<int>(Preferences::deliveryFontSizeRange.high);
 // Line spacing in tenths.
-constexpr int lineSpacingMin = 10;
-constexpr int lineSpacingMax = 30;
+constexpr int lineSpacingMin = static_cast<int>(Preferences::deliveryLineSpacingRange.low * 10);
+constexpr int lineSpacingMax = static_cast<int>(Preferences::deliveryLineSpacingRange.high * 10);
 
 int truncated(double value)
 {
@@ -143,7 +143,7 @@ void DeliverySettingsBar::setMaxTextWidth(double width)
 
 void DeliverySettingsBar::sync()
 {
-    // Showing a value never writes it back: a stored value beyond a slider's range stays stored.
+    // Showing a value never writes it back: a value read as the default stays stored as it was.
     const QSignalBlocker fontBlocker(m_fontSize);
     const QSignalBlocker spacingBlocker(m_lineSpacing);
     const QSignalBlocker widthBlocker(m_textWidth);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Preferences.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -7,8 +9,6 @@ class QLabel;
 class QSlider;
 
 namespace kestrion {
-
-class Preferences;
 
 // The strip below the reading page: sliders for the font size, the line spacing and the text
 // width, and the switch that enters full screen while the countdown runs. Each control writes
@@ -19,7 +19,7 @@ class DeliverySettingsBar : public QWidget {
 
 public:
     static constexpr double textWidthStep = 50;
-    static constexpr double minTextWidth = 400;
+    static constexpr double minTextWidth = Preferences::deliveryTextWidthRange.low;
 
     explicit DeliverySettingsBar(Preferences& preferences, QWidget* parent = nullptr);
     ~DeliverySettingsBar() override;

@@ -1,5 +1,6 @@
 #include "delivery/DeliveryText.h"
 
+#include "platform/EmojiText.h"
 #include "platform/TextWrapMode.h"
 
 #include <QColor>
@@ -135,6 +136,7 @@ const QTextLayout& DeliveryText::laidOut(const QString& displayText, double widt
     if (m_layouts.size() >= maxCachedLayouts)
         m_layouts.clear();
     auto layout = std::make_shared<QTextLayout>(displayText, m_font);
+    layout->setFormats(EmojiText::formats(displayText));
     layOut(*layout, width);
     return **m_layouts.insert(key, std::move(layout));
 }

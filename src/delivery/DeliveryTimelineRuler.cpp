@@ -4,6 +4,7 @@
 #include "delivery/TimelineScale.h"
 #include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/SemanticColors.h"
 #include "platform/Typography.h"
 
@@ -161,8 +162,12 @@ const std::vector<DeliveryTimelineRuler::HeadingStop>& DeliveryTimelineRuler::st
             list.clear();
         for (const DeliveryContentLayout::Heading& heading : layout->headings) {
             if (heading.depth >= 1 && heading.depth <= 3)
-                m_stops[heading.depth - 1].push_back({ layout->fractionForY(heading.y), heading.text });
+                m_stops[heading.depth - 1].push_back({ layout->fractionForY(heading.y), heading.text, {} });
         }
+        // A main point's title stands on one line.
+        for (HeadingStop& stop : m_stops[0])
+            stop.title = QString(stop.text).replace(QChar(u'\u2028'), QLatin1Char(' '));
+        m_titleWidths.clear();
         // Headings come in page order; equal fractions keep it.
         for (auto& list : m_stops) {
             std::stable_sort(list.begin(), list.end(),
@@ -180,7 +185,7 @@ std::vector<DeliveryTimelineRuler::HeadingStop> DeliveryTimelineRuler::buildHead
 double DeliveryTimelineRuler::readingFraction() const
 {
     const DeliveryCanvasState::Layout& layout = m_canvasState.layout();
-    return layout ? layout->fractionForY(m_canvasState.scrollY() + readingLine) : 0;
+    return layout ? layout->fractionForY(m_canvasState.scrollY() + DeliveryCanvasState::readingLine) : 0;
 }
 
 QColor DeliveryTimelineRuler::sectionBandColor(std::optional<double> lagSeconds, double time, bool isDark)
@@ -236,27 +241,57 @@ void DeliveryTimelineRuler::mouseMoveEvent(QMouseEvent* event)
 std::optional<QString> DeliveryTimelineRuler::fittedTitle(const QString& text, const QFont& font, double room)
 {
     const QFontMetricsF metrics(font);
-    if (metrics.horizontalAdvance(text) <= room)
+    return fittedTitle(text, metrics, metrics.horizontalAdvance(text), room);
+}
+
+std::optional<QString> DeliveryTimelineRuler::fittedTitle(
+    const QString& text, const QFontMetricsF& metrics, double textWidth, double room)
+{
+    if (textWidth <= room)
         return text;
-    // Whole characters: the ends of the text's grapheme clusters.
-    std::vector<qsizetype> ends { 0 };
+    // Whole characters: the ends of the text's grapheme clusters, found only as far as needed,
+    // so a title of a million characters costs what the few that fit cost.
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    for (qsizetype end = finder.toNextBoundary(); end > 0; end = finder.toNextBoundary())
-        ends.push_back(end);
+    std::vector<qsizetype> ends { 0 };
+    bool isComplete = false;
+    // The number of characters kept by the longest candidate: all but the last.
+    const auto keepable = [&](std::size_t characters) {
+        while (!isComplete && ends.size() <= characters + 1) {
+            const qsizetype end = finder.toNextBoundary();
+            if (end <= 0)
+                isComplete = true;
+            else
+                ends.push_back(end);
+        }
+        return std::min(characters, ends.size() >= 2 ? ends.size() - 2 : 0);
+    };
     const auto candidate
         = [&](std::size_t characters) { return trimmedOfSpaces(text.left(ends[characters])) + QChar(u'\u2026'); };
-    // Widths never shrink as characters are added, so the longest fitting prefix is found by
-    // halving; at most all but the last character are kept.
-    std::size_t low = 0;
-    std::size_t high = ends.size() >= 2 ? ends.size() - 2 : 0;
-    if (metrics.horizontalAdvance(candidate(low)) > room)
+    const auto fits = [&](std::size_t characters) { return metrics.horizontalAdvance(candidate(characters)) <= room; };
+    if (!fits(0))
         return std::nullopt;
-    while (low < high) {
-        const std::size_t middle = low + (high - low + 1) / 2;
-        if (metrics.horizontalAdvance(candidate(middle)) <= room)
+    // Widths never shrink as characters are added: double the prefix while it fits, then halve
+    // the gap between the last that fitted and the first that did not.
+    std::size_t low = 0;
+    std::size_t high = 0;
+    for (std::size_t probe = 1;; probe *= 2) {
+        const std::size_t kept = keepable(probe);
+        if (kept == low) {
+            high = low + 1;
+            break;
+        }
+        if (!fits(kept)) {
+            high = kept;
+            break;
+        }
+        low = kept;
+    }
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (fits(middle))
             low = middle;
         else
-            high = middle - 1;
+            high = middle;
     }
     return candidate(low);
 }
@@ -394,6 +429,12 @@ void DeliveryTimelineRuler::drawHeadingLabels(QPainter& painter, double width, b
         return;
     const QFont font = Typography::systemFont(12);
     const QFontMetricsF metrics(font);
+    if (m_titleFont != font) {
+        m_titleFont = font;
+        m_titleWidths.clear();
+    }
+    // Each title is measured once for its text and font, however often the ruler is resized.
+    m_titleWidths.resize(mainPoints.size(), -1);
     painter.setFont(font);
     painter.setPen(SemanticColors::secondary(isDark));
     for (std::size_t i = 0; i < mainPoints.size(); ++i) {
@@ -402,10 +443,11 @@ void DeliveryTimelineRuler::drawHeadingLabels(QPainter& painter, double width, b
         const double room = next - start - 4;
         if (!(room > 0))
             continue;
-        QString title = mainPoints[i].text;
-        title.replace(QChar(u'\u2028'), QLatin1Char(' '));
-        if (const std::optional<QString> fitted = fittedTitle(title, font, room))
-            painter.drawText(QPointF(start, titleBaseline - metrics.descent()), *fitted);
+        const QString& title = mainPoints[i].title;
+        if (m_titleWidths[i] < 0)
+            m_titleWidths[i] = EmojiText::horizontalAdvance(font, metrics, title);
+        if (const std::optional<QString> fitted = fittedTitle(title, metrics, m_titleWidths[i], room))
+            EmojiText::drawLine(painter, QPointF(start, titleBaseline - metrics.descent()), *fitted);
     }
 }
 
@@ -453,11 +495,15 @@ void DeliveryTimelineRuler::paintRuler(QPainter& painter, double width, double s
     painter.drawPixmap(QPointF(0, 0), layers.labelLayer);
 }
 
-void DeliveryTimelineRuler::paintEvent(QPaintEvent*)
+void DeliveryTimelineRuler::paintEvent(QPaintEvent* event)
 {
     m_currentWidth = width();
     QPainter painter(this);
     paintRuler(painter, width(), devicePixelRatioF());
+    // The page below repaints the strip the runner's dot reaches into; only a paint of the whole
+    // ruler shows the runner and the reader where they now are.
+    if (!(QRegion(rect()) - event->region()).isEmpty())
+        return;
     m_paintedRunnerX = runnerX(m_currentWidth);
     m_paintedReadingX = readingX(m_currentWidth);
     m_paintedReaderBehind = isReaderBehind();

@@ -3,6 +3,7 @@
 #include "delivery/DeliveryCanvasState.h"
 #include "delivery/PulseClock.h"
 
+#include <QFont>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
@@ -10,6 +11,8 @@
 #include <functional>
 #include <optional>
 #include <vector>
+
+class QFontMetricsF;
 
 namespace kestrion {
 
@@ -33,13 +36,13 @@ public:
     struct HeadingStop {
         double fraction = 0;
         QString text;
+        // A main point's text as its label shows it, on one line.
+        QString title;
     };
 
     static constexpr double rulerHeight = 41;
     // The runner's dot reaches below the ruler.
     static constexpr int widgetHeight = 46;
-    // The reading line: this far below the top of the page.
-    static constexpr double readingLine = 100;
     static constexpr int redrawIntervalMilliseconds = 16;
     // Device pixels the runner must move before a frame is drawn for it.
     static constexpr double minimumRunnerStep = 0.25;
@@ -71,6 +74,9 @@ public:
     // A main point's title within room: whole, or shortened by whole characters with "…";
     // none when not even that fits.
     static std::optional<QString> fittedTitle(const QString& text, const QFont& font, double room);
+    // The same given the whole text's width; costs what the characters that fit cost.
+    static std::optional<QString> fittedTitle(
+        const QString& text, const QFontMetricsF& metrics, double textWidth, double room);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -122,6 +128,9 @@ private:
     // Heading stops of depths 1 to 3, for the layout they were built from.
     mutable DeliveryCanvasState::Layout m_stopsLayout;
     mutable std::vector<HeadingStop> m_stops[3];
+    // The widths of the main points' titles, by stop, in m_titleFont; -1 until measured.
+    mutable QFont m_titleFont;
+    mutable std::vector<double> m_titleWidths;
 };
 
 } // namespace kestrion

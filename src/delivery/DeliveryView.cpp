@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextEdit>
 #include <QVariantAnimation>
 
@@ -65,6 +66,8 @@ DeliveryView::DeliveryView(
 
     // Back to front: the page, its aids and readouts, then the bars.
     m_canvas = new DeliveryCanvas(document, *m_timer, *m_canvasState, this);
+    // Shown, and so laid out, once the countdown has its plan and the page its settings.
+    m_canvas->hide();
     m_followButton = new FollowRunnerButton(*m_canvasState, this);
     m_navOverlay = new DeliveryNavOverlay(this);
     m_navOverlay->setOnNavigate([this](const QUuid& id) { m_canvasState->navigate(id); });
@@ -131,12 +134,20 @@ qint64 DeliveryView::autoDurationMinutes() const
 
 double DeliveryView::maxTextWidth(double availableWidth)
 {
+    constexpr Preferences::Range range = Preferences::deliveryTextWidthRange;
     if (!(availableWidth > 0) || !std::isfinite(availableWidth))
-        return 1000;
+        return range.high;
     const double room = availableWidth - gutter;
-    if (room >= 1000)
-        return 1000;
-    return std::floor(std::max(room, 400.0) / 50) * 50;
+    if (room >= range.high)
+        return range.high;
+    return std::floor(std::max(room, range.low) / DeliverySettingsBar::textWidthStep)
+        * DeliverySettingsBar::textWidthStep;
+}
+
+int DeliveryView::minimumViewWidth(double textWidth, int screenWidth)
+{
+    const int room = std::max(static_cast<int>(std::ceil(textWidth + gutter)), minimumContentWidth);
+    return screenWidth > 0 ? std::min(room, screenWidth) : room;
 }
 
 double DeliveryView::maxTextWidth() const
@@ -146,12 +157,13 @@ double DeliveryView::maxTextWidth() const
 
 void DeliveryView::applySettings()
 {
-    m_canvas->setBaseFontSize(m_preferences.usableDeliveryFontSize());
-    m_canvas->setLineSpacing(m_preferences.usableDeliveryLineSpacing());
-    m_canvas->setTextWidth(m_preferences.usableDeliveryTextWidth());
+    m_canvas->setBaseFontSize(m_preferences.deliveryFontSize());
+    m_canvas->setLineSpacing(m_preferences.deliveryLineSpacing());
+    m_canvas->setTextWidth(m_preferences.deliveryTextWidth());
     m_canvas->setWpm(m_preferences.deliveryWPM());
-    // The window is kept wide enough for the reading column.
-    const int minimum = std::max(static_cast<int>(std::ceil(m_canvas->textWidth() + gutter)), minimumContentWidth);
+    // The window is kept wide enough for the reading column, as far as the screen allows.
+    const QScreen* shown = screen();
+    const int minimum = minimumViewWidth(m_canvas->textWidth(), shown ? shown->availableGeometry().width() : 0);
     if (minimum != minimumWidth()) {
         setMinimumWidth(minimum);
         Q_EMIT minimumContentWidthChanged(minimum);
@@ -190,13 +202,21 @@ void DeliveryView::seek(double fraction)
     if (!layout)
         return;
     const double f = std::isfinite(fraction) ? std::clamp(fraction, 0.0, 1.0) : 0.0;
-    m_canvasState->setScrollY(m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvas::jumpOffset));
+    m_canvasState->setScrollY(
+        m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvasState::readingLine));
+}
+
+void DeliveryView::commitPendingEdit()
+{
+    m_counterBlock->commitDurationEdit();
 }
 
 void DeliveryView::commitDuration(qint64 minutes)
 {
     const SermonMetadata& current = m_document.metadata();
-    if (current.duration == minutes)
+    // A duration beyond the countdown's day is shown as the day: committing what is shown keeps
+    // the sermon's own value.
+    if (current.duration && DeliveryTimer::boundedMinutes(*current.duration) == minutes)
         return;
     m_document.recordUndo(std::nullopt, m_undoManager);
     SermonMetadata changed = current;
@@ -323,6 +343,7 @@ void DeliveryView::showEvent(QShowEvent* event)
     m_hasAppeared = true;
     if (!m_document.metadata().duration)
         m_timer->setDuration(autoDurationMinutes());
+    m_canvas->show();
 }
 
 } // namespace kestrion

@@ -55,6 +55,9 @@ public:
     DeliveryCanvas* canvas() const { return m_canvas; }
     DeliveryTopBar* topBar() const { return m_topBar; }
     DeliveryCounterBlock* counterBlock() const { return m_counterBlock; }
+    // Minutes typed into the counter block and not yet confirmed go into the sermon's details,
+    // as Return would put them, before the window saves, closes or leaves delivery.
+    void commitPendingEdit();
     DeliveryRunnerPlayButton* playButton() const { return m_playButton; }
     DeliveryRunnerStopButton* stopButton() const { return m_stopButton; }
     FollowRunnerButton* followButton() const { return m_followButton; }
@@ -71,11 +74,14 @@ public:
     // 400 to 1000; 1000 before the width is known.
     double maxTextWidth() const;
     static double maxTextWidth(double availableWidth);
+    // The narrowest the view lets its window be: room for the reading column, at least 800,
+    // never more than the screen's available width (when known, above 0).
+    static int minimumViewWidth(double textWidth, int screenWidth);
 
     // Scrolls the page so that the fraction's words stand on the reading line, at once.
     void seek(double fraction);
     // Writes an edited duration into the sermon's details as one undo step; nothing when the
-    // sermon has that duration already.
+    // sermon has that duration already, or one beyond the countdown's day that it is shown as.
     void commitDuration(qint64 minutes);
     void timerStateChanged(TimerState previous, TimerState state);
     void fullscreenSettingChanged(bool enabled);

@@ -14,4 +14,8 @@ namespace kestrion {
 // reads as nothing.
 std::optional<qint64> parseDurationEntry(const QString& text);
 
+// Whether a text reads as a duration longer than the countdown's day, however many digits it has:
+// one that is refused for its length rather than for its form.
+bool isDurationEntryAboveBound(const QString& text);
+
 } // namespace kestrion

@@ -57,7 +57,11 @@ MarkdownCodec::FrontMatterSplit MarkdownCodec::splitFrontMatter(const QString& t
         return result;
     }
 
-    const QString yaml = lines.mid(1, closing - 1).join(u'\n');
+    // Each line of the block with its line feed, the last one's too: a block scalar ending
+    // on the block's last line keeps its final line feed there as it does anywhere else.
+    QString yaml;
+    for (qsizetype i = 1; i < closing; ++i)
+        yaml += lines[i] + u'\n';
     const YamlParseResult parsed = Yaml::parse(yaml);
     std::optional<UnreadableFrontMatter> unreadable;
     QString error = parsed.error;

@@ -153,6 +153,23 @@ void SermonDocument::recordUndo(const std::optional<QUuid>& selectedNodeID, Undo
         undoManager->registerUndo(*this);
 }
 
+bool SermonDocument::withdrawUnchangedStep(UndoRegistrar* undoManager)
+{
+    if (m_undoStack.empty() || !m_redoStack.empty())
+        return false;
+    const UndoSnapshot& latest = m_undoStack.back();
+    // The latest snapshot made is the base that a copy of an unchanged tree would be.
+    if (latest.root != m_snapshotBase || latest.metadata != m_metadata
+        || latest.unreadableFrontMatter != m_unreadableFrontMatter
+        || m_root->sharingCopy(m_snapshotBase) != m_snapshotBase)
+        return false;
+    if (undoManager && !undoManager->withdrawUndo(*this))
+        return false;
+    m_undoStack.pop_back();
+    Q_EMIT undoStackChanged();
+    return true;
+}
+
 void SermonDocument::undo()
 {
     if (m_undoStack.empty())

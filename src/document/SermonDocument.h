@@ -115,6 +115,11 @@ public:
     // snapshot (dropping the oldest beyond undoLimit), clears the redo history and, when a
     // registrar is given, registers the step with it.
     void recordUndo(const std::optional<QUuid>& selectedNodeID, UndoRegistrar* undoManager = nullptr);
+    // Takes back the latest step while the tree and the details are still as it holds them,
+    // so that an edit that ended where it began (a new point left before anything was typed
+    // into it) leaves no step and no edited mark. Nothing may have been undone since. Costs
+    // one walk of the tree. Returns whether the step went.
+    bool withdrawUnchangedStep(UndoRegistrar* undoManager = nullptr);
     // Both do nothing on an empty stack. The restored tree replaces root; whoever holds the
     // old root must read root() again (rootChanged). Nodes that the step left as they were
     // stay the same objects; every other node, and every ancestor of one, is new.

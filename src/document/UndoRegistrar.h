@@ -13,6 +13,10 @@ public:
 
     // Called by SermonDocument::recordUndo right after it pushed a snapshot.
     virtual void registerUndo(SermonDocument& document) = 0;
+    // Called by SermonDocument::withdrawUnchangedStep before it drops its latest step: the
+    // registrar drops the step it registered last for the document and answers true, or
+    // answers false and the document keeps its step.
+    virtual bool withdrawUndo(SermonDocument& document) = 0;
 
 protected:
     UndoRegistrar() = default;

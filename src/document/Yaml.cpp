@@ -5,6 +5,7 @@
 
 #include <yaml.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -60,15 +61,76 @@ namespace {
         return fromYaml(reinterpret_cast<const char*>(chars), length);
     }
 
-    void setParserError(const yaml_parser_t& parser, YamlParseResult& result)
+    // Where a plain scalar that runs into a refused colon began, when it stands where a key
+    // does: "scripture Romans" above "series: Advent" reads as one key over both lines, and the
+    // colon missing is on the first of them. None when the scalar is a value or cannot be found.
+    // The text is scanned again up to the colon, which lies codePoints into it.
+    std::optional<yaml_mark_t> startOfKeyBefore(const QString& text, size_t codePoints)
+    {
+        qsizetype end = 0;
+        for (size_t n = 0; n < codePoints && end < text.size(); ++n)
+            end += text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+        const QByteArray utf8 = text.first(end).toUtf8();
+        std::unique_ptr<yaml_parser_t, ParserDeleter> parser(new yaml_parser_t);
+        if (!yaml_parser_initialize(parser.get())) {
+            delete parser.release();
+            return std::nullopt;
+        }
+        yaml_parser_set_input_string(parser.get(), reinterpret_cast<const unsigned char*>(utf8.constData()),
+                                     static_cast<size_t>(utf8.size()));
+        yaml_token_type_t last = YAML_NO_TOKEN;
+        yaml_token_type_t beforeLast = YAML_NO_TOKEN;
+        yaml_mark_t scalarStart {};
+        for (;;) {
+            yaml_token_t token;
+            if (!yaml_parser_scan(parser.get(), &token))
+                return std::nullopt;
+            const yaml_token_type_t type = token.type;
+            const yaml_mark_t start = token.start_mark;
+            yaml_token_delete(&token);
+            if (type == YAML_STREAM_END_TOKEN || type == YAML_NO_TOKEN)
+                break;
+            beforeLast = last;
+            last = type;
+            if (type == YAML_SCALAR_TOKEN)
+                scalarStart = start;
+        }
+        if (last != YAML_SCALAR_TOKEN || beforeLast == YAML_VALUE_TOKEN)
+            return std::nullopt;
+        return scalarStart;
+    }
+
+    // Where the mistake is. The parser names what it was reading (the context) and where it
+    // gave up (the problem). A key without its colon, or a quote or bracket left open, shows
+    // only further on, lines later at times: the mistake is where that key, quote or bracket
+    // began.
+    yaml_mark_t mistakeMark(const yaml_parser_t& parser, const QString& text)
+    {
+        static constexpr const char* leftOpen[] = { "while scanning a simple key", "while scanning a quoted scalar",
+            "while parsing a flow sequence", "while parsing a flow mapping" };
+        if (parser.context) {
+            for (const char* context : leftOpen) {
+                if (std::strcmp(parser.context, context) == 0)
+                    return parser.context_mark;
+            }
+        }
+        if (parser.error == YAML_SCANNER_ERROR && parser.problem
+            && std::strcmp(parser.problem, "mapping values are not allowed in this context") == 0) {
+            if (const std::optional<yaml_mark_t> key = startOfKeyBefore(text, parser.problem_mark.index))
+                return *key;
+        }
+        return parser.problem_mark;
+    }
+
+    void setParserError(const yaml_parser_t& parser, const QString& text, YamlParseResult& result)
     {
         result.problem = parser.problem ? QString::fromUtf8(parser.problem) : QStringLiteral("unknown YAML error");
-        result.line = static_cast<int>(parser.problem_mark.line) + 1;
+        const yaml_mark_t mark = mistakeMark(parser, text);
+        result.line = static_cast<int>(mark.line) + 1;
         QString message = result.problem;
         if (parser.context)
             message = QString::fromUtf8(parser.context) + QStringLiteral(" ") + message;
-        result.error
-            = message + QStringLiteral(" at line %1, column %2").arg(result.line).arg(parser.problem_mark.column + 1);
+        result.error = message + QStringLiteral(" at line %1, column %2").arg(result.line).arg(mark.column + 1);
     }
 
     // A container being filled while the parser walks its events.
@@ -337,7 +399,7 @@ YamlParseResult Yaml::parse(const QString& text)
     for (;;) {
         Event event;
         if (!yaml_parser_parse(parser.get(), event.get())) {
-            setParserError(*parser, result);
+            setParserError(*parser, text, result);
             return result;
         }
         event.setLive();

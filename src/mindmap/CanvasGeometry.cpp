@@ -193,6 +193,71 @@ QSet<QUuid> nodesInLasso(const QRectF& rect, const NodeLayoutMap& layouts)
     return caught;
 }
 
+std::vector<QRectF> selectionOutlines(const std::vector<QRectF>& boxes)
+{
+    std::vector<QRectF> outlines;
+    outlines.reserve(boxes.size());
+    for (const QRectF& box : boxes)
+        outlines.push_back(box.adjusted(-selectionOutset, -selectionOutset, selectionOutset, selectionOutset));
+    // Siblings stand in a column at one x: sorted by left edge, then top, neighbours follow
+    // each other.
+    std::vector<size_t> order(boxes.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return std::pair(boxes[a].left(), boxes[a].top()) < std::pair(boxes[b].left(), boxes[b].top());
+    });
+    for (size_t k = 1; k < order.size(); ++k) {
+        const QRectF& above = boxes[order[k - 1]];
+        const QRectF& below = boxes[order[k]];
+        if (std::abs(above.left() - below.left()) > 0.5)
+            continue;
+        const qreal gap = below.top() - above.bottom();
+        // How far each edge may stand out so that the strokes keep the clearance between them.
+        const qreal reach = (gap - selectionLineWidth - outlineClearance) / 2;
+        if (reach >= selectionOutset)
+            continue;
+        // Boxes passing over each other in a glide: no further in than the outset.
+        const qreal edge = std::max(reach, -selectionOutset);
+        outlines[order[k - 1]].setBottom(above.bottom() + edge);
+        outlines[order[k]].setTop(below.top() - edge);
+    }
+    return outlines;
+}
+
+OutlineGap foldCircleGap(qreal centreY, qreal lineWidth)
+{
+    // The circle's own stroke is a point wide.
+    return { centreY, foldCircleRadius + 0.5 + outlineClearance + lineWidth / 2 };
+}
+
+QPainterPath outlinePath(const QRectF& rect, qreal radius, const std::optional<OutlineGap>& gap)
+{
+    QPainterPath path;
+    const qreal r = std::max(qreal(0), std::min({ radius, rect.width() / 2, rect.height() / 2 }));
+    if (!gap) {
+        path.addRoundedRect(rect, r, r);
+        return path;
+    }
+    const qreal d = 2 * r;
+    const qreal straightTop = rect.top() + r;
+    const qreal straightBottom = rect.bottom() - r;
+    const qreal gapTop = std::clamp(gap->centreY - gap->halfHeight, straightTop, straightBottom);
+    const qreal gapBottom = std::clamp(gap->centreY + gap->halfHeight, straightTop, straightBottom);
+    // Clockwise from below the gap round to above it.
+    path.moveTo(rect.right(), gapBottom);
+    path.lineTo(rect.right(), straightBottom);
+    path.arcTo(QRectF(rect.right() - d, rect.bottom() - d, d, d), 0, -90);
+    path.lineTo(rect.left() + r, rect.bottom());
+    path.arcTo(QRectF(rect.left(), rect.bottom() - d, d, d), 270, -90);
+    path.lineTo(rect.left(), rect.top() + r);
+    path.arcTo(QRectF(rect.left(), rect.top(), d, d), 180, -90);
+    path.lineTo(rect.right() - r, rect.top());
+    path.arcTo(QRectF(rect.right() - d, rect.top(), d, d), 90, -90);
+    path.lineTo(rect.right(), gapTop);
+    return path;
+}
+
 QPainterPath bracketPath(const NodeLayout& parent, const NodeLayout& firstChild, const NodeLayout& lastChild)
 {
     const qreal spine = parent.origin.x() + parent.size.width() + 14;

@@ -32,6 +32,13 @@ inline constexpr qreal visibleRectOutset = 50;
 inline constexpr qreal scrollIntoViewMargin = 10;
 // Clicks within this distance of a node's right-edge midpoint hit its fold toggle.
 inline constexpr qreal foldToggleRadius = 12;
+// The drawn fold circle, centred on the middle of the node's right edge.
+inline constexpr qreal foldCircleRadius = 7;
+// The selection outline: the box grown by this much, stroked this wide.
+inline constexpr qreal selectionOutset = 2;
+inline constexpr qreal selectionLineWidth = 2;
+// Clear space an outline keeps from a neighbouring outline and from a fold circle.
+inline constexpr qreal outlineClearance = 2;
 
 struct ViewTransform {
     qreal scale = 1;
@@ -86,6 +93,22 @@ std::optional<QUuid> hitTestNode(const NodeLayoutMap& layouts, const QPointF& po
 std::optional<QUuid> foldToggleHit(const NodeLayoutMap& layouts, const SermonNodeMap& nodes, const QPointF& point);
 // The laid-out nodes whose boxes touch the rectangle.
 QSet<QUuid> nodesInLasso(const QRectF& rect, const NodeLayoutMap& layouts);
+
+// The selection outlines of boxes drawn together, one per box: each box grown by
+// selectionOutset, except towards a box above or below it in the same column so close that
+// the two strokes would come within outlineClearance; there both outlines draw back evenly.
+std::vector<QRectF> selectionOutlines(const std::vector<QRectF>& boxes);
+
+// Where an outline stays open on its right edge: around a fold circle at that height.
+struct OutlineGap {
+    qreal centreY = 0;
+    qreal halfHeight = 0;
+};
+// The gap an outline stroked this wide leaves around a fold circle whose centre is at centreY.
+OutlineGap foldCircleGap(qreal centreY, qreal lineWidth);
+// A rounded rectangle's outline, open on its right edge where a gap is given (never into the
+// corners).
+QPainterPath outlinePath(const QRectF& rect, qreal radius, const std::optional<OutlineGap>& gap);
 
 // Connectors.
 // The curly bracket from a parent to its leaf children (first and last given), opening towards

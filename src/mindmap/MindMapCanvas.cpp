@@ -166,8 +166,14 @@ void MindMapCanvas::revealInitialSelection()
     if (!m_isInitialRevealPending || m_viewportSize.isEmpty() || m_cachedLayouts.isEmpty())
         return;
     m_isInitialRevealPending = false;
-    if (const std::optional<QUuid> selected = m_controller->selectedNodeID())
-        scrollNodeIntoView(*selected);
+    const std::optional<QUuid> selected = m_controller->selectedNodeID();
+    const auto layout = selected ? m_cachedLayouts.constFind(*selected) : m_cachedLayouts.cend();
+    if (layout == m_cachedLayouts.cend())
+        return;
+    // Placed, not glided: the window's first frame already shows the title where it stays.
+    if (const std::optional<QPointF> target
+        = scrollIntoViewPan(layout.value(), { m_scale, m_panOffset }, m_viewportSize))
+        setPanOffset(clampPan(*target));
 }
 
 void MindMapCanvas::handleSelectionChange()
@@ -328,7 +334,8 @@ void MindMapCanvas::recomputeLayout()
 void MindMapCanvas::relayout()
 {
     const SermonNodePtr& top = root();
-    m_cachedContentBounds = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts });
+    m_cachedContentBounds
+        = layoutTree(top, m_layoutCache, { &m_cachedLayouts, &m_nodeLookup, &m_subtreeWordCounts, &m_parentLookup });
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
     ++m_layoutGeneration;
@@ -387,20 +394,27 @@ void MindMapCanvas::updateViewportSize(const QSizeF& size)
 void MindMapCanvas::animatePan(const QPointF& target, double duration)
 {
     m_scrollAnimation.stop();
+    m_zoomTarget.reset();
     const QPointF end = clampPan(target);
     const QPointF start = m_panOffset;
     m_scrollAnimation.start(duration, [this, start, end](double t) { setPanOffset(start + (end - start) * t); });
 }
 
+qreal MindMapCanvas::zoomStepBase() const
+{
+    // Presses quicker than the glide each go one level further than the last.
+    return m_zoomTarget && m_scrollAnimation.isRunning() ? *m_zoomTarget : m_scale;
+}
+
 void MindMapCanvas::zoomIn()
 {
-    if (const std::optional<qreal> level = zoomLevelAbove(m_scale))
+    if (const std::optional<qreal> level = zoomLevelAbove(zoomStepBase()))
         animateZoom(*level);
 }
 
 void MindMapCanvas::zoomOut()
 {
-    if (const std::optional<qreal> level = zoomLevelBelow(m_scale))
+    if (const std::optional<qreal> level = zoomLevelBelow(zoomStepBase()))
         animateZoom(*level);
 }
 
@@ -413,6 +427,7 @@ void MindMapCanvas::animateZoom(qreal target)
     const QPointF fixed = toCanvasPoint(centre);
     const qreal start = m_scale;
     m_scrollAnimation.stop();
+    m_zoomTarget = target;
     m_scrollAnimation.start(zoomAnimationDuration, [this, start, target, centre, fixed](double t) {
         setScale(start + (target - start) * t);
         setPanOffset(clampPan(panKeeping(centre, fixed, m_scale)));
@@ -424,6 +439,7 @@ void MindMapCanvas::resetZoom()
     const qreal startScale = m_scale;
     const QPointF startPan = m_panOffset;
     m_scrollAnimation.stop();
+    m_zoomTarget = 1.0;
     m_scrollAnimation.start(zoomAnimationDuration, [this, startScale, startPan](double t) {
         setScale(startScale + (1 - startScale) * t);
         setPanOffset(clampPan(startPan * (1 - t)));

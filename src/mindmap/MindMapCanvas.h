@@ -110,6 +110,8 @@ public:
 
     const NodeLayoutMap& cachedLayouts() const { return m_cachedLayouts; }
     const SermonNodeMap& nodeLookup() const { return m_nodeLookup; }
+    // The id of every node's parent but the root's, from the last layout pass.
+    const QHash<QUuid, QUuid>& parentLookup() const { return m_parentLookup; }
     QRectF cachedContentBounds() const { return m_cachedContentBounds; }
     const QHash<QUuid, qint64>& subtreeWordCounts() const { return m_subtreeWordCounts; }
     TextBitmapCache& textCache() { return m_textCache; }
@@ -157,6 +159,8 @@ public:
     void zoomOut();
     void resetZoom();
     void animateZoom(qreal target);
+    // The scale a zoom step starts from: where a running zoom is heading, else the scale.
+    qreal zoomStepBase() const;
     // Scroll deltas in view points.
     void handleScroll(qreal dx, qreal dy);
     // One step of a pinch at a point of the canvas.
@@ -177,8 +181,10 @@ public:
     // Opens a node for editing and hands the keyboard to the node editor.
     void beginEditingNode(const QUuid& id, bool isNew);
     // Ends editing: with commit the edited text (trimmed) is written back, as one undo step
-    // unless the node is new; without, the node keeps its text. A node left empty is removed.
-    // Empty text on the title cancels instead: the title stays.
+    // unless the node is new; without, the node keeps its text, and words typed in it are one
+    // undo step away. A node left empty is removed, unless it has sub-points: it stays, empty,
+    // with them. A new node left before anything was typed leaves no step. Empty text on the
+    // title cancels instead: the title stays.
     CommitResult commitEdit(bool commit);
     // commitEdit, then the keyboard back to the canvas.
     void endEditing(bool commit);
@@ -327,8 +333,13 @@ private:
     void nodeEditorLostKeyboard();
     // The edited node's new text, as one undo step unless the node is new.
     void writeEditedText(SermonNode& node, const QString& text);
+    // One undo step that brings back the words of a cancelled edit.
+    void recordCancelledWords(SermonNode& node, const QString& typed);
     // Pans as little as needed to keep the editor's caret inside the view's margins.
     void keepCaretInView();
+    // Once an edit ends, takes back what following its caret panned, keeping the edited node's
+    // start in view; none for a node the edit removed.
+    void settleEditPan(const std::optional<QUuid>& editedID);
     // Puts a new empty sibling next to a node and edits it; false when the node has no parent.
     bool insertSiblingToEdit(const QUuid& id, bool after);
     void notifyStateChanged();
@@ -336,6 +347,8 @@ private:
     bool dropDraggedNodes(const DropTarget& target);
     // The primary node for an arrow key; with none, selects the title and gives none.
     SermonNodePtr arrowStart();
+    // Through the last layout pass's indexes, without walking the tree while they hold.
+    SermonNodePtr parentOf(const SermonNode& node) const;
     MindMapRenderer::Scene makeScene(bool isDark) const;
     const SermonNodePtr& root() const;
 
@@ -353,9 +366,10 @@ private:
 
     NodeLayoutMap m_cachedLayouts;
     SermonNodeMap m_nodeLookup;
+    QHash<QUuid, QUuid> m_parentLookup;
     QRectF m_cachedContentBounds;
     QHash<QUuid, qint64> m_subtreeWordCounts;
-    // Keeps the three above up to date with what changed since the last pass.
+    // Keeps the four above up to date with what changed since the last pass.
     TreeLayoutCache m_layoutCache;
     TextBitmapCache m_textCache;
     // The root and its text as last laid out.
@@ -366,6 +380,11 @@ private:
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;
+    // Where the zoom that m_scrollAnimation runs is heading; empty while it runs a pan.
+    std::optional<qreal> m_zoomTarget;
+    // The pan before the caret of the running edit first moved the view, and where it last put it.
+    std::optional<QPointF> m_editPanOrigin;
+    QPointF m_caretFollowPan;
     FrameAnimation m_nodeAnimation;
     QHash<QUuid, QPointF> m_nodeAnimOffsets;
     double m_animationProgress = 1.0;

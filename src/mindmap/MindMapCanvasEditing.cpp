@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrion {
 
@@ -81,7 +82,32 @@ void MindMapCanvas::keepCaretInView()
         return;
     // Typing wins over a glide still running; the view follows at once, keystroke by keystroke.
     m_scrollAnimation.stop();
+    if (!m_editPanOrigin)
+        m_editPanOrigin = m_panOffset;
     setPanOffset(clampPan(*target));
+    m_caretFollowPan = m_panOffset;
+}
+
+void MindMapCanvas::settleEditPan(const std::optional<QUuid>& editedID)
+{
+    const std::optional<QPointF> origin = std::exchange(m_editPanOrigin, std::nullopt);
+    // Only what the typing panned is taken back; a pan or zoom the user made since stays.
+    if (!origin || m_panOffset != m_caretFollowPan)
+        return;
+    QPointF target = *origin;
+    const auto layout = editedID ? m_cachedLayouts.constFind(*editedID) : m_cachedLayouts.cend();
+    if (layout != m_cachedLayouts.cend()) {
+        // From the view the edit began in, as little as shows the node: one larger than the
+        // view, its start over half the view at least.
+        const QRectF box(layout->origin * m_scale + target, layout->size * m_scale);
+        const QSizeF room = m_viewportSize - QSizeF(2 * scrollIntoViewMargin, 2 * scrollIntoViewMargin);
+        auto part = [](qreal length, qreal roomLength) { return length <= roomLength ? length : roomLength / 2; };
+        const QRectF start(
+            box.topLeft(), QSizeF(part(box.width(), room.width()), part(box.height(), room.height())));
+        if (const std::optional<QPointF> shown = panShowingViewRect(start, target, m_viewportSize))
+            target = *shown;
+    }
+    setPanOffset(clampPan(target));
 }
 
 void MindMapCanvas::nodeEditorLostKeyboard()
@@ -117,25 +143,33 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     const SermonNodePtr node = id && top ? top->findNode(*id) : nullptr;
     if (!node) {
         c.setEditingNodeID(std::nullopt);
+        m_editPanOrigin.reset();
         setCanvasFocused(true);
         return {};
     }
-    QString text = commit ? trimmedOfSpace(c.editingText()) : node->text();
+    const QString typed = trimmedOfSpace(c.editingText());
+    QString text = commit ? typed : node->text();
     // The title cannot be removed: clearing it cancels the edit.
     if (text.isEmpty() && node == top)
         text = node->text();
     c.setEditingNodeID(std::nullopt);
+    const bool wasNew = c.editingIsNew();
+    // Cancelled words stay one Undo away.
+    const bool isRecorded = !commit && !typed.isEmpty() && typed != text;
+    if (isRecorded)
+        recordCancelledWords(*node, typed);
 
-    if (!text.isEmpty()) {
+    // A point emptied to be retyped keeps its sub-points.
+    if (!text.isEmpty() || node->hasChildren()) {
         writeEditedText(*node, text);
+        settleEditPan(id);
         c.setSelectedNodeID(*id);
         return { id, false };
     }
 
     // A node left empty goes.
-    const bool wasNew = c.editingIsNew();
     const NodeLayoutMap previousLayouts = m_cachedLayouts;
-    if (!wasNew)
+    if (!wasNew && !isRecorded)
         m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     std::optional<QUuid> next;
     if (const SermonNodePtr parent = top->findParent(*id)) {
@@ -149,14 +183,26 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
             next = parent->id();
     }
     top->removeNode(*id);
+    // A new point left before anything was typed into it leaves no step behind.
+    if (wasNew && !isRecorded)
+        m_document->withdrawUnchangedStep(m_undoManager);
     recomputeLayout();
     if (!wasNew)
         relayoutAndAnimate(nodeAnimationDuration, previousLayouts, {});
+    settleEditPan(std::nullopt);
     c.setSelectedNodeID(next);
     // The keyboard stays where it went (the search field, say); the callers that keep it on
     // the map take it back themselves.
     notifyStateChanged();
     return { id, true };
+}
+
+void MindMapCanvas::recordCancelledWords(SermonNode& node, const QString& typed)
+{
+    const QString kept = node.text();
+    node.setText(typed);
+    m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
+    node.setText(kept);
 }
 
 void MindMapCanvas::storeEditingText()
@@ -298,21 +344,23 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     const QString first = stored(work.left(position));
     const QString second = stored(work.mid(position));
 
-    // The split is one step: the commit of the first part records nothing of its own.
-    c.setEditingIsNew(true);
-    c.setEditingText(first);
-    const CommitResult result = commitEdit(true);
-    // Read after the commit: a node the commit removed passes on no quote.
-    const bool isQuote = !result.removed && node->isQuote();
-
     SermonNodePtr sibling;
-    if (result.removed) {
-        // Nothing before the caret: the text takes the node's own place, with its branch.
+    bool isQuote = false;
+    if (first.isEmpty()) {
+        // Nothing before the caret: the text takes the node's own place, with its branch. A
+        // node that goes passes on no quote.
+        c.setEditingNodeID(std::nullopt);
+        top->removeNode(*id);
         sibling = SermonNode::create(second, parent->depth() + 1);
         sibling->mutableChildren().swap(node->mutableChildren());
         sibling->setCollapsed(node->isCollapsed());
         parent->insertChild(index, sibling);
     } else {
+        // The split is one step: the commit of the first part records nothing of its own.
+        c.setEditingIsNew(true);
+        c.setEditingText(first);
+        commitEdit(true);
+        isQuote = node->isQuote();
         sibling = top->insertSibling(*id, second);
     }
     if (!sibling)

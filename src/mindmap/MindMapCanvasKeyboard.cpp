@@ -24,12 +24,19 @@ SermonNodePtr MindMapCanvas::arrowStart()
         m_controller->setSelectedNodeID(top->id());
         return nullptr;
     }
-    return top->findNode(*selected);
+    const std::vector<SermonNode*> path = pathToNode(*selected, top, &m_nodeLookup, &m_parentLookup);
+    return path.empty() ? nullptr : path.back()->shared_from_this();
+}
+
+SermonNodePtr MindMapCanvas::parentOf(const SermonNode& node) const
+{
+    const std::vector<SermonNode*> path = pathToNode(node.id(), root(), &m_nodeLookup, &m_parentLookup);
+    return path.size() >= 2 ? path[path.size() - 2]->shared_from_this() : nullptr;
 }
 
 std::optional<QUuid> MindMapCanvas::verticalNeighborID(const QUuid& id, bool down) const
 {
-    return adjacentVisibleNode(id, root(), m_controller->navigationDepth(), down);
+    return adjacentVisibleNode(id, root(), m_controller->navigationDepth(), down, &m_nodeLookup, &m_parentLookup);
 }
 
 void MindMapCanvas::selectAdjacentNode(bool down)
@@ -51,7 +58,7 @@ void MindMapCanvas::extendSelectionVertically(bool down)
 void MindMapCanvas::selectParentNode()
 {
     if (const SermonNodePtr start = arrowStart()) {
-        if (const SermonNodePtr parent = root()->findParent(start->id())) {
+        if (const SermonNodePtr parent = parentOf(*start)) {
             m_controller->setSelectedNodeID(parent->id());
             m_controller->setNavigationDepth(parent->depth());
         }
@@ -61,7 +68,7 @@ void MindMapCanvas::selectParentNode()
 void MindMapCanvas::extendSelectionToParent()
 {
     if (const SermonNodePtr start = arrowStart()) {
-        if (const SermonNodePtr parent = root()->findParent(start->id()))
+        if (const SermonNodePtr parent = parentOf(*start))
             m_controller->extendSelectionTo(parent->id());
     }
 }

@@ -268,7 +268,7 @@ void MindMapCanvas::removeMarker()
 NodeActions MindMapCanvas::makeNodeActions()
 {
     NodeActions actions;
-    actions.state = computeNodeActionState(*m_controller, m_nodeLookup);
+    actions.state = computeNodeActionState(*m_controller, m_nodeLookup, m_parentLookup);
     QPointer<MindMapCanvas> self(this);
     auto bind = [self](auto&& f) -> NodeActions::Action {
         return [self, f] {
@@ -310,7 +310,7 @@ NodeActions MindMapCanvas::makeNodeActions()
 
 QList<ContextMenuItem> MindMapCanvas::contextMenuItems()
 {
-    return NodeContextMenu::items(computeNodeActionState(*m_controller, m_nodeLookup));
+    return NodeContextMenu::items(computeNodeActionState(*m_controller, m_nodeLookup, m_parentLookup));
 }
 
 void MindMapCanvas::showContextMenu(const QPoint& globalPosition)

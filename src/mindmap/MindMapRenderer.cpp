@@ -5,6 +5,7 @@
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TextBitmapKey.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 #include "platform/Typography.h"
 
@@ -219,41 +220,67 @@ int MindMapRenderer::drawConnectorTree(QPainter& painter, const Scene& scene, co
 int MindMapRenderer::drawNodeLayer(QPainter& painter, const Scene& scene, const NodeLayoutMap& layouts,
     const QRectF& visible, const std::vector<QUuid>* candidates)
 {
-    int drawn = 0;
-    auto drawOne = [&](const QUuid& id, const NodeLayout& layout) {
+    struct Shown {
+        const QUuid* id;
+        const NodeLayout* layout;
+        bool selected;
+    };
+    std::vector<Shown> shown;
+    int selectedCount = 0;
+    auto consider = [&](const QUuid& id, const NodeLayout& layout) {
         if (scene.editingNodeID && *scene.editingNodeID == id)
             return;
-        const QRectF frame = frameOf(layout);
-        if (!frame.intersects(visible))
+        if (!frameOf(layout).intersects(visible))
             return;
-        const bool isFadingIn = scene.fadeInNodeIDs && scene.fadeInNodeIDs->contains(id);
-        if (isFadingIn)
-            painter.setOpacity(scene.animationProgress);
-        NodeStyle style;
-        style.selected = (scene.selectedNodeID && *scene.selectedNodeID == id)
+        const bool selected = (scene.selectedNodeID && *scene.selectedNodeID == id)
             || (scene.selectedNodeIDs && scene.selectedNodeIDs->contains(id));
-        if (scene.isSearching && !scene.searchQuery.isEmpty() && scene.searchMatchSet
-            && scene.searchMatchSet->contains(id)) {
-            const SermonNodePtr node = scene.nodeLookup->value(id);
-            style.matchRanges = SearchMatching::matchRanges(node ? node->text() : QString(), scene.searchQuery);
-            style.isCurrentMatch = scene.currentMatchID && *scene.currentMatchID == id;
-        }
-        drawCanvasNode(painter, scene, layout, frame, style);
-        if (isFadingIn)
-            painter.setOpacity(1);
-        ++drawn;
+        selectedCount += selected ? 1 : 0;
+        shown.push_back({ &id, &layout, selected });
     };
     if (candidates) {
         for (const QUuid& id : *candidates) {
             const auto it = layouts.constFind(id);
             if (it != layouts.cend())
-                drawOne(id, it.value());
+                consider(id, it.value());
         }
     } else {
         for (auto it = layouts.cbegin(); it != layouts.cend(); ++it)
-            drawOne(it.key(), it.value());
+            consider(it.key(), it.value());
     }
-    return drawn;
+
+    // The outlines of selected nodes drawn together keep clear of each other.
+    std::vector<QRectF> outlines;
+    if (selectedCount >= 2) {
+        std::vector<QRectF> boxes;
+        boxes.reserve(static_cast<size_t>(selectedCount));
+        for (const Shown& node : shown) {
+            if (node.selected)
+                boxes.push_back(frameOf(*node.layout));
+        }
+        outlines = selectionOutlines(boxes);
+    }
+
+    size_t selectedIndex = 0;
+    for (const Shown& node : shown) {
+        const QUuid& id = *node.id;
+        const bool isFadingIn = scene.fadeInNodeIDs && scene.fadeInNodeIDs->contains(id);
+        if (isFadingIn)
+            painter.setOpacity(scene.animationProgress);
+        NodeStyle style;
+        style.selected = node.selected;
+        if (node.selected && !outlines.empty())
+            style.selectionOutline = outlines[selectedIndex++];
+        if (scene.isSearching && !scene.searchQuery.isEmpty() && scene.searchMatchSet
+            && scene.searchMatchSet->contains(id)) {
+            const SermonNodePtr found = scene.nodeLookup->value(id);
+            style.matchRanges = SearchMatching::matchRanges(found ? found->text() : QString(), scene.searchQuery);
+            style.isCurrentMatch = scene.currentMatchID && *scene.currentMatchID == id;
+        }
+        drawCanvasNode(painter, scene, *node.layout, frameOf(*node.layout), style);
+        if (isFadingIn)
+            painter.setOpacity(1);
+    }
+    return static_cast<int>(shown.size());
 }
 
 void MindMapRenderer::drawGhosts(QPainter& painter, const Scene& scene, const QRectF& visible)
@@ -340,15 +367,16 @@ void MindMapRenderer::drawCanvasNode(
     }
 
     // 2. Fold circle and reading-time badge of a node with children.
+    const bool hasToggle = !layout.isLeaf && node && node->hasChildren();
+    const qreal midY = frame.center().y();
     if (!layout.isLeaf) {
-        const bool hasToggle = node && node->hasChildren();
-        const qreal midY = frame.center().y();
         if (hasToggle) {
             const qreal grey = scene.isDark ? 0.2 : 0.95;
             painter.setPen(QPen(withAlpha(ink, 0.3), 1));
             painter.setBrush(
                 QColor::fromRgbF(static_cast<float>(grey), static_cast<float>(grey), static_cast<float>(grey)));
-            painter.drawEllipse(QRectF(frame.right() - 7, midY - 7, 14, 14));
+            painter.drawEllipse(QRectF(
+                frame.right() - foldCircleRadius, midY - foldCircleRadius, 2 * foldCircleRadius, 2 * foldCircleRadius));
             const QStaticText& glyph = staticText(
                 node->isCollapsed() ? QStringLiteral("+") : QString(QChar(0x2212)), m_foldFont, m_foldTexts);
             painter.setFont(m_foldFont);
@@ -373,22 +401,28 @@ void MindMapRenderer::drawCanvasNode(
         }
     }
 
-    // 3. Search outline.
+    // 3. Search outline; outlines leave the fold circle clear.
     if (style.matchRanges) {
         const qreal grow = layout.isLeaf ? 4 : 3;
         const qreal radius = layout.isLeaf ? 6 : 8;
+        const qreal width = style.isCurrentMatch ? 2.5 : 2;
         const QColor colour
             = style.isCurrentMatch ? QColor::fromRgbF(1, 0.55f, 0, 0.8f) : QColor::fromRgbF(1, 0.7f, 0, 0.5f);
-        painter.setPen(QPen(colour, style.isCurrentMatch ? 2.5 : 2));
+        painter.setPen(QPen(colour, width));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(frame.adjusted(-grow, -grow, grow, grow), radius, radius);
+        painter.drawPath(outlinePath(frame.adjusted(-grow, -grow, grow, grow), radius,
+            hasToggle ? std::optional(foldCircleGap(midY, width)) : std::nullopt));
     }
 
     // 4. Selection outline, over the search outline.
     if (style.selected) {
-        painter.setPen(QPen(scene.accent, 2));
+        const QRectF outline = style.selectionOutline ? *style.selectionOutline
+                                                      : frame.adjusted(-selectionOutset, -selectionOutset,
+                                                          selectionOutset, selectionOutset);
+        painter.setPen(QPen(scene.accent, selectionLineWidth));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(frame.adjusted(-2, -2, 2, 2), 8, 8);
+        painter.drawPath(outlinePath(
+            outline, 8, hasToggle ? std::optional(foldCircleGap(midY, selectionLineWidth)) : std::nullopt));
     }
 
     // 5. Text.
@@ -476,8 +510,8 @@ QList<QRectF> MindMapRenderer::matchRectangles(
         const QString& line = lines[static_cast<qsizetype>(k)];
         const qsizetype from = offsets[static_cast<size_t>(local)];
         const qsizetype to = offsets[static_cast<size_t>(end)];
-        const qreal prefixWidth = std::ceil(metrics.horizontalAdvance(line.left(from)));
-        const qreal matchWidth = std::ceil(metrics.horizontalAdvance(line.mid(from, to - from)));
+        const qreal prefixWidth = std::ceil(EmojiText::horizontalAdvance(font, metrics, line.left(from)));
+        const qreal matchWidth = std::ceil(EmojiText::horizontalAdvance(font, metrics, line.mid(from, to - from)));
         rects.append(QRectF(prefixWidth - 1, lineHeight * static_cast<qreal>(k), matchWidth + 2, lineHeight));
     }
     return rects;

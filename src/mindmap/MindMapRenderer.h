@@ -99,6 +99,8 @@ public:
 private:
     struct NodeStyle {
         bool selected = false;
+        // Where the selection outline runs, when not simply around the box.
+        std::optional<QRectF> selectionOutline;
         const QString* textOverride = nullptr;
         // Present while the node is a search match.
         std::optional<QList<MatchRange>> matchRanges;

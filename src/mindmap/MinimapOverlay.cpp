@@ -34,7 +34,11 @@ MinimapOverlay::MinimapOverlay(QWidget* parent, std::unique_ptr<MinimapRenderSch
     setCursor(Qt::PointingHandCursor);
     // Hidden at first, and hidden it lets every click through to the canvas below.
     setAttribute(Qt::WA_TransparentForMouseEvents, true);
-    connect(m_cache.get(), &MinimapCache::currentImageChanged, this, qOverload<>(&QWidget::update));
+    connect(m_cache.get(), &MinimapCache::currentImageChanged, this, [this] {
+        if (m_cache->currentKey() == m_requestedKey)
+            m_isImageStale = false;
+        update();
+    });
     connect(&Appearance::shared(), &Appearance::changed, this, [this] {
         requestRender();
         update();
@@ -125,8 +129,11 @@ void MinimapOverlay::setMinimapVisible(bool visible)
     setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     if (!visible)
         m_isNavigating = false;
-    if (visible && m_needsRender)
+    if (visible && m_needsRender) {
         requestRender();
+        // A moment of the old tree on the first pan after edits would be a wrong picture.
+        m_isImageStale = m_cache->currentKey() != m_requestedKey;
+    }
     const qreal from = m_opacity;
     const qreal to = visible ? 1.0 : 0.0;
     m_fade.start(
@@ -184,6 +191,12 @@ void MinimapOverlay::requestRender()
     m_cache->requestMinimapRender(renderInput(displayScale), key);
 }
 
+const QImage* MinimapOverlay::shownImage() const
+{
+    const std::optional<QImage>& image = m_cache->currentImage();
+    return image && !m_isImageStale ? &*image : nullptr;
+}
+
 void MinimapOverlay::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -214,7 +227,7 @@ void MinimapOverlay::paintEvent(QPaintEvent*)
     painter.fillPath(panel, material);
     painter.save();
     painter.setClipPath(panel);
-    if (const std::optional<QImage>& image = m_cache->currentImage()) {
+    if (const QImage* image = shownImage()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(minimapImageRect(m_contentBounds, s, m_padding), *image);
     }

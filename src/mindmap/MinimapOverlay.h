@@ -55,6 +55,9 @@ public:
     qreal maxHeight() const { return m_maxHeight; }
     qreal padding() const { return m_padding; }
     MinimapCache& cache() const { return *m_cache; }
+    // The bitmap the panel draws: the cache's, except while that one shows the tree from
+    // before changes made while the panel was hidden; then none until the new one comes.
+    const QImage* shownImage() const;
 
     // The current key and the input a render of it reads, for the display scale given.
     MinimapCacheKey renderKey(qreal displayScale) const;
@@ -113,6 +116,8 @@ private:
     bool m_isNavigating = false;
     // Something the bitmap shows changed while the panel was hidden.
     bool m_needsRender = true;
+    // The cache's bitmap is older than what the panel was shown again with.
+    bool m_isImageStale = false;
 };
 
 } // namespace kestrion

@@ -1,6 +1,7 @@
 #include "mindmap/MinimapRenderer.h"
 
 #include "mindmap/CanvasGeometry.h"
+#include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 #include "platform/Typography.h"
 
@@ -153,7 +154,7 @@ void drawText(Pass& pass, const NodeLayout& layout, const QString& stored, std::
     QString text = stored;
     text.replace(QChar(u'\u2028'), QChar(u' '));
     text.replace(QChar(u'\n'), QChar(u' '));
-    if (cached->metrics.horizontalAdvance(text) > available)
+    if (EmojiText::horizontalAdvance(cached->font, cached->metrics, text) > available)
         text = cached->metrics.elidedText(text, Qt::ElideRight, available);
     if (text.isEmpty())
         return;
@@ -161,7 +162,7 @@ void drawText(Pass& pass, const NodeLayout& layout, const QString& stored, std::
     const QPointF baseline((layout.origin.x() + 4 - bounds.x()) * pass.k,
         (layout.origin.y() + layout.size.height() / 2 - bounds.y()) * pass.k + cached->metrics.ascent() * 0.35);
     pass.painter.setFont(cached->font);
-    pass.painter.drawText(baseline, text);
+    EmojiText::drawLine(pass.painter, baseline, text);
 }
 
 void drawNodes(Pass& pass)

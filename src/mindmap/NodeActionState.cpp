@@ -65,15 +65,37 @@ NodeActionState computeNodeActionState(const QSet<QUuid>& selection, const QUuid
     return state;
 }
 
-NodeActionState computeNodeActionState(const DocumentController& controller, const SermonNodeMap& nodeLookup)
+std::optional<QUuid> siblingGroupParentID(const QSet<QUuid>& selection, const QHash<QUuid, QUuid>& parentIDs)
+{
+    std::optional<QUuid> group;
+    for (const QUuid& id : selection) {
+        const auto parent = parentIDs.constFind(id);
+        // Only the root has no parent.
+        if (parent == parentIDs.cend())
+            continue;
+        bool isBelowSelected = false;
+        for (auto above = parent; above != parentIDs.cend() && !isBelowSelected; above = parentIDs.constFind(*above))
+            isBelowSelected = selection.contains(*above);
+        if (isBelowSelected)
+            continue;
+        if (group && *group != *parent)
+            return std::nullopt;
+        group = *parent;
+    }
+    return group;
+}
+
+NodeActionState computeNodeActionState(
+    const DocumentController& controller, const SermonNodeMap& nodeLookup, const QHash<QUuid, QUuid>& parentIDs)
 {
     const SermonDocument* document = controller.document();
     if (!document || !document->root())
         return {};
-    std::optional<QUuid> groupParent;
-    if (const auto context = controller.siblingSelectionContext(); context && context->parent)
-        groupParent = context->parent->id();
-    return computeNodeActionState(controller.effectiveSelection(), document->root()->id(), nodeLookup, groupParent);
+    const QSet<QUuid> selection = controller.effectiveSelection();
+    const QUuid rootID = document->root()->id();
+    const std::optional<QUuid> groupParent
+        = selection.contains(rootID) ? std::nullopt : siblingGroupParentID(selection, parentIDs);
+    return computeNodeActionState(selection, rootID, nodeLookup, groupParent);
 }
 
 } // namespace kestrion

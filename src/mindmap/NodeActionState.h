@@ -46,8 +46,16 @@ NodeActionState computeNodeActionState(const QSet<QUuid>& selection, const QUuid
     const SermonNodeMap& nodeLookup, const std::optional<QUuid>& siblingGroupParentID);
 
 // The state for a controller's effective selection, its document's root and its sibling
-// group. A controller without a document allows nothing.
-NodeActionState computeNodeActionState(const DocumentController& controller, const SermonNodeMap& nodeLookup);
+// group, the group found through `parentIDs` (the canvas's parent of every node but the root,
+// from its last layout pass) in proportion to the selection, not the tree. A controller
+// without a document allows nothing.
+NodeActionState computeNodeActionState(
+    const DocumentController& controller, const SermonNodeMap& nodeLookup, const QHash<QUuid, QUuid>& parentIDs);
+
+// The parent shared by the selected nodes that lie below no other selected node, as the
+// controller's sibling group has it; none when they have different parents, when there are
+// none, or when the selection holds the root. Ids `parentIDs` does not hold are passed over.
+std::optional<QUuid> siblingGroupParentID(const QSet<QUuid>& selection, const QHash<QUuid, QUuid>& parentIDs);
 
 // Whether a leaf's text would be offered a line split: it holds a character the controller's
 // line split ends a line at.

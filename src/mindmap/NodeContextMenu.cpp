@@ -2,6 +2,7 @@
 
 #include "mindmap/NodeActions.h"
 #include "mindmap/NodeMarkers.h"
+#include "platform/EmojiMenuStyle.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -135,9 +136,12 @@ void addItems(QMenu* menu, const QList<ContextMenuItem>& items, const NodeAction
         case ContextMenuItem::Kind::Separator:
             menu->addSeparator();
             break;
-        case ContextMenuItem::Kind::Submenu:
-            addItems(menu->addMenu(item.title), item.submenu, actions, context);
+        case ContextMenuItem::Kind::Submenu: {
+            QMenu* submenu = menu->addMenu(item.title);
+            EmojiMenuStyle::install(*submenu);
+            addItems(submenu, item.submenu, actions, context);
             break;
+        }
         case ContextMenuItem::Kind::Command: {
             QAction* action = menu->addAction(item.title);
             action->setShortcut(item.shortcut);

@@ -1,6 +1,7 @@
 #include "mindmap/NodeEditorOverlay.h"
 
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/Typography.h"
 
 #include <QApplication>
@@ -48,7 +49,8 @@ QSizeF measureLines(const QStringList& lines, const QFont& font, qreal scale)
     const QFontMetricsF metrics(font);
     qreal widest = 0;
     for (const QString& line : lines)
-        widest = std::max(widest, std::ceil(metrics.horizontalAdvance(line.isEmpty() ? QStringLiteral(" ") : line)));
+        widest = std::max(
+            widest, std::ceil(EmojiText::horizontalAdvance(font, metrics, line.isEmpty() ? QStringLiteral(" ") : line)));
     const qreal lineCount = static_cast<qreal>(std::max<qsizetype>(lines.size(), 1));
     return { widest + NodeEditorOverlay::widthSlack * scale, Typography::lineHeight(font) * lineCount };
 }

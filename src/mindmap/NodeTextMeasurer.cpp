@@ -1,5 +1,6 @@
 #include "mindmap/NodeTextMeasurer.h"
 
+#include "platform/EmojiText.h"
 #include "platform/Typography.h"
 
 #include <algorithm>
@@ -61,7 +62,8 @@ qreal NodeTextMeasurer::lineHeight(qint64 depth) const
 
 qreal NodeTextMeasurer::lineWidth(const QString& line, qint64 depth) const
 {
-    return std::ceil(slot(depth).metrics.horizontalAdvance(line.isEmpty() ? QStringLiteral(" ") : line));
+    const FontSlot& s = slot(depth);
+    return std::ceil(EmojiText::horizontalAdvance(s.font, s.metrics, line.isEmpty() ? QStringLiteral(" ") : line));
 }
 
 NodeTextMeasurer::Extent NodeTextMeasurer::extent(const QString& text, qint64 depth) const

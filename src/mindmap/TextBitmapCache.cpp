@@ -1,6 +1,7 @@
 #include "mindmap/TextBitmapCache.h"
 
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 #include "platform/Typography.h"
 
@@ -39,7 +40,7 @@ TextGeometry geometryOf(const TextBitmapKey& key)
     for (QString& line : g.lines) {
         if (line.isEmpty())
             line = QStringLiteral(" ");
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+        widest = std::max(widest, EmojiText::horizontalAdvance(g.font, metrics, line));
     }
     g.naturalSize
         = QSizeF(std::ceil(widest) + TextBitmapCache::extraWidth, g.lineHeight * static_cast<qreal>(g.lines.size()));
@@ -56,7 +57,7 @@ void drawLines(QPainter& painter, const TextGeometry& g, bool isDark, const QPoi
         // Skip lines outside the clip: a text drawn directly may have thousands.
         if (clip.isValid() && (top > clip.bottom() || top + g.lineHeight < clip.top()))
             continue;
-        painter.drawText(QPointF(topLeft.x() + TextBitmapCache::textInsetX, top + g.ascent), g.lines[i]);
+        EmojiText::drawLine(painter, QPointF(topLeft.x() + TextBitmapCache::textInsetX, top + g.ascent), g.lines[i]);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "mindmap/NodeTextMeasurer.h"
 #include "platform/Signposter.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace kestrion {
@@ -34,7 +35,41 @@ std::vector<SermonNode*> pathTo(const QUuid& id, SermonNode* root)
     return {};
 }
 
+// The path read upwards from the indexes, every link checked against the children of the tree
+// as it stands; empty where a link no longer holds.
+std::vector<SermonNode*> indexedPathTo(
+    const QUuid& id, SermonNode* root, const SermonNodeMap& nodes, const QHash<QUuid, QUuid>& parentIDs)
+{
+    std::vector<SermonNode*> path;
+    SermonNode* node = nodes.value(id).get();
+    while (node && node != root) {
+        path.push_back(node);
+        SermonNode* parent = nodes.value(parentIDs.value(node->id())).get();
+        const qint64 index = parent ? parent->indexOfChild(node->id()) : -1;
+        if (index < 0 || parent->children()[static_cast<size_t>(index)].get() != node)
+            return {};
+        node = parent;
+    }
+    if (!node)
+        return {};
+    path.push_back(root);
+    std::reverse(path.begin(), path.end());
+    return path;
+}
+
 } // namespace
+
+std::vector<SermonNode*> pathToNode(
+    const QUuid& id, const SermonNodePtr& root, const SermonNodeMap* nodes, const QHash<QUuid, QUuid>* parentIDs)
+{
+    if (!root)
+        return {};
+    if (nodes && parentIDs) {
+        if (std::vector<SermonNode*> path = indexedPathTo(id, root.get(), *nodes, *parentIDs); !path.empty())
+            return path;
+    }
+    return pathTo(id, root.get());
+}
 
 qreal layoutSubtree(const SermonNodePtr& node, NodeLayoutMap& layouts, qreal x, qreal y)
 {
@@ -77,12 +112,10 @@ QUuid descendToNavigationDepth(const SermonNodePtr& node, qint64 depthLimit, boo
     return current->id();
 }
 
-std::optional<QUuid> neighborOfAncestor(
-    const QUuid& ancestorID, const SermonNodePtr& root, qint64 targetDepth, bool forward)
+std::optional<QUuid> neighborOfAncestor(const QUuid& ancestorID, const SermonNodePtr& root, qint64 targetDepth,
+    bool forward, const SermonNodeMap* nodes, const QHash<QUuid, QUuid>* parentIDs)
 {
-    if (!root)
-        return std::nullopt;
-    std::vector<SermonNode*> path = pathTo(ancestorID, root.get());
+    std::vector<SermonNode*> path = pathToNode(ancestorID, root, nodes, parentIDs);
     // Climb while the current node has no sibling in the direction; the root has none.
     while (path.size() >= 2) {
         const SermonNode* current = path.back();
@@ -99,10 +132,10 @@ std::optional<QUuid> neighborOfAncestor(
     return std::nullopt;
 }
 
-std::optional<QUuid> adjacentVisibleNode(
-    const QUuid& nodeID, const SermonNodePtr& root, qint64 depthLimit, bool forward)
+std::optional<QUuid> adjacentVisibleNode(const QUuid& nodeID, const SermonNodePtr& root, qint64 depthLimit,
+    bool forward, const SermonNodeMap* nodes, const QHash<QUuid, QUuid>* parentIDs)
 {
-    return neighborOfAncestor(nodeID, root, depthLimit, forward);
+    return neighborOfAncestor(nodeID, root, depthLimit, forward, nodes, parentIDs);
 }
 
 } // namespace kestrion

@@ -4,12 +4,14 @@
 #include "mindmap/NodeLayout.h"
 #include "mindmap/TreeLayoutCache.h"
 
+#include <QHash>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <QUuid>
 
 #include <optional>
+#include <vector>
 
 namespace kestrion {
 
@@ -48,14 +50,22 @@ QSizeF measureNode(const QString& text, qint64 depth, bool isLeaf);
 // stops. A null node gives a null id.
 QUuid descendToNavigationDepth(const SermonNodePtr& node, qint64 depthLimit, bool forward);
 
+// The nodes from the root down to the node with this id, both included; empty when the id is
+// not in the tree. With the node and parent indexes of the last layout pass the path is read
+// from them, each link confirmed in the tree, at a cost of the node's depth; where they no
+// longer hold (the tree changed since), the tree is walked.
+std::vector<SermonNode*> pathToNode(const QUuid& id, const SermonNodePtr& root, const SermonNodeMap* nodes = nullptr,
+    const QHash<QUuid, QUuid>* parentIDs = nullptr);
+
 // From the node with this id, the nearest sibling in the direction, climbing to the parent's
 // siblings when the sibling list is exhausted, then descended to the depth limit. None for
-// the root, an id not in the tree, or when the walk climbs out at the root.
-std::optional<QUuid> neighborOfAncestor(
-    const QUuid& ancestorID, const SermonNodePtr& root, qint64 targetDepth, bool forward);
+// the root, an id not in the tree, or when the walk climbs out at the root. The indexes serve
+// as for pathToNode.
+std::optional<QUuid> neighborOfAncestor(const QUuid& ancestorID, const SermonNodePtr& root, qint64 targetDepth,
+    bool forward, const SermonNodeMap* nodes = nullptr, const QHash<QUuid, QUuid>* parentIDs = nullptr);
 
 // The node the down arrow (forward) or the up arrow moves to from the node with this id.
-std::optional<QUuid> adjacentVisibleNode(
-    const QUuid& nodeID, const SermonNodePtr& root, qint64 depthLimit, bool forward);
+std::optional<QUuid> adjacentVisibleNode(const QUuid& nodeID, const SermonNodePtr& root, qint64 depthLimit,
+    bool forward, const SermonNodeMap* nodes = nullptr, const QHash<QUuid, QUuid>* parentIDs = nullptr);
 
 } // namespace kestrion

@@ -41,6 +41,9 @@ struct TreeLayoutCache::Walk {
     std::vector<qsizetype> unmatched;
     // Their nodes, held by their parents' child lists (or the caller, for the root).
     std::vector<const SermonNodePtr*> unmatchedPointers;
+    // And their parents' ids; null for the root. A matched node stands under the parent it
+    // stood under before, so only these can have a parent other than the last pass's.
+    std::vector<QUuid> unmatchedParentIDs;
     // Old subtrees (ranges of old entries) found nowhere near where they stood.
     std::vector<std::pair<qsizetype, qsizetype>> dropped;
     std::vector<qsizetype> toMeasure;
@@ -50,7 +53,7 @@ struct TreeLayoutCache::Walk {
     bool needsMeasuring(const Entry& e) const { return e.shown && e.fontSlot != NodeTextMeasurer::fontSlot(e.depth); }
 
     // The node's entry, taken over from the old entry at oldIndex (or new when -1).
-    void enter(const SermonNodePtr& pointer, qsizetype oldIndex, bool shown)
+    void enter(const SermonNodePtr& pointer, const SermonNode* parent, qsizetype oldIndex, bool shown)
     {
         const SermonNode& node = *pointer;
         const auto index = static_cast<qsizetype>(entries().size());
@@ -74,6 +77,7 @@ struct TreeLayoutCache::Walk {
             e.text = node.text();
             unmatched.push_back(index);
             unmatchedPointers.push_back(&pointer);
+            unmatchedParentIDs.push_back(parent ? parent->id() : QUuid());
         }
         Entry& e = entries().back();
         e.node = &node;
@@ -99,10 +103,10 @@ struct TreeLayoutCache::Walk {
             bool childrenShown;
         };
         std::vector<Visit> stack;
-        auto push = [&](const SermonNodePtr& node, qsizetype oldIndex, bool shown) {
+        auto push = [&](const SermonNodePtr& node, const SermonNode* parent, qsizetype oldIndex, bool shown) {
             const qsizetype oldEnd = oldIndex >= 0 ? oldIndex + old[static_cast<size_t>(oldIndex)].subtreeSize : -1;
             const auto index = static_cast<qsizetype>(entries().size());
-            enter(node, oldIndex, shown);
+            enter(node, parent, oldIndex, shown);
             prefetchChildren(node->children(), 0, childPrefetchDistance);
             stack.push_back(
                 { node.get(), 0, index, oldIndex >= 0 ? oldIndex + 1 : -1, oldEnd, shown && !node->isCollapsed() });
@@ -111,7 +115,7 @@ struct TreeLayoutCache::Walk {
         const bool sameRoot = !old.empty() && old.front().id == root->id();
         if (!old.empty() && !sameRoot)
             dropped.emplace_back(0, static_cast<qsizetype>(old.size()));
-        push(root, sameRoot ? 0 : -1, true);
+        push(root, nullptr, sameRoot ? 0 : -1, true);
         while (!stack.empty()) {
             Visit& visit = stack.back();
             const auto& children = visit.node->children();
@@ -132,7 +136,7 @@ struct TreeLayoutCache::Walk {
                     if (match >= 0)
                         visit.oldNext = match + old[static_cast<size_t>(match)].subtreeSize;
                 }
-                push(child, match, visit.childrenShown);
+                push(child, visit.node, match, visit.childrenShown);
                 continue;
             }
             if (visit.oldNext >= 0 && visit.oldNext < visit.oldEnd)
@@ -160,6 +164,17 @@ struct TreeLayoutCache::Walk {
                 out.nodes->reserve(count);
             for (const SermonNodePtr* pointer : unmatchedPointers)
                 out.nodes->insert((*pointer)->id(), *pointer);
+        }
+        if (out.parentIDs) {
+            if (out.parentIDs->isEmpty())
+                out.parentIDs->reserve(count);
+            for (size_t k = 0; k < unmatched.size(); ++k) {
+                const QUuid& id = entries()[static_cast<size_t>(unmatched[k])].id;
+                if (unmatchedParentIDs[k].isNull())
+                    out.parentIDs->remove(id);
+                else
+                    out.parentIDs->insert(id, unmatchedParentIDs[k]);
+            }
         }
         if (!unmatched.empty() && !dropped.empty()) {
             QHash<QUuid, qsizetype> pool;
@@ -195,6 +210,8 @@ struct TreeLayoutCache::Walk {
                     continue;
                 if (out.nodes)
                     out.nodes->remove(o.id);
+                if (out.parentIDs)
+                    out.parentIDs->remove(o.id);
                 if (out.subtreeWordCounts)
                     out.subtreeWordCounts->remove(o.id);
                 if (out.layouts->slotHolds(o.layoutSlot, o.id))
@@ -384,7 +401,7 @@ TreeLayoutCache::Result TreeLayoutCache::update(
     }
     // The previous entries become the old ones; the buffer of the pass before takes the new
     // ones, so that no pass allocates the whole table again.
-    Walk walk { *this, outputs, measurer, std::move(m_entries), {}, {}, {}, {} };
+    Walk walk { *this, outputs, measurer, std::move(m_entries), {}, {}, {}, {}, {} };
     m_entries = std::move(m_spare);
     m_entries.clear();
     m_lastMeasuredCount = 0;

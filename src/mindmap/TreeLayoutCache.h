@@ -19,9 +19,9 @@ class NodeTextMeasurer;
 // counted, where the node stood among its siblings and the slot of its layout. The next pass
 // walks the tree once, finds each node's entry by id where it stood (or one place off), and
 // measures only the texts that changed and the nodes it has not seen; it writes into the
-// layouts (with the bounds of each shown branch), the node index and the word counts only what
-// differs from what they hold. An edit therefore costs one walk of the tree plus work in
-// proportion to what changed.
+// layouts (with the bounds of each shown branch), the node and parent indexes and the word
+// counts only what differs from what they hold. An edit therefore costs one walk of the tree
+// plus work in proportion to what changed.
 //
 // It holds an entry for every node of the tree, folded away or shown, however large, and
 // drops the entries of nodes that left the tree; a node moved elsewhere keeps its entry.
@@ -37,6 +37,8 @@ public:
         SermonNodeMap* nodes = nullptr;
         // Per node, the words of its text and of all its descendants; optional.
         QHash<QUuid, qint64>* subtreeWordCounts = nullptr;
+        // Per node but the root, the id of its parent, folded ones included; optional.
+        QHash<QUuid, QUuid>* parentIDs = nullptr;
     };
     struct Result {
         // The root's band.

@@ -2,6 +2,7 @@
 
 #include "platform/Preferences.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 namespace kestrion {
@@ -72,7 +73,7 @@ void Appearance::setSystemPalette(const QPalette& palette)
     m_systemPalette = palette;
     if (m_appearance == AppAppearance::System) {
         if (qGuiApp)
-            QGuiApplication::setPalette(palette);
+            applyPalette(palette);
         if (wasDark != isDark())
             Q_EMIT changed();
     }
@@ -90,7 +91,7 @@ void Appearance::apply(AppAppearance appearance)
     const bool choiceChanged = appearance != m_appearance;
     m_appearance = appearance;
     if (qGuiApp)
-        QGuiApplication::setPalette(paletteFor(appearance));
+        applyPalette(paletteFor(appearance));
     if (choiceChanged || wasDark != isDark())
         Q_EMIT changed();
 }
@@ -103,6 +104,43 @@ void Appearance::follow(Preferences& preferences)
         if (key == Preferences::appearanceKey)
             apply(preferences.appearance());
     });
+}
+
+void Appearance::applyPalette(const QPalette& palette)
+{
+    QGuiApplication::setPalette(palette);
+    // Setting the application's palette drops those of widget classes: the menus' comes after.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::setPalette(menuPalette(palette), "QMenu");
+}
+
+QColor Appearance::raisedColor(const QPalette& palette)
+{
+    // Light surfaces stand out white; dark ones lighter than the window.
+    return isDarkPalette(palette) ? palette.color(QPalette::Active, QPalette::Window).lighter(165)
+                                  : palette.color(QPalette::Active, QPalette::Base);
+}
+
+QColor Appearance::edgeColor(const QPalette& palette)
+{
+    return isDarkPalette(palette) ? raisedColor(palette).lighter(160)
+                                  : palette.color(QPalette::Active, QPalette::Window).darker(140);
+}
+
+QPalette Appearance::menuPalette(const QPalette& palette)
+{
+    if (!isDarkPalette(palette))
+        return palette;
+    // The style fills menus from the base colour and draws their edge from the window colour,
+    // darkened.
+    QPalette menu = palette;
+    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
+        menu.setColor(group, QPalette::Base, raisedColor(palette).darker(108));
+        menu.setColor(group, QPalette::Window, edgeColor(palette).lighter(160));
+    }
+    // Disabled items without the light shadow the style gives their text.
+    menu.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
+    return menu;
 }
 
 bool Appearance::isDark() const

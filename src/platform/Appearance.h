@@ -47,6 +47,12 @@ public:
     static QPalette lightPalette();
     static QPalette darkPalette();
     static bool isDarkPalette(const QPalette& palette);
+    // Surfaces raised over the window (menus, notices) and the line along their edge: in the
+    // dark appearance as plain to see as in the light one.
+    static QColor raisedColor(const QPalette& palette);
+    static QColor edgeColor(const QPalette& palette);
+    // The palette of menus over windows of that palette.
+    static QPalette menuPalette(const QPalette& palette);
 
     // The one ink colour of text and marks.
     static QColor inkColor(bool isDark);
@@ -58,6 +64,7 @@ Q_SIGNALS:
 
 private:
     Appearance() = default;
+    void applyPalette(const QPalette& palette);
 
     std::optional<QPalette> m_systemPalette;
     AppAppearance m_appearance = AppAppearance::System;

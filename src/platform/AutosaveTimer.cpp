@@ -27,7 +27,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AutosaveTimer> AutosaveTimer::create()
+std::unique_ptr<AutosaveTimer> AutosaveTimer::create(Purpose)
 {
     return std::make_unique<QtAutosaveTimer>();
 }

@@ -6,10 +6,17 @@
 
 namespace kestrion {
 
-// The one-shot timer behind autosave, one per open document. The manager makes them through
-// a factory, so tests can fire them by hand instead of waiting.
+// A one-shot timer behind autosave; each open document has one per purpose. The manager
+// makes them through a factory, so tests can fire them by hand instead of waiting.
 class AutosaveTimer {
 public:
+    enum class Purpose {
+        // Saving a titled sermon in place once the editing pauses.
+        SaveInPlace,
+        // Keeping unsaved words in the recovery folder, also while the typing goes on.
+        RecoveryCopy,
+    };
+
     virtual ~AutosaveTimer() = default;
 
     // Starts or restarts the countdown.
@@ -21,12 +28,12 @@ public:
     std::function<void()> onTimeout;
 
     // A QTimer on the current thread's event loop.
-    static std::unique_ptr<AutosaveTimer> create();
+    static std::unique_ptr<AutosaveTimer> create(Purpose purpose);
 
 protected:
     AutosaveTimer() = default;
 };
 
-using AutosaveTimerFactory = std::function<std::unique_ptr<AutosaveTimer>()>;
+using AutosaveTimerFactory = std::function<std::unique_ptr<AutosaveTimer>(AutosaveTimer::Purpose purpose)>;
 
 } // namespace kestrion

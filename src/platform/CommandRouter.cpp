@@ -88,7 +88,7 @@ void CommandRouter::setFocusOverride(QWidget* focusWidget)
     Q_EMIT valuesChanged();
 }
 
-QWidget* CommandRouter::currentFocusWidget() const
+QWidget* CommandRouter::focusWidget() const
 {
     if (m_focusOverride)
         return m_focusOverride;
@@ -128,7 +128,7 @@ QWidget* CommandRouter::focusedWindow() const
 QWidget* CommandRouter::focusedView() const
 {
     QWidget* window = currentActiveWindow();
-    for (QWidget* w = currentFocusWidget(); w; w = w->parentWidget()) {
+    for (QWidget* w = focusWidget(); w; w = w->parentWidget()) {
         if (w->window() != window)
             break;
         if (const Registration* r = registrationOf(w); r && !r->isScene)
@@ -149,7 +149,7 @@ FocusedValues CommandRouter::values() const
     }
     // Views from the outside in, so inner values win.
     std::vector<const Registration*> views;
-    for (QWidget* w = currentFocusWidget(); w && w->window() == window; w = w->parentWidget()) {
+    for (QWidget* w = focusWidget(); w && w->window() == window; w = w->parentWidget()) {
         if (const Registration* r = registrationOf(w); r && !r->isScene)
             views.push_back(r);
     }

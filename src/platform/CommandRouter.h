@@ -49,6 +49,8 @@ public:
     QWidget* focusedWindow() const;
     // The innermost view publisher holding the focus widget of the active window; else none.
     QWidget* focusedView() const;
+    // The widget with the keyboard; while the menu bar holds it, the widget that had it before.
+    QWidget* focusWidget() const;
 
     FocusedValues values() const;
     template <class Key> std::optional<typename Key::Value> value() const { return values().template get<Key>(); }
@@ -69,7 +71,6 @@ private:
         bool isScene = false;
     };
 
-    QWidget* currentFocusWidget() const;
     QWidget* currentActiveWindow() const;
     const Registration* registrationOf(const QWidget* widget) const;
     void prune();

@@ -36,13 +36,18 @@ using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& docume
 // it closes; before that, the file is compared with what we last read or wrote, and if
 // someone else changed it, the user is asked instead. Text that no file holds yet (an
 // untitled document, words still being typed, a save that failed) is kept in the recovery
-// folder and offered back after a crash: into its own file's window when that file exists.
+// folder within about a second, however fast the keys come, and offered back after a crash:
+// into its own file's window when that file exists.
 class DocumentManager : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds defaultAutosaveDelay { 3000 };
     // Saving waits for a pause in the editing, but never longer than this.
     static constexpr std::chrono::milliseconds defaultAutosaveMaximumDelay { 30000 };
+    // Unsaved words reach the recovery folder after a short pause in the typing, and while the
+    // keys keep coming at least this often: a crash costs at most the last second.
+    static constexpr std::chrono::milliseconds defaultRecoveryDelay { 300 };
+    static constexpr std::chrono::milliseconds defaultRecoveryMaximumDelay { 1000 };
     // The key of the notice in a window that holds text restored after a crash.
     static inline const QString recoveredChangesNotice = QStringLiteral("recoveredChanges");
     using Clock = std::function<std::chrono::milliseconds()>;
@@ -58,6 +63,7 @@ public:
     void setFileWriter(FileWriter writer);
     void setClock(Clock clock);
     void setAutosaveDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay);
+    void setRecoveryDelay(std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay);
     // Where text that no file holds yet is kept; the application data folder by default.
     void setRecoveryFolder(const QString& folder);
     QString recoveryFolder() const { return m_recoveryFolder; }
@@ -110,6 +116,10 @@ public:
     // What the autosave timer runs: saves a titled document in place (asking first when the
     // file changed on disk), and keeps an untitled one in the recovery folder.
     void autosave(OpenDocument& document);
+    // What the recovery timer runs: keeps what no file holds yet, words being typed included,
+    // in the recovery folder, and drops the copy once the file holds it all. A write that
+    // fails is tried again.
+    void keepUnsavedText(OpenDocument& document);
     // For an ending session or a signal: no questions. Saves titled documents in place where
     // that is safe and puts everything else in the recovery folder.
     void saveAllWithoutAsking();
@@ -139,16 +149,25 @@ private:
     OpenDocument* recover(std::unique_ptr<RecoveryCopy> copy);
     OpenDocument* recoverIntoFile(std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon);
     void showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk);
+    void showNeverSavedNotice(OpenDocument& document);
     void documentChanged(OpenDocument& document);
+    // Restarts a timer that waits for a pause in a run of changes, but never longer than the
+    // maximum after the first change it has not yet run for.
+    void restartAfterChange(AutosaveTimer& timer, bool& isPending, std::chrono::milliseconds& firstChange,
+        std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay) const;
+    // The recovery copy is as the document stands.
+    void recoveryCopyIsCurrent(OpenDocument& document);
+    void retryRecoveryCopy(OpenDocument& document);
     WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
     // The file now holds contents: the document is clean and its recovery copy goes.
     void markWritten(OpenDocument& document, const QString& path, const QByteArray& contents);
     // Keeps the document's text in the recovery folder while it differs from the file, and
-    // drops the copy once it does not.
-    void writeRecoveryCopy(OpenDocument& document);
-    void writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
+    // drops the copy once it does not. False when the copy could not be written: it is
+    // reported once, and tried again shortly.
+    bool writeRecoveryCopy(OpenDocument& document);
+    bool writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
     void discardRecoveryCopy(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);
@@ -156,9 +175,12 @@ private:
     void storePendingEdits(OpenDocument& document);
     void finishClose(OpenDocument& document);
     QString suggestedSavePath(const OpenDocument& document) const;
+    // The name Save As proposes for a document never saved, without the extension.
+    static QString proposedFileName(const OpenDocument& document);
     QWidget* parentFor(const OpenDocument& document) const;
     int nextUntitledNumber() const;
     std::chrono::milliseconds now() const;
+    static QString nativePath(const QString& path);
 
     std::unique_ptr<DocumentDialogs> m_dialogs;
     RecentDocuments m_recentDocuments;
@@ -168,6 +190,8 @@ private:
     Clock m_clock;
     std::chrono::milliseconds m_autosaveDelay = defaultAutosaveDelay;
     std::chrono::milliseconds m_autosaveMaximumDelay = defaultAutosaveMaximumDelay;
+    std::chrono::milliseconds m_recoveryDelay = defaultRecoveryDelay;
+    std::chrono::milliseconds m_recoveryMaximumDelay = defaultRecoveryMaximumDelay;
     QString m_recoveryFolder;
     QString m_lastFolder;
     bool m_showsWindows = true;

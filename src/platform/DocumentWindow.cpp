@@ -4,6 +4,7 @@
 #include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
 #include "platform/UndoManager.h"
+#include "platform/WindowPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -19,7 +21,8 @@ DocumentWindow::DocumentWindow(OpenDocument& document, QWidget* parent)
     : QMainWindow(parent)
     , m_document(document)
 {
-    resize(defaultSize);
+    // A large scale factor can leave the screen smaller than the default.
+    resize(WindowPlacement::fitted(defaultSize, WindowPlacement::contentRoom(*this)));
     auto* host = new QWidget(this);
     auto* column = new QVBoxLayout(host);
     column->setContentsMargins(0, 0, 0, 0);
@@ -38,6 +41,14 @@ DocumentWindow::DocumentWindow(OpenDocument& document, QWidget* parent)
 }
 
 DocumentWindow::~DocumentWindow() = default;
+
+void DocumentWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Once the window manager has placed and framed it, the frame is known: all of it on the
+    // screen, title bar, toolbar and status bar included.
+    QTimer::singleShot(0, this, [this] { WindowPlacement::keepOnScreen(*this); });
+}
 
 void DocumentWindow::setContent(QWidget* content)
 {

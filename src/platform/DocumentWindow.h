@@ -24,6 +24,7 @@ struct NoticeAction;
 class DocumentWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // Bounded by the screen.
     static constexpr QSize defaultSize { 1200, 800 };
 
     explicit DocumentWindow(OpenDocument& document, QWidget* parent = nullptr);
@@ -72,6 +73,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();

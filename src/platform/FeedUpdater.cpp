@@ -6,7 +6,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QtConcurrent>
+
+#include <memory>
 
 namespace kestrion {
 
@@ -55,26 +58,41 @@ void FeedUpdater::checkForUpdates()
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
     QNetworkRequest request(m_feed);
-    request.setTransferTimeout(transferTimeoutMilliseconds);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = m_network->get(request);
+    // Both ways of giving up end the transfer as cancelled; whichever gives up says why.
+    auto cancel = std::make_shared<Cancel>(Cancel::None);
+    const auto giveUp = [reply, cancel](Cancel why) {
+        if (*cancel == Cancel::None)
+            *cancel = why;
+        reply->abort();
+    };
+    auto* silence = new QTimer(reply);
+    silence->setSingleShot(true);
+    silence->setInterval(m_transferTimeout);
+    connect(silence, &QTimer::timeout, reply, [giveUp] { giveUp(Cancel::TimedOut); });
     // A feed that grows past the limit is not read to its end.
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+    connect(reply, &QNetworkReply::downloadProgress, reply, [giveUp, silence](qint64 received, qint64 total) {
         if (received > maximumFeedSize || total > maximumFeedSize)
-            reply->abort();
+            giveUp(Cancel::TooLarge);
+        else
+            silence->start();
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { fetched(reply); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, cancel] { fetched(reply, *cancel); });
+    silence->start();
 }
 
-void FeedUpdater::fetched(QNetworkReply* reply)
+void FeedUpdater::fetched(QNetworkReply* reply, Cancel cancel)
 {
     reply->deleteLater();
     const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->read(maximumFeedSize + 1) : QByteArray();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (reply->error() != QNetworkReply::NoError) {
-        const QString reason = reply->error() == QNetworkReply::OperationCanceledError
-            ? tr("The release feed is larger than expected.")
-            : reply->errorString();
+        QString reason = reply->errorString();
+        if (reply->error() == QNetworkReply::OperationCanceledError && cancel == Cancel::TooLarge)
+            reason = tr("The release feed is larger than expected.");
+        else if (reply->error() == QNetworkReply::OperationCanceledError && cancel == Cancel::TimedOut)
+            reason = tr("The server did not answer in time.");
         finish(couldNotCheck(m_currentVersion, reason));
         return;
     }

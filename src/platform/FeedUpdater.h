@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <chrono>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -19,7 +21,8 @@ class FeedUpdater : public Updater {
 public:
     // A feed larger than this is not read.
     static constexpr qint64 maximumFeedSize = 1024 * 1024;
-    static constexpr int transferTimeoutMilliseconds = 20000;
+    // A transfer that receives nothing for this long is given up.
+    static constexpr std::chrono::milliseconds defaultTransferTimeout { 20000 };
 
     // Not started, or without a feed, it never checks.
     FeedUpdater(const QUrl& feed, const QString& currentVersion, bool isStarted, QObject* parent = nullptr);
@@ -28,11 +31,16 @@ public:
     bool canCheckForUpdates() const override;
     void checkForUpdates() override;
 
+    void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
+
     // The result of a fetched feed's bytes; safe on any thread.
     static UpdateCheckResult evaluate(const QByteArray& feed, const QString& currentVersion);
 
 private:
-    void fetched(QNetworkReply* reply);
+    // Why the updater itself cancelled a transfer.
+    enum class Cancel { None, TooLarge, TimedOut };
+
+    void fetched(QNetworkReply* reply, Cancel cancel);
     void finish(const UpdateCheckResult& result);
     void setChecking(bool checking);
 
@@ -40,6 +48,7 @@ private:
     QString m_currentVersion;
     bool m_isStarted = false;
     bool m_isChecking = false;
+    std::chrono::milliseconds m_transferTimeout = defaultTransferTimeout;
     QNetworkAccessManager* m_network = nullptr;
 };
 

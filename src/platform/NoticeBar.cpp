@@ -1,7 +1,10 @@
 #include "platform/NoticeBar.h"
 
+#include "platform/Appearance.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -12,9 +15,6 @@ NoticeBar::NoticeBar(const QString& text, std::vector<NoticeAction> actions, QWi
     , m_actions(std::move(actions))
 {
     setObjectName(QStringLiteral("noticeBar"));
-    setFrameShape(QFrame::StyledPanel);
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::ToolTipBase);
     setForegroundRole(QPalette::ToolTipText);
 
     auto* row = new QHBoxLayout(this);
@@ -42,6 +42,15 @@ NoticeBar::NoticeBar(const QString& text, std::vector<NoticeAction> actions, QWi
     close->setAccessibleName(tr("Close"));
     connect(close, &QToolButton::clicked, this, &NoticeBar::finished);
     row->addWidget(close);
+}
+
+void NoticeBar::paintEvent(QPaintEvent*)
+{
+    // A band across the window, raised over it, with a line along each long edge.
+    QPainter painter(this);
+    painter.fillRect(rect(), Appearance::raisedColor(palette()));
+    painter.fillRect(QRect(0, 0, width(), 1), Appearance::edgeColor(palette()));
+    painter.fillRect(QRect(0, height() - 1, width(), 1), Appearance::edgeColor(palette()));
 }
 
 QString NoticeBar::text() const

@@ -34,6 +34,9 @@ Q_SIGNALS:
     // The user closed the notice or one of its actions ran.
     void finished();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QLabel* m_label = nullptr;
     std::vector<NoticeAction> m_actions;

@@ -25,6 +25,7 @@ OpenDocument::~OpenDocument()
     // The window's views hold the document; they go first.
     delete m_window.data();
     m_autosaveTimer.reset();
+    m_recoveryTimer.reset();
     // The undo commands point at the document.
     m_undoManager.reset();
     m_document.reset();

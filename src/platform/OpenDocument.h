@@ -86,6 +86,11 @@ private:
     std::unique_ptr<AutosaveTimer> m_autosaveTimer;
     bool m_hasPendingAutosave = false;
     std::chrono::milliseconds m_firstPendingChange { 0 };
+    std::unique_ptr<AutosaveTimer> m_recoveryTimer;
+    bool m_hasPendingRecovery = false;
+    std::chrono::milliseconds m_firstUnkeptChange { 0 };
+    // How long the last recovery copy took to make and write.
+    std::chrono::milliseconds m_recoveryCopyCost { 0 };
     // The user chose to keep a file that someone else changed; timed autosave leaves it
     // alone until the next explicit save.
     bool m_isAutosaveHeld = false;

@@ -2,22 +2,9 @@
 
 #include <QSettings>
 
-#include <algorithm>
 #include <cmath>
 
 namespace kestrion {
-
-namespace {
-
-// A usable double: the stored value when finite, else the default; then kept in bounds.
-double usable(double value, double fallback, double low, double high)
-{
-    if (!std::isfinite(value))
-        value = fallback;
-    return std::clamp(value, low, high);
-}
-
-} // namespace
 
 Preferences::Preferences(std::unique_ptr<QSettings> settings, QObject* parent)
     : QObject(parent)
@@ -86,6 +73,12 @@ std::optional<QString> Preferences::storedText(const QString& key) const
     return value.toString();
 }
 
+double Preferences::deliverySetting(const QString& key, double fallback, Range range) const
+{
+    const std::optional<double> stored = storedDouble(key);
+    return stored && range.contains(*stored) ? *stored : fallback;
+}
+
 bool Preferences::write(const QString& key, const QVariant& value)
 {
     m_settings->setValue(key, value);
@@ -142,7 +135,7 @@ bool Preferences::setColumnWidths(const QString& widths)
 
 double Preferences::deliveryFontSize() const
 {
-    return storedDouble(deliveryFontSizeKey).value_or(defaultDeliveryFontSize);
+    return deliverySetting(deliveryFontSizeKey, defaultDeliveryFontSize, deliveryFontSizeRange);
 }
 
 bool Preferences::setDeliveryFontSize(double size)
@@ -152,14 +145,9 @@ bool Preferences::setDeliveryFontSize(double size)
     return write(deliveryFontSizeKey, size);
 }
 
-double Preferences::usableDeliveryFontSize() const
-{
-    return usable(deliveryFontSize(), defaultDeliveryFontSize, minDeliveryFontSize, maxDeliveryFontSize);
-}
-
 double Preferences::deliveryLineSpacing() const
 {
-    return storedDouble(deliveryLineSpacingKey).value_or(defaultDeliveryLineSpacing);
+    return deliverySetting(deliveryLineSpacingKey, defaultDeliveryLineSpacing, deliveryLineSpacingRange);
 }
 
 bool Preferences::setDeliveryLineSpacing(double spacing)
@@ -169,14 +157,9 @@ bool Preferences::setDeliveryLineSpacing(double spacing)
     return write(deliveryLineSpacingKey, spacing);
 }
 
-double Preferences::usableDeliveryLineSpacing() const
-{
-    return usable(deliveryLineSpacing(), defaultDeliveryLineSpacing, minDeliveryLineSpacing, maxDeliveryLineSpacing);
-}
-
 double Preferences::deliveryTextWidth() const
 {
-    return storedDouble(deliveryTextWidthKey).value_or(defaultDeliveryTextWidth);
+    return deliverySetting(deliveryTextWidthKey, defaultDeliveryTextWidth, deliveryTextWidthRange);
 }
 
 bool Preferences::setDeliveryTextWidth(double width)
@@ -184,11 +167,6 @@ bool Preferences::setDeliveryTextWidth(double width)
     if (!std::isfinite(width) || storedDouble(deliveryTextWidthKey) == width)
         return false;
     return write(deliveryTextWidthKey, width);
-}
-
-double Preferences::usableDeliveryTextWidth() const
-{
-    return usable(deliveryTextWidth(), defaultDeliveryTextWidth, minDeliveryTextWidth, maxDeliveryTextWidth);
 }
 
 qint64 Preferences::deliveryWPM() const
@@ -201,11 +179,6 @@ bool Preferences::setDeliveryWPM(qint64 wordsPerMinute)
     if (storedInteger(deliveryWPMKey) == wordsPerMinute)
         return false;
     return write(deliveryWPMKey, wordsPerMinute);
-}
-
-qint64 Preferences::usableDeliveryWPM() const
-{
-    return std::max<qint64>(deliveryWPM(), 1);
 }
 
 bool Preferences::deliveryFullscreen() const

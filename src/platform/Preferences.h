@@ -18,7 +18,10 @@ namespace kestrion {
 // Stored values are outside input: another program or a hand-edited file may put anything
 // there. The plain accessors give the stored value when it has the right type (else the
 // default), as the menus that mark the current choice need it; the usable... accessors give
-// a value that is safe to compute with (no division by zero, no empty page).
+// a value that is safe to compute with (no division by zero). The delivery settings are read
+// through one rule instead, so that what the settings bar shows is what the page uses: a
+// stored value that is not a number, or lies outside the range the settings bar offers,
+// reads as the default.
 //
 // Every setter that changes a value emits changed(key), so a new value reaches every open
 // window at once. Writes made through another Preferences object are not seen.
@@ -44,14 +47,15 @@ public:
     static constexpr qint64 defaultDeliveryWPM = 130;
     static constexpr bool defaultDeliveryFullscreen = false;
 
-    // Bounds of the usable... accessors. They are wider than the controls that write the
-    // values, so any value the program itself stores is used unchanged.
-    static constexpr double minDeliveryFontSize = 4.0;
-    static constexpr double maxDeliveryFontSize = 200.0;
-    static constexpr double minDeliveryLineSpacing = 0.5;
-    static constexpr double maxDeliveryLineSpacing = 10.0;
-    static constexpr double minDeliveryTextWidth = 100.0;
-    static constexpr double maxDeliveryTextWidth = 20000.0;
+    // What the settings bar offers; the text width's upper end shrinks in a narrow window.
+    struct Range {
+        double low;
+        double high;
+        bool contains(double value) const { return value >= low && value <= high; }
+    };
+    static constexpr Range deliveryFontSizeRange { 12, 24 };
+    static constexpr Range deliveryLineSpacingRange { 1, 3 };
+    static constexpr Range deliveryTextWidthRange { 400, 1000 };
 
     // Takes ownership of the settings; tests pass a QSettings on a temporary file.
     explicit Preferences(std::unique_ptr<QSettings> settings, QObject* parent = nullptr);
@@ -81,22 +85,19 @@ public:
     QString columnWidths() const;
     bool setColumnWidths(const QString& widths);
 
-    // "deliveryFontSize" (15.0), "deliveryLineSpacing" (1.8), "deliveryTextWidth" (700.0).
+    // "deliveryFontSize" (15.0), "deliveryLineSpacing" (1.8), "deliveryTextWidth" (700.0),
+    // each within its range.
     double deliveryFontSize() const;
     bool setDeliveryFontSize(double size);
-    double usableDeliveryFontSize() const;
     double deliveryLineSpacing() const;
     bool setDeliveryLineSpacing(double spacing);
-    double usableDeliveryLineSpacing() const;
     double deliveryTextWidth() const;
     bool setDeliveryTextWidth(double width);
-    double usableDeliveryTextWidth() const;
 
-    // "deliveryWPM", default 130.
+    // "deliveryWPM", default 130. No control sets it, so any whole number is taken; a pace
+    // below 1 plans the shortest duration.
     qint64 deliveryWPM() const;
     bool setDeliveryWPM(qint64 wordsPerMinute);
-    // At least 1.
-    qint64 usableDeliveryWPM() const;
 
     // "deliveryFullscreen", default false.
     bool deliveryFullscreen() const;
@@ -111,6 +112,9 @@ private:
     std::optional<double> storedDouble(const QString& key) const;
     std::optional<bool> storedBool(const QString& key) const;
     std::optional<QString> storedText(const QString& key) const;
+    // The delivery settings' one rule: the stored number when it lies within range, else the
+    // default.
+    double deliverySetting(const QString& key, double fallback, Range range) const;
     bool write(const QString& key, const QVariant& value);
 
     std::unique_ptr<QSettings> m_settings;

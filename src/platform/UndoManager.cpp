@@ -80,6 +80,18 @@ void UndoManager::registerUndo(SermonDocument& document)
     m_stack.push(new DocumentStepCommand(document));
 }
 
+bool UndoManager::withdrawUndo(SermonDocument& document)
+{
+    const int index = m_stack.index();
+    if (m_isReplaying || index <= 0 || index != m_stack.count() || documentOf(m_stack.command(index - 1)) != &document)
+        return false;
+    // Undone, an obsolete command leaves the stack without undoing anything; the clean state
+    // comes back when the step had left it.
+    const_cast<QUndoCommand*>(m_stack.command(index - 1))->setObsolete(true);
+    m_stack.undo();
+    return true;
+}
+
 void UndoManager::replay(void (QUndoStack::*step)())
 {
     m_isReplaying = true;

@@ -28,6 +28,8 @@ public:
     ~UndoManager() override;
 
     void registerUndo(SermonDocument& document) override;
+    // Drops the latest step when it is the document's and nothing lies above it.
+    bool withdrawUndo(SermonDocument& document) override;
 
     bool canUndo() const;
     bool canRedo() const;

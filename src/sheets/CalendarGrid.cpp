@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,6 +68,8 @@ protected:
         const QColor accent = SheetStyle::accent(palette());
         for (std::size_t i = 0; i < days.size(); ++i) {
             const QDate& day = days[i];
+            if (!day.isValid())
+                continue;
             const bool inMonth = day.year() == anchor.year() && day.month() == anchor.month();
             const bool selected = day == m_calendar.date();
             const bool sunday = day.dayOfWeek() == Qt::Sunday;
@@ -96,16 +99,60 @@ private:
     CalendarGrid& m_calendar;
 };
 
-QToolButton* makeMenuButton(QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setFont(SheetStyle::headlineFont());
-    button->setMenu(new QMenu(button));
-    return button;
-}
+// A month or year menu: its name with a small chevron beside it, without a bezel.
+class MenuButton : public QToolButton {
+public:
+    static constexpr int horizontalPadding = 4;
+    static constexpr int verticalPadding = 2;
+    static constexpr int chevronGap = 2;
+    static constexpr int chevronSize = 8;
+
+    explicit MenuButton(QWidget* parent)
+        : QToolButton(parent)
+    {
+        setAutoRaise(true);
+        setPopupMode(QToolButton::InstantPopup);
+        setFocusPolicy(Qt::TabFocus);
+        setFont(SheetStyle::headlineFont());
+        setMenu(new QMenu(this));
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return { 2 * horizontalPadding + metrics.horizontalAdvance(text()) + chevronGap + chevronSize,
+            2 * verticalPadding + metrics.height() };
+    }
+
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (isDown() || underMouse())
+            painter.fillPath(roundedBox(box), SheetStyle::primary(palette(), isDown() ? 0.16 : 0.08));
+        if (hasFocus())
+            painter.strokePath(roundedBox(box), QPen(SheetStyle::accent(palette()), 1.5));
+        const QFontMetricsF metrics(font());
+        const QRectF textBox(horizontalPadding, 0, metrics.horizontalAdvance(text()), height());
+        painter.setPen(SheetStyle::primary(palette()));
+        painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter, text());
+        const QRectF chevron(textBox.right() + chevronGap, (height() - chevronSize) / 2.0, chevronSize, chevronSize);
+        Symbols::draw(painter, QStringLiteral("chevron.down"), chevron, SheetStyle::secondary(palette()));
+    }
+
+private:
+    static QPainterPath roundedBox(const QRectF& box)
+    {
+        QPainterPath path;
+        path.addRoundedRect(box, 5, 5);
+        return path;
+    }
+};
 
 QToolButton* makeStepButton(const QString& symbol, const QString& name, QWidget* parent)
 {
@@ -131,24 +178,24 @@ CalendarGrid::CalendarGrid(const QDate& date, QWidget* parent)
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
-    m_monthButton = makeMenuButton(this);
+    m_monthButton = new MenuButton(this);
     for (int month = 1; month <= 12; ++month) {
         m_monthButton->menu()->addAction(
             QLocale().standaloneMonthName(month, QLocale::LongFormat), this, [this, month] { setMonth(month); });
     }
-    m_yearButton = makeMenuButton(this);
+    m_yearButton = new MenuButton(this);
     // The years run around today's, which may have moved on since the grid was made.
     connect(m_yearButton->menu(), &QMenu::aboutToShow, this, &CalendarGrid::fillYearMenu);
     fillYearMenu();
     header->addWidget(m_monthButton);
     header->addWidget(m_yearButton);
     header->addStretch(1);
-    QToolButton* previous = makeStepButton(QStringLiteral("chevron.left"), tr("Previous month"), this);
-    connect(previous, &QToolButton::clicked, this, [this] { stepMonth(-1); });
-    QToolButton* next = makeStepButton(QStringLiteral("chevron.right"), tr("Next month"), this);
-    connect(next, &QToolButton::clicked, this, [this] { stepMonth(1); });
-    header->addWidget(previous);
-    header->addWidget(next);
+    m_previousButton = makeStepButton(QStringLiteral("chevron.left"), tr("Previous month"), this);
+    connect(m_previousButton, &QToolButton::clicked, this, [this] { stepMonth(-1); });
+    m_nextButton = makeStepButton(QStringLiteral("chevron.right"), tr("Next month"), this);
+    connect(m_nextButton, &QToolButton::clicked, this, [this] { stepMonth(1); });
+    header->addWidget(m_previousButton);
+    header->addWidget(m_nextButton);
     column->addLayout(header);
 
     m_weekdayRow = new QWidget(this);
@@ -187,8 +234,7 @@ std::vector<QDate> CalendarGrid::gridDays(const QDate& anchor, Qt::DayOfWeek fir
     days.reserve(gridDayCount);
     for (int i = 0; i < gridDayCount; ++i) {
         const QDate day = start.addDays(i);
-        if (day.isValid())
-            days.push_back(day);
+        days.push_back(day >= earliestDay() && day <= latestDay() ? day : QDate());
     }
     return days;
 }
@@ -211,8 +257,7 @@ std::vector<int> CalendarGrid::menuYears(const QDate& today)
 {
     std::vector<int> years;
     for (int year = today.year() - yearsBefore; year <= today.year() + yearsAfter; ++year) {
-        // There is no year 0 in the calendar.
-        if (year != 0)
+        if (year >= earliestDay().year() && year <= latestDay().year())
             years.push_back(year);
     }
     return years;
@@ -236,7 +281,7 @@ void CalendarGrid::setDate(const QDate& date)
 
 void CalendarGrid::setAnchor(const QDate& anchor)
 {
-    if (!anchor.isValid())
+    if (!anchor.isValid() || anchor < earliestDay() || anchor > latestDay())
         return;
     m_anchor = anchor;
     refreshHeader();
@@ -285,6 +330,8 @@ void CalendarGrid::refreshHeader()
     const QLocale locale;
     m_monthButton->setText(locale.standaloneMonthName(m_anchor.month(), QLocale::LongFormat));
     m_yearButton->setText(QString::number(m_anchor.year()));
+    m_previousButton->setEnabled(m_anchor > earliestDay());
+    m_nextButton->setEnabled(m_anchor < firstOfMonth(latestDay()));
 
     const QStringList symbols = weekdaySymbols(locale);
     const int sunday = sundayColumn(locale.firstDayOfWeek());

@@ -33,8 +33,13 @@ public:
 
     // --- Calendar rules ---------------------------------------------------------------------
     static QDate firstOfMonth(const QDate& date);
+    // The days the calendar offers: those of the years 1 to 9999, which a file's yyyy-MM-dd
+    // can hold.
+    static QDate earliestDay() { return { 1, 1, 1 }; }
+    static QDate latestDay() { return { 9999, 12, 31 }; }
     // The 42 days shown for the month of anchor: from the first weekday on or before its first
-    // day, six whole weeks.
+    // day, six whole weeks. A day outside the years offered is left blank (an invalid date), so
+    // that every day keeps its column.
     static std::vector<QDate> gridDays(const QDate& anchor, Qt::DayOfWeek firstDayOfWeek);
     // The narrow weekday names, the first weekday's first.
     static QStringList weekdaySymbols(const QLocale& locale);
@@ -57,7 +62,8 @@ public:
     void setOnSelect(std::function<void()> onSelect) { m_onSelect = std::move(onSelect); }
 
     // --- Actions ----------------------------------------------------------------------------
-    // Turns the grid by a number of months; the day stays.
+    // Turns the grid by a number of months; the day stays. Nothing happens past the years
+    // offered.
     void stepMonth(int months);
     // Turns the grid to a month (1 to 12) or a year of the menus, keeping the other.
     void setMonth(int month);
@@ -68,6 +74,8 @@ public:
     // The header's controls and the day grid, for tests and the popover.
     QToolButton* monthButton() const { return m_monthButton; }
     QToolButton* yearButton() const { return m_yearButton; }
+    QToolButton* previousButton() const { return m_previousButton; }
+    QToolButton* nextButton() const { return m_nextButton; }
     QWidget* dayGrid() const { return m_dayGrid; }
     // The cell of the day at that index of gridDays, in the day grid's coordinates.
     QRect dayCellRect(int index) const;
@@ -87,6 +95,8 @@ private:
     std::function<QDate()> m_today;
     QToolButton* m_monthButton = nullptr;
     QToolButton* m_yearButton = nullptr;
+    QToolButton* m_previousButton = nullptr;
+    QToolButton* m_nextButton = nullptr;
     QWidget* m_weekdayRow = nullptr;
     QWidget* m_dayGrid = nullptr;
 };

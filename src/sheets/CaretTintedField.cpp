@@ -98,7 +98,7 @@ void CaretTintedField::syncFocus()
     if (m_isFocused && !hasFocus())
         setFocus(Qt::OtherFocusReason);
     else if (!m_isFocused && hasFocus())
-        clearFocus();
+        (m_focusKeeper ? m_focusKeeper.data() : window())->setFocus(Qt::OtherFocusReason);
 }
 
 void CaretTintedField::storeFocused(bool focused)

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QLineEdit>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -31,9 +32,12 @@ public:
     QColor selectionColor() const { return m_selectionColor; }
 
     // Whether the field has the keyboard. Setting it moves the keyboard in on the next turn of
-    // the event loop; clearing it takes the keyboard away only from this field.
+    // the event loop; clearing it takes the keyboard away only from this field, and hands it
+    // to the keeper, so that the window's keys still reach its form.
     bool isFocused() const { return m_isFocused; }
     void setFocused(bool focused);
+    // The widget that takes the keyboard from the field; the field's window unless set.
+    void setFocusKeeper(QWidget* keeper) { m_focusKeeper = keeper; }
 
     // Return in the field.
     void setOnSubmit(std::function<void()> onSubmit) { m_onSubmit = std::move(onSubmit); }
@@ -58,6 +62,7 @@ private:
     QColor m_selectionColor;
     bool m_isFocused = false;
     bool m_focusSyncPending = false;
+    QPointer<QWidget> m_focusKeeper;
     std::function<void()> m_onSubmit;
 };
 

@@ -109,6 +109,9 @@ DurationRow::DurationRow(QWidget* parent)
     m_unit = new QLabel(tr("min"), this);
     m_unit->setContentsMargins(2, 0, 0, 0);
     m_unit->setForegroundRole(SheetStyle::secondaryRole);
+    // Given up, the keyboard stays at the end of the row: Tab goes on to what follows it,
+    // Shift+Tab back into the field.
+    m_customField->setFocusKeeper(m_unit);
     row->addWidget(m_unit);
     row->addStretch(1);
     refresh();

@@ -1,7 +1,6 @@
 #include "sheets/OccasionDates.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <cstdlib>
 
@@ -31,11 +30,6 @@ QDate comingSunday(const QDate& day)
     if (!day.isValid())
         return day;
     return day.addDays((Qt::Sunday - day.dayOfWeek()) % 7);
-}
-
-QString longDateText(const QDate& day)
-{
-    return QLocale().toString(day, QLocale::LongFormat);
 }
 
 QString relativeDayText(const QDate& day, const QDate& today)

@@ -1,5 +1,7 @@
 #include "sheets/OccurrencesEditor.h"
 
+#include "platform/Appearance.h"
+#include "platform/LongDate.h"
 #include "platform/Symbols.h"
 #include "sheets/CalendarGrid.h"
 #include "sheets/OccasionDates.h"
@@ -8,12 +10,14 @@
 #include "sheets/SingleLineField.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -31,7 +35,8 @@ constexpr int rowPadding = 8;
 constexpr int listPadding = 12;
 constexpr const char* occasionIDProperty = "occasionID";
 
-// A row in display mode: a click anywhere but on its remove button edits the occasion.
+// A row in display mode: a click anywhere but on its remove button edits the occasion, and so
+// does Space while the row has the keyboard (Tab reaches it).
 class DisplayRow : public QWidget {
 public:
     DisplayRow(std::function<void()> onClick, QWidget* parent)
@@ -39,6 +44,7 @@ public:
         , m_onClick(std::move(onClick))
     {
         setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
     }
 
 protected:
@@ -47,12 +53,49 @@ protected:
         if (event->button() != Qt::LeftButton)
             return QWidget::mousePressEvent(event);
         event->accept();
+        click();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Space && !(event->modifiers() & ~Qt::KeypadModifier)) {
+            event->accept();
+            click();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QWidget::focusInEvent(event);
+        update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QWidget::focusOutEvent(event);
+        update();
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(SheetStyle::accent(palette()), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 2, -1, -2), 6, 6);
+    }
+
+private:
+    void click()
+    {
         // Copied: the click replaces this row.
         const std::function<void()> onClick = m_onClick;
         onClick();
     }
 
-private:
     std::function<void()> m_onClick;
 };
 
@@ -106,7 +149,6 @@ public:
         , m_chip(chip)
         , m_onHide(std::move(onHide))
     {
-        setFrameShape(QFrame::StyledPanel);
         setAttribute(Qt::WA_DeleteOnClose);
     }
 
@@ -127,6 +169,15 @@ protected:
             return;
         }
         QFrame::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        // Raised over the sheet, with an edge, in the dark appearance as in the light.
+        QPainter painter(this);
+        painter.fillRect(rect(), Appearance::raisedColor(palette()));
+        painter.setPen(Appearance::edgeColor(palette()));
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 
     void hideEvent(QHideEvent* event) override
@@ -238,7 +289,8 @@ OccurrencesEditor::OccurrencesEditor(QWidget* parent)
 
 OccurrencesEditor::~OccurrencesEditor()
 {
-    // No commit from a place field that loses the keyboard while the editor comes apart.
+    // No commit from a row that loses the keyboard while the editor comes apart.
+    releaseEditingRow();
     if (m_placeField)
         m_placeField->disconnect(this);
     if (m_popover) {
@@ -303,9 +355,10 @@ void OccurrencesEditor::beginEditing(const SermonOccasion& occasion)
     m_editDate = occasion.date;
     m_editPlace = occasion.place;
     rebuildRows();
-    // The place field exists from now on; it takes the keyboard once it is shown.
-    QTimer::singleShot(0, this, [this] {
-        if (m_placeField)
+    // The place field exists from now on; it takes the keyboard once it is shown, unless
+    // another edit has begun by then.
+    QTimer::singleShot(0, this, [this, id = occasion.id] {
+        if (m_placeField && m_editingID == id)
             m_placeField->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -356,7 +409,7 @@ void OccurrencesEditor::setEditDate(const QDate& date)
 {
     m_editDate = date;
     if (m_dateChip)
-        m_dateChip->setText(OccasionDates::longDateText(date));
+        m_dateChip->setText(LongDate::text(date));
     if (m_calendar)
         m_calendar->setDate(date);
 }
@@ -386,10 +439,25 @@ void OccurrencesEditor::setDatePopoverOpen(bool open)
     m_calendar->setOnSelect([this] { setDatePopoverOpen(false); });
     layout->addWidget(m_calendar);
     popover->adjustSize();
-    // Under the chip, its arrow on the chip's bottom edge.
-    const QPoint below = m_dateChip->mapToGlobal(QPoint(m_dateChip->width() / 2, m_dateChip->height()));
-    popover->move(below.x() - popover->width() / 2, below.y() + 4);
+    const QRect chip(m_dateChip->mapToGlobal(QPoint(0, 0)), m_dateChip->size());
+    const QScreen* screen = m_dateChip->screen();
+    popover->move(popoverFrame(chip, popover->size(), screen ? screen->availableGeometry() : QRect()).topLeft());
     popover->show();
+}
+
+QRect OccurrencesEditor::popoverFrame(const QRect& chip, const QSize& size, const QRect& available)
+{
+    constexpr int gap = 4;
+    QRect frame(QPoint(chip.center().x() - size.width() / 2, chip.bottom() + 1 + gap), size);
+    if (available.isEmpty())
+        return frame;
+    // Above the chip when it does not fit below but does there.
+    if (frame.bottom() > available.bottom() && chip.top() - gap - size.height() >= available.top())
+        frame.moveBottom(chip.top() - 1 - gap);
+    // Whatever happens, on the screen; its top row first when it is taller than the screen.
+    frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() + 1 - size.width())));
+    frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - size.height())));
+    return frame;
 }
 
 void OccurrencesEditor::closePopover()
@@ -399,30 +467,54 @@ void OccurrencesEditor::closePopover()
         m_popover->close();
 }
 
-void OccurrencesEditor::placeFocusLost()
+bool OccurrencesEditor::eventFilter(QObject* watched, QEvent* event)
 {
-    // Moving into the calendar is part of the edit.
-    if (m_editingID && !m_datePopoverOpen)
-        commitEdit();
+    // The edit ends when the keyboard leaves the edited row: moving between its date, place
+    // and remove button is part of it, and so are the window losing activation and a menu or
+    // the calendar opening.
+    if (event->type() == QEvent::FocusOut && m_editingRow) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const QWidget* next = QApplication::focusWidget();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
+            && !(next && m_editingRow->isAncestorOf(next)) && m_editingID && !m_datePopoverOpen)
+            commitEdit();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void OccurrencesEditor::releaseEditingRow()
+{
+    if (!m_editingRow)
+        return;
+    for (QWidget* part : m_editingRow->findChildren<QWidget*>())
+        part->removeEventFilter(this);
+    m_editingRow = nullptr;
 }
 
 void OccurrencesEditor::rebuildRows()
 {
-    // Old rows go later: this may run inside one of their own signals.
-    if (m_placeField) {
-        m_placeField->disconnect(this);
-        m_placeField->clearFocus();
+    // The keyboard stays where it was: on the same part of the same occasion's row when the
+    // row is still there (a place being typed goes on, caret and all), else on the editor, so
+    // that the window always has a widget with the keyboard and its keys keep working.
+    const QWidget* focus = QApplication::focusWidget();
+    const bool listHadFocus = focus && m_list->isAncestorOf(focus);
+    QVariant focusedOccasion;
+    QString focusedPart;
+    for (const QWidget* row : m_rows) {
+        if (focus && (focus == row || row->isAncestorOf(focus))) {
+            focusedOccasion = row->property(occasionIDProperty);
+            focusedPart = focus == row ? QString() : focus->objectName();
+        }
     }
+    const int caret = m_placeField && focus == m_placeField ? m_placeField->cursorPosition() : -1;
+    // Old rows go later: this may run inside one of their own signals.
+    releaseEditingRow();
+    if (m_placeField)
+        m_placeField->disconnect(this);
     // The popover hangs off a chip that goes with its row.
     closePopover();
-    for (QWidget* widget : m_rows) {
-        widget->hide();
-        widget->deleteLater();
-    }
-    for (QWidget* widget : m_dividers) {
-        widget->hide();
-        widget->deleteLater();
-    }
+    std::vector<QWidget*> old = std::move(m_rows);
+    old.insert(old.end(), m_dividers.begin(), m_dividers.end());
     m_rows.clear();
     m_dividers.clear();
     m_placeField = nullptr;
@@ -437,18 +529,78 @@ void OccurrencesEditor::rebuildRows()
     m_emptyLabel->setVisible(m_occasions.empty());
 
     const std::vector<SermonOccasion> sorted = sortedOccasions(m_occasions);
+    std::vector<QWidget*> dateCells;
+    QWidget* focusTarget = nullptr;
     for (const SermonOccasion& occasion : sorted) {
         QWidget* row = m_editingID == occasion.id ? makeEditingRow(occasion) : makeDisplayRow(occasion);
         row->setProperty(occasionIDProperty, occasion.id);
         m_rows.push_back(row);
         m_listLayout->addWidget(row);
+        // Now rather than on the next turn, so that it can take the keyboard at once.
+        row->show();
+        dateCells.push_back(row->findChild<QWidget*>(QStringLiteral("dateCell"), Qt::FindDirectChildrenOnly));
+        if (focusedOccasion == QVariant(occasion.id))
+            focusTarget = focusablePart(row, focusedPart);
         if (occasion.id != sorted.back().id) {
             QWidget* divider = SheetStyle::makeDivider(m_list);
             m_dividers.push_back(divider);
             m_listLayout->addWidget(divider);
         }
     }
+    // One width for the dates of all rows, so that the places line up.
+    int dateWidth = 0;
+    for (const QWidget* cell : dateCells)
+        dateWidth = std::max(dateWidth, cell->sizeHint().width());
+    for (QWidget* cell : dateCells)
+        cell->setFixedWidth(dateWidth);
+
+    if (focusTarget) {
+        focusTarget->setFocus(Qt::OtherFocusReason);
+        if (focusTarget == m_placeField && caret >= 0)
+            m_placeField->setCursorPosition(caret);
+    } else if (listHadFocus) {
+        setFocus(Qt::OtherFocusReason);
+    }
+    for (QWidget* widget : old) {
+        widget->hide();
+        widget->deleteLater();
+    }
+    updateTabOrder();
     m_scrollArea->updateGeometry();
+}
+
+QWidget* OccurrencesEditor::focusablePart(QWidget* row, const QString& part) const
+{
+    // The same part when the row still has it; else the row itself, or the place of a row
+    // that is now being edited.
+    if (!part.isEmpty()) {
+        if (auto* same = row->findChild<QWidget*>(part); same && (same->focusPolicy() & Qt::TabFocus))
+            return same;
+    }
+    if (row->focusPolicy() & Qt::TabFocus)
+        return row;
+    return m_placeField && row->isAncestorOf(m_placeField) ? m_placeField.data() : nullptr;
+}
+
+void OccurrencesEditor::updateTabOrder()
+{
+    // Rows are made after the add button and would follow it, and whatever follows the editor.
+    // Tab goes through the rows as shown, each from its date to its remove button, then to Add.
+    std::vector<QWidget*> chain;
+    for (QWidget* row : m_rows) {
+        if (row->focusPolicy() & Qt::TabFocus)
+            chain.push_back(row);
+        for (QWidget* child : row->findChildren<QWidget*>()) {
+            if (child->focusPolicy() & Qt::TabFocus)
+                chain.push_back(child);
+        }
+    }
+    if (chain.empty())
+        return;
+    QWidget::setTabOrder(m_addButton, chain.front());
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    QWidget::setTabOrder(chain.back(), m_addButton);
 }
 
 QWidget* OccurrencesEditor::makeDisplayRow(const SermonOccasion& occasion)
@@ -458,14 +610,19 @@ QWidget* OccurrencesEditor::makeDisplayRow(const SermonOccasion& occasion)
     layout->setContentsMargins(0, rowPadding, 0, rowPadding);
     layout->setSpacing(rowSpacing);
 
-    auto* dates = new QVBoxLayout;
+    auto* dateCell = new QWidget(row);
+    dateCell->setObjectName(QStringLiteral("dateCell"));
+    auto* dates = new QVBoxLayout(dateCell);
+    dates->setContentsMargins(0, 0, 0, 0);
     dates->setSpacing(2);
-    dates->addWidget(makeLabel(OccasionDates::longDateText(occasion.date), row));
-    QLabel* relative = makeLabel(OccasionDates::relativeDayText(occasion.date, today()), row);
+    QLabel* date = makeLabel(LongDate::text(occasion.date), dateCell);
+    date->setObjectName(QStringLiteral("date"));
+    dates->addWidget(date);
+    QLabel* relative = makeLabel(OccasionDates::relativeDayText(occasion.date, today()), dateCell);
     relative->setFont(SheetStyle::captionFont());
     relative->setForegroundRole(SheetStyle::secondaryRole);
     dates->addWidget(relative);
-    layout->addLayout(dates);
+    layout->addWidget(dateCell);
 
     QLabel* place = makeLabel(occasion.place.isEmpty() ? QStringLiteral("\u2014") : occasion.place, row);
     place->setObjectName(QStringLiteral("place"));
@@ -486,26 +643,37 @@ QWidget* OccurrencesEditor::makeEditingRow(const SermonOccasion& occasion)
     layout->setContentsMargins(0, rowPadding, 0, rowPadding);
     layout->setSpacing(rowSpacing);
 
-    auto* chip = new DateChip(row);
-    chip->setText(OccasionDates::longDateText(m_editDate));
+    auto* dateCell = new QWidget(row);
+    dateCell->setObjectName(QStringLiteral("dateCell"));
+    auto* cellLayout = new QHBoxLayout(dateCell);
+    cellLayout->setContentsMargins(0, 0, 0, 0);
+    auto* chip = new DateChip(dateCell);
+    chip->setText(LongDate::text(m_editDate));
+    chip->setObjectName(QStringLiteral("dateChip"));
     chip->setAccessibleName(tr("Date"));
     connect(chip, &QAbstractButton::clicked, this, [this] { setDatePopoverOpen(!m_datePopoverOpen); });
     m_dateChip = chip;
-    layout->addWidget(chip);
+    cellLayout->addWidget(chip);
+    cellLayout->addStretch(1);
+    layout->addWidget(dateCell);
 
     auto* place = new SingleLineField(row);
-    place->setFrame(false);
+    place->setObjectName(QStringLiteral("place"));
+    SheetStyle::makePlainField(place);
     place->setPlaceholderText(tr("Place"));
     place->setAccessibleName(tr("Place"));
     place->setText(m_editPlace);
     connect(place, &SingleLineField::lineEdited, this, [this](const QString& text) { m_editPlace = text; });
     place->setOnSubmit([this] { commitEdit(); });
-    connect(place, &SingleLineField::focusLost, this, &OccurrencesEditor::placeFocusLost);
     m_placeField = place;
     layout->addWidget(place, 1);
 
     const QUuid id = occasion.id;
-    layout->addWidget(makeRemoveButton([this, id] { removeOccasion(id); }, row));
+    QToolButton* remove = makeRemoveButton([this, id] { removeOccasion(id); }, row);
+    layout->addWidget(remove);
+    for (QWidget* part : { static_cast<QWidget*>(chip), static_cast<QWidget*>(place), static_cast<QWidget*>(remove) })
+        part->installEventFilter(this);
+    m_editingRow = row;
     return row;
 }
 

@@ -86,16 +86,25 @@ public:
     // The remove button of a row.
     static QAbstractButton* removeButton(QWidget* row);
 
+    // Where the calendar stands for a chip (in global coordinates): under it when it fits on
+    // the screen's available area, else above it, and kept inside that area.
+    static QRect popoverFrame(const QRect& chip, const QSize& size, const QRect& available);
+
 Q_SIGNALS:
     // The list was written: an occasion was added, removed or changed.
     void occasionsEdited();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void writeOccasions(std::vector<SermonOccasion> occasions);
     void rebuildRows();
+    void updateTabOrder();
     QWidget* makeDisplayRow(const SermonOccasion& occasion);
     QWidget* makeEditingRow(const SermonOccasion& occasion);
-    void placeFocusLost();
+    QWidget* focusablePart(QWidget* row, const QString& part) const;
+    void releaseEditingRow();
     void closePopover();
 
     std::vector<SermonOccasion> m_occasions;
@@ -113,6 +122,7 @@ private:
     QToolButton* m_addButton = nullptr;
     std::vector<QWidget*> m_rows;
     std::vector<QWidget*> m_dividers;
+    QPointer<QWidget> m_editingRow;
     QPointer<SingleLineField> m_placeField;
     QPointer<QAbstractButton> m_dateChip;
     QPointer<QFrame> m_popover;

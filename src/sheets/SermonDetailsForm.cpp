@@ -1,16 +1,18 @@
 #include "sheets/SermonDetailsForm.h"
 
+#include "platform/FocusRingButton.h"
 #include "sheets/DurationRow.h"
 #include "sheets/OccurrencesEditor.h"
 #include "sheets/SectionBlock.h"
 #include "sheets/SheetStyle.h"
 #include "sheets/SingleLineField.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -31,12 +33,8 @@ QLabel* makeRowLabel(const QString& text, QWidget* parent)
 SingleLineField* makeTextField(const QString& name, QWidget* parent)
 {
     auto* field = new SingleLineField(parent);
-    // The plain style: the card is the field's frame.
-    field->setFrame(false);
+    SheetStyle::makePlainField(field);
     field->setAccessibleName(name);
-    QPalette colors = field->palette();
-    colors.setColor(QPalette::Base, Qt::transparent);
-    field->setPalette(colors);
     return field;
 }
 
@@ -56,16 +54,26 @@ SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& acti
     m_heading->setFont(SheetStyle::title2Font());
     header->addWidget(m_heading);
     header->addStretch(1);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
-    // Return on the focused Cancel button presses it; anywhere else Return runs the action.
-    m_cancelButton->setAutoDefault(true);
+    m_cancelButton = new FocusRingButton(tr("Cancel"), this);
     connect(m_cancelButton, &QPushButton::clicked, this, &SermonDetailsForm::cancel);
     header->addWidget(m_cancelButton);
-    m_actionButton = new QPushButton(actionTitle, this);
+    m_actionButton = new FocusRingButton(actionTitle, this);
     m_actionButton->setDefault(true);
     connect(m_actionButton, &QPushButton::clicked, this, &SermonDetailsForm::act);
     header->addWidget(m_actionButton);
     column->addLayout(header);
+
+    // Bound for the whole window: the keys also act while no widget of the form has the
+    // keyboard (the window itself has it once a field gives it up). Fields that take Return
+    // claim it before these.
+    const auto bind = [this](QKeySequence key, void (SermonDetailsForm::*slot)()) {
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    };
+    bind(QKeySequence(Qt::Key_Escape), &SermonDetailsForm::cancel);
+    bind(QKeySequence(Qt::Key_Return), &SermonDetailsForm::returnPressed);
+    bind(QKeySequence(Qt::Key_Enter), &SermonDetailsForm::returnPressed);
 
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("detailsNotice"));
@@ -128,20 +136,13 @@ void SermonDetailsForm::act()
         m_onAction();
 }
 
-void SermonDetailsForm::keyPressEvent(QKeyEvent* event)
+void SermonDetailsForm::returnPressed()
 {
-    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
-    if (plain && event->key() == Qt::Key_Escape) {
-        event->accept();
-        cancel();
+    if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget()); button && isAncestorOf(button)) {
+        button->click();
         return;
     }
-    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        event->accept();
-        act();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    act();
 }
 
 } // namespace kestrion

@@ -17,8 +17,9 @@ class SingleLineField;
 
 // The form both details sheets show: a header with the sheet's name, Cancel and the sheet's
 // action, a card with the Title, Scripture, Series and Duration rows, and the occurrences below
-// it. It only lays the form out and routes the keys: Escape cancels, and Return that no field
-// takes runs the action. What the fields mean is the sheet's business.
+// it. It only lays the form out and routes the keys: wherever the keyboard is in the window,
+// Escape cancels, and Return that no field takes runs the action (a push button with the
+// keyboard is pressed instead). What the fields mean is the sheet's business.
 class SermonDetailsForm : public QWidget {
     Q_OBJECT
 public:
@@ -44,12 +45,10 @@ public:
     void setOnCancel(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
     void setOnAction(std::function<void()> onAction) { m_onAction = std::move(onAction); }
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void cancel();
     void act();
+    void returnPressed();
 
     QLabel* m_heading = nullptr;
     QPushButton* m_cancelButton = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/Typography.h"
 
 #include <QFrame>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -68,6 +69,14 @@ void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color)
     const qreal radius = rect.height() / 2;
     capsule.addRoundedRect(rect, radius, radius);
     painter.fillPath(capsule, color);
+}
+
+void makePlainField(QLineEdit* field)
+{
+    field->setFrame(false);
+    QPalette colors = field->palette();
+    colors.setColor(QPalette::Base, Qt::transparent);
+    field->setPalette(colors);
 }
 
 QWidget* makeDivider(QWidget* parent)

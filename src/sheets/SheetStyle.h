@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPalette>
 
+class QLineEdit;
 class QPainter;
 class QRectF;
 class QWidget;
@@ -41,6 +42,8 @@ QColor withAlpha(QColor color, qreal alpha);
 
 // A capsule (a rectangle with fully rounded ends) filled with one colour.
 void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& color);
+// A text field in the plain style: no frame and no fill of its own, so that it lies on the card.
+void makePlainField(QLineEdit* field);
 // A one-point rule in the secondary colour at 0.15 that takes no part in horizontal sizing.
 QWidget* makeDivider(QWidget* parent);
 

@@ -3,6 +3,7 @@
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
 #include "columns/ColumnEditorOverlay.h"
+#include "delivery/DeliveryCounterBlock.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -35,7 +37,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/WindowPlacement.h"
+#include "support/RoomyScreen.h"
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 using namespace kestrion;
 
@@ -57,6 +65,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
+    RoomyScreen m_screen;
     QTemporaryDir m_folder;
     Preferences m_preferences;
     SermonDocument m_document;
@@ -185,15 +194,17 @@ TEST_F(ContentViewTest, WhileDeliveringTheWindowKeepsRoomForTheReadingColumn)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    // Widened at once, and never narrower than the column with its gutter.
+    // Widened at once, and never narrower than the column with its gutter, as far as the
+    // screen allows.
+    const int screenWidth = window.screen()->availableGeometry().width();
     view->setMode(AppMode::Delivery);
     QCoreApplication::processEvents();
-    EXPECT_GE(window.width(), 1150);
-    EXPECT_GE(window.minimumWidth(), 1150);
+    EXPECT_GE(window.width(), std::min(1150, screenWidth));
+    EXPECT_GE(window.minimumWidth(), std::min(1150, screenWidth));
     m_preferences.setDeliveryTextWidth(600);
     EXPECT_EQ(view->minimumSize(), QSize(800, 600));
     m_preferences.setDeliveryTextWidth(900);
-    EXPECT_EQ(view->minimumWidth(), 1050);
+    EXPECT_EQ(view->minimumWidth(), std::min(1050, screenWidth));
 
     view->setMode(AppMode::Tree);
     EXPECT_EQ(view->minimumSize(), QSize(800, 600));
@@ -250,6 +261,28 @@ TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdit
     const SermonNodePtr added = m_document.root()->children().front();
     EXPECT_EQ(added->text(), QStringLiteral("Typed in the columns"));
     EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
+}
+
+// Minutes typed into the counter block but not confirmed: every way out of the field that a
+// point being typed takes commits them, as Return would.
+TEST_F(ContentViewTest, DurationTypedInDeliveryIsKeptWhenTheModeChangesOrTheWindowSavesClosesOrQuits)
+{
+    const std::pair<const char*, std::function<void(ContentView&)>> ways[] = {
+        { "mode change", [](ContentView& view) { view.setMode(AppMode::Tree); } },
+        { "save", [](ContentView& view) { view.storePendingEdits(); } },
+        { "close, quit or session end", [](ContentView& view) { view.commitPendingEdits(); } },
+    };
+    qint64 minutes = 40;
+    for (const auto& [name, leave] : ways) {
+        ContentView view(m_document, m_preferences);
+        view.setMode(AppMode::Delivery);
+        auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+        ASSERT_TRUE(delivery) << name;
+        delivery->counterBlock()->beginDurationEdit();
+        delivery->counterBlock()->durationField()->setText(QString::number(++minutes));
+        leave(view);
+        EXPECT_EQ(m_document.metadata().duration, minutes) << name;
+    }
 }
 
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)
@@ -368,6 +401,26 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 
     undoManager.undo();
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
+}
+
+TEST_F(ContentViewTest, FileSettingsOnASmallScreenStayOnItAndScrollTheirOccasions)
+{
+    const QRect area(0, 24, 800, 476);
+    WindowPlacement::setAvailableAreaOverride(area);
+    SermonMetadata metadata;
+    metadata.occasions.resize(30);
+    for (std::size_t i = 0; i < metadata.occasions.size(); ++i)
+        metadata.occasions[i].date = QDate(2024, 1, 7).addDays(7 * qint64(i));
+    m_document.setMetadata(metadata);
+    ContentView view(m_document, m_preferences);
+    view.show();
+    view.showFileSettings();
+    QWidget* dialog = view.fileSettingsSheet()->window();
+    QCoreApplication::processEvents();
+    EXPECT_LE(dialog->height() + WindowPlacement::frameMargins(*dialog).top()
+            + WindowPlacement::frameMargins(*dialog).bottom(),
+        area.height());
+    dialog->close();
 }
 
 TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMapOrInTheColumns)

@@ -2,12 +2,12 @@
 #include "app/FocusContentView.h"
 #include "app/FocusWindow.h"
 #include "app/SermonWindow.h"
+#include "app/SermonWindowFixture.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/FocusOverlayView.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/SearchBarOverlay.h"
-#include "platform/DocumentManagerFixture.h"
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
 #include "support/ManualClock.h"
@@ -25,24 +25,8 @@ using namespace kestrion;
 
 namespace {
 
-class FocusModeTest : public test::DocumentManagerTest {
+class FocusModeTest : public test::SermonWindowTest {
 protected:
-    void SetUp() override
-    {
-        DocumentManagerTest::SetUp();
-        preferences = std::make_unique<Preferences>(
-            std::make_unique<QSettings>(path(QStringLiteral("prefs.ini")), QSettings::IniFormat));
-        m_manager->setWindowFactory(
-            [this](OpenDocument& document) { return new SermonWindow(document, *preferences); });
-        file = writeFile(QStringLiteral("grace.md"), "# Grace\n\nOpening story\n");
-        document = m_manager->open(file);
-        ASSERT_NE(document, nullptr);
-        window = qobject_cast<SermonWindow*>(document->window());
-        ASSERT_NE(window, nullptr);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
-
     ContentView& view() { return *window->contentView(); }
     SermonNodePtr root() { return document->document().root(); }
 
@@ -73,11 +57,7 @@ protected:
         canvas.controller().setEditingText(text);
     }
 
-    std::unique_ptr<Preferences> preferences;
     test::ManualClock clock;
-    QString file;
-    OpenDocument* document = nullptr;
-    SermonWindow* window = nullptr;
 };
 
 TEST_F(FocusModeTest, EntersFromTheMindMapOnlyAndCoversTheScreenWithAMapOfItsOwn)
@@ -158,6 +138,34 @@ TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheir
     EXPECT_FALSE(focus->isVisible());
     EXPECT_TRUE(canvas->controller().selectedNodeID());
     EXPECT_EQ(view().mindMapCanvas()->controller().selectedNodeID(), selected);
+}
+
+// Escape in the focus window's editor cancels the new point, and the window's own Ctrl+Z
+// brings it back with its words; a point left untyped leaves the document unedited.
+TEST_F(FocusModeTest, EscapeOnANewPointThereIsUndoneWithItsWords)
+{
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    MindMapCanvas* canvas = focus->canvas();
+    const auto addPoint = [&] {
+        canvas->controller().setSelectedNodeID(root()->id());
+        canvas->performEditingCommand(&DocumentController::addChild);
+        ASSERT_NE(canvas->nodeEditor(), nullptr);
+        QTRY_VERIFY(canvas->nodeEditor()->isAncestorOf(QApplication::focusWidget()));
+    };
+    addPoint();
+    press(Qt::Key_Escape);
+    EXPECT_EQ(root()->children().size(), 1u);
+    EXPECT_FALSE(document->isModified());
+
+    addPoint();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Typed in focus"));
+    press(Qt::Key_Escape);
+    EXPECT_EQ(root()->children().size(), 1u);
+    EXPECT_TRUE(view().isFocusMode());
+    press(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(root()->children().size(), 2u);
+    EXPECT_EQ(root()->children().back()->text(), QStringLiteral("Typed in focus"));
 }
 
 TEST_F(FocusModeTest, TheMenusKeysZoomFindAndLeaveThereEachThroughOneAction)

@@ -22,7 +22,11 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+
+#include "platform/WindowPlacement.h"
+#include "support/RoomyScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +143,34 @@ TEST_F(KestrionApplicationTest, FixtureThatCannotBeWrittenEndsTheLaunch)
     EXPECT_TRUE(m_errors.front().contains(QStringLiteral("kestrion-ui-test.md")));
 }
 
+// 2x scaling on a 1600 by 1000 screen leaves 800 by 500, a panel less.
+TEST_F(KestrionApplicationTest, ASermonWindowFitsASmallScreenWholeAndCanShrinkToIt)
+{
+    const QRect area(0, 24, 800, 476);
+    WindowPlacement::setAvailableAreaOverride(area);
+    KestrionApplication& app = make(mode({}));
+    EXPECT_EQ(app.launch({ writeSermon(QStringLiteral("small.md")) }), std::nullopt);
+    auto* window = dynamic_cast<SermonWindow*>(app.documentManager()->documents().front()->window());
+    ASSERT_NE(window, nullptr);
+    // Made to fit, and kept on the screen when placed off it.
+    EXPECT_EQ(window->size().boundedTo(WindowPlacement::contentRoom(*window)), window->size());
+    window->move(-300, -200);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QCoreApplication::processEvents();
+    const QMargins frame = WindowPlacement::frameMargins(*window);
+    EXPECT_TRUE(area.contains(QRect(window->pos(), window->size().grownBy(frame)))) << window->pos().x();
+    // Its smallest size fits too, with the status bar inside the window.
+    window->resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_LE(window->height() + frame.top() + frame.bottom(), area.height());
+    EXPECT_LE(window->width() + frame.left() + frame.right(), area.width());
+    ContentView* view = window->contentView();
+    EXPECT_LE(view->mapTo(window, QPoint(0, view->height())).y(), window->height());
+    window->hide();
+    WindowPlacement::setAvailableAreaOverride(std::nullopt);
+}
+
 TEST_F(KestrionApplicationTest, TestRunStaysHiddenAndWritesNothing)
 {
     const QString file = writeSermon(QStringLiteral("a.md"));
@@ -151,6 +183,7 @@ TEST_F(KestrionApplicationTest, TestRunStaysHiddenAndWritesNothing)
 
 TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFiles)
 {
+    const RoomyScreen screen;
     const QString first = writeSermon(QStringLiteral("first.md"));
     const QString second = writeSermon(QStringLiteral("second.md"));
     KestrionApplication& running = make(mode({}));

@@ -1,4 +1,4 @@
-#include "app/MenuCommands.h"
+#include "MenuCommandsFixture.h"
 
 #include "app/CheckForUpdatesViewModel.h"
 #include "app/ContentView.h"
@@ -12,6 +12,7 @@
 #include "mindmap/NodeMarkers.h"
 #include "platform/CommandRouter.h"
 #include "platform/DocumentManager.h"
+#include "platform/EmojiMenuStyle.h"
 #include "platform/FindAction.h"
 #include "platform/FocusedValues.h"
 #include "platform/OpenDocument.h"
@@ -37,23 +38,9 @@
 #include <set>
 
 using namespace kestrion;
+using kestrion::test::MenuCommandsTest;
 
 namespace {
-
-class FakeUpdater final : public Updater {
-public:
-    bool canCheckForUpdates() const override { return m_canCheck; }
-    void checkForUpdates() override { ++checks; }
-    void setCanCheck(bool canCheck)
-    {
-        m_canCheck = canCheck;
-        Q_EMIT canCheckForUpdatesChanged(canCheck);
-    }
-    int checks = 0;
-
-private:
-    bool m_canCheck = true;
-};
 
 // A view inside the window that offers node actions with every flag set, recording which
 // command ran, and holds a text field.
@@ -163,86 +150,6 @@ public:
     mutable std::vector<std::pair<NodeCommand, QString>> ran;
 };
 
-class MenuCommandsTest : public ::testing::Test {
-protected:
-    MenuCommandsTest()
-        : m_preferences(
-            std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat))
-        , m_settings(m_folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
-        , m_manager(m_settings, std::make_unique<test::ScriptedDialogs>())
-        , m_updates(&m_updater)
-    {
-        TextFieldKeyGuard::install();
-        m_manager.setRecoveryFolder(m_folder.filePath(QStringLiteral("recovery")));
-        m_manager.setWindowFactory(
-            [this](OpenDocument& document) { return new SermonWindow(document, m_preferences, &m_updates); });
-        QFile file(m_folder.filePath(QStringLiteral("sermon.md")));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("# Title\n\n## A\n\nA1\n\n## B\n\nFirst sentence. Second sentence\n\n> A quote\n");
-        file.close();
-        m_document = m_manager.open(file.fileName());
-        m_window = qobject_cast<SermonWindow*>(m_document->window());
-        m_window->show();
-        m_window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(m_window));
-        m_canvas = m_window->contentView()->mindMapCanvas();
-        m_canvas->setCanvasFocused(true);
-        QCoreApplication::processEvents();
-    }
-
-    ~MenuCommandsTest() override
-    {
-        m_manager.closeAll();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    MenuCommands& menus() const { return m_window->menus(); }
-
-    QUuid node(const QString& text) const
-    {
-        std::vector<SermonNodePtr> pending { m_document->document().root() };
-        while (!pending.empty()) {
-            const SermonNodePtr n = pending.back();
-            pending.pop_back();
-            if (n->text() == text)
-                return n->id();
-            pending.insert(pending.end(), n->children().begin(), n->children().end());
-        }
-        ADD_FAILURE() << "no node " << text.toStdString();
-        return {};
-    }
-
-    void select(const QStringList& texts)
-    {
-        QSet<QUuid> ids;
-        for (const QString& text : texts)
-            ids.insert(node(text));
-        m_canvas->controller().setSelection(ids, node(texts.front()), std::nullopt);
-    }
-
-    std::set<NodeCommand> enabledNodeItems() const
-    {
-        std::set<NodeCommand> enabled;
-        for (int c = 0; c <= int(NodeCommand::RemoveMarker); ++c) {
-            if (QAction* action = menus().edit().action(NodeCommand(c)); action && action->isEnabled())
-                enabled.insert(NodeCommand(c));
-        }
-        if (menus().edit().markMenu()->menuAction()->isEnabled())
-            enabled.insert(NodeCommand::SetMarker);
-        return enabled;
-    }
-
-    QTemporaryDir m_folder;
-    Preferences m_preferences;
-    QSettings m_settings;
-    DocumentManager m_manager;
-    FakeUpdater m_updater;
-    CheckForUpdatesViewModel m_updates;
-    OpenDocument* m_document = nullptr;
-    SermonWindow* m_window = nullptr;
-    MindMapCanvas* m_canvas = nullptr;
-};
-
 using C = NodeCommand;
 const std::set<NodeCommand> textItems { C::Cut, C::Copy, C::Paste, C::SelectAll };
 
@@ -284,7 +191,7 @@ TEST_F(MenuCommandsTest, EnablementFollowsWhatTheFocusedWindowOffers)
                 elsewhere.activateWindow();
                 ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
             },
-            textItems, false, false, "Mark as Quote" },
+            {}, false, false, "Mark as Quote" },
         { "root only",
             [&] {
                 elsewhere.hide();
@@ -305,7 +212,8 @@ TEST_F(MenuCommandsTest, EnablementFollowsWhatTheFocusedWindowOffers)
         // Walking the menus with the keys gives the menu bar the keyboard for a while.
         { "the menu bar walked with the keys", [&] { m_window->menuBar()->setFocus(Qt::MenuBarFocusReason); }, quote,
             true, true, "Unmark as Quote" },
-        { "delivery mode", [&] { m_window->contentView()->setMode(AppMode::Delivery); }, textItems, true, false,
+        // The reading page takes none of the clipboard items.
+        { "delivery mode", [&] { m_window->contentView()->setMode(AppMode::Delivery); }, {}, true, false,
             "Mark as Quote" },
     };
     for (const Case& c : cases) {
@@ -417,6 +325,9 @@ TEST_F(MenuCommandsTest, EachEditShortcutReachesItsNodeCommandThroughTheMenu)
         EXPECT_EQ(view->ran.front(), std::make_pair(C::SetMarker, markers[size_t(i)]));
         EXPECT_EQ(menus().edit().markAction(markers[size_t(i)])->text(), markers[size_t(i)]);
     }
+    const auto* markMenu = qobject_cast<QMenu*>(menus().edit().markAction(markers[0])->parent());
+    ASSERT_TRUE(markMenu);
+    EXPECT_TRUE(qobject_cast<EmojiMenuStyle*>(markMenu->style()));
 }
 
 TEST_F(MenuCommandsTest, BareKeysAndTheTextItemsStayWithATextField)
@@ -460,6 +371,35 @@ TEST_F(MenuCommandsTest, BareKeysAndTheTextItemsStayWithATextField)
     menus().edit().action(C::Copy)->trigger();
     ASSERT_EQ(view->ran.size(), 1u);
     EXPECT_EQ(view->ran.front().first, C::Copy);
+}
+
+TEST_F(MenuCommandsTest, TheWindowMenuListsTheOpenSermonsAndRaisesTheOneChosen)
+{
+    SermonWindow* first = m_window;
+    const QString firstName = m_document->displayName();
+    openSermon();
+    const QString secondName = m_document->displayName();
+    const auto listed = [](SermonWindow* window) {
+        QMenu* menu = window->menus().windowMenu();
+        Q_EMIT menu->aboutToShow();
+        QStringList items;
+        for (const QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                break;
+            items.append(action->text() + (action->isChecked() ? QStringLiteral(" *") : QString()));
+        }
+        return items;
+    };
+    // The window behind offers nothing of the one in front.
+    EXPECT_FALSE(first->menus().findAction()->isEnabled());
+    EXPECT_TRUE(m_window->menus().findAction()->isEnabled());
+    const QStringList secondInFront { firstName, secondName + QStringLiteral(" *") };
+    EXPECT_EQ(listed(first), secondInFront);
+    EXPECT_EQ(listed(m_window), secondInFront);
+
+    m_window->menus().windowMenu()->actions().front()->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(first));
+    EXPECT_EQ(listed(m_window), (QStringList { firstName + QStringLiteral(" *"), secondName }));
 }
 
 TEST_F(MenuCommandsTest, SupervisorAndUpdateItems)
@@ -513,9 +453,9 @@ TEST_F(MenuCommandsTest, MenusHoldTheirItemsInOrder)
         QStringLiteral("New Line Under"), QStringLiteral("-"), QStringLiteral("Find...") };
     EXPECT_EQ(edit.mid(2), expectedEdit);
     EXPECT_EQ(titles(menus().viewMenu()),
-        (QStringList { QStringLiteral("Mind Map"), QStringLiteral("Delivery"), QStringLiteral("-"),
-            QStringLiteral("Zoom In"), QStringLiteral("Zoom Out"), QStringLiteral("Actual Size"), QStringLiteral("-"),
-            QStringLiteral("Focus Mode") }));
+        (QStringList { QStringLiteral("Mind Map"), QStringLiteral("Delivery"), QStringLiteral("Columns"),
+            QStringLiteral("-"), QStringLiteral("Zoom In"), QStringLiteral("Zoom Out"), QStringLiteral("Actual Size"),
+            QStringLiteral("-"), QStringLiteral("Focus Mode") }));
     EXPECT_EQ(titles(menus().helpMenu()),
         (QStringList { QStringLiteral("About Kestrion"), QStringLiteral("Check for Updates\u2026") }));
     const QStringList file = titles(m_window->fileMenu());

@@ -2,8 +2,11 @@
 #include "app/AboutView.h"
 #include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
+#include "platform/Appearance.h"
+#include "support/ContrastRatio.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -120,3 +123,35 @@ TEST(AboutViewTest, VersionLineShowsTheBuildsVersionOrDashes)
 }
 
 } // namespace
+
+TEST(WelcomeViewTest, ButtonsReachedWithTabShowThatTheyHaveTheKeyboard)
+{
+    // The pixels of a button that changed plainly when it took the keyboard: its ring.
+    const auto ringPixels = [](const QImage& before, const QImage& after) {
+        int count = 0;
+        for (int y = 0; y < before.height(); ++y) {
+            for (int x = 0; x < before.width(); ++x)
+                count += contrastRatio(before.pixelColor(x, y), after.pixelColor(x, y)) >= 1.5 ? 1 : 0;
+        }
+        return count;
+    };
+    for (const bool dark : { false, true }) {
+        WelcomeFixture welcome({});
+        welcome.view->setPalette(dark ? Appearance::darkPalette() : Appearance::lightPalette());
+        QApplication::setActiveWindow(welcome.view.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(welcome.view.get()));
+        QPushButton* newSermon = welcome.view->newSermonButton();
+        QPushButton* open = welcome.view->openFileButton();
+        open->setFocus();
+        for (const auto& [button, key] :
+            { std::pair { newSermon, Qt::Key_Backtab }, std::pair { open, Qt::Key_Tab } }) {
+            const QImage before = button->grab().toImage();
+            QTest::keyClick(
+                QApplication::focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            ASSERT_TRUE(button->hasFocus());
+            const QImage after = button->grab().toImage();
+            EXPECT_GE(ringPixels(before, after), button->width() + button->height())
+                << button->text().toStdString() << (dark ? " dark" : " light");
+        }
+    }
+}

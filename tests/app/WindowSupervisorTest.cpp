@@ -6,6 +6,7 @@
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/OpenDocument.h"
+#include "platform/WindowPlacement.h"
 #include "sheets/NewSermonSheet.h"
 #include "sheets/SermonDetailsForm.h"
 #include "sheets/SingleLineField.h"
@@ -266,3 +267,23 @@ TEST_F(WindowSupervisorTest, WelcomeButtonsAndShortcutReachTheSupervisor)
 }
 
 } // namespace
+
+TEST_F(WindowSupervisorTest, OnASmallScreenEachWindowStandsWholeOnIt)
+{
+    // 2.5x scaling on a 1600 by 1000 screen, a panel less.
+    const QRect area(0, 24, 640, 376);
+    WindowPlacement::setAvailableAreaOverride(area);
+    m_supervisor.finishLaunching();
+    m_supervisor.showAbout();
+    m_supervisor.showNewSermon();
+    m_supervisor.showWelcome();
+    settle();
+    for (QWidget* window :
+        { m_supervisor.welcomeWindow(), m_supervisor.aboutWindow(), m_supervisor.newSermonWindow() }) {
+        const QRect frame(window->pos(), window->size().grownBy(WindowPlacement::frameMargins(*window)));
+        EXPECT_TRUE(area.contains(frame))
+            << window->objectName().toStdString() << " at " << frame.y() << " to " << frame.bottom();
+    }
+    EXPECT_LE(m_supervisor.welcomeWindow()->minimumHeight(), m_supervisor.welcomeWindow()->height());
+    WindowPlacement::setAvailableAreaOverride(std::nullopt);
+}

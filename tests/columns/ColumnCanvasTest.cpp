@@ -3,6 +3,8 @@
 #include "columns/ColumnDragHandleOverlay.h"
 #include "columns/ColumnMetrics.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
+#include "support/InkBounds.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -299,4 +301,39 @@ TEST_F(ColumnCanvasFixture, DeepOutlineShowsScrollsAndPaints)
     EXPECT_GT(canvas->renderCanvas(painter, QSizeF(canvas->size())).texts, 0);
     select(node);
     EXPECT_EQ(selected(), node->id());
+}
+
+TEST_F(ColumnCanvasFixture, EveryMarkerIsDrawnAtOneSizeAtEitherPixelRatio)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    root = SermonNode::create(QStringLiteral("Title"));
+    const QStringList markers = kestrion::test::markerCircles();
+    for (const QString& marker : markers)
+        root->addChild(marker);
+    makeCanvas(QSize(1500, 600));
+    for (qreal ratio : { 1.0, 2.0 }) {
+        QImage image((QSizeF(canvas->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            canvas->renderCanvas(painter, QSizeF(canvas->size()));
+        }
+        auto ink = [&](const SermonNodePtr& node) {
+            const ColumnNodeFrame frame = frameOf(node);
+            // The first line's text, above the rule beneath it; opaque ink only, not the tints.
+            const QRectF line(frame.origin + canvas->panOffset() + QPointF(0, ColumnMetrics::textTop),
+                QSizeF(60, ColumnMetrics::lineHeight - ColumnMetrics::textTop - 2));
+            return kestrion::test::inkBounds(
+                image, QRectF(line.topLeft() * ratio, line.size() * ratio).toRect(), 200);
+        };
+        const QRect red = ink(root->children().front());
+        ASSERT_FALSE(red.isEmpty());
+        for (const SermonNodePtr& node : root->children()) {
+            const QRect drawn = ink(node);
+            EXPECT_NEAR(drawn.width(), red.width(), 1) << node->text().toStdString() << " at " << ratio;
+            EXPECT_NEAR(drawn.height(), red.height(), 1) << node->text().toStdString() << " at " << ratio;
+        }
+    }
 }

@@ -50,22 +50,94 @@ TEST_F(ColumnCanvasFixture, TypingGoesIntoTheNodeAtOnceAndCommitIsOneTrimmedStep
     EXPECT_EQ(selected(), c->id());
 }
 
-TEST_F(ColumnCanvasFixture, EscapeRestoresTheTextEditingBeganWith)
+TEST_F(ColumnCanvasFixture, EscapeRestoresTheTextEditingBeganWithAndOneUndoBringsTheTypedWordsBack)
 {
     select(a1);
+    press(Qt::Key_Space);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(undoCount(), 0);
+
     press(Qt::Key_Space);
     type(QStringLiteral(" and more"));
     EXPECT_EQ(a1->text(), QStringLiteral("Alpha one and more"));
     press(Qt::Key_Escape, Qt::ShiftModifier);
     EXPECT_EQ(a1->text(), QStringLiteral("Alpha one"));
-    EXPECT_EQ(undoCount(), 0);
     EXPECT_EQ(selected(), a1->id());
     EXPECT_TRUE(canvas->hasFocus());
+    undoManager->undo();
+    EXPECT_EQ(document->root()->findNode(a1->id())->text(), QStringLiteral("Alpha one and more"));
+    EXPECT_EQ(selected(), a1->id());
+    EXPECT_FALSE(undoManager->canUndo());
+    undoManager->redo();
+    EXPECT_EQ(document->root()->findNode(a1->id())->text(), QStringLiteral("Alpha one"));
 
-    // Unchanged text: no step either.
+    // Unchanged text: no step.
     press(Qt::Key_Space);
     press(Qt::Key_Tab, Qt::ShiftModifier);
-    EXPECT_EQ(undoCount(), 0);
+    EXPECT_EQ(undoCount(), 1);
+}
+
+TEST_F(ColumnCanvasFixture, EscapeRemovesANewNodeAndOneUndoBringsItBackWithItsWords)
+{
+    select(c);
+    press(Qt::Key_Return);
+    type(QStringLiteral("Words typed in a hurry"));
+    press(Qt::Key_Escape);
+    EXPECT_EQ(root->children().size(), 3u);
+    EXPECT_EQ(selected(), c->id());
+    undoManager->undo();
+    ASSERT_EQ(document->root()->children().size(), 4u);
+    EXPECT_EQ(document->root()->children()[3]->text(), QStringLiteral("Words typed in a hurry"));
+    EXPECT_EQ(selected(), document->root()->children()[3]->id());
+    undoManager->undo();
+    EXPECT_EQ(document->root()->children().size(), 3u);
+    EXPECT_FALSE(undoManager->canUndo());
+}
+
+// Tab or Return, then Escape before anything is typed: as if nothing had happened.
+TEST_F(ColumnCanvasFixture, ANewNodeCancelledUntypedLeavesNoStepAndNoEditedMark)
+{
+    for (const int key : { Qt::Key_Tab, Qt::Key_Return }) {
+        select(a1);
+        press(key);
+        ASSERT_TRUE(controller().editingIsNew());
+        EXPECT_FALSE(undoManager->isClean());
+        press(Qt::Key_Escape);
+        EXPECT_EQ(a->children().size(), 2u) << key;
+        EXPECT_FALSE(a1->hasChildren()) << key;
+        EXPECT_EQ(undoCount(), 0) << key;
+        EXPECT_TRUE(undoManager->isClean()) << key;
+    }
+}
+
+// Save while a point of rapid entry is typed, Return, Escape: the empty point goes.
+TEST_F(ColumnCanvasFixture, SavingDuringRapidEntryLeavesTheNextEmptyPointEmpty)
+{
+    select(c);
+    press(Qt::Key_Return);
+    type(QStringLiteral("Saved words"));
+    canvas->storePendingEdit();
+    press(Qt::Key_Return);
+    press(Qt::Key_Escape);
+    ASSERT_EQ(root->children().size(), 4u);
+    EXPECT_EQ(root->children()[3]->text(), QStringLiteral("Saved words"));
+    EXPECT_EQ(selected(), root->children()[3]->id());
+}
+
+TEST_F(ColumnCanvasFixture, ClearingAHeadingKeepsItEmptyWithItsSubPoints)
+{
+    select(a);
+    press(Qt::Key_Space);
+    editorText()->selectAll();
+    press(Qt::Key_Backspace);
+    press(Qt::Key_Return);
+    ASSERT_TRUE(root->findNode(a->id()));
+    EXPECT_EQ(a->text(), QString());
+    EXPECT_EQ(a->children().size(), 2u);
+    EXPECT_EQ(selected(), a->id());
+    EXPECT_EQ(undoCount(), 1);
+    undoManager->undo();
+    EXPECT_EQ(document->root()->findNode(a->id())->text(), QStringLiteral("First point"));
 }
 
 TEST_F(ColumnCanvasFixture, NodesLeftEmptyGoAndTheNeighbourIsSelected)
@@ -141,8 +213,9 @@ TEST_F(ColumnCanvasFixture, RapidEntryMakesTheNextNodeAfterANewOne)
     EXPECT_EQ(test::treeShape(third).toStdString(), "Third:1|Sub one:2|Sub between:2|Sub two:2|");
     EXPECT_EQ(selected(), third->children()[1]->id());
     EXPECT_TRUE(canvas->hasFocus());
-    // Each step before a next node, and the first new node: five in all, every word kept.
-    EXPECT_EQ(undoCount(), 5);
+    // Each step before a next node that was kept, and the first new node: four in all, every
+    // word kept.
+    EXPECT_EQ(undoCount(), 4);
 
     // Return on an existing node commits and ends; it makes no node.
     select(a1);

@@ -5,6 +5,7 @@
 #include "columns/ColumnWrapCache.h"
 #include "columns/LiveColumnLayout.h"
 #include "columns/WrappedLine.h"
+#include "platform/EmojiText.h"
 
 #include <QFontMetricsF>
 #include <QTextLayout>
@@ -141,6 +142,7 @@ QList<WrappedLine> laidOutLines(const QString& text, qreal width, bool bold)
             continue;
         }
         QTextLayout layout(paragraph, ColumnMetrics::font(bold));
+        layout.setFormats(EmojiText::formats(paragraph));
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         layout.setTextOption(option);

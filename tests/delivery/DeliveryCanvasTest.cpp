@@ -3,18 +3,22 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryFonts.h"
 #include "delivery/DeliveryPageRenderer.h"
+#include "delivery/DeliveryTimelineRuler.h"
 #include "delivery/DeliveryTimer.h"
 #include "document/SermonDocument.h"
+#include "platform/Appearance.h"
 #include "support/ManualClock.h"
 
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 using namespace kestrion;
 
@@ -93,6 +97,26 @@ TEST(DeliveryCanvasTest, MaxScrollYLeavesTheLastEightyPointsInView)
     EXPECT_EQ(state.clampedScrollY(5000), 920);
     EXPECT_EQ(state.clampedScrollY(std::numeric_limits<double>::quiet_NaN()), 0);
     EXPECT_FALSE(state.setScrollY(std::numeric_limits<double>::infinity()));
+}
+
+TEST(DeliveryCanvasTest, AShorterPageOrATallerViewBringsTheScrollBackWithinRange)
+{
+    DeliveryCanvasState state;
+    state.setLayout(layoutOfHeight(5000));
+    state.setViewportHeight(600);
+    state.setScrollY(4900);
+    state.setLayout(layoutOfHeight(3000));
+    EXPECT_EQ(state.scrollY(), 2920);
+    state.setViewportHeight(3500);
+    EXPECT_EQ(state.scrollY(), 0);
+
+    // A wider text makes the page shorter: the text stays in view.
+    Page p;
+    p.canvas.setTextWidth(400);
+    p.state.setScrollY(p.state.maxScrollY());
+    p.canvas.setTextWidth(1000);
+    EXPECT_EQ(p.state.scrollY(), p.state.maxScrollY());
+    EXPECT_LT(p.state.scrollY(), p.layout().totalHeight);
 }
 
 TEST(DeliveryCanvasTest, TheWheelScrollsWithinRangeAndStopsFollowingAndAnimation)
@@ -211,25 +235,53 @@ TEST(DeliveryCanvasTest, JumpsPutTheHeadingAHundredPointsBelowTheTop)
     Page p;
     const auto [nextL1, nextL2] = p.state.nextNavTargets();
     ASSERT_TRUE(nextL1);
-    const double y = p.layout().headingYPositions.value(nextL1->id);
     p.state.setFollowRunner(true);
     p.state.navigate(nextL1->id);
     EXPECT_FALSE(p.state.followRunner());
     EXPECT_FALSE(p.state.pendingScrollTarget());
     p.finishAnimation();
-    EXPECT_DOUBLE_EQ(p.state.scrollY(), y - 100);
+    const double jumped = p.state.scrollY();
+
+    // Measured on the drawn page: the middle of the heading's ink, within its columns.
+    QImage image(QSize(900, 600), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+    }
+    QRectF frame;
+    for (const DeliveryItem& item : p.layout().items) {
+        if (item.hasFrame() && item.id == nextL1->id)
+            frame = item.frame;
+    }
+    const int x0 = (900 - 850) / 2;
+    std::optional<int> top;
+    int bottom = 0;
+    for (int y = 50; y < 150; ++y) {
+        for (int x = x0 + int(frame.left()); x < x0 + int(frame.right()); ++x) {
+            if (image.pixelColor(x, y).lightness() < 160) {
+                top = top.value_or(y);
+                bottom = y;
+                break;
+            }
+        }
+    }
+    ASSERT_TRUE(top);
+    EXPECT_NEAR((*top + bottom + 1) / 2.0, 100, 4);
 
     // The same heading again scrolls again.
     p.state.setScrollY(0);
     p.state.navigate(nextL1->id);
     p.finishAnimation();
-    EXPECT_DOUBLE_EQ(p.state.scrollY(), y - 100);
+    EXPECT_DOUBLE_EQ(p.state.scrollY(), jumped);
 
     // A leaf is a target too; an unknown id is ignored.
-    const QUuid leaf = p.layout().wordFractions.front().nodeID;
+    const QUuid leaf = p.layout().wordFractions[20].nodeID;
     p.state.navigate(leaf);
     p.finishAnimation();
-    EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.clampedScrollY(p.layout().nodeYPositions.value(leaf) - 100));
+    DeliveryFonts fonts(15);
+    EXPECT_DOUBLE_EQ(p.state.scrollY(),
+        p.state.clampedScrollY(p.layout().nodeYPositions.value(leaf) - fonts.leaf(false).ascent() - 100));
     p.state.navigate(QUuid::createUuid());
     EXPECT_FALSE(p.canvas.isScrollAnimating());
 }
@@ -268,7 +320,7 @@ TEST(DeliveryCanvasTest, NextNavTargetsAreTheFirstHeadingsOfEachLevelBelowTheVie
     EXPECT_FALSE(empty.nextNavTargets().first);
 }
 
-TEST(DeliveryCanvasTest, FollowingKeepsTheRunnerInTheMiddleOfTheViewport)
+TEST(DeliveryCanvasTest, FollowingKeepsTheRunnerOnTheReadingLine)
 {
     Page p;
     p.state.setFollowRunner(true);
@@ -277,7 +329,7 @@ TEST(DeliveryCanvasTest, FollowingKeepsTheRunnerInTheMiddleOfTheViewport)
         p.clock.advance(seconds);
         p.canvas.displayLinkTick();
         const double y = p.layout().yForFraction(std::min(p.timer.progress(), 1.0));
-        EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.clampedScrollY(y - 300)) << seconds;
+        EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.clampedScrollY(y - DeliveryCanvasState::readingLine)) << seconds;
     }
     const quint64 ticks = p.canvas.pulseClock().tick();
     p.state.setFollowRunner(false);
@@ -286,6 +338,36 @@ TEST(DeliveryCanvasTest, FollowingKeepsTheRunnerInTheMiddleOfTheViewport)
     p.canvas.displayLinkTick();
     EXPECT_EQ(p.state.scrollY(), scroll);
     EXPECT_EQ(p.canvas.pulseClock().tick(), ticks + 1);
+}
+
+TEST(DeliveryCanvasTest, AReaderTheFollowedRunnerCarriesIsNeverToldTheyAreBehind)
+{
+    // A 20-minute sermon of 3,261 words in four main points, on a page 1,400 points tall.
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    int leaves = 0;
+    for (int p = 1; p <= 4; ++p) {
+        auto point = root->addChild(QStringLiteral("Main point %1").arg(p));
+        for (int s = 1; s <= 3; ++s) {
+            auto sub = point->addChild(QStringLiteral("Sub-point %1.%2").arg(p).arg(s));
+            for (int l = 0; l < 5; ++l, ++leaves)
+                sub->addChild(QStringLiteral("sheep ").repeated(leaves < 21 ? 55 : 54).trimmed());
+        }
+    }
+    Page p(root);
+    p.timer.setDuration(20);
+    p.canvas.resize(900, 1400);
+    ASSERT_EQ(p.state.viewportHeight(), 1400);
+    DeliveryTimelineRuler ruler(p.timer, p.state);
+    const QColor calm = DeliveryTimelineRuler::sectionBandColor(std::nullopt, 0, isDarkAppearance());
+    p.state.setFollowRunner(true);
+    p.timer.start();
+    for (int seconds = 30; seconds < 1200; seconds += 60) {
+        p.clock.advance(seconds == 30 ? 30 : 60);
+        p.canvas.displayLinkTick();
+        const double progress = p.timer.progress();
+        EXPECT_EQ(ruler.sectionBandColor(progress), calm)
+            << seconds << " s, lag " << (progress - ruler.readingFraction()) * 1200 << " s";
+    }
 }
 
 TEST(DeliveryCanvasTest, ThePageFollowsEveryChangeOfTheTreeAndOfTheWholeMinutes)
@@ -353,6 +435,29 @@ TEST(DeliveryCanvasTest, TheRunnerIsDrawnAtTheProgressAtEveryPixelRatio)
     }
 }
 
+TEST(DeliveryCanvasTest, PartialRepaintsLeaveThePageAsAFullRepaintDrawsIt)
+{
+    Page p;
+    // What the window shows: the offscreen platform keeps every paint in the window's store.
+    const auto shown = [&] { return p.canvas.screen()->grabWindow(p.canvas.winId()).toImage(); };
+    const double x0 = (900 - 850) / 2.0;
+    // The readouts over the page repaint beside the runner line and across it, behind its head.
+    const QRect counterBlock(int(x0) + 8, 12, 100, 90);
+    const QRect playButton(int(x0) + 113, 10, 32, 32);
+    p.timer.start();
+    QCoreApplication::processEvents();
+    for (int step = 0; step < 12; ++step) {
+        p.clock.advance(5);
+        p.canvas.update(step % 2 ? counterBlock : playButton);
+        QCoreApplication::processEvents();
+        p.canvas.displayLinkTick();
+        QCoreApplication::processEvents();
+    }
+    const QImage partial = shown();
+    p.canvas.repaint();
+    EXPECT_TRUE(partial == shown());
+}
+
 TEST(DeliveryCanvasTest, TheEndLineAndBandSpanTheWholeCanvas)
 {
     Page p;
@@ -378,16 +483,17 @@ TEST(DeliveryCanvasTest, TheEndLineAndBandSpanTheWholeCanvas)
         EXPECT_TRUE(inkedRow(endY + below, 0, 40)) << below;
 }
 
-TEST(DeliveryCanvasTest, ACrowdedMinuteLabelIsNotDrawn)
+TEST(DeliveryCanvasTest, ACrowdedMinuteLabelOrOneUnderTheFollowButtonIsNotDrawn)
 {
     DeliveryContentLayout layout;
     layout.totalHeight = 1000;
-    for (const double y : { 200.0, 400.0 }) {
+    // The follow button's disc reaches up to 52 points above the bottom of a 600-point page.
+    for (const double y : { 200.0, 400.0, 480.0, 575.0 }) {
         DeliveryItem marker;
         marker.kind = DeliveryItem::Kind::TimeMarker;
-        marker.text = DeliveryContentLayout::minuteLabel(qint64(y / 200));
+        marker.text = DeliveryContentLayout::minuteLabel(qint64(y / 20));
         marker.y = y;
-        marker.isCrowded = y > 300;
+        marker.isCrowded = y == 400;
         layout.items.push_back(marker);
         layout.reachedBottoms.push_back(y);
     }
@@ -414,6 +520,8 @@ TEST(DeliveryCanvasTest, ACrowdedMinuteLabelIsNotDrawn)
     };
     EXPECT_TRUE(inked(200));
     EXPECT_FALSE(inked(400));
+    EXPECT_TRUE(inked(480));
+    EXPECT_FALSE(inked(575));
 }
 
 TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)

@@ -1,6 +1,8 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryText.h"
 #include "document/WordCount.h"
+#include "platform/EmojiText.h"
+#include "support/InkBounds.h"
 
 #include <QFontMetricsF>
 
@@ -252,15 +254,17 @@ TEST(DeliveryContentLayoutTest, MinuteLabelsTooCloseToTheOneAboveAreLeftOut)
     double shown = -1e9;
     int markers = 0;
     int crowded = 0;
+    // Shown labels keep at least their own height apart.
+    const double apart = 2 * QFontMetricsF(DeliveryContentLayout::minuteLabelFont()).height();
     for (const DeliveryItem& item : layout.items) {
         if (item.kind != DeliveryItem::Kind::TimeMarker)
             continue;
         ++markers;
         if (item.isCrowded) {
             ++crowded;
-            EXPECT_LT(item.y - shown, DeliveryContentLayout::minuteLabelSpacing) << item.text.toStdString();
+            EXPECT_LT(item.y - shown, apart) << item.text.toStdString();
         } else {
-            EXPECT_GE(item.y - shown, DeliveryContentLayout::minuteLabelSpacing) << item.text.toStdString();
+            EXPECT_GE(item.y - shown, apart) << item.text.toStdString();
             shown = item.y;
         }
     }
@@ -370,4 +374,15 @@ TEST(DeliveryContentLayoutTest, ItemsBetweenHoldsEveryItemReachingTheRange)
             }
         }
     }
+}
+
+TEST(DeliveryContentLayoutTest, EveryMarkerTakesTheRoomOfTheOthers)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    const DeliveryText text(DeliveryContentLayout::font(3, true, base));
+    const QStringList markers = kestrion::test::markerCircles();
+    for (const QString& marker : markers)
+        EXPECT_EQ(text.measure(marker + QStringLiteral(" Line"), width), text.measure(markers.front() + " Line", width))
+            << marker.toStdString();
 }

@@ -121,6 +121,26 @@ TEST(DeliveryCounterBlockTest, AnUnreadableEntryChangesNothingButEndsTheEdit)
     EXPECT_EQ(b.endings, 5);
 }
 
+TEST(DeliveryCounterBlockTest, AnEntryBeyondTheDayKeepsTheFieldOpenWithTheBound)
+{
+    Block b;
+    b.edit(QStringLiteral("99999"));
+    b.block.durationField()->setFocus();
+    QTest::keyClick(b.block.durationField(), Qt::Key_Return);
+    EXPECT_TRUE(b.block.isEditingDuration());
+    EXPECT_TRUE(b.block.refusalHint()->isVisible());
+    EXPECT_EQ(b.block.refusalHint()->text(), QStringLiteral("1\u20131440 min"));
+    EXPECT_TRUE(b.committed.empty());
+    EXPECT_EQ(b.endings, 0);
+    EXPECT_EQ(b.timer.plannedTargetSeconds(), 20 * 60);
+    // Typing again takes the hint away; a duration within the day is then taken.
+    QTest::keyClicks(b.block.durationField(), QStringLiteral("90"));
+    EXPECT_FALSE(b.block.refusalHint()->isVisible());
+    QTest::keyClick(b.block.durationField(), Qt::Key_Return);
+    EXPECT_FALSE(b.block.isEditingDuration());
+    EXPECT_EQ(b.committed, std::vector<qint64>({ 90 }));
+}
+
 TEST(DeliveryCounterBlockTest, StartingTheCountdownClosesTheFieldWithoutCommitting)
 {
     Block b;
@@ -156,6 +176,23 @@ TEST(DeliveryCounterBlockTest, PillsAddToTheTargetAndShowOnlyWhileDelivering)
     b.timer.reset();
     EXPECT_FALSE(b.block.showPills());
     EXPECT_FALSE(b.block.addedMark()->isVisible());
+}
+
+TEST(DeliveryCounterBlockTest, APillThatWouldGoBeyondTheDayIsDisabled)
+{
+    Block b;
+    b.timer.start();
+    b.block.durationTapped();
+    struct Case {
+        qint64 target;
+        bool five;
+        bool ten;
+    };
+    for (const Case& c : { Case { 1430, true, true }, Case { 1431, true, false }, Case { 1436, false, false } }) {
+        b.timer.setDuration(c.target);
+        EXPECT_EQ(b.block.pill(5)->isEnabled(), c.five) << c.target;
+        EXPECT_EQ(b.block.pill(10)->isEnabled(), c.ten) << c.target;
+    }
 }
 
 TEST(DeliveryCounterBlockTest, AddedMinutesCountWholeMinutesOfTargetOverPlan)

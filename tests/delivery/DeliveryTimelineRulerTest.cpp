@@ -10,7 +10,10 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 #include <gtest/gtest.h>
 
@@ -177,6 +180,9 @@ TEST(DeliveryTimelineRulerTest, PressingAndDraggingSeeksWithinZeroToOne)
     r.ruler.grab();
     QTest::mousePress(&r.ruler, Qt::LeftButton, Qt::NoModifier, QPoint(150, 20));
     QTest::mouseMove(&r.ruler, QPoint(450, 20));
+    // The drag seeks where it ends.
+    EXPECT_DOUBLE_EQ(r.seeks.back(), 0.75);
+    QTest::mouseRelease(&r.ruler, Qt::LeftButton, Qt::NoModifier, QPoint(450, 20));
     r.ruler.seekFraction(-10);
     r.ruler.seekFraction(900);
     ASSERT_GE(r.seeks.size(), 3u);
@@ -231,6 +237,28 @@ TEST(DeliveryTimelineRulerTest, TitlesAreShortenedByWholeCharacters)
         }
     }
     EXPECT_FALSE(DeliveryTimelineRuler::fittedTitle(title, font, 1));
+
+    // At every room, the longest prefix that fits, as found by trying each in turn.
+    const auto longestFitting = [&](const QString& text, double r) -> std::optional<QString> {
+        if (metrics.horizontalAdvance(text) <= r)
+            return text;
+        std::optional<QString> best;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        std::vector<qsizetype> ends { 0 };
+        for (qsizetype end = finder.toNextBoundary(); end > 0; end = finder.toNextBoundary())
+            ends.push_back(end);
+        for (std::size_t k = 0; k + 1 < ends.size(); ++k) {
+            const QString candidate = text.left(ends[k]).trimmed() + QChar(u'\u2026');
+            if (metrics.horizontalAdvance(candidate) <= r)
+                best = candidate;
+        }
+        return best;
+    };
+    for (const QString& text :
+        { title, QStringLiteral("A"), QStringLiteral("Grace upon grace, the Word made flesh") }) {
+        for (double r = 0; r < 260; r += 2.5)
+            EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(text, font, r), longestFitting(text, r)) << r;
+    }
 }
 
 TEST(DeliveryTimelineRulerTest, TheBandWarnsWhenTheReaderFallsBehind)
@@ -273,6 +301,35 @@ TEST(DeliveryTimelineRulerTest, TheRedrawTimerRunsOnlyWhileTheCountdownRuns)
     EXPECT_TRUE(r.ruler.isRedrawing());
     r.timer.reset();
     EXPECT_FALSE(r.ruler.isRedrawing());
+}
+
+TEST(DeliveryTimelineRulerTest, ThePageRepaintingUnderTheRulerLeavesNoStaleRunner)
+{
+    Ruler r;
+    r.layOut(makeSermon());
+    // The ruler is transparent: it stands on the window's background.
+    QWidget window;
+    window.setAutoFillBackground(true);
+    window.resize(600, DeliveryTimelineRuler::widgetHeight);
+    r.ruler.setParent(&window);
+    const auto detach = qScopeGuard([&] { r.ruler.setParent(nullptr); });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto shown = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
+    r.timer.start();
+    for (int step = 0; step < 6; ++step) {
+        r.clock.advance(20);
+        // The strip below the ruler's own 41 points, where the runner's dot reaches over the page.
+        r.ruler.update(QRect(0, 41, 600, 5));
+        QCoreApplication::processEvents();
+        // The redraw tick.
+        if (r.ruler.needsFrame())
+            r.ruler.update();
+        QCoreApplication::processEvents();
+    }
+    const QImage partial = shown();
+    window.repaint();
+    EXPECT_TRUE(partial == shown());
 }
 
 TEST(DeliveryTimelineRulerTest, ThePageCreepingLessThanAPixelOfTheRulerDrawsNothing)

@@ -98,6 +98,10 @@ TEST(DeliveryTimerTest, APauseCountsForTheElapsedTimeButNotForProgress)
     EXPECT_DOUBLE_EQ(c.timer.progress(), 120.0 / 600.0);
     EXPECT_EQ(c.timer.remainingText(), QStringLiteral("8:00"));
     EXPECT_EQ(c.timer.elapsedText(), QStringLiteral("3:00"));
+    // A second pause adds its run to the time run before it.
+    c.timer.pause();
+    EXPECT_DOUBLE_EQ(c.timer.elapsedBeforePause(), 120);
+    EXPECT_DOUBLE_EQ(c.timer.progress(), 120.0 / 600.0);
 }
 
 TEST(DeliveryTimerTest, OvertimeReadsNegativeWithAMinusSignAndProgressBeyondOne)

@@ -1,6 +1,7 @@
 #include "delivery/DeliveryView.h"
 #include "delivery/DeliveryCanvas.h"
 #include "delivery/DeliveryCanvasState.h"
+#include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryCounterBlock.h"
 #include "delivery/DeliveryRunnerStopButton.h"
 #include "delivery/DeliverySettingsBar.h"
@@ -10,8 +11,10 @@
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -20,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace kestrion;
@@ -123,6 +127,23 @@ TEST_F(DeliveryViewTest, TheStoredPaceReplacesTheFirstEstimateWhenTheViewComesOn
     EXPECT_EQ(v.timer().plannedTargetSeconds(), 5 * 60);
 }
 
+TEST_F(DeliveryViewTest, EnteringLaysThePageOutOnceWithTheStoredSettings)
+{
+    preferences.setDeliveryFontSize(17);
+    preferences.setDeliveryLineSpacing(2.0);
+    preferences.setDeliveryTextWidth(800);
+    preferences.setDeliveryWPM(200);
+    DeliveryView& v = open(sermonOfWords(1000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.canvas()->layoutCount(), 1u);
+    // Laid out for the stored pace's plan: 5 minutes, so four minute markers.
+    const auto& items = v.canvasState().layout()->items;
+    EXPECT_EQ(std::count_if(items.begin(), items.end(),
+                  [](const DeliveryItem& item) { return item.kind == DeliveryItem::Kind::TimeMarker; }),
+        4);
+    EXPECT_EQ(v.canvas()->textWidth(), 800);
+}
+
 TEST_F(DeliveryViewTest, TheTextWidthOnOfferFollowsTheAvailableWidth)
 {
     const std::pair<double, double> cases[]
@@ -137,18 +158,44 @@ TEST_F(DeliveryViewTest, TheTextWidthOnOfferFollowsTheAvailableWidth)
     EXPECT_EQ(v.settingsBar()->maxTextWidth(), 750);
 }
 
-TEST_F(DeliveryViewTest, TheWindowKeepsRoomForTheReadingColumn)
+TEST_F(DeliveryViewTest, TheWindowKeepsRoomForTheReadingColumnAsFarAsTheScreenAllows)
 {
+    struct Case {
+        double textWidth;
+        int screenWidth;
+        int minimum;
+    };
+    const Case cases[]
+        = { { 700, 1600, 850 }, { 600, 1600, 800 }, { 900, 1600, 1050 }, { 1000, 1024, 1024 }, { 1000, 0, 1150 } };
+    for (const Case& c : cases)
+        EXPECT_EQ(DeliveryView::minimumViewWidth(c.textWidth, c.screenWidth), c.minimum) << c.textWidth;
+
+    // A stored width far beyond anything on offer is read as the default.
+    preferences.settings().setValue(Preferences::deliveryTextWidthKey, 20000);
     DeliveryView& v = open(sermonOfWords(50));
-    EXPECT_EQ(v.minimumWidth(), 850);
+    const int screenWidth = v.screen()->availableGeometry().width();
+    EXPECT_EQ(v.canvas()->textWidth(), 700);
+    EXPECT_EQ(v.minimumWidth(), std::min(850, screenWidth));
     preferences.setDeliveryTextWidth(600);
     EXPECT_EQ(v.minimumWidth(), 800);
-    window->resize(820, 800);
+    window->resize(700, 800);
     QCoreApplication::processEvents();
-    preferences.setDeliveryTextWidth(900);
-    EXPECT_EQ(v.minimumWidth(), 1050);
+    preferences.setDeliveryTextWidth(1000);
+    EXPECT_EQ(v.minimumWidth(), std::min(1150, screenWidth));
     QCoreApplication::processEvents();
-    EXPECT_GE(window->width(), 1050);
+    EXPECT_GE(window->width(), v.minimumWidth());
+}
+
+TEST_F(DeliveryViewTest, TheSettingsBarShowsWhatThePageUses)
+{
+    preferences.settings().setValue(Preferences::deliveryFontSizeKey, -5);
+    preferences.settings().setValue(Preferences::deliveryLineSpacingKey, 0.5);
+    DeliveryView& v = open(sermonOfWords(50));
+    EXPECT_EQ(v.canvas()->baseFontSize(), 15);
+    EXPECT_EQ(v.settingsBar()->fontSizeValue()->text(), QStringLiteral("15"));
+    EXPECT_EQ(v.settingsBar()->fontSizeSlider()->value(), 15);
+    EXPECT_EQ(v.canvas()->lineSpacing(), 1.8);
+    EXPECT_EQ(v.settingsBar()->lineSpacingValue()->text(), QStringLiteral("1.8"));
 }
 
 TEST_F(DeliveryViewTest, SeekingPutsTheFractionOnTheReadingLineAtOnce)
@@ -190,6 +237,23 @@ TEST_F(DeliveryViewTest, AnEditedDurationIsOneUndoStepAndNoneWhenUnchanged)
     undoManager.undo();
     EXPECT_EQ(document->metadata().duration, 30);
     EXPECT_EQ(v.timer().plannedTargetSeconds(), 30 * 60);
+}
+
+TEST_F(DeliveryViewTest, ADurationBeyondTheDayIsShownAsTheDayAndKeptUnlessChanged)
+{
+    SermonMetadata metadata;
+    metadata.duration = 99999;
+    DeliveryView& v = open(sermonOfWords(300), metadata);
+    EXPECT_EQ(v.counterBlock()->remainingLabel()->text(), QStringLiteral("1440:00"));
+    DeliveryCounterBlock* block = v.counterBlock();
+    block->durationTapped();
+    QTest::keyClick(block->durationField(), Qt::Key_Return);
+    EXPECT_EQ(document->metadata().duration, 99999);
+    EXPECT_TRUE(document->undoStack().empty());
+    block->durationTapped();
+    block->durationField()->setText(QStringLiteral("45"));
+    QTest::keyClick(block->durationField(), Qt::Key_Return);
+    EXPECT_EQ(document->metadata().duration, 45);
 }
 
 TEST_F(DeliveryViewTest, FullScreenFollowsTheCountdownAndTheSetting)

@@ -55,3 +55,13 @@ TEST(DurationEntryTest, ReadsMinutesAndRoundsSecondsToTheNearestMinute)
         EXPECT_EQ(parseDurationEntry(text), c.minutes) << text.toStdString();
     }
 }
+
+TEST(DurationEntryTest, AnEntryBeyondTheDayIsToldApartFromOneThatCannotBeRead)
+{
+    for (const char16_t* text :
+        { u"1441", u"99999", u"+2000", u"1440:30", u"9223372036854775808", u"99999999999999999999:5" })
+        EXPECT_TRUE(isDurationEntryAboveBound(QString::fromUtf16(text))) << QString::fromUtf16(text).toStdString();
+    for (const char16_t* text :
+        { u"1440", u"1439:30", u"1440:29", u"0", u"-5000", u"-99999999999999999999", u"abc", u"99999 ", u"1:2:3", u"" })
+        EXPECT_FALSE(isDurationEntryAboveBound(QString::fromUtf16(text))) << QString::fromUtf16(text).toStdString();
+}

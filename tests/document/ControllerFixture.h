@@ -27,6 +27,11 @@ namespace kestrion {
 class CountingRegistrar final : public UndoRegistrar {
 public:
     void registerUndo(SermonDocument&) override { ++registrations; }
+    bool withdrawUndo(SermonDocument&) override
+    {
+        --registrations;
+        return true;
+    }
     int registrations = 0;
 };
 

@@ -616,6 +616,43 @@ TEST(MarkdownCodecTest, UnreadableFrontMatterIsWrittenBackAsItWasRead)
         crlf + QStringLiteral("\n\n# T\n"));
 }
 
+TEST(MarkdownCodecTest, AYamlMistakeIsReportedAtItsLineOfTheFile)
+{
+    LogCapture log;
+    // The details stand on lines 2 to 4 of the file; one of them is written wrongly.
+    const QStringList good
+        = { QStringLiteral("scripture: Romans 8"), QStringLiteral("series: Advent"), QStringLiteral("duration: 30") };
+    const char* mistakes[] = {
+        "series Advent", // a key without its colon
+        "series: \"Advent", // a quote left open
+        "series: [Advent, Hope", // a bracket left open
+        "series: Advent: Hope", // a second colon
+        "\tseries: Advent", // a tab for indentation
+        "`series: Advent", // a character no YAML starts with
+    };
+    for (const char* mistake : mistakes) {
+        for (qsizetype at = 0; at < good.size(); ++at) {
+            QStringList lines = good;
+            lines[at] = QString::fromUtf8(mistake);
+            const auto split
+                = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1\n---\n# T\n").arg(lines.join(u'\n')));
+            ASSERT_TRUE(split.unreadableFrontMatter) << mistake << " on line " << at + 2;
+            EXPECT_EQ(split.unreadableFrontMatter->line, at + 2) << mistake;
+        }
+    }
+}
+
+TEST(MarkdownCodecTest, ABlockScalarReadsTheSameOnTheLastLineOfTheDetails)
+{
+    // A block scalar keeps its final line feed, so it is no date, wherever it stands.
+    const QString occasion = QStringLiteral("occasions:\n- place: Hope\n  date: |\n    2024-03-10\n");
+    const auto last = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1---\n# T\n").arg(occasion));
+    const auto inside = MarkdownCodec::splitFrontMatter(QStringLiteral("---\n%1series: S\n---\n# T\n").arg(occasion));
+    EXPECT_EQ(inside.metadata.series, QStringLiteral("S"));
+    EXPECT_TRUE(inside.metadata.occasions.empty());
+    EXPECT_TRUE(last.metadata.occasions.empty());
+}
+
 TEST(MarkdownCodecTest, BadDetailFieldsFallBackOneByOne)
 {
     LogCapture log;

@@ -43,6 +43,7 @@ public:
         ++registrations;
         lastDocument = &document;
     }
+    bool withdrawUndo(SermonDocument&) override { return true; }
     int registrations = 0;
     SermonDocument* lastDocument = nullptr;
 };

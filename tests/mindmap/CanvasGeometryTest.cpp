@@ -216,6 +216,34 @@ TEST(CanvasGeometryTest, LassoCatchesEveryBoxItTouches)
     EXPECT_EQ(nodesInLasso(QRectF(305, 0, 0, 400), layouts), QSet<QUuid> { c.nodeID });
 }
 
+TEST(CanvasGeometryTest, SelectionOutlinesDrawBackOnlyFromCloseNeighboursInTheirColumn)
+{
+    const QRectF upper(100, 100, 80, 20);
+    struct Case {
+        const char* what;
+        QRectF other;
+        qreal upperBottom; // where the upper box's outline ends
+        qreal otherTop;
+    };
+    const Case cases[] = {
+        { "2 below", QRectF(100, 122, 60, 20), 119, 123 },
+        { "8 below", QRectF(100, 128, 60, 20), 122, 126 },
+        { "2 below in another column", QRectF(130, 122, 60, 20), 122, 120 },
+        { "passing over it", QRectF(100, 110, 60, 20), 118, 112 },
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        // In either order.
+        const std::vector<QRectF> outlines = selectionOutlines({ test.other, upper });
+        ASSERT_EQ(outlines.size(), 2u);
+        EXPECT_DOUBLE_EQ(outlines[1].bottom(), test.upperBottom);
+        EXPECT_DOUBLE_EQ(outlines[0].top(), test.otherTop);
+        EXPECT_DOUBLE_EQ(outlines[1].top(), 98);
+        EXPECT_DOUBLE_EQ(outlines[1].left(), 98);
+        EXPECT_DOUBLE_EQ(outlines[1].right(), 182);
+    }
+}
+
 TEST(CanvasGeometryTest, BracketOpensTowardsTheLeavesWithItsPointAtTheMiddle)
 {
     const NodeLayout parent = layoutAt(40, 100, 100, 40, 1, false);

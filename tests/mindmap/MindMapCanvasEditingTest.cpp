@@ -235,17 +235,47 @@ TEST_F(MindMapCanvasEditingTest, CommittingTheUnchangedTextRecordsNothing)
     EXPECT_EQ(a1->text(), QStringLiteral("Alpha one"));
 }
 
-TEST_F(MindMapCanvasEditingTest, EscapeKeepsTheTextOfAnExistingNode)
+TEST_F(MindMapCanvasEditingTest, EscapeKeepsTheTextOfAnExistingNodeAndOneUndoBringsTheTypedWordsBack)
 {
+    editByClicks(a1);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(undoSteps(), 0);
+
+    clock.advance(1);
     editByClicks(a1);
     type(QStringLiteral(" changed"));
     key(Qt::Key_Escape);
     EXPECT_EQ(a1->text(), QStringLiteral("Alpha one"));
-    EXPECT_EQ(undoSteps(), 0);
     EXPECT_FALSE(canvas->nodeEditor());
+    undoManager->undo();
+    EXPECT_EQ(node(a1->id())->text(), QStringLiteral("Alpha one changed"));
+    EXPECT_EQ(controller().selectedNodeID(), a1->id());
+    EXPECT_FALSE(undoManager->canUndo());
+    undoManager->redo();
+    EXPECT_EQ(node(a1->id())->text(), QStringLiteral("Alpha one"));
 }
 
-TEST_F(MindMapCanvasEditingTest, CancellingANewEmptyNodeRemovesItAndSelectsItsNeighbour)
+TEST_F(MindMapCanvasEditingTest, EscapeRemovesANewNodeAndOneUndoBringsItBackWithItsWords)
+{
+    editByClicks(c);
+    type(QStringLiteral(" today"));
+    key(Qt::Key_Return);
+    controller().selectSingleNode(c->id());
+    canvas->performEditingCommand(&DocumentController::addChild);
+    type(QStringLiteral("Words typed in a hurry"));
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(node(c->id())->hasChildren());
+    undoManager->undo();
+    ASSERT_EQ(childTexts(node(c->id())), QStringList { QStringLiteral("Words typed in a hurry") });
+    EXPECT_EQ(controller().selectedNodeID(), node(c->id())->children().front()->id());
+    // Further back the history goes on as before: the new node, then the edit before it.
+    undoManager->undo();
+    EXPECT_FALSE(node(c->id())->hasChildren());
+    undoManager->undo();
+    EXPECT_EQ(node(c->id())->text(), QStringLiteral("Closing words"));
+}
+
+TEST_F(MindMapCanvasEditingTest, CancellingANewEmptyNodeRemovesItWithItsStepAndSelectsItsNeighbour)
 {
     controller().selectSingleNode(c->id());
     canvas->performEditingCommand(&DocumentController::addSiblingAfter);
@@ -253,12 +283,28 @@ TEST_F(MindMapCanvasEditingTest, CancellingANewEmptyNodeRemovesItAndSelectsItsNe
     EXPECT_TRUE(controller().editingIsNew());
     EXPECT_FALSE(canvas->isCanvasFocused());
     EXPECT_EQ(root->children().size(), 4u);
-    const qsizetype steps = undoSteps();
+    EXPECT_FALSE(undoManager->isClean());
     key(Qt::Key_Escape);
     EXPECT_EQ(root->children().size(), 3u);
     EXPECT_EQ(controller().selectedNodeID(), c->id());
-    EXPECT_EQ(undoSteps(), steps);
+    EXPECT_EQ(undoSteps(), 0);
+    EXPECT_TRUE(undoManager->isClean());
     EXPECT_TRUE(canvas->isCanvasFocused());
+}
+
+TEST_F(MindMapCanvasEditingTest, ClearingAHeadingKeepsItEmptyWithItsSubPoints)
+{
+    editByClicks(a);
+    editorText()->selectAll();
+    key(Qt::Key_Delete);
+    key(Qt::Key_Return);
+    ASSERT_TRUE(node(a->id()));
+    EXPECT_EQ(node(a->id())->text(), QString());
+    EXPECT_EQ(childTexts(node(a->id())), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
+    EXPECT_EQ(controller().selectedNodeID(), a->id());
+    EXPECT_EQ(undoSteps(), 1);
+    undoManager->undo();
+    EXPECT_EQ(node(a->id())->text(), QStringLiteral("First point"));
 }
 
 TEST_F(MindMapCanvasEditingTest, ClearingAnExistingNodeRemovesItWithOneStepAndNoGhost)
@@ -310,9 +356,9 @@ TEST_F(MindMapCanvasEditingTest, TabAndReturnEnterAnOutlineWithoutTheMouse)
     EXPECT_FALSE(controller().editingNodeID());
     EXPECT_EQ(controller().selectedNodeID(), one->children().back()->id());
 
-    // Every new node is its own step: add, Tab's child, Return's sibling, the last one.
-    EXPECT_EQ(undoSteps(), 4);
-    undoManager->undo();
+    // Every new node is its own step: add, Tab's child, Return's sibling; the last one, left
+    // empty, took its step with it.
+    EXPECT_EQ(undoSteps(), 3);
     undoManager->undo();
     EXPECT_EQ(childTexts(node(one->id())), QStringList { QStringLiteral("Two") });
 }
@@ -394,10 +440,10 @@ TEST_F(MindMapCanvasEditingTest, AltReturnAtTheEndMakesAnEmptyNewSibling)
     key(Qt::Key_Return, Qt::AltModifier);
     EXPECT_EQ(childTexts(a), (QStringList { QStringLiteral("Alpha one"), QString(), QStringLiteral("Alpha two") }));
     EXPECT_TRUE(controller().editingIsNew());
-    // Cancelled, the empty one goes and nothing else is recorded.
+    // Cancelled, the empty one goes, and the split that changed nothing leaves no step.
     key(Qt::Key_Escape);
     EXPECT_EQ(childTexts(a), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
-    EXPECT_EQ(undoSteps(), 1);
+    EXPECT_EQ(undoSteps(), 0);
 }
 
 TEST_F(MindMapCanvasEditingTest, AltReturnAtTheStartKeepsTheTextInItsPlace)
@@ -530,6 +576,33 @@ TEST_F(MindMapCanvasEditingTest, TheViewFollowsTheCaretPastTheWindowsEdges)
     // Scrolling away by hand while editing is left alone.
     canvas->handleScroll(0, -200);
     EXPECT_FALSE(room.contains(caret()));
+}
+
+TEST_F(MindMapCanvasEditingTest, AfterALongEditTheViewShowsTheNodesStartAgain)
+{
+    canvas->resize(400, 300);
+    QCoreApplication::processEvents();
+    for (const bool scrolledByHand : { false, true }) {
+        finishAnimations();
+        const QPointF before = canvas->panOffset();
+        editByClicks(root);
+        finishAnimations();
+        key(Qt::Key_End);
+        type(QStringLiteral(" of the Father who runs to meet his son on the road home"));
+        ASSERT_LT(canvas->panOffset().x(), before.x()) << "the view followed the caret";
+        if (scrolledByHand)
+            canvas->handleScroll(-15, 0);
+        const QPointF followed = canvas->panOffset();
+        key(Qt::Key_Return);
+        ASSERT_FALSE(controller().editingNodeID());
+        if (scrolledByHand) {
+            EXPECT_EQ(canvas->panOffset(), followed) << "a pan made by hand stays";
+        } else {
+            const NodeLayout l = layoutOf(root);
+            EXPECT_EQ(canvas->panOffset(), before);
+            EXPECT_GE(l.origin.x() * canvas->scale() + canvas->panOffset().x(), 10) << "the title is not cut off";
+        }
+    }
 }
 
 TEST_F(MindMapCanvasEditingTest, TheCaretsBlinkRedrawsOnlyWhatLiesUnderTheCaret)

@@ -283,12 +283,30 @@ TEST_F(MindMapCanvasTest, AZoomDuringAZoomStartsFromTheScaleReached)
     canvas->tickAnimations();
     const qreal reached = canvas->scale();
     ASSERT_GT(reached, 1.0);
-    canvas->zoomIn(); // from the intermediate scale the next level is still 1.2
+    canvas->zoomIn();
     clock.advance(0.01);
     canvas->tickAnimations();
     EXPECT_GE(canvas->scale(), reached);
     finishAnimations();
-    EXPECT_DOUBLE_EQ(canvas->scale(), 1.2);
+    EXPECT_DOUBLE_EQ(canvas->scale(), 1.5);
+}
+
+TEST_F(MindMapCanvasTest, QuickZoomPressesEachGoOneLevelFurther)
+{
+    struct Case {
+        void (MindMapCanvas::*step)();
+        qreal afterThree;
+    };
+    for (const Case& test : { Case { &MindMapCanvas::zoomOut, 0.2 }, Case { &MindMapCanvas::zoomIn, 2.0 } }) {
+        canvas->setScale(1.0);
+        for (int press = 0; press < 3; ++press) {
+            (canvas.get()->*test.step)();
+            clock.advance(0.02);
+            canvas->tickAnimations();
+        }
+        finishAnimations();
+        EXPECT_DOUBLE_EQ(canvas->scale(), test.afterThree);
+    }
 }
 
 TEST_F(MindMapCanvasTest, ActualSizeGlidesBackToScaleOneAndNoPan)
@@ -319,11 +337,17 @@ TEST_F(MindMapCanvasTest, SelectingANodeOutOfViewScrollsItIn)
 TEST_F(MindMapCanvasTest, OpeningALargeSermonShowsTheSelectedTitle)
 {
     // The title sits halfway down a tree far taller than the view.
-    makeCanvasOverPoints(200);
+    makePoints(200);
+    makeCanvas();
     ASSERT_EQ(controller().selectedNodeID(), root->id());
     const NodeLayout& l = layoutOf(root);
     const QRectF shown(l.origin * canvas->scale() + canvas->panOffset(), l.size * canvas->scale());
     EXPECT_TRUE(QRectF(QPointF(), canvas->viewportSize()).contains(shown));
+    // The first frame already shows it where it stays.
+    EXPECT_FALSE(canvas->isScrollAnimationRunning());
+    const QImage first = paint();
+    finishAnimations();
+    EXPECT_EQ(paint(), first);
 }
 
 TEST_F(MindMapCanvasTest, CentreOnPointPutsItInTheMiddleAtOnce)

@@ -4,6 +4,7 @@
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TextBitmapKey.h"
 #include "platform/Appearance.h"
+#include "support/InkBounds.h"
 
 #include <QImage>
 #include <QPainter>
@@ -27,20 +28,6 @@ QImage viewImage(const QSizeF& size, qreal ratio)
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     return image;
-}
-
-// The device pixels of a rectangle whose alpha is above the threshold, bounded.
-QRect inkBounds(const QImage& image, const QRect& within, int threshold)
-{
-    QRect bounds;
-    const QRect area = within.intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (qAlpha(image.pixel(x, y)) > threshold)
-                bounds |= QRect(x, y, 1, 1);
-        }
-    }
-    return bounds;
 }
 
 class MindMapDrawingTest : public CanvasFixture {
@@ -95,6 +82,39 @@ TEST_F(MindMapDrawingTest, NodeTextIsWholeAndToScaleAtEveryZoomAndPixelRatio)
                 EXPECT_NEAR(actual.top(), expected.top(), tolerance);
                 EXPECT_NEAR(actual.bottom(), expected.bottom(), tolerance);
             }
+        }
+    }
+}
+
+TEST_F(MindMapDrawingTest, SelectionOutlinesKeepClearOfFoldCirclesAndOfEachOther)
+{
+    QPalette palette = canvas->palette();
+    palette.setColor(QPalette::Highlight, QColor(0, 0, 255));
+    canvas->setPalette(palette);
+    canvas->selectAllNodes();
+    const NodeLayout parent = layoutOf(a);
+    const NodeLayout first = layoutOf(a1);
+    const NodeLayout second = layoutOf(a2);
+    ASSERT_DOUBLE_EQ(second.origin.y() - (first.origin.y() + first.size.height()), 2) << "leaves stand 2 apart";
+    const QPointF circle(parent.origin.x() + parent.size.width(), parent.origin.y() + parent.size.height() / 2);
+    const QPointF between(first.origin.x() + first.size.width() / 2, first.origin.y() + first.size.height() + 1);
+    for (qreal ratio : ratios) {
+        for (qreal zoom : { 0.8, 1.5 }) {
+            SCOPED_TRACE(QStringLiteral("zoom %1, ratio %2").arg(zoom).arg(ratio).toStdString());
+            const QImage image = paintAt(zoom, ratio);
+            const qreal toDevice = zoom * ratio;
+            int accentNearCircle = 0;
+            const qreal reach = (foldCircleRadius + 1.5) * toDevice;
+            for (int y = int(circle.y() * toDevice - reach); y <= int(circle.y() * toDevice + reach); ++y) {
+                for (int x = int(circle.x() * toDevice - reach); x <= int(circle.x() * toDevice + reach); ++x) {
+                    const QRgb pixel = image.pixel(x, y);
+                    if (std::hypot(x + 0.5 - circle.x() * toDevice, y + 0.5 - circle.y() * toDevice) <= reach
+                        && qBlue(pixel) - qRed(pixel) > 100)
+                        ++accentNearCircle;
+                }
+            }
+            EXPECT_EQ(accentNearCircle, 0) << "the outline runs through the fold circle";
+            EXPECT_LT(qAlpha(image.pixel((between * toDevice).toPoint())), 128) << "the two outlines touch";
         }
     }
 }

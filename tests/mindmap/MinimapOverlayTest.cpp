@@ -6,6 +6,8 @@
 #include "mindmap/MinimapOverlay.h"
 #include "mindmap/MinimapRenderer.h"
 #include "mindmap/TreeLayout.h"
+#include "platform/EmojiText.h"
+#include "support/InkBounds.h"
 #include "support/SignpostRecorder.h"
 
 #include <QTest>
@@ -224,6 +226,33 @@ TEST(MinimapRendererTest, TextTallerThanItsBoxIsLeftOut)
     EXPECT_DOUBLE_EQ(MinimapRenderer::textSize(3, 0.1), 20);
 }
 
+TEST(MinimapRendererTest, EveryMarkerIsDrawnAtOneSize)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    const QStringList markers = markerCircles();
+    // A title box alone, enlarged to fill the panel: its text stands well above the box's tint.
+    auto markerInk = [](const QString& marker, qreal displayScale) {
+        const SermonNodePtr root = SermonNode::create(marker);
+        MinimapRenderer::Input in;
+        in.root = TreeNodeSnapshot::make(root);
+        in.layouts.insert(root->id(), NodeLayout { root->id(), QPointF(0, 0), QSizeF(100, 30), 0, true });
+        in.contentBounds = QRectF(0, 0, 100, 30);
+        in.pixelSize = QSizeF(164, 49.2) * displayScale;
+        const std::optional<QImage> image = MinimapRenderer::renderMinimap(in);
+        return image ? inkBounds(*image, image->rect().adjusted(2, 2, -2, -2), 150) : QRect();
+    };
+    for (qreal displayScale : { 1.0, 2.0 }) {
+        const QRect red = markerInk(markers.front(), displayScale);
+        ASSERT_FALSE(red.isEmpty());
+        for (const QString& marker : markers) {
+            const QRect drawn = markerInk(marker, displayScale);
+            EXPECT_NEAR(drawn.width(), red.width(), 1) << marker.toStdString() << " at " << displayScale;
+            EXPECT_NEAR(drawn.height(), red.height(), 1) << marker.toStdString() << " at " << displayScale;
+        }
+    }
+}
+
 TEST(MinimapRendererTest, NothingWithoutContentOrSizeOrWhenCancelled)
 {
     Sermon sermon;
@@ -298,6 +327,32 @@ TEST_F(MinimapOverlayTest, SitsBottomRightSizedByTheContentAndRendersOncePerChan
     controller().setEditingText(QStringLiteral("Alpha one, longer"));
     canvas->endEditing(true);
     EXPECT_EQ(scheduler->jobs()->size(), 2u);
+}
+
+TEST_F(MinimapOverlayTest, ShownAgainAfterEditsItDrawsNoPictureOfTheTreeBefore)
+{
+    canvas->showMinimapBriefly();
+    scheduler->renderAll();
+    scheduler->deliverAll();
+    ASSERT_TRUE(overlay->shownImage());
+    canvas->hideMinimap();
+    controller().setSelectedNodeID(c->id());
+    controller().beginEditing();
+    controller().setEditingText(QStringLiteral("Closing words, longer"));
+    canvas->endEditing(true);
+
+    canvas->handleScroll(-30, -20);
+    ASSERT_EQ(scheduler->jobs()->size(), 2u);
+    EXPECT_FALSE(overlay->shownImage());
+    scheduler->renderAll();
+    scheduler->deliverAll();
+    ASSERT_TRUE(overlay->shownImage());
+    EXPECT_EQ(overlay->cache().currentKey(), overlay->renderKey(overlay->devicePixelRatioF()));
+
+    // Shown again with nothing changed, the picture is there at once.
+    canvas->hideMinimap();
+    canvas->handleScroll(-10, 0);
+    EXPECT_TRUE(overlay->shownImage());
 }
 
 TEST_F(MinimapOverlayTest, FadesInAndOutAndTakesNoClicksWhileHidden)

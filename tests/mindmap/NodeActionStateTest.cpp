@@ -160,6 +160,15 @@ namespace {
 struct ControlledTree : Tree {
     SermonDocument document { root };
     DocumentController controller { &document };
+    QHash<QUuid, QUuid> parents;
+
+    ControlledTree()
+    {
+        SermonNodeMap parentNodes;
+        indexParentsByChildID(root, parentNodes);
+        for (auto it = parentNodes.cbegin(); it != parentNodes.cend(); ++it)
+            parents.insert(it.key(), it.value()->id());
+    }
 
     NodeActionState select(std::initializer_list<SermonNodePtr> nodes, const SermonNodePtr& primary = nullptr)
     {
@@ -167,7 +176,11 @@ struct ControlledTree : Tree {
         for (const SermonNodePtr& node : nodes)
             ids.insert(node->id());
         controller.setSelection(ids, primary ? std::optional<QUuid>(primary->id()) : std::nullopt, std::nullopt);
-        return computeNodeActionState(controller, lookup);
+        // The group the menus see is the one the controller's moves act on.
+        const auto context = controller.siblingSelectionContext();
+        EXPECT_EQ(siblingGroupParentID(controller.effectiveSelection(), parents),
+            context ? std::optional<QUuid>(context->parent->id()) : std::nullopt);
+        return computeNodeActionState(controller, lookup, parents);
     }
 };
 
@@ -176,7 +189,7 @@ struct ControlledTree : Tree {
 TEST(NodeActionStateTest, ReadsTheControllersEffectiveSelection)
 {
     ControlledTree tree;
-    EXPECT_EQ(computeNodeActionState(tree.controller, tree.lookup), NodeActionState {});
+    EXPECT_EQ(computeNodeActionState(tree.controller, tree.lookup, tree.parents), NodeActionState {});
 
     // The primary alone, and the primary counted once when it is also in the set.
     EXPECT_EQ(tree.select({}, tree.a1), tree.state({ tree.a1 }, tree.mainA->id()));
@@ -194,7 +207,7 @@ TEST(NodeActionStateTest, SelectAllAllowsOnlyTheSelectionFlags)
     NodeActionState expected;
     expected.hasAnySelection = true;
     expected.hasMultiSelection = true;
-    EXPECT_EQ(computeNodeActionState(tree.controller, tree.lookup), expected);
+    EXPECT_EQ(computeNodeActionState(tree.controller, tree.lookup, tree.parents), expected);
 }
 
 TEST(NodeActionStateTest, PromoteFollowsTheControllersSiblingGroup)
@@ -206,6 +219,8 @@ TEST(NodeActionStateTest, PromoteFollowsTheControllersSiblingGroup)
     EXPECT_FALSE(tree.select({ tree.a1, tree.b1 }).canPromote);
     // A node with its own child is the group of that node alone.
     EXPECT_FALSE(tree.select({ tree.mainA, tree.a1 }).canPromote);
+    EXPECT_FALSE(tree.select({ tree.a1, tree.mainB }).canPromote);
+    EXPECT_FALSE(tree.select({ tree.root, tree.a1, tree.a2 }).canPromote);
 }
 
 TEST(NodeActionStateTest, SplitIsOfferedExactlyWhenTheLineSplitWouldSplit)

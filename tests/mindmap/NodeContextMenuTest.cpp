@@ -2,6 +2,9 @@
 
 #include "mindmap/NodeActions.h"
 #include "mindmap/NodeMarkers.h"
+#include "platform/EmojiMenuStyle.h"
+#include "platform/EmojiText.h"
+#include "support/InkBounds.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -288,4 +291,42 @@ TEST(NodeContextMenuTest, CommandsOfADestroyedCanvasAreDropped)
     canvas.reset();
     QCoreApplication::processEvents();
     EXPECT_TRUE(log.isEmpty());
+}
+
+TEST(NodeContextMenuTest, TheMarkersShowInTheirMenusAsPicturesOfOneSize)
+{
+    QList<ContextMenuItem> marks = NodeContextMenu::markItems();
+    ContextMenuItem submenu;
+    submenu.kind = ContextMenuItem::Kind::Submenu;
+    submenu.title = QStringLiteral("Mark");
+    submenu.submenu = marks;
+    std::unique_ptr<QMenu> menu(NodeContextMenu::create({ submenu }, NodeActions {}, nullptr, nullptr));
+    ASSERT_EQ(menu->actions().size(), 1);
+    QMenu* markMenu = menu->actions().front()->menu();
+    ASSERT_TRUE(markMenu);
+    EXPECT_TRUE(qobject_cast<EmojiMenuStyle*>(markMenu->style()));
+    EXPECT_FALSE(qobject_cast<EmojiMenuStyle*>(menu->style()));
+
+    for (const ContextMenuItem& mark : marks) {
+        if (mark.kind == ContextMenuItem::Kind::Command) {
+            EXPECT_TRUE(EmojiMenuStyle::isEmojiTitle(mark.title)) << mark.title.toStdString();
+        }
+    }
+    for (const QString& title : { QStringLiteral("Mark"), QStringLiteral("Cut"), QString() })
+        EXPECT_FALSE(EmojiMenuStyle::isEmojiTitle(title)) << title.toStdString();
+
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    const auto& markers = NodeMarkers::markerEmoji();
+    for (qreal ratio : { 1.0, 2.0 }) {
+        const QPixmap red = EmojiMenuStyle::picture(markers[0], markMenu->font(), ratio);
+        const QRect redInk = kestrion::test::inkBounds(red.toImage());
+        for (const QString& marker : markers) {
+            const QPixmap picture = EmojiMenuStyle::picture(marker, markMenu->font(), ratio);
+            EXPECT_EQ(picture.size(), red.size());
+            const QRect ink = kestrion::test::inkBounds(picture.toImage());
+            EXPECT_NEAR(ink.width(), redInk.width(), 1) << marker.toStdString() << " at " << ratio;
+            EXPECT_NEAR(ink.height(), redInk.height(), 1) << marker.toStdString() << " at " << ratio;
+        }
+    }
 }

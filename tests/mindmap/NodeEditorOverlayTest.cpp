@@ -1,5 +1,6 @@
 #include "mindmap/NodeEditorOverlay.h"
 
+#include "platform/EmojiText.h"
 #include "platform/Typography.h"
 
 #include <QAction>
@@ -152,6 +153,22 @@ TEST_F(NodeEditorOverlayTest, ShowsStoredLineBreaksAsLinesAndStoresTypedBreaksAs
     EXPECT_EQ(edits.last(), expected);
     EXPECT_FALSE(overlay->text().contains(u'\n'));
     EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(NodeEditorOverlayTest, ShowsTheBlackAndWhiteMarkersInColourAndSizesForThem)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    const QString black = QString::fromUcs4(U"\u26AB Black");
+    overlay->setText(black);
+    const QList<QTextLayout::FormatRange> shown = editor->document()->firstBlock().layout()->formats();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.front().start, 0);
+    EXPECT_EQ(shown.front().format.fontFamilies().toStringList(), QStringList { EmojiText::emojiFamily() });
+    EXPECT_EQ(overlay->text(), black) << "the text stays as it is stored";
+    const QFont font = Typography::nodeFont(2);
+    EXPECT_EQ(NodeEditorOverlay::editorSize(black, 2, 1).width(),
+        std::ceil(EmojiText::horizontalAdvance(font, QFontMetricsF(font), black)) + NodeEditorOverlay::widthSlack);
 }
 
 TEST_F(NodeEditorOverlayTest, KeepsNoBreakSpacesAndOtherCharactersAsTyped)

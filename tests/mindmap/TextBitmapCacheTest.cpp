@@ -1,7 +1,10 @@
 #include "mindmap/TextBitmapCache.h"
 
+#include "mindmap/NodeTextMeasurer.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/Typography.h"
+#include "support/InkBounds.h"
 #include "support/SignpostRecorder.h"
 
 #include <QFontMetricsF>
@@ -346,4 +349,38 @@ TEST(TextBitmapRenderTest, UnusableScalesRenderNothing)
     auto zero = TextBitmapCache::renderTextBitmap(key("a"), false, 0, 2);
     ASSERT_TRUE(zero);
     EXPECT_GE(zero->image.height(), 4);
+}
+
+TEST(TextBitmapCacheTest, EveryMarkerIsRenderedAndMeasuredAtOneSize)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    const QStringList markers = kestrion::test::markerCircles();
+    const NodeTextMeasurer measurer;
+    for (qreal ratio : { 1.0, 2.0 }) {
+        for (qreal zoom : { 0.5, 2.0 }) {
+            auto render = [&](const QString& marker) {
+                return TextBitmapCache::renderTextBitmap(key(marker + QStringLiteral(" Point")), false, zoom, ratio);
+            };
+            const auto red = render(markers.front());
+            ASSERT_TRUE(red);
+            // The marker alone: the left part of the bitmap, before the space.
+            const QRect markerArea(0, 0, int(TextBitmapCache::pixelFactor(13, zoom, ratio) * 15), red->image.height());
+            const QRect redInk = kestrion::test::inkBounds(red->image, markerArea);
+            for (const QString& marker : markers) {
+                SCOPED_TRACE(QStringLiteral("U+%1 at zoom %2, ratio %3")
+                                 .arg(marker.toUcs4().front(), 0, 16)
+                                 .arg(zoom)
+                                 .arg(ratio)
+                                 .toStdString());
+                const auto drawn = render(marker);
+                ASSERT_TRUE(drawn);
+                EXPECT_EQ(drawn->naturalSize, red->naturalSize);
+                const QRect ink = kestrion::test::inkBounds(drawn->image, markerArea);
+                EXPECT_NEAR(ink.width(), redInk.width(), 1);
+                EXPECT_NEAR(ink.height(), redInk.height(), 1);
+                EXPECT_EQ(measurer.measure(marker + " Point", 2, true), measurer.measure(markers.front() + " Point", 2, true));
+            }
+        }
+    }
 }

@@ -17,8 +17,9 @@ struct KeptPass {
     NodeLayoutMap layouts;
     SermonNodeMap nodes;
     QHash<QUuid, qint64> words;
+    QHash<QUuid, QUuid> parents;
 
-    QRectF update(const SermonNodePtr& root) { return layoutTree(root, cache, { &layouts, &nodes, &words }); }
+    QRectF update(const SermonNodePtr& root) { return layoutTree(root, cache, { &layouts, &nodes, &words, &parents }); }
 };
 
 SermonNodePtr sermon(int count, std::mt19937& random)
@@ -95,6 +96,11 @@ TEST(TreeLayoutCacheTest, KeptOutputsMatchAFreshPassAfterEveryEdit)
             SermonNodeMap index;
             indexNodesByID(root, index);
             ASSERT_EQ(kept.nodes, index) << "seed " << seed << " step " << step;
+            SermonNodeMap parentOf;
+            indexParentsByChildID(root, parentOf);
+            ASSERT_EQ(kept.parents.size(), parentOf.size()) << "seed " << seed << " step " << step;
+            for (auto it = parentOf.cbegin(); it != parentOf.cend(); ++it)
+                ASSERT_EQ(kept.parents.value(it.key()), it.value()->id()) << "seed " << seed << " step " << step;
             ASSERT_EQ(kept.words.size(), index.size());
             for (auto it = index.cbegin(); it != index.cend(); ++it)
                 ASSERT_EQ(kept.words.value(it.key(), -1), wordCount(it.value())) << "seed " << seed;

@@ -396,3 +396,27 @@ TEST_F(NavigationTest, NeighbourOfAnAncestorClimbsFromThatAncestor)
     EXPECT_EQ(neighborOfAncestor(c->id(), root, 3, false), b1->id());
     EXPECT_EQ(neighborOfAncestor(a->id(), root, 2, false), std::nullopt);
 }
+
+TEST_F(NavigationTest, PathsComeFromTheIndexesOnlyWhileTheyHoldForTheTree)
+{
+    SermonNodeMap nodes;
+    indexNodesByID(root, nodes);
+    SermonNodeMap parentNodes;
+    indexParentsByChildID(root, parentNodes);
+    QHash<QUuid, QUuid> parents;
+    for (auto it = parentNodes.cbegin(); it != parentNodes.cend(); ++it)
+        parents.insert(it.key(), it.value()->id());
+    const auto indexed = [&](const SermonNodePtr& node, const SermonNodePtr& top) {
+        return pathToNode(node->id(), top, &nodes, &parents);
+    };
+    for (const SermonNodePtr& node : root->allNodes())
+        EXPECT_EQ(indexed(node, root), pathToNode(node->id(), root)) << node->text().toStdString();
+    EXPECT_EQ(adjacentVisibleNode(a2->id(), root, 2, true, &nodes, &parents), b->id());
+
+    // The tree changed after the indexes were made: a move, then other objects under the same ids.
+    ASSERT_TRUE(root->moveNode(a2->id(), c->id(), 0));
+    EXPECT_EQ(indexed(a2, root), (std::vector<SermonNode*> { root.get(), c.get(), a2.get() }));
+    root->mutableChildren().front() = a->deepCopy(false);
+    EXPECT_EQ(indexed(a1b, root), pathToNode(a1b->id(), root));
+    EXPECT_TRUE(indexed(SermonNode::create(QStringLiteral("elsewhere")), root).empty());
+}

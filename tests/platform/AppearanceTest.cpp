@@ -1,8 +1,11 @@
 #include "platform/Appearance.h"
 
 #include "platform/Preferences.h"
+#include "support/ContrastRatio.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -155,4 +158,21 @@ TEST(AppearancePaletteTest, PalettesAndInkMatchTheirAppearance)
     // Text must stand out from its window in both.
     for (const QPalette& p : { Appearance::lightPalette(), Appearance::darkPalette() })
         EXPECT_GT(std::abs(p.color(QPalette::Window).lightnessF() - p.color(QPalette::WindowText).lightnessF()), 0.5);
+}
+
+TEST_F(AppearanceTest, MenusStandOutFromTheWindowInEitherAppearance)
+{
+    for (const AppAppearance appearance : { AppAppearance::Light, AppAppearance::Dark }) {
+        Appearance::shared().apply(appearance);
+        QMenu menu;
+        menu.addAction(QStringLiteral("Copy"));
+        menu.addAction(QStringLiteral("Paste"))->setEnabled(false);
+        const QImage image = menu.grab().toImage();
+        const QColor window = windowColor();
+        EXPECT_GE(contrastRatio(image.pixelColor(0, image.height() / 2), window), 1.7)
+            << rawValue(appearance).toStdString();
+        if (appearance == AppAppearance::Dark) {
+            EXPECT_GT(image.pixelColor(image.width() - 4, image.height() / 2).lightnessF(), window.lightnessF());
+        }
+    }
 }

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -29,12 +30,18 @@
 // shared by the tests of saving and of recovery.
 namespace kestrion::test {
 
-// Fires only when the test says so.
+// Fires only when the test says so, or when the test's clock passes its deadline.
 class ManualTimer final : public AutosaveTimer {
 public:
+    explicit ManualTimer(const std::chrono::milliseconds* clock = nullptr)
+        : m_clock(clock)
+    {
+    }
+
     void start(std::chrono::milliseconds delay) override
     {
         lastDelay = delay;
+        deadline = (m_clock ? *m_clock : std::chrono::milliseconds(0)) + delay;
         active = true;
     }
     void stop() override { active = false; }
@@ -49,6 +56,10 @@ public:
 
     bool active = false;
     std::chrono::milliseconds lastDelay { -1 };
+    std::chrono::milliseconds deadline { 0 };
+
+private:
+    const std::chrono::milliseconds* m_clock;
 };
 
 // A window whose editor holds words not yet committed to the document.
@@ -94,12 +105,34 @@ protected:
         m_manager->setShowsWindows(false);
         m_manager->setClock([this] { return m_now; });
         m_timers.clear();
-        // The manager lists a document before it asks for its timer.
-        m_manager->setAutosaveTimerFactory([this] {
-            auto timer = std::make_unique<ManualTimer>();
-            m_timers[m_manager->documents().back()] = timer.get();
+        m_recoveryTimers.clear();
+        // The manager lists a document before it asks for its timers.
+        m_manager->setAutosaveTimerFactory([this](AutosaveTimer::Purpose purpose) {
+            auto timer = std::make_unique<ManualTimer>(&m_now);
+            auto& timers = purpose == AutosaveTimer::Purpose::SaveInPlace ? m_timers : m_recoveryTimers;
+            timers[m_manager->documents().back()] = timer.get();
             return timer;
         });
+    }
+
+    // Time goes on: every timer whose deadline passes fires then, in the order they are due.
+    void advanceClock(std::chrono::milliseconds by)
+    {
+        const std::chrono::milliseconds end = m_now + by;
+        for (;;) {
+            ManualTimer* due = nullptr;
+            for (auto* timers : { &m_timers, &m_recoveryTimers }) {
+                for (const auto& [document, timer] : *timers) {
+                    if (timer->active && timer->deadline <= end && (!due || timer->deadline < due->deadline))
+                        due = timer;
+                }
+            }
+            if (!due)
+                break;
+            m_now = std::max(m_now, due->deadline);
+            due->fire();
+        }
+        m_now = std::max(m_now, end);
     }
 
     // The manager ends as if the process had died: no close path runs.
@@ -164,6 +197,7 @@ protected:
     }
 
     ManualTimer& timerOf(const OpenDocument& document) const { return *m_timers.at(&document); }
+    ManualTimer& recoveryTimerOf(const OpenDocument& document) const { return *m_recoveryTimers.at(&document); }
 
     QStringList recoveryFiles() const
     {
@@ -200,6 +234,7 @@ protected:
     std::unique_ptr<DocumentManager> m_manager;
     ScriptedDialogs* m_dialogs = nullptr;
     std::map<const OpenDocument*, ManualTimer*> m_timers;
+    std::map<const OpenDocument*, ManualTimer*> m_recoveryTimers;
     std::chrono::milliseconds m_now { 1000000 };
     QByteArray m_keptWhenWriteFailed;
 };

@@ -4,6 +4,8 @@
 #include <QMenuBar>
 #include <QPointer>
 
+#include "support/RoomyScreen.h"
+
 #include <gtest/gtest.h>
 
 #include <utime.h>
@@ -554,6 +556,7 @@ TEST_F(DocumentManagerTest, RecentListFollowsOpenAndSave)
 
 TEST_F(DocumentManagerTest, WindowCarriesTheFileAndEditCommands)
 {
+    const RoomyScreen screen;
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
     ASSERT_NE(document, nullptr);

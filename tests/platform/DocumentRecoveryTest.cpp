@@ -43,6 +43,114 @@ TEST_F(DocumentManagerTest, WordsStillBeingTypedAreKeptForACrash)
     EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Typed when the power went"));
 }
 
+// Ten keys a second without a pause, as a paragraph is typed: whenever the process dies, the
+// recovery folder holds all but the last second of it, and the next start brings that back.
+TEST_F(DocumentManagerTest, SteadyTypingIsKeptUpToTheLastSecond)
+{
+    using namespace std::chrono_literals;
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    const struct {
+        const char* name;
+        bool isTitled;
+        std::function<void(OpenDocument&, const QString&)> type;
+    } ways[] = {
+        { "words still in a titled sermon's editor", true,
+            [](OpenDocument& document, const QString& title) {
+                static_cast<TypingWindow*>(document.window())->type("# " + title.toUtf8() + "\n");
+            } },
+        { "edits of an untitled sermon", false,
+            [](OpenDocument& document, const QString& title) { edit(document, title); } },
+        { "keys written straight into a node, as in the columns", true,
+            [](OpenDocument& document, const QString& title) {
+                document.document().writeNodeText(*document.document().root(), title);
+            } },
+    };
+    constexpr auto keyInterval = 100ms;
+    constexpr int keysInASecond = 10;
+    for (const auto& [name, isTitled, type] : ways) {
+        crashManager();
+        QDir(path(QStringLiteral("recovery"))).removeRecursively();
+        m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+        OpenDocument* document = isTitled ? m_manager->open(file) : m_manager->newDocument();
+        ASSERT_NE(document, nullptr) << name;
+        QString typed;
+        // Nine seconds: long enough for the in-place autosave's pause never to come.
+        for (int key = 1; key <= 90; ++key) {
+            typed += QChar(u'a' + key % 26);
+            type(*document, typed);
+            advanceClock(keyInterval);
+            // Killed now: the copy holds every key pressed a second ago or earlier.
+            const std::unique_ptr<SermonDocument> kept = SermonDocument::readDocument(recoveryText());
+            const QString keptTitle = kept ? kept->root()->text() : QString();
+            ASSERT_TRUE(typed.startsWith(keptTitle)) << name;
+            ASSERT_GE(keptTitle.size(), key + 1 - keysInASecond) << name << " after key " << key;
+        }
+        crashManager();
+        ASSERT_EQ(m_manager->recoverUnsavedDocuments(), 1) << name;
+        const QString recovered = m_manager->documents().front()->document().root()->text();
+        EXPECT_TRUE(typed.startsWith(recovered)) << name;
+        EXPECT_GE(recovered.size(), typed.size() - keysInASecond) << name;
+        EXPECT_EQ(readFile(file), sermonText) << name;
+    }
+}
+
+// A copy that takes a tenth of a second (a very long sermon) is made about once a second for a
+// slow typist too, rather than after every key: the copies take no more than a tenth of the time.
+TEST_F(DocumentManagerTest, SlowCopiesAreSpacedOutAndStillKeepUpWithTheTyping)
+{
+    using namespace std::chrono_literals;
+    OpenDocument* document = m_manager->newDocument();
+    int copies = 0;
+    m_manager->setFileWriter([this, &copies](const QString& target, const QByteArray& contents, QString* error) {
+        ++copies;
+        m_now += 100ms;
+        return writeFileAtomically(target, contents, error);
+    });
+    QString typed;
+    for (int key = 1; key <= 25; ++key) {
+        typed += QChar(u'a' + key % 26);
+        edit(*document, typed);
+        advanceClock(400ms);
+        const std::unique_ptr<SermonDocument> kept = SermonDocument::readDocument(recoveryText());
+        ASSERT_GE(kept ? kept->root()->text().size() : 0, key - 3) << "after key " << key;
+    }
+    EXPECT_LE(copies, 12);
+}
+
+// A full disk, say, refuses the copy once: the same words are written at the next try, which
+// comes without another keystroke, and the failure is reported only once.
+TEST_F(DocumentManagerTest, RecoveryCopyThatCouldNotBeWrittenIsWrittenAtTheNextTry)
+{
+    const std::pair<const char*, std::function<void(OpenDocument&)>> ways[] = {
+        { "its own timer", [this](OpenDocument& document) { recoveryTimerOf(document).fire(); } },
+        { "autosave", [this](OpenDocument& document) { timerOf(document).fire(); } },
+    };
+    for (const auto& [name, write] : ways) {
+        crashManager();
+        QDir(path(QStringLiteral("recovery"))).removeRecursively();
+        OpenDocument* document = m_manager->newDocument();
+        int failures = 1;
+        m_manager->setFileWriter([&failures](const QString& target, const QByteArray& contents, QString* error) {
+            if (failures > 0) {
+                --failures;
+                *error = QStringLiteral("disk full");
+                return false;
+            }
+            return writeFileAtomically(target, contents, error);
+        });
+        edit(*document, QStringLiteral("Kept at the second try"));
+        m_dialogs->errors.clear();
+        write(*document);
+        EXPECT_EQ(m_dialogs->errors.size(), 1) << name;
+        EXPECT_TRUE(recoveryFiles().isEmpty()) << name;
+        ASSERT_TRUE(recoveryTimerOf(*document).isActive()) << name;
+        recoveryTimerOf(*document).fire();
+        EXPECT_EQ(recoveryText(), "# Kept at the second try\n") << name;
+        EXPECT_EQ(m_dialogs->errors.size(), 1) << name;
+        EXPECT_FALSE(recoveryTimerOf(*document).isActive()) << name;
+    }
+}
+
 TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
 {
     OpenDocument* document = m_manager->newDocument();
@@ -59,6 +167,11 @@ TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
     EXPECT_EQ(recovered->document().root()->text(), QStringLiteral("Unsaved Sermon"));
     EXPECT_TRUE(recovered->isModified());
     EXPECT_TRUE(recovered->window()->isWindowModified());
+    // Explained, and named as its first save would name it.
+    ASSERT_NE(restoredNotice(*recovered), nullptr);
+    EXPECT_TRUE(restoredNotice(*recovered)->text().contains(QStringLiteral("never saved")));
+    EXPECT_EQ(recovered->displayName(), QStringLiteral("Unsaved Sermon"));
+    EXPECT_TRUE(recovered->window()->windowTitle().startsWith(QStringLiteral("Unsaved Sermon")));
 
     // A second instance does not take what this one holds.
     {
@@ -72,7 +185,7 @@ TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
     // Closing it asks, like any untitled document with text.
     m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
     EXPECT_TRUE(m_manager->close(*recovered));
-    EXPECT_EQ(m_dialogs->saveQuestions.size(), 1);
+    EXPECT_EQ(m_dialogs->saveQuestions, QStringList { QStringLiteral("Unsaved Sermon") });
     EXPECT_TRUE(recoveryFiles().isEmpty());
     crashManager();
     EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
@@ -293,7 +406,7 @@ TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart
     for (OpenDocument* document : m_manager->documents())
         names.append(document->displayName());
     names.sort();
-    EXPECT_EQ(names, QStringList({ QStringLiteral("Untitled"), QStringLiteral("conflicted.md") }));
+    EXPECT_EQ(names, QStringList({ QStringLiteral("Draft"), QStringLiteral("conflicted.md") }));
 }
 
 TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsItWhenTheWriteFails)

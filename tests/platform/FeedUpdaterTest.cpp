@@ -144,6 +144,27 @@ TEST(FeedUpdaterTest, UnreachableAndLocalFeeds)
     EXPECT_EQ(check(gone).result.outcome, Outcome::CouldNotCheck);
 }
 
+TEST(FeedUpdaterTest, AServerThatFallsSilentAndAnOversizedFeedEachSaySo)
+{
+    // Takes the connection and never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    FeedServer oversized;
+    oversized.respond("200 OK", QByteArray(FeedUpdater::maximumFeedSize + 1024, ' '));
+    const std::vector<std::pair<QUrl, QString>> cases {
+        { QUrl(QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(silent.serverPort())),
+            QStringLiteral("The server did not answer in time.") },
+        { oversized.url(), QStringLiteral("The release feed is larger than expected.") },
+    };
+    for (const auto& [url, reason] : cases) {
+        FeedUpdater updater(url, QStringLiteral("1.0"), true);
+        updater.setTransferTimeout(std::chrono::milliseconds(300));
+        const UpdateCheckResult result = check(updater).result;
+        EXPECT_EQ(result.outcome, Outcome::CouldNotCheck);
+        EXPECT_EQ(result.reason.toStdString(), reason.toStdString());
+    }
+}
+
 TEST(FeedUpdaterTest, NeverChecksWhenNotStartedOrWithoutAFeed)
 {
     FeedUpdater notStarted(QUrl(QStringLiteral("http://127.0.0.1:9/feed.xml")), QStringLiteral("1.0"), false);

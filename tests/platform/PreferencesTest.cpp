@@ -132,41 +132,55 @@ TEST_F(PreferencesTest, UnreadableStoredValuesReadAsTheDefault)
     EXPECT_EQ(open()->readingPaceWPM(), 140);
 }
 
-TEST_F(PreferencesTest, StoredValuesOutsideTheUsableRangeAreClampedWhereTheyAreUsed)
+TEST_F(PreferencesTest, AReadingPaceBelowOneIsUsedAsTheDefault)
 {
     storeRaw("readingPaceWPM", 0);
-    storeRaw("deliveryWPM", -30);
-    storeRaw("deliveryFontSize", 0);
-    storeRaw("deliveryLineSpacing", -2);
-    storeRaw("deliveryTextWidth", -700);
     auto prefs = open();
-    // The plain accessors give what is stored: the pace menu marks no pace for 0.
+    // The plain accessor gives what is stored: the pace menu marks no pace for 0.
     EXPECT_EQ(prefs->readingPaceWPM(), 0);
-    EXPECT_EQ(prefs->deliveryTextWidth(), -700.0);
-    // The usable ones never divide by zero or lay out a page of negative width; a reading
-    // pace that is no pace reads as the default.
     EXPECT_EQ(prefs->usableReadingPaceWPM(), Preferences::defaultReadingPaceWPM);
-    EXPECT_EQ(prefs->usableDeliveryWPM(), 1);
-    EXPECT_EQ(prefs->usableDeliveryFontSize(), Preferences::minDeliveryFontSize);
-    EXPECT_EQ(prefs->usableDeliveryLineSpacing(), Preferences::minDeliveryLineSpacing);
-    EXPECT_EQ(prefs->usableDeliveryTextWidth(), Preferences::minDeliveryTextWidth);
+    prefs->setReadingPaceWPM(100);
+    EXPECT_EQ(prefs->usableReadingPaceWPM(), 100);
+}
 
-    storeRaw("deliveryFontSize", 1.0e9);
-    storeRaw("deliveryTextWidth", 1.0e12);
-    auto huge = open();
-    EXPECT_EQ(huge->usableDeliveryFontSize(), Preferences::maxDeliveryFontSize);
-    EXPECT_EQ(huge->usableDeliveryTextWidth(), Preferences::maxDeliveryTextWidth);
-
-    // Every value the program's own controls store is used unchanged.
-    auto own = open();
-    own->setDeliveryFontSize(24);
-    own->setDeliveryLineSpacing(3.0);
-    own->setDeliveryTextWidth(400);
-    own->setReadingPaceWPM(100);
-    EXPECT_EQ(own->usableDeliveryFontSize(), 24.0);
-    EXPECT_EQ(own->usableDeliveryLineSpacing(), 3.0);
-    EXPECT_EQ(own->usableDeliveryTextWidth(), 400.0);
-    EXPECT_EQ(own->usableReadingPaceWPM(), 100);
+TEST_F(PreferencesTest, DeliverySettingsOutsideTheRangeOnOfferReadAsTheDefault)
+{
+    struct Case {
+        const char* key;
+        QVariant stored;
+        double read;
+    };
+    const Case cases[] = {
+        { "deliveryFontSize", -5, 15 },
+        { "deliveryFontSize", 50, 15 },
+        { "deliveryFontSize", 11.9, 15 },
+        { "deliveryFontSize", 12, 12 },
+        { "deliveryFontSize", 24, 24 },
+        { "deliveryFontSize", 15.5, 15.5 },
+        { "deliveryLineSpacing", 0.5, 1.8 },
+        { "deliveryLineSpacing", 3.1, 1.8 },
+        { "deliveryLineSpacing", 1.0, 1.0 },
+        { "deliveryLineSpacing", 3.0, 3.0 },
+        { "deliveryTextWidth", 20000, 700 },
+        { "deliveryTextWidth", -700, 700 },
+        { "deliveryTextWidth", 350, 700 },
+        { "deliveryTextWidth", 400, 400 },
+        { "deliveryTextWidth", 1000, 1000 },
+    };
+    const auto read = [](const Preferences& prefs, const QString& key) {
+        return key == "deliveryFontSize"   ? prefs.deliveryFontSize()
+            : key == "deliveryLineSpacing" ? prefs.deliveryLineSpacing()
+                                           : prefs.deliveryTextWidth();
+    };
+    for (const Case& c : cases) {
+        storeRaw(c.key, c.stored);
+        EXPECT_EQ(read(*open(), c.key), c.read) << c.key << " " << c.stored.toString().toStdString();
+    }
+    // The pace has no control: any whole number is taken, and one that is none reads as 130.
+    storeRaw("deliveryWPM", -30);
+    EXPECT_EQ(open()->deliveryWPM(), -30);
+    storeRaw("deliveryWPM", "slow");
+    EXPECT_EQ(open()->deliveryWPM(), 130);
 }
 
 TEST_F(PreferencesTest, NonFiniteValuesAreNeverStored)

@@ -189,6 +189,36 @@ TEST(UndoManagerTest, CleanStateDrivesTheWindowsEditedMark)
     EXPECT_TRUE(other.isWindowModified());
 }
 
+// A new point left before anything was typed into it: its step goes from both histories,
+// and with it the edited mark. A step that changed something, or lies below one undone, stays.
+TEST(UndoManagerTest, AStepThatChangedNothingIsWithdrawnFromBothHistories)
+{
+    Window w;
+    QWidget window;
+    w.undoManager.setWindow(&window);
+    w.edit(QStringLiteral("v1"));
+    w.undoManager.setClean();
+    w.document.recordUndo(w.point->id(), &w.undoManager);
+    const SermonNodePtr added = w.document.root()->addChild(QString());
+    EXPECT_TRUE(window.isWindowModified());
+    EXPECT_FALSE(w.document.withdrawUnchangedStep(&w.undoManager));
+    w.document.root()->removeNode(added->id());
+    EXPECT_TRUE(w.document.withdrawUnchangedStep(&w.undoManager));
+    EXPECT_FALSE(window.isWindowModified());
+    w.expectInStep();
+    EXPECT_EQ(w.undoManager.undoCount(), 1);
+    w.undoManager.undo();
+    EXPECT_EQ(w.text(), QStringLiteral("v0"));
+
+    w.undoManager.redo();
+    w.edit(QStringLiteral("v2"));
+    w.document.recordUndo(w.point->id(), &w.undoManager);
+    w.undoManager.undo();
+    EXPECT_FALSE(w.document.withdrawUnchangedStep(&w.undoManager));
+    w.expectInStep();
+    EXPECT_EQ(w.undoManager.undoCount(), 2);
+}
+
 TEST(UndoManagerTest, ASavedStateDroppedBeyondTheLimitIsNeverCleanAgain)
 {
     Window w;

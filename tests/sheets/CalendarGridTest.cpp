@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 using namespace kestrion;
 
 TEST(CalendarGridTest, SixWeeksFromTheFirstWeekdayForMonthsStartingOnEachDay)
@@ -125,4 +128,69 @@ TEST(CalendarGridTest, ClickingADayOfTheNextMonthSelectsItAndTurnsTheGrid)
     QTest::mouseClick(calendar.dayGrid(), Qt::LeftButton, {}, QPoint(cell.right() + 2, cell.center().y()));
     EXPECT_EQ(selected, 1);
     QLocale::setDefault(QLocale::system());
+}
+
+TEST(CalendarGridTest, ADayClickedAfterTurningTheMonthIsThatMonthsDay)
+{
+    CalendarGrid calendar(QDate(2024, 5, 15));
+    calendar.resize(calendar.sizeHint());
+    calendar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&calendar));
+    calendar.stepMonth(2);
+    const std::vector<QDate> days = CalendarGrid::gridDays(calendar.anchor(), QLocale().firstDayOfWeek());
+    const auto tenth = std::find(days.begin(), days.end(), QDate(2024, 7, 10));
+    ASSERT_NE(tenth, days.end());
+    QTest::mouseClick(calendar.dayGrid(), Qt::LeftButton, {}, calendar.dayCellRect(int(tenth - days.begin())).center());
+    EXPECT_EQ(calendar.date(), QDate(2024, 7, 10));
+}
+
+TEST(CalendarGridTest, KeepsToTheYearsAFileCanHold)
+{
+    for (const auto& [start, step, bound] : { std::tuple { QDate(1, 2, 10), -1, QDate(1, 1, 1) },
+             std::tuple { QDate(9999, 11, 10), 1, QDate(9999, 12, 1) } }) {
+        CalendarGrid calendar(start);
+        calendar.stepMonth(step);
+        EXPECT_EQ(calendar.anchor(), bound);
+        EXPECT_FALSE((step < 0 ? calendar.previousButton() : calendar.nextButton())->isEnabled());
+        EXPECT_TRUE((step < 0 ? calendar.nextButton() : calendar.previousButton())->isEnabled());
+        calendar.stepMonth(step);
+        calendar.stepMonth(12 * step);
+        EXPECT_EQ(calendar.anchor(), bound);
+        calendar.setYear(step < 0 ? 0 : 10000);
+        EXPECT_EQ(calendar.anchor(), bound);
+        // Days past the bound keep their cells but are blank, and a click there picks none.
+        for (const Qt::DayOfWeek first : { Qt::Sunday, Qt::Monday, Qt::Saturday }) {
+            const std::vector<QDate> days = CalendarGrid::gridDays(bound, first);
+            ASSERT_EQ(days.size(), 42u);
+            for (const QDate& day : days)
+                EXPECT_TRUE(!day.isValid() || (day >= CalendarGrid::earliestDay() && day <= CalendarGrid::latestDay()));
+        }
+        calendar.selectDay(QDate());
+        EXPECT_EQ(calendar.date(), start);
+    }
+    EXPECT_EQ(CalendarGrid::gridDays(QDate(1, 1, 1), Qt::Sunday)[1], QDate(1, 1, 1));
+    EXPECT_EQ(CalendarGrid::menuYears(QDate(9990, 1, 1)).back(), 9999);
+}
+
+TEST(CalendarGridTest, TheMonthAndYearMenusShowAChevronBesideTheirName)
+{
+    CalendarGrid calendar(QDate(2024, 5, 15));
+    calendar.show();
+    for (QToolButton* button : { calendar.monthButton(), calendar.yearButton() }) {
+        const QImage image = button->grab().toImage();
+        const QColor background = image.pixelColor(0, 0);
+        const int textEnd = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 6;
+        int top = image.height();
+        int bottom = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = textEnd; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) != background) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        ASSERT_GE(bottom, top) << "something beside the name";
+        EXPECT_NEAR((top + bottom) / 2.0, image.height() / 2.0, 2.0) << "level with the name, not below it";
+    }
 }

@@ -104,4 +104,6 @@ TEST(CaretTintedFieldTest, FocusFollowsTheOwnerOnTheNextTurnAndIsReportedOnce)
     EXPECT_TRUE(other->hasFocus());
     other->setFocused(false);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !other->hasFocus(); }));
+    // The keyboard stays in the window, so that its keys still act.
+    EXPECT_EQ(QApplication::focusWidget(), &window);
 }

@@ -26,6 +26,11 @@ namespace {
 class CountingRegistrar : public UndoRegistrar {
 public:
     void registerUndo(SermonDocument&) override { ++registrations; }
+    bool withdrawUndo(SermonDocument&) override
+    {
+        --registrations;
+        return true;
+    }
     int registrations = 0;
 };
 

@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
+#include <QToolButton>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +140,58 @@ TEST_F(NewSermonSheetTest, DurationFromChipsAndConfirmedOrTypedMinutes)
     }
     typeMinutes(QStringLiteral("500"), false);
     EXPECT_EQ(createdDuration(), 75);
+}
+
+// However a field gives up the keyboard, it stays in the window, and Return and Escape act.
+TEST_F(NewSermonSheetTest, ReturnCreatesAndEscapeCancelsAfterAFieldGivesUpTheKeyboard)
+{
+    typeTitle(QStringLiteral("Sermon"));
+    OccurrencesEditor* occurrences = form().occurrences();
+    const auto typePlace = [&] {
+        occurrences->beginEditing(occurrences->occasions().front());
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return occurrences->placeField() && occurrences->placeField()->hasFocus(); }));
+        QTest::keyClicks(occurrences->placeField(), QStringLiteral("x"));
+    };
+    occurrences->addOccasion();
+    occurrences->addOccasion();
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        { "Return in the minutes", [&] { typeMinutes(QStringLiteral("75"), true); } },
+        { "Return in a place",
+            [&] {
+                typePlace();
+                QTest::keyClick(occurrences->placeField(), Qt::Key_Return);
+            } },
+        { "Add while a place is typed",
+            [&] {
+                typePlace();
+                occurrences->addButton()->click();
+            } },
+        { "removing the place being typed",
+            [&] {
+                typePlace();
+                OccurrencesEditor::removeButton(occurrences->placeField()->parentWidget())->click();
+            } },
+    };
+    for (const auto& [way, leave] : ways) {
+        leave();
+        QApplication::processEvents();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && (focus == &m_sheet || m_sheet.isAncestorOf(focus))) << way;
+        const std::size_t created = m_created.size();
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_EQ(m_created.size(), created + 1) << way;
+    }
+    // Even with no widget holding the keyboard, the window's keys reach the form.
+    QApplication::focusWidget()->clearFocus();
+    QTest::keyClick(&m_sheet, Qt::Key_Return);
+    EXPECT_EQ(m_created.size(), std::size(ways) + 1);
+    QTest::keyClick(&m_sheet, Qt::Key_Escape);
+    EXPECT_EQ(m_cancelled, 1);
+    // A push button with the keyboard takes Return itself.
+    form().cancelButton()->setFocus();
+    QTest::keyClick(form().cancelButton(), Qt::Key_Return);
+    EXPECT_EQ(m_cancelled, 2);
 }
 
 TEST_F(NewSermonSheetTest, OccasionsGoInStoredOrderWithAPlaceStillBeingTyped)

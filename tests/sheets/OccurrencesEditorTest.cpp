@@ -1,18 +1,23 @@
 #include "sheets/OccurrencesEditor.h"
 
+#include "platform/Appearance.h"
 #include "sheets/CalendarGrid.h"
 #include "sheets/SectionBlock.h"
 #include "sheets/SingleLineField.h"
+#include "support/ContrastRatio.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace kestrion;
 
@@ -31,8 +36,10 @@ protected:
     OccurrencesEditorTest()
     {
         auto* layout = new QVBoxLayout(&m_window);
+        m_before = new QLineEdit(&m_window);
         m_editor = new OccurrencesEditor(&m_window);
         m_other = new QLineEdit(&m_window);
+        layout->addWidget(m_before);
         layout->addWidget(m_editor);
         layout->addWidget(m_other);
         // A Wednesday: the coming Sunday is May 19.
@@ -55,6 +62,7 @@ protected:
     }
 
     QWidget m_window;
+    QLineEdit* m_before = nullptr;
     OccurrencesEditor* m_editor = nullptr;
     QLineEdit* m_other = nullptr;
 };
@@ -190,13 +198,24 @@ TEST_F(OccurrencesEditorTest, RemovingTheEditedOneDropsItsEditAndAnotherKeepsIt)
     const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
     const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2024, 2, 4));
     const SermonOccasion c = occasion(QStringLiteral("C"), QDate(2024, 3, 3));
-    m_editor->setOccasions({ a, b, c });
+    const SermonOccasion d = occasion(QStringLiteral("D"), QDate(2024, 4, 7));
+    m_editor->setOccasions({ a, b, c, d });
     m_editor->beginEditing(a);
     m_editor->setEditPlace(QStringLiteral("A2"));
     m_editor->removeOccasion(c.id);
     EXPECT_EQ(m_editor->editingID(), a.id);
     EXPECT_EQ(m_editor->editPlace(), QStringLiteral("A2"));
     EXPECT_EQ(m_editor->placeField()->text(), QStringLiteral("A2"));
+
+    // The place being typed keeps the keyboard, and the next keys reach it.
+    m_editor->placeField()->setFocus();
+    m_editor->placeField()->setCursorPosition(1);
+    QTest::mouseClick(OccurrencesEditor::removeButton(m_editor->rows().front()), Qt::LeftButton);
+    ASSERT_EQ(m_editor->occasions().size(), 2u);
+    ASSERT_TRUE(m_editor->placeField());
+    EXPECT_TRUE(m_editor->placeField()->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("3"));
+    EXPECT_EQ(m_editor->placeField()->text(), QStringLiteral("A32"));
 
     m_editor->removeOccasion(a.id);
     EXPECT_FALSE(m_editor->editingID());
@@ -242,4 +261,143 @@ TEST_F(OccurrencesEditorTest, TheListLiesOnTheCardAndLetsItsFillShow)
     EXPECT_NE(inside, m_window.palette().color(QPalette::Window));
     // And the outline along the card's left edge.
     EXPECT_NE(image.pixelColor(0, card->height() / 2), m_window.palette().color(QPalette::Window));
+}
+
+TEST_F(OccurrencesEditorTest, TabGoesThroughTheRowsAsShownThenToAdd)
+{
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2024, 2, 4));
+    m_editor->setOccasions({ a, b });
+    const auto editA = [&] {
+        m_editor->beginEditing(m_editor->occasions().front());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_editor->placeField() && m_editor->placeField()->hasFocus(); }));
+    };
+    // Newest first: B's row, then A's, being edited.
+    const auto focusIndex = [&] {
+        QWidget* rowB = m_editor->rows()[0];
+        const QWidget* chain[] = { rowB, OccurrencesEditor::removeButton(rowB), m_editor->dateChip(),
+            m_editor->placeField(), OccurrencesEditor::removeButton(m_editor->rows()[1]), m_editor->addButton() };
+        return std::find(std::begin(chain), std::end(chain), QApplication::focusWidget()) - std::begin(chain);
+    };
+    const auto press = [](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    };
+    editA();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusIndex(), 4);
+    // Within its row the edit goes on; it ends once the keyboard leaves the row.
+    EXPECT_EQ(m_editor->editingID(), a.id);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusIndex(), 5);
+    EXPECT_FALSE(m_editor->editingID());
+
+    editA();
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(focusIndex(), 2);
+    EXPECT_EQ(m_editor->editingID(), a.id);
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(focusIndex(), 1);
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(focusIndex(), 0);
+    // The rows lie between what comes before the editor and its add button.
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), m_before);
+    press(Qt::Key_Tab);
+    // Space on a row edits it, and its place takes the keyboard.
+    press(Qt::Key_Space);
+    EXPECT_EQ(m_editor->editingID(), b.id);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_editor->placeField() && m_editor->placeField()->hasFocus(); }));
+}
+
+TEST_F(OccurrencesEditorTest, ThePlaceBeingEditedLiesPlainOnTheCardInLineWithTheOthers)
+{
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("Bethlehem"), QDate(2024, 12, 29));
+    const SermonOccasion c = occasion(QString(), QDate(2024, 5, 5));
+    m_editor->setOccasions({ a, b, c });
+    m_editor->beginEditing(c);
+    m_window.resize(620, 400);
+    for (int turn = 0; turn < 4; ++turn)
+        QApplication::processEvents();
+    std::vector<int> placeColumns;
+    for (QWidget* row : m_editor->rows()) {
+        QWidget* place = row->findChild<QWidget*>(QStringLiteral("place"));
+        ASSERT_TRUE(place);
+        placeColumns.push_back(place->mapTo(m_editor, QPoint()).x());
+    }
+    EXPECT_EQ(placeColumns, std::vector<int>(3, placeColumns.front()));
+
+    // Right of the placeholder, the field shows the card's fill, as the row beside it does.
+    QWidget* card = m_editor->section()->card();
+    SingleLineField* field = m_editor->placeField();
+    const QImage image = card->grab().toImage();
+    const QPoint inField = field->mapTo(card, QPoint(field->width() - 4, field->height() / 2));
+    const QPoint besideField = field->mapTo(card, QPoint(field->width() + 2, field->height() / 2));
+    EXPECT_EQ(image.pixelColor(inField), image.pixelColor(besideField));
+}
+
+TEST(OccurrencesEditorPopoverTest, TheCalendarGoesBelowWhenItFitsElseAboveAndStaysOnTheScreen)
+{
+    const QRect screen(0, 0, 1024, 768);
+    const QSize size(320, 330);
+    struct Case {
+        const char* name;
+        QRect chip;
+        QRect frame;
+    };
+    const Case cases[] = {
+        { "room below", QRect(200, 100, 161, 24), QRect(120, 128, 320, 330) },
+        { "no room below", QRect(200, 600, 161, 24), QRect(120, 266, 320, 330) },
+        { "at the right edge", QRect(900, 100, 120, 24), QRect(704, 128, 320, 330) },
+        { "at the left edge", QRect(0, 100, 40, 24), QRect(0, 128, 320, 330) },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OccurrencesEditor::popoverFrame(c.chip, size, screen), c.frame) << c.name;
+    // No room either way: as low as the screen allows; taller than the screen, its top row shows.
+    EXPECT_EQ(
+        OccurrencesEditor::popoverFrame(QRect(200, 380, 161, 24), QSize(320, 420), screen), QRect(120, 348, 320, 420));
+    EXPECT_EQ(OccurrencesEditor::popoverFrame(QRect(200, 600, 160, 24), QSize(320, 900), screen).top(), 0);
+}
+
+TEST_F(OccurrencesEditorTest, TheCalendarOpensOnTheScreenUnderAChipNearItsBottom)
+{
+    const QRect available = m_window.screen()->availableGeometry();
+    m_editor->setOccasions({ occasion(QStringLiteral("A"), QDate(2024, 1, 7)) });
+    m_editor->beginEditing(m_editor->occasions().front());
+    m_window.move(available.left(), available.bottom() - m_window.height());
+    QApplication::processEvents();
+    m_editor->setDatePopoverOpen(true);
+    ASSERT_TRUE(m_editor->calendar());
+    const QWidget* popover = m_editor->calendar()->window();
+    EXPECT_TRUE(available.contains(popover->geometry())) << popover->geometry().y();
+    EXPECT_LT(popover->geometry().bottom(), m_editor->dateChip()->mapToGlobal(QPoint()).y());
+}
+
+TEST_F(OccurrencesEditorTest, TheCalendarStandsOutFromTheSheetInTheDark)
+{
+    const QPalette saved = QGuiApplication::palette();
+    QGuiApplication::setPalette(Appearance::darkPalette());
+    m_editor->setOccasions({ occasion(QStringLiteral("A"), QDate(2024, 1, 7)) });
+    m_editor->beginEditing(m_editor->occasions().front());
+    m_editor->setDatePopoverOpen(true);
+    ASSERT_TRUE(m_editor->calendar());
+    const QImage image = m_editor->calendar()->window()->grab().toImage();
+    const QColor window = Appearance::darkPalette().color(QPalette::Window);
+    EXPECT_GE(contrastRatio(image.pixelColor(0, image.height() / 2), window), 1.7);
+    EXPECT_GT(image.pixelColor(image.width() / 2, 2).lightnessF(), window.lightnessF());
+    m_editor->setDatePopoverOpen(false);
+    QGuiApplication::setPalette(saved);
+}
+
+TEST_F(OccurrencesEditorTest, DatesAreWrittenAsLongDatesWithoutTheirWeekday)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 7));
+    const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2026, 12, 13));
+    m_editor->setOccasions({ a, b });
+    m_editor->beginEditing(b);
+    EXPECT_EQ(m_editor->dateChip()->text(), QStringLiteral("13 December 2026"));
+    EXPECT_EQ(
+        m_editor->rows()[1]->findChild<QLabel*>(QStringLiteral("date"))->text(), QStringLiteral("7 January 2024"));
+    QLocale::setDefault(QLocale::system());
 }

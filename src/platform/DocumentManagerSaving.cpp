@@ -1,0 +1,292 @@
+#include "platform/DocumentManager.h"
+
+#include "document/SermonDocument.h"
+#include "platform/DocumentWindow.h"
+#include "platform/OpenDocument.h"
+#include "platform/SanitizedFileName.h"
+#include "platform/UndoManager.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace kestrion {
+
+// Writing sermons to their files: autosave, Save, Save As, and the session's end.
+
+namespace {
+
+// What one name in a folder may hold on the usual Linux file systems.
+constexpr qsizetype maximumFileNameBytes = 255;
+const QString fileExtension = QStringLiteral(".md");
+
+} // namespace
+
+void DocumentManager::documentChanged(OpenDocument& document)
+{
+    document.updateModified();
+    if (document.m_isClosing)
+        return;
+    restartAfterChange(*document.m_autosaveTimer, document.m_hasPendingAutosave, document.m_firstPendingChange,
+        m_autosaveDelay, m_autosaveMaximumDelay);
+    // A sermon so long that its copy takes a while is copied less often, however slowly the
+    // keys come: the pause waited for is nine times the last copy's cost, up to the maximum,
+    // so the copies take about a tenth of the time while still keeping within the second.
+    const std::chrono::milliseconds recoveryDelay
+        = std::clamp(9 * document.m_recoveryCopyCost, m_recoveryDelay, m_recoveryMaximumDelay);
+    restartAfterChange(*document.m_recoveryTimer, document.m_hasPendingRecovery, document.m_firstUnkeptChange,
+        recoveryDelay, m_recoveryMaximumDelay);
+}
+
+void DocumentManager::restartAfterChange(AutosaveTimer& timer, bool& isPending, std::chrono::milliseconds& firstChange,
+    std::chrono::milliseconds delay, std::chrono::milliseconds maximumDelay) const
+{
+    const std::chrono::milliseconds time = now();
+    if (!isPending || !timer.isActive()) {
+        isPending = true;
+        firstChange = time;
+    }
+    const std::chrono::milliseconds waited = time - firstChange;
+    timer.start(std::clamp(std::min(delay, maximumDelay - waited), std::chrono::milliseconds(0), delay));
+}
+
+void DocumentManager::autosave(OpenDocument& document)
+{
+    document.m_hasPendingAutosave = false;
+    if (document.m_isBusy || document.m_isClosing)
+        return;
+    QPointer<OpenDocument> guard(&document);
+    const bool isWritten = !document.isUntitled() && !document.m_isAutosaveHeld
+        && saveInPlace(document, true, false) == WriteResult::Written;
+    if (!guard || guard->m_isClosing)
+        return;
+    // What no file holds yet (an untitled document, one we may not write, words still being
+    // typed) waits in the recovery folder.
+    const DocumentWindow* window = document.window();
+    bool isKept = true;
+    if (const std::optional<QByteArray> typing = window ? window->contentsWithPendingEdits() : std::nullopt)
+        isKept = writeRecoveryContents(document, *typing);
+    else if (isWritten)
+        // Written, or the same as we last read or saved: no copy is needed.
+        discardRecoveryCopy(document);
+    else
+        isKept = writeRecoveryCopy(document);
+    if (isKept)
+        recoveryCopyIsCurrent(document);
+}
+
+bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
+{
+    return m_writer(path, contents, error);
+}
+
+DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document, bool isTimed, bool isClosing)
+{
+    if (document.isUntitled())
+        return WriteResult::Failed;
+    if (document.m_isBusy)
+        return WriteResult::Declined;
+    document.m_isBusy = true;
+    struct BusyGuard {
+        QPointer<OpenDocument> document;
+        ~BusyGuard()
+        {
+            if (document)
+                document->m_isBusy = false;
+        }
+    } busy { &document };
+
+    const QString path = document.filePath();
+    const QByteArray contents = document.currentContents();
+    const bool hasChanges = document.differsFromSaved(contents);
+    const DiskFingerprint::Comparison disk = document.m_fingerprint.compareWithDisk(path);
+    // Nothing of ours to write: leave the file to whoever changed it.
+    if (!hasChanges && (isTimed || isClosing || disk == DiskFingerprint::Comparison::Unchanged)) {
+        // Edits that ended where the file stands leave nothing unsaved. The file is not
+        // rewritten, so a hand-written one keeps its own layout.
+        if (disk == DiskFingerprint::Comparison::Unchanged) {
+            document.undoManager().setClean();
+            discardRecoveryCopy(document);
+        }
+        return WriteResult::Written;
+    }
+
+    if (disk != DiskFingerprint::Comparison::Unchanged) {
+        // The question may wait a long time for an answer: keep our text safe meanwhile.
+        writeRecoveryCopy(document);
+        const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
+                                                                         : DocumentDialogs::DiskChange::Modified;
+        switch (m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing)) {
+        case DocumentDialogs::ConflictChoice::Overwrite:
+            break;
+        case DocumentDialogs::ConflictChoice::SaveAs:
+            busy.document = nullptr;
+            document.m_isBusy = false;
+            return saveAs(document) ? WriteResult::SavedElsewhere : WriteResult::Declined;
+        case DocumentDialogs::ConflictChoice::DontSave:
+            if (isClosing)
+                return WriteResult::Discarded;
+            [[fallthrough]];
+        case DocumentDialogs::ConflictChoice::Cancel:
+            // Keep ours in the window and a copy in the recovery folder, and stop asking on
+            // every change; an explicit save asks again.
+            document.m_isAutosaveHeld = true;
+            return WriteResult::Declined;
+        }
+    }
+
+    QString error;
+    if (!writeFile(path, contents, &error)) {
+        // The copy first: the message waits for the user.
+        const bool wasReported = document.m_hasReportedAutosaveFailure;
+        writeRecoveryCopy(document);
+        if (!isTimed || !wasReported)
+            m_dialogs->showError(parentFor(document),
+                tr("The file “%1” could not be saved: %2. Your changes are "
+                   "still in the open window.")
+                    .arg(nativePath(path), error));
+        if (isTimed)
+            document.m_hasReportedAutosaveFailure = true;
+        return WriteResult::Failed;
+    }
+
+    markWritten(document, path, contents);
+    if (!isTimed) {
+        m_recentDocuments.add(path);
+        Q_EMIT recentDocumentsChanged();
+    }
+    return WriteResult::Written;
+}
+
+void DocumentManager::commitPendingEdits(OpenDocument& document)
+{
+    if (DocumentWindow* window = document.window())
+        window->commitPendingEdits();
+}
+
+void DocumentManager::storePendingEdits(OpenDocument& document)
+{
+    if (DocumentWindow* window = document.window())
+        window->storePendingEdits();
+}
+
+bool DocumentManager::save(OpenDocument& document)
+{
+    storePendingEdits(document);
+    if (document.isUntitled())
+        return saveAs(document);
+    document.m_autosaveTimer->stop();
+    document.m_hasPendingAutosave = false;
+    const WriteResult result = saveInPlace(document, false, false);
+    return result == WriteResult::Written || result == WriteResult::SavedElsewhere;
+}
+
+QString DocumentManager::suggestedSavePath(const OpenDocument& document) const
+{
+    if (!document.isUntitled())
+        return document.filePath();
+    if (!document.m_recoveredFrom.isEmpty())
+        return document.m_recoveredFrom;
+    const QString folder
+        = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(folder).filePath(proposedFileName(document) + fileExtension);
+}
+
+QString DocumentManager::proposedFileName(const OpenDocument& document)
+{
+    // The name it was made with, else its title's first line, as a file name can hold it.
+    const QString title = !document.m_proposedName.isEmpty()
+        ? document.m_proposedName
+        : document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
+    return sanitizedFileName(title, maximumFileNameBytes - fileExtension.toUtf8().size());
+}
+
+bool DocumentManager::saveAs(OpenDocument& document)
+{
+    if (document.m_isBusy)
+        return false;
+    storePendingEdits(document);
+    const std::optional<QString> path = m_dialogs->chooseSavePath(parentFor(document), suggestedSavePath(document));
+    if (!path || path->isEmpty())
+        return false;
+    return saveTo(document, *path);
+}
+
+bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    OpenDocument* other = documentForPath(absolute);
+    if (other && other != &document) {
+        m_dialogs->showError(parentFor(document),
+            tr("“%1” is open in another window. Close that window first, "
+               "or choose another name.")
+                .arg(nativePath(absolute)));
+        return false;
+    }
+    document.m_autosaveTimer->stop();
+    document.m_hasPendingAutosave = false;
+    const QByteArray contents = document.currentContents();
+    QString error;
+    if (!writeFile(absolute, contents, &error)) {
+        m_dialogs->showError(parentFor(document),
+            tr("The file “%1” could not be saved: %2. Your changes are still "
+               "in the open window.")
+                .arg(nativePath(absolute), error));
+        return false;
+    }
+    const QString canonical = QFileInfo(absolute).canonicalFilePath();
+    const bool moved = canonical != document.m_filePath;
+    document.m_filePath = canonical;
+    document.m_recoveredFrom.clear();
+    markWritten(document, canonical, contents);
+    m_lastFolder = QFileInfo(canonical).absolutePath();
+    m_recentDocuments.add(canonical);
+    Q_EMIT recentDocumentsChanged();
+    if (moved)
+        Q_EMIT document.filePathChanged();
+    return true;
+}
+
+void DocumentManager::markWritten(OpenDocument& document, const QString& path, const QByteArray& contents)
+{
+    document.m_fingerprint = DiskFingerprint::ofWritten(path, contents);
+    document.m_savedContents = contents;
+    document.m_isRecovered = false;
+    document.m_isAutosaveHeld = false;
+    document.m_hasReportedAutosaveFailure = false;
+    document.undoManager().setClean();
+    discardRecoveryCopy(document);
+    if (DocumentWindow* window = document.window())
+        window->hideNotice(recoveredChangesNotice);
+    document.updateModified();
+}
+
+void DocumentManager::saveAllWithoutAsking()
+{
+    for (OpenDocument* document : m_documents) {
+        commitPendingEdits(*document);
+        document->m_autosaveTimer->stop();
+        document->m_hasPendingAutosave = false;
+        recoveryCopyIsCurrent(*document);
+        const QByteArray contents = document->currentContents();
+        if (!document->differsFromSaved(contents))
+            continue;
+        const bool safeInPlace = !document->isUntitled() && !document->m_isAutosaveHeld
+            && document->m_fingerprint.compareWithDisk(document->filePath()) == DiskFingerprint::Comparison::Unchanged;
+        if (safeInPlace) {
+            QString error;
+            if (writeFile(document->filePath(), contents, &error)) {
+                markWritten(*document, document->filePath(), contents);
+                continue;
+            }
+        }
+        // No questions now: keep a copy that the next start offers back.
+        document->m_hasReportedAutosaveFailure = true;
+        writeRecoveryContents(*document, contents);
+    }
+}
+
+} // namespace kestrion
