@@ -2,15 +2,6 @@
 
 namespace kestrion {
 
-namespace {
-
-bool isSameText(const QString& a, const QString& b)
-{
-    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
-}
-
-} // namespace
-
 ColumnWrapCache::Entry& ColumnWrapCache::entry(const QUuid& id, const QString& text, qreal width, bool bold)
 {
     Entry& entry = m_entries[id];

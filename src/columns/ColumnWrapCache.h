@@ -27,6 +27,12 @@ public:
     qsizetype size() const { return m_entries.size(); }
     void clear() { m_entries.clear(); }
 
+    // Whether two texts are alike, at once when they share their characters.
+    static bool isSameText(const QString& a, const QString& b)
+    {
+        return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+    }
+
 private:
     struct Entry {
         QString text;

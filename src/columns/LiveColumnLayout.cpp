@@ -5,15 +5,6 @@
 
 namespace kestrion {
 
-namespace {
-
-bool isSameText(const QString& a, const QString& b)
-{
-    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
-}
-
-} // namespace
-
 // --- Updates ------------------------------------------------------------------------------
 
 qreal LiveColumnLayout::widthOf(qint32 column)
@@ -66,7 +57,8 @@ void LiveColumnLayout::measure(Placed& placed, qint32 column, ColumnWrapCache& c
     const qreal width = widthOf(column);
     const bool bold = column == 0;
     const QString& text = placed.node->text();
-    if (placed.lines < 0 || placed.wrapWidth != width || placed.bold != bold || !isSameText(placed.text, text)) {
+    if (placed.lines < 0 || placed.wrapWidth != width || placed.bold != bold
+        || !ColumnWrapCache::isSameText(placed.text, text)) {
         placed.lines = cache.lines(placed.id, text, width, bold).size();
         placed.text = text;
         placed.wrapWidth = width;
@@ -262,7 +254,7 @@ LiveColumnLayout::TextChange LiveColumnLayout::updateText(const QUuid& id, Colum
         return TextChange::Unknown;
     Placed& placed = m_slots[slot];
     const QString& text = placed.node->text();
-    if (placed.lines >= 0 && isSameText(placed.text, text))
+    if (placed.lines >= 0 && ColumnWrapCache::isSameText(placed.text, text))
         return TextChange::Unmoved;
     if (!placed.shown) {
         // Measured once it is shown.
