@@ -2,7 +2,6 @@
 
 #include "columns/ColumnDragHandleOverlay.h"
 #include "columns/ColumnEditorOverlay.h"
-#include "columns/ColumnHitTest.h"
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnStickyState.h"
 #include "document/DocumentController.h"
@@ -10,7 +9,6 @@
 #include "platform/Appearance.h"
 #include "platform/CommandKeys.h"
 #include "platform/Preferences.h"
-#include "platform/Signposter.h"
 #include "platform/SystemClipboard.h"
 #include "platform/TrackpadEventView.h"
 #include "platform/UndoManager.h"
@@ -21,10 +19,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QTimer>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 namespace kestrion {
 
