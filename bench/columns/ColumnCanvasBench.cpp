@@ -50,7 +50,7 @@ void BM_ColumnRelayoutAfterEdit(benchmark::State& state)
         node.setText(QStringLiteral("Edited words number %1 of the sermon").arg(++round));
         bench.canvas.relayoutColumns(false);
     }
-    state.counters["frames"] = static_cast<double>(bench.canvas.layout().frames.size());
+    state.counters["frames"] = static_cast<double>(bench.canvas.layout().frameCount());
 }
 BENCHMARK(BM_ColumnRelayoutAfterEdit)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
@@ -91,7 +91,7 @@ void BM_ColumnPaint(benchmark::State& state)
     CanvasBench bench(static_cast<int>(state.range(0)));
     const qreal scrollX = state.range(1) == 0 ? 0 : state.range(1) == 1 ? 700 : 1300;
     if (scrollX > 0)
-        bench.canvas.scrollColumnsBy(-scrollX, -bench.canvas.layout().totalSize.height() / 2);
+        bench.canvas.scrollColumnsBy(-scrollX, -bench.canvas.layout().totalSize().height() / 2);
     const ColumnRenderer::Stats stats = bench::paintFrames(state, bench.canvas);
     state.counters["texts"] = stats.texts;
 }

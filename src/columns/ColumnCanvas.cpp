@@ -2,7 +2,6 @@
 
 #include "columns/ColumnDragHandleOverlay.h"
 #include "columns/ColumnEditorOverlay.h"
-#include "columns/ColumnHitTest.h"
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnStickyState.h"
 #include "document/DocumentController.h"
@@ -10,7 +9,6 @@
 #include "platform/Appearance.h"
 #include "platform/CommandKeys.h"
 #include "platform/Preferences.h"
-#include "platform/Signposter.h"
 #include "platform/SystemClipboard.h"
 #include "platform/TrackpadEventView.h"
 #include "platform/UndoManager.h"
@@ -22,10 +20,6 @@
 #include <QResizeEvent>
 #include <QTimer>
 
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
 namespace kestrion {
 
 namespace {
@@ -34,46 +28,6 @@ SystemClipboard& sharedClipboard()
 {
     static SystemClipboard clipboard;
     return clipboard;
-}
-
-// For each laid-out node, the deepest column its visible subtree reaches; iterative.
-void buildSubtreeRightmostMap(const SermonNode& root, const ColumnFrameMap& frames, QHash<QUuid, qint64>& map)
-{
-    struct Step {
-        const SermonNode* node;
-        size_t next;
-        qint64 rightmost;
-    };
-    std::vector<Step> stack { { &root, 0, frames.value(root.id()).column } };
-    while (!stack.empty()) {
-        Step& step = stack.back();
-        if (!step.node->isCollapsed() && step.next < step.node->children().size()) {
-            const SermonNode* child = step.node->children()[step.next++].get();
-            stack.push_back({ child, 0, frames.value(child->id()).column });
-            continue;
-        }
-        const Step done = step;
-        map.insert(done.node->id(), done.rightmost);
-        stack.pop_back();
-        if (!stack.empty())
-            stack.back().rightmost = std::max(stack.back().rightmost, done.rightmost);
-    }
-}
-
-// For each node with a following sibling, that sibling, folded branches included.
-void buildNextSiblingMap(const SermonNodePtr& root, QHash<QUuid, QUuid>& map)
-{
-    std::vector<const SermonNode*> stack { root.get() };
-    while (!stack.empty()) {
-        const SermonNode* node = stack.back();
-        stack.pop_back();
-        const auto& children = node->children();
-        for (size_t i = 0; i < children.size(); ++i) {
-            if (i + 1 < children.size())
-                map.insert(children[i]->id(), children[i + 1]->id());
-            stack.push_back(children[i].get());
-        }
-    }
 }
 
 } // namespace
@@ -85,7 +39,7 @@ ColumnCanvas::ColumnCanvas(SermonDocument& document, UndoManager* undoManager, q
     , m_undoManager(undoManager)
     , m_scale(scale)
     , m_clock(&AnimationClock::system())
-    , m_animator(m_clock)
+    , m_animator(m_layout, m_clock)
     , m_scrollAnimator(m_clock)
     , m_editing(*this)
     , m_keys(*this)
@@ -113,7 +67,6 @@ ColumnCanvas::ColumnCanvas(SermonDocument& document, UndoManager* undoManager, q
         [this](qint64 column, qreal width) { setColumnWidth(column, width); });
 
     m_animator.setOnFramesChanged([this] {
-        m_isDisplayIndexStale = true;
         placeEditor();
         update();
     });
@@ -183,29 +136,6 @@ void ColumnCanvas::setPreferences(Preferences* preferences)
     readColumnWidths();
 }
 
-void ColumnCanvas::readColumnWidths()
-{
-    const ColumnWidthsConfig widths = m_preferences ? ColumnWidthsConfig::read(*m_preferences) : ColumnWidthsConfig();
-    if (widths == m_columnWidths)
-        return;
-    m_columnWidths = widths;
-    if (m_hasAppeared)
-        relayoutColumns(false);
-}
-
-void ColumnCanvas::setColumnWidth(qint64 column, qreal width)
-{
-    ColumnWidthsConfig widths = m_columnWidths;
-    widths.setColumnWidth(column, width);
-    if (m_preferences)
-        widths.write(*m_preferences);
-    else
-        m_columnWidths = widths;
-    // The stored value comes back through the change signal; without preferences, directly.
-    if (!m_preferences && m_hasAppeared)
-        relayoutColumns(false);
-}
-
 // --- Wiring ---------------------------------------------------------------------------------
 
 void ColumnCanvas::installCallbacks()
@@ -255,281 +185,17 @@ void ColumnCanvas::handleSelectionChange()
     update();
 }
 
-void ColumnCanvas::handleEditingTextChange()
-{
-    if (m_isSwitchingEdit)
-        return;
-    const std::optional<QUuid> id = m_controller->editingNodeID();
-    const SermonNodePtr& top = root();
-    if (!id || !top)
-        return;
-    // Through the index, rebuilt with every change of the tree: a keystroke must not walk it.
-    SermonNodePtr node = m_nodeLookup.value(*id);
-    if (!node)
-        node = top->findNode(*id);
-    if (!node)
-        return;
-    if (m_editor)
-        m_editor->setText(m_controller->editingText());
-    if (node->text() == m_controller->editingText())
-        return;
-    writeNodeText(*node, m_controller->editingText());
-    if (node == top)
-        m_layoutRootText = node->text();
-    // A keystroke that leaves the node as many lines as it had moves nothing: only its text is
-    // drawn anew, however large the sermon.
-    const auto frame = m_layout.frames.constFind(node->id());
-    if (frame != m_layout.frames.cend()) {
-        const qsizetype lines
-            = m_wrapCache.lines(node->id(), node->text(), frame->size.width(), frame->column == 0).size();
-        if (static_cast<qreal>(lines) * ColumnMetrics::lineHeight == frame->size.height()) {
-            placeEditor();
-            update();
-            return;
-        }
-    }
-    relayoutColumns(false);
-}
-
-void ColumnCanvas::writeNodeText(SermonNode& node, const QString& text)
-{
-    if (m_document)
-        m_document->writeNodeText(node, text);
-    else
-        node.setText(text);
-}
-
-void ColumnCanvas::checkRootText()
-{
-    const SermonNodePtr& top = root();
-    if (m_hasAppeared && top && top.get() == m_layoutRoot && top->text() != m_layoutRootText)
-        relayoutColumns(false);
-}
-
-// --- Layout ---------------------------------------------------------------------------------
-
-void ColumnCanvas::relayoutColumns(bool animated)
-{
-    SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
-    const SermonNodePtr& top = root();
-    m_layout = ColumnLayout::build(top, m_columnWidths, m_wrapCache);
-    m_layoutIndex = ColumnFrameIndex(m_layout.frames);
-    m_isDisplayIndexStale = true;
-    // Rebuilt at the size they had: the tree rarely changes much between two layouts.
-    const qsizetype nodes = m_nodeLookup.size();
-    m_subtreeRightmost.clear();
-    m_nextSiblingID.clear();
-    m_nodeLookup.clear();
-    m_subtreeRightmost.reserve(m_layout.frames.size());
-    m_nextSiblingID.reserve(nodes);
-    m_nodeLookup.reserve(nodes);
-    if (top) {
-        buildSubtreeRightmostMap(*top, m_layout.frames, m_subtreeRightmost);
-        buildNextSiblingMap(top, m_nextSiblingID);
-        indexNodesByID(top, m_nodeLookup);
-    }
-    m_wrapCache.retainOnly(m_nodeLookup);
-    m_layoutRoot = top.get();
-    m_layoutRootText = top ? top->text() : QString();
-    clampPanOffset();
-    if (animated)
-        m_animator.animateColumnFrames(m_layout.frames);
-    else
-        m_animator.showFrames(m_layout.frames);
-    updateEditor();
-    placeOverlays();
-    update();
-    endSignpostInterval("ColumnLayout", interval);
-    Q_EMIT layoutChanged();
-}
-
-ColumnLayout ColumnCanvas::displayColumnLayout() const
-{
-    ColumnLayout display;
-    display.totalSize = m_layout.totalSize;
-    display.columnCount = m_layout.columnCount;
-    display.columnXEdges = m_layout.columnXEdges;
-    const ColumnFrameMap& shown = m_animator.displayFrames();
-    // Frames shown as laid out hold no column the layout has lost.
-    const bool hasGoneColumns = !shown.isSharedWith(m_layout.frames)
-        && std::any_of(shown.cbegin(), shown.cend(),
-            [&](const ColumnNodeFrame& frame) { return frame.column >= m_layout.columnCount; });
-    if (!hasGoneColumns) {
-        display.frames = shown;
-        return display;
-    }
-    for (auto it = shown.cbegin(); it != shown.cend(); ++it) {
-        if (it->column < m_layout.columnCount)
-            display.frames.insert(it.key(), it.value());
-    }
-    return display;
-}
-
-std::vector<CollapseResolver::AdjustedColumn> ColumnCanvas::adjustedColumnsForPan() const
-{
-    return CollapseResolver::resolveAdjustedColumns(m_layout.columnCount, m_layout.columnXEdges, -m_panOffset.x());
-}
-
-std::optional<qreal> ColumnCanvas::columnScreenX(qint64 column) const
-{
-    for (const CollapseResolver::AdjustedColumn& adjusted : adjustedColumnsForPan()) {
-        if (adjusted.column == column)
-            return adjusted.xOrigin;
-    }
-    if (column >= 0 && column < static_cast<qint64>(m_layout.columnXEdges.size()))
-        return m_layout.columnXEdges[static_cast<size_t>(column)] + m_panOffset.x();
-    return std::nullopt;
-}
-
-// --- Panning --------------------------------------------------------------------------------
-
-QPointF ColumnCanvas::clampPan(const QPointF& offset) const
-{
-    const QSizeF total = m_layout.totalSize;
-    const qreal minX = m_viewportSize.width() < total.width() ? -total.width() : 0;
-    const qreal minY = std::min(m_viewportSize.height() - total.height(), qreal(0));
-    const auto clamp
-        = [](qreal value, qreal low) { return std::isfinite(value) ? std::clamp(value, low, qreal(0)) : 0; };
-    return { clamp(offset.x(), minX), clamp(offset.y(), minY) };
-}
-
-void ColumnCanvas::setPanOffset(const QPointF& offset)
-{
-    if (offset == m_panOffset)
-        return;
-    m_panOffset = offset;
-    placeOverlays();
-    update();
-}
-
-void ColumnCanvas::clampPanOffset()
-{
-    setPanOffset(clampPan(m_panOffset));
-}
-
-void ColumnCanvas::scrollColumnsBy(qreal dx, qreal dy)
-{
-    setPanOffset(clampPan(m_panOffset + QPointF(dx, dy)));
-}
-
-void ColumnCanvas::scrollSelectionIntoView(const QUuid& id)
-{
-    const auto frame = m_layout.frames.constFind(id);
-    if (frame == m_layout.frames.cend())
-        return;
-    const qreal m = scrollMargin;
-    const qreal left = frame->origin.x() + m_panOffset.x();
-    const qreal right = frame->origin.x() + frame->size.width() + m_panOffset.x();
-    const qreal top = frame->subtreeTop + m_panOffset.y();
-    const qreal bottom = frame->subtreeBottom + m_panOffset.y();
-    // The near edge wins over the far one.
-    const auto delta = [m](qreal low, qreal high, qreal extent) {
-        if (high > extent - m) {
-            const qreal d = (extent - m) - high;
-            return low + d < m ? m - low : d;
-        }
-        return low < m ? m - low : qreal(0);
-    };
-    const qreal dx = delta(left, right, m_viewportSize.width());
-    const qreal dy = delta(top, bottom, m_viewportSize.height());
-    QPointF target = clampPan(m_panOffset + QPointF(dx, dy));
-    // The columns panned past shrink into strips instead of leaving, so the node's column lies
-    // further right than its edges say. Pan on until it lies within the margins as shown, but
-    // never so far that its own column shrinks. Each round moves it at most as far as asked,
-    // so the rounds close in on the answer; a few are enough.
-    const qsizetype column = static_cast<qsizetype>(frame->column);
-    for (int round = 0; round < 64; ++round) {
-        const std::vector<CollapseResolver::AdjustedColumn> shown
-            = CollapseResolver::resolveAdjustedColumns(m_layout.columnCount, m_layout.columnXEdges, -target.x());
-        if (column >= static_cast<qsizetype>(shown.size()))
-            break;
-        const qreal shownLeft = shown[static_cast<size_t>(column)].xOrigin;
-        const qreal step = delta(shownLeft, shownLeft + frame->size.width(), m_viewportSize.width());
-        const qreal x = clampPan(QPointF(std::max(target.x() + step, -frame->origin.x()), target.y())).x();
-        if (x == target.x())
-            break;
-        target.setX(x);
-    }
-    if (target == m_panOffset)
-        return;
-    QPointer<ColumnCanvas> self(this);
-    // Each step is held inside the limits of its moment: the content may shrink meanwhile.
-    m_scrollAnimator.animateScroll(m_panOffset, target, [self](const QPointF& offset) {
-        if (self)
-            self->setPanOffset(self->clampPan(offset));
-    });
-}
-
-// --- Pointer --------------------------------------------------------------------------------
-
-void ColumnCanvas::selectNodeAtPoint(const QPointF& point)
-{
-    // The node under the pointer as the user saw it, before a running edit ends and moves things.
-    const std::optional<QUuid> hit
-        = hitTestColumnNode(point, displayColumnLayout(), adjustedColumnsForPan(), m_panOffset);
-    if (m_controller->editingNodeID())
-        m_editing.commitColumnEdit(true);
-    const SermonNodePtr& top = root();
-    if (hit && top && top->findNode(*hit))
-        m_controller->setSelectedNodeID(*hit);
-    setCanvasFocused(true);
-}
-
-void ColumnCanvas::editNodeAtPoint(const QPointF& point)
-{
-    if (const std::optional<QUuid> hit
-        = hitTestColumnNode(point, displayColumnLayout(), adjustedColumnsForPan(), m_panOffset))
-        beginColumnEditing(*hit, false);
-}
-
-// --- Navigation -----------------------------------------------------------------------------
-
-std::optional<QUuid> ColumnCanvas::nearestNodeAbove(const QUuid& id, const ColumnFrameMap& frames)
-{
-    const auto start = frames.constFind(id);
-    if (start == frames.cend())
-        return std::nullopt;
-    const ColumnNodeFrame* best = nullptr;
-    for (const ColumnNodeFrame& frame : frames) {
-        if (frame.column == start->column && frame.origin.y() < start->origin.y()
-            && (!best || frame.origin.y() > best->origin.y()))
-            best = &frame;
-    }
-    return best ? std::optional<QUuid>(best->nodeID) : std::nullopt;
-}
-
-std::optional<QUuid> ColumnCanvas::nearestNodeBelow(const QUuid& id, const ColumnFrameMap& frames)
-{
-    const auto start = frames.constFind(id);
-    if (start == frames.cend())
-        return std::nullopt;
-    const ColumnNodeFrame* best = nullptr;
-    for (const ColumnNodeFrame& frame : frames) {
-        if (frame.column == start->column && frame.origin.y() > start->origin.y()
-            && (!best || frame.origin.y() < best->origin.y()))
-            best = &frame;
-    }
-    return best ? std::optional<QUuid>(best->nodeID) : std::nullopt;
-}
-
-SermonNodePtr ColumnCanvas::firstVisibleChild(const SermonNode& node)
-{
-    if (node.isCollapsed() || !node.hasChildren())
-        return nullptr;
-    return node.children().front();
-}
-
 // --- Editing --------------------------------------------------------------------------------
 
 void ColumnCanvas::beginColumnEditing(const QUuid& id, bool isNew)
 {
-    const SermonNodePtr& top = root();
-    const SermonNodePtr node = top ? top->findNode(id) : nullptr;
-    if (!node)
+    const SermonNodePtr node = findNode(id);
+    // A node folded away has no box to edit in.
+    if (!node || m_layout.shownAncestorOfHidden(id))
         return;
     if (const std::optional<QUuid> editing = m_controller->editingNodeID(); editing && *editing != id) {
         m_editing.commitColumnEdit(true);
-        if (!top->findNode(id))
+        if (!findNode(id))
             return;
     }
     m_editOriginalText = node->text();
@@ -572,8 +238,8 @@ void ColumnCanvas::storePendingEdit()
 void ColumnCanvas::updateEditor()
 {
     const std::optional<QUuid> id = m_controller->editingNodeID();
-    const auto frame = id ? m_animator.displayFrames().constFind(*id) : m_animator.displayFrames().cend();
-    const bool isWanted = frame != m_animator.displayFrames().cend() && frame->column < m_layout.columnCount;
+    const std::optional<ColumnNodeFrame> frame = id ? m_animator.frame(*id) : std::nullopt;
+    const bool isWanted = frame.has_value();
     if (m_editor && (!isWanted || m_editorNodeID != *id)) {
         // A fresh editor for every node. This may run inside the old editor's own key handling,
         // so it goes later; hidden, it reports nothing more.
@@ -628,18 +294,13 @@ void ColumnCanvas::placeEditor()
 {
     if (!m_editor)
         return;
-    const auto frame = m_animator.displayFrames().constFind(m_editorNodeID);
-    const std::optional<qreal> x
-        = frame != m_animator.displayFrames().cend() ? columnScreenX(frame->column) : std::nullopt;
+    const std::optional<ColumnNodeFrame> frame = m_animator.frame(m_editorNodeID);
+    const std::optional<qreal> x = frame ? columnScreenX(frame->column) : std::nullopt;
     if (!x)
         return;
-    m_editor->setColumnWidth(m_layout.frames.value(m_editorNodeID, *frame).size.width());
-    // As tall as the node, or as the text when a long unbroken word wraps in the editor.
-    const qreal height = std::max(frame->size.height(), m_editor->contentHeight());
-    m_editor->setBoxHeight(frame->size.height() - ColumnMetrics::textTop);
-    m_editor->setGeometry(QRectF(*x + ColumnMetrics::textInset,
-        frame->origin.y() + m_panOffset.y() + ColumnMetrics::textTop, m_editor->textWidth(), height)
-                              .toAlignedRect());
+    m_editor->setColumnWidth(m_layout.frame(m_editorNodeID).value_or(*frame).size.width());
+    const qreal top = frame->origin.y() + m_panOffset.y();
+    m_editor->place(QPointF(*x + ColumnMetrics::textInset, top + ColumnMetrics::textTop), top + frame->size.height());
     m_editor->raise();
 }
 
@@ -692,20 +353,17 @@ void ColumnCanvas::focusOutEvent(QFocusEvent* event)
 
 // --- Drawing and time -----------------------------------------------------------------------
 
-ColumnScene ColumnCanvas::makeScene(const ColumnLayout& display, const ColumnFrameIndex& index) const
+ColumnScene ColumnCanvas::makeScene() const
 {
     ColumnScene scene;
-    scene.displayLayout = &display;
-    scene.frameIndex = &index;
-    scene.subtreeRightmost = &m_subtreeRightmost;
-    scene.nextSiblingID = &m_nextSiblingID;
-    scene.nodeLookup = &m_nodeLookup;
+    scene.layout = &m_layout;
+    scene.shown = &m_animator;
     scene.wrapCache = const_cast<ColumnWrapCache*>(&m_wrapCache);
     scene.panOffset = m_panOffset;
     scene.viewportSize = m_viewportSize;
     scene.selectedNodeID = m_controller->selectedNodeID();
     scene.editingNodeID = m_controller->editingNodeID();
-    scene.stickyStates = resolveStickyStates(m_layoutIndex, -m_panOffset.y());
+    scene.stickyStates = resolveStickyStates(m_layout, -m_panOffset.y());
     scene.adjustedColumns = adjustedColumnsForPan();
     const bool isDark = isDarkAppearance();
     scene.textColor = Appearance::inkColor(isDark);
@@ -718,21 +376,7 @@ ColumnRenderer::Stats ColumnCanvas::renderCanvas(QPainter& painter, const QSizeF
 {
     if (size != m_viewportSize && !m_hasAppeared)
         m_viewportSize = size;
-    const ColumnLayout display = displayColumnLayout();
-    return ColumnRenderer::drawColumnCanvas(painter, makeScene(display, displayFrameIndex()));
-}
-
-const ColumnFrameIndex& ColumnCanvas::displayFrameIndex()
-{
-    const ColumnFrameMap& shown = m_animator.displayFrames();
-    if (shown.isSharedWith(m_layout.frames))
-        return m_layoutIndex;
-    if (m_isDisplayIndexStale) {
-        // Without the columns the layout has lost, as displayColumnLayout leaves them out.
-        m_displayIndex = ColumnFrameIndex(shown, m_layout.columnCount);
-        m_isDisplayIndexStale = false;
-    }
-    return m_displayIndex;
+    return ColumnRenderer::drawColumnCanvas(painter, makeScene());
 }
 
 void ColumnCanvas::paintEvent(QPaintEvent*)

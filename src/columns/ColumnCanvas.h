@@ -4,12 +4,12 @@
 #include "columns/ColumnAnimator.h"
 #include "columns/ColumnEditing.h"
 #include "columns/ColumnEditorOverlay.h"
-#include "columns/ColumnFrameIndex.h"
 #include "columns/ColumnKeyCommands.h"
 #include "columns/ColumnLayout.h"
 #include "columns/ColumnRenderer.h"
 #include "columns/ColumnWidthsConfig.h"
 #include "columns/ColumnWrapCache.h"
+#include "columns/LiveColumnLayout.h"
 #include "columns/ScrollAnimator.h"
 #include "document/SermonDocument.h"
 #include "document/SermonNode.h"
@@ -70,18 +70,16 @@ public:
     const ColumnWidthsConfig& columnWidths() const { return m_columnWidths; }
 
     // --- Layout ------------------------------------------------------------------------------
-    // The newest layout, the target of any glide.
-    const ColumnLayout& layout() const { return m_layout; }
-    const QHash<QUuid, qint64>& subtreeRightmost() const { return m_subtreeRightmost; }
-    const QHash<QUuid, QUuid>& nextSiblingID() const { return m_nextSiblingID; }
-    const SermonNodeMap& nodeLookup() const { return m_nodeLookup; }
+    // The newest layout, the target of any glide, with the tree as it was laid out.
+    const LiveColumnLayout& layout() const { return m_layout; }
     const ColumnAnimator& animator() const { return m_animator; }
     const ScrollAnimator& scrollAnimator() const { return m_scrollAnimator; }
     ColumnWrapCache& wrapCache() { return m_wrapCache; }
-    // Lays the tree out anew, re-applies the pan limits and shows the new frames, gliding or not.
+    // Brings the layout in line with the tree after any change (one walk of it), re-applies
+    // the pan limits and shows the new frames, gliding or not.
     void relayoutColumns(bool animated);
-    // The layout as shown now: the animator's frames (of columns that still exist) with the
-    // newest layout's columns and edges.
+    // The layout as shown now, as a value: the animator's frames with the newest layout's
+    // columns and edges.
     ColumnLayout displayColumnLayout() const;
     std::vector<CollapseResolver::AdjustedColumn> adjustedColumnsForPan() const;
     // A column's left edge on screen; none for a column that does not exist.
@@ -107,12 +105,17 @@ public:
     void editNodeAtPoint(const QPointF& point);
 
     // --- Navigation --------------------------------------------------------------------------
-    // The node of the same column just above or below, cousins included; none at the ends or
-    // for an id without a frame.
-    static std::optional<QUuid> nearestNodeAbove(const QUuid& id, const ColumnFrameMap& frames);
-    static std::optional<QUuid> nearestNodeBelow(const QUuid& id, const ColumnFrameMap& frames);
+    // The node of the same column just above or below in the newest layout, cousins included;
+    // none at the ends or for an id without a frame.
+    std::optional<QUuid> nearestNodeAbove(const QUuid& id) const;
+    std::optional<QUuid> nearestNodeBelow(const QUuid& id) const;
     // The first child of an expanded node with children; else none.
     static SermonNodePtr firstVisibleChild(const SermonNode& node);
+
+    // A node of the tree and its parent, through the layout's slots when it holds them, else by
+    // a walk of the tree.
+    SermonNodePtr findNode(const QUuid& id) const;
+    SermonNodePtr findParent(const QUuid& id) const;
 
     // --- Editing -----------------------------------------------------------------------------
     ColumnEditing& editing() { return m_editing; }
@@ -186,12 +189,18 @@ private:
     void checkRootText();
     void readColumnWidths();
     void setColumnWidth(qint64 column, qreal width);
+    void applyColumnWidths(const ColumnWidthsConfig& widths);
+    // After a change of one node's text alone.
+    void relayoutText(const QUuid& id);
+    // What follows a change of the layout: pan limits, the boxes shown, the overlays.
+    void showChangedLayout(bool animated = false, const std::vector<LiveColumnLayout::Move>& moves = {});
+    // Moves the selection off a node folded away.
+    void revealSelection();
+    std::optional<QUuid> nodeAtPoint(const QPointF& point) const;
     void updateEditor();
     void placeOverlays();
     void placeEditor();
-    ColumnScene makeScene(const ColumnLayout& display, const ColumnFrameIndex& index) const;
-    // The shown frames by column, indexed again only when they have changed.
-    const ColumnFrameIndex& displayFrameIndex();
+    ColumnScene makeScene() const;
     const SermonNodePtr& root() const;
 
     QPointer<SermonDocument> m_document;
@@ -201,17 +210,8 @@ private:
     qreal m_scale = 1;
     ColumnWidthsConfig m_columnWidths;
 
-    ColumnLayout m_layout;
-    ColumnFrameIndex m_layoutIndex;
-    ColumnFrameIndex m_displayIndex;
-    bool m_isDisplayIndexStale = true;
-    QHash<QUuid, qint64> m_subtreeRightmost;
-    QHash<QUuid, QUuid> m_nextSiblingID;
-    SermonNodeMap m_nodeLookup;
+    LiveColumnLayout m_layout;
     ColumnWrapCache m_wrapCache;
-    // The title and its text as last laid out.
-    SermonNode* m_layoutRoot = nullptr;
-    QString m_layoutRootText;
 
     const AnimationClock* m_clock = nullptr;
     ColumnAnimator m_animator;

@@ -234,8 +234,8 @@ void ColumnEditing::splitNodeAtCaret(qint64 caret)
         m_canvas.writeNodeText(*node, before);
         sibling = root->insertSibling(*id, after);
     }
-    // A node the split removed passes on no quote.
-    sibling->setQuote(!before.isEmpty() && node->isQuote());
+    // A quote split at its very start stays a quote: its text only moved.
+    sibling->setQuote(node->isQuote());
     m_canvas.setEditOriginalText(after);
     m_canvas.relayoutColumns(true);
     c.setSelectedNodeID(sibling->id());

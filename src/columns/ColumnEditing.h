@@ -50,7 +50,7 @@ public:
     void commitAndInsertNode(bool after);
     // Alt+Return: one step, then the text after the caret (a UTF-16 offset, clamped) becomes a
     // new sibling right after the node, or takes the node's place and branch when nothing
-    // precedes the caret, and is edited. Refused on the title.
+    // precedes the caret, and is edited; a quote's part is a quote. Refused on the title.
     void splitNodeAtCaret(qint64 caret);
 
     // The node to select when this one goes: the sibling before it, else the one after it,

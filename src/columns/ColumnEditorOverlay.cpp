@@ -1,12 +1,13 @@
 #include "columns/ColumnEditorOverlay.h"
 
 #include "columns/ColumnMetrics.h"
+#include "columns/WrappedLine.h"
 #include "platform/Appearance.h"
 #include "platform/TextWrapMode.h"
-#include "platform/Typography.h"
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -14,6 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,16 +28,19 @@ namespace {
 
 constexpr QChar lineSeparator(u'\u2028');
 
-// The editor holds one paragraph: every kind of line break is an in-node line break.
+// Every kind of line break that the columns break lines at is an in-node line break.
 QString withLineSeparators(const QString& text)
 {
-    QString result = text;
-    result.replace(QStringLiteral("\r\n"), QString(lineSeparator));
-    for (QChar& c : result) {
-        if (c == u'\n' || c == u'\r' || c == u'\u2029')
-            c = lineSeparator;
-    }
+    QString result = columnParagraphs(text);
+    result.replace(u'\n', lineSeparator);
     return result;
+}
+
+// The text as the editor shows it: a block per paragraph, so that a keystroke lays out again
+// only its own paragraph, however long the text.
+QString asBlocks(const QString& text)
+{
+    return columnParagraphs(text);
 }
 
 } // namespace
@@ -109,7 +114,7 @@ void ColumnEditorOverlay::showText(const QString& text)
 {
     m_updatingText = true;
     m_textView->setWordWrapMode(wrapModeFor(text));
-    m_textView->setPlainText(withLineSeparators(text));
+    m_textView->setPlainText(asBlocks(text));
     m_lastText = withLineSeparators(text);
     applyLineGrid();
     m_textView->moveCursor(QTextCursor::End);
@@ -119,14 +124,16 @@ void ColumnEditorOverlay::showText(const QString& text)
 
 void ColumnEditorOverlay::setText(const QString& text)
 {
-    if (withLineSeparators(text) == this->text())
+    // The text the editor reported last comes back from the canvas: nothing to show.
+    if ((text.constData() == m_lastText.constData() && text.size() == m_lastText.size())
+        || withLineSeparators(text) == this->text())
         return;
     const QTextCursor old = m_textView->textCursor();
     const int anchor = old.anchor();
     const int position = old.position();
     m_updatingText = true;
     m_textView->setWordWrapMode(wrapModeFor(text));
-    m_textView->setPlainText(withLineSeparators(text));
+    m_textView->setPlainText(asBlocks(text));
     m_lastText = withLineSeparators(text);
     applyLineGrid();
     QTextCursor cursor(m_textView->document());
@@ -147,7 +154,7 @@ void ColumnEditorOverlay::setColumnWidth(qreal width)
     if (width == m_columnWidth)
         return;
     m_columnWidth = width;
-    m_textView->setLineWrapColumnOrWidth(static_cast<int>(std::floor(textWidth())));
+    applyTextGeometry();
 }
 
 qreal ColumnEditorOverlay::textWidth() const
@@ -158,6 +165,46 @@ qreal ColumnEditorOverlay::textWidth() const
 qreal ColumnEditorOverlay::contentHeight() const
 {
     return std::ceil(m_textView->document()->size().height());
+}
+
+void ColumnEditorOverlay::applyTextGeometry()
+{
+    // In the text layout's own steps of 1/64 point, so that nothing rounds: the text starts the
+    // fraction of a point right of the editor's left edge that the canvas's does, and its lines
+    // are as wide as the canvas wraps them. Both through document properties, which typing's
+    // undo does not record.
+    const auto steps = [](qreal points) { return std::round(points * 64) / 64; };
+    const qreal indent = steps(m_textOffset);
+    const qreal width = steps(textWidth());
+    m_textView->setLineWrapColumnOrWidth(static_cast<int>(std::ceil(indent + width)));
+    QTextDocument* document = m_textView->document();
+    document->setIndentWidth(indent);
+    document->setTextWidth(indent + width);
+}
+
+qreal ColumnEditorOverlay::firstBaseline() const
+{
+    const QTextLayout* layout = m_textView->document()->firstBlock().layout();
+    if (!layout || layout->lineCount() == 0)
+        return QFontMetricsF(m_textView->font()).ascent();
+    const QTextLine line = layout->lineAt(0);
+    return layout->position().y() + line.y() + line.ascent();
+}
+
+void ColumnEditorOverlay::place(const QPointF& textTopLeft, qreal boxBottom)
+{
+    const int left = static_cast<int>(std::floor(textTopLeft.x()));
+    if (const qreal offset = textTopLeft.x() - left; offset != m_textOffset) {
+        m_textOffset = offset;
+        applyTextGeometry();
+    }
+    // Glyphs sit on whole pixel rows: the first baseline goes on the row the canvas's falls on.
+    const qreal baseline = textTopLeft.y() + QFontMetricsF(m_textView->font()).ascent();
+    const qreal row = std::floor(baseline + 0.5);
+    const int top = static_cast<int>(std::ceil(row - 0.5 - firstBaseline()));
+    setBoxHeight(boxBottom - top);
+    const qreal bottom = std::max(boxBottom + ColumnMetrics::textTop, top + contentHeight());
+    setGeometry(QRect(left, top, m_textView->lineWrapColumnOrWidth(), static_cast<int>(std::ceil(bottom - top))));
 }
 
 void ColumnEditorOverlay::setBoxHeight(qreal height)
@@ -247,16 +294,18 @@ void ColumnEditorOverlay::applyColors()
 
 void ColumnEditorOverlay::applyLineGrid()
 {
-    // Lines 28 points apart, each line's text at its top, and from the left edge whatever the
-    // text's direction, as the canvas draws them. A text shown afresh starts a new undo history,
-    // which does not hold this look.
-    const qreal spacing = ColumnMetrics::lineHeight - Typography::lineHeight(ColumnMetrics::font(m_isRoot));
+    // Lines 28 points apart, from the left edge whatever the text's direction, as the canvas
+    // draws them. A text shown afresh starts a new undo history, which does not hold this look.
     QTextCursor cursor(m_textView->document());
     cursor.select(QTextCursor::Document);
     QTextBlockFormat format;
-    format.setLineHeight(spacing, QTextBlockFormat::LineDistanceHeight);
+    // Exactly 28 points whatever font a line falls back to.
+    format.setLineHeight(ColumnMetrics::lineHeight, QTextBlockFormat::FixedHeight);
+    // Indented by the document's indent width: the fraction of a point the text starts at.
+    format.setIndent(1);
     format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
     cursor.mergeBlockFormat(format);
+    applyTextGeometry();
     m_textView->document()->clearUndoRedoStacks();
 }
 

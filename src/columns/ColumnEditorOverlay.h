@@ -57,10 +57,11 @@ public:
     qreal textWidth() const;
     // The height the text needs: its number of lines × 28.
     qreal contentHeight() const;
-    // How far down the edited node's own box reaches, from the editor's top. Below it, where a
-    // long unbroken word wraps in the editor but not in the columns, the editor hides what
-    // the canvas draws there.
-    void setBoxHeight(qreal height);
+    // Lays the editor over the node whose text the canvas draws with its top left at textTopLeft
+    // and whose box ends at boxBottom (canvas coordinates), so that each line falls on the
+    // pixels where the canvas draws it. Below the box, where a long unbroken word wraps in the
+    // editor but not in the columns, the editor hides what the canvas draws there.
+    void place(const QPointF& textTopLeft, qreal boxBottom);
 
     const Callback& onCommit() const { return m_onCommit; }
     // Called when the keyboard moves on to another widget of the window, so that what was typed
@@ -89,10 +90,17 @@ private:
     void editorFocusChanged(bool focused, Qt::FocusReason reason) override;
     void applyColors();
     void applyLineGrid();
+    // Where the text starts and how wide its lines are.
+    void applyTextGeometry();
+    // The first line's baseline below the editor's top.
+    qreal firstBaseline() const;
+    void setBoxHeight(qreal height);
 
     ColumnEditorTextView* m_textView = nullptr;
     bool m_isRoot = false;
     qreal m_columnWidth = 0;
+    // How far right of the editor's left edge the text starts: a fraction of a point.
+    qreal m_textOffset = 0;
     qreal m_boxHeight = 0;
     bool m_updatingText = false;
     QString m_lastText;

@@ -2,37 +2,35 @@
 
 namespace kestrion {
 
-namespace {
-
-std::optional<QUuid> nodeInColumn(const ColumnLayout& layout, qint64 column, qreal y)
-{
-    for (const ColumnNodeFrame& frame : layout.frames) {
-        if (frame.column == column && frame.subtreeTop <= y && y < frame.subtreeBottom)
-            return frame.nodeID;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-std::optional<QUuid> hitTestColumnNode(const QPointF& point, const ColumnLayout& layout,
-    const std::vector<CollapseResolver::AdjustedColumn>& adjusted, const QPointF& pan)
+std::optional<QUuid> hitTestColumnNode(const QPointF& point, const std::vector<qreal>& columnXEdges,
+    const std::vector<CollapseResolver::AdjustedColumn>& adjusted, const QPointF& pan, const ColumnNodeAt& nodeAt)
 {
     const qreal y = point.y() - pan.y();
     if (!adjusted.empty()) {
         for (const CollapseResolver::AdjustedColumn& column : adjusted) {
             if (column.xOrigin <= point.x() && point.x() < column.xOrigin + column.displayWidth)
-                return nodeInColumn(layout, column.column, y);
+                return nodeAt(column.column, y);
         }
         return std::nullopt;
     }
     const qreal x = point.x() - pan.x();
-    const auto& edges = layout.columnXEdges;
-    for (size_t c = 0; c + 1 < edges.size(); ++c) {
-        if (edges[c] <= x && x < edges[c + 1])
-            return nodeInColumn(layout, static_cast<qint64>(c), y);
+    for (size_t c = 0; c + 1 < columnXEdges.size(); ++c) {
+        if (columnXEdges[c] <= x && x < columnXEdges[c + 1])
+            return nodeAt(static_cast<qint64>(c), y);
     }
     return std::nullopt;
+}
+
+std::optional<QUuid> hitTestColumnNode(const QPointF& point, const ColumnLayout& layout,
+    const std::vector<CollapseResolver::AdjustedColumn>& adjusted, const QPointF& pan)
+{
+    return hitTestColumnNode(point, layout.columnXEdges, adjusted, pan, [&layout](qint64 column, qreal y) {
+        for (const ColumnNodeFrame& frame : layout.frames) {
+            if (frame.column == column && frame.subtreeTop <= y && y < frame.subtreeBottom)
+                return std::optional<QUuid>(frame.nodeID);
+        }
+        return std::optional<QUuid>();
+    });
 }
 
 } // namespace kestrion

@@ -62,7 +62,7 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
 
     const std::optional<QUuid> selected = m_canvas.controller().selectedNodeID();
     const SermonNodePtr root = m_canvas.document().root();
-    const SermonNodePtr node = selected && root ? root->findNode(*selected) : nullptr;
+    const SermonNodePtr node = selected ? m_canvas.findNode(*selected) : nullptr;
     if (!node)
         return {};
     const QUuid id = node->id();
@@ -84,7 +84,7 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
         if (hasCommand)
             return controller(&DocumentController::fold);
         return run([id](ColumnCanvas& canvas) {
-            if (const SermonNodePtr parent = canvas.document().root()->findParent(id))
+            if (const SermonNodePtr parent = canvas.findParent(id))
                 canvas.controller().setSelectedNodeID(parent->id());
         });
     case Qt::Key_Right:
@@ -93,7 +93,7 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
         if (hasCommand || node->isCollapsed())
             return controller(&DocumentController::unfold);
         return run([id](ColumnCanvas& canvas) {
-            const SermonNodePtr current = canvas.document().root()->findNode(id);
+            const SermonNodePtr current = canvas.findNode(id);
             if (const SermonNodePtr child = current ? ColumnCanvas::firstVisibleChild(*current) : nullptr)
                 canvas.controller().setSelectedNodeID(child->id());
         });
@@ -103,9 +103,7 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
         if (hasOption)
             return run([down](ColumnCanvas& canvas) { canvas.controller().moveSelection(down); });
         return run([id, down](ColumnCanvas& canvas) {
-            const ColumnFrameMap& frames = canvas.layout().frames;
-            const std::optional<QUuid> next
-                = down ? ColumnCanvas::nearestNodeBelow(id, frames) : ColumnCanvas::nearestNodeAbove(id, frames);
+            const std::optional<QUuid> next = down ? canvas.nearestNodeBelow(id) : canvas.nearestNodeAbove(id);
             if (next)
                 canvas.controller().setSelectedNodeID(*next);
         });
@@ -117,8 +115,7 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
 
 void ColumnKeyCommands::addChildToEdit(const QUuid& id)
 {
-    const SermonNodePtr root = m_canvas.document().root();
-    const SermonNodePtr node = root ? root->findNode(id) : nullptr;
+    const SermonNodePtr node = m_canvas.findNode(id);
     // A quote takes no children: refused before anything is recorded.
     if (!node || node->isQuote())
         return;
@@ -133,7 +130,7 @@ void ColumnKeyCommands::addSiblingToEdit(const QUuid& id)
 {
     const SermonNodePtr root = m_canvas.document().root();
     // The title has no siblings: refused before anything is recorded.
-    if (!root || !root->findParent(id))
+    if (!root || !m_canvas.findParent(id))
         return;
     m_canvas.document().recordUndo(m_canvas.controller().selectedNodeID(), m_canvas.undoManager());
     const SermonNodePtr sibling = root->insertSibling(id, QString());

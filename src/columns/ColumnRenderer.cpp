@@ -1,8 +1,9 @@
 #include "columns/ColumnRenderer.h"
 
-#include "columns/ColumnFrameIndex.h"
+#include "columns/ColumnAnimator.h"
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWrapCache.h"
+#include "columns/LiveColumnLayout.h"
 #include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 
@@ -49,8 +50,8 @@ void drawHairlines(QPainter& painter, const QList<QLineF>& lines, const QColor& 
 // What one drawing needs, worked out once.
 struct Context {
     const ColumnScene& scene;
-    const ColumnLayout& layout;
-    const ColumnFrameIndex& index;
+    const LiveColumnLayout& layout;
+    const ColumnAnimator& shown;
     qreal panX;
     qreal panY;
     // The visible rectangle in layout coordinates.
@@ -61,10 +62,10 @@ struct Context {
     QFont fonts[2];
     qreal ascents[2];
 
-    Context(const ColumnScene& s, const ColumnFrameIndex& frameIndex)
+    explicit Context(const ColumnScene& s)
         : scene(s)
-        , layout(*s.displayLayout)
-        , index(frameIndex)
+        , layout(*s.layout)
+        , shown(*s.shown)
         , panX(s.panOffset.x())
         , panY(s.panOffset.y())
         , visible(-s.panOffset.x(), -s.panOffset.y(), s.viewportSize.width(), s.viewportSize.height())
@@ -82,8 +83,8 @@ struct Context {
         }
     }
 
-    bool hasEdge(qint64 index) const { return index >= 0 && index < static_cast<qint64>(layout.columnXEdges.size()); }
-    qreal edge(qint64 index) const { return layout.columnXEdges[static_cast<size_t>(index)]; }
+    bool hasEdge(qint64 index) const { return index >= 0 && index < static_cast<qint64>(layout.columnXEdges().size()); }
+    qreal edge(qint64 index) const { return layout.columnXEdges()[static_cast<size_t>(index)]; }
     qreal fullWidth(qint64 column) const
     {
         return hasEdge(column + 1) && column >= 0 ? edge(column + 1) - edge(column) : 0;
@@ -172,7 +173,7 @@ int drawRuledLines(QPainter& painter, const Context& c, qreal contentHeight)
     if (first > last)
         return 0;
     QList<QLineF> lines;
-    for (qint64 column = 0; column < c.layout.columnCount; ++column) {
+    for (qint64 column = 0; column < c.layout.columnCount(); ++column) {
         if (c.rotated.contains(column))
             continue;
         qreal x0;
@@ -206,8 +207,8 @@ void drawSelectionBand(QPainter& painter, const Context& c)
 {
     if (!c.scene.selectedNodeID)
         return;
-    const auto frame = c.layout.frames.constFind(*c.scene.selectedNodeID);
-    if (frame == c.layout.frames.cend() || !c.hasEdge(frame->column + 1))
+    const std::optional<ColumnNodeFrame> frame = c.shown.frame(*c.scene.selectedNodeID);
+    if (!frame || !c.hasEdge(frame->column + 1))
         return;
     qreal x;
     qreal width;
@@ -228,16 +229,16 @@ void drawSelectionBand(QPainter& painter, const Context& c)
 int drawOrdinaryNodes(QPainter& painter, const Context& c)
 {
     int drawn = 0;
-    for (qint64 column = 0; column < c.index.columnCount(); ++column) {
+    for (qint64 column = 0; column < c.layout.columnCount(); ++column) {
         if (c.collapsed.contains(column))
             continue;
         const std::optional<QUuid> sticky = c.stickyNode(column);
-        c.index.forEachInRows(column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
+        c.shown.forEachInRows(column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
             if (c.isEdited(frame.nodeID) || sticky == frame.nodeID)
                 return;
             if (!QRectF(frame.origin, frame.size).intersects(c.visible))
                 return;
-            const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
+            const SermonNodePtr node = c.layout.node(frame.nodeID);
             const std::optional<qreal> x = c.viewX(frame.column);
             if (!node || !x)
                 return;
@@ -256,10 +257,10 @@ int drawStickyHeaders(QPainter& painter, const Context& c)
     for (const ColumnStickyState& state : c.scene.stickyStates) {
         if (c.isEdited(state.nodeID) || c.rotated.contains(state.column) || state.pinnedTextY >= state.subtreeBottomY)
             continue;
-        const auto frame = c.layout.frames.constFind(state.nodeID);
-        const SermonNodePtr node = c.scene.nodeLookup->value(state.nodeID);
+        const std::optional<ColumnNodeFrame> frame = c.shown.frame(state.nodeID);
+        const SermonNodePtr node = c.layout.node(state.nodeID);
         const std::optional<qreal> x = c.viewX(state.column);
-        if (frame == c.layout.frames.cend() || !node || !x)
+        if (!frame || !node || !x)
             continue;
         qreal width = frame->size.width();
         if (const auto it = c.collapsed.constFind(state.column); it != c.collapsed.cend())
@@ -290,12 +291,12 @@ int drawPartlyCollapsedColumns(QPainter& painter, const Context& c)
         const qreal textX = column.xOrigin + inset;
         const qreal clipWidth = std::max(column.displayWidth - inset, qreal(0));
         const std::optional<QUuid> sticky = c.stickyNode(column.column);
-        c.index.forEachInRows(column.column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
+        c.shown.forEachInRows(column.column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
             if (c.isEdited(frame.nodeID) || sticky == frame.nodeID)
                 return;
             if (isOutsideVisibleRows(c, frame.origin.y(), frame.subtreeBottom))
                 return;
-            const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
+            const SermonNodePtr node = c.layout.node(frame.nodeID);
             if (!node)
                 return;
             // Wrapped at the full width: the lines keep their breaks while the column narrows.
@@ -353,8 +354,8 @@ int drawRotatedStrips(QPainter& painter, const Context& c)
             continue;
         const qreal dotX = column.xOrigin + column.displayWidth / 2 - ColumnRenderer::dotSize / 2;
         const auto sticky = c.scene.stickyStates.constFind(column.column);
-        c.index.forEachInRows(column.column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
-            const SermonNodePtr node = c.scene.nodeLookup->value(frame.nodeID);
+        c.shown.forEachInRows(column.column, c.visible.top(), c.visible.bottom(), [&](const ColumnNodeFrame& frame) {
+            const SermonNodePtr node = c.layout.node(frame.nodeID);
             if (!node || isOutsideVisibleRows(c, frame.subtreeTop, frame.subtreeBottom))
                 return;
             if (node->hasChildren()) {
@@ -396,7 +397,7 @@ void drawColumnSeparators(QPainter& painter, const Context& c)
                 lines.append(QLineF(x, 0, x, height));
         }
     } else {
-        for (qint64 column = 0; column < c.layout.columnCount && c.hasEdge(column + 1); ++column) {
+        for (qint64 column = 0; column < c.layout.columnCount() && c.hasEdge(column + 1); ++column) {
             const qreal x = c.edge(column + 1) + c.panX;
             if (visibleX(x))
                 lines.append(QLineF(x, 0, x, height));
@@ -405,8 +406,8 @@ void drawColumnSeparators(QPainter& painter, const Context& c)
 
     // Under each node with a next sibling, across every column either sibling's subtree reaches.
     const auto separate = [&](const ColumnNodeFrame& frame) {
-        const auto next = c.scene.nextSiblingID->constFind(frame.nodeID);
-        if (next == c.scene.nextSiblingID->cend())
+        const std::optional<QUuid> next = c.layout.nextSiblingID(frame.nodeID);
+        if (!next)
             return;
         const qreal y = frame.subtreeBottom + c.panY;
         if (y < -1 || y > height + 1)
@@ -415,8 +416,8 @@ void drawColumnSeparators(QPainter& painter, const Context& c)
         if (!x)
             return;
         const qreal left = *x + inset;
-        const qint64 rightA = c.scene.subtreeRightmost->value(frame.nodeID, frame.column);
-        const qint64 rightB = c.scene.subtreeRightmost->value(next.value(), rightA);
+        const qint64 rightA = c.layout.subtreeRightmost(frame.nodeID).value_or(frame.column);
+        const qint64 rightB = c.layout.subtreeRightmost(*next).value_or(rightA);
         const qint64 rightmost = std::max(rightA, rightB);
         qreal right;
         if (const auto column = c.adjusted.constFind(rightmost); column != c.adjusted.cend())
@@ -428,8 +429,8 @@ void drawColumnSeparators(QPainter& painter, const Context& c)
         if (right > left)
             lines.append(QLineF(left, y, right, y));
     };
-    for (qint64 column = 0; column < c.index.columnCount(); ++column)
-        c.index.forEachInRows(column, -1 - c.panY, height + 1 - c.panY, separate);
+    for (qint64 column = 0; column < c.layout.columnCount(); ++column)
+        c.shown.forEachInRows(column, -1 - c.panY, height + 1 - c.panY, separate);
     drawHairlines(painter, lines, withOpacity(c.scene.primaryColor, ColumnRenderer::separatorOpacity));
 }
 
@@ -448,16 +449,12 @@ QSet<qint64> ColumnRenderer::rotatedColumnSet(const std::vector<CollapseResolver
 ColumnRenderer::Stats ColumnRenderer::drawColumnCanvas(QPainter& painter, const ColumnScene& scene)
 {
     Stats stats;
-    if (!scene.displayLayout || !scene.nodeLookup || !scene.wrapCache || !scene.nextSiblingID || !scene.subtreeRightmost
-        || scene.displayLayout->columnCount < 1)
+    if (!scene.layout || !scene.shown || !scene.wrapCache || scene.layout->columnCount() < 1)
         return stats;
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnDraw");
-    std::optional<ColumnFrameIndex> ownIndex;
-    if (!scene.frameIndex)
-        ownIndex.emplace(scene.displayLayout->frames);
-    const Context c(scene, scene.frameIndex ? *scene.frameIndex : *ownIndex);
+    const Context c(scene);
     painter.save();
-    stats.ruledLines = drawRuledLines(painter, c, c.layout.totalSize.height());
+    stats.ruledLines = drawRuledLines(painter, c, c.layout.totalSize().height());
     drawSelectionBand(painter, c);
     stats.texts += drawOrdinaryNodes(painter, c);
     stats.texts += drawStickyHeaders(painter, c);

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "columns/CollapseResolver.h"
-#include "columns/ColumnLayout.h"
 #include "columns/ColumnStickyState.h"
-#include "document/SermonNode.h"
 
 #include <QColor>
 #include <QHash>
@@ -16,21 +14,17 @@
 
 namespace kestrion {
 
-class ColumnFrameIndex;
+class ColumnAnimator;
 class ColumnWrapCache;
+class LiveColumnLayout;
 
 // Everything one drawing of the columns canvas reads, gathered by the canvas. The pointers
 // must outlive the drawing.
 struct ColumnScene {
-    // The frames as shown now (glides included), with the newest layout's columns and edges.
-    const ColumnLayout* displayLayout = nullptr;
-    // The display layout's frames by column; the drawing indexes them itself when not given.
-    const ColumnFrameIndex* frameIndex = nullptr;
-    // For each laid-out node, the deepest column its visible subtree reaches.
-    const QHash<QUuid, qint64>* subtreeRightmost = nullptr;
-    // For each node with a following sibling, that sibling.
-    const QHash<QUuid, QUuid>* nextSiblingID = nullptr;
-    const SermonNodeMap* nodeLookup = nullptr;
+    // The newest layout: its columns, edges and size, its nodes and their siblings.
+    const LiveColumnLayout* layout = nullptr;
+    // Its boxes as shown now, glides included.
+    const ColumnAnimator* shown = nullptr;
     ColumnWrapCache* wrapCache = nullptr;
     // Both coordinates 0 or negative.
     QPointF panOffset;

@@ -8,6 +8,7 @@
 namespace kestrion {
 
 class ColumnFrameIndex;
+class LiveColumnLayout;
 
 // The pinned header of one column: the node whose subtree continues under the canvas's top
 // edge while its own text has scrolled out keeps that text at the top of its column.
@@ -29,5 +30,7 @@ struct ColumnStickyState {
 QHash<qint64, ColumnStickyState> resolveStickyStates(const ColumnFrameMap& frames, qreal scrollY);
 // The same from the frames' index, visiting only frames near scrollY.
 QHash<qint64, ColumnStickyState> resolveStickyStates(const ColumnFrameIndex& index, qreal scrollY);
+// The same from a kept layout, looking up one box per column.
+QHash<qint64, ColumnStickyState> resolveStickyStates(const LiveColumnLayout& layout, qreal scrollY);
 
 } // namespace kestrion

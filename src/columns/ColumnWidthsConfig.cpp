@@ -75,7 +75,10 @@ void ColumnWidthsConfig::setColumnWidth(qint64 column, double width)
         return;
     while (static_cast<qint64>(m_widths.size()) <= column)
         m_widths.push_back(ColumnMetrics::defaultColumnWidth);
-    m_widths[static_cast<size_t>(column)] = usableWidth(width);
+    // A drag past either limit holds there, however far it goes.
+    m_widths[static_cast<size_t>(column)] = std::isnan(width)
+        ? ColumnMetrics::defaultColumnWidth
+        : std::clamp(width, ColumnMetrics::minColumnWidth, ColumnMetrics::maxColumnWidth);
 }
 
 } // namespace kestrion

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "columns/WrappedLine.h"
-#include "document/SermonNode.h"
 
 #include <QHash>
 #include <QList>
@@ -11,29 +10,36 @@
 
 namespace kestrion {
 
-// The wrapped lines of every node of one tree, so that a re-layout after an edit wraps only
-// the texts that changed and the drawing does not wrap again what the layout just wrapped.
-// One entry per node, kept while the node is in the tree (folded away or not), with the lines
-// prepared for drawing once they have been drawn.
+// The wrapped lines of every node of one tree, so that a layout after an edit wraps only what
+// changed and the drawing does not wrap again what the layout wrapped. One entry per node,
+// kept while the node is in the tree (folded away or not), with the lines prepared for drawing
+// once they have been drawn. An entry holds over the range of widths at which its text wraps
+// the same, so dragging a column's width wraps again only the texts whose lines change, and
+// an edit wraps again only the paragraphs it touched.
 class ColumnWrapCache {
 public:
-    // The lines of the node's text at that width and weight, wrapped afresh when any of the
-    // three differ from the node's entry.
+    // The lines of the node's text at that width and weight.
     const QList<WrappedLine>& lines(const QUuid& id, const QString& text, qreal width, bool bold);
     // The same lines prepared for drawing, in the columns font of that weight.
     const QList<QStaticText>& drawnLines(const QUuid& id, const QString& text, qreal width, bool bold);
-    // Drops the entries of nodes that are not in the map.
-    void retainOnly(const SermonNodeMap& nodes);
+    // Forgets a node that has left the tree.
+    void remove(const QUuid& id) { m_entries.remove(id); }
     qsizetype size() const { return m_entries.size(); }
     void clear() { m_entries.clear(); }
+
+    // Whether two texts are alike, at once when they share their characters.
+    static bool isSameText(const QString& a, const QString& b)
+    {
+        return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+    }
 
 private:
     struct Entry {
         QString text;
-        qreal width = 0;
         bool bold = false;
-        QList<WrappedLine> lines;
-        // Made on first drawing; dropped with the lines.
+        bool isWrapped = false;
+        ColumnTextWrap wrap;
+        // Made on first drawing; dropped when the lines change.
         QList<QStaticText> drawn;
     };
 

@@ -2,6 +2,9 @@
 
 #include <QList>
 #include <QString>
+#include <QtNumeric>
+
+#include <vector>
 
 namespace kestrion {
 
@@ -20,5 +23,38 @@ struct WrappedLine {
 // space is one line however long, cut off by the drawing. Line k lies at 28 k, so the number
 // of lines alone gives the node's height. Never empty: an empty text is one empty line.
 QList<WrappedLine> wrapColumnText(const QString& text, qreal width, bool bold);
+
+// The text with every kind of line break as a line feed, a carriage return with its line feed
+// as one: the paragraphs that the columns and their editor break a text into.
+QString columnParagraphs(const QString& text);
+
+// How one text wraps, with what a cache needs to use it again: the column widths over which the
+// same lines hold, and where each paragraph's lines lie, so that an edit wraps again only the
+// paragraphs it touched.
+struct ColumnTextWrap {
+    struct Paragraph {
+        // In the text's paragraphs (columnParagraphs), without the line feed that ends it.
+        qsizetype start = 0;
+        qsizetype length = 0;
+        qsizetype firstLine = 0;
+        qsizetype lineCount = 0;
+        qreal minWidth = 0;
+        qreal maxWidth = qInf();
+    };
+
+    // The text's paragraphs as wrapped.
+    QString paragraphs;
+    QList<WrappedLine> lines;
+    std::vector<Paragraph> parts;
+    // Every column width from minWidth to maxWidth gives these lines.
+    qreal minWidth = 0;
+    qreal maxWidth = qInf();
+
+    // The lines of text at width, wrapping again only what differs from what this holds: the
+    // paragraphs an edit touched, or all of them at a width outside the range.
+    ColumnTextWrap rewrapped(const QString& text, qreal width, bool bold) const;
+
+    static ColumnTextWrap wrap(const QString& text, qreal width, bool bold);
+};
 
 } // namespace kestrion

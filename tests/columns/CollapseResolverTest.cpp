@@ -3,6 +3,7 @@
 #include "columns/ColumnAnimator.h"
 #include "columns/ColumnHitTest.h"
 #include "columns/ColumnStickyState.h"
+#include "columns/ColumnWrapCache.h"
 #include "columns/ScrollAnimator.h"
 #include "support/ManualClock.h"
 
@@ -107,40 +108,54 @@ TEST(ColumnHitTestTest, FindsTheSubtreeBandUnderThePoint)
 TEST(ColumnAnimatorTest, GlidesFromWhatIsShownWithCubicEaseOut)
 {
     test::ManualClock clock;
-    ColumnAnimator animator(&clock);
-    const QUuid moving = QUuid::createUuid();
-    const QUuid added = QUuid::createUuid();
-    const QUuid removed = QUuid::createUuid();
-    ColumnFrameMap first { { moving, frameAt(moving, 1, 0, 28, 28) }, { removed, frameAt(removed, 1, 28, 28, 56) } };
+    const SermonNodePtr root = SermonNode::create(QStringLiteral("Title"));
+    const SermonNodePtr moving = root->addChild(QStringLiteral("Moving"));
+    const SermonNodePtr removed = root->addChild(QStringLiteral("Removed"));
+    ColumnWrapCache cache;
+    LiveColumnLayout layout;
+    ColumnAnimator animator(layout, &clock);
+    const auto relayout = [&] {
+        std::vector<LiveColumnLayout::Move> moves;
+        animator.holdShownFrames();
+        layout.update(root, ColumnWidthsConfig(), cache, &moves);
+        animator.animateTo(moves);
+    };
+    const auto shownTop = [&] { return animator.frame(moving->id()).value().origin.y(); };
 
     // The first layout is shown at once.
-    animator.animateColumnFrames(first);
-    EXPECT_EQ(animator.displayFrames(), first);
+    relayout();
+    EXPECT_EQ(animator.shownLayout(), layout.snapshot());
     EXPECT_FALSE(animator.isAnimating());
 
-    ColumnFrameMap second { { moving, frameAt(moving, 1, 100, 28, 128) }, { added, frameAt(added, 1, 0, 28, 28) } };
-    animator.animateColumnFrames(second);
+    // Three lines above push the moving box down by 84.
+    root->removeNode(removed->id());
+    const SermonNodePtr added = SermonNode::create(QStringLiteral("one\u2028two\u2028three"), 1);
+    root->insertChild(0, added);
+    relayout();
     EXPECT_TRUE(animator.isAnimating());
-    EXPECT_EQ(animator.displayFrames().value(added), second.value(added));
-    EXPECT_FALSE(animator.displayFrames().contains(removed));
+    EXPECT_EQ(animator.frame(added->id()), layout.frame(added->id()));
+    EXPECT_FALSE(animator.frame(removed->id()));
     clock.advance(0.1);
     animator.tick();
-    EXPECT_NEAR(animator.displayFrames().value(moving).origin.y(), 87.5, 1e-6);
-    EXPECT_NEAR(animator.displayFrames().value(moving).subtreeBottom, 28 + 100 * 0.875, 1e-6);
+    EXPECT_NEAR(shownTop(), 84 * 0.875, 1e-6);
+    EXPECT_NEAR(animator.frame(moving->id())->subtreeBottom, 28 + 84 * 0.875, 1e-6);
 
     // Retargeted halfway: on from where the box is shown, for another full 0.2 s.
-    ColumnFrameMap third { { moving, frameAt(moving, 1, 0, 28, 28) } };
-    animator.animateColumnFrames(third);
+    root->removeNode(added->id());
+    relayout();
     clock.advance(0.1);
     animator.tick();
-    EXPECT_NEAR(animator.displayFrames().value(moving).origin.y(), 87.5 * 0.125, 1e-6);
+    EXPECT_NEAR(shownTop(), 84 * 0.875 * 0.125, 1e-6);
     clock.advance(0.1);
     animator.tick();
-    EXPECT_EQ(animator.displayFrames(), third);
+    EXPECT_EQ(animator.shownLayout(), layout.snapshot());
     EXPECT_FALSE(animator.isAnimating());
 
-    animator.showFrames(second);
-    EXPECT_EQ(animator.displayFrames(), second);
+    root->insertChild(0, added);
+    relayout();
+    layout.update(root, ColumnWidthsConfig(), cache);
+    animator.showLayout();
+    EXPECT_EQ(animator.shownLayout(), layout.snapshot());
     EXPECT_FALSE(animator.isAnimating());
 }
 

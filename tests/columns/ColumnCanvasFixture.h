@@ -18,7 +18,10 @@ protected:
         makeCanvas(QSize(1000, 600));
     }
 
-    ColumnNodeFrame frameOf(const SermonNodePtr& node) { return canvas->layout().frames.value(node->id()); }
+    ColumnNodeFrame frameOf(const SermonNodePtr& node)
+    {
+        return canvas->layout().frame(node->id()).value_or(ColumnNodeFrame {});
+    }
     // A point on a node's first line, in canvas coordinates.
     QPoint pointOn(const SermonNodePtr& node)
     {

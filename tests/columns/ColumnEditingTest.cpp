@@ -3,12 +3,14 @@
 #include "columns/ColumnMetrics.h"
 #include "support/TreeDump.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QTextLayout>
 
 using namespace kestrion;
 using kestrion::test::ColumnCanvasFixture;
@@ -285,7 +287,8 @@ TEST_F(ColumnCanvasFixture, SplitAtTheStartKeepsThePlaceAndTheTitleIsNotSplit)
     EXPECT_EQ(a->children()[0]->text(), QStringLiteral("Alpha one"));
     EXPECT_NE(a->children()[0]->id(), a1->id());
     EXPECT_EQ(a->children()[1]->id(), a2->id());
-    EXPECT_FALSE(a->children()[0]->isQuote());
+    // A quote whose whole text moved on is still a quote.
+    EXPECT_TRUE(a->children()[0]->isQuote());
     EXPECT_EQ(controller().editingNodeID(), a->children()[0]->id());
     EXPECT_EQ(undoCount(), 1);
     press(Qt::Key_Escape);
@@ -454,4 +457,62 @@ TEST_F(ColumnCanvasFixture, UndoFromTheMenuWhileEditingClosesTheEditor)
     // The typed words come back with Redo.
     undoManager->redo();
     EXPECT_EQ(document->root()->findNode(c->id())->text(), QStringLiteral("Closing words typed"));
+}
+
+// Editing begins without the text moving: the editor breaks the text into the lines the canvas
+// draws, their baselines 28 points apart whatever font a line falls back to, on the pixels the
+// canvas draws them on, also at a width short of a whole point and with every kind of line break.
+TEST_F(ColumnCanvasFixture, TheEditorShowsTheLinesTheCanvasDrawsWhereItDrawsThem)
+{
+    // A column just wide enough for the words, short of the next whole point.
+    const QString words = QStringLiteral("Grace and peace to you from God");
+    QTextLayout measured(words, ColumnMetrics::font(false));
+    measured.beginLayout();
+    measured.createLine().setLineWidth(1000);
+    measured.endLayout();
+    const qreal natural = measured.lineAt(0).naturalTextWidth();
+    ASSERT_GT(natural - std::floor(natural), 0.02);
+    struct Case {
+        QString text;
+        qreal width;
+        // A line in a font of other heights: the canvas draws it lower by the difference.
+        int fallbackLine = -1;
+    };
+    const std::vector<Case> cases {
+        { words, natural + 0.01 + 28 },
+        { QStringLiteral("one\vtwo\u0085three\ffour"), 600 },
+        { QStringLiteral("Grace\u2028\u2329 and peace \u232a\u2028from God"), 600, 1 },
+    };
+    for (const Case& each : cases) {
+        // The node's column starts a fraction of a point into a pixel.
+        preferences->setColumnWidths(QStringLiteral("[600.3,%1]").arg(each.width, 0, 'f', 4));
+        c->setText(each.text);
+        canvas->relayoutColumns(false);
+        select(c);
+        const ColumnNodeFrame frame = frameOf(c);
+        const QRect box = QRectF(frame.origin + canvas->panOffset(), frame.size).toAlignedRect();
+        const QImage drawn = canvas->grab(box).toImage();
+        canvas->beginColumnEditing(c->id(), false);
+        ASSERT_NE(editorText(), nullptr);
+        editorText()->setCursorWidth(0);
+        const QImage edited = canvas->grab(box).toImage();
+
+        std::vector<qreal> baselines;
+        QTextDocument* document = editorText()->document();
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            for (int i = 0; i < block.layout()->lineCount(); ++i) {
+                const QTextLine line = block.layout()->lineAt(i);
+                baselines.push_back(block.layout()->position().y() + line.y() + line.ascent());
+            }
+        }
+        ASSERT_EQ(static_cast<qreal>(baselines.size()) * 28, frame.size.height()) << each.text.toStdString();
+        for (size_t i = 0; i < baselines.size(); ++i) {
+            EXPECT_EQ(baselines[i] - baselines[0], 28.0 * static_cast<qreal>(i)) << each.text.toStdString();
+            if (static_cast<int>(i) == each.fallbackLine)
+                continue;
+            const QRect band(0, 28 * static_cast<int>(i), box.width(), 28);
+            EXPECT_TRUE(drawn.copy(band) == edited.copy(band)) << each.text.toStdString() << " line " << i;
+        }
+        press(Qt::Key_Escape);
+    }
 }

@@ -60,6 +60,22 @@ TEST_F(ColumnCanvasFixture, ArrowsWalkTheColumnsAndTheTree)
     EXPECT_EQ(selected(), b1->id());
 }
 
+// A point moved into a folded branch leaves the selection on the branch, where it can be seen
+// and edited; a point folded away is never edited in a box nobody sees.
+TEST_F(ColumnCanvasFixture, APointFoldedAwayHandsTheSelectionToItsShownBranch)
+{
+    select(c);
+    press(Qt::Key_Right, Qt::AltModifier);
+    ASSERT_EQ(document->root()->findParent(c->id()), b);
+    ASSERT_TRUE(b->isCollapsed());
+    EXPECT_EQ(selected(), b->id());
+    canvas->beginColumnEditing(c->id(), false);
+    EXPECT_FALSE(controller().editingNodeID());
+    press(Qt::Key_Space);
+    EXPECT_EQ(controller().editingNodeID(), b->id());
+    EXPECT_NE(canvas->editorOverlay(), nullptr);
+}
+
 TEST_F(ColumnCanvasFixture, EscapeDeselectsAndThenOnlyTheAlwaysKeysAct)
 {
     press(Qt::Key_Escape);

@@ -3,13 +3,18 @@
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWidthsConfig.h"
 #include "columns/ColumnWrapCache.h"
+#include "columns/LiveColumnLayout.h"
 #include "columns/WrappedLine.h"
+#include "platform/EmojiText.h"
 
 #include <QFontMetricsF>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 using namespace kestrion;
 
@@ -124,8 +129,74 @@ TEST(WrappedLineTest, SemiboldCanNeedMoreLines)
     EXPECT_GT(wrapColumnText(sample.text, sample.width, true).size(), 1);
 }
 
-TEST(ColumnLayoutTest, LoneTitleFillsOneColumn)
+namespace {
+
+// Every paragraph with white space laid out with QTextLayout, as a line of the canvas is drawn.
+QList<WrappedLine> laidOutLines(const QString& text, qreal width, bool bold)
 {
+    QList<WrappedLine> lines;
+    for (const QString& paragraph : columnParagraphs(text).split(u'\n')) {
+        const auto y = [&lines] { return 28.0 * static_cast<qreal>(lines.size()); };
+        if (std::none_of(paragraph.begin(), paragraph.end(), [](QChar c) { return c.isSpace(); })) {
+            lines.append({ paragraph, y() });
+            continue;
+        }
+        QTextLayout layout(paragraph, ColumnMetrics::font(bold));
+        layout.setFormats(EmojiText::formats(paragraph));
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+            line.setLineWidth(std::max(width - 28, qreal(1)));
+        layout.endLayout();
+        for (int i = 0; i < layout.lineCount(); ++i)
+            lines.append({ paragraph.mid(layout.lineAt(i).textStart(), layout.lineAt(i).textLength()), y() });
+    }
+    return lines;
+}
+
+} // namespace
+
+// Lines measured without a layout, kept over a range of widths, or kept for the paragraphs an
+// edit did not touch are the lines a layout of every paragraph gives.
+TEST(WrappedLineTest, LinesFoundWithoutALayoutOrKeptAreTheLinesALayoutGives)
+{
+    const QStringList words { QStringLiteral("Grace"), QStringLiteral("to"), QStringLiteral("you,"),
+        QStringLiteral("and"), QStringLiteral("peace"), QStringLiteral("from"), QStringLiteral("God"),
+        QStringLiteral("WAVE"), QStringLiteral("\u00e9glise"), QStringLiteral("\u0399\u03b7\u03c3\u03bf\u1fe6\u03c2"),
+        QStringLiteral("\u05e9\u05dc\u05d5\u05dd"), QStringLiteral("\u2014"), QStringLiteral("\n") };
+    std::mt19937 random(5);
+    for (int round = 0; round < 60; ++round) {
+        QString text;
+        for (int i = 0, count = 1 + static_cast<int>(random() % 50); i < count; ++i)
+            text += words[static_cast<qsizetype>(random() % words.size())] + QStringLiteral(" ");
+        const bool bold = random() % 4 == 0;
+        qreal width = 100 + static_cast<qreal>(random() % 600) + 0.5;
+        ColumnTextWrap kept = ColumnTextWrap::wrap(text, width, bold);
+        ASSERT_EQ(kept.lines, laidOutLines(text, width, bold)) << text.toStdString() << " " << width;
+        for (int edit = 0; edit < 6; ++edit) {
+            const auto at = static_cast<qsizetype>(random() % static_cast<unsigned>(text.size() + 1));
+            if (random() % 2 == 0)
+                text.insert(at, words[static_cast<qsizetype>(random() % words.size())]);
+            else
+                text.remove(at, static_cast<qsizetype>(random() % 12));
+            if (random() % 2 == 0)
+                width += static_cast<qreal>(static_cast<int>(random() % 81) - 40);
+            kept = kept.rewrapped(text, width, bold);
+            ASSERT_EQ(kept.lines, laidOutLines(text, width, bold)) << text.toStdString() << " " << width;
+            EXPECT_TRUE(kept.minWidth <= width && width <= kept.maxWidth);
+        }
+    }
+}
+
+TEST(ColumnLayoutTest, LoneTitleFillsOneColumnAndNoTreeNothing)
+{
+    const ColumnLayout empty = layOut(nullptr);
+    EXPECT_EQ(empty.totalSize, QSizeF(0, 0));
+    EXPECT_EQ(empty, ColumnLayout());
+    EXPECT_TRUE(empty.columnXEdges.empty());
+
     const ColumnLayout layout = layOut(SermonNode::create(QStringLiteral("Title")));
     ASSERT_EQ(layout.frames.size(), 1);
     const ColumnNodeFrame frame = *layout.frames.cbegin();
@@ -209,11 +280,12 @@ TEST(ColumnWrapCacheTest, WrapsAgainOnlyWhatChangedAndForgetsNodesThatWent)
     const QList<WrappedLine>* first = &cache.lines(a->id(), a->text(), 600, false);
     EXPECT_EQ(&cache.lines(a->id(), a->text(), 600, false), first);
     EXPECT_EQ(cache.lines(a->id(), QStringLiteral("a\nb"), 600, false).size(), 2);
-    cache.lines(root->id(), root->text(), 600, true);
+    // The layout forgets the nodes that leave the tree.
+    LiveColumnLayout layout;
+    layout.update(root, ColumnWidthsConfig(), cache);
+    EXPECT_EQ(cache.size(), 2);
     root->removeNode(a->id());
-    SermonNodeMap nodes;
-    indexNodesByID(root, nodes);
-    cache.retainOnly(nodes);
+    layout.update(root, ColumnWidthsConfig(), cache);
     EXPECT_EQ(cache.size(), 1);
 }
 
@@ -232,6 +304,8 @@ TEST(ColumnWidthsConfigTest, SettingAWidthFillsAndClamps)
         { {}, 3, 250, { 600, 600, 600, 250 } },
         { { 420 }, -1, 300, { 420 } },
         { { 420, 500 }, 0, 700, { 700, 500 } },
+        { {}, 0, HUGE_VAL, { 1200 } },
+        { {}, 1, -HUGE_VAL, { 600, 180 } },
     };
     for (const Case& c : cases) {
         ColumnWidthsConfig config(c.before);

@@ -1,0 +1,264 @@
+#include "columns/ColumnCanvas.h"
+#include "columns/ColumnDragHandleOverlay.h"
+#include "columns/DividerHandle.h"
+#include "document/DocumentController.h"
+#include "document/SermonDocument.h"
+#include "platform/AnimationClock.h"
+#include "platform/Preferences.h"
+#include "platform/UndoManager.h"
+#include "support/SermonTrees.h"
+#include "support/Typing.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+// What the columns canvas costs on very large sermons for each kind of change: the work must
+// follow what changed, not the size of the outline.
+
+using namespace kestrion;
+
+namespace {
+
+class BenchClock final : public AnimationClock {
+public:
+    double now() const override { return m_now; }
+    void set(double seconds) { m_now = seconds; }
+
+private:
+    double m_now = 100;
+};
+
+// A shown canvas at the size of a large window, with its own clock and its own preferences.
+struct Columns {
+    explicit Columns(SermonNodePtr root, QSize size = QSize(1440, 900))
+        : document(std::move(root))
+        , preferences(
+              std::make_unique<QSettings>(settingsDir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat))
+    {
+        canvas = std::make_unique<ColumnCanvas>(document, &undoManager);
+        canvas->setAnimationClock(&clock);
+        canvas->setPreferences(&preferences);
+        canvas->resize(size);
+        canvas->show();
+        QCoreApplication::processEvents();
+        image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    }
+
+    // One frame of the canvas as it stands.
+    void paint()
+    {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        canvas->renderCanvas(painter, QSizeF(image.size()));
+    }
+
+    // The node halfway down the outline: half the boxes lie after it.
+    SermonNodePtr middleNode() const
+    {
+        const std::vector<SermonNodePtr> nodes = document.root()->allNodes();
+        return nodes[nodes.size() / 2];
+    }
+
+    // Ends the glides under way: the view is where the selection took it.
+    void settle()
+    {
+        clock.set(clock.now() + 1);
+        canvas->tickAnimations();
+    }
+
+    // Halfway down and past the first columns, where the deep columns full of points fill the
+    // window beside two strips.
+    void scrollToTheMiddle() { canvas->scrollColumnsBy(-1300, -canvas->layout().totalSize().height() / 2); }
+
+    QTemporaryDir settingsDir;
+    UndoManager undoManager;
+    SermonDocument document;
+    Preferences preferences;
+    BenchClock clock;
+    std::unique_ptr<ColumnCanvas> canvas;
+    QImage image;
+};
+
+SermonNodePtr sermon(const benchmark::State& state)
+{
+    return bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
+}
+
+// Entering columns mode: a new canvas lays out the whole sermon, nothing wrapped yet, and
+// paints its first frame.
+void BM_EnterColumns(benchmark::State& state)
+{
+    UndoManager undoManager;
+    SermonDocument document(sermon(state));
+    QImage image(QSize(1440, 900), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        auto canvas = std::make_unique<ColumnCanvas>(document, &undoManager);
+        canvas->resize(image.size());
+        canvas->show();
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            canvas->renderCanvas(painter, QSizeF(image.size()));
+        }
+        state.PauseTiming();
+        canvas.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EnterColumns)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// Return on a point halfway down: a new sibling is made and edited, the boxes after it glide
+// down, and the first frame of that glide is drawn where they are. Cancelling the empty point
+// afterwards is not measured.
+void BM_ColumnStructuralEdit(benchmark::State& state)
+{
+    Columns c(sermon(state));
+    const QUuid id = c.middleNode()->id();
+    c.canvas->controller().setSelectedNodeID(id);
+    c.settle();
+    for (auto _ : state) {
+        c.canvas->keyCommands().addSiblingToEdit(id);
+        c.clock.set(c.clock.now() + 1.0 / 120);
+        c.canvas->tickAnimations();
+        c.paint();
+        state.PauseTiming();
+        c.canvas->editing().commitColumnEdit(false);
+        c.settle();
+        c.canvas->controller().setSelectedNodeID(id);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ColumnStructuralEdit)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// One frame of a glide under way: the boxes after a new point near the top are halfway down,
+// a window full of them in view.
+void BM_ColumnGlideFrame(benchmark::State& state)
+{
+    Columns c(sermon(state));
+    c.scrollToTheMiddle();
+    const SermonNodePtr& root = c.document.root();
+    root->insertChild(1, SermonNode::create(QStringLiteral("A new main point"), 1));
+    c.canvas->relayoutColumns(true);
+    const double start = c.clock.now();
+    for (auto _ : state) {
+        c.clock.set(start + 0.05);
+        c.canvas->tickAnimations();
+        c.paint();
+    }
+}
+BENCHMARK(BM_ColumnGlideFrame)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// One mouse move while a column's width handle is dragged: the stored width changes, the
+// canvas lays out again and draws. The pointer goes to and fro over 40 points.
+void BM_ColumnWidthDragStep(benchmark::State& state)
+{
+    Columns c(sermon(state));
+    const auto column = static_cast<qint64>(state.range(1));
+    const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
+    // The column's right edge well inside the window.
+    c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
+    DividerHandle* handle = c.canvas->handleOverlay()->handle(column);
+    if (!handle) {
+        state.SkipWithError("no handle");
+        return;
+    }
+    const QPointF start = c.canvas->mapToGlobal(QPointF(handle->geometry().center()));
+    const auto send = [&](QEvent::Type type, qreal dx, Qt::MouseButtons buttons) {
+        const QPointF global = start + QPointF(dx, 0);
+        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+    int step = 0;
+    for (auto _ : state) {
+        const int phase = ++step % 80;
+        send(QEvent::MouseMove, phase < 40 ? phase : 80 - phase, Qt::LeftButton);
+        c.paint();
+    }
+    send(QEvent::MouseButtonRelease, 0, Qt::NoButton);
+    qint64 nodes = 0;
+    for (const ColumnNodeFrame& frame : c.canvas->layout().snapshot().frames)
+        nodes += frame.column == column ? 1 : 0;
+    state.counters["columnNodes"] = static_cast<double>(nodes);
+}
+BENCHMARK(BM_ColumnWidthDragStep)
+    ->Args({ 5000, 1 })
+    ->Args({ 50000, 1 })
+    ->Args({ 50000, 3 })
+    ->Args({ 300000, 1 })
+    ->Unit(benchmark::kMillisecond);
+
+// A keystroke that changes how many lines the point halfway down wraps to (a line break typed
+// and taken back in turn), with the frame that follows: every box after it moves.
+void BM_ColumnWrapChangeKeystroke(benchmark::State& state)
+{
+    Columns c(sermon(state));
+    c.canvas->beginColumnEditing(c.middleNode()->id(), false);
+    c.settle();
+    QCoreApplication::processEvents();
+    QWidget* view = bench::editorTextView(c.canvas->editorOverlay());
+    int round = 0;
+    for (auto _ : state) {
+        const bool isBreak = (round++ % 2) == 0;
+        const int key = isBreak ? Qt::Key_Return : Qt::Key_Backspace;
+        const Qt::KeyboardModifiers modifiers = isBreak ? Qt::ShiftModifier : Qt::NoModifier;
+        const QString text = isBreak ? QStringLiteral("\r") : QString();
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QCoreApplication::sendEvent(view, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+        QCoreApplication::sendEvent(view, &release);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ColumnWrapChangeKeystroke)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// Down, then Up, on a point halfway down the outline, each with its frame.
+void BM_ColumnArrowStep(benchmark::State& state)
+{
+    Columns c(sermon(state));
+    c.canvas->controller().setSelectedNodeID(c.middleNode()->id());
+    c.settle();
+    int round = 0;
+    for (auto _ : state) {
+        const int key = (round++ % 2) == 0 ? Qt::Key_Down : Qt::Key_Up;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        if (const std::function<void()> command = c.canvas->keyCommand(press))
+            command();
+        c.paint();
+    }
+}
+BENCHMARK(BM_ColumnArrowStep)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMicrosecond);
+
+// A keystroke at the end of one point of about a million characters (a pasted book: paragraphs
+// of a hundred words, each on a line of its own in the point) in a sermon of 50,000 nodes.
+void BM_ColumnLongPointKeystroke(benchmark::State& state)
+{
+    const SermonNodePtr root = sermon(state);
+    const SermonNodePtr point = root->children().front();
+    const QString paragraph = QStringLiteral("And he said, A certain man had two sons: and the younger of them said to "
+                                             "his father, Father, give me the portion of goods that falleth to me. ")
+                                  .repeated(5);
+    QStringList paragraphs;
+    for (qsizetype size = 0; size < 1'000'000; size += paragraph.size() + 1)
+        paragraphs.append(paragraph.trimmed());
+    point->setText(paragraphs.join(QChar(u'\u2028')));
+    Columns c(root);
+    c.canvas->beginColumnEditing(point->id(), false);
+    c.settle();
+    QCoreApplication::processEvents();
+    bench::Typist typist(bench::editorTextView(c.canvas->editorOverlay()));
+    for (auto _ : state)
+        typist.keystroke();
+    state.counters["characters"] = static_cast<double>(point->text().size());
+}
+BENCHMARK(BM_ColumnLongPointKeystroke)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+} // namespace

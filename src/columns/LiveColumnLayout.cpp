@@ -1,0 +1,445 @@
+#include "columns/LiveColumnLayout.h"
+
+#include "columns/ColumnMetrics.h"
+#include "columns/ColumnWrapCache.h"
+
+namespace kestrion {
+
+// --- Updates ------------------------------------------------------------------------------
+
+qreal LiveColumnLayout::widthOf(qint32 column)
+{
+    while (static_cast<qint32>(m_widths.size()) <= column) {
+        const qreal width = m_widthsConfig.widthOf(static_cast<qint64>(m_widths.size()));
+        m_widths.push_back(width);
+        m_edges.push_back(m_edges.back() + width);
+    }
+    return m_widths[static_cast<size_t>(column)];
+}
+
+LiveColumnLayout::Slot LiveColumnLayout::slotFor(const SermonNodePtr& node, Slot guess, bool& isNew)
+{
+    isNew = false;
+    if (guess != none && m_slots[guess].node.get() == node.get() && m_slots[guess].stamp != m_stamp)
+        return guess;
+    const auto found = m_slotOf.constFind(node->id());
+    if (found != m_slotOf.cend() && m_slots[*found].stamp != m_stamp) {
+        Placed& placed = m_slots[*found];
+        // The same node in another object: a tree that undo or redo brought back.
+        if (placed.node != node)
+            placed.node = node;
+        return *found;
+    }
+    isNew = true;
+    Slot slot;
+    if (m_freeSlots.empty()) {
+        slot = static_cast<Slot>(m_slots.size());
+        m_slots.emplace_back();
+    } else {
+        slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_slots[slot] = Placed {};
+    }
+    Placed& placed = m_slots[slot];
+    placed.node = node;
+    placed.id = node->id();
+    // A second node of the same id (no tree the program makes has one) gets a box of its own,
+    // found through the tree only.
+    if (found == m_slotOf.cend()) {
+        m_slotOf.insert(placed.id, slot);
+        placed.isIndexed = true;
+    }
+    return slot;
+}
+
+void LiveColumnLayout::measure(Placed& placed, qint32 column, ColumnWrapCache& cache)
+{
+    const qreal width = widthOf(column);
+    const bool bold = column == 0;
+    const QString& text = placed.node->text();
+    if (placed.lines < 0 || placed.wrapWidth != width || placed.bold != bold
+        || !ColumnWrapCache::isSameText(placed.text, text)) {
+        placed.lines = cache.lines(placed.id, text, width, bold).size();
+        placed.text = text;
+        placed.wrapWidth = width;
+        placed.bold = bold;
+    }
+    placed.column = column;
+    placed.height = static_cast<qreal>(placed.lines) * ColumnMetrics::lineHeight;
+}
+
+void LiveColumnLayout::release(Slot slot, ColumnWrapCache& cache)
+{
+    Placed& placed = m_slots[slot];
+    if (placed.isIndexed) {
+        m_slotOf.remove(placed.id);
+        cache.remove(placed.id);
+    }
+    placed = Placed {};
+    m_freeSlots.push_back(slot);
+}
+
+void LiveColumnLayout::clear(ColumnWrapCache& cache)
+{
+    for (Slot slot = 0; slot < static_cast<Slot>(m_slots.size()); ++slot) {
+        if (m_slots[slot].node)
+            release(slot, cache);
+    }
+    m_root = none;
+    m_order.clear();
+    m_rows.clear();
+    m_widths.clear();
+    m_edges.clear();
+    m_columnCount = 0;
+    m_totalSize = QSizeF(0, 0);
+}
+
+void LiveColumnLayout::update(
+    const SermonNodePtr& root, const ColumnWidthsConfig& widths, ColumnWrapCache& cache, std::vector<Move>* moves)
+{
+    if (!root) {
+        clear(cache);
+        return;
+    }
+    // The geometry the frames had, for the frames that moves hand back.
+    std::vector<qreal> oldEdges;
+    std::vector<qreal> oldWidths;
+    if (moves) {
+        oldEdges = m_edges;
+        oldWidths = m_widths;
+    }
+    m_widthsConfig = widths;
+    m_widths.clear();
+    m_edges.assign(1, 0);
+    ++m_stamp;
+    m_order.clear();
+    for (std::vector<Slot>& rows : m_rows)
+        rows.clear();
+    qint32 maxColumn = 0;
+    qsizetype visited = 0;
+
+    // A node on the way down, its children still being visited.
+    struct Step {
+        Slot slot;
+        const SermonNode* node;
+        size_t next;
+        // The child the layout had next here: usually the one the tree has next.
+        Slot guess;
+        Slot lastChild;
+        qreal childBottom;
+        qint32 rightmost;
+        bool isShowingChildren;
+        // The frame before.
+        bool wasShown;
+        qint32 oldColumn;
+        qreal oldTop;
+        qreal oldHeight;
+        qreal oldBottom;
+    };
+    std::vector<Step> stack;
+
+    const auto enter = [&](const SermonNodePtr& node, qsizetype parentStep) {
+        Step* parent = parentStep >= 0 ? &stack[static_cast<size_t>(parentStep)] : nullptr;
+        bool isNew = false;
+        const Slot slot = slotFor(node, parent ? parent->guess : m_root, isNew);
+        Placed& placed = m_slots[slot];
+        if (parent && !isNew)
+            parent->guess = placed.nextSibling;
+        Step step { slot, node.get(), 0, placed.firstChild, none, 0, 0, false, placed.shown, placed.column, placed.top,
+            placed.height, placed.bottom };
+        ++visited;
+        placed.stamp = m_stamp;
+        placed.parent = parent ? parent->slot : none;
+        placed.firstChild = none;
+        placed.nextSibling = none;
+        if (parent) {
+            if (parent->lastChild != none)
+                m_slots[parent->lastChild].nextSibling = slot;
+            else
+                m_slots[parent->slot].firstChild = slot;
+            parent->lastChild = slot;
+        }
+        placed.shown = !parent || parent->isShowingChildren;
+        if (placed.shown) {
+            const qint32 column = parent ? m_slots[parent->slot].column + 1 : 0;
+            measure(placed, column, cache);
+            placed.top = parent ? parent->childBottom : 0;
+            placed.order = static_cast<qint32>(m_order.size());
+            m_order.push_back(slot);
+            if (static_cast<qint32>(m_rows.size()) <= column)
+                m_rows.resize(static_cast<size_t>(column) + 1);
+            std::vector<Slot>& rows = m_rows[static_cast<size_t>(column)];
+            placed.row = static_cast<qint32>(rows.size());
+            rows.push_back(slot);
+            step.childBottom = placed.top;
+            step.rightmost = column;
+            step.isShowingChildren = !node->isCollapsed();
+        }
+        stack.push_back(step);
+    };
+
+    enter(root, -1);
+    m_root = stack.front().slot;
+    // Iterative, so that however deep the outline, the stack does not overflow.
+    while (!stack.empty()) {
+        Step& step = stack.back();
+        const std::vector<SermonNodePtr>& children = step.node->children();
+        if (step.next < children.size()) {
+            prefetchChildren(children, step.next + 1, childPrefetchDistance);
+            enter(children[step.next++], static_cast<qsizetype>(stack.size()) - 1);
+            continue;
+        }
+        const Step done = step;
+        stack.pop_back();
+        Placed& placed = m_slots[done.slot];
+        if (!placed.shown)
+            continue;
+        placed.childBottom = done.childBottom;
+        placed.bottom = std::max(placed.top + placed.height, done.childBottom);
+        placed.rightmost = done.rightmost;
+        placed.orderEnd = static_cast<qint32>(m_order.size());
+        maxColumn = std::max(maxColumn, placed.column);
+        if (moves && done.wasShown) {
+            const auto column = static_cast<size_t>(placed.column);
+            const auto oldColumn = static_cast<size_t>(done.oldColumn);
+            const bool isSame = done.oldColumn == placed.column && done.oldTop == placed.top
+                && done.oldHeight == placed.height && done.oldBottom == placed.bottom && oldColumn + 1 < oldEdges.size()
+                && oldEdges[oldColumn] == m_edges[column] && oldWidths[oldColumn] == m_widths[column];
+            if (!isSame && oldColumn + 1 < oldEdges.size()) {
+                moves->push_back({ done.slot, placed.id,
+                    { placed.id, done.oldColumn, QPointF(oldEdges[oldColumn], done.oldTop),
+                        QSizeF(oldWidths[oldColumn], done.oldHeight), done.oldTop, done.oldBottom } });
+            }
+        }
+        if (!stack.empty()) {
+            Step& parent = stack.back();
+            parent.childBottom = placed.bottom;
+            parent.rightmost = std::max(parent.rightmost, placed.rightmost);
+        }
+    }
+
+    // Nodes the walk did not meet have left the tree.
+    if (visited != static_cast<qsizetype>(m_slots.size() - m_freeSlots.size())) {
+        for (Slot slot = 0; slot < static_cast<Slot>(m_slots.size()); ++slot) {
+            if (m_slots[slot].node && m_slots[slot].stamp != m_stamp)
+                release(slot, cache);
+        }
+    }
+    m_columnCount = maxColumn + 1;
+    finishColumns();
+}
+
+void LiveColumnLayout::finishColumns()
+{
+    m_rows.resize(static_cast<size_t>(m_columnCount));
+    m_widths.resize(static_cast<size_t>(m_columnCount));
+    m_edges.resize(static_cast<size_t>(m_columnCount) + 1);
+    m_totalSize = QSizeF(m_edges.back(), m_slots[m_root].bottom);
+}
+
+void LiveColumnLayout::shift(qint32 from, qint32 to, qreal delta)
+{
+    for (qint32 i = from; i < to; ++i) {
+        Placed& placed = m_slots[m_order[static_cast<size_t>(i)]];
+        placed.top += delta;
+        placed.bottom += delta;
+        placed.childBottom += delta;
+    }
+}
+
+LiveColumnLayout::TextChange LiveColumnLayout::updateText(const QUuid& id, ColumnWrapCache& cache)
+{
+    const Slot slot = slotOf(id);
+    if (slot == none)
+        return TextChange::Unknown;
+    Placed& placed = m_slots[slot];
+    const QString& text = placed.node->text();
+    if (placed.lines >= 0 && ColumnWrapCache::isSameText(placed.text, text))
+        return TextChange::Unmoved;
+    if (!placed.shown) {
+        // Measured once it is shown.
+        placed.lines = -1;
+        return TextChange::Unmoved;
+    }
+    const qsizetype lines = cache.lines(id, text, placed.wrapWidth, placed.bold).size();
+    placed.text = text;
+    if (lines == placed.lines)
+        return TextChange::Unmoved;
+    placed.lines = lines;
+    placed.height = static_cast<qreal>(lines) * ColumnMetrics::lineHeight;
+    const qreal bottom = std::max(placed.top + placed.height, placed.childBottom);
+    qreal delta = bottom - placed.bottom;
+    placed.bottom = bottom;
+    // Up the ancestors, each moving the boxes after its child by what that child's subtree grew.
+    for (Slot child = slot; delta != 0;) {
+        const Slot parent = m_slots[child].parent;
+        if (parent == none)
+            break;
+        shift(m_slots[child].orderEnd, m_slots[parent].orderEnd, delta);
+        Placed& above = m_slots[parent];
+        above.childBottom += delta;
+        const qreal aboveBottom = std::max(above.top + above.height, above.childBottom);
+        delta = aboveBottom - above.bottom;
+        above.bottom = aboveBottom;
+        child = parent;
+    }
+    m_totalSize.setHeight(m_slots[m_root].bottom);
+    return TextChange::Moved;
+}
+
+bool LiveColumnLayout::updateWidths(const ColumnWidthsConfig& widths, ColumnWrapCache& cache)
+{
+    m_widthsConfig = widths;
+    bool isChanged = false;
+    bool isHeightChanged = false;
+    for (qint32 column = 0; column < m_columnCount; ++column) {
+        const qreal width = widths.widthOf(column);
+        if (width == m_widths[static_cast<size_t>(column)])
+            continue;
+        m_widths[static_cast<size_t>(column)] = width;
+        isChanged = true;
+        // The boxes of other columns keep their lines; only their places may change.
+        for (const Slot slot : m_rows[static_cast<size_t>(column)]) {
+            Placed& placed = m_slots[slot];
+            const qsizetype lines = cache.lines(placed.id, placed.node->text(), width, placed.bold).size();
+            placed.text = placed.node->text();
+            placed.wrapWidth = width;
+            if (lines != placed.lines) {
+                placed.lines = lines;
+                placed.height = static_cast<qreal>(lines) * ColumnMetrics::lineHeight;
+                isHeightChanged = true;
+            }
+        }
+    }
+    if (!isChanged)
+        return false;
+    for (size_t column = 0; column < m_widths.size(); ++column)
+        m_edges[column + 1] = m_edges[column] + m_widths[column];
+    if (isHeightChanged)
+        placeAgain();
+    m_totalSize = QSizeF(m_edges.back(), m_slots[m_root].bottom);
+    return true;
+}
+
+void LiveColumnLayout::placeAgain()
+{
+    struct Open {
+        Slot slot;
+        qreal childBottom;
+    };
+    std::vector<Open> open;
+    const auto close = [&] {
+        const Open done = open.back();
+        open.pop_back();
+        Placed& placed = m_slots[done.slot];
+        placed.childBottom = done.childBottom;
+        placed.bottom = std::max(placed.top + placed.height, done.childBottom);
+        if (!open.empty())
+            open.back().childBottom = placed.bottom;
+    };
+    for (qint32 i = 0; i < static_cast<qint32>(m_order.size()); ++i) {
+        while (!open.empty() && m_slots[open.back().slot].orderEnd <= i)
+            close();
+        const Slot slot = m_order[static_cast<size_t>(i)];
+        Placed& placed = m_slots[slot];
+        placed.top = open.empty() ? 0 : open.back().childBottom;
+        open.push_back({ slot, placed.top });
+    }
+    while (!open.empty())
+        close();
+}
+
+// --- Queries ------------------------------------------------------------------------------
+
+ColumnNodeFrame LiveColumnLayout::frameAt(Slot slot) const
+{
+    const Placed& placed = m_slots[slot];
+    const auto column = static_cast<size_t>(placed.column);
+    return { placed.id, placed.column, QPointF(m_edges[column], placed.top), QSizeF(m_widths[column], placed.height),
+        placed.top, placed.bottom };
+}
+
+std::optional<ColumnNodeFrame> LiveColumnLayout::frame(const QUuid& id) const
+{
+    const Slot slot = slotOf(id);
+    if (!isShown(slot))
+        return std::nullopt;
+    return frameAt(slot);
+}
+
+ColumnLayout LiveColumnLayout::snapshot() const
+{
+    ColumnLayout layout;
+    layout.frames.reserve(static_cast<qsizetype>(m_order.size()));
+    for (const Slot slot : m_order)
+        layout.frames.insert(m_slots[slot].id, frameAt(slot));
+    layout.totalSize = m_totalSize;
+    layout.columnCount = m_columnCount;
+    layout.columnXEdges = m_edges;
+    return layout;
+}
+
+SermonNodePtr LiveColumnLayout::node(const QUuid& id) const
+{
+    const Slot slot = slotOf(id);
+    return slot == none ? nullptr : m_slots[slot].node;
+}
+
+SermonNodePtr LiveColumnLayout::parent(const QUuid& id) const
+{
+    const Slot slot = slotOf(id);
+    return slot == none || m_slots[slot].parent == none ? nullptr : m_slots[m_slots[slot].parent].node;
+}
+
+std::optional<QUuid> LiveColumnLayout::nextSiblingID(const QUuid& id) const
+{
+    const Slot slot = slotOf(id);
+    if (slot == none || m_slots[slot].nextSibling == none)
+        return std::nullopt;
+    return m_slots[m_slots[slot].nextSibling].id;
+}
+
+std::optional<qint64> LiveColumnLayout::subtreeRightmost(const QUuid& id) const
+{
+    const Slot slot = slotOf(id);
+    if (!isShown(slot))
+        return std::nullopt;
+    return m_slots[slot].rightmost;
+}
+
+std::optional<QUuid> LiveColumnLayout::shownAncestorOfHidden(const QUuid& id) const
+{
+    Slot slot = slotOf(id);
+    if (slot == none || m_slots[slot].shown)
+        return std::nullopt;
+    while (slot != none && !m_slots[slot].shown)
+        slot = m_slots[slot].parent;
+    return slot == none ? std::nullopt : std::optional<QUuid>(m_slots[slot].id);
+}
+
+std::optional<QUuid> LiveColumnLayout::neighbourInColumn(const QUuid& id, int step) const
+{
+    const Slot slot = slotOf(id);
+    if (!isShown(slot))
+        return std::nullopt;
+    const Placed& placed = m_slots[slot];
+    const std::vector<Slot>& rows = m_rows[static_cast<size_t>(placed.column)];
+    const qint64 row = static_cast<qint64>(placed.row) + step;
+    if (row < 0 || row >= static_cast<qint64>(rows.size()))
+        return std::nullopt;
+    return m_slots[rows[static_cast<size_t>(row)]].id;
+}
+
+std::optional<QUuid> LiveColumnLayout::nodeAt(qint64 column, qreal y) const
+{
+    if (column < 0 || column >= columnCount())
+        return std::nullopt;
+    const std::vector<Slot>& rows = m_rows[static_cast<size_t>(column)];
+    const auto it
+        = std::partition_point(rows.begin(), rows.end(), [&](Slot slot) { return m_slots[slot].bottom <= y; });
+    if (it == rows.end() || !(m_slots[*it].top <= y))
+        return std::nullopt;
+    return m_slots[*it].id;
+}
+
+} // namespace kestrion
