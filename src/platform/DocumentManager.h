@@ -169,6 +169,10 @@ private:
     bool writeRecoveryCopy(OpenDocument& document);
     bool writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
     void discardRecoveryCopy(OpenDocument& document);
+    // Whether the file would be in the recovery folder, which holds nothing but copies.
+    bool isInRecoveryFolder(const QString& path) const;
+    // The open document whose unsaved text that file holds.
+    OpenDocument* documentForRecoveryCopy(const QString& canonicalPath) const;
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);
     // For a save the user asked for: what is being typed goes in, and the typing goes on.

@@ -226,6 +226,14 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
                 .arg(nativePath(absolute)));
         return false;
     }
+    // What is kept there is taken for what a crash left, and removed once saved.
+    if (isInRecoveryFolder(absolute)) {
+        m_dialogs->showError(parentFor(document),
+            tr("Sermons cannot be saved in “%1”: Kestrion keeps its safety copies of unsaved sermons there. "
+               "Choose another folder.")
+                .arg(QDir::toNativeSeparators(m_recoveryFolder)));
+        return false;
+    }
     document.m_autosaveTimer->stop();
     document.m_hasPendingAutosave = false;
     const QByteArray contents = document.currentContents();
