@@ -119,7 +119,9 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         writeRecoveryCopy(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
-        switch (m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing)) {
+        const DocumentDialogs::ConflictChoice choice
+            = m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing);
+        switch (choice) {
         case DocumentDialogs::ConflictChoice::Overwrite:
             break;
         case DocumentDialogs::ConflictChoice::SaveAs:
@@ -127,14 +129,13 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
             document.m_isBusy = false;
             return saveAs(document) ? WriteResult::SavedElsewhere : WriteResult::Declined;
         case DocumentDialogs::ConflictChoice::DontSave:
-            if (isClosing)
-                return WriteResult::Discarded;
-            [[fallthrough]];
         case DocumentDialogs::ConflictChoice::Cancel:
             // Keep ours in the window and a copy in the recovery folder, and stop asking on
-            // every change; an explicit save asks again.
+            // every change (also when a quit that was to drop them is cancelled); an explicit
+            // save asks again.
             document.m_isAutosaveHeld = true;
-            return WriteResult::Declined;
+            return isClosing && choice == DocumentDialogs::ConflictChoice::DontSave ? WriteResult::Discarded
+                                                                                    : WriteResult::Declined;
         }
     }
 
