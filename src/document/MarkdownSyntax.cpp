@@ -73,15 +73,6 @@ bool isHeadingLine(QStringView leadingTrimmed)
     return n >= 1 && n <= 6 && n < leadingTrimmed.size() && leadingTrimmed[n] == u' ';
 }
 
-bool looksLikeQuoteBullet(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == bulletEscape)
-        ++i;
-    const QStringView rest = text.sliced(i);
-    return rest.startsWith(u"> ") || rest == u">";
-}
-
 QStringView removeIndentation(QStringView line, qint64 columns)
 {
     qint64 removed = 0;
