@@ -232,7 +232,7 @@ TEST_F(ContentViewTest, WordsTypedAfterANewPointKeyGoIntoTheNewPoint)
             // Return goes on to a further new point, which Escape takes away again.
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            EXPECT_EQ(test::treeShape(root), QString::fromUtf8(c.shape));
+            EXPECT_EQ(test::treeShape(root).toStdString(), c.shape);
             EXPECT_EQ(document.undoStack().size(), 1u);
         }
     }
