@@ -331,9 +331,10 @@ bool ContentView::setMode(AppMode mode)
     // The zoom belongs to the map; the columns have none, so its buttons would act unseen.
     m_statusBar->zoomControls()->setVisible(mode == AppMode::Tree);
     m_modeStack->setCurrentWidget(m_modePages[indexOf(mode)]);
-    // The map takes the keyboard on coming back, as it does when it first appears.
+    // The map takes the keyboard on coming back, as it does when it first appears; an open
+    // search keeps its field at the keyboard.
     if (mode == AppMode::Tree && m_mindMapCanvas)
-        m_mindMapCanvas->setCanvasFocused(true);
+        m_mindMapCanvas->takeKeyboard();
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
         segment->setChecked(true);

@@ -165,9 +165,12 @@ void ColumnEditing::commitAndContinue(NewNodePlace place)
         recordWithOriginalText(*node);
     m_canvas.writeNodeText(*node, text);
 
-    // Rapid entry goes on only from a node just made, and only where a new node can go: a quote
-    // takes no children and the title has no siblings. Checked before anything is recorded.
-    const bool canContinue = place == NewNodePlace::LastChild ? !node->isQuote() : root->findParent(*id) != nullptr;
+    // A quote holds no points: the next one goes right after it.
+    if (place == NewNodePlace::LastChild && node->isQuote())
+        place = NewNodePlace::SiblingAfter;
+    // Rapid entry goes on only from a node just made, and only where a new node can go: the
+    // title has no siblings. Checked before anything is recorded.
+    const bool canContinue = place == NewNodePlace::LastChild || root->findParent(*id) != nullptr;
     if (!wasNew || !canContinue) {
         m_canvas.endEditing();
         m_canvas.relayoutColumns(true);

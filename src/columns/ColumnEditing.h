@@ -43,7 +43,8 @@ public:
     // Writes the trimmed text as committing would (one step unless the node is new), but the
     // edit goes on; it starts again from that text. Emptied text waits for the edit's end.
     void storeColumnEdit();
-    // Tab: commits; a node just made gets a new empty last child to edit.
+    // Tab: commits; a node just made gets a new empty last child to edit (a quote, a new
+    // sibling right after it).
     void commitAndAppendChild();
     // Return (after) and Ctrl+Return (before): commits; a node just made gets a new empty
     // sibling there to edit.

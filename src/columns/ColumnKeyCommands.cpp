@@ -73,8 +73,9 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
         return run([id](ColumnCanvas& canvas) { canvas.keyCommands().addChildToEdit(id); });
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // The title has no siblings: a new line next to it is a new main point under it.
         if (node == root)
-            return [] {};
+            return run([id](ColumnCanvas& canvas) { canvas.keyCommands().addChildToEdit(id); });
         return run([id](ColumnCanvas& canvas) { canvas.keyCommands().addSiblingToEdit(id); });
     case Qt::Key_Space:
         return run([id](ColumnCanvas& canvas) { canvas.beginColumnEditing(id, false); });
@@ -116,9 +117,13 @@ std::function<void()> ColumnKeyCommands::command(const QKeyEvent& event) const
 void ColumnKeyCommands::addChildToEdit(const QUuid& id)
 {
     const SermonNodePtr node = m_canvas.findNode(id);
-    // A quote takes no children: refused before anything is recorded.
-    if (!node || node->isQuote())
+    if (!node)
         return;
+    // A quote holds no points: the nearest place under it that can is right after it.
+    if (node->isQuote()) {
+        addSiblingToEdit(id);
+        return;
+    }
     m_canvas.document().recordUndo(m_canvas.controller().selectedNodeID(), m_canvas.undoManager());
     const SermonNodePtr child = node->addChild(QString());
     m_canvas.relayoutColumns(true);

@@ -14,10 +14,11 @@ class ColumnCanvas;
 // Option):
 //   Ctrl+Z undo, Ctrl+Shift+Z redo, Ctrl+X cut, Ctrl+C copy, Ctrl+V paste (exact modifiers);
 //   Backspace or Delete with any modifiers deletes the selection; Escape deselects;
-//   then, with a node selected: Tab a new child, Return a new sibling after (nothing on the
-//   title), Space edits; Left selects the parent (Alt promotes, Ctrl folds); Right the first
-//   child or unfolds (Alt demotes, Ctrl unfolds); Up and Down the nearest node of the column
-//   (Alt moves the node). Shift is ignored on the arrows.
+//   then, with a node selected: Tab a new child (after a quote, a sibling right after it),
+//   Return a new sibling after (on the title, a new last main point), Space edits; Left
+//   selects the parent (Alt promotes, Ctrl folds); Right the first child or unfolds (Alt
+//   demotes, Ctrl unfolds); Up and Down the nearest node of the column (Alt moves the node).
+//   Shift is ignored on the arrows.
 // Every other key is left to the window.
 class ColumnKeyCommands {
 public:
@@ -26,7 +27,8 @@ public:
     // The command for a key press; empty when the canvas leaves the key alone.
     std::function<void()> command(const QKeyEvent& event) const;
 
-    // Tab: a new empty last child of the node, edited; refused on a quote, which takes none.
+    // Tab: a new empty last child of the node, edited; for a quote, which holds none, a new
+    // sibling right after it.
     void addChildToEdit(const QUuid& id);
     // Return: a new empty sibling right after the node, edited; refused on the title.
     void addSiblingToEdit(const QUuid& id);

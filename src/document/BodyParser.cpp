@@ -78,6 +78,8 @@ void BodyParser::addBullet(QStringView text, qint64 width)
     } else if (text == u">") {
         isQuote = true;
         text = {};
+    } else if (text.startsWith(bulletEscape) && looksLikeQuoteBullet(text.sliced(1))) {
+        text = text.sliced(1);
     }
     if (width == 0)
         m_bullets.clear();

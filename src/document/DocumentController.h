@@ -142,7 +142,11 @@ public:
 
     // --- Edits -----------------------------------------------------------------------------
     void beginEditing();
+    // A new empty last child of the selected node, edited; for a quote, which holds none, a
+    // new sibling right after it.
     void addChild();
+    // A new empty sibling right after (before) the selected node, edited; for the title,
+    // which has none, a new last main point as addChild gives.
     void addSiblingAfter();
     void addSiblingBefore();
 

@@ -42,8 +42,14 @@ void DocumentController::beginEditing()
 void DocumentController::addChild()
 {
     SermonNodePtr node = findNode(m_selectedNodeID);
-    if (!node || node->isQuote())
+    if (!node)
         return;
+    // A quote holds no points: the nearest place under it that can is right after it.
+    if (node->isQuote()) {
+        if (node != root())
+            addSibling(true);
+        return;
+    }
     recordUndo();
     SermonNodePtr child = node->addChild(QString());
     announceTreeMutation();
@@ -63,8 +69,13 @@ void DocumentController::addSiblingBefore()
 void DocumentController::addSibling(bool after)
 {
     SermonNodePtr top = root();
-    if (!m_selectedNodeID || !top || *m_selectedNodeID == top->id())
+    if (!m_selectedNodeID || !top)
         return;
+    // The title has no siblings: a new line next to it is a new main point under it.
+    if (*m_selectedNodeID == top->id()) {
+        addChild();
+        return;
+    }
     // Recorded before the insertion is known to succeed: a stale selection still leaves
     // this step, as New Line Below and Above always have.
     recordUndo();

@@ -24,6 +24,18 @@ bool isBulletLine(QStringView line);
 
 bool isHeadingLine(QStringView leadingTrimmed);
 
+// Whether a bullet's text, past any backslashes, begins as a quotation's does: "> ", or ">"
+// alone. Such a text of a point that is no quotation is written with one more backslash in
+// front, which the reader takes off again.
+inline constexpr QChar bulletEscape = u'\\';
+inline bool looksLikeQuoteBullet(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == bulletEscape)
+        ++i;
+    return i < text.size() && text[i] == u'>' && (i + 1 == text.size() || text[i + 1] == u' ');
+}
+
 // Removes indentation until at least `columns` are gone; a tab crossing the limit goes
 // whole, anything but a space or tab stops the removal.
 QStringView removeIndentation(QStringView line, qint64 columns);

@@ -69,34 +69,46 @@ QStringView hashes(qint64 level)
 // Whether a childless plain node, written in heading mode as the bare lines of its text,
 // reads back as that one node. A text with a line feed, or one that looks like a bullet,
 // a heading, a quote or the collapsed marker, would not: a bullet swallows the plain lines
-// after it, a heading adopts them, a quote line joins the quote before it. A later title
-// line is a plain line in a file, but starts a branch of its own in pasted text.
+// after it, a heading adopts them, a quote line joins the quote before it. Nor would an
+// empty one (a blank line) or one with blanks at its ends (the line is trimmed). A later
+// title line is a plain line in a file, but starts a branch of its own in pasted text.
 bool readsBackAsPlainLine(const QString& text, bool titleLinesArePlain)
 {
     if (text.contains(u'\n') || isBulletLine(text))
         return false;
     const QStringView trimmed = trimView(text);
-    if (trimmed == collapsedMarker || trimmed.startsWith(u'>'))
+    if (trimmed.isEmpty() || trimmed.size() != text.size() || trimmed == collapsedMarker || trimmed.startsWith(u'>'))
         return false;
-    const QStringView leading = trimLeadingView(text);
-    return !isHeadingLine(leading) || (titleLinesArePlain && leading.startsWith(u"# "));
+    return !isHeadingLine(trimmed) || (titleLinesArePlain && trimmed.startsWith(u"# "));
+}
+
+// Whether a childless quote written in heading mode, one "> " line per part, reads back as
+// itself: the lines are trimmed, and one with nothing after the ">" adds nothing.
+bool readsBackAsQuoteLines(QStringView text)
+{
+    bool kept = true;
+    forEachPart(text,
+        [&](QStringView part) { kept = kept && !part.isEmpty() && !MarkdownCodec::isFormatWhitespace(part.back()); });
+    return kept;
 }
 
 // Children go in bullet mode when a child with children is too deep for a heading or has
-// a line feed in its text (a heading is one line), when a childless child follows one with
-// children (headings cannot take leaves back), or when a plain leaf would not read back as
-// itself (a bullet keeps its text exactly).
+// a line feed or blanks at its ends in its text (a heading is one trimmed line), when a
+// childless child follows one with children (headings cannot take leaves back), or when a
+// leaf would not read back as itself (a bullet keeps its text exactly).
 template <typename TextOf> bool needsBulletMode(const SermonNode& node, bool titleLinesArePlain, const TextOf& textOf)
 {
     bool seenParent = false;
     for (const SermonNodePtr& child : node.children()) {
+        const QString& text = textOf(*child);
         if (child->hasChildren()) {
-            if (child->depth() > MarkdownCodec::deepestHeadingDepth || textOf(*child).contains(u'\n'))
+            if (child->depth() > MarkdownCodec::deepestHeadingDepth || text.contains(u'\n')
+                || trimView(text).size() != text.size())
                 return true;
             seenParent = true;
         } else if (seenParent) {
             return true;
-        } else if (!child->isQuote() && !readsBackAsPlainLine(textOf(*child), titleLinesArePlain)) {
+        } else if (child->isQuote() ? !readsBackAsQuoteLines(text) : !readsBackAsPlainLine(text, titleLinesArePlain)) {
             return true;
         }
     }
@@ -191,7 +203,9 @@ private:
     {
         bool first = true;
         forEachPart(textOf(node), [&](QStringView part) {
-            if (first)
+            if (first && !isQuote && looksLikeQuoteBullet(part))
+                m_sink.line(item, u"- \\", part);
+            else if (first)
                 m_sink.line(item, isQuote ? u"- > " : u"- ", part);
             else
                 m_sink.line(continuation, isQuote ? u"> " : u"", part);

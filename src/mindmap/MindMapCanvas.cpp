@@ -335,6 +335,22 @@ void MindMapCanvas::setCanvasFocused(bool focused)
     notifyStateChanged();
 }
 
+void MindMapCanvas::takeKeyboard()
+{
+    if (m_controller->isSearching() && m_searchBarOverlay)
+        focusSearchField();
+    else
+        setCanvasFocused(true);
+}
+
+void MindMapCanvas::focusSearchField()
+{
+    if (auto* bar = qobject_cast<SearchBarOverlay*>(m_searchBarOverlay.data()))
+        bar->focusField();
+    else if (m_searchBarOverlay)
+        m_searchBarOverlay->setFocus(Qt::OtherFocusReason);
+}
+
 void MindMapCanvas::focusInEvent(QFocusEvent* event)
 {
     m_isCanvasFocused = true;
@@ -566,10 +582,8 @@ void MindMapCanvas::hideMinimap()
 void MindMapCanvas::openSearch()
 {
     // Find while the bar is open takes the keyboard back to its field.
-    if (!m_controller->setSearching(true)) {
-        if (auto* bar = qobject_cast<SearchBarOverlay*>(m_searchBarOverlay.data()))
-            bar->focusField();
-    }
+    if (!m_controller->setSearching(true))
+        focusSearchField();
 }
 
 // --- Time -----------------------------------------------------------------------------------

@@ -120,6 +120,9 @@ public:
     // node editor).
     bool isCanvasFocused() const { return m_isCanvasFocused; }
     void setCanvasFocused(bool focused);
+    // The keyboard to where the map reads its keys: the search field while a search is open
+    // (the canvas leaves every key alone then), else the canvas.
+    void takeKeyboard();
 
     // Node animation state, read by the drawing.
     const QHash<QUuid, QPointF>& nodeAnimOffsets() const { return m_nodeAnimOffsets; }
@@ -198,15 +201,16 @@ public:
     // Writes the edited text (trimmed) into the node as commitEdit would, but editing goes on.
     // Emptied text is left to the end of the editing.
     void storeEditingText();
-    // The editor's keys: Tab adds a child to edit, Shift-Tab edits the parent, Return on a new
-    // node adds the next sibling to edit (else ends editing), Ctrl-Return adds a sibling above
-    // to edit.
+    // The editor's keys: Tab adds a child to edit (after a quote, a sibling right after it),
+    // Shift-Tab edits the parent, Return on a new node adds the next sibling to edit (else
+    // ends editing), Ctrl-Return adds a sibling above to edit.
     void editorTab();
     void editorShiftTab();
     void editorEnter();
     void editorCommandEnter();
     // Alt-Return: splits the edited node at the caret (UTF-16 offset into the stored text;
-    // beyond the end splits at the end) into two nodes, as one undo step. Refused on the title.
+    // beyond the end splits at the end) into two nodes, as one undo step; the second part of a
+    // quote is a quote. Refused on the title.
     void splitAtCaret(qint64 caret);
 
     // --- Node operations ---------------------------------------------------------------------
@@ -323,6 +327,7 @@ private:
     void installOverlays();
     void connectSearchBar(SearchBarOverlay& bar);
     void connectMinimap(MinimapOverlay& minimap);
+    void focusSearchField();
     void handleCanvasAppear();
     // Scrolls the selection of the first showing into view once there is a layout and a size.
     void revealInitialSelection();

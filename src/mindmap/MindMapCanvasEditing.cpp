@@ -255,9 +255,14 @@ void MindMapCanvas::editorTab()
     const CommitResult result = commitEdit(true);
     const SermonNodePtr& top = root();
     const SermonNodePtr node = top ? top->findNode(*id) : nullptr;
-    if (result.removed || !node || node->isQuote()) {
-        // A quote takes no children: editing has ended with the commit, nothing recorded.
+    if (result.removed || !node) {
         setCanvasFocused(true);
+        return;
+    }
+    // A quote holds no points: the new one goes right after it.
+    if (node->isQuote()) {
+        if (!insertSiblingToEdit(*id, true))
+            setCanvasFocused(true);
         return;
     }
     m_document->recordUndo(m_controller->selectedNodeID(), m_undoManager);
@@ -355,11 +360,11 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
     const QString first = stored(work.left(position));
     const QString second = stored(work.mid(position));
 
+    // The words that move keep the node's quote, wherever the caret was.
+    const bool isQuote = node->isQuote();
     SermonNodePtr sibling;
-    bool isQuote = false;
     if (first.isEmpty()) {
-        // Nothing before the caret: the text takes the node's own place, with its branch. A
-        // node that goes passes on no quote.
+        // Nothing before the caret: the text takes the node's own place, with its branch.
         c.setEditingNodeID(std::nullopt);
         top->removeNode(*id);
         sibling = SermonNode::create(second, parent->depth() + 1);
@@ -371,7 +376,6 @@ void MindMapCanvas::splitAtCaret(qint64 caret)
         c.setEditingIsNew(true);
         c.setEditingText(first);
         commitEdit(true);
-        isQuote = node->isQuote();
         sibling = top->insertSibling(*id, second);
     }
     if (!sibling)

@@ -135,17 +135,7 @@ bool isRemoveMarkerKey(const QKeyEvent& event)
 std::function<void()> MindMapCanvas::keyCommand(const QKeyEvent& event)
 {
     DocumentController& c = *m_controller;
-    // A field has the keyboard: the node editor or the search bar.
-    if (c.editingNodeID() || c.isSearching())
-        return {};
-
     const int key = event.key();
-    const Qt::KeyboardModifiers modifiers = event.modifiers();
-    const bool hasCommand = modifiers.testFlag(Qt::ControlModifier);
-    const bool hasShift = modifiers.testFlag(Qt::ShiftModifier);
-    const bool hasOption = modifiers.testFlag(Qt::AltModifier);
-    const bool isExactlyCommand = modifiers == Qt::ControlModifier;
-    const bool isExactlyCommandShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
     QPointer<MindMapCanvas> self(this);
     auto run = [self](auto&& f) -> std::function<void()> {
         return [self, f] {
@@ -153,6 +143,22 @@ std::function<void()> MindMapCanvas::keyCommand(const QKeyEvent& event)
                 f(*self);
         };
     };
+    // A field has the keyboard: the node editor or the search bar. Escape still closes an open
+    // search when the keyboard has come back to the map itself.
+    if (c.editingNodeID())
+        return {};
+    if (c.isSearching()) {
+        if (key == Qt::Key_Escape)
+            return run([](MindMapCanvas& m) { m.controller().endSearch(); });
+        return {};
+    }
+
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    const bool hasCommand = modifiers.testFlag(Qt::ControlModifier);
+    const bool hasShift = modifiers.testFlag(Qt::ShiftModifier);
+    const bool hasOption = modifiers.testFlag(Qt::AltModifier);
+    const bool isExactlyCommand = modifiers == Qt::ControlModifier;
+    const bool isExactlyCommandShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
 
     if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
         return run([](MindMapCanvas& m) { m.deleteSelectionAnimated(); });

@@ -118,7 +118,12 @@ OpenDocument* DocumentManager::open(const QString& path)
         return nullptr;
     }
     const QString canonical = info.canonicalFilePath();
-    if (OpenDocument* existing = documentForPath(canonical)) {
+    // A safety copy opened by hand is the text of the window that keeps it: two windows
+    // on one file would have one delete what the other saves.
+    OpenDocument* existing = documentForPath(canonical);
+    if (!existing)
+        existing = documentForRecoveryCopy(canonical);
+    if (existing) {
         if (DocumentWindow* window = existing->window()) {
             if (window->isMinimized())
                 window->showNormal();

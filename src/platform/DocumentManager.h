@@ -106,7 +106,8 @@ public:
     // Closes the document's window, saving or asking first. False when the user cancelled or
     // saving failed and the window stays.
     bool close(OpenDocument& document);
-    // Closes every window as close() does, stopping at the first that stays.
+    // Closes every window as close() does, once every question has been answered; when one
+    // of them must stay, they all do.
     bool closeAll();
     // Closes every window, then quits the application.
     void quit();
@@ -170,6 +171,13 @@ private:
     bool writeRecoveryCopy(OpenDocument& document);
     bool writeRecoveryContents(OpenDocument& document, const QByteArray& contents);
     void discardRecoveryCopy(OpenDocument& document);
+    // Whether the file would be in the recovery folder, which holds nothing but copies.
+    bool isInRecoveryFolder(const QString& path) const;
+    // The open document whose unsaved text that file holds.
+    OpenDocument* documentForRecoveryCopy(const QString& canonicalPath) const;
+    // Asks and saves what closing the document needs, but leaves it open; false when it
+    // must stay.
+    bool askBeforeClosing(OpenDocument& document);
     bool mayCloseAfterAsking(OpenDocument& document);
     void commitPendingEdits(OpenDocument& document);
     // For a save the user asked for: what is being typed goes in, and the typing goes on.

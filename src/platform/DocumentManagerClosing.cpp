@@ -14,6 +14,14 @@ namespace kestrion {
 
 bool DocumentManager::prepareToClose(OpenDocument& document)
 {
+    if (!askBeforeClosing(document))
+        return false;
+    finishClose(document);
+    return true;
+}
+
+bool DocumentManager::askBeforeClosing(OpenDocument& document)
+{
     if (document.m_isBusy || document.m_isAskingToClose || document.m_isClosing)
         return false;
     document.m_isAskingToClose = true;
@@ -28,7 +36,6 @@ bool DocumentManager::prepareToClose(OpenDocument& document)
             documentChanged(document);
         return false;
     }
-    finishClose(document);
     return true;
 }
 
@@ -37,6 +44,10 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
     commitPendingEdits(document);
     document.m_autosaveTimer->stop();
     document.m_hasPendingAutosave = false;
+    // Answered already, while quitting: asked again only when the text changed since.
+    if (document.m_contentsToDrop && *document.m_contentsToDrop == document.currentContents())
+        return true;
+    document.m_contentsToDrop.reset();
 
     bool mayClose = true;
     if (document.hasUnsavedChanges()) {
@@ -46,7 +57,9 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
             switch (saveInPlace(document, false, true)) {
             case WriteResult::Written:
             case WriteResult::SavedElsewhere:
+                break;
             case WriteResult::Discarded:
+                document.m_contentsToDrop = document.currentContents();
                 break;
             case WriteResult::Declined:
                 mayClose = false;
@@ -65,6 +78,7 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
                 mayClose = saveAs(document);
                 break;
             case DocumentDialogs::SaveChoice::DontSave:
+                document.m_contentsToDrop = document.currentContents();
                 break;
             case DocumentDialogs::SaveChoice::Cancel:
                 mayClose = false;
@@ -97,10 +111,38 @@ bool DocumentManager::close(OpenDocument& document)
 
 bool DocumentManager::closeAll()
 {
-    std::vector<QPointer<OpenDocument>> documents(m_documents.begin(), m_documents.end());
+    const std::vector<QPointer<OpenDocument>> documents(m_documents.begin(), m_documents.end());
+    const auto keepOpen = [this, &documents] {
+        for (const QPointer<OpenDocument>& document : documents) {
+            if (!document || document->m_isClosing)
+                continue;
+            document->m_contentsToDrop.reset();
+            if (document->hasUnsavedChanges())
+                documentChanged(*document);
+        }
+        return false;
+    };
+    // Every question before any window closes, so that a Cancel at the last one leaves them
+    // all; and again for text typed while another question waited, until no answer is stale.
+    const auto needsAsking = [this](OpenDocument& document) {
+        commitPendingEdits(document);
+        const QByteArray contents = document.currentContents();
+        return document.differsFromSaved(contents) && document.m_contentsToDrop != contents;
+    };
+    for (bool asked = true; asked;) {
+        asked = false;
+        for (const QPointer<OpenDocument>& document : documents) {
+            if (!document || document->m_isClosing || !needsAsking(*document))
+                continue;
+            asked = true;
+            // Answered and still unsettled would ask for ever: it stays, and so do the rest.
+            if (!askBeforeClosing(*document) || !document || needsAsking(*document))
+                return keepOpen();
+        }
+    }
     for (const QPointer<OpenDocument>& document : documents) {
         if (document && !document->m_isClosing && !close(*document))
-            return false;
+            return keepOpen();
     }
     return true;
 }

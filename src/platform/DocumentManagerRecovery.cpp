@@ -6,6 +6,7 @@
 #include "platform/OpenDocument.h"
 #include "platform/RecoveryCopy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -238,6 +239,29 @@ bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
                 tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
     }
     return written;
+}
+
+bool DocumentManager::isInRecoveryFolder(const QString& path) const
+{
+    // Where the file really is: a link elsewhere may lead into the folder.
+    const QFileInfo info(path);
+    const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    const QString folder = QFileInfo(target).absolutePath();
+    const QString recovery = QFileInfo(m_recoveryFolder).canonicalFilePath();
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    if (!recovery.isEmpty() && !canonicalFolder.isEmpty())
+        return canonicalFolder == recovery;
+    return QDir::cleanPath(folder) == QDir::cleanPath(QFileInfo(m_recoveryFolder).absoluteFilePath());
+}
+
+OpenDocument* DocumentManager::documentForRecoveryCopy(const QString& canonicalPath) const
+{
+    for (OpenDocument* document : m_documents) {
+        if (document->m_recoveryCopy
+            && QFileInfo(document->m_recoveryCopy->path()).canonicalFilePath() == canonicalPath)
+            return document;
+    }
+    return nullptr;
 }
 
 void DocumentManager::discardRecoveryCopy(OpenDocument& document)

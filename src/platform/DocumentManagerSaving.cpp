@@ -119,7 +119,9 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         writeRecoveryCopy(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
-        switch (m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing)) {
+        const DocumentDialogs::ConflictChoice choice
+            = m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing);
+        switch (choice) {
         case DocumentDialogs::ConflictChoice::Overwrite:
             break;
         case DocumentDialogs::ConflictChoice::SaveAs:
@@ -127,14 +129,13 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
             document.m_isBusy = false;
             return saveAs(document) ? WriteResult::SavedElsewhere : WriteResult::Declined;
         case DocumentDialogs::ConflictChoice::DontSave:
-            if (isClosing)
-                return WriteResult::Discarded;
-            [[fallthrough]];
         case DocumentDialogs::ConflictChoice::Cancel:
             // Keep ours in the window and a copy in the recovery folder, and stop asking on
-            // every change; an explicit save asks again.
+            // every change (also when a quit that was to drop them is cancelled); an explicit
+            // save asks again.
             document.m_isAutosaveHeld = true;
-            return WriteResult::Declined;
+            return isClosing && choice == DocumentDialogs::ConflictChoice::DontSave ? WriteResult::Discarded
+                                                                                    : WriteResult::Declined;
         }
     }
 
@@ -224,6 +225,14 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
             tr("“%1” is open in another window. Close that window first, "
                "or choose another name.")
                 .arg(nativePath(absolute)));
+        return false;
+    }
+    // What is kept there is taken for what a crash left, and removed once saved.
+    if (isInRecoveryFolder(absolute)) {
+        m_dialogs->showError(parentFor(document),
+            tr("Sermons cannot be saved in “%1”: Kestrion keeps its safety copies of unsaved sermons there. "
+               "Choose another folder.")
+                .arg(QDir::toNativeSeparators(m_recoveryFolder)));
         return false;
     }
     document.m_autosaveTimer->stop();

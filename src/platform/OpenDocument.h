@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace kestrion {
 
@@ -99,6 +100,9 @@ private:
     bool m_isBusy = false;
     // The close questions are being asked.
     bool m_isAskingToClose = false;
+    // The text the user chose not to save while closing; the window closes without asking
+    // again as long as it still holds just that.
+    std::optional<QByteArray> m_contentsToDrop;
     bool m_isClosing = false;
     bool m_lastModified = false;
 };

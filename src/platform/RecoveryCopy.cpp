@@ -48,6 +48,22 @@ void readNote(const QByteArray& note, QString* originPath, DiskFingerprint* fing
     fingerprint->hash = hash;
 }
 
+// Whether the file is named as create() names a copy. Anything else in the folder was put
+// there by someone else, and is neither offered back nor deleted.
+bool isCopyName(const QString& name)
+{
+    if (!name.endsWith(copySuffix))
+        return false;
+    const QString base = name.chopped(copySuffix.size());
+    const QUuid id = QUuid::fromString(base);
+    return !id.isNull() && id.toString(QUuid::WithoutBraces) == base;
+}
+
+QString copyName()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces) + copySuffix;
+}
+
 } // namespace
 
 RecoveryCopy::RecoveryCopy(QString path, std::unique_ptr<QLockFile> lock)
@@ -62,7 +78,7 @@ std::unique_ptr<RecoveryCopy> RecoveryCopy::create(const QString& folder)
 {
     if (!QDir().mkpath(folder))
         return nullptr;
-    const QString path = QDir(folder).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces) + copySuffix);
+    const QString path = QDir(folder).filePath(copyName());
     auto lock = std::make_unique<QLockFile>(path + lockSuffix);
     if (!lock->tryLock(0))
         return nullptr;
@@ -77,6 +93,8 @@ std::vector<std::unique_ptr<RecoveryCopy>> RecoveryCopy::takeLeftovers(const QSt
         return copies;
     const QStringList names = dir.entryList({ QStringLiteral("*") + copySuffix }, QDir::Files, QDir::Time);
     for (const QString& name : names) {
+        if (!isCopyName(name))
+            continue;
         const QString path = dir.filePath(name);
         QByteArray note;
         QFile noteFile(path + noteSuffix);

@@ -27,7 +27,8 @@ public:
     // A new copy in the folder, which is made when missing; null when the folder cannot be used.
     static std::unique_ptr<RecoveryCopy> create(const QString& folder);
     // The copies an ended session left in the folder that no running instance holds, newest
-    // first, with their contents read. With a file given (canonical), only the copies of its text.
+    // first, with their contents read; files not named as copies are left alone. With a file
+    // given (canonical), only the copies of its text.
     static std::vector<std::unique_ptr<RecoveryCopy>> takeLeftovers(
         const QString& folder, const QString& originPath = QString());
 

@@ -111,9 +111,12 @@ void NewSermonSheet::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // The caret starts in the title each time the window comes up, once it can take the
-    // keyboard.
-    QTimer::singleShot(
-        0, m_form->titleField(), [field = m_form->titleField()] { field->setFocus(Qt::OtherFocusReason); });
+    // keyboard. The title kept from the last use is selected whole, so the next one typed
+    // replaces it instead of joining it.
+    QTimer::singleShot(0, m_form->titleField(), [field = m_form->titleField()] {
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
+    });
 }
 
 } // namespace kestrion

@@ -39,6 +39,7 @@
 
 #include "platform/WindowPlacement.h"
 #include "support/RoomyScreen.h"
+#include "support/TreeDump.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,79 @@ TEST_F(ContentViewTest, BackInTheMindMapTheMapHasTheKeyboardAgain)
     view.setMode(AppMode::Delivery);
     view.setMode(AppMode::Tree);
     EXPECT_TRUE(canvas->hasFocus());
+}
+
+TEST_F(ContentViewTest, BackInTheMapAnOpenSearchHasTheKeyboardAndEscapeClosesItFromTheMapToo)
+{
+    m_document.root()->addChild(QStringLiteral("A long road home"));
+    ContentView view(m_document, m_preferences);
+    showLaidOut(view);
+    QApplication::setActiveWindow(&view);
+    MindMapCanvas* canvas = view.mindMapCanvas();
+    canvas->openSearch();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("long"));
+    view.setMode(AppMode::Columns);
+    view.setMode(AppMode::Tree);
+    auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(field, nullptr);
+    QTest::keyClicks(field, QStringLiteral(" road"));
+    EXPECT_EQ(canvas->controller().searchQuery(), QStringLiteral("long road"));
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(canvas->controller().isSearching());
+
+    // A click on the map takes the keyboard from the field; Escape there still closes.
+    canvas->openSearch();
+    canvas->setCanvasFocused(true);
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(canvas->controller().isSearching());
+}
+
+// What is typed after a key that adds a point goes into that point, on the map and in the
+// columns alike: Return on the title (which has no siblings) and Tab on a quote (which holds
+// no points) each add one where one can go.
+TEST_F(ContentViewTest, WordsTypedAfterANewPointKeyGoIntoTheNewPoint)
+{
+    struct Case {
+        const char* name;
+        bool onQuote;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        const char* shape;
+    };
+    const Case cases[] = {
+        { "Return on the title", false, Qt::Key_Return, Qt::NoModifier,
+            "The Father Who Runs:0|Far off:1q|Home:1|Opening story here:1|" },
+        { "Shift+Return on the title", false, Qt::Key_Return, Qt::ShiftModifier,
+            "The Father Who Runs:0|Far off:1q|Home:1|Opening story here:1|" },
+        { "Tab on a quote", true, Qt::Key_Tab, Qt::NoModifier,
+            "The Father Who Runs:0|Far off:1q|Opening story here:1|Home:1|" },
+    };
+    for (const AppMode mode : { AppMode::Tree, AppMode::Columns }) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (mode == AppMode::Tree ? " on the map" : " in the columns"));
+            const SermonNodePtr root = SermonNode::create(QStringLiteral("The Father Who Runs"));
+            const SermonNodePtr quote = root->addChild(QStringLiteral("Far off"));
+            quote->setQuote(true);
+            root->addChild(QStringLiteral("Home"));
+            SermonDocument document(root);
+            UndoManager undoManager;
+            ContentView view(document, m_preferences, &undoManager);
+            showLaidOut(view);
+            QApplication::setActiveWindow(&view);
+            view.setMode(mode);
+            DocumentController& controller
+                = mode == AppMode::Tree ? view.mindMapCanvas()->controller() : view.columnCanvas()->controller();
+            controller.setSelectedNodeID(c.onQuote ? quote->id() : root->id());
+
+            QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(c.key), c.modifiers);
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Opening story here"));
+            // Return goes on to a further new point, which Escape takes away again.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            EXPECT_EQ(test::treeShape(root).toStdString(), c.shape);
+            EXPECT_EQ(document.undoStack().size(), 1u);
+        }
+    }
 }
 
 TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack)

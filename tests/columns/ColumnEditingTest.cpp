@@ -227,9 +227,9 @@ TEST_F(ColumnCanvasFixture, RapidEntryMakesTheNextNodeAfterANewOne)
     EXPECT_FALSE(controller().editingNodeID());
 }
 
-TEST_F(ColumnCanvasFixture, RapidEntryStopsWhereNoNodeCanGo)
+TEST_F(ColumnCanvasFixture, RapidEntryFromANewQuoteGoesOnRightAfterIt)
 {
-    // A new quote (made by a split) takes no child: Tab only commits.
+    // A new quote (made by a split) holds no points: Tab goes on right after it.
     c->setQuote(true);
     select(c);
     press(Qt::Key_Space);
@@ -243,9 +243,9 @@ TEST_F(ColumnCanvasFixture, RapidEntryStopsWhereNoNodeCanGo)
     press(Qt::Key_Tab);
     EXPECT_TRUE(quote->children().empty());
     EXPECT_EQ(quote->text(), QStringLiteral("A quoted line"));
-    EXPECT_EQ(selected(), quote->id());
-    EXPECT_FALSE(controller().editingNodeID());
-    EXPECT_EQ(undoCount(), steps);
+    ASSERT_EQ(root->children().size(), 5u);
+    EXPECT_EQ(controller().editingNodeID(), root->children()[4]->id());
+    EXPECT_EQ(undoCount(), steps + 1);
 }
 
 TEST_F(ColumnCanvasFixture, AltReturnSplitsAtTheCaret)

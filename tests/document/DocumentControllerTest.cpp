@@ -341,8 +341,10 @@ TEST_F(ControllerTest, AddChildAppendsExpandsAndStartsEditingTheNewNode)
     expectOneUndoStep([&] { controller.addChild(); }, "root");
     EXPECT_EQ(afterEdit, QStringLiteral("T[A+[A1],>Q,]"));
 
+    // A quote holds no points: the new one goes right after it, plain.
     controller.selectSingleNode(id("Q"));
-    expectRefused([&] { controller.addChild(); }, "quote");
+    expectOneUndoStep([&] { controller.addChild(); }, "quote");
+    EXPECT_EQ(afterEdit, QStringLiteral("T[A+[A1],>Q,]"));
 }
 
 TEST_F(ControllerTest, AddSiblingPlacesTheNewNodeNextToThePrimaryOnly)
@@ -365,9 +367,13 @@ TEST_F(ControllerTest, AddSiblingPlacesTheNewNodeNextToThePrimaryOnly)
     EXPECT_TRUE(controller.editingIsNew());
     EXPECT_TRUE(controller.editingText().isEmpty());
 
-    controller.selectSingleNode(root()->id());
-    expectRefused([&] { controller.addSiblingAfter(); }, "root after");
-    expectRefused([&] { controller.addSiblingBefore(); }, "root before");
+    // The title has no siblings: both give a new last main point under it.
+    for (auto add : { &DocumentController::addSiblingAfter, &DocumentController::addSiblingBefore }) {
+        controller.selectSingleNode(root()->id());
+        expectOneUndoStep([&] { (controller.*add)(); }, "root");
+        // The second empty one: the one added after the quote above stays.
+        EXPECT_EQ(afterEdit, QStringLiteral("T[A,B,C,>Q,,]"));
+    }
 }
 
 TEST_F(ControllerTest, AddSiblingOfAStaleSelectionKeepsItsRecordButChangesNothing)

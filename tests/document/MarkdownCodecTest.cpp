@@ -190,7 +190,8 @@ TEST(MarkdownCodecTest, HeadingModeSeparatesQuotesAndSectionsWithEmptyLines)
 {
     EXPECT_EQ(write(node("T", { quote("a"), quote("b\nc"), leaf("d"), quote("e") })),
         QStringLiteral("# T\n\n> a\n\n> b\n> c\nd\n> e\n"));
-    EXPECT_EQ(write(node("T", { quote("") })), QStringLiteral("# T\n\n> \n"));
+    // A bare "> " would add nothing on reading: an empty quote is a bullet.
+    EXPECT_EQ(write(node("T", { quote("") })), QStringLiteral("# T\n\n- > \n"));
 }
 
 TEST(MarkdownCodecTest, ChildlessChildAfterParentTurnsAllSiblingsIntoBullets)
@@ -202,7 +203,8 @@ TEST(MarkdownCodecTest, ChildlessChildAfterParentTurnsAllSiblingsIntoBullets)
     // A leaf typed like another kind of line would, as a line of its own, swallow or adopt
     // the leaves after it on reading; its siblings are written as bullets instead.
     for (const QString& text : { QStringLiteral("- milk"), QStringLiteral("* note"), QStringLiteral("## Aside"),
-             QStringLiteral(">b"), QStringLiteral("one\ntwo"), QStringLiteral(" [//]: # (collapsed)") }) {
+             QStringLiteral(">b"), QStringLiteral("> b"), QStringLiteral(">"), QStringLiteral("one\ntwo"),
+             QStringLiteral(" [//]: # (collapsed)"), QStringLiteral(""), QStringLiteral(" padded ") }) {
         const N typed = node("T", { node("P", { quote("q"), leaf(text), leaf("next"), leaf("last") }) });
         EXPECT_EQ(dump(readBody(write(typed))), dump(typed)) << text.toStdString();
         const SermonNodePtr target = SermonNode::create(QStringLiteral("target"));
@@ -280,7 +282,7 @@ TEST(MarkdownCodecTest, FurtherLinesOfABulletWithChildrenKeepTheirLeadingBlanks)
 
 TEST(MarkdownCodecTest, TextEndsWithExactlyOneLineFeed)
 {
-    EXPECT_EQ(write(node("T", { leaf("a"), leaf("") })), QStringLiteral("# T\n\na\n"));
+    EXPECT_EQ(write(node("T", { leaf("a"), leaf("") })), QStringLiteral("# T\n\n- a\n- \n")) << "a blank line vanishes";
     EXPECT_EQ(write(leaf("T\n")), QStringLiteral("# T\n\n")) << "a line ending in a line feed is not empty";
     EXPECT_EQ(write(folded(leaf("T"))), QStringLiteral("# T\n[//]: # (collapsed)\n"));
     EXPECT_EQ(write(at(3, node("T", { leaf("x") }))), QStringLiteral("# T\n\nx\n")) << "the root is the title";
@@ -351,7 +353,7 @@ TEST(MarkdownCodecTest, HeadingsNeedOneToSixMarksAndASpace)
 TEST(MarkdownCodecTest, BulletMarkersNeedASpace)
 {
     EXPECT_EQ(dump(readBody(QStringLiteral("-\n-x\n- \n* star\n+ plus\n- >\n- > \n- >x\n"))),
-        QStringLiteral("Untitled\n  -\n  -x\n  \n  star\n  plus\n  > \n  > \n  >x\n"));
+        QStringLiteral("Untitled\n  -\n  -x\n  \n  star\n  plus\n  > \n  > \n  \\>x\n"));
     const auto bullet = MarkdownCodec::parseBullet(u"\t  -   text  ");
     ASSERT_TRUE(bullet);
     EXPECT_EQ(bullet->width, 6);
@@ -407,10 +409,14 @@ TEST(MarkdownCodecTest, OnlyTheFirstTitleHeadingNamesTheRoot)
         QStringLiteral("One\n  A\n    # Two\n  B\n    b\n    #\n"));
 
     // A node typed with a leading "# " keeps its text and the title survives.
-    const N typed = node("Sermon", { leaf("# Notes"), leaf("# "), leaf("more") });
+    const N typed = node("Sermon", { leaf("# Notes"), leaf("more") });
     const QString text = write(typed);
-    EXPECT_EQ(text, QStringLiteral("# Sermon\n\n# Notes\n# \nmore\n"));
-    EXPECT_EQ(dump(readBody(text)), QStringLiteral("Sermon\n  # Notes\n  #\n  more\n"));
+    EXPECT_EQ(text, QStringLiteral("# Sermon\n\n# Notes\nmore\n"));
+    EXPECT_EQ(dump(readBody(text)), dump(typed));
+    // Its blank would be trimmed off the line; a bullet keeps it.
+    const N blank = node("Sermon", { leaf("# "), leaf("more") });
+    EXPECT_EQ(write(blank), QStringLiteral("# Sermon\n\n- # \n- more\n"));
+    EXPECT_EQ(dump(readBody(write(blank))), dump(blank));
 }
 
 // ---- Mended behaviour ---------------------------------------------------------------------
@@ -518,6 +524,22 @@ TEST(MarkdownCodecTest, DeepTreesBuiltInMemoryAreWrittenWithoutRecursion)
     MarkdownCodec::writeNodeTree(shortFlat, 0, branch, true);
     EXPECT_EQ(branch.filter(QStringLiteral("###### x")).size(), 1);
     EXPECT_EQ(branch.filter(QStringLiteral("- x")).size(), 20 - 5);
+}
+
+TEST(MarkdownCodecTest, PointsThatBeginAsQuoteBulletsDoAreWrittenWithABackslash)
+{
+    const N tree = node("T",
+        { node("P", { leaf("a") }), leaf("> not a quote, my own words"), leaf(">"), leaf("\\> typed"),
+            node("> hmm", { leaf("sub") }), quote("> quoted"), leaf(">x"), leaf("\\x") });
+    const QString text = write(tree);
+    EXPECT_EQ(text,
+        QStringLiteral("# T\n\n- P\n  - a\n- \\> not a quote, my own words\n- \\>\n- \\\\> typed\n- \\> hmm\n  - sub\n"
+                       "- > > quoted\n- >x\n- \\x\n"));
+    EXPECT_EQ(dump(readBody(text)), dump(tree));
+    const SermonNodePtr target = SermonNode::create(QStringLiteral("target"));
+    target->appendChild(build(tree, 1));
+    const QString asPasted = dump(target);
+    EXPECT_EQ(pasted(branchText(target->children()[0])), asPasted.mid(asPasted.indexOf(u'\n') + 1));
 }
 
 TEST(MarkdownCodecTest, QuoteBulletThatGainsChildrenIsNoLongerAQuote)

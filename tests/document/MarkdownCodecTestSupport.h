@@ -85,8 +85,9 @@ inline QString escaped(QString text)
     return text;
 }
 
-// One line per node in preorder, indented by its place in the tree; "> " marks a quote,
-// "[+] " a collapsed node, and "@d" a depth that differs from the place.
+// One line per node in preorder, indented by its place in the tree; "> " marks a quote and
+// "\\" the text of another node that starts with ">", "[+] " a collapsed node, and "@d" a
+// depth that differs from the place.
 inline QString dump(const SermonNodePtr& root, qint64 rootLevel = 0)
 {
     QString out;
@@ -99,6 +100,8 @@ inline QString dump(const SermonNodePtr& root, qint64 rootLevel = 0)
             out += QStringLiteral("> ");
         if (n->isCollapsed())
             out += QStringLiteral("[+] ");
+        if (!n->isQuote() && n->text().startsWith(u'>'))
+            out += u'\\';
         out += escaped(n->text());
         if (n->depth() != level)
             out += QStringLiteral("@%1").arg(n->depth());

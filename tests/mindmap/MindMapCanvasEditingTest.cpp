@@ -399,16 +399,19 @@ TEST_F(MindMapCanvasEditingTest, CtrlReturnOnTheTitleEndsEditingWithoutAStep)
     EXPECT_TRUE(canvas->isCanvasFocused());
 }
 
-TEST_F(MindMapCanvasEditingTest, TabOnAQuoteRefusesWithoutAnUndoStep)
+TEST_F(MindMapCanvasEditingTest, TabOnAQuoteAddsThePointRightAfterIt)
 {
+    // A quote holds no points: the words typed next go into a plain point after it.
     a1->setQuote(true);
     canvas->recomputeLayout();
     editByClicks(a1);
     key(Qt::Key_Tab);
-    EXPECT_FALSE(controller().editingNodeID());
+    type(QStringLiteral("under quote"));
+    canvas->endEditing(true);
     EXPECT_FALSE(a1->hasChildren());
-    EXPECT_EQ(undoSteps(), 0);
-    EXPECT_TRUE(canvas->isCanvasFocused());
+    EXPECT_EQ(childTexts(a),
+        (QStringList { QStringLiteral("Alpha one"), QStringLiteral("under quote"), QStringLiteral("Alpha two") }));
+    EXPECT_FALSE(a->children()[1]->isQuote());
 }
 
 TEST_F(MindMapCanvasEditingTest, AltReturnSplitsAtTheCaretAsOneStep)
@@ -453,11 +456,11 @@ TEST_F(MindMapCanvasEditingTest, AltReturnAtTheStartKeepsTheTextInItsPlace)
     editByClicks(a2);
     key(Qt::Key_Home);
     key(Qt::Key_Return, Qt::AltModifier);
-    // The node's whole text moves to a new node at the same place under the same parent; the
-    // quote went with the removed node.
+    // The node's whole text moves to a new node at the same place under the same parent, and
+    // stays a quote, as the second part of a split in the middle does.
     EXPECT_EQ(childTexts(a), (QStringList { QStringLiteral("Alpha one"), QStringLiteral("Alpha two") }));
     EXPECT_NE(a->children()[1]->id(), a2->id());
-    EXPECT_FALSE(a->children()[1]->isQuote());
+    EXPECT_TRUE(a->children()[1]->isQuote());
     EXPECT_EQ(controller().editingNodeID(), a->children()[1]->id());
     EXPECT_EQ(undoSteps(), 1);
 

@@ -506,23 +506,52 @@ TEST_F(DocumentManagerTest, UntitledDocumentAsksBeforeItsContentIsDropped)
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
-TEST_F(DocumentManagerTest, QuitClosesWindowsUntilOneIsKept)
+TEST_F(DocumentManagerTest, QuitAsksEveryQuestionBeforeClosingAnyWindow)
 {
     const QString first = writeFile(QStringLiteral("a.md"), sermonText);
-    m_manager->open(first);
+    OpenDocument* saved = m_manager->open(first);
     OpenDocument* untitled = m_manager->newDocument();
     edit(*untitled, QStringLiteral("Keep me"));
     const QString third = writeFile(QStringLiteral("c.md"), sermonText);
-    m_manager->open(third);
+    OpenDocument* edited = m_manager->open(third);
+    edit(*edited, QStringLiteral("Saved on the way"));
+    OpenDocument* theirs = m_manager->open(writeFile(QStringLiteral("b.md"), sermonText));
+    edit(*theirs, QStringLiteral("Ours"));
+    writeFile(QStringLiteral("b.md"), "# Theirs\n");
+    OpenDocument* last = m_manager->newDocument();
+    edit(*last, QStringLiteral("Last"));
 
-    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Cancel };
+    // Cancel at the last question: every window stays, those answered Don't Save too.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave, DocumentDialogs::SaveChoice::Cancel };
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::DontSave };
     EXPECT_FALSE(m_manager->closeAll());
-    ASSERT_EQ(m_manager->documents().size(), 2u);
-    EXPECT_EQ(m_manager->documents().front(), untitled);
+    EXPECT_EQ(m_manager->documents(), std::vector<OpenDocument*>({ saved, untitled, edited, theirs, last }));
+    EXPECT_EQ(untitled->document().root()->text(), QStringLiteral("Keep me"));
+    EXPECT_TRUE(recoveryText().contains("# Keep me\n"));
+    EXPECT_TRUE(readFile(third).contains("# Saved on the way\n"));
+    // The file changed on disk is not asked about again until the user saves it.
+    timerOf(*theirs).fire();
+    EXPECT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_TRUE(recoveryText().contains("# Ours\n"));
 
-    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    // Text typed after its Don't Save, while another question waited, is asked about again.
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave, DocumentDialogs::SaveChoice::DontSave };
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::DontSave };
+    m_dialogs->whileAsking = [&] {
+        if (m_dialogs->saveQuestions.size() == 3)
+            edit(*untitled, QStringLiteral("Typed meanwhile"));
+    };
+    EXPECT_FALSE(m_manager->closeAll());
+    EXPECT_EQ(m_dialogs->saveQuestions.size(), 5);
+    EXPECT_EQ(m_manager->documents().size(), 5u);
+    EXPECT_TRUE(recoveryText().contains("# Typed meanwhile\n"));
+
+    m_dialogs->whileAsking = nullptr;
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave, DocumentDialogs::SaveChoice::DontSave };
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::DontSave };
     EXPECT_TRUE(m_manager->closeAll());
     EXPECT_TRUE(m_manager->documents().empty());
+    EXPECT_EQ(readFile(path(QStringLiteral("b.md"))), "# Theirs\n");
 }
 
 TEST_F(DocumentManagerTest, SaveAsRefusesAFileOpenInAnotherWindow)

@@ -436,20 +436,58 @@ TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsIt
     EXPECT_TRUE(recoveryText().contains("# Fourth\n"));
 }
 
-TEST_F(DocumentManagerTest, RecoveryKeepsCopiesItCannotReadAndDeletesOnlyEmptyOnes)
+TEST_F(DocumentManagerTest, RecoveryTakesOnlyItsOwnCopiesAndDeletesOnlyEmptyOnes)
 {
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("recovery"))));
+    const QString empty = QStringLiteral("recovery/0d6a5c1e-3f7b-4c2a-9e8d-1b2c3d4e5f60.md");
+    const QString latin1Copy = QStringLiteral("recovery/7e1f2a3b-4c5d-4e6f-8a9b-0c1d2e3f4a5b.md");
     const QByteArray latin1 = "# Gr\xe2"
                               "ce \xff\xfe\n";
-    writeFile(QStringLiteral("recovery/empty.md"), QByteArray());
-    writeFile(QStringLiteral("recovery/empty.md.origin"), path(QStringLiteral("gone.md")).toUtf8());
-    writeFile(QStringLiteral("recovery/latin1.md"), latin1);
-    writeFile(QStringLiteral("recovery/latin1.md.origin"), path(QStringLiteral("gone.md")).toUtf8());
-    writeFile(QStringLiteral("recovery/good.md"), sermonText);
+    writeFile(empty, QByteArray());
+    writeFile(empty + QStringLiteral(".origin"), path(QStringLiteral("gone.md")).toUtf8());
+    writeFile(latin1Copy, latin1);
+    writeFile(latin1Copy + QStringLiteral(".origin"), path(QStringLiteral("gone.md")).toUtf8());
+    writeFile(QStringLiteral("recovery/3c4d5e6f-7a8b-4c9d-8e0f-1a2b3c4d5e6f.md"), sermonText);
+    // Files someone keeps there, named otherwise, are theirs.
+    writeFile(QStringLiteral("recovery/Notes.md"), sermonText);
+    writeFile(QStringLiteral("recovery/blank.md"), QByteArray());
+    writeFile(QStringLiteral("recovery/3C4D5E6F-7A8B-4C9D-8E0F-1A2B3C4D5E6F.md"), sermonText);
 
     EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 1);
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("recovery/empty.md"))));
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("recovery/empty.md.origin"))));
-    EXPECT_EQ(readFile(path(QStringLiteral("recovery/latin1.md"))), latin1);
-    EXPECT_TRUE(QFile::exists(path(QStringLiteral("recovery/latin1.md.origin"))));
+    EXPECT_FALSE(QFile::exists(path(empty)));
+    EXPECT_FALSE(QFile::exists(path(empty + QStringLiteral(".origin"))));
+    EXPECT_EQ(readFile(path(latin1Copy)), latin1);
+    EXPECT_TRUE(QFile::exists(path(latin1Copy + QStringLiteral(".origin"))));
+    ASSERT_EQ(m_manager->documents().size(), 1u);
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    EXPECT_TRUE(m_manager->close(*m_manager->documents().front()));
+    EXPECT_EQ(readFile(path(QStringLiteral("recovery/Notes.md"))), sermonText);
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("recovery/blank.md"))));
+    EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
+}
+
+TEST_F(DocumentManagerTest, SafetyCopyIsNeverASermonsFile)
+{
+    OpenDocument* document = m_manager->newDocument();
+    edit(*document, QStringLiteral("Only here"));
+    recoveryTimerOf(*document).fire();
+    ASSERT_EQ(recoveryFiles().size(), 1);
+    const QString copy = path(QStringLiteral("recovery/") + recoveryFiles().front());
+
+    // Saved over the copy, or anywhere in its folder, or through a link into it: refused,
+    // and the text stays where it was.
+    ASSERT_TRUE(QFile::link(copy, path(QStringLiteral("link.md"))));
+    m_dialogs->savePaths = { copy, path(QStringLiteral("recovery/Mine.md")), path(QStringLiteral("link.md")) };
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_FALSE(m_manager->saveAs(*document)) << attempt;
+    ASSERT_EQ(m_dialogs->errors.size(), 3);
+    EXPECT_TRUE(m_dialogs->errors.front().contains(QDir::toNativeSeparators(path(QStringLiteral("recovery")))));
+    EXPECT_TRUE(document->isUntitled());
+    EXPECT_TRUE(document->isModified());
+    EXPECT_TRUE(readFile(copy).contains("# Only here\n"));
+    EXPECT_EQ(recoveryFiles().size(), 1);
+
+    // Opened by hand, the copy is the window that keeps it.
+    EXPECT_EQ(m_manager->open(copy), document);
+    EXPECT_EQ(m_manager->documents().size(), 1u);
 }

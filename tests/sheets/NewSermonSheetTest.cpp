@@ -245,3 +245,17 @@ TEST_F(NewSermonSheetTest, OccurrencesKeepToTheirContentAndTheFormToTheTop)
     EXPECT_GT(card->height(), 0);
     EXPECT_LT(card->height(), rows->sizeHint().height());
 }
+
+TEST_F(NewSermonSheetTest, ShownAgainTheKeptTitleIsSelectedSoTheNextOneReplacesIt)
+{
+    typeTitle(QStringLiteral("A"));
+    form().scriptureField()->insert(QStringLiteral("Luke 15"));
+    m_sheet.hide();
+    m_sheet.show();
+    QApplication::setActiveWindow(&m_sheet);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form().titleField()->hasSelectedText(); }));
+    EXPECT_TRUE(form().titleField()->hasFocus());
+    typeTitle(QStringLiteral("B"));
+    EXPECT_EQ(form().titleField()->text(), QStringLiteral("B"));
+    EXPECT_EQ(form().scriptureField()->text(), QStringLiteral("Luke 15"));
+}
