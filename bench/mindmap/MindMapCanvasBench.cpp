@@ -189,6 +189,35 @@ void BM_CanvasAddChild(benchmark::State& state)
 }
 BENCHMARK(BM_CanvasAddChild)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
+// What such an edit costs a second map of the sermon that is shown (the focus window's, or the
+// document window's behind it): once the event loop turns, it lays the tree out again and draws
+// its frame. The map that edits is hidden, so that its own frame is not counted.
+void BM_AnotherMapFollowsAnEdit(benchmark::State& state)
+{
+    CanvasBench bench(static_cast<int>(state.range(0)));
+    bench.canvas.hide();
+    MindMapCanvas other(bench.document, &bench.undoManager);
+    other.resize(bench.canvas.size());
+    other.show();
+    QCoreApplication::processEvents();
+    DocumentController& controller = bench.canvas.controller();
+    const SermonNodePtr point = bench.document.root()->children().front();
+    for (auto _ : state) {
+        state.PauseTiming();
+        controller.selectSingleNode(point->id());
+        controller.addChild();
+        controller.setEditingNodeID(std::nullopt);
+        state.ResumeTiming();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        point->mutableChildren().pop_back();
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = static_cast<double>(state.range(0));
+    state.counters["followed"] = other.cachedLayouts().size() == bench.canvas.cachedLayouts().size();
+}
+BENCHMARK(BM_AnotherMapFollowsAnEdit)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
 // Undoing such an edit: the tree restored from its step, laid out again, its moves animated.
 void BM_CanvasUndo(benchmark::State& state)
 {

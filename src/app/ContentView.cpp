@@ -326,7 +326,7 @@ bool ContentView::setMode(AppMode mode)
     showColumns(mode == AppMode::Columns);
     // Edits made in the columns reach the mind map only now.
     if (mode == AppMode::Tree)
-        m_mindMapCanvas->recomputeLayout();
+        m_mindMapCanvas->followOutsideChange();
     m_statusBarSlot->setVisible(mode != AppMode::Delivery);
     // The zoom belongs to the map; the columns have none, so its buttons would act unseen.
     m_statusBar->zoomControls()->setVisible(mode == AppMode::Tree);
@@ -409,30 +409,8 @@ void ContentView::exitFocusMode()
 
 void ContentView::refreshMindMapAfterFocusMode()
 {
-    MindMapCanvas* canvas = m_mindMapCanvas;
-    if (!canvas)
-        return;
-    canvas->textCache().clearBitmaps();
-    canvas->recomputeLayout();
-    // Nodes deleted in focus mode leave the selection.
-    DocumentController& controller = canvas->controller();
-    const SermonNodeMap& nodes = canvas->nodeLookup();
-    const auto kept
-        = [&nodes](const std::optional<QUuid>& id) { return id && nodes.contains(*id) ? id : std::nullopt; };
-    QSet<QUuid> ids;
-    for (const QUuid& id : controller.selectedNodeIDs()) {
-        if (nodes.contains(id))
-            ids.insert(id);
-    }
-    const std::optional<QUuid> primary = kept(controller.selectedNodeID());
-    if (ids.size() != controller.selectedNodeIDs().size() || primary != controller.selectedNodeID()) {
-        const SermonNodePtr& top = m_document.root();
-        const bool isEmpty = ids.isEmpty() && !primary;
-        controller.setSelection(
-            ids, isEmpty && top ? std::optional<QUuid>(top->id()) : primary, kept(controller.selectionAnchorID()));
-    }
-    if (controller.isSearching())
-        controller.updateSearch();
+    if (m_mindMapCanvas)
+        m_mindMapCanvas->followOutsideChange();
 }
 
 bool ContentView::setScale(qreal scale)

@@ -134,8 +134,20 @@ void WindowSupervisor::keepOnScreen(QWidget* window)
 
 void WindowSupervisor::showWelcome()
 {
+    m_isWelcomeAsked = true;
+    presentWelcome();
+}
+
+void WindowSupervisor::presentWelcome()
+{
     makeWelcomeWindow();
     present(m_welcomeWindow.get(), true);
+}
+
+void WindowSupervisor::hideWelcomeUnlessAsked()
+{
+    if (m_welcomeWindow && !m_isWelcomeAsked)
+        m_welcomeWindow->hide();
 }
 
 void WindowSupervisor::makeWelcomeWindow()
@@ -174,6 +186,7 @@ void WindowSupervisor::showNewSermon()
     } else if (!m_newSermonContent) {
         fillNewSermonWindow();
     }
+    m_isWelcomeAsked = false;
     if (m_welcomeWindow)
         m_welcomeWindow->hide();
     present(m_newSermonWindow.get(), true);
@@ -222,8 +235,7 @@ void WindowSupervisor::refreshWelcome()
     if (m_isLaunching || m_manager.isQuitting())
         return;
     if (documentWindowCount() >= 1) {
-        if (m_welcomeWindow)
-            m_welcomeWindow->hide();
+        hideWelcomeUnlessAsked();
         return;
     }
     // Not brought over the window that just took the keyboard (the About window, say); when no
@@ -245,6 +257,7 @@ void WindowSupervisor::windowWillClose(QWidget* window)
     if (m_manager.isQuitting())
         return;
     if (window && window->objectName() == welcomeIdentifier) {
+        m_isWelcomeAsked = false;
         if (documentWindowCount(window) == 0)
             quit();
         return;
@@ -252,9 +265,9 @@ void WindowSupervisor::windowWillClose(QWidget* window)
     if (m_isLaunching)
         return;
     if (documentWindowCount(window) < 1)
-        showWelcome();
-    else if (m_welcomeWindow)
-        m_welcomeWindow->hide();
+        presentWelcome();
+    else
+        hideWelcomeUnlessAsked();
 }
 
 void WindowSupervisor::handleReopen()
@@ -262,21 +275,29 @@ void WindowSupervisor::handleReopen()
     if (m_isLaunching)
         return;
     if (documentWindowCount() >= 1) {
-        if (m_welcomeWindow)
-            m_welcomeWindow->hide();
+        hideWelcomeUnlessAsked();
         return;
     }
-    showWelcome();
+    presentWelcome();
 }
 
 void WindowSupervisor::openFile()
 {
-    m_manager.showOpenDialog(m_welcomeWindow && m_welcomeWindow->isVisible() ? m_welcomeWindow.get() : nullptr);
+    QWidget* parent = m_welcomeWindow && m_welcomeWindow->isVisible() ? m_welcomeWindow.get() : nullptr;
+    openFromWelcome([this, parent] { return m_manager.showOpenDialog(parent); });
 }
 
 void WindowSupervisor::openRecent(const QString& path)
 {
-    m_manager.open(path);
+    openFromWelcome([this, &path] { return m_manager.open(path) != nullptr; });
+}
+
+void WindowSupervisor::openFromWelcome(const std::function<bool()>& open)
+{
+    if (!open())
+        return;
+    m_isWelcomeAsked = false;
+    refreshWelcome();
 }
 
 void WindowSupervisor::finishNewSermon(const QString& title, const SermonMetadata& metadata)

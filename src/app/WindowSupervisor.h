@@ -20,9 +20,10 @@ class WelcomeView;
 
 // Owns the three windows that show no document (welcome, new sermon, About) and decides when
 // the welcome window shows: whenever no document window and no new-sermon window is on
-// screen (minimised ones do not count), once the launch has finished. Closing the welcome
-// window with none on screen quits, through the document manager, so nothing unsaved is
-// dropped without a question.
+// screen (minimised ones do not count), once the launch has finished, and whenever the user
+// asks for it; asked for, it stays beside open sermons until it is closed or a sermon is opened
+// or begun from it. Closing the welcome window with none on screen quits, through the
+// document manager, so nothing unsaved is dropped without a question.
 //
 // The windows are made on first show and kept: closing one only hides it. Main thread only.
 class WindowSupervisor : public QObject {
@@ -58,7 +59,7 @@ public:
 
     // Each makes its window when there is none, then brings it forward with the keyboard.
     // The new-sermon window starts with an empty form whenever it was not on screen, and
-    // hides the welcome window.
+    // hides the welcome window. The welcome window shown here is the one the user asked for.
     void showWelcome();
     void showNewSermon();
     void showAbout();
@@ -88,6 +89,12 @@ protected:
 
 private:
     void makeWelcomeWindow();
+    // The welcome window brought forward by the rules, not asked for.
+    void presentWelcome();
+    void hideWelcomeUnlessAsked();
+    // A sermon opened from the welcome window takes its place; when none opens (cancelled,
+    // unreadable) the window stays.
+    void openFromWelcome(const std::function<bool()>& open);
     std::unique_ptr<QWidget> makeWindow(const QString& identifier, const QString& title, QSize size, bool isResizable);
     void fillNewSermonWindow();
     void present(QWidget* window, bool activates);
@@ -102,6 +109,8 @@ private:
     WelcomeView* m_welcomeView = nullptr;
     QPointer<QWidget> m_newSermonContent;
     bool m_isLaunching = true;
+    // The user asked for the welcome window and has not closed or used it since.
+    bool m_isWelcomeAsked = false;
 };
 
 } // namespace kestrion

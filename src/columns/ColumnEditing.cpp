@@ -70,7 +70,7 @@ bool ColumnEditing::finishEmptiedNode(const SermonNodePtr& node, bool isNew, boo
     }
     const SermonNodePtr neighbour = neighbourOf(root, node->id());
     if (root->removeNode(node->id()))
-        Q_EMIT document.contentEdited();
+        document.announceContentEdited();
     // A new point left before anything was typed into it leaves no step behind.
     if (isNew && !isRecorded)
         document.withdrawUnchangedStep(m_canvas.undoManager());

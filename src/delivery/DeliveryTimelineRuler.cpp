@@ -241,11 +241,11 @@ void DeliveryTimelineRuler::mouseMoveEvent(QMouseEvent* event)
 std::optional<QString> DeliveryTimelineRuler::fittedTitle(const QString& text, const QFont& font, double room)
 {
     const QFontMetricsF metrics(font);
-    return fittedTitle(text, metrics, metrics.horizontalAdvance(text), room);
+    return fittedTitle(text, font, metrics, EmojiText::horizontalAdvance(font, metrics, text), room);
 }
 
 std::optional<QString> DeliveryTimelineRuler::fittedTitle(
-    const QString& text, const QFontMetricsF& metrics, double textWidth, double room)
+    const QString& text, const QFont& font, const QFontMetricsF& metrics, double textWidth, double room)
 {
     if (textWidth <= room)
         return text;
@@ -267,7 +267,9 @@ std::optional<QString> DeliveryTimelineRuler::fittedTitle(
     };
     const auto candidate
         = [&](std::size_t characters) { return trimmedOfSpaces(text.left(ends[characters])) + QChar(u'\u2026'); };
-    const auto fits = [&](std::size_t characters) { return metrics.horizontalAdvance(candidate(characters)) <= room; };
+    const auto fits = [&](std::size_t characters) {
+        return EmojiText::horizontalAdvance(font, metrics, candidate(characters)) <= room;
+    };
     if (!fits(0))
         return std::nullopt;
     // Widths never shrink as characters are added: double the prefix while it fits, then halve
@@ -446,7 +448,7 @@ void DeliveryTimelineRuler::drawHeadingLabels(QPainter& painter, double width, b
         const QString& title = mainPoints[i].title;
         if (m_titleWidths[i] < 0)
             m_titleWidths[i] = EmojiText::horizontalAdvance(font, metrics, title);
-        if (const std::optional<QString> fitted = fittedTitle(title, metrics, m_titleWidths[i], room))
+        if (const std::optional<QString> fitted = fittedTitle(title, font, metrics, m_titleWidths[i], room))
             EmojiText::drawLine(painter, QPointF(start, titleBaseline - metrics.descent()), *fitted);
     }
 }

@@ -71,12 +71,13 @@ public:
     // Draws every layer at the given width and device pixel ratio.
     void paintRuler(QPainter& painter, double width, double scale);
 
-    // A main point's title within room: whole, or shortened by whole characters with "…";
-    // none when not even that fits.
+    // A main point's title within room, measured as it is drawn (circle markers in the emoji
+    // font): whole, or shortened by whole characters with "…"; none when not even that fits.
     static std::optional<QString> fittedTitle(const QString& text, const QFont& font, double room);
-    // The same given the whole text's width; costs what the characters that fit cost.
+    // The same given the font's metrics and the whole text's width; costs what the characters
+    // that fit cost.
     static std::optional<QString> fittedTitle(
-        const QString& text, const QFontMetricsF& metrics, double textWidth, double room);
+        const QString& text, const QFont& font, const QFontMetricsF& metrics, double textWidth, double room);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -123,8 +123,13 @@ DeliveryView::~DeliveryView()
 qint64 DeliveryView::plannedMinutes(const SermonDocument& document, qint64 wordsPerMinute)
 {
     if (document.metadata().duration)
-        return *document.metadata().duration;
+        return plannedDuration(*document.metadata().duration);
     return roundedDurationMinutes(wordCount(document.root()), wordsPerMinute);
+}
+
+qint64 DeliveryView::plannedDuration(qint64 minutes)
+{
+    return std::clamp<qint64>(minutes, 1, DeliveryTimer::maxMinutes);
 }
 
 qint64 DeliveryView::autoDurationMinutes() const
@@ -214,9 +219,9 @@ void DeliveryView::commitPendingEdit()
 void DeliveryView::commitDuration(qint64 minutes)
 {
     const SermonMetadata& current = m_document.metadata();
-    // A duration beyond the countdown's day is shown as the day: committing what is shown keeps
-    // the sermon's own value.
-    if (current.duration && DeliveryTimer::boundedMinutes(*current.duration) == minutes)
+    // A duration outside the countdown's range is shown at its end: committing what is shown
+    // keeps the sermon's own value.
+    if (current.duration && plannedDuration(*current.duration) == minutes)
         return;
     m_document.recordUndo(std::nullopt, m_undoManager);
     SermonMetadata changed = current;

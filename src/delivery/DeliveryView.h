@@ -70,6 +70,9 @@ public:
     qint64 autoDurationMinutes() const;
     // The sermon's duration when set, else the estimate at a pace.
     static qint64 plannedMinutes(const SermonDocument& document, qint64 wordsPerMinute);
+    // A duration the sermon states, as the countdown plans and shows it: beyond the countdown's
+    // day the day, below a minute (only a file written by hand holds one) a minute.
+    static qint64 plannedDuration(qint64 minutes);
     // The largest text width the settings offer in the view's width: a multiple of 50 from
     // 400 to 1000; 1000 before the width is known.
     double maxTextWidth() const;
@@ -81,7 +84,7 @@ public:
     // Scrolls the page so that the fraction's words stand on the reading line, at once.
     void seek(double fraction);
     // Writes an edited duration into the sermon's details as one undo step; nothing when the
-    // sermon has that duration already, or one beyond the countdown's day that it is shown as.
+    // sermon has that duration already, or one outside the countdown's range that it is shown as.
     void commitDuration(qint64 minutes);
     void timerStateChanged(TimerState previous, TimerState state);
     void fullscreenSettingChanged(bool enabled);

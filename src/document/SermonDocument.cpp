@@ -59,9 +59,16 @@ bool SermonDocument::writeNodeText(SermonNode& node, const QString& text)
     const qint64 before = countWords(node.text());
     if (!node.setText(text))
         return false;
+    ++m_changeCount;
     Q_EMIT nodeTextWritten(countWords(node.text()) - before);
     Q_EMIT contentEdited();
     return true;
+}
+
+void SermonDocument::announceContentEdited()
+{
+    ++m_changeCount;
+    Q_EMIT contentEdited();
 }
 
 QString SermonDocument::snapshot() const
@@ -112,6 +119,7 @@ bool SermonDocument::setRoot(SermonNodePtr root)
     if (!root || root == m_root)
         return false;
     m_root = std::move(root);
+    ++m_changeCount;
     Q_EMIT rootChanged();
     return true;
 }
@@ -120,6 +128,7 @@ bool SermonDocument::setTitle(const QString& title)
 {
     if (!m_root->setText(title))
         return false;
+    ++m_changeCount;
     Q_EMIT titleChanged();
     return true;
 }
@@ -144,6 +153,10 @@ void SermonDocument::recordUndo(const std::optional<QUuid>& selectedNodeID, Undo
     m_undoStack.push_back(makeSnapshot(selectedNodeID));
     if (static_cast<qsizetype>(m_undoStack.size()) > undoLimit)
         m_undoStack.erase(m_undoStack.begin());
+    m_isLatestStateOnRedo = false;
+    // Counted before the change it announces: whoever lays out once the change is made is up
+    // to date with it.
+    ++m_changeCount;
     Q_EMIT undoStackChanged();
     if (!m_redoStack.empty()) {
         m_redoStack.clear();
@@ -166,6 +179,7 @@ bool SermonDocument::withdrawUnchangedStep(UndoRegistrar* undoManager)
     if (undoManager && !undoManager->withdrawUndo(*this))
         return false;
     m_undoStack.pop_back();
+    ++m_changeCount;
     Q_EMIT undoStackChanged();
     return true;
 }
@@ -178,6 +192,7 @@ void SermonDocument::undo()
     m_undoStack.pop_back();
     Q_EMIT undoStackChanged();
     m_redoStack.push_back(makeSnapshot(m_currentSelectedNodeID));
+    m_isLatestStateOnRedo = true;
     Q_EMIT redoStackChanged();
     restore(std::move(snapshot));
 }
@@ -191,8 +206,28 @@ void SermonDocument::redo()
     Q_EMIT redoStackChanged();
     // Every redo entry came off the undo stack, so this never exceeds the limit.
     m_undoStack.push_back(makeSnapshot(m_currentSelectedNodeID));
+    m_isLatestStateOnRedo = false;
     Q_EMIT undoStackChanged();
     restore(std::move(snapshot));
+}
+
+bool SermonDocument::keepTypedText(const QUuid& id, const QString& text)
+{
+    std::vector<UndoSnapshot>& stack = m_isLatestStateOnRedo ? m_redoStack : m_undoStack;
+    if (stack.empty())
+        return false;
+    UndoSnapshot& kept = stack.back();
+    const SermonNodePtr node = kept.root->findNode(id);
+    if (!node || node->text() == text)
+        return false;
+    // Steps share nodes, so the kept tree is not changed but replaced by a copy that differs in
+    // that one text.
+    kept.root = kept.root->copyWithText(id, text);
+    if (m_isLatestStateOnRedo)
+        Q_EMIT redoStackChanged();
+    else
+        Q_EMIT undoStackChanged();
+    return true;
 }
 
 void SermonDocument::restore(UndoSnapshot&& snapshot)
@@ -214,6 +249,7 @@ void SermonDocument::restore(UndoSnapshot&& snapshot)
         Q_EMIT lastRestoredNodeIDChanged();
     }
     ++m_undoRedoGeneration;
+    ++m_changeCount;
     Q_EMIT undoRedoGenerationChanged(m_undoRedoGeneration);
 }
 

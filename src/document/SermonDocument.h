@@ -69,6 +69,14 @@ public:
     // Writes a node's text in place with no step of its own (the column editor's keystrokes)
     // and tells of it: nodeTextWritten, then contentEdited. False when the text was the same.
     bool writeNodeText(SermonNode& node, const QString& text);
+    // Tells of nodes that their writer changed with no step of its own (contentEdited).
+    void announceContentEdited();
+
+    // Counts what this document tells of that may change the tree: steps recorded and
+    // withdrawn, undos and redos, texts written in place, titles, roots. A view that has laid
+    // out the tree since the count last moved is up to date with it; one that has not learns
+    // that another view of the document changed the tree.
+    quint64 changeCount() const { return m_changeCount; }
 
     // Saving: the whole file text, and that text as the bytes to write (UTF-8 without a
     // byte-order mark).
@@ -125,6 +133,11 @@ public:
     // stay the same objects; every other node, and every ancestor of one, is new.
     void undo();
     void redo();
+    // Words typed into a node that has since left the tree (through another view), put into the
+    // state of the tree that the history kept just before: the latest undo step, or after an
+    // undo the latest redo step. Stepping back there brings the node back as it was typed.
+    // False, changing nothing, when that state does not hold the node or holds it with this text.
+    bool keepTypedText(const QUuid& id, const QString& text);
 
 Q_SIGNALS:
     void metadataChanged();
@@ -158,6 +171,10 @@ private:
     // since with it.
     SermonNodePtr m_snapshotBase;
     qint64 m_undoRedoGeneration = 0;
+    quint64 m_changeCount = 0;
+    // Whether the tree as it stood before the latest change went onto the redo stack (an undo)
+    // rather than the undo stack.
+    bool m_isLatestStateOnRedo = false;
     std::optional<QUuid> m_lastRestoredNodeID;
     std::optional<QUuid> m_currentSelectedNodeID;
 };

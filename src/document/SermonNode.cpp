@@ -346,6 +346,38 @@ SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
     return results.front().reused ? *results.front().reused : std::move(results.front().copied);
 }
 
+SermonNodePtr SermonNode::copyWithText(const QUuid& id, const QString& text) const
+{
+    // The way down to the node: each node on it with the index of the child it goes on to.
+    struct Step {
+        const SermonNode* node;
+        size_t next;
+    };
+    std::vector<Step> path { { this, 0 } };
+    while (!path.empty() && path.back().node->m_id != id) {
+        const Step top = path.back();
+        if (top.next < top.node->m_children.size()) {
+            path.push_back({ top.node->m_children[top.next].get(), 0 });
+            continue;
+        }
+        path.pop_back();
+        if (!path.empty())
+            ++path.back().next;
+    }
+    SermonNodePtr copy;
+    for (auto step = path.rbegin(); step != path.rend(); ++step) {
+        const SermonNode& source = *step->node;
+        auto node = std::make_shared<SermonNode>(Token {}, source.m_id, copy ? source.m_text : text, source.m_depth);
+        node->m_isCollapsed = source.m_isCollapsed;
+        node->m_isQuote = source.m_isQuote;
+        node->m_children = source.m_children;
+        if (copy)
+            node->m_children[step->next] = std::move(copy);
+        copy = std::move(node);
+    }
+    return copy;
+}
+
 void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map)
 {
     if (!node)

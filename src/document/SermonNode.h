@@ -76,6 +76,10 @@ public:
     // the tree that undo hands back (base: the tree it replaces). Result and base share
     // nodes: a change to one shows in the other.
     SermonNodePtr sharingCopy(const SermonNodePtr& base) const;
+    // A copy keeping ids that differs from this tree only in the text of the node with this id:
+    // the nodes on the way down to it are new, every other subtree is shared with this tree.
+    // Null when no node has the id.
+    SermonNodePtr copyWithText(const QUuid& id, const QString& text) const;
 
 private:
     SermonNodePtr insertSiblingAt(const QUuid& id, const QString& text, qint64 offset);

@@ -214,7 +214,9 @@ bool FocusOverlayView::isOwnPointerEvent(QObject* watched, QEvent* event) const
 
 bool FocusOverlayView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (isOwnPointerEvent(watched, event))
+    // Coming back to the window from another one, by keyboard too, is the user coming back: the
+    // count may have changed meanwhile.
+    if (isOwnPointerEvent(watched, event) || (event->type() == QEvent::WindowActivate && watched == window()))
         noteActivity();
     // The event travels on untouched.
     return false;

@@ -18,7 +18,8 @@ class SermonDocument;
 
 // The word-count pill of focus mode: how many words the sermon has and how long it takes to
 // read at the stored pace, in the bottom-left corner. It fades out 3 s after the last pointer
-// movement or click in its window and comes back on the next one; key presses leave it alone.
+// movement or click in its window and comes back on the next one, or when its window becomes
+// active again; key presses leave it alone.
 //
 // It lies over the whole area of its window but takes no pointer input, so everything below
 // it stays usable. The hold and the fade run on an AnimationClock: tests give their own,

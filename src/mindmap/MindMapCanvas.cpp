@@ -27,6 +27,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace kestrion {
 
 namespace {
@@ -81,6 +83,10 @@ MindMapCanvas::MindMapCanvas(SermonDocument& document, UndoManager* undoManager,
     connect(&document, &SermonDocument::titleChanged, this, &MindMapCanvas::checkRootText);
     connect(&document, &SermonDocument::undoStackChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
     connect(&document, &SermonDocument::metadataChanged, this, &MindMapCanvas::checkRootText, Qt::QueuedConnection);
+    // Queued: a step is told of before its change is made. The canvas that made the change has
+    // laid it out by then; any other view of the document follows it here.
+    for (auto signal : { &SermonDocument::undoStackChanged, &SermonDocument::contentEdited })
+        connect(&document, signal, this, &MindMapCanvas::noteDocumentChange, Qt::QueuedConnection);
 
     CommandRouter::shared().addViewPublisher(this, this);
 }
@@ -148,6 +154,48 @@ void MindMapCanvas::handleTreeMutated()
     recomputeLayout();
 }
 
+void MindMapCanvas::noteDocumentChange()
+{
+    // Hidden (the columns are shown), the map catches up once it is shown again, so typing in
+    // another view costs it nothing.
+    if (m_document && m_hasAppeared && isVisible() && m_document->changeCount() != m_laidOutChangeCount)
+        followOutsideChange();
+}
+
+void MindMapCanvas::followOutsideChange()
+{
+    DocumentController& c = *m_controller;
+    // The ancestors of the selection as the last pass knew them, nearest first.
+    std::vector<QUuid> ancestors;
+    if (const std::optional<QUuid> primary = c.selectedNodeID()) {
+        for (auto parent = m_parentLookup.constFind(*primary); parent != m_parentLookup.cend();
+             parent = m_parentLookup.constFind(*parent))
+            ancestors.push_back(*parent);
+    }
+    recomputeLayout();
+    if (c.editingNodeID() && !m_nodeLookup.contains(*c.editingNodeID()))
+        endVanishedEdit();
+
+    const auto stays = [this](const std::optional<QUuid>& id) { return id && m_nodeLookup.contains(*id); };
+    QSet<QUuid> ids;
+    for (const QUuid& id : c.selectedNodeIDs()) {
+        if (stays(id))
+            ids.insert(id);
+    }
+    std::optional<QUuid> primary = c.selectedNodeID();
+    if (primary && !stays(primary)) {
+        const auto kept = std::find_if(ancestors.cbegin(), ancestors.cend(), stays);
+        primary = kept != ancestors.cend() ? std::optional<QUuid>(*kept) : std::nullopt;
+        if (!primary && root())
+            primary = root()->id();
+    }
+    const std::optional<QUuid> anchor = stays(c.selectionAnchorID()) ? c.selectionAnchorID() : std::nullopt;
+    if (ids.size() != c.selectedNodeIDs().size() || primary != c.selectedNodeID() || anchor != c.selectionAnchorID())
+        c.setSelection(ids, primary, anchor);
+    if (c.isSearching())
+        c.updateSearch();
+}
+
 void MindMapCanvas::handleCanvasAppear()
 {
     setCanvasFocused(true);
@@ -208,6 +256,9 @@ void MindMapCanvas::handleUndoRedoChange()
         }
     }
     relayoutAndAnimate(nodeAnimationDuration, previousLayouts, vanishedTexts);
+    // Undone or redone in the other window, the node being edited here may be gone.
+    if (const std::optional<QUuid> editing = m_controller->editingNodeID(); editing && !m_nodeLookup.contains(*editing))
+        endVanishedEdit();
     if (!selected.isNull())
         scrollNodeIntoView(selected);
 }
@@ -355,6 +406,8 @@ void MindMapCanvas::relayout()
     m_layoutRoot = top.get();
     m_layoutRootText = top ? top->text() : QString();
     ++m_layoutGeneration;
+    if (m_document)
+        m_laidOutChangeCount = m_document->changeCount();
 
     placeOverlays();
     updateNodeEditor();
@@ -616,6 +669,8 @@ void MindMapCanvas::showEvent(QShowEvent* event)
     if (!m_hasAppeared) {
         m_hasAppeared = true;
         handleCanvasAppear();
+    } else if (m_document && m_document->changeCount() != m_laidOutChangeCount) {
+        followOutsideChange();
     }
 }
 

@@ -156,6 +156,13 @@ public:
     void relayoutAndAnimate(
         double duration, const NodeLayoutMap& previousLayouts, const QHash<QUuid, QString>& previousTexts);
 
+    // Brings the map up to date with the tree as another view of the document left it (the
+    // other window's map, the columns): lays out again and lets go of what left the tree. A
+    // selected node that went hands the selection to its nearest ancestor that stays; an edit
+    // of a node that went ends, its typed words kept in the history so that stepping back
+    // brings the node back as typed; a search finds its matches again.
+    void followOutsideChange();
+
     // --- Pan and zoom ------------------------------------------------------------------------
     void animatePan(const QPointF& target, double duration);
     void zoomIn();
@@ -331,6 +338,11 @@ private:
     // Lays out again when the title was changed from outside the controller.
     void checkRootText();
     void handleTreeMutated();
+    // After anything the document tells of: follows a change this canvas has not laid out
+    // since, at once when shown, else when it is next shown.
+    void noteDocumentChange();
+    // Ends an edit whose node has left the tree, keeping what was typed in the history.
+    void endVanishedEdit();
     void relayout();
     void updateViewportSize(const QSizeF& size);
     void placeOverlays();
@@ -382,6 +394,8 @@ private:
     QString m_layoutRootText;
     // Counts the layout passes; given to the drawing, it lets it skip branches out of view.
     quint64 m_layoutGeneration = 0;
+    // The document's change count at the last layout pass.
+    quint64 m_laidOutChangeCount = 0;
 
     const AnimationClock* m_clock;
     FrameAnimation m_scrollAnimation;

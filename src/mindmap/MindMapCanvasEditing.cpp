@@ -197,6 +197,17 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     return { id, true };
 }
 
+void MindMapCanvas::endVanishedEdit()
+{
+    // The node went through another view, which had no word of what is typed here: those go
+    // into the history's last state that held the node, and Undo brings it back with them.
+    const std::optional<QUuid> id = m_controller->editingNodeID();
+    const QString typed = trimmedOfSpace(m_controller->editingText());
+    if (id && !typed.isEmpty())
+        m_document->keepTypedText(*id, typed);
+    commitEdit(true);
+}
+
 void MindMapCanvas::recordCancelledWords(SermonNode& node, const QString& typed)
 {
     const QString kept = node.text();
@@ -226,7 +237,7 @@ void MindMapCanvas::writeEditedText(SermonNode& node, const QString& text)
         m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     node.setText(text);
     if (c.editingIsNew())
-        Q_EMIT m_document->contentEdited();
+        m_document->announceContentEdited();
     recomputeLayout();
 }
 

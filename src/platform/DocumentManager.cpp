@@ -190,11 +190,14 @@ void DocumentManager::openAll(const QStringList& paths)
         open(path);
 }
 
-void DocumentManager::showOpenDialog(QWidget* parent)
+bool DocumentManager::showOpenDialog(QWidget* parent)
 {
     const QString folder
         = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    openAll(m_dialogs->chooseFilesToOpen(parent, folder));
+    bool isOpened = false;
+    for (const QString& path : m_dialogs->chooseFilesToOpen(parent, folder))
+        isOpened = open(path) != nullptr || isOpened;
+    return isOpened;
 }
 
 void DocumentManager::clearRecentDocuments()

@@ -98,8 +98,9 @@ public:
     const std::vector<OpenDocument*>& documents() const { return m_documents; }
     OpenDocument* documentForPath(const QString& path) const;
 
-    // The commands of the File menu. Each returns whether it did what was asked.
-    void showOpenDialog(QWidget* parent);
+    // The commands of the File menu. Each returns whether it did what was asked: for the open
+    // dialog, whether a chosen file opened (or was open already).
+    bool showOpenDialog(QWidget* parent);
     bool save(OpenDocument& document);
     bool saveAs(OpenDocument& document);
     // Closes the document's window, saving or asking first. False when the user cancelled or

@@ -335,6 +335,15 @@ TEST_F(ContentViewTest, ChangingModeKeepsWhatIsBeingTypedAndTheMapSeesColumnEdit
     const SermonNodePtr added = m_document.root()->children().front();
     EXPECT_EQ(added->text(), QStringLiteral("Typed in the columns"));
     EXPECT_TRUE(map->cachedLayouts().contains(added->id()));
+
+    // The map's selected point, deleted in the columns, hands its selection to what remains.
+    map->controller().selectSingleNode(added->id());
+    view.setMode(AppMode::Columns);
+    view.columnCanvas()->controller().selectSingleNode(added->id());
+    view.columnCanvas()->controller().deleteSelection();
+    view.setMode(AppMode::Tree);
+    EXPECT_FALSE(map->cachedLayouts().contains(added->id()));
+    EXPECT_EQ(map->controller().selectedNodeID(), m_document.root()->id());
 }
 
 // Minutes typed into the counter block but not confirmed: every way out of the field that a

@@ -225,6 +225,57 @@ TEST_F(FocusModeTest, EditsAreInTheWindowsUndoHistoryAutosavedAndShownAfterwards
     EXPECT_FALSE(view().mindMapCanvas()->nodeLookup().contains(added->id()));
 }
 
+// Each window's map follows what the other does to the tree. A point being typed in the focus
+// window that the document window takes away (deleted, or its making undone) leaves the focus
+// map with its editor and its selection, and comes back as typed one step back.
+TEST_F(FocusModeTest, APointTakenAwayInTheDocumentWindowLeavesTheFocusMapWithItsTypingOneStepBack)
+{
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    MindMapCanvas* focusMap = focus->canvas();
+    MindMapCanvas* map = view().mindMapCanvas();
+    const QUuid story = root()->children().front()->id();
+    focusMap->controller().setSelectedNodeID(story);
+    focusMap->performEditingCommand(&DocumentController::addChild);
+    focusMap->controller().setEditingText(QStringLiteral("The son"));
+    focusMap->endEditing(true);
+    const QUuid id = root()->children().front()->children().back()->id();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(map->cachedLayouts().contains(id));
+
+    struct Case {
+        const char* name;
+        QString typed;
+        QAction* takeAway;
+        QAction* bringBack;
+    };
+    const Case cases[] = {
+        { "made, then undone", QStringLiteral("The younger son"), window->undoAction(), window->redoAction() },
+        { "deleted", QStringLiteral("The son who left"), nullptr, window->undoAction() },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        focusMap->beginEditingNode(id, false);
+        focusMap->controller().setEditingText(c.typed + QStringLiteral("  "));
+        if (c.takeAway) {
+            c.takeAway->trigger();
+        } else {
+            map->controller().selectSingleNode(id);
+            map->deleteSelectionAnimated();
+        }
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(focusMap->cachedLayouts().contains(id));
+        EXPECT_FALSE(focusMap->controller().editingNodeID());
+        EXPECT_EQ(focusMap->nodeEditor(), nullptr);
+        EXPECT_EQ(focusMap->controller().selectedNodeID(), story);
+        c.bringBack->trigger();
+        const SermonNodePtr back = root()->findNode(id);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->text(), c.typed);
+        EXPECT_TRUE(focusMap->cachedLayouts().contains(id));
+    }
+}
+
 TEST_F(FocusModeTest, TypingInTheFocusWindowIsKeptByAutosaveSaveAndQuit)
 {
     FocusContentView* focus = enter();

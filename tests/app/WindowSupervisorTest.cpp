@@ -13,6 +13,7 @@
 #include "support/ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -121,6 +122,60 @@ TEST_F(WindowSupervisorTest, WhichWindowShowsAfterWhichEvent)
         EXPECT_EQ(m_quits, step.quits);
         if (HasFatalFailure())
             return;
+    }
+}
+
+// Asked for from the Window menu while a sermon is open, the welcome window stays until it is
+// closed or used.
+TEST_F(WindowSupervisorTest, TheWelcomeWindowAskedForStaysBesideOpenSermonsUntilClosedOrUsed)
+{
+    m_supervisor.finishLaunching();
+    OpenDocument* open = m_manager.newDocument();
+    settle();
+    const QString sermon = m_folder.filePath(QStringLiteral("hope.md"));
+    QFile file(sermon);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# Hope\n");
+    file.close();
+    struct Step {
+        const char* event;
+        std::function<void()> act;
+        bool welcome;
+    };
+    // Once closed or used, it is the rule's again: shown with no sermon open, hidden by the next.
+    const auto closeSermons = [&] { m_manager.closeAll(); };
+    const auto newSermon = [&] { m_manager.newDocument(); };
+    const std::vector<Step> steps {
+        { "asked for", [&] { m_supervisor.showWelcome(); }, true },
+        { "the sermon window in front again", [&] { open->window()->activateWindow(); }, true },
+        { "closed", [&] { m_supervisor.welcomeWindow()->close(); }, false },
+        { "the sermons closed", closeSermons, true },
+        { "a new sermon from the menu", newSermon, false },
+        { "asked again, a file that cannot be read",
+            [&] {
+                m_supervisor.showWelcome();
+                m_supervisor.openRecent(m_folder.filePath(QStringLiteral("missing.md")));
+            },
+            true },
+        { "a sermon opened from it", [&] { m_supervisor.openRecent(sermon); }, false },
+        { "asked again, then New Sermon and Cancel",
+            [&] {
+                m_supervisor.showWelcome();
+                settle();
+                m_supervisor.showNewSermon();
+                settle();
+                m_supervisor.cancelNewSermon();
+            },
+            false },
+        { "the sermons closed again", closeSermons, true },
+        { "another new sermon from the menu", newSermon, false },
+    };
+    for (const Step& step : steps) {
+        step.act();
+        settle();
+        SCOPED_TRACE(step.event);
+        EXPECT_EQ(isShown(m_supervisor.welcomeWindow()), step.welcome);
+        EXPECT_EQ(m_quits, 0);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/TimelineScale.h"
+#include "platform/EmojiText.h"
 #include "platform/SemanticColors.h"
 #include "platform/Typography.h"
 #include "support/ManualClock.h"
@@ -228,36 +229,44 @@ TEST(DeliveryTimelineRulerTest, TitlesAreShortenedByWholeCharacters)
     // A prefix ending in a space is trimmed before the ellipsis.
     const double spaced = metrics.horizontalAdvance(QStringLiteral("Coming to\u2026")) + 0.5;
     EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(title, font, spaced), QStringLiteral("Coming to\u2026"));
-    // Never half an emoji.
-    for (double r = 0; r < 400; r += 3) {
-        const auto fitted = DeliveryTimelineRuler::fittedTitle(title, font, r);
-        if (fitted) {
-            EXPECT_LE(metrics.horizontalAdvance(*fitted), r);
-            EXPECT_TRUE(fitted->isValidUtf16()) << r;
+    // Measured as drawn: the black and the white circle come from the emoji font.
+    const auto drawnWidth = [&](const QString& text) { return EmojiText::horizontalAdvance(font, metrics, text); };
+    const QString circles = QStringLiteral("\u26AB\u26AA Grace \u26AB\u26AA\u26AB upon \u26AA\u26AB\u26AA grace");
+    // Never half an emoji, never past the room.
+    for (const QString& text : { title, circles }) {
+        for (double r = 0; r < 400; r += 3) {
+            const auto fitted = DeliveryTimelineRuler::fittedTitle(text, font, r);
+            if (fitted) {
+                EXPECT_LE(drawnWidth(*fitted), r);
+                EXPECT_TRUE(fitted->isValidUtf16()) << r;
+            }
         }
     }
     EXPECT_FALSE(DeliveryTimelineRuler::fittedTitle(title, font, 1));
 
     // At every room, the longest prefix that fits, as found by trying each in turn.
-    const auto longestFitting = [&](const QString& text, double r) -> std::optional<QString> {
-        if (metrics.horizontalAdvance(text) <= r)
-            return text;
-        std::optional<QString> best;
+    for (const QString& text :
+        { title, circles, QStringLiteral("A"), QStringLiteral("Grace upon grace, the Word made flesh") }) {
+        std::vector<std::pair<QString, double>> prefixes;
         QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
         std::vector<qsizetype> ends { 0 };
         for (qsizetype end = finder.toNextBoundary(); end > 0; end = finder.toNextBoundary())
             ends.push_back(end);
         for (std::size_t k = 0; k + 1 < ends.size(); ++k) {
             const QString candidate = text.left(ends[k]).trimmed() + QChar(u'\u2026');
-            if (metrics.horizontalAdvance(candidate) <= r)
-                best = candidate;
+            prefixes.emplace_back(candidate, drawnWidth(candidate));
         }
-        return best;
-    };
-    for (const QString& text :
-        { title, QStringLiteral("A"), QStringLiteral("Grace upon grace, the Word made flesh") }) {
-        for (double r = 0; r < 260; r += 2.5)
-            EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(text, font, r), longestFitting(text, r)) << r;
+        const double whole = drawnWidth(text);
+        for (double r = 0; r < 260; r += 2.5) {
+            std::optional<QString> longest;
+            if (whole <= r)
+                longest = text;
+            for (std::size_t k = 0; !longest && k < prefixes.size(); ++k) {
+                if (prefixes[prefixes.size() - 1 - k].second <= r)
+                    longest = prefixes[prefixes.size() - 1 - k].first;
+            }
+            EXPECT_EQ(DeliveryTimelineRuler::fittedTitle(text, font, r), longest) << r;
+        }
     }
 }
 

@@ -217,6 +217,24 @@ TEST(SermonNodeTest, DeepCopyKeepingIdsIsIndependent)
     EXPECT_EQ(t.a->children().size(), 1u);
 }
 
+// The copy a kept undo step takes when typed words are put into it: other steps share its nodes.
+TEST(SermonNodeTest, CopyWithTextChangesOneTextAndSharesEverythingOffItsWay)
+{
+    Tree t;
+    t.a1->setCollapsed(true);
+    const QString before = test::treeShape(t.root);
+    const SermonNodePtr copy = t.root->copyWithText(t.a11->id(), QStringLiteral("typed"));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(test::treeShape(t.root), before);
+    EXPECT_EQ(copy->findNode(t.a11->id())->text(), QStringLiteral("typed"));
+    EXPECT_TRUE(copy->findNode(t.a1->id())->isCollapsed());
+    EXPECT_EQ(copy->id(), t.root->id());
+    EXPECT_NE(copy->findNode(t.a1->id()), t.a1);
+    EXPECT_EQ(copy->children()[1], t.b);
+    EXPECT_EQ(copy->children()[2], t.c);
+    EXPECT_EQ(t.root->copyWithText(QUuid::createUuid(), QStringLiteral("typed")), nullptr);
+}
+
 TEST(SermonNodeTest, DeepCopyWithNewIdsSharesNoId)
 {
     Tree t;

@@ -123,7 +123,7 @@ TEST_F(FocusOverlayViewTest, StartsShownAndFadesThreeSecondsAfterTheLastPointerA
     EXPECT_EQ(overlay->pillOpacity(), 0.0);
 }
 
-TEST_F(FocusOverlayViewTest, MovementAndEitherButtonBringItBackButKeysAndDragsDoNot)
+TEST_F(FocusOverlayViewTest, MovementEitherButtonAndComingBackBringItBackButKeysAndDragsDoNot)
 {
     rest();
     QTest::keyClick(&host, Qt::Key_A);
@@ -147,6 +147,12 @@ TEST_F(FocusOverlayViewTest, MovementAndEitherButtonBringItBackButKeysAndDragsDo
     advance(1.1);
     EXPECT_FALSE(overlay->isPillShown());
     QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(200, 160));
+
+    // Coming back to its window from another one, by keyboard too.
+    rest();
+    QEvent activation(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&host, &activation);
+    EXPECT_TRUE(overlay->isPillShown());
 }
 
 TEST_F(FocusOverlayViewTest, HidingRemovesTheMonitorAndTheTimerAndShowingInstallsThemAfresh)
