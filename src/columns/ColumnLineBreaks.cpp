@@ -51,14 +51,18 @@ bool isForeseeable(const QString& paragraph)
 
 // Whether the glyph that ends a piece is surely the character's own glyph in the columns font,
 // whose overhang the font's metrics give: a letter, digit or mark of punctuation of the Latin,
-// Greek or Cyrillic letters, not joined to an f before it (fi, fl, ff).
-bool hasOwnGlyph(const QString& paragraph, qint32 start, qint32 end)
+// Greek or Cyrillic letters, not joined to an f before it (fi, fl, ff), and as wide as the
+// font makes it alone (a ligature shares its width among its characters).
+bool hasOwnGlyph(
+    const QString& paragraph, qint32 start, qint32 end, const QTextLine& line, const QFontMetricsF& metrics)
 {
-    const char16_t u = paragraph[end - 1].unicode();
+    const QChar c = paragraph[end - 1];
+    const char16_t u = c.unicode();
     const bool isPlain = (u > 0x20 && u < 0x7f) || (u >= 0xa1 && u < 0x250 && u != 0xad) || (u >= 0x370 && u < 0x500);
-    if (!isPlain)
+    if (!isPlain || c.isMark() || (end - 1 > start && paragraph[end - 2] == u'f'))
         return false;
-    return end - 1 == start || paragraph[end - 2] != u'f';
+    const qreal advance = line.cursorToX(end) - line.cursorToX(end - 1);
+    return std::abs(advance - metrics.horizontalAdvance(c)) < 1.0 / 128;
 }
 
 } // namespace
@@ -105,7 +109,8 @@ std::shared_ptr<const ColumnLineBreaks> ColumnLineBreaks::measure(const QString&
         const qreal overhang = std::max(-metrics.rightBearing(paragraph[textEnd - 1]), qreal(0));
         pieces[i].advance = static_cast<float>(line.cursorToX(end) - x);
         pieces[i].extent = static_cast<float>(line.cursorToX(textEnd) - x + overhang);
-        pieces[i].margin = static_cast<float>(hasOwnGlyph(paragraph, start, textEnd) ? knownMargin : unknownMargin);
+        pieces[i].margin
+            = static_cast<float>(hasOwnGlyph(paragraph, start, textEnd, line, metrics) ? knownMargin : unknownMargin);
     }
     return breaks;
 }
