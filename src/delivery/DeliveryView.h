@@ -77,6 +77,9 @@ public:
     // 400 to 1000; 1000 before the width is known.
     double maxTextWidth() const;
     static double maxTextWidth(double availableWidth);
+    // The width the page wraps at: the stored one as far as the view has room for it, so no
+    // line runs out of a narrow window; the stored one comes back when the window widens.
+    double pageTextWidth() const;
     // The narrowest the view lets its window be: room for the reading column, at least 800,
     // never more than the screen's available width (when known, above 0).
     static int minimumViewWidth(double textWidth, int screenWidth);
