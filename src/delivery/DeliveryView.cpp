@@ -217,9 +217,9 @@ void DeliveryView::seek(double fraction)
         m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvasState::readingLine));
 }
 
-void DeliveryView::commitPendingEdit()
+bool DeliveryView::commitPendingEdit()
 {
-    m_counterBlock->commitDurationEdit();
+    return m_counterBlock->commitDurationEdit();
 }
 
 void DeliveryView::commitDuration(qint64 minutes)

@@ -56,8 +56,9 @@ public:
     DeliveryTopBar* topBar() const { return m_topBar; }
     DeliveryCounterBlock* counterBlock() const { return m_counterBlock; }
     // Minutes typed into the counter block and not yet confirmed go into the sermon's details,
-    // as Return would put them, before the window saves, closes or leaves delivery.
-    void commitPendingEdit();
+    // as Return would put them, before the window saves, closes or leaves delivery. False when
+    // they ask for more than the day: refused as Return refuses them, the field stays open.
+    bool commitPendingEdit();
     DeliveryRunnerPlayButton* playButton() const { return m_playButton; }
     DeliveryRunnerStopButton* stopButton() const { return m_stopButton; }
     FollowRunnerButton* followButton() const { return m_followButton; }
