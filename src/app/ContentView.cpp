@@ -259,7 +259,7 @@ std::vector<AppMode> ContentView::offeredModes()
     return { AppMode::Tree, AppMode::Columns, AppMode::Delivery };
 }
 
-void ContentView::commitPendingEdits()
+bool ContentView::commitPendingEdits()
 {
     for (MindMapCanvas* canvas : mindMapCanvases()) {
         if (canvas->controller().editingNodeID())
@@ -267,13 +267,13 @@ void ContentView::commitPendingEdits()
     }
     if (m_columnCanvas)
         m_columnCanvas->commitPendingEdit();
-    commitPendingDuration();
+    return commitPendingDuration();
 }
 
-void ContentView::commitPendingDuration()
+bool ContentView::commitPendingDuration()
 {
-    if (auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery)))
-        delivery->commitPendingEdit();
+    auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery));
+    return !delivery || delivery->commitPendingEdit();
 }
 
 void ContentView::storePendingEdits()
@@ -304,8 +304,14 @@ bool ContentView::setMode(AppMode mode)
 {
     if (mode == m_mode)
         return false;
-    // What is being typed goes into the document before its view goes away.
-    commitPendingEdits();
+    // What is being typed goes into the document before its view goes away. Minutes the
+    // countdown refuses keep the window delivering, their field showing the bound, rather
+    // than vanish with the page.
+    if (!commitPendingEdits()) {
+        showModeChecked(m_mode);
+        Q_EMIT modeKept(m_mode);
+        return false;
+    }
     // The delivery view lives only while the window delivers: each visit starts a fresh
     // countdown, and leaving ends the old one at once.
     if (m_mode == AppMode::Delivery) {
@@ -335,6 +341,16 @@ bool ContentView::setMode(AppMode mode)
     // search keeps its field at the keyboard.
     if (mode == AppMode::Tree && m_mindMapCanvas)
         m_mindMapCanvas->takeKeyboard();
+    showModeChecked(mode);
+    Q_EMIT modeChanged(mode);
+    CommandRouter::shared().publisherChanged(this);
+    if (mode != AppMode::Tree && m_isFocusMode)
+        exitFocusMode();
+    return true;
+}
+
+void ContentView::showModeChecked(AppMode mode)
+{
     // A mode without a segment leaves none checked.
     if (QAbstractButton* segment = m_modeGroup->button(int(mode))) {
         segment->setChecked(true);
@@ -343,11 +359,6 @@ bool ContentView::setMode(AppMode mode)
         checked->setChecked(false);
         m_modeGroup->setExclusive(true);
     }
-    Q_EMIT modeChanged(mode);
-    CommandRouter::shared().publisherChanged(this);
-    if (mode != AppMode::Tree && m_isFocusMode)
-        exitFocusMode();
-    return true;
 }
 
 MindMapCanvas* ContentView::focusCanvas() const

@@ -77,8 +77,9 @@ public:
     // becomes Columns; null in the other modes.
     ColumnCanvas* columnCanvas() const { return m_columnCanvas; }
     // Ends every in-place edit of the window (its maps, its columns and the delivery page's
-    // duration), keeping what was typed.
-    void commitPendingEdits();
+    // duration), keeping what was typed. False when the duration typed is refused: its field
+    // stays open and shows why.
+    bool commitPendingEdits();
     // What the editors hold goes into the document, and they stay open; a duration being
     // typed is committed.
     void storePendingEdits();
@@ -118,6 +119,9 @@ public:
 
 Q_SIGNALS:
     void modeChanged(AppMode mode);
+    // A switch of mode was refused (a duration typed in delivery asks for more than the day):
+    // the window stays in this mode.
+    void modeKept(AppMode mode);
     void scaleChanged(qreal scale);
     void focusModeChanged(bool isFocusMode);
 
@@ -132,7 +136,8 @@ private:
     QWidget* buildMindMapPage(UndoManager* undoManager);
     QWidget* buildStatusBar();
     void showColumns(bool shown);
-    void commitPendingDuration();
+    bool commitPendingDuration();
+    void showModeChecked(AppMode mode);
     void updateAppearanceButton();
     void updateFileSettingsButton();
     // After focus mode: the tree may have changed under the window's own mind map.

@@ -25,6 +25,7 @@ SermonWindow::SermonWindow(
     setContent(m_contentView);
     m_menus = new MenuCommands(*this, updates);
     connect(m_contentView, &ContentView::modeChanged, m_menus, &MenuCommands::showMode);
+    connect(m_contentView, &ContentView::modeKept, m_menus, &MenuCommands::showMode);
     watchTyping(m_contentView->mindMapCanvas());
     connect(m_contentView, &ContentView::focusModeChanged, this, &SermonWindow::focusModeChanged);
     connect(&document.document(), &SermonDocument::unreadableFrontMatterChanged, this,

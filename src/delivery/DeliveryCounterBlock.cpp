@@ -351,17 +351,26 @@ void DeliveryCounterBlock::endEditing()
     adjustSize();
 }
 
-void DeliveryCounterBlock::commitDurationEdit()
+bool DeliveryCounterBlock::refuseAboveBound()
+{
+    if (!isDurationEntryAboveBound(m_field->text()))
+        return false;
+    m_hint->show();
+    m_field->selectAll();
+    adjustSize();
+    return true;
+}
+
+bool DeliveryCounterBlock::commitDurationEdit()
 {
     if (!m_isEditingDuration)
-        return;
-    if (isDurationEntryAboveBound(m_field->text())) {
-        m_hint->show();
-        m_field->selectAll();
-        adjustSize();
-        return;
+        return true;
+    if (refuseAboveBound()) {
+        m_field->setFocus(Qt::OtherFocusReason);
+        return false;
     }
     finishDurationEdit();
+    return true;
 }
 
 void DeliveryCounterBlock::finishDurationEdit()
@@ -430,9 +439,11 @@ bool DeliveryCounterBlock::eventFilter(QObject* watched, QEvent* event)
         }
         case QEvent::FocusOut: {
             // Another window or the field's own menu taking the keyboard leaves the edit open:
-            // the field has it again when they are done.
+            // the field has it again when they are done. An entry beyond the day is refused as
+            // Return refuses it, and stays to be mended; the keyboard goes where it was sent.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (m_isEditingDuration && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            if (m_isEditingDuration && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
+                && !refuseAboveBound())
                 finishDurationEdit();
             break;
         }

@@ -67,9 +67,10 @@ public:
 
     void durationTapped();
     void beginDurationEdit();
-    // Return in the field: an entry beyond the day is refused with its bound and the field
-    // stays open; anything else ends the edit as a loss of focus does.
-    void commitDurationEdit();
+    // Return in the field, or the window asking for what was typed: an entry beyond the day is
+    // refused with its bound, and the field stays open with the keyboard; false then. Anything
+    // else ends the edit, committing what reads as a duration.
+    bool commitDurationEdit();
     void cancelDurationEdit();
     void addMinutes(qint64 minutes);
 
@@ -83,6 +84,8 @@ private:
     QToolButton* makePill(const QString& label, qint64 minutes);
     void timerStateChanged(TimerState state);
     void endEditing();
+    // Keeps the field open with the bound shown, when the entry asks for more than the day.
+    bool refuseAboveBound();
     // Ends the edit, committing the entry when it reads as a duration.
     void finishDurationEdit();
     bool canAdd(qint64 minutes) const;

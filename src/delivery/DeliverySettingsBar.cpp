@@ -154,7 +154,9 @@ void DeliverySettingsBar::sync()
     const double spacing = m_preferences.deliveryLineSpacing();
     m_lineSpacing->setValue(static_cast<int>(std::lround(std::clamp(spacing, 0.0, 100.0) * 10)));
     m_lineSpacingValue->setText(lineSpacingText(spacing));
-    const double width = m_preferences.deliveryTextWidth();
+    // The page wraps at the stored width only as far as the view has room; the bar shows the
+    // width the page uses.
+    const double width = std::min(m_preferences.deliveryTextWidth(), m_maxTextWidth);
     const int lowest = static_cast<int>(minTextWidth / textWidthStep);
     m_textWidth->setRange(lowest, std::max(lowest, static_cast<int>(std::floor(m_maxTextWidth / textWidthStep))));
     m_textWidth->setValue(static_cast<int>(std::lround(std::clamp(width, 0.0, 1e6) / textWidthStep)));

@@ -24,7 +24,8 @@ public:
     explicit DeliverySettingsBar(Preferences& preferences, QWidget* parent = nullptr);
     ~DeliverySettingsBar() override;
 
-    // The upper end of the text-width slider.
+    // The upper end of the text-width slider: the widest the view has room for. The slider
+    // and its value show the stored width up to it, as the page uses it.
     double maxTextWidth() const { return m_maxTextWidth; }
     void setMaxTextWidth(double width);
 

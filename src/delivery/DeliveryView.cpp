@@ -160,15 +160,21 @@ double DeliveryView::maxTextWidth() const
     return maxTextWidth(width());
 }
 
+double DeliveryView::pageTextWidth() const
+{
+    return std::min(m_preferences.deliveryTextWidth(), maxTextWidth());
+}
+
 void DeliveryView::applySettings()
 {
     m_canvas->setBaseFontSize(m_preferences.deliveryFontSize());
     m_canvas->setLineSpacing(m_preferences.deliveryLineSpacing());
-    m_canvas->setTextWidth(m_preferences.deliveryTextWidth());
+    m_canvas->setTextWidth(pageTextWidth());
     m_canvas->setWpm(m_preferences.deliveryWPM());
-    // The window is kept wide enough for the reading column, as far as the screen allows.
+    // The window is kept wide enough for the stored reading column, as far as the screen allows.
     const QScreen* shown = screen();
-    const int minimum = minimumViewWidth(m_canvas->textWidth(), shown ? shown->availableGeometry().width() : 0);
+    const int minimum
+        = minimumViewWidth(m_preferences.deliveryTextWidth(), shown ? shown->availableGeometry().width() : 0);
     if (minimum != minimumWidth()) {
         setMinimumWidth(minimum);
         Q_EMIT minimumContentWidthChanged(minimum);
@@ -211,9 +217,9 @@ void DeliveryView::seek(double fraction)
         m_canvasState->clampedScrollY(layout->yForFraction(f) - DeliveryCanvasState::readingLine));
 }
 
-void DeliveryView::commitPendingEdit()
+bool DeliveryView::commitPendingEdit()
 {
-    m_counterBlock->commitDurationEdit();
+    return m_counterBlock->commitDurationEdit();
 }
 
 void DeliveryView::commitDuration(qint64 minutes)
@@ -309,6 +315,8 @@ void DeliveryView::relayout()
     const int h = height();
     m_settingsBar->setVisible(!m_isInFullscreen);
     m_settingsBar->setMaxTextWidth(maxTextWidth());
+    // A narrower or wider view wraps the page again; the stored width stays as it is.
+    m_canvas->setTextWidth(pageTextWidth());
     const int settingsHeight = m_isInFullscreen ? 0 : m_settingsBar->sizeHint().height();
     m_settingsBar->setGeometry(0, h - settingsHeight, w, settingsHeight);
 

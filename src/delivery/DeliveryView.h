@@ -56,8 +56,9 @@ public:
     DeliveryTopBar* topBar() const { return m_topBar; }
     DeliveryCounterBlock* counterBlock() const { return m_counterBlock; }
     // Minutes typed into the counter block and not yet confirmed go into the sermon's details,
-    // as Return would put them, before the window saves, closes or leaves delivery.
-    void commitPendingEdit();
+    // as Return would put them, before the window saves, closes or leaves delivery. False when
+    // they ask for more than the day: refused as Return refuses them, the field stays open.
+    bool commitPendingEdit();
     DeliveryRunnerPlayButton* playButton() const { return m_playButton; }
     DeliveryRunnerStopButton* stopButton() const { return m_stopButton; }
     FollowRunnerButton* followButton() const { return m_followButton; }
@@ -77,6 +78,9 @@ public:
     // 400 to 1000; 1000 before the width is known.
     double maxTextWidth() const;
     static double maxTextWidth(double availableWidth);
+    // The width the page wraps at: the stored one as far as the view has room for it, so no
+    // line runs out of a narrow window; the stored one comes back when the window widens.
+    double pageTextWidth() const;
     // The narrowest the view lets its window be: room for the reading column, at least 800,
     // never more than the screen's available width (when known, above 0).
     static int minimumViewWidth(double textWidth, int screenWidth);

@@ -7,6 +7,7 @@
 #include "platform/WindowPlacement.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -38,9 +39,19 @@ DocumentWindow::DocumentWindow(OpenDocument& document, QWidget* parent)
     };
     updateTitle();
     connect(&m_document, &OpenDocument::filePathChanged, this, updateTitle);
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        m_keyboardWatch = connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (now && now->window() == this && !qobject_cast<QMenuBar*>(now))
+                m_keyboardWidget = now;
+        });
+    }
 }
 
-DocumentWindow::~DocumentWindow() = default;
+DocumentWindow::~DocumentWindow()
+{
+    // Taking the widgets apart moves the keyboard among them after these members are gone.
+    disconnect(m_keyboardWatch);
+}
 
 void DocumentWindow::showEvent(QShowEvent* event)
 {
@@ -156,6 +167,31 @@ void DocumentWindow::fillOpenRecentMenu()
     QAction* clear = m_openRecentMenu->addAction(tr("Clear Menu"));
     clear->setEnabled(!paths.isEmpty());
     connect(clear, &QAction::triggered, &manager, &DocumentManager::clearRecentDocuments);
+}
+
+bool DocumentWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        giveKeyboardBackFromMenuBar();
+    return QMainWindow::event(event);
+}
+
+void DocumentWindow::giveKeyboardBackFromMenuBar()
+{
+    // Escape closes a menu but leaves the menu bar holding the keyboard. Leaving the window
+    // ends its walk through the menus without handing the keyboard back, so the window would
+    // come back with its keys going nowhere.
+    auto* bar = qobject_cast<QMenuBar*>(focusWidget());
+    if (!bar || bar->activeAction())
+        return;
+    QWidget* previous = m_keyboardWidget;
+    if (previous && previous->window() == this && previous->isVisible() && previous->isEnabled()) {
+        previous->setFocus(Qt::ActiveWindowFocusReason);
+        return;
+    }
+    // Gone with what closed while the window was away: activation then hands the keyboard to
+    // the first view that takes it by Tab.
+    bar->clearFocus();
 }
 
 void DocumentWindow::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 #include <optional>
@@ -72,17 +73,22 @@ Q_SIGNALS:
     void pendingEditsChanged();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
     void fillOpenRecentMenu();
+    void giveKeyboardBackFromMenuBar();
 
     OpenDocument& m_document;
     QVBoxLayout* m_noticeArea = nullptr;
     QWidget* m_content = nullptr;
     std::map<QString, NoticeBar*> m_notices;
+    // What last had the keyboard in this window, the menu bar aside.
+    QPointer<QWidget> m_keyboardWidget;
+    QMetaObject::Connection m_keyboardWatch;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_openRecentMenu = nullptr;

@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
@@ -366,6 +367,38 @@ TEST_F(ContentViewTest, DurationTypedInDeliveryIsKeptWhenTheModeChangesOrTheWind
         leave(view);
         EXPECT_EQ(m_document.metadata().duration, minutes) << name;
     }
+}
+
+// Refused as Return refuses them: the window stays in delivery with the field open, the bound
+// shown under it and the keyboard in it, instead of the minutes vanishing with the page.
+TEST_F(ContentViewTest, ADurationBeyondTheDayTypedInDeliveryKeepsTheWindowDeliveringWithTheBound)
+{
+    ContentView view(m_document, m_preferences);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.setMode(AppMode::Delivery);
+    auto* delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    DeliveryCounterBlock* block = delivery->counterBlock();
+    block->beginDurationEdit();
+    block->durationField()->setText(QStringLiteral("2000"));
+    QSignalSpy kept(&view, &ContentView::modeKept);
+    for (const AppMode mode : { AppMode::Tree, AppMode::Columns }) {
+        view.modeButton(mode)->click();
+        EXPECT_EQ(view.mode(), AppMode::Delivery);
+        EXPECT_EQ(view.modeContent(AppMode::Delivery), delivery);
+        EXPECT_TRUE(view.modeButton(AppMode::Delivery)->isChecked());
+        EXPECT_FALSE(view.modeButton(mode)->isChecked());
+        EXPECT_TRUE(block->isEditingDuration());
+        EXPECT_TRUE(block->refusalHint()->isVisibleTo(&view));
+        EXPECT_TRUE(block->durationField()->hasFocus());
+    }
+    EXPECT_EQ(kept.count(), 2);
+    EXPECT_FALSE(m_document.metadata().duration);
+    // Mended, the minutes go in and the switch goes ahead.
+    block->durationField()->setText(QStringLiteral("90"));
+    EXPECT_TRUE(view.setMode(AppMode::Tree));
+    EXPECT_EQ(m_document.metadata().duration, 90);
 }
 
 TEST_F(ContentViewTest, RootViewIsAtLeastEightHundredBySixHundredOverTheBackdrop)

@@ -5,6 +5,8 @@
 #include "app/EditMenuCommands.h"
 #include "app/SermonWindow.h"
 #include "app/WindowSupervisor.h"
+#include "delivery/DeliveryCounterBlock.h"
+#include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/FocusedNodeActionsKey.h"
@@ -25,6 +27,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -272,6 +275,27 @@ TEST_F(MenuCommandsTest, WindowShortcutsActOnTheFocusedMap)
 
     QTest::keyClick(m_window, Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_NE(m_window->contentView()->fileSettingsSheet(), nullptr);
+}
+
+// Refused as Return refuses it: the window stays in delivery and the menu says so.
+TEST_F(MenuCommandsTest, AModeKeyWhileADurationBeyondTheDayIsTypedKeepsDelivery)
+{
+    QTest::keyClick(m_canvas, Qt::Key_2, Qt::ControlModifier);
+    auto* delivery = qobject_cast<DeliveryView*>(m_window->contentView()->modeContent(AppMode::Delivery));
+    ASSERT_TRUE(delivery);
+    DeliveryCounterBlock* block = delivery->counterBlock();
+    block->durationTapped();
+    QLineEdit* field = block->durationField();
+    ASSERT_TRUE(QTest::qWaitFor([field] { return field->hasFocus(); }));
+    QTest::keyClicks(field, QStringLiteral("2000"));
+    for (const Qt::Key key : { Qt::Key_1, Qt::Key_3 }) {
+        QTest::keyClick(field, key, Qt::ControlModifier);
+        EXPECT_EQ(m_window->contentView()->mode(), AppMode::Delivery) << key;
+        EXPECT_TRUE(menus().deliveryAction()->isChecked());
+        EXPECT_TRUE(block->refusalHint()->isVisible());
+        EXPECT_TRUE(field->hasFocus());
+    }
+    EXPECT_FALSE(m_document->document().metadata().duration);
 }
 
 TEST_F(MenuCommandsTest, EachEditShortcutReachesItsNodeCommandThroughTheMenu)

@@ -111,11 +111,12 @@ TEST(DeliveryControlsTest, TheSettingsBarReadsAndWritesTheStoredSettings)
     EXPECT_EQ(bar.lineSpacingValue()->text(), QStringLiteral("1.8"));
     EXPECT_EQ(DeliverySettingsBar::lineSpacingText(3.0), QStringLiteral("3.0"));
 
-    // A narrow window offers one position; showing it does not overwrite the stored width.
+    // A narrow window offers one position and shows the width the page then uses; showing it
+    // does not overwrite the stored width.
     bar.setMaxTextWidth(400);
     EXPECT_EQ(bar.textWidthSlider()->minimum(), bar.textWidthSlider()->maximum());
     EXPECT_EQ(preferences.deliveryTextWidth(), 1000);
-    EXPECT_EQ(bar.textWidthValue()->text(), QStringLiteral("1000"));
+    EXPECT_EQ(bar.textWidthValue()->text(), QStringLiteral("400"));
 
     bar.setMaxTextWidth(1000);
     bar.textWidthSlider()->setValue(15);

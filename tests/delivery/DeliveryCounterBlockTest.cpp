@@ -133,7 +133,17 @@ TEST(DeliveryCounterBlockTest, AnEntryBeyondTheDayKeepsTheFieldOpenWithTheBound)
     EXPECT_TRUE(b.committed.empty());
     EXPECT_EQ(b.endings, 0);
     EXPECT_EQ(b.timer.plannedTargetSeconds(), 20 * 60);
+    // The keyboard moving elsewhere in the window refuses it alike, and leaves the keyboard
+    // where it went.
+    QFocusEvent elsewhere(QEvent::FocusOut, Qt::MouseFocusReason);
+    b.block.refusalHint()->hide();
+    QCoreApplication::sendEvent(b.block.durationField(), &elsewhere);
+    EXPECT_TRUE(b.block.isEditingDuration());
+    EXPECT_TRUE(b.block.refusalHint()->isVisible());
+    EXPECT_TRUE(b.committed.empty());
+    EXPECT_EQ(b.endings, 0);
     // Typing again takes the hint away; a duration within the day is then taken.
+    b.block.durationField()->selectAll();
     QTest::keyClicks(b.block.durationField(), QStringLiteral("90"));
     EXPECT_FALSE(b.block.refusalHint()->isVisible());
     QTest::keyClick(b.block.durationField(), Qt::Key_Return);

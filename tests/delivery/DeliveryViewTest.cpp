@@ -3,6 +3,7 @@
 #include "delivery/DeliveryCanvasState.h"
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryCounterBlock.h"
+#include "delivery/DeliveryPageRenderer.h"
 #include "delivery/DeliveryRunnerStopButton.h"
 #include "delivery/DeliverySettingsBar.h"
 #include "delivery/DeliveryTimer.h"
@@ -196,6 +197,52 @@ TEST_F(DeliveryViewTest, TheSettingsBarShowsWhatThePageUses)
     EXPECT_EQ(v.settingsBar()->fontSizeSlider()->value(), 15);
     EXPECT_EQ(v.canvas()->lineSpacing(), 1.8);
     EXPECT_EQ(v.settingsBar()->lineSpacingValue()->text(), QStringLiteral("1.8"));
+}
+
+// A window narrower than the stored column, as at 2x on a small screen.
+TEST_F(DeliveryViewTest, ANarrowViewWrapsThePageInsideItAndKeepsTheStoredWidth)
+{
+    // Paragraphs long enough that their lines fill the whole width.
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    for (int p = 0; p < 6; ++p) {
+        auto point = root->addChild(QStringLiteral("Point %1").arg(p));
+        for (int l = 0; l < 4; ++l)
+            point->addChild(QStringLiteral("the sheep hear his voice and follow him ").repeated(12));
+    }
+    struct Case {
+        double stored;
+        int viewWidth;
+        double used;
+    };
+    const Case cases[] = { { 700, 800, 650 }, { 700, 1200, 700 }, { 1000, 800, 650 }, { 1000, 1000, 850 },
+        { 1000, 1200, 1000 }, { 700, 820, 650 } };
+    preferences.setDeliveryTextWidth(700);
+    DeliveryView& v = open(root);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stored << " in " << c.viewWidth);
+        preferences.setDeliveryTextWidth(c.stored);
+        // The view may be narrower than the column it asks the window for.
+        v.setMinimumWidth(0);
+        window->resize(c.viewWidth, 800);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(v.width(), c.viewWidth);
+        EXPECT_EQ(v.canvas()->textWidth(), c.used);
+        EXPECT_EQ(preferences.deliveryTextWidth(), c.stored);
+        EXPECT_EQ(v.settingsBar()->textWidthValue()->text(), QString::number(c.used));
+        EXPECT_EQ(v.settingsBar()->textWidthSlider()->value() * DeliverySettingsBar::textWidthStep, c.used);
+        const double left = DeliveryPageRenderer::xOffset(v.canvas()->width(), v.canvas()->textWidth());
+        double widest = 0;
+        for (const DeliveryItem& item : v.canvasState().layout()->items) {
+            if (item.hasFrame())
+                widest = std::max(widest, left + item.frame.right());
+        }
+        EXPECT_LE(widest, v.canvas()->width());
+        // The lines fill the width used.
+        EXPECT_GT(widest, left + DeliveryContentLayout::margin + c.used - 100);
+        // Wrapping again keeps the page in view.
+        EXPECT_LE(v.canvasState().scrollY(), v.canvasState().maxScrollY());
+        v.canvasState().setScrollY(v.canvasState().maxScrollY());
+    }
 }
 
 TEST_F(DeliveryViewTest, SeekingPutsTheFractionOnTheReadingLineAtOnce)
