@@ -94,6 +94,36 @@ SermonNodePtr sermon(const benchmark::State& state)
     return bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
 }
 
+// The pointer on a column's width handle, its edge scrolled well inside the window.
+class HandleDrag {
+public:
+    HandleDrag(Columns& c, qint64 column)
+    {
+        const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
+        c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
+        m_handle = c.canvas->handleOverlay()->handle(column);
+        if (m_handle)
+            m_start = c.canvas->mapToGlobal(QPointF(m_handle->geometry().center()));
+    }
+
+    bool hasHandle() const { return m_handle; }
+    void press() { send(QEvent::MouseButtonPress, 0, Qt::LeftButton); }
+    // To dx points right of the press.
+    void moveTo(qreal dx) { send(QEvent::MouseMove, dx, Qt::LeftButton); }
+    void release() { send(QEvent::MouseButtonRelease, 0, Qt::NoButton); }
+
+private:
+    void send(QEvent::Type type, qreal dx, Qt::MouseButtons buttons)
+    {
+        const QPointF global = m_start + QPointF(dx, 0);
+        QMouseEvent event(type, m_handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_handle, &event);
+    }
+
+    DividerHandle* m_handle = nullptr;
+    QPointF m_start;
+};
+
 // A sermon as a preacher writes a long series: a title, main points of ten sub-points, each
 // with 48 leaves of three to twelve words, so that the leaves' column holds nearly every point
 // and its points wrap to one, two or three lines as the column narrows.
@@ -198,28 +228,19 @@ void BM_ColumnWidthDragStep(benchmark::State& state)
 {
     Columns c(sermon(state));
     const auto column = static_cast<qint64>(state.range(1));
-    const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
-    // The column's right edge well inside the window.
-    c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
-    DividerHandle* handle = c.canvas->handleOverlay()->handle(column);
-    if (!handle) {
+    HandleDrag drag(c, column);
+    if (!drag.hasHandle()) {
         state.SkipWithError("no handle");
         return;
     }
-    const QPointF start = c.canvas->mapToGlobal(QPointF(handle->geometry().center()));
-    const auto send = [&](QEvent::Type type, qreal dx, Qt::MouseButtons buttons) {
-        const QPointF global = start + QPointF(dx, 0);
-        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(handle, &event);
-    };
-    send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+    drag.press();
     int step = 0;
     for (auto _ : state) {
         const int phase = ++step % 80;
-        send(QEvent::MouseMove, phase < 40 ? phase : 80 - phase, Qt::LeftButton);
+        drag.moveTo(phase < 40 ? phase : 80 - phase);
         c.paint();
     }
-    send(QEvent::MouseButtonRelease, 0, Qt::NoButton);
+    drag.release();
     qint64 nodes = 0;
     for (const ColumnNodeFrame& frame : c.canvas->layout().snapshot().frames)
         nodes += frame.column == column ? 1 : 0;
@@ -250,20 +271,12 @@ void BM_ColumnFullestWidthDragStep(benchmark::State& state)
     widths.setColumnWidth(column, isNarrowing ? wide : narrow);
     widths.write(c.preferences);
     QCoreApplication::processEvents();
-    const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
-    c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
-    DividerHandle* handle = c.canvas->handleOverlay()->handle(column);
-    if (!handle) {
+    HandleDrag drag(c, column);
+    if (!drag.hasHandle()) {
         state.SkipWithError("no handle");
         return;
     }
-    const QPointF start = c.canvas->mapToGlobal(QPointF(handle->geometry().center()));
-    const auto send = [&](QEvent::Type type, qreal dx, Qt::MouseButtons buttons) {
-        const QPointF global = start + QPointF(dx, 0);
-        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(handle, &event);
-    };
-    send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+    drag.press();
     const qreal sweep = wide - narrow;
     const qreal direction = isNarrowing ? -1 : 1;
     qreal moved = 0;
@@ -273,13 +286,13 @@ void BM_ColumnFullestWidthDragStep(benchmark::State& state)
         if (moved > sweep) {
             state.PauseTiming();
             moved = 1;
-            send(QEvent::MouseMove, 0, Qt::LeftButton);
+            drag.moveTo(0);
             state.ResumeTiming();
         }
-        send(QEvent::MouseMove, direction * moved, Qt::LeftButton);
+        drag.moveTo(direction * moved);
         c.paint();
     }
-    send(QEvent::MouseButtonRelease, 0, Qt::NoButton);
+    drag.release();
     state.counters["column"] = static_cast<double>(column);
     state.counters["columnNodes"] = static_cast<double>(counts[static_cast<size_t>(column)]);
 }

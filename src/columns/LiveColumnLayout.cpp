@@ -3,6 +3,9 @@
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWrapCache.h"
 
+#include <cmath>
+#include <limits>
+
 namespace kestrion {
 
 namespace {
@@ -10,6 +13,19 @@ namespace {
 // The orders of a column's heaps of bounds.
 constexpr auto greatestFirst = [](const auto& a, const auto& b) { return a.width < b.width; };
 constexpr auto leastFirst = [](const auto& a, const auto& b) { return a.width > b.width; };
+
+// The bounds of a range of widths in less room, rounded into it.
+float lowerBound(qreal width)
+{
+    const auto bound = static_cast<float>(width);
+    return bound < width ? std::nextafter(bound, std::numeric_limits<float>::infinity()) : bound;
+}
+
+float upperBound(qreal width)
+{
+    const auto bound = static_cast<float>(width);
+    return bound > width ? std::nextafter(bound, -std::numeric_limits<float>::infinity()) : bound;
+}
 
 } // namespace
 
@@ -74,7 +90,11 @@ void LiveColumnLayout::measure(Placed& placed, qint32 column, ColumnWrapCache& c
 
 bool LiveColumnLayout::wrap(Placed& placed, const QString& text, qreal width, bool bold, ColumnWrapCache& cache)
 {
-    const qsizetype lines = cache.lineCount(placed.id, text, width, bold, placed.fitMin, placed.fitMax);
+    qreal fitMin = 0;
+    qreal fitMax = 0;
+    const qsizetype lines = cache.lineCount(placed.id, text, width, bold, fitMin, fitMax);
+    placed.fitMin = lowerBound(fitMin);
+    placed.fitMax = upperBound(fitMax);
     const bool isChanged = lines != placed.lines;
     placed.lines = lines;
     ++placed.fitVersion;

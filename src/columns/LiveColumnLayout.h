@@ -114,18 +114,19 @@ private:
         SermonNodePtr node;
         QUuid id;
         // The text as last measured, its weight, and its number of lines; -1 lines: not
-        // measured for this text. The same number holds at every width from fitMin to fitMax.
+        // measured for this text. The same number holds at every width from fitMin to fitMax
+        // (rounded inwards: a box is the size of a cache line or two).
         QString text;
-        qreal fitMin = 0;
-        qreal fitMax = -1;
-        // Counts the measures, so that a column's bounds know which are past.
-        quint32 fitVersion = 0;
+        float fitMin = 0;
+        float fitMax = -1;
         qsizetype lines = -1;
         bool bold = false;
         bool shown = false;
         bool isIndexed = false;
         qint32 column = 0;
         qint32 rightmost = 0;
+        // Counts the measures, so that a column's bounds know which are past.
+        quint32 fitVersion = 0;
         qreal top = 0;
         qreal height = 0;
         qreal bottom = 0;

@@ -5,9 +5,7 @@
 #include "columns/DividerHandle.h"
 #include "platform/FrameAnimation.h"
 
-#include <QApplication>
 #include <QImage>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <set>
@@ -219,21 +217,16 @@ TEST_F(ColumnFramesTest, EveryMoveOfAWidthDragShowsWhatAFreshLayoutShows)
     preferences->setColumnWidths(QStringLiteral("[300,300,300]"));
     DividerHandle* handle = canvas->handleOverlay()->handle(2);
     ASSERT_NE(handle, nullptr);
-    const QPointF start = handle->mapToGlobal(QPointF(handle->rect().center()));
-    const auto send = [&](QEvent::Type type, qreal dx, Qt::MouseButtons buttons) {
-        const QPointF global = start + QPointF(dx, 0);
-        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(handle, &event);
-    };
-    send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+    const QPointF start(handle->geometry().center());
+    test::Drag drag(canvas.get(), start);
     qreal dx = 0;
     for (int move = 0; move < 60; ++move) {
         dx += move < 20 ? -6.75 : move < 50 ? 11.5 : -31;
-        send(QEvent::MouseMove, dx, Qt::LeftButton);
+        drag.moveTo(start + QPointF(dx, 0));
         ASSERT_EQ(differences(canvas->layout().snapshot(), freshLayout()), "") << move;
         if (move % 12 == 11)
             expectSameAsFresh();
     }
-    send(QEvent::MouseButtonRelease, dx, Qt::NoButton);
+    drag.release(start + QPointF(dx, 0));
     EXPECT_EQ(canvas->columnWidths().widthOf(2), 300 - 20 * 6.75 + 30 * 11.5 - 10 * 31);
 }
