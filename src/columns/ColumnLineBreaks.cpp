@@ -53,15 +53,15 @@ bool isForeseeable(const QString& paragraph)
 // whose overhang the font's metrics give: a letter, digit or mark of punctuation of the Latin,
 // Greek or Cyrillic letters, not joined to an f before it (fi, fl, ff), and as wide as the
 // font makes it alone (a ligature shares its width among its characters).
-bool hasOwnGlyph(
-    const QString& paragraph, qint32 start, qint32 end, const QTextLine& line, const QFontMetricsF& metrics)
+bool hasOwnGlyph(const QString& paragraph, qint32 start, qint32 end, qreal textEndX, const QTextLine& line,
+    const QFontMetricsF& metrics)
 {
     const QChar c = paragraph[end - 1];
     const char16_t u = c.unicode();
     const bool isPlain = (u > 0x20 && u < 0x7f) || (u >= 0xa1 && u < 0x250 && u != 0xad) || (u >= 0x370 && u < 0x500);
     if (!isPlain || c.isMark() || (end - 1 > start && paragraph[end - 2] == u'f'))
         return false;
-    const qreal advance = line.cursorToX(end) - line.cursorToX(end - 1);
+    const qreal advance = textEndX - line.cursorToX(end - 1);
     return std::abs(advance - metrics.horizontalAdvance(c)) < 1.0 / 128;
 }
 
@@ -96,6 +96,7 @@ std::shared_ptr<const ColumnLineBreaks> ColumnLineBreaks::measure(const QString&
         return nullptr;
     const QFontMetricsF metrics(font);
     std::vector<Piece>& pieces = breaks->m_pieces;
+    qreal x = line.cursorToX(0);
     for (size_t i = 0; i < pieces.size(); ++i) {
         const qint32 start = pieces[i].start;
         const qint32 end = i + 1 < pieces.size() ? pieces[i + 1].start : static_cast<qint32>(paragraph.size());
@@ -105,12 +106,14 @@ std::shared_ptr<const ColumnLineBreaks> ColumnLineBreaks::measure(const QString&
         // White space that opens a paragraph breaks alone in a narrow layout only.
         if (textEnd == start)
             return nullptr;
-        const qreal x = line.cursorToX(start);
         const qreal overhang = std::max(-metrics.rightBearing(paragraph[textEnd - 1]), qreal(0));
-        pieces[i].advance = static_cast<float>(line.cursorToX(end) - x);
-        pieces[i].extent = static_cast<float>(line.cursorToX(textEnd) - x + overhang);
-        pieces[i].margin
-            = static_cast<float>(hasOwnGlyph(paragraph, start, textEnd, line, metrics) ? knownMargin : unknownMargin);
+        const qreal textEndX = line.cursorToX(textEnd);
+        const qreal endX = end == textEnd ? textEndX : line.cursorToX(end);
+        pieces[i].advance = static_cast<float>(endX - x);
+        pieces[i].extent = static_cast<float>(textEndX - x + overhang);
+        pieces[i].margin = static_cast<float>(
+            hasOwnGlyph(paragraph, start, textEnd, textEndX, line, metrics) ? knownMargin : unknownMargin);
+        x = endX;
     }
     return breaks;
 }
