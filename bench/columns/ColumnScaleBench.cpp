@@ -18,7 +18,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 
 // What the columns canvas costs on very large sermons for each kind of change: the work must
 // follow what changed, not the size of the outline.
@@ -92,6 +94,70 @@ SermonNodePtr sermon(const benchmark::State& state)
     return bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
 }
 
+// The pointer on a column's width handle, its edge scrolled well inside the window.
+class HandleDrag {
+public:
+    HandleDrag(Columns& c, qint64 column)
+    {
+        const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
+        c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
+        m_handle = c.canvas->handleOverlay()->handle(column);
+        if (m_handle)
+            m_start = c.canvas->mapToGlobal(QPointF(m_handle->geometry().center()));
+    }
+
+    bool hasHandle() const { return m_handle; }
+    void press() { send(QEvent::MouseButtonPress, 0, Qt::LeftButton); }
+    // To dx points right of the press.
+    void moveTo(qreal dx) { send(QEvent::MouseMove, dx, Qt::LeftButton); }
+    void release() { send(QEvent::MouseButtonRelease, 0, Qt::NoButton); }
+
+private:
+    void send(QEvent::Type type, qreal dx, Qt::MouseButtons buttons)
+    {
+        const QPointF global = m_start + QPointF(dx, 0);
+        QMouseEvent event(type, m_handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_handle, &event);
+    }
+
+    DividerHandle* m_handle = nullptr;
+    QPointF m_start;
+};
+
+// A sermon as a preacher writes a long series: a title, main points of ten sub-points, each
+// with 48 leaves of three to twelve words, so that the leaves' column holds nearly every point
+// and its points wrap to one, two or three lines as the column narrows.
+SermonNodePtr wordedSermon(int count)
+{
+    static const QStringList words { QStringLiteral("the"), QStringLiteral("shepherd"), QStringLiteral("calls"),
+        QStringLiteral("his"), QStringLiteral("own"), QStringLiteral("sheep"), QStringLiteral("by"),
+        QStringLiteral("name,"), QStringLiteral("and"), QStringLiteral("leads"), QStringLiteral("them"),
+        QStringLiteral("out."), QStringLiteral("righteousness"), QStringLiteral("a"), QStringLiteral("door"),
+        QStringLiteral("through"), QStringLiteral("pasture"), QStringLiteral("abundantly;"), QStringLiteral("thief"),
+        QStringLiteral("hireling"), QStringLiteral("wolf"), QStringLiteral("scattereth"), QStringLiteral("fold") };
+    std::mt19937 random(23);
+    const auto wording = [&] {
+        const int count = 3 + static_cast<int>(random() % 10);
+        QStringList picked;
+        for (int i = 0; i < count; ++i)
+            picked.append(words[static_cast<qsizetype>(random() % words.size())]);
+        picked.front()[0] = picked.front()[0].toUpper();
+        return picked.join(u' ');
+    };
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd: a series"));
+    int made = 1;
+    for (int main = 1; made < count; ++main) {
+        const SermonNodePtr point = root->addChild(QStringLiteral("%1. %2").arg(main).arg(wording()));
+        ++made;
+        for (int sub = 0; sub < 10 && made < count; ++sub, ++made) {
+            const SermonNodePtr subPoint = point->addChild(wording());
+            for (int leaf = 0; leaf < 48 && made + 1 < count; ++leaf, ++made)
+                subPoint->addChild(wording());
+        }
+    }
+    return root;
+}
+
 // Entering columns mode: a new canvas lays out the whole sermon, nothing wrapped yet, and
 // paints its first frame.
 void BM_EnterColumns(benchmark::State& state)
@@ -162,28 +228,19 @@ void BM_ColumnWidthDragStep(benchmark::State& state)
 {
     Columns c(sermon(state));
     const auto column = static_cast<qint64>(state.range(1));
-    const std::vector<qreal>& edges = c.canvas->layout().columnXEdges();
-    // The column's right edge well inside the window.
-    c.canvas->scrollColumnsBy(-std::max<qreal>(edges[static_cast<size_t>(column + 1)] - 1000, 0), 0);
-    DividerHandle* handle = c.canvas->handleOverlay()->handle(column);
-    if (!handle) {
+    HandleDrag drag(c, column);
+    if (!drag.hasHandle()) {
         state.SkipWithError("no handle");
         return;
     }
-    const QPointF start = c.canvas->mapToGlobal(QPointF(handle->geometry().center()));
-    const auto send = [&](QEvent::Type type, qreal dx, Qt::MouseButtons buttons) {
-        const QPointF global = start + QPointF(dx, 0);
-        QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(handle, &event);
-    };
-    send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+    drag.press();
     int step = 0;
     for (auto _ : state) {
         const int phase = ++step % 80;
-        send(QEvent::MouseMove, phase < 40 ? phase : 80 - phase, Qt::LeftButton);
+        drag.moveTo(phase < 40 ? phase : 80 - phase);
         c.paint();
     }
-    send(QEvent::MouseButtonRelease, 0, Qt::NoButton);
+    drag.release();
     qint64 nodes = 0;
     for (const ColumnNodeFrame& frame : c.canvas->layout().snapshot().frames)
         nodes += frame.column == column ? 1 : 0;
@@ -194,6 +251,59 @@ BENCHMARK(BM_ColumnWidthDragStep)
     ->Args({ 50000, 1 })
     ->Args({ 50000, 3 })
     ->Args({ 300000, 1 })
+    ->Unit(benchmark::kMillisecond);
+
+// One mouse move while the handle of the column with the most points is dragged, as a mouse
+// moves it: two to six points at a time, narrowing (motion 1) from 600 to 300 points or
+// widening (motion 2) from 300 to 600. One sweep of 75 moves, so every figure is its mean.
+void BM_ColumnFullestWidthDragStep(benchmark::State& state)
+{
+    Columns c(wordedSermon(static_cast<int>(state.range(0))));
+    const bool isNarrowing = state.range(1) == 1;
+    const ColumnLayout layout = c.canvas->layout().snapshot();
+    std::vector<qint64> counts(static_cast<size_t>(layout.columnCount));
+    for (const ColumnNodeFrame& frame : layout.frames)
+        ++counts[static_cast<size_t>(frame.column)];
+    const auto column = static_cast<qint64>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    const qreal wide = 600;
+    const qreal narrow = 300;
+    ColumnWidthsConfig widths;
+    widths.setColumnWidth(column, isNarrowing ? wide : narrow);
+    widths.write(c.preferences);
+    QCoreApplication::processEvents();
+    HandleDrag drag(c, column);
+    if (!drag.hasHandle()) {
+        state.SkipWithError("no handle");
+        return;
+    }
+    drag.press();
+    const qreal sweep = wide - narrow;
+    const qreal direction = isNarrowing ? -1 : 1;
+    qreal moved = 0;
+    int step = 0;
+    for (auto _ : state) {
+        moved += static_cast<qreal>(2 + step++ % 5);
+        if (moved > sweep) {
+            state.PauseTiming();
+            moved = 1;
+            drag.moveTo(0);
+            state.ResumeTiming();
+        }
+        drag.moveTo(direction * moved);
+        c.paint();
+    }
+    drag.release();
+    state.counters["column"] = static_cast<double>(column);
+    state.counters["columnNodes"] = static_cast<double>(counts[static_cast<size_t>(column)]);
+}
+BENCHMARK(BM_ColumnFullestWidthDragStep)
+    ->Name("BM_ColumnWidthDragStep/fullest")
+    ->ArgNames({ "nodes", "motion" })
+    ->Args({ 50000, 1 })
+    ->Args({ 50000, 2 })
+    ->Args({ 300000, 1 })
+    ->Args({ 300000, 2 })
+    ->Iterations(75)
     ->Unit(benchmark::kMillisecond);
 
 // A keystroke that changes how many lines the point halfway down wraps to (a line break typed

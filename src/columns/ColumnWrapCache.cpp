@@ -12,7 +12,8 @@ ColumnWrapCache::Entry& ColumnWrapCache::entry(const QUuid& id, const QString& t
         entry.isWrapped = true;
         entry.drawn.clear();
     } else if (!isSameText(entry.text, text) || width < entry.wrap.minWidth || width > entry.wrap.maxWidth) {
-        ColumnTextWrap wrap = entry.wrap.rewrapped(text, width, bold);
+        ColumnTextWrap wrap = isSameText(entry.text, text) ? entry.wrap.rewrapped(width, bold)
+                                                           : entry.wrap.rewrapped(text, width, bold);
         if (wrap.lines != entry.wrap.lines)
             entry.drawn.clear();
         entry.wrap = std::move(wrap);
@@ -21,9 +22,19 @@ ColumnWrapCache::Entry& ColumnWrapCache::entry(const QUuid& id, const QString& t
     return entry;
 }
 
-const QList<WrappedLine>& ColumnWrapCache::lines(const QUuid& id, const QString& text, qreal width, bool bold)
+qsizetype ColumnWrapCache::lineCount(
+    const QUuid& id, const QString& text, qreal width, bool bold, qreal& minWidth, qreal& maxWidth)
 {
-    return entry(id, text, width, bold).wrap.lines;
+    const auto found = m_entries.constFind(id);
+    if (found != m_entries.cend() && found->isWrapped && found->bold == bold && isSameText(found->text, text)) {
+        // Lines already made stay until they are drawn at the width.
+        if (const std::optional<qsizetype> count = found->wrap.lineCount(width, minWidth, maxWidth))
+            return *count;
+    }
+    const ColumnTextWrap& wrapped = wrap(id, text, width, bold);
+    minWidth = wrapped.minWidth;
+    maxWidth = wrapped.maxWidth;
+    return wrapped.lines.size();
 }
 
 const QList<QStaticText>& ColumnWrapCache::drawnLines(const QUuid& id, const QString& text, qreal width, bool bold)

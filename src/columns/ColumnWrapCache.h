@@ -19,7 +19,18 @@ namespace kestrion {
 class ColumnWrapCache {
 public:
     // The lines of the node's text at that width and weight.
-    const QList<WrappedLine>& lines(const QUuid& id, const QString& text, qreal width, bool bold);
+    const QList<WrappedLine>& lines(const QUuid& id, const QString& text, qreal width, bool bold)
+    {
+        return wrap(id, text, width, bold).lines;
+    }
+    // The same with the widths over which they hold.
+    const ColumnTextWrap& wrap(const QUuid& id, const QString& text, qreal width, bool bold)
+    {
+        return entry(id, text, width, bold).wrap;
+    }
+    // The number of those lines and the widths over which it holds, without making the lines
+    // where the text's measures give them: the layout needs no more.
+    qsizetype lineCount(const QUuid& id, const QString& text, qreal width, bool bold, qreal& minWidth, qreal& maxWidth);
     // The same lines prepared for drawing, in the columns font of that weight.
     const QList<QStaticText>& drawnLines(const QUuid& id, const QString& text, qreal width, bool bold);
     // Forgets a node that has left the tree.

@@ -3,7 +3,31 @@
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWrapCache.h"
 
+#include <cmath>
+#include <limits>
+
 namespace kestrion {
+
+namespace {
+
+// The orders of a column's heaps of bounds.
+constexpr auto greatestFirst = [](const auto& a, const auto& b) { return a.width < b.width; };
+constexpr auto leastFirst = [](const auto& a, const auto& b) { return a.width > b.width; };
+
+// The bounds of a range of widths in less room, rounded into it.
+float lowerBound(qreal width)
+{
+    const auto bound = static_cast<float>(width);
+    return bound < width ? std::nextafter(bound, std::numeric_limits<float>::infinity()) : bound;
+}
+
+float upperBound(qreal width)
+{
+    const auto bound = static_cast<float>(width);
+    return bound > width ? std::nextafter(bound, -std::numeric_limits<float>::infinity()) : bound;
+}
+
+} // namespace
 
 // --- Updates ------------------------------------------------------------------------------
 
@@ -57,15 +81,26 @@ void LiveColumnLayout::measure(Placed& placed, qint32 column, ColumnWrapCache& c
     const qreal width = widthOf(column);
     const bool bold = column == 0;
     const QString& text = placed.node->text();
-    if (placed.lines < 0 || placed.wrapWidth != width || placed.bold != bold
-        || !ColumnWrapCache::isSameText(placed.text, text)) {
-        placed.lines = cache.lines(placed.id, text, width, bold).size();
-        placed.text = text;
-        placed.wrapWidth = width;
-        placed.bold = bold;
-    }
+    if (placed.lines < 0 || width < placed.fitMin || width > placed.fitMax || placed.bold != bold
+        || !ColumnWrapCache::isSameText(placed.text, text))
+        wrap(placed, text, width, bold, cache);
     placed.column = column;
     placed.height = static_cast<qreal>(placed.lines) * ColumnMetrics::lineHeight;
+}
+
+bool LiveColumnLayout::wrap(Placed& placed, const QString& text, qreal width, bool bold, ColumnWrapCache& cache)
+{
+    qreal fitMin = 0;
+    qreal fitMax = 0;
+    const qsizetype lines = cache.lineCount(placed.id, text, width, bold, fitMin, fitMax);
+    placed.fitMin = lowerBound(fitMin);
+    placed.fitMax = upperBound(fitMax);
+    const bool isChanged = lines != placed.lines;
+    placed.lines = lines;
+    ++placed.fitVersion;
+    placed.text = text;
+    placed.bold = bold;
+    return isChanged;
 }
 
 void LiveColumnLayout::release(Slot slot, ColumnWrapCache& cache)
@@ -109,6 +144,7 @@ void LiveColumnLayout::update(
         oldWidths = m_widths;
     }
     m_widthsConfig = widths;
+    m_fits.clear();
     m_widths.clear();
     m_edges.assign(1, 0);
     ++m_stamp;
@@ -261,11 +297,10 @@ LiveColumnLayout::TextChange LiveColumnLayout::updateText(const QUuid& id, Colum
         placed.lines = -1;
         return TextChange::Unmoved;
     }
-    const qsizetype lines = cache.lines(id, text, placed.wrapWidth, placed.bold).size();
-    placed.text = text;
-    if (lines == placed.lines)
+    m_fits.clear();
+    if (!wrap(placed, text, m_widths[static_cast<size_t>(placed.column)], placed.bold, cache))
         return TextChange::Unmoved;
-    placed.lines = lines;
+    const qsizetype lines = placed.lines;
     placed.height = static_cast<qreal>(lines) * ColumnMetrics::lineHeight;
     const qreal bottom = std::max(placed.top + placed.height, placed.childBottom);
     qreal delta = bottom - placed.bottom;
@@ -296,19 +331,18 @@ bool LiveColumnLayout::updateWidths(const ColumnWidthsConfig& widths, ColumnWrap
         const qreal width = widths.widthOf(column);
         if (width == m_widths[static_cast<size_t>(column)])
             continue;
+        const qreal before = m_widths[static_cast<size_t>(column)];
         m_widths[static_cast<size_t>(column)] = width;
         isChanged = true;
         // The boxes of other columns keep their lines; only their places may change.
-        for (const Slot slot : m_rows[static_cast<size_t>(column)]) {
+        collectRewrapped(column, before, width, m_due);
+        for (const Slot slot : m_due) {
             Placed& placed = m_slots[slot];
-            const qsizetype lines = cache.lines(placed.id, placed.node->text(), width, placed.bold).size();
-            placed.text = placed.node->text();
-            placed.wrapWidth = width;
-            if (lines != placed.lines) {
-                placed.lines = lines;
-                placed.height = static_cast<qreal>(lines) * ColumnMetrics::lineHeight;
+            if (wrap(placed, placed.node->text(), width, placed.bold, cache)) {
+                placed.height = static_cast<qreal>(placed.lines) * ColumnMetrics::lineHeight;
                 isHeightChanged = true;
             }
+            noteFits(column, slot);
         }
     }
     if (!isChanged)
@@ -319,6 +353,57 @@ bool LiveColumnLayout::updateWidths(const ColumnWidthsConfig& widths, ColumnWrap
         placeAgain();
     m_totalSize = QSizeF(m_edges.back(), m_slots[m_root].bottom);
     return true;
+}
+
+void LiveColumnLayout::collectRewrapped(qint32 column, qreal before, qreal width, std::vector<Slot>& due)
+{
+    due.clear();
+    if (static_cast<qint32>(m_fits.size()) <= column)
+        m_fits.resize(static_cast<size_t>(column) + 1);
+    ColumnFits& fits = m_fits[static_cast<size_t>(column)];
+    const std::vector<Slot>& rows = m_rows[static_cast<size_t>(column)];
+    const auto isCurrent = [&](const FitBound& bound) {
+        const Placed& placed = m_slots[bound.slot];
+        return placed.shown && placed.column == column && placed.fitVersion == bound.version;
+    };
+    // Remade when bounds left behind outnumber the boxes.
+    if (!fits.isMade || fits.below.size() > 2 * rows.size() + 64 || fits.above.size() > 2 * rows.size() + 64) {
+        fits.below.clear();
+        fits.above.clear();
+        for (const Slot slot : rows) {
+            const Placed& placed = m_slots[slot];
+            fits.below.push_back({ placed.fitMin, slot, placed.fitVersion });
+            fits.above.push_back({ placed.fitMax, slot, placed.fitVersion });
+        }
+        std::make_heap(fits.below.begin(), fits.below.end(), greatestFirst);
+        std::make_heap(fits.above.begin(), fits.above.end(), leastFirst);
+        fits.isMade = true;
+    }
+    if (width < before) {
+        while (!fits.below.empty() && fits.below.front().width > width) {
+            std::pop_heap(fits.below.begin(), fits.below.end(), greatestFirst);
+            if (isCurrent(fits.below.back()))
+                due.push_back(fits.below.back().slot);
+            fits.below.pop_back();
+        }
+    } else {
+        while (!fits.above.empty() && fits.above.front().width < width) {
+            std::pop_heap(fits.above.begin(), fits.above.end(), leastFirst);
+            if (isCurrent(fits.above.back()))
+                due.push_back(fits.above.back().slot);
+            fits.above.pop_back();
+        }
+    }
+}
+
+void LiveColumnLayout::noteFits(qint32 column, Slot slot)
+{
+    ColumnFits& fits = m_fits[static_cast<size_t>(column)];
+    const Placed& placed = m_slots[slot];
+    fits.below.push_back({ placed.fitMin, slot, placed.fitVersion });
+    std::push_heap(fits.below.begin(), fits.below.end(), greatestFirst);
+    fits.above.push_back({ placed.fitMax, slot, placed.fitVersion });
+    std::push_heap(fits.above.begin(), fits.above.end(), leastFirst);
 }
 
 void LiveColumnLayout::placeAgain()

@@ -21,8 +21,9 @@ class ColumnWrapCache;
 // next so that the work of a change follows what it changed: every node of the tree, folded away
 // or not, has a slot that lasts as long as the node stays; the shown ones are indexed by column
 // from top to bottom. A change of one node's text moves only the boxes after it, a change of
-// the widths wraps again only the columns it widened or narrowed, and any other change is one
-// light walk of the tree that wraps again only the texts that changed.
+// the widths wraps again only those boxes of the columns it widened or narrowed whose number
+// of lines may change at the new width, and any other change is one light walk of the tree
+// that wraps again only the texts that changed.
 //
 // Frames are made on request from the slots: a column's x and width come from its edges, so
 // moving a column moves all its boxes at once.
@@ -112,16 +113,20 @@ private:
     struct Placed {
         SermonNodePtr node;
         QUuid id;
-        // The text as last measured, its width and weight, and its number of lines; -1 lines:
-        // not measured for this text.
+        // The text as last measured, its weight, and its number of lines; -1 lines: not
+        // measured for this text. The same number holds at every width from fitMin to fitMax
+        // (rounded inwards: a box is the size of a cache line or two).
         QString text;
-        qreal wrapWidth = -1;
+        float fitMin = 0;
+        float fitMax = -1;
         qsizetype lines = -1;
         bool bold = false;
         bool shown = false;
         bool isIndexed = false;
         qint32 column = 0;
         qint32 rightmost = 0;
+        // Counts the measures, so that a column's bounds know which are past.
+        quint32 fitVersion = 0;
         qreal top = 0;
         qreal height = 0;
         qreal bottom = 0;
@@ -142,6 +147,8 @@ private:
     qreal widthOf(qint32 column);
     Slot slotFor(const SermonNodePtr& node, Slot guess, bool& isNew);
     void measure(Placed& placed, qint32 column, ColumnWrapCache& cache);
+    // Wraps the node's text at the width and weight; whether its number of lines changed.
+    bool wrap(Placed& placed, const QString& text, qreal width, bool bold, ColumnWrapCache& cache);
     void release(Slot slot, ColumnWrapCache& cache);
     void clear(ColumnWrapCache& cache);
     // Shifts the boxes m_order[from, to) down by delta.
@@ -149,6 +156,10 @@ private:
     // Places every shown box again from the heights it has.
     void placeAgain();
     void finishColumns();
+    // The boxes of the column whose number of lines may change at its new width, the column's
+    // bounds brought up to date for the width they are measured at next.
+    void collectRewrapped(qint32 column, qreal before, qreal width, std::vector<Slot>& due);
+    void noteFits(qint32 column, Slot slot);
     std::optional<QUuid> neighbourInColumn(const QUuid& id, int step) const;
 
     std::vector<Placed> m_slots;
@@ -165,6 +176,23 @@ private:
     // The shown boxes in outline order, and by column from top to bottom.
     std::vector<Slot> m_order;
     std::vector<std::vector<Slot>> m_rows;
+
+    // Per column, made when its width first changes after any other change: the widths below
+    // which (a heap, greatest first) and above which (least first) each box's number of lines
+    // is not known, so that a width drag measures again only the boxes it passes a bound of.
+    // Bounds of an older measure than the box's stay behind until they come up.
+    struct FitBound {
+        qreal width;
+        Slot slot;
+        quint32 version;
+    };
+    struct ColumnFits {
+        std::vector<FitBound> below;
+        std::vector<FitBound> above;
+        bool isMade = false;
+    };
+    std::vector<ColumnFits> m_fits;
+    std::vector<Slot> m_due;
 };
 
 } // namespace kestrion

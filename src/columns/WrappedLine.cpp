@@ -1,5 +1,6 @@
 #include "columns/WrappedLine.h"
 
+#include "columns/ColumnLineBreaks.h"
 #include "columns/ColumnMetrics.h"
 #include "platform/EmojiText.h"
 #include "platform/TextWrapMode.h"
@@ -114,8 +115,10 @@ using Paragraph = ColumnTextWrap::Paragraph;
 // Appends one paragraph's lines and gives the column widths over which they stay the same.
 // Breaking at the first line that does not fit, a paragraph wraps the same at any width
 // between two widths at which it wrapped alike, and one that fits on a line fits at any
-// greater width.
-void wrapParagraph(const QString& paragraphs, Paragraph& part, qreal width, bool bold, QList<WrappedLine>& lines)
+// greater width. Unless it is being typed into, a paragraph of several lines is measured once
+// and then wrapped from its measures at any width (a column's width being dragged).
+void wrapParagraph(
+    const QString& paragraphs, Paragraph& part, qreal width, bool bold, QList<WrappedLine>& lines, bool mayMeasure)
 {
     const QStringView view = QStringView(paragraphs).mid(part.start, part.length);
     const auto nextY = [&lines] { return static_cast<qreal>(lines.size()) * ColumnMetrics::lineHeight; };
@@ -135,6 +138,25 @@ void wrapParagraph(const QString& paragraphs, Paragraph& part, qreal width, bool
         part.minWidth = *fitting + ColumnMetrics::textAllowance;
         part.maxWidth = qInf();
         return;
+    }
+    if (mayMeasure && width - ColumnMetrics::textAllowance >= 1) {
+        if (!part.isMeasured) {
+            part.breaks = ColumnLineBreaks::measure(view.toString(), bold);
+            part.isMeasured = true;
+        }
+        std::vector<qsizetype> starts;
+        qreal minWidth = 0;
+        qreal maxWidth = 0;
+        if (part.breaks && part.breaks->breakLines(layoutWidth, &starts, minWidth, maxWidth) > 0) {
+            for (size_t i = 0; i < starts.size(); ++i) {
+                const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : view.size();
+                lines.append({ view.mid(starts[i], end - starts[i]).toString(), nextY() });
+            }
+            part.lineCount = static_cast<qsizetype>(starts.size());
+            part.minWidth = minWidth + ColumnMetrics::textAllowance;
+            part.maxWidth = maxWidth + ColumnMetrics::textAllowance;
+            return;
+        }
     }
     const QString paragraph = view.toString();
     QTextLayout layout(paragraph, ColumnMetrics::font(bold));
@@ -163,7 +185,10 @@ void splitParagraphs(const QString& text, qsizetype from, qsizetype to, std::vec
         qsizetype end = text.indexOf(u'\n', start);
         if (end < 0 || end > to)
             end = to;
-        parts.push_back({ start, end - start });
+        Paragraph part;
+        part.start = start;
+        part.length = end - start;
+        parts.push_back(std::move(part));
         if (end >= to)
             return;
         start = end + 1;
@@ -179,6 +204,36 @@ void settleRange(ColumnTextWrap& wrap)
         wrap.minWidth = std::max(wrap.minWidth, part.minWidth);
         wrap.maxWidth = std::min(wrap.maxWidth, part.maxWidth);
     }
+}
+
+// Wraps the paragraphs of result at width, taking the lines of those kept from before where
+// they hold there.
+void wrapParts(
+    const ColumnTextWrap& before, ColumnTextWrap& result, const std::vector<bool>& isKept, qreal width, bool bold)
+{
+    for (size_t i = 0; i < result.parts.size(); ++i) {
+        Paragraph& part = result.parts[i];
+        const bool holds = isKept[i] && part.minWidth <= width && width <= part.maxWidth;
+        if (!holds) {
+            const Paragraph old = part;
+            wrapParagraph(result.paragraphs, part, width, bold, result.lines, isKept[i]);
+            // Wrapped alike at two widths: alike at every width between.
+            if (isKept[i] && part.lineCount == old.lineCount
+                && std::equal(result.lines.cbegin() + part.firstLine, result.lines.cend(),
+                    before.lines.cbegin() + old.firstLine,
+                    [](const WrappedLine& a, const WrappedLine& b) { return a.string == b.string; })) {
+                part.minWidth = std::min(part.minWidth, old.minWidth);
+                part.maxWidth = std::max(part.maxWidth, old.maxWidth);
+            }
+            continue;
+        }
+        const qsizetype first = result.lines.size();
+        for (qsizetype line = 0; line < part.lineCount; ++line)
+            result.lines.append({ before.lines[part.firstLine + line].string,
+                static_cast<qreal>(first + line) * ColumnMetrics::lineHeight });
+        part.firstLine = first;
+    }
+    settleRange(result);
 }
 
 } // namespace
@@ -203,7 +258,7 @@ ColumnTextWrap ColumnTextWrap::wrap(const QString& text, qreal width, bool bold)
     result.paragraphs = columnParagraphs(text);
     splitParagraphs(result.paragraphs, 0, result.paragraphs.size(), result.parts);
     for (Paragraph& part : result.parts)
-        wrapParagraph(result.paragraphs, part, width, bold, result.lines);
+        wrapParagraph(result.paragraphs, part, width, bold, result.lines, true);
     settleRange(result);
     return result;
 }
@@ -253,30 +308,43 @@ ColumnTextWrap ColumnTextWrap::rewrapped(const QString& text, qreal width, bool 
         isKept.push_back(true);
     }
 
-    for (size_t i = 0; i < result.parts.size(); ++i) {
-        Paragraph& part = result.parts[i];
-        const bool holds = isKept[i] && part.minWidth <= width && width <= part.maxWidth;
-        if (!holds) {
-            const Paragraph old = part;
-            wrapParagraph(now, part, width, bold, result.lines);
-            // Wrapped alike at two widths: alike at every width between.
-            if (isKept[i] && part.lineCount == old.lineCount
-                && std::equal(result.lines.cbegin() + part.firstLine, result.lines.cend(),
-                    lines.cbegin() + old.firstLine,
-                    [](const WrappedLine& a, const WrappedLine& b) { return a.string == b.string; })) {
-                part.minWidth = std::min(part.minWidth, old.minWidth);
-                part.maxWidth = std::max(part.maxWidth, old.maxWidth);
-            }
-            continue;
-        }
-        const qsizetype first = result.lines.size();
-        for (qsizetype line = 0; line < part.lineCount; ++line)
-            result.lines.append(
-                { lines[part.firstLine + line].string, static_cast<qreal>(first + line) * ColumnMetrics::lineHeight });
-        part.firstLine = first;
-    }
-    settleRange(result);
+    wrapParts(*this, result, isKept, width, bold);
     return result;
+}
+
+ColumnTextWrap ColumnTextWrap::rewrapped(qreal width, bool bold) const
+{
+    ColumnTextWrap result;
+    result.paragraphs = paragraphs;
+    result.parts = parts;
+    wrapParts(*this, result, std::vector<bool>(parts.size(), true), width, bold);
+    return result;
+}
+
+std::optional<qsizetype> ColumnTextWrap::lineCount(qreal width, qreal& minWidth, qreal& maxWidth) const
+{
+    const qreal layoutWidth = width - ColumnMetrics::textAllowance;
+    qsizetype count = 0;
+    minWidth = 0;
+    maxWidth = qInf();
+    for (const Paragraph& part : parts) {
+        qreal partMin = part.minWidth;
+        qreal partMax = part.maxWidth;
+        qsizetype partCount = part.lineCount;
+        if (width < partMin || width > partMax) {
+            if (!part.breaks || layoutWidth < 1)
+                return std::nullopt;
+            partCount = part.breaks->breakLines(layoutWidth, nullptr, partMin, partMax);
+            if (partCount == 0)
+                return std::nullopt;
+            partMin += ColumnMetrics::textAllowance;
+            partMax += ColumnMetrics::textAllowance;
+        }
+        count += partCount;
+        minWidth = std::max(minWidth, partMin);
+        maxWidth = std::min(maxWidth, partMax);
+    }
+    return count;
 }
 
 QList<WrappedLine> wrapColumnText(const QString& text, qreal width, bool bold)

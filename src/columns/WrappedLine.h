@@ -4,9 +4,13 @@
 #include <QString>
 #include <QtNumeric>
 
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace kestrion {
+
+class ColumnLineBreaks;
 
 // One line of a node's text as columns mode shows it, with its top relative to the top of the
 // node's box (a multiple of the 28-point line grid).
@@ -40,6 +44,10 @@ struct ColumnTextWrap {
         qsizetype lineCount = 0;
         qreal minWidth = 0;
         qreal maxWidth = qInf();
+        // Where it breaks, measured the first time it is wrapped again at another width: none
+        // when its lines cannot be foreseen from it.
+        std::shared_ptr<const ColumnLineBreaks> breaks;
+        bool isMeasured = false;
     };
 
     // The text's paragraphs as wrapped.
@@ -53,6 +61,11 @@ struct ColumnTextWrap {
     // The lines of text at width, wrapping again only what differs from what this holds: the
     // paragraphs an edit touched, or all of them at a width outside the range.
     ColumnTextWrap rewrapped(const QString& text, qreal width, bool bold) const;
+    // The same text at another width.
+    ColumnTextWrap rewrapped(qreal width, bool bold) const;
+    // How many lines the same text has at another width, and the widths over which that holds,
+    // found without wrapping when every paragraph holds there or was measured; none otherwise.
+    std::optional<qsizetype> lineCount(qreal width, qreal& minWidth, qreal& maxWidth) const;
 
     static ColumnTextWrap wrap(const QString& text, qreal width, bool bold);
 };

@@ -5,9 +5,35 @@
 #include "support/CanvasTestBase.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTextEdit>
 
 namespace kestrion::test {
+
+// A drag with the left button from a point of the canvas: the widget under the press gets
+// every event of the drag, with the positions a real event would carry.
+class Drag {
+public:
+    Drag(QWidget* canvas, const QPointF& start)
+        : m_canvas(canvas)
+        , m_target(canvas->childAt(start.toPoint()) ? canvas->childAt(start.toPoint()) : canvas)
+    {
+        send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    }
+    void moveTo(const QPointF& point) { send(QEvent::MouseMove, point, Qt::LeftButton); }
+    void release(const QPointF& point) { send(QEvent::MouseButtonRelease, point, Qt::NoButton); }
+
+private:
+    void send(QEvent::Type type, const QPointF& canvasPoint, Qt::MouseButtons buttons)
+    {
+        const QPointF global = m_canvas->mapToGlobal(canvasPoint);
+        QMouseEvent event(type, m_target->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(m_target, &event);
+    }
+
+    QWidget* m_canvas;
+    QWidget* m_target;
+};
 
 // A shown columns canvas, 1000 by 600, over the small sermon of CanvasTestBase.
 class ColumnCanvasFixture : public CanvasTestBase<ColumnCanvas> {

@@ -13,35 +13,7 @@
 
 using namespace kestrion;
 using kestrion::test::ColumnCanvasFixture;
-
-namespace {
-
-// A drag with the left button from a point of the canvas: the widget under the press gets
-// every event of the drag, with the positions a real event would carry.
-class Drag {
-public:
-    Drag(QWidget* canvas, const QPoint& start)
-        : m_canvas(canvas)
-        , m_target(canvas->childAt(start) ? canvas->childAt(start) : canvas)
-    {
-        send(QEvent::MouseButtonPress, start, Qt::LeftButton);
-    }
-    void moveTo(const QPoint& point) { send(QEvent::MouseMove, point, Qt::LeftButton); }
-    void release(const QPoint& point) { send(QEvent::MouseButtonRelease, point, Qt::NoButton); }
-
-private:
-    void send(QEvent::Type type, const QPoint& canvasPoint, Qt::MouseButtons buttons)
-    {
-        const QPointF global = m_canvas->mapToGlobal(QPointF(canvasPoint));
-        QMouseEvent event(type, m_target->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(m_target, &event);
-    }
-
-    QWidget* m_canvas;
-    QWidget* m_target;
-};
-
-} // namespace
+using kestrion::test::Drag;
 
 TEST_F(ColumnCanvasFixture, FirstShowSelectsTheTitleShowsTheLayoutAtOnceAndTakesTheKeyboard)
 {
@@ -325,8 +297,7 @@ TEST_F(ColumnCanvasFixture, EveryMarkerIsDrawnAtOneSizeAtEitherPixelRatio)
             // The first line's text, above the rule beneath it; opaque ink only, not the tints.
             const QRectF line(frame.origin + canvas->panOffset() + QPointF(0, ColumnMetrics::textTop),
                 QSizeF(60, ColumnMetrics::lineHeight - ColumnMetrics::textTop - 2));
-            return kestrion::test::inkBounds(
-                image, QRectF(line.topLeft() * ratio, line.size() * ratio).toRect(), 200);
+            return kestrion::test::inkBounds(image, QRectF(line.topLeft() * ratio, line.size() * ratio).toRect(), 200);
         };
         const QRect red = ink(root->children().front());
         ASSERT_FALSE(red.isEmpty());

@@ -1,6 +1,8 @@
 #include "ColumnCanvasFixture.h"
 
+#include "columns/ColumnDragHandleOverlay.h"
 #include "columns/ColumnWrapCache.h"
+#include "columns/DividerHandle.h"
 #include "platform/FrameAnimation.h"
 
 #include <QImage>
@@ -205,4 +207,26 @@ TEST_F(ColumnFramesTest, EveryStepShowsWhatAFreshLayoutShows)
     expectSameAsFresh();
     glide([&] { undoManager->undo(); });
     expectSameAsFresh();
+}
+
+// A width handle dragged narrower, wider and narrower again, by small, fractional and large
+// moves: at every move the layout kept is the one made afresh, and the canvas draws what a
+// canvas made afresh at that width draws.
+TEST_F(ColumnFramesTest, EveryMoveOfAWidthDragShowsWhatAFreshLayoutShows)
+{
+    preferences->setColumnWidths(QStringLiteral("[300,300,300]"));
+    DividerHandle* handle = canvas->handleOverlay()->handle(2);
+    ASSERT_NE(handle, nullptr);
+    const QPointF start(handle->geometry().center());
+    test::Drag drag(canvas.get(), start);
+    qreal dx = 0;
+    for (int move = 0; move < 60; ++move) {
+        dx += move < 20 ? -6.75 : move < 50 ? 11.5 : -31;
+        drag.moveTo(start + QPointF(dx, 0));
+        ASSERT_EQ(differences(canvas->layout().snapshot(), freshLayout()), "") << move;
+        if (move % 12 == 11)
+            expectSameAsFresh();
+    }
+    drag.release(start + QPointF(dx, 0));
+    EXPECT_EQ(canvas->columnWidths().widthOf(2), 300 - 20 * 6.75 + 30 * 11.5 - 10 * 31);
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 
 using namespace kestrion;
@@ -186,6 +187,48 @@ TEST(WrappedLineTest, LinesFoundWithoutALayoutOrKeptAreTheLinesALayoutGives)
             kept = kept.rewrapped(text, width, bold);
             ASSERT_EQ(kept.lines, laidOutLines(text, width, bold)) << text.toStdString() << " " << width;
             EXPECT_TRUE(kept.minWidth <= width && width <= kept.maxWidth);
+        }
+    }
+}
+
+// A column's width dragged narrower and wider in small and fractional steps: the lines found
+// again at each width from the paragraphs' measures, their number found without making them,
+// and the lines at both ends of the widths they are said to hold over are the lines a layout
+// gives. Words end in glyphs that overhang (r, f, ligatures), in other fonts and scripts; some
+// words are too long for a line, some spaces come in runs.
+TEST(WrappedLineTest, LinesFoundAgainAtEveryWidthOfADragAreTheLinesALayoutGives)
+{
+    const QStringList words { QStringLiteral("door"), QStringLiteral("fluff"), QStringLiteral("office"),
+        QStringLiteral("the"), QStringLiteral("sheep"), QStringLiteral("WAVE"), QStringLiteral("x/y"),
+        QStringLiteral("abundantly;"), QStringLiteral("\u00e9glise"), QStringLiteral("\u2014"),
+        QStringLiteral("\u0399\u03b7\u03c3\u03bf\u1fe6\u03c2"),
+        QStringLiteral("\u0425\u0440\u0438\u0441\u0442\u043e\u0441"),
+        QStringLiteral("\u65e5\u672c\u8a9e\u306e\u6587\u7ae0\u3002"), QStringLiteral("\ud55c\uad6d\uc5b4"),
+        QStringLiteral("\u05e9\u05dc\u05d5\u05dd"), QStringLiteral("\U0001F534"), QStringLiteral("\u26ab"),
+        QStringLiteral("counter\u00adfeit"), QStringLiteral("tab\there"), QStringLiteral(" "),
+        QStringLiteral("Pneumonoultramicroscopicsilicovolcanoconiosis"), QStringLiteral("\n"), lineSeparator };
+    std::mt19937 random(11);
+    for (int round = 0; round < 20; ++round) {
+        QString text = round % 5 == 0 ? QStringLiteral(" ") : QString();
+        for (int i = 0, count = 2 + static_cast<int>(random() % 30); i < count; ++i)
+            text += words[static_cast<qsizetype>(random() % words.size())] + (random() % 6 == 0 ? "  " : " ");
+        const bool bold = random() % 4 == 0;
+        qreal width = 600;
+        ColumnTextWrap kept = ColumnTextWrap::wrap(text, width, bold);
+        for (int step = 0; step < 120; ++step) {
+            width += (step < 60 ? -1 : 1) * (0.3 + static_cast<qreal>(random() % 70) / 10);
+            const QList<WrappedLine> expected = laidOutLines(text, width, bold);
+            qreal minWidth = 0;
+            qreal maxWidth = 0;
+            if (const std::optional<qsizetype> count = kept.lineCount(width, minWidth, maxWidth)) {
+                ASSERT_EQ(*count, expected.size()) << text.toStdString() << " " << width;
+                ASSERT_TRUE(minWidth <= width && width <= maxWidth);
+            }
+            kept = kept.rewrapped(width, bold);
+            ASSERT_EQ(kept.lines, expected) << text.toStdString() << " " << width;
+            ASSERT_TRUE(kept.minWidth <= width && width <= kept.maxWidth);
+            for (const qreal end : { kept.minWidth, std::min(kept.maxWidth, qreal(2000)) })
+                ASSERT_EQ(laidOutLines(text, end, bold), expected) << text.toStdString() << " " << width << " " << end;
         }
     }
 }

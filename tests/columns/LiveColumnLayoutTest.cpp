@@ -172,3 +172,43 @@ TEST(LiveColumnLayoutTest, MovesNameEveryBoxThatChangedWithItsFormerFrame)
     }
     EXPECT_EQ(moved.size(), 4); // the title grew; the two points and the sub-point moved down
 }
+
+// A column's width dragged narrower and wider, by points and by jumps, with a point's text
+// changed, a point added and a second column widened on the way: each step wraps again only
+// the boxes whose lines may change there, and ends where a layout made afresh does.
+TEST(LiveColumnLayoutTest, WidthDraggedToAndFroEndsWhereAFreshLayoutDoes)
+{
+    std::mt19937 random(3);
+    const SermonNodePtr root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    std::vector<SermonNodePtr> deep;
+    for (int p = 0; p < 3; ++p) {
+        const SermonNodePtr point = root->addChild(randomText(random));
+        for (int s = 0; s < 25; ++s)
+            deep.push_back(point->addChild(randomText(random)));
+    }
+    ColumnWidthsConfig widths;
+    ColumnWrapCache cache;
+    LiveColumnLayout live;
+    live.update(root, widths, cache);
+    qreal width = 600;
+    for (int step = 0; step < 120; ++step) {
+        const qreal direction = step < 40 || step >= 80 ? -1 : 1;
+        width = std::clamp(width + direction * (static_cast<qreal>(1 + random() % (step % 10 == 0 ? 60 : 6)) + 0.25),
+            qreal(180), qreal(1200));
+        widths.setColumnWidth(2, width);
+        if (step == 20) {
+            deep[7]->setText(
+                QStringLiteral("He calls his own sheep by name and leads them out, and the sheep follow him, "
+                               "for they know his voice; a stranger they will not follow"));
+            live.updateText(deep[7]->id(), cache);
+        } else if (step == 60) {
+            widths.setColumnWidth(1, 420.5);
+        } else if (step == 90) {
+            root->children()[1]->insertChild(3, SermonNode::create(randomText(random), 2));
+            live.update(root, widths, cache);
+        }
+        live.updateWidths(widths, cache);
+        ColumnWrapCache freshCache;
+        ASSERT_EQ(live.snapshot(), ColumnLayout::build(root, widths, freshCache)) << "step " << step;
+    }
+}
