@@ -66,6 +66,10 @@ ColumnCanvas::ColumnCanvas(SermonDocument& document, UndoManager* undoManager, q
     m_handles->setWidthAccess([this](qint64 column) { return m_columnWidths.widthOf(column); },
         [this](qint64 column, qreal width) { setColumnWidth(column, width); });
 
+    m_measuringTimer.setSingleShot(true);
+    m_measuringTimer.setInterval(0);
+    connect(&m_measuringTimer, &QTimer::timeout, this, &ColumnCanvas::measureLaterBoxes);
+
     m_animator.setOnFramesChanged([this] {
         placeEditor();
         update();
@@ -157,7 +161,7 @@ void ColumnCanvas::prepare()
     m_viewportSize = QSizeF(size());
     if (const SermonNodePtr& top = root())
         m_controller->setSelectedNodeID(top->id());
-    relayoutColumns(true);
+    layoutFirstView();
     QPointer<ColumnCanvas> self(this);
     QTimer::singleShot(0, this, [self] {
         if (self && !self->m_controller->editingNodeID())
@@ -189,6 +193,7 @@ void ColumnCanvas::handleSelectionChange()
 
 void ColumnCanvas::beginColumnEditing(const QUuid& id, bool isNew)
 {
+    completeLayout();
     const SermonNodePtr node = findNode(id);
     // A node folded away has no box to edit in.
     if (!node || m_layout.shownAncestorOfHidden(id))
@@ -310,6 +315,7 @@ std::function<void()> ColumnCanvas::keyCommand(const QKeyEvent& event)
 {
     if (m_controller->editingNodeID())
         return {};
+    completeLayout();
     return m_keys.command(event);
 }
 
@@ -376,6 +382,9 @@ ColumnRenderer::Stats ColumnCanvas::renderCanvas(QPainter& painter, const QSizeF
 {
     if (size != m_viewportSize && !m_hasAppeared)
         m_viewportSize = size;
+    // Nothing is drawn from a box not yet measured: the rows in view, and those a line under
+    // the last of them may stand in, are exact.
+    m_layout.measureTo(-m_panOffset.y() + size.height() + ColumnMetrics::lineHeight, m_wrapCache);
     return ColumnRenderer::drawColumnCanvas(painter, makeScene());
 }
 
@@ -390,6 +399,7 @@ void ColumnCanvas::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     m_viewportSize = QSizeF(event->size());
     if (m_hasAppeared) {
+        completeLayout();
         clampPanOffset();
         placeOverlays();
     }

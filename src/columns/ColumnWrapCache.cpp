@@ -1,6 +1,22 @@
 #include "columns/ColumnWrapCache.h"
 
+#include "platform/EmojiText.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <utility>
+
 namespace kestrion {
+
+namespace {
+
+// Below this many texts they are wrapped on this thread alone; above, in pieces of this many on
+// the worker threads too.
+constexpr size_t parallelWrappingThreshold = 64;
+constexpr size_t wrappingPiece = 32;
+
+} // namespace
 
 ColumnWrapCache::Entry& ColumnWrapCache::entry(const QUuid& id, const QString& text, qreal width, bool bold)
 {
@@ -20,6 +36,40 @@ ColumnWrapCache::Entry& ColumnWrapCache::entry(const QUuid& id, const QString& t
         entry.text = text;
     }
     return entry;
+}
+
+void ColumnWrapCache::wrapAll(const std::vector<Request>& requests)
+{
+    std::vector<const Request*> fresh;
+    for (const Request& request : requests) {
+        const auto found = m_entries.constFind(request.id);
+        if (found == m_entries.cend() || !found->isWrapped || found->bold != request.bold)
+            fresh.push_back(&request);
+    }
+    std::vector<ColumnTextWrap> wraps(fresh.size());
+    const auto wrapRange = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            wraps[i] = ColumnTextWrap::wrap(fresh[i]->text, fresh[i]->width, fresh[i]->bold);
+    };
+    if (fresh.size() < parallelWrappingThreshold) {
+        wrapRange(0, fresh.size());
+    } else {
+        // The text system lays out on any thread; this one waits, so nothing else changes.
+        EmojiText::emojiFamily();
+        std::vector<std::pair<size_t, size_t>> pieces;
+        for (size_t begin = 0; begin < fresh.size(); begin += wrappingPiece)
+            pieces.emplace_back(begin, std::min(begin + wrappingPiece, fresh.size()));
+        QtConcurrent::blockingMap(
+            pieces, [&](const std::pair<size_t, size_t>& piece) { wrapRange(piece.first, piece.second); });
+    }
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        Entry& entry = m_entries[fresh[i]->id];
+        entry.wrap = std::move(wraps[i]);
+        entry.text = fresh[i]->text;
+        entry.bold = fresh[i]->bold;
+        entry.isWrapped = true;
+        entry.drawn.clear();
+    }
 }
 
 qsizetype ColumnWrapCache::lineCount(
