@@ -1,8 +1,7 @@
 #include "columns/ColumnWrapCache.h"
 
 #include "platform/EmojiText.h"
-
-#include <QtConcurrent/QtConcurrentMap>
+#include "platform/ParallelPieces.h"
 
 #include <algorithm>
 #include <utility>
@@ -13,8 +12,8 @@ namespace {
 
 // Below this many texts they are wrapped on this thread alone; above, in pieces of this many on
 // the worker threads too.
-constexpr size_t parallelWrappingThreshold = 64;
-constexpr size_t wrappingPiece = 32;
+constexpr qsizetype parallelWrappingThreshold = 64;
+constexpr qsizetype wrappingPiece = 32;
 
 } // namespace
 
@@ -47,20 +46,17 @@ void ColumnWrapCache::wrapAll(const std::vector<Request>& requests)
             fresh.push_back(&request);
     }
     std::vector<ColumnTextWrap> wraps(fresh.size());
-    const auto wrapRange = [&](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i)
+    const auto wrapRange = [&](qsizetype begin, qsizetype end) {
+        for (auto i = static_cast<size_t>(begin); i < static_cast<size_t>(end); ++i)
             wraps[i] = ColumnTextWrap::wrap(fresh[i]->text, fresh[i]->width, fresh[i]->bold);
     };
-    if (fresh.size() < parallelWrappingThreshold) {
-        wrapRange(0, fresh.size());
+    const auto count = static_cast<qsizetype>(fresh.size());
+    if (count < parallelWrappingThreshold) {
+        wrapRange(0, count);
     } else {
         // The text system lays out on any thread; this one waits, so nothing else changes.
         EmojiText::emojiFamily();
-        std::vector<std::pair<size_t, size_t>> pieces;
-        for (size_t begin = 0; begin < fresh.size(); begin += wrappingPiece)
-            pieces.emplace_back(begin, std::min(begin + wrappingPiece, fresh.size()));
-        QtConcurrent::blockingMap(
-            pieces, [&](const std::pair<size_t, size_t>& piece) { wrapRange(piece.first, piece.second); });
+        runInPieces(count, wrappingPiece, [&] { return wrapRange; });
     }
     for (size_t i = 0; i < fresh.size(); ++i) {
         Entry& entry = m_entries[fresh[i]->id];
