@@ -15,6 +15,7 @@ figures only; asserts nothing.
 """
 
 import argparse
+import itertools
 import os
 import random
 import shutil
@@ -30,44 +31,54 @@ from launch_until_still import Editor, Screen, changes_until_still  # noqa: E402
 SAMPLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "sample-sermon.md")
 SWITCHES = [("columns", "ctrl+3"), ("map", "ctrl+1"), ("delivery", "ctrl+2"), ("map", "ctrl+1")]
 
-WORDS = """the shepherd calls his own sheep by name and leads them out into green pastures where they
-find rest for their souls a thief comes only to steal kill destroy but I came that they may have
-life abundantly good lays down for hireling sees wolf coming leaves flees because he cares nothing
-about know me just as Father knows other not of this fold must bring also will listen my voice so
-there be one flock no takes it from lay down on accord authority again received command we are all
-like who have gone astray each turned to way yet Lord has laid on him iniquity us even when walk
-through darkest valley fear evil you with me your rod staff comfort prepare table before presence
-enemies anoint head oil cup overflows surely goodness mercy follow days life dwell house forever
-hope church every morning people village road home father son brother feast music dancing servant
-field heard came near asked what meaning this""".split()
+# The commonest words, then made-up words of one to four syllables: a vocabulary that grows
+# with the sermon as a real one does, each word drawn as often as its rank's share (Zipf).
+COMMON = """the and of to a in that he i it his was for is with as be they shall not him but you
+all them by have are unto which my this said their will from me we on so what your there when
+who one man were god lord our had then if let come know us into out may love shepherd sheep
+voice door life good name fold flock father son church hope grace pasture""".split()
+SYLLABLES = [c + v for c in ["b", "c", "d", "f", "g", "h", "l", "m", "n", "p", "r", "s", "t", "v", "w", "th",
+                             "st", "gr", "pr"] for v in ["a", "e", "i", "o", "u", "ea", "ou"]]
 
 
-def sentence(rng):
-    words = [rng.choice(WORDS) for _ in range(rng.randint(8, 25))]
-    return " ".join(words).capitalize() + "."
+def vocabulary(rng, size=30_000):
+    words = list(COMMON)
+    seen = set(words)
+    while len(words) < size:
+        word = "".join(rng.choice(SYLLABLES) for _ in range(rng.choice([1, 2, 2, 3, 3, 4])))
+        if word not in seen:
+            seen.add(word)
+            words.append(word)
+    return words, list(itertools.accumulate(1.0 / rank for rank in range(1, size + 1)))
+
+
+def sentence(rng, words):
+    text = " ".join(rng.choices(words[0], cum_weights=words[1], k=rng.randint(8, 25)))
+    return text[0].upper() + text[1:] + "."
 
 
 def write_worded_sermon(path, nodes, seed=7):
-    """A title, main points, sub-points, points and some sub-points below them, each a sentence
-    of 8 to 25 words: about `nodes` nodes."""
+    """A title, main points, sub-points, points and some points below them, each a sentence of
+    8 to 25 words: about `nodes` nodes."""
     rng = random.Random(seed)
+    words = vocabulary(rng)
     mains = 10 if nodes <= 10_000 else 25
     # Each sub-point holds 8 points, every third with a point of its own below it.
     per_sub = 1 + 8 + 3
     subs = max(1, round((nodes - 1 - mains) / (mains * per_sub)))
-    lines = ["---", "scripture: John 10:1-18", "---", "", "# " + sentence(rng), ""]
+    lines = ["---", "scripture: John 10:1-18", "---", "", "# " + sentence(rng, words), ""]
     count = 1
     for _ in range(mains):
-        lines += ["## " + sentence(rng), ""]
+        lines += ["## " + sentence(rng, words), ""]
         count += 1
         for _ in range(subs):
-            lines += ["### " + sentence(rng), ""]
+            lines += ["### " + sentence(rng, words), ""]
             count += 1
             for point in range(8):
-                lines.append("- " + sentence(rng))
+                lines.append("- " + sentence(rng, words))
                 count += 1
                 if point % 3 == 0:
-                    lines.append("  - " + sentence(rng))
+                    lines.append("  - " + sentence(rng, words))
                     count += 1
             lines.append("")
     with open(path, "w", encoding="utf-8") as f:

@@ -4,6 +4,7 @@
 #include "document/SermonDocument.h"
 #include "document/SermonNode.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
@@ -44,22 +45,47 @@ inline SermonNodePtr makeSermonTree(int count, unsigned seed, int mainPoints = 0
 
 // A sermon of sentences of ordinary length, as the mode-switch timer writes one
 // (bench/launch/switch_until_still.py): a title, main points, sub-points of eight points each,
-// every third point with a point below it; every text a sentence of 8 to 25 words, so that
-// most wrap to two or three lines in a column.
+// every third with a point below it; every text a sentence of 8 to 25 words, so that most wrap
+// to two or three lines. The words are the commonest ones, then made-up words of one to four
+// syllables, each drawn as often as its rank's share (Zipf), so that the vocabulary grows with the
+// sermon as a real one does.
 inline SermonNodePtr makeWordedSermonTree(int count, unsigned seed = 7)
 {
-    static const QStringList words = QStringLiteral(
-        "the shepherd calls his own sheep by name and leads them out into green pastures where they find rest for "
-        "their souls a thief comes only to steal kill destroy but I came that they may have life abundantly good "
-        "lays down for hireling sees wolf coming leaves flees because he cares nothing about know me just as Father "
-        "knows other not of this fold must bring also will listen my voice so there be one flock no takes it from")
-                                         .split(u' ');
     std::mt19937 random(seed);
+    QStringList words = QStringLiteral(
+        "the and of to a in that he i it his was for is with as be they shall not him but you all them by have are "
+        "unto which my this said their will from me we on so what your there when who one man were god lord our had "
+        "then if let come know us into out may love shepherd sheep voice door life good name fold flock father son "
+        "church hope grace pasture")
+                            .split(u' ');
+    QStringList syllables;
+    for (const char* consonant :
+        { "b", "c", "d", "f", "g", "h", "l", "m", "n", "p", "r", "s", "t", "v", "w", "th", "st", "gr", "pr" }) {
+        for (const char* vowel : { "a", "e", "i", "o", "u", "ea", "ou" })
+            syllables.append(QLatin1String(consonant) + QLatin1String(vowel));
+    }
+    QSet<QString> seen(words.cbegin(), words.cend());
+    while (words.size() < 30'000) {
+        QString word;
+        for (int s = 1 + static_cast<int>(random() % 4); s > 0; --s)
+            word += syllables[static_cast<qsizetype>(random() % syllables.size())];
+        if (!seen.contains(word)) {
+            seen.insert(word);
+            words.append(word);
+        }
+    }
+    std::vector<double> ranks;
+    double total = 0;
+    for (qsizetype rank = 1; rank <= words.size(); ++rank)
+        ranks.push_back(total += 1.0 / static_cast<double>(rank));
+    std::uniform_real_distribution<double> share(0, total);
     const auto sentence = [&] {
         const int length = 8 + static_cast<int>(random() % 18);
         QStringList picked;
-        for (int i = 0; i < length; ++i)
-            picked.append(words[static_cast<qsizetype>(random() % words.size())]);
+        for (int i = 0; i < length; ++i) {
+            const auto rank = std::lower_bound(ranks.begin(), ranks.end(), share(random)) - ranks.begin();
+            picked.append(words[std::min<qsizetype>(rank, words.size() - 1)]);
+        }
         picked.front()[0] = picked.front()[0].toUpper();
         return picked.join(u' ') + u'.';
     };
