@@ -6,7 +6,8 @@ For each size it opens a sermon of sentences of ordinary length (the sample serm
 Ctrl+2 (delivery) and Ctrl+1 (map) with xdotool, each once the screen is still again, and
 notes when the picture last changed after each key; the screen counts as still once it has
 not changed for --settle seconds. It prints, per size and switch, the median of the runs (each
-run a fresh launch).
+run a fresh launch). Given several builds, it takes turns between them run by run, so that each
+meets the same load.
 
     bench/launch/switch_until_still.py --app build/bench/src/kestrion --display :45
 
@@ -98,9 +99,9 @@ def editor_window(pid, env, timeout):
     return None
 
 
-def one_run(args, screen, sermon):
+def one_run(args, app, screen, sermon):
     """Launches the editor on the sermon and times each switch; a time or None per switch."""
-    editor = Editor(args.app, args.display, sermon, screen)
+    editor = Editor(app, args.display, sermon, screen)
     times = [None] * len(SWITCHES)
     try:
         changes_until_still(screen, editor.started, editor.before, args.settle, args.interval, args.timeout)
@@ -126,7 +127,8 @@ def one_run(args, screen, sermon):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--app", required=True, help="the editor's executable (a Release or RelWithDebInfo build)")
+    parser.add_argument("--app", required=True, nargs="+",
+                        help="the editor's executables (Release or RelWithDebInfo builds)")
     parser.add_argument("--display", default=os.environ.get("DISPLAY", ":0"))
     parser.add_argument("--sizes", default="sample,5000,50000", help="'sample' or node counts, comma-separated")
     parser.add_argument("--runs", type=int, default=3)
@@ -147,14 +149,20 @@ def main():
             else:
                 sermon = os.path.join(work, f"sermon-{size}.md")
                 label = f"{write_worded_sermon(sermon, int(size))} nodes"
-            runs = [one_run(args, screen, sermon) for _ in range(args.runs)]
-            for i, (name, key) in enumerate(SWITCHES):
-                times = [run[i] for run in runs if run[i] is not None]
-                if not times:
-                    print(f"{label:>12} {key} {name:<9} no change seen")
-                    continue
-                print(f"{label:>12} {key} {name:<9} still after {statistics.median(times):.3f} s "
-                      f"(median of {len(times)}: {', '.join(f'{t:.3f}' for t in times)})", flush=True)
+            runs = {app: [] for app in args.app}
+            for _ in range(args.runs):
+                for app in args.app:
+                    runs[app].append(one_run(args, app, screen, sermon))
+            for app in args.app:
+                name_of_app = f" {app}" if len(args.app) > 1 else ""
+                for i, (name, key) in enumerate(SWITCHES):
+                    times = [run[i] for run in runs[app] if run[i] is not None]
+                    if not times:
+                        print(f"{label:>12} {key} {name:<9} no change seen{name_of_app}")
+                        continue
+                    print(f"{label:>12} {key} {name:<9} still after {statistics.median(times):.3f} s "
+                          f"(median of {len(times)}: {', '.join(f'{t:.3f}' for t in times)}){name_of_app}",
+                          flush=True)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
