@@ -31,6 +31,7 @@ public:
     {
         return ask(ConflictChoice::Cancel);
     }
+    bool askToRevert(QWidget*, const QString&) override { return ask(false); }
     void showError(QWidget*, const QString&) override { asked = true; }
 
     bool asked = false;

@@ -64,6 +64,24 @@ bool OpenDocument::isModified() const
     return m_isRecovered || !m_undoManager->isClean();
 }
 
+bool OpenDocument::compareWithOpenedVersion()
+{
+    if (!hasOpenedVersion())
+        return false;
+    const std::optional<QByteArray> typing = m_window ? m_window->contentsWithPendingEdits() : std::nullopt;
+    setMayDifferFromOpened((typing ? *typing : currentContents()) != m_openedContents);
+    return m_mayDifferFromOpened;
+}
+
+void OpenDocument::setMayDifferFromOpened(bool mayDiffer)
+{
+    if (mayDiffer == m_mayDifferFromOpened)
+        return;
+    m_mayDifferFromOpened = mayDiffer;
+    if (hasOpenedVersion())
+        Q_EMIT canRevertToOpenedVersionChanged(mayDiffer);
+}
+
 void OpenDocument::updateModified()
 {
     const bool modified = isModified();
