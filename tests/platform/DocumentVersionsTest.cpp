@@ -186,9 +186,11 @@ TEST_F(DocumentManagerTest, AFileThatCannotBeReloadedIsReportedAndOursStays)
         EXPECT_EQ(contentsOf(*document), ours);
         EXPECT_TRUE(document->isModified());
         EXPECT_TRUE(recoveryText().contains(ours));
-        // Not written over it unasked.
+        // Neither written over it unasked, nor asked about at every pause.
+        const size_t asked = m_dialogs->conflicts.size();
         edit(*document, QStringLiteral("Ours still"));
         timerOf(*document).fire();
         EXPECT_FALSE(readFile(file).contains("# Ours"));
+        EXPECT_EQ(m_dialogs->conflicts.size(), asked);
     }
 }
