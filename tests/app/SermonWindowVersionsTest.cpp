@@ -2,6 +2,7 @@
 #include "app/SermonWindow.h"
 #include "app/SermonWindowFixture.h"
 #include "columns/ColumnCanvas.h"
+#include "document/DocumentController.h"
 #include "mindmap/MindMapCanvas.h"
 #include "platform/TextFieldKeyGuard.h"
 
@@ -61,6 +62,11 @@ TEST_P(SermonWindowVersionsTest, WordsBeingTypedAreOneUndoAway)
         EXPECT_EQ(contentsOf(*document), "# Theirs\n");
     }
     QCoreApplication::processEvents();
+    // The view took the new tree: what it selects is in it.
+    const DocumentController& shown = c.editor == Editor::Columns ? view.columnCanvas()->controller()
+                                                                  : view.mindMapCanvas()->controller();
+    ASSERT_TRUE(shown.selectedNodeID());
+    EXPECT_NE(document->document().root()->findNode(*shown.selectedNodeID()), nullptr);
     ASSERT_FALSE(TextFieldKeyGuard::isTextField(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(contentsOf(*document), "# Grace\n\nOpening story retold\n");
