@@ -485,7 +485,7 @@ TEST_F(MenuCommandsTest, MenusHoldTheirItemsInOrder)
     const QStringList file = titles(m_window->fileMenu());
     EXPECT_EQ(file.front(), QStringLiteral("New Sermon"));
     EXPECT_EQ(file.mid(file.indexOf(QStringLiteral("Save &As…")) + 1, 4),
-        (QStringList { QStringLiteral("Revert to Opened Version\u2026"), QStringLiteral("-"),
+        (QStringList { QStringLiteral("Re&vert to Opened Version\u2026"), QStringLiteral("-"),
             QStringLiteral("File Settings\u2026"), QStringLiteral("-") }));
     EXPECT_EQ(menus().fileSettingsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
     EXPECT_EQ(menus().focusModeAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));

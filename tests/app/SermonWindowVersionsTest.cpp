@@ -63,8 +63,8 @@ TEST_P(SermonWindowVersionsTest, WordsBeingTypedAreOneUndoAway)
     }
     QCoreApplication::processEvents();
     // The view took the new tree: what it selects is in it.
-    const DocumentController& shown = c.editor == Editor::Columns ? view.columnCanvas()->controller()
-                                                                  : view.mindMapCanvas()->controller();
+    const DocumentController& shown
+        = c.editor == Editor::Columns ? view.columnCanvas()->controller() : view.mindMapCanvas()->controller();
     ASSERT_TRUE(shown.selectedNodeID());
     EXPECT_NE(document->document().root()->findNode(*shown.selectedNodeID()), nullptr);
     ASSERT_FALSE(TextFieldKeyGuard::isTextField(QApplication::focusWidget()));
