@@ -164,10 +164,11 @@ private:
     void showNeverSavedNotice(OpenDocument& document);
     void documentChanged(OpenDocument& document);
     // The version the window keeps as opened: the one an ended session kept for the file if
-    // there is one (it was opened first then), else the file as just read. Kept on disk at once.
+    // there is one (it was opened first then), else the file as just read.
     void takeOpenedVersion(OpenDocument& document);
-    // Writes the kept copy of the opened version unless it is written already. False when
-    // it could not be.
+    // Keeps the opened version on disk, unless it is kept already: called before the file is
+    // written over, and once someone else is found to have changed it, so that only the file
+    // itself holds it until then. False when it could not be written.
     bool keepOpenedVersion(OpenDocument& document);
     void dropOpenedVersion(OpenDocument& document);
     // Puts another text in the document as one undoable step, what is being typed first

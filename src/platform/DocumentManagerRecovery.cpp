@@ -155,6 +155,7 @@ OpenDocument* DocumentManager::discardRecoveredChanges(OpenDocument& document)
         fromDisk->m_openedContents = document.m_openedContents;
         fromDisk->m_openedVersionCopy = std::move(document.m_openedVersionCopy);
         fromDisk->m_mayDifferFromOpened = fromDisk->m_openedContents != fromDisk->m_savedContents;
+        fromDisk->m_isOpenedComparisonStale = false;
     }
     DocumentWindow* window = document.window();
     finishClose(document);

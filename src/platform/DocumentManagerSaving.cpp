@@ -28,7 +28,7 @@ const QString fileExtension = QStringLiteral(".md");
 void DocumentManager::documentChanged(OpenDocument& document)
 {
     document.updateModified();
-    document.setMayDifferFromOpened(true);
+    document.markChangedSinceOpenedComparison();
     if (document.m_isClosing)
         return;
     restartAfterChange(*document.m_autosaveTimer, document.m_hasPendingAutosave, document.m_firstPendingChange,
@@ -116,8 +116,10 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     }
 
     if (disk != DiskFingerprint::Comparison::Unchanged) {
-        // The question may wait a long time for an answer: keep our text safe meanwhile.
+        // The question may wait a long time for an answer: keep our text safe meanwhile, and
+        // the opened version, which the file no longer holds.
         writeRecoveryCopy(document);
+        keepOpenedVersion(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
         QPointer<OpenDocument> guard(&document);
@@ -263,7 +265,9 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     document.m_filePath = canonical;
     document.m_recoveredFrom.clear();
     markWritten(document, canonical, contents);
-    keepOpenedVersion(document);
+    // The note of a kept opened version names the window's file.
+    if (document.m_openedVersionCopy)
+        keepOpenedVersion(document);
     m_lastFolder = QFileInfo(canonical).absolutePath();
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();

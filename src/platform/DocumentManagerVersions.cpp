@@ -35,7 +35,7 @@ void DocumentManager::takeOpenedVersion(OpenDocument& document)
         document.m_openedVersionCopy = std::move(*copy);
     }
     document.m_mayDifferFromOpened = document.m_isRecovered || document.m_openedContents != document.m_savedContents;
-    keepOpenedVersion(document);
+    document.m_isOpenedComparisonStale = document.m_isRecovered;
 }
 
 bool DocumentManager::keepOpenedVersion(OpenDocument& document)
@@ -46,7 +46,7 @@ bool DocumentManager::keepOpenedVersion(OpenDocument& document)
         document.m_openedVersionCopy = RecoveryCopy::create(openedVersionsFolder());
     QString error;
     // Written once; the note follows the file when Save As moves the document. A copy that
-    // cannot be written is tried again before the file is next written over.
+    // could not be written is tried again before the file is next written over.
     return document.m_openedVersionCopy
         && document.m_openedVersionCopy->write(m_writer, document.m_openedVersion, document.filePath(), {}, &error);
 }

@@ -68,9 +68,18 @@ bool OpenDocument::compareWithOpenedVersion()
 {
     if (!hasOpenedVersion())
         return false;
-    const std::optional<QByteArray> typing = m_window ? m_window->contentsWithPendingEdits() : std::nullopt;
-    setMayDifferFromOpened((typing ? *typing : currentContents()) != m_openedContents);
+    if (m_isOpenedComparisonStale) {
+        const std::optional<QByteArray> typing = m_window ? m_window->contentsWithPendingEdits() : std::nullopt;
+        setMayDifferFromOpened((typing ? *typing : currentContents()) != m_openedContents);
+        m_isOpenedComparisonStale = false;
+    }
     return m_mayDifferFromOpened;
+}
+
+void OpenDocument::markChangedSinceOpenedComparison()
+{
+    m_isOpenedComparisonStale = true;
+    setMayDifferFromOpened(true);
 }
 
 void OpenDocument::setMayDifferFromOpened(bool mayDiffer)

@@ -54,7 +54,7 @@ public:
     bool hasOpenedVersion() const { return !m_openedVersion.isEmpty(); }
     // Whether Revert to Opened Version may have something to put back. Cheap: true after any
     // change since the last compareWithOpenedVersion(), which settles it by comparing the
-    // whole text, what is being typed included.
+    // whole text, what is being typed included (only when something changed since).
     bool canRevertToOpenedVersion() const { return hasOpenedVersion() && m_mayDifferFromOpened; }
     bool compareWithOpenedVersion();
 
@@ -72,6 +72,8 @@ private:
     // hasUnsavedChanges() for the contents of the sermon as it stands, made once by a save.
     bool differsFromSaved(const QByteArray& contents) const;
     void updateModified();
+    // The text or what is being typed changed: it may differ from the opened version now.
+    void markChangedSinceOpenedComparison();
     void setMayDifferFromOpened(bool mayDiffer);
 
     DocumentManager& m_manager;
@@ -101,6 +103,7 @@ private:
     std::unique_ptr<RecoveryCopy> m_openedVersionCopy;
     bool m_isOpenedVersionKept = false;
     bool m_mayDifferFromOpened = false;
+    bool m_isOpenedComparisonStale = true;
 
     std::unique_ptr<AutosaveTimer> m_autosaveTimer;
     bool m_hasPendingAutosave = false;

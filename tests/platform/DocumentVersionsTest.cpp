@@ -124,6 +124,26 @@ TEST_F(DocumentManagerTest, OpenedVersionOutlivesACrashAndGoesWithTheWindow)
     EXPECT_TRUE(recoveryFolderEntries().isEmpty());
 }
 
+// Until then the file itself holds the version as opened.
+TEST_F(DocumentManagerTest, OpenedVersionIsKeptOnceAnotherProgramIsFoundToHaveChangedTheFile)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    writeFile(QStringLiteral("grace.md"), "# Theirs\n");
+    edit(*document, QStringLiteral("Ours"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+    timerOf(*document).fire();
+    ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+
+    crashManager();
+    document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    m_dialogs->revertChoice = true;
+    ASSERT_TRUE(m_manager->revertToOpenedVersion(*document));
+    EXPECT_EQ(contentsOf(*document), written(sermonText));
+}
+
 TEST_F(DocumentManagerTest, ReloadTakesTheFilesTextAndLeavesOursOneUndoAway)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
