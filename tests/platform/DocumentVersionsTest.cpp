@@ -26,9 +26,24 @@ void setSeries(OpenDocument& document, const QString& series)
     sermon.setMetadata(details);
 }
 
+// The document manager's tests, with the way back after a crash.
+class DocumentVersionsTest : public DocumentManagerTest {
+protected:
+    // The process dies; the file opens again and is reverted to the version its window keeps.
+    OpenDocument* crashThenRevert(const QString& file)
+    {
+        crashManager();
+        OpenDocument* document = m_manager->open(file);
+        EXPECT_NE(document, nullptr);
+        m_dialogs->revertChoice = true;
+        EXPECT_TRUE(document && m_manager->revertToOpenedVersion(*document));
+        return document;
+    }
+};
+
 } // namespace
 
-TEST_F(DocumentManagerTest, RevertPutsBackTheOpenedTextAndDetailsAsOneUndoableStep)
+TEST_F(DocumentVersionsTest, RevertPutsBackTheOpenedTextAndDetailsAsOneUndoableStep)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
@@ -69,7 +84,7 @@ TEST_F(DocumentManagerTest, RevertPutsBackTheOpenedTextAndDetailsAsOneUndoableSt
     EXPECT_FALSE(revert->isEnabled());
 }
 
-TEST_F(DocumentManagerTest, AnUntitledSermonHasNoOpenedVersionEvenOnceSaved)
+TEST_F(DocumentVersionsTest, AnUntitledSermonHasNoOpenedVersionEvenOnceSaved)
 {
     OpenDocument* document = m_manager->newDocument();
     edit(*document, QStringLiteral("Draft"));
@@ -87,7 +102,7 @@ TEST_F(DocumentManagerTest, AnUntitledSermonHasNoOpenedVersionEvenOnceSaved)
 
 // Kept beside the safety copies, never taken for one; after a crash the file's next window
 // reverts to the version opened first; closed, the window leaves nothing behind.
-TEST_F(DocumentManagerTest, OpenedVersionOutlivesACrashAndGoesWithTheWindow)
+TEST_F(DocumentVersionsTest, OpenedVersionOutlivesACrashAndGoesWithTheWindow)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
@@ -111,11 +126,8 @@ TEST_F(DocumentManagerTest, OpenedVersionOutlivesACrashAndGoesWithTheWindow)
     EXPECT_TRUE(document->window()->revertAction()->isEnabled());
     edit(*document, QStringLiteral("After the crash"));
     // Crashed again before anything closed: still the version opened first.
-    crashManager();
-    document = m_manager->open(file);
+    document = crashThenRevert(file);
     ASSERT_NE(document, nullptr);
-    m_dialogs->revertChoice = true;
-    ASSERT_TRUE(m_manager->revertToOpenedVersion(*document));
     EXPECT_EQ(contentsOf(*document), written(sermonText));
 
     EXPECT_TRUE(m_manager->close(*document));
@@ -125,7 +137,7 @@ TEST_F(DocumentManagerTest, OpenedVersionOutlivesACrashAndGoesWithTheWindow)
 }
 
 // Until then the file itself holds the version as opened.
-TEST_F(DocumentManagerTest, OpenedVersionIsKeptOnceAnotherProgramIsFoundToHaveChangedTheFile)
+TEST_F(DocumentVersionsTest, OpenedVersionIsKeptOnceAnotherProgramIsFoundToHaveChangedTheFile)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
@@ -136,15 +148,12 @@ TEST_F(DocumentManagerTest, OpenedVersionIsKeptOnceAnotherProgramIsFoundToHaveCh
     timerOf(*document).fire();
     ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
 
-    crashManager();
-    document = m_manager->open(file);
+    document = crashThenRevert(file);
     ASSERT_NE(document, nullptr);
-    m_dialogs->revertChoice = true;
-    ASSERT_TRUE(m_manager->revertToOpenedVersion(*document));
     EXPECT_EQ(contentsOf(*document), written(sermonText));
 }
 
-TEST_F(DocumentManagerTest, ReloadTakesTheFilesTextAndLeavesOursOneUndoAway)
+TEST_F(DocumentVersionsTest, ReloadTakesTheFilesTextAndLeavesOursOneUndoAway)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = m_manager->open(file);
@@ -171,7 +180,7 @@ TEST_F(DocumentManagerTest, ReloadTakesTheFilesTextAndLeavesOursOneUndoAway)
     EXPECT_EQ(readFile(file), ours);
 }
 
-TEST_F(DocumentManagerTest, AFileThatCannotBeReloadedIsReportedAndOursStays)
+TEST_F(DocumentVersionsTest, AFileThatCannotBeReloadedIsReportedAndOursStays)
 {
     const struct {
         const char* name;
