@@ -148,6 +148,38 @@ TEST_F(ColumnCanvasFixture, ClickSelectsAndDoubleClickEdits)
     EXPECT_EQ(selected(), c->id());
 }
 
+TEST_F(ColumnCanvasFixture, AClickInTheEmptyRowsBelowAShortPointSelectsNothing)
+{
+    // In column 2: a short point, empty rows beside a leaf of column 1, then a point further down.
+    root = SermonNode::create(QStringLiteral("Title"));
+    const SermonNodePtr shortPoint = root->addChild(QStringLiteral("First"))->addChild(QStringLiteral("Short"));
+    root->addChild(QStringLiteral("A leaf"));
+    const SermonNodePtr below = root->addChild(QStringLiteral("Third"))->addChild(QStringLiteral("Further down"));
+    makeCanvas(QSize(2000, 600));
+    const ColumnNodeFrame top = frameOf(shortPoint);
+    const ColumnNodeFrame bottom = frameOf(below);
+    ASSERT_EQ(top.column, 2);
+    ASSERT_LT(top.subtreeBottom, bottom.subtreeTop);
+    const int x = static_cast<int>(top.origin.x()) + 30;
+
+    const struct {
+        qreal y;
+        std::optional<QUuid> selects;
+    } clicks[] = {
+        { top.subtreeBottom - 1, shortPoint->id() },
+        { top.subtreeBottom, root->id() },
+        { (top.subtreeBottom + bottom.subtreeTop) / 2, root->id() },
+        { bottom.subtreeTop - 1, root->id() },
+        { bottom.subtreeTop, below->id() },
+    };
+    for (const auto& click : clicks) {
+        select(root);
+        // Far enough apart in time that no two make a double click.
+        QTest::mouseClick(canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, static_cast<int>(click.y)), 1000);
+        EXPECT_EQ(selected(), click.selects) << click.y;
+    }
+}
+
 TEST_F(ColumnCanvasFixture, UndoRedoRestoresTheSelectionTheDocumentWasToldOf)
 {
     select(a2);
