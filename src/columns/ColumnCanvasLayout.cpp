@@ -50,6 +50,8 @@ void ColumnCanvas::applyColumnWidths(const ColumnWidthsConfig& widths)
         if (!m_dragStartView)
             m_dragStartView = before;
         before.across = false;
+    } else {
+        m_dragStartView.reset();
     }
     if (m_layout.updateWidths(m_columnWidths, m_wrapCache)) {
         showChangedLayout();
