@@ -276,6 +276,60 @@ TEST_F(FocusModeTest, APointTakenAwayInTheDocumentWindowLeavesTheFocusMapWithIts
     }
 }
 
+// A point being typed in one window whose text the other window commits: the edit there ends,
+// the newer text stands, and the words typed first come back one step back. A change of
+// another point leaves the edit going.
+TEST_F(FocusModeTest, APointRewrittenInTheOtherWindowEndsTheEditThereWithItsTypingOneStepBack)
+{
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    MindMapCanvas* focusMap = focus->canvas();
+    MindMapCanvas* map = view().mindMapCanvas();
+    const QUuid story = root()->children().front()->id();
+    const QUuid title = root()->id();
+    const auto write = [](MindMapCanvas* canvas, const QUuid& node, const QString& text) {
+        canvas->beginEditingNode(node, false);
+        canvas->controller().setEditingText(text);
+        canvas->endEditing(true);
+        QCoreApplication::processEvents();
+    };
+
+    struct Case {
+        const char* name;
+        MindMapCanvas* typing;
+        MindMapCanvas* writing;
+        QUuid edited;
+        QUuid other;
+    };
+    const Case cases[] = {
+        { "a point typed in the focus window", focusMap, map, story, title },
+        { "a point typed in the document window", map, focusMap, story, title },
+        { "the title typed in the focus window", focusMap, map, title, story },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString typed = QStringLiteral("Typed first, ") + QString::fromUtf8(c.name);
+        const QString newer = QStringLiteral("Newer words, ") + QString::fromUtf8(c.name);
+        c.typing->beginEditingNode(c.edited, false);
+        c.typing->controller().setEditingText(typed);
+        // What a save writes while the typing goes on is this edit's own.
+        view().storePendingEdits();
+        write(c.writing, c.other, QStringLiteral("Another change, ") + QString::fromUtf8(c.name));
+        EXPECT_EQ(c.typing->controller().editingNodeID(), c.edited);
+        c.typing->controller().setEditingText(typed + QStringLiteral(" and more"));
+
+        write(c.writing, c.edited, newer);
+        EXPECT_FALSE(c.typing->controller().editingNodeID());
+        EXPECT_EQ(c.typing->nodeEditor(), nullptr);
+        c.typing->editorEnter();
+        EXPECT_EQ(root()->findNode(c.edited)->text(), newer);
+        window->undoAction()->trigger();
+        EXPECT_EQ(root()->findNode(c.edited)->text(), typed + QStringLiteral(" and more"));
+        window->redoAction()->trigger();
+        EXPECT_EQ(root()->findNode(c.edited)->text(), newer);
+    }
+}
+
 TEST_F(FocusModeTest, TypingInTheFocusWindowIsKeptByAutosaveSaveAndQuit)
 {
     FocusContentView* focus = enter();
