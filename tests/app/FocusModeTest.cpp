@@ -92,16 +92,21 @@ TEST_F(FocusModeTest, EntersFromTheMindMapOnlyAndCoversTheScreenWithAMapOfItsOwn
     EXPECT_EQ(view().focusWindow().window(), nullptr);
     EXPECT_FALSE(focus->isVisible());
 
-    // Delivery has no focus mode; leaving the mind map ends it.
-    view().setMode(AppMode::Delivery);
-    view().toggleFocusMode();
-    EXPECT_FALSE(view().isFocusMode());
-    view().setMode(AppMode::Tree);
-    QPointer<FocusContentView> second = enter();
-    view().setMode(AppMode::Delivery);
-    EXPECT_FALSE(view().isFocusMode());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(second.isNull());
+    // Delivery and the columns have no focus mode; leaving the mind map ends it. So the column
+    // editor, which writes each keystroke into its point, never types beside the focus window.
+    for (const AppMode mode : { AppMode::Delivery, AppMode::Columns }) {
+        SCOPED_TRACE(int(mode));
+        view().setMode(mode);
+        view().toggleFocusMode();
+        EXPECT_FALSE(view().isFocusMode());
+        view().setMode(AppMode::Tree);
+        QPointer<FocusContentView> second = enter();
+        view().setMode(mode);
+        EXPECT_FALSE(view().isFocusMode());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(second.isNull());
+        view().setMode(AppMode::Tree);
+    }
 }
 
 TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheirs)
