@@ -36,8 +36,7 @@ void MindMapCanvas::followOutsideChange()
             ancestors.push_back(*parent);
     }
     recomputeLayout();
-    if (c.editingNodeID() && !m_nodeLookup.contains(*c.editingNodeID()))
-        endVanishedEdit();
+    endEditChangedElsewhere();
 
     const auto stays = [this](const std::optional<QUuid>& id) { return id && m_nodeLookup.contains(*id); };
     QSet<QUuid> ids;
@@ -74,9 +73,8 @@ void MindMapCanvas::handleUndoRedoChange()
         }
     }
     relayoutAndAnimate(nodeAnimationDuration, previousLayouts, vanishedTexts);
-    // Undone or redone in the other window, the node being edited here may be gone.
-    if (const std::optional<QUuid> editing = m_controller->editingNodeID(); editing && !m_nodeLookup.contains(*editing))
-        endVanishedEdit();
+    // Undone or redone in the other window, the node being edited here may be gone or changed.
+    endEditChangedElsewhere();
     if (!selected.isNull())
         scrollNodeIntoView(selected);
 }
@@ -85,6 +83,7 @@ void MindMapCanvas::handleRootTextChange()
 {
     m_textCache.clearBitmaps();
     recomputeLayout();
+    endEditChangedElsewhere();
 }
 
 void MindMapCanvas::checkRootText()
