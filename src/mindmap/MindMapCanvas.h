@@ -379,6 +379,13 @@ private:
     ZoomFunctionsReadyCallback m_onZoomFunctionsReady;
     bool m_hasAppeared = false;
     bool m_isInitialRevealPending = false;
+    // The view as the first showing placed it, while nothing has moved it since.
+    struct OpeningView {
+        QPointF pan;
+        qreal scale = 1;
+        std::optional<QUuid> selected;
+    };
+    std::optional<OpeningView> m_openingView;
 
     bool m_isCanvasFocused = false;
     QPointF m_panOffset;

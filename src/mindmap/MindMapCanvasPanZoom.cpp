@@ -22,6 +22,7 @@ void MindMapCanvas::revealInitialSelection()
     if (const std::optional<QPointF> target
         = scrollIntoViewPan(layout.value(), { m_scale, m_panOffset }, m_viewportSize))
         setPanOffset(clampPan(*target));
+    m_openingView = OpeningView { m_panOffset, m_scale, selected };
 }
 
 bool MindMapCanvas::setScale(qreal scale)
@@ -62,6 +63,14 @@ void MindMapCanvas::updateViewportSize(const QSizeF& size)
     if (size == m_viewportSize)
         return;
     m_viewportSize = size;
+    // A window may take its size in steps as it opens (a full-screen one among them): until the
+    // view or the selection moves, the selection is placed as on opening at the size reached.
+    if (m_openingView && m_openingView->pan == m_panOffset && m_openingView->scale == m_scale
+        && m_openingView->selected == m_controller->selectedNodeID()) {
+        setPanOffset(QPointF());
+        m_isInitialRevealPending = true;
+    }
+    m_openingView.reset();
     Q_EMIT viewChanged();
     revealInitialSelection();
 }
@@ -149,8 +158,14 @@ void MindMapCanvas::scrollNodeIntoView(const QUuid& id)
     const auto layout = m_cachedLayouts.constFind(id);
     if (layout == m_cachedLayouts.cend())
         return;
-    if (const std::optional<QPointF> target
-        = scrollIntoViewPan(layout.value(), { m_scale, m_panOffset }, m_viewportSize))
+    std::optional<QPointF> target = scrollIntoViewPan(layout.value(), { m_scale, m_panOffset }, m_viewportSize);
+    // An open search bar hides what lies under it: the node goes below it.
+    if (m_controller->isSearching() && m_searchBarOverlay && !m_searchBarOverlay->isHidden()) {
+        if (const std::optional<QPointF> clear = panClearing(
+                layout.value(), { m_scale, target.value_or(m_panOffset) }, QRectF(m_searchBarOverlay->geometry())))
+            target = clear;
+    }
+    if (target)
         animatePan(*target, scrollIntoViewDuration);
 }
 

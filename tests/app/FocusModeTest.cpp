@@ -5,6 +5,7 @@
 #include "app/SermonWindowFixture.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "mindmap/CanvasGeometry.h"
 #include "mindmap/FocusOverlayView.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/SearchBarOverlay.h"
@@ -107,6 +108,22 @@ TEST_F(FocusModeTest, EntersFromTheMindMapOnlyAndCoversTheScreenWithAMapOfItsOwn
         EXPECT_TRUE(second.isNull());
         view().setMode(AppMode::Tree);
     }
+}
+
+TEST_F(FocusModeTest, TheFocusMapPlacesTheTitleAsTheDocumentWindowDoesOnOpening)
+{
+    // Enough points that the title, halfway down them, lies below the screen at first.
+    for (int i = 0; i < 200; ++i)
+        root()->addChild(QStringLiteral("Point %1").arg(i));
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    QCoreApplication::processEvents();
+    MindMapCanvas* canvas = focus->canvas();
+    ASSERT_EQ(canvas->viewportSize(), QSizeF(window->screen()->size()));
+    const std::optional<QPointF> pan = scrollIntoViewPan(
+        canvas->cachedLayouts().value(root()->id()), { canvas->scale(), {} }, canvas->viewportSize());
+    ASSERT_TRUE(pan.has_value());
+    EXPECT_EQ(canvas->panOffset(), canvas->clampPan(*pan));
 }
 
 TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheirs)

@@ -365,6 +365,25 @@ TEST_F(MindMapCanvasTest, OpeningALargeSermonShowsTheSelectedTitle)
     EXPECT_EQ(paint(), first);
 }
 
+TEST_F(MindMapCanvasTest, AWindowThatTakesItsSizeInStepsPlacesTheTitleForTheSizeReached)
+{
+    // As a full-screen window may: shown at a passing size first, then at its own.
+    makePoints(200);
+    makeCanvas(QSize(300, 40));
+    canvas->resize(800, 600);
+    QCoreApplication::processEvents();
+    const std::optional<QPointF> opening = scrollIntoViewPan(layoutOf(root), { canvas->scale(), {} }, QSizeF(800, 600));
+    ASSERT_TRUE(opening);
+    EXPECT_EQ(canvas->panOffset(), canvas->clampPan(*opening));
+
+    // Once the view has been moved, a new size leaves it where it is.
+    canvas->handleScroll(0, -50);
+    const QPointF moved = canvas->panOffset();
+    canvas->resize(700, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(canvas->panOffset(), moved);
+}
+
 TEST_F(MindMapCanvasTest, CentreOnPointPutsItInTheMiddleAtOnce)
 {
     const QPointF point = layoutOf(c).origin;
