@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -110,6 +111,8 @@ SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& acti
         grid->addWidget(cell, gridRow++, 1);
     }
     m_fieldsCard->setContent(fields);
+    // Short of room, the occurrences scroll; the fields keep their height.
+    m_fieldsCard->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(m_fieldsCard);
 
     m_occurrences = new OccurrencesEditor(this);
@@ -122,6 +125,17 @@ void SermonDetailsForm::setNotice(const QString& text)
 {
     m_notice->setText(text);
     m_notice->setVisible(!text.isEmpty());
+}
+
+void SermonDetailsForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Once the window can take the keyboard, and after a dialog has given it to its default
+    // button: a Space meant for the title must not press Done.
+    QTimer::singleShot(0, m_titleField, [field = m_titleField] {
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
+    });
 }
 
 void SermonDetailsForm::cancel()
