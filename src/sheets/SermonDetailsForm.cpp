@@ -111,8 +111,6 @@ SermonDetailsForm::SermonDetailsForm(const QString& heading, const QString& acti
         grid->addWidget(cell, gridRow++, 1);
     }
     m_fieldsCard->setContent(fields);
-    // Short of room, the occurrences scroll; the fields keep their height.
-    m_fieldsCard->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(m_fieldsCard);
 
     m_occurrences = new OccurrencesEditor(this);
