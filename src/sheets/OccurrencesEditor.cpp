@@ -525,9 +525,12 @@ void OccurrencesEditor::closePopover()
 bool OccurrencesEditor::eventFilter(QObject* watched, QEvent* event)
 {
     // The edited row stays in sight of a list that scrolls: rows take their places, and the
-    // list and its view their sizes, over the next turns of the loop.
-    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && m_editingRow && !m_isRevealPending
-        && (watched == m_editingRow || watched == m_list || watched == m_scrollArea->viewport())) {
+    // list and its view their sizes, over the next turns of the loop. The list also moves as it
+    // scrolls, which must not bring the row back: the user may look away.
+    const bool moved = event->type() == QEvent::Move && watched == m_editingRow;
+    const bool resized = event->type() == QEvent::Resize
+        && (watched == m_editingRow || watched == m_list || watched == m_scrollArea->viewport());
+    if ((moved || resized) && m_editingRow && !m_isRevealPending) {
         m_isRevealPending = true;
         QMetaObject::invokeMethod(this, &OccurrencesEditor::revealEditingRow, Qt::QueuedConnection);
     }

@@ -457,6 +457,10 @@ TEST_F(OccurrencesEditorTest, AScrollingListShowsTheRowBeingEditedAndKeepsItsBar
         ASSERT_TRUE(m_editor->placeField());
         EXPECT_TRUE(isInSight(m_editor->placeField()->parentWidget())) << byAdding;
     }
+    // The user may still scroll away from it.
+    bar->setValue(bar->minimum());
+    settle();
+    EXPECT_EQ(bar->value(), bar->minimum());
 
     // The bar stands clear of the card's rounded outline.
     QWidget* card = m_editor->section()->card();
