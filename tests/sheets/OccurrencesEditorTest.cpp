@@ -505,7 +505,9 @@ TEST_F(OccurrencesEditorTest, ADayIsPickedWithoutAPointer)
     const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 31));
     m_editor->setOccasions({ a });
     m_editor->beginEditing(a);
-    const auto openCalendar = [&] {
+    // Return picks the day the keys moved to; Escape closes and changes nothing.
+    for (const auto& [move, close] :
+        { std::pair { Qt::Key_Right, Qt::Key_Return }, std::pair { Qt::Key_Down, Qt::Key_Escape } }) {
         m_editor->dateChip()->setFocus(Qt::BacktabFocusReason);
         QTest::keyClick(m_editor->dateChip(), Qt::Key_Space);
         EXPECT_TRUE(m_editor->isDatePopoverOpen());
@@ -513,19 +515,10 @@ TEST_F(OccurrencesEditorTest, ADayIsPickedWithoutAPointer)
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return m_editor->calendar() && m_editor->calendar()->dayGrid()->hasFocus(); }));
         EXPECT_EQ(m_editor->calendar()->focusedDay(), m_editor->editDate());
-    };
-    openCalendar();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(m_editor->isDatePopoverOpen());
-    EXPECT_EQ(m_editor->editDate(), QDate(2024, 2, 1));
-    EXPECT_EQ(m_editor->editingID(), a.id);
-
-    // Escape closes it and changes nothing.
-    openCalendar();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    EXPECT_FALSE(m_editor->isDatePopoverOpen());
-    EXPECT_EQ(m_editor->editDate(), QDate(2024, 2, 1));
-    EXPECT_EQ(m_editor->editingID(), a.id);
+        QTest::keyClick(QApplication::focusWidget(), move);
+        QTest::keyClick(QApplication::focusWidget(), close);
+        EXPECT_FALSE(m_editor->isDatePopoverOpen());
+        EXPECT_EQ(m_editor->editDate(), QDate(2024, 2, 1));
+        EXPECT_EQ(m_editor->editingID(), a.id);
+    }
 }
