@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -58,7 +57,7 @@ void DocumentWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // Once the window manager has placed and framed it, the frame is known: all of it on the
     // screen, title bar, toolbar and status bar included.
-    QTimer::singleShot(0, this, [this] { WindowPlacement::keepOnScreen(*this); });
+    WindowPlacement::keepOnScreenOnceFramed(*this);
 }
 
 void DocumentWindow::setContent(QWidget* content)
