@@ -39,7 +39,10 @@ using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& docume
 // someone else changed it, the user is asked instead. Text that no file holds yet (an
 // untitled document, words still being typed, a save that failed) is kept in the recovery
 // folder within about a second, however fast the keys come, and offered back after a crash:
-// into its own file's window when that file exists.
+// into its own file's window when that file exists. Because saving is automatic, each window
+// keeps its file as it opened it until it closes, for Revert to Opened Version: in memory,
+// and beside the recovery folder once the file no longer holds it, so a crash does not take
+// it either.
 class DocumentManager : public QObject {
     Q_OBJECT
 public:
