@@ -398,10 +398,11 @@ void ColumnCanvas::paintEvent(QPaintEvent*)
 void ColumnCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (m_hasAppeared)
+        completeLayout();
     const SelectionInView before = selectionInView();
     m_viewportSize = QSizeF(event->size());
     if (m_hasAppeared) {
-        completeLayout();
         clampPanOffset();
         keepSelectionInView(before, false);
         placeOverlays();
