@@ -316,8 +316,16 @@ std::function<void()> ColumnCanvas::keyCommand(const QKeyEvent& event)
 {
     if (m_controller->editingNodeID())
         return {};
-    completeLayout();
-    return m_keys.command(event);
+    std::function<void()> command = m_keys.command(event);
+    if (!command)
+        return {};
+    // Which keys act follows from the tree alone; what they do, from the whole layout. Keys
+    // for the menus (back to the map) pass at once.
+    return [guard = QPointer<ColumnCanvas>(this), command = std::move(command)] {
+        if (guard)
+            guard->completeLayout();
+        command();
+    };
 }
 
 bool ColumnCanvas::event(QEvent* event)
