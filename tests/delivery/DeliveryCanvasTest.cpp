@@ -74,6 +74,28 @@ std::shared_ptr<const DeliveryContentLayout> layoutOfHeight(double height)
     return layout;
 }
 
+// The line of text at a content y: its node, and where its text starts and ends.
+struct TextLineAt {
+    QUuid id;
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+std::optional<TextLineAt> textLineAt(
+    const DeliveryContentLayout& layout, double baseFontSize, double textWidth, double y)
+{
+    DeliveryFonts fonts(baseFontSize);
+    for (const DeliveryItem& item : layout.items) {
+        const auto lines = DeliveryPageRenderer::textLines(fonts, textWidth, item);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].rect.top() <= y && y < lines[i].rect.bottom())
+                return TextLineAt { item.id, lines[i].start,
+                    i + 1 < lines.size() ? lines[i + 1].start : item.text.size() };
+        }
+    }
+    return std::nullopt;
+}
+
 bool isRunnerRed(const QColor& colour)
 {
     return colour.red() > 200 && colour.green() < 120 && colour.blue() < 120;
@@ -191,6 +213,10 @@ TEST(DeliveryCanvasTest, SpaceAndEscapeDriveTheCountdownAndTheTickRunsOnlyWhileI
     EXPECT_FALSE(p.canvas.isTicking());
     p.canvas.show();
     EXPECT_TRUE(p.canvas.isTicking());
+    // A running countdown is the delivery view's to spare: the page lets Escape go on.
+    EXPECT_FALSE(p.canvas.handleKey(Qt::Key_Escape));
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+    QTest::keyClick(&p.canvas, Qt::Key_Space);
     QTest::keyClick(&p.canvas, Qt::Key_Escape);
     EXPECT_EQ(p.timer.state(), TimerState::Idle);
     EXPECT_FALSE(p.canvas.isTicking());
@@ -368,6 +394,108 @@ TEST(DeliveryCanvasTest, AReaderTheFollowedRunnerCarriesIsNeverToldTheyAreBehind
         EXPECT_EQ(ruler.sectionBandColor(progress), calm)
             << seconds << " s, lag " << (progress - ruler.readingFraction()) * 1200 << " s";
     }
+}
+
+// A new font size, line spacing or text width wraps the page anew: the words at the reading line
+// stay at the reading line, followed or not; a page at its top stays at its top.
+TEST(DeliveryCanvasTest, TheWordsAtTheReadingLineStayThereWhateverTheSetting)
+{
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    int word = 0;
+    for (int p = 1; p <= 3; ++p) {
+        auto point = root->addChild(QStringLiteral("Main point %1").arg(p));
+        for (int l = 0; l < 4; ++l) {
+            QString text;
+            for (int w = 0; w < 70; ++w)
+                text += QStringLiteral("word%1 ").arg(++word);
+            point->addChild(text.trimmed());
+        }
+    }
+    Page p(root);
+    struct Change {
+        const char* name;
+        void (DeliveryCanvas::*set)(double);
+        double value;
+    };
+    const Change changes[] = { { "larger type", &DeliveryCanvas::setBaseFontSize, 21 },
+        { "smaller type", &DeliveryCanvas::setBaseFontSize, 12 },
+        { "wider spacing", &DeliveryCanvas::setLineSpacing, 3 }, { "no spacing", &DeliveryCanvas::setLineSpacing, 1 },
+        { "narrower text", &DeliveryCanvas::setTextWidth, 450 },
+        { "wider text", &DeliveryCanvas::setTextWidth, 1000 } };
+    const auto readingLine = [&p] {
+        return textLineAt(p.layout(), p.canvas.baseFontSize(), p.canvas.textWidth(),
+            p.state.scrollY() + DeliveryCanvasState::readingLine);
+    };
+    for (const bool following : { false, true }) {
+        if (following) {
+            // Paused: no tick puts the page back under the runner.
+            p.timer.start();
+            p.clock.advance(200);
+            p.timer.pause();
+            p.state.setFollowRunner(true);
+        }
+        for (const double share : { 0.3, 0.7 }) {
+            for (const Change& change : changes) {
+                SCOPED_TRACE(testing::Message() << change.name << " at " << share << (following ? ", following" : ""));
+                p.canvas.setBaseFontSize(15);
+                p.canvas.setLineSpacing(1.8);
+                p.canvas.setTextWidth(700);
+                // On a line of text, not between two.
+                std::optional<TextLineAt> before;
+                for (int step = 0; !before && step < 40; ++step) {
+                    p.state.setScrollY(p.state.maxScrollY() * share + 3 * step);
+                    before = readingLine();
+                }
+                ASSERT_TRUE(before);
+                (p.canvas.*change.set)(change.value);
+                const std::optional<TextLineAt> after = readingLine();
+                ASSERT_TRUE(after);
+                EXPECT_EQ(after->id, before->id);
+                EXPECT_LE(after->start, before->start);
+                EXPECT_LT(before->start, after->end);
+                EXPECT_EQ(p.state.followRunner(), following);
+            }
+        }
+    }
+    p.canvas.setBaseFontSize(15);
+    p.state.setScrollY(0);
+    p.canvas.setBaseFontSize(24);
+    EXPECT_EQ(p.state.scrollY(), 0);
+}
+
+// The page laid out anew during a glide (line spacing 3 to 1): the glide ends where it was
+// headed on the new page, never past its end.
+TEST(DeliveryCanvasTest, AGlideUnderWayWhenThePageChangesEndsWhereItWasHeadedWithinTheNewEnd)
+{
+    Page p;
+    const auto midGlide = [&p] {
+        p.clock.advance(0.1);
+        p.canvas.animationFrame();
+        ASSERT_TRUE(p.canvas.isScrollAnimating());
+        p.canvas.setLineSpacing(1);
+    };
+    p.canvas.setLineSpacing(3);
+    p.canvas.handleKey(Qt::Key_End);
+    midGlide();
+    for (int frame = 0; frame < 30; ++frame) {
+        p.clock.advance(0.016);
+        p.canvas.animationFrame();
+        ASSERT_LE(p.state.scrollY(), p.state.maxScrollY()) << frame;
+    }
+    EXPECT_FALSE(p.canvas.isScrollAnimating());
+    EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.maxScrollY());
+
+    p.canvas.setLineSpacing(3);
+    p.state.setScrollY(0);
+    const QUuid heading = p.layout().headings.back().id;
+    p.state.navigate(heading);
+    midGlide();
+    p.finishAnimation();
+    DeliveryFonts fonts(15);
+    EXPECT_NEAR(p.state.scrollY(),
+        p.state.clampedScrollY(p.layout().headingYPositions.value(heading)
+            - fonts.heading(p.layout().headingDepths.value(heading)).ascent() - DeliveryCanvas::jumpOffset),
+        0.5);
 }
 
 TEST(DeliveryCanvasTest, ThePageFollowsEveryChangeOfTheTreeAndOfTheWholeMinutes)
