@@ -9,6 +9,7 @@
 #include "platform/Appearance.h"
 #include "support/ManualClock.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -639,7 +641,7 @@ TEST(DeliveryCanvasTest, ACrowdedMinuteLabelOrOneUnderTheFollowButtonIsNotDrawn)
     }
     const auto inked = [&](double y) {
         for (int row = int(y) - 8; row < int(y); ++row) {
-            for (int x = 90; x < 123; ++x) {
+            for (int x = 80; x < int(DeliveryContentLayout::markerLabelRight); ++x) {
                 if (image.pixelColor(x, row).lightness() < 200)
                     return true;
             }
@@ -650,6 +652,41 @@ TEST(DeliveryCanvasTest, ACrowdedMinuteLabelOrOneUnderTheFollowButtonIsNotDrawn)
     EXPECT_FALSE(inked(400));
     EXPECT_TRUE(inked(480));
     EXPECT_FALSE(inked(575));
+}
+
+TEST(DeliveryCanvasTest, TheRunnerPassingAMinuteLabelLeavesItWhole)
+{
+    Page p;
+    const auto marker = std::find_if(p.layout().items.begin(), p.layout().items.end(), [](const DeliveryItem& item) {
+        return item.kind == DeliveryItem::Kind::TimeMarker && !item.isCrowded && item.y > 400;
+    });
+    ASSERT_NE(marker, p.layout().items.end());
+    const double markerY = marker->y;
+    const double minute = p.layout().fractionForY(markerY) * p.timer.targetSeconds();
+    p.state.setScrollY(markerY - 300);
+    const auto render = [&p] {
+        QImage image(QSize(900, 600) * 2, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+        return image;
+    };
+    const QImage alone = render();
+    const QFontMetricsF metrics(DeliveryContentLayout::minuteLabelFont());
+    const double right = DeliveryPageRenderer::xOffset(900, 700) + DeliveryContentLayout::markerLabelRight;
+    const QRect label = QRectF(right - metrics.horizontalAdvance(marker->text) - 2, 300 - metrics.height() - 2,
+        metrics.horizontalAdvance(marker->text) + 4, metrics.height() + 4)
+                            .toAlignedRect();
+    p.timer.start();
+    for (const double seconds : { minute - 2, 1.0, 1.0, 1.0, 1.0 }) {
+        p.clock.advance(seconds);
+        const QImage passing = render();
+        for (int y = label.top() * 2; y < label.bottom() * 2; ++y) {
+            for (int x = label.left() * 2; x < label.right() * 2; ++x)
+                ASSERT_EQ(passing.pixel(x, y), alone.pixel(x, y)) << x << ", " << y;
+        }
+    }
 }
 
 TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)
