@@ -34,11 +34,26 @@ constexpr double textReachLeft = 12;
 constexpr double markerInsetFoot = FollowRunnerButton::bottomOffset + FollowRunnerButton::discDiameter / 2.0 + 4;
 
 // Keeps what is drawn out of the foot that controls over the page take.
-void clipToReadingArea(QPainter& painter, const DeliveryPageRenderer::Page& page)
+void clipToReadingArea(QPainter& painter, const DeliveryPageRenderer::Page& page, double bottom)
 {
     if (page.readingBottom)
-        painter.setClipRect(
-            QRectF(0, 0, page.canvasSize.width(), std::max(*page.readingBottom, 0.0)), Qt::IntersectClip);
+        painter.setClipRect(QRectF(0, 0, page.canvasSize.width(), std::max(bottom, 0.0)), Qt::IntersectClip);
+}
+
+// The bottom of the text shown above the foot: no line is shown cut in half over the empty foot.
+double textBottom(const DeliveryPageRenderer::Page& page)
+{
+    const double bottom = *page.readingBottom + page.scrollY;
+    double raised = bottom;
+    const double reach = page.fonts->heading(0).ascent() + 4;
+    const auto [first, last] = page.layout->itemsBetween(bottom, bottom + reach);
+    for (std::size_t i = first; i < last; ++i) {
+        for (const auto& line : DeliveryPageRenderer::textLines(*page.fonts, page.textWidth, page.layout->items[i])) {
+            if (line.rect.top() < bottom && line.rect.bottom() > bottom)
+                raised = std::min(raised, line.rect.top());
+        }
+    }
+    return raised - page.scrollY;
 }
 
 double snapped(double value, double ratio)
@@ -192,8 +207,9 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
     const QRectF visible(
         -x0, scrollY - visibleOverscan, page.canvasSize.width(), page.canvasSize.height() + 2 * visibleOverscan);
     QRectF drawn = dirty;
+    const double bottom = page.readingBottom ? textBottom(page) : 0;
     if (page.readingBottom)
-        drawn = drawn.intersected(QRectF(0, 0, page.canvasSize.width(), *page.readingBottom));
+        drawn = drawn.intersected(QRectF(0, 0, page.canvasSize.width(), bottom));
     if (drawn.isEmpty())
         return;
     const QRectF area = visible.intersected(drawn.translated(-x0, scrollY).adjusted(-1, -1, 1, 1));
@@ -201,7 +217,7 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
         return;
 
     painter.save();
-    clipToReadingArea(painter, page);
+    clipToReadingArea(painter, page, bottom);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.translate(x0, -scrollY);
@@ -285,7 +301,7 @@ void DeliveryPageRenderer::drawRunner(QPainter& painter, const Page& page, const
     const QColor red = SemanticColors::red(page.isDark);
 
     painter.save();
-    clipToReadingArea(painter, page);
+    clipToReadingArea(painter, page, page.readingBottom.value_or(0));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(x0, -page.scrollY);
     const double lineTop = std::max(0.0, page.scrollY - 1);
