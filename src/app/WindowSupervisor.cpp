@@ -129,7 +129,7 @@ void WindowSupervisor::present(QWidget* window, bool activates)
 void WindowSupervisor::keepOnScreen(QWidget* window)
 {
     // Once it is framed, the frame is known: all of it on the screen.
-    QTimer::singleShot(0, window, [window] { WindowPlacement::keepOnScreen(*window); });
+    WindowPlacement::keepOnScreenOnceFramed(*window);
 }
 
 void WindowSupervisor::showWelcome()

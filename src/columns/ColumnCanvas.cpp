@@ -65,6 +65,7 @@ ColumnCanvas::ColumnCanvas(SermonDocument& document, UndoManager* undoManager, q
     m_handles = new ColumnDragHandleOverlay(this);
     m_handles->setWidthAccess([this](qint64 column) { return m_columnWidths.widthOf(column); },
         [this](qint64 column, qreal width) { setColumnWidth(column, width); });
+    m_handles->setOnDragEnded([this] { widthDragEnded(); });
 
     m_animator.setOnFramesChanged([this] {
         placeEditor();
@@ -388,9 +389,11 @@ void ColumnCanvas::paintEvent(QPaintEvent*)
 void ColumnCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    const SelectionInView before = selectionInView();
     m_viewportSize = QSizeF(event->size());
     if (m_hasAppeared) {
         clampPanOffset();
+        keepSelectionInView(before, false);
         placeOverlays();
     }
 }

@@ -180,6 +180,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Whether the selected node's box lies wholly inside the canvas, across and down, with
+    // the pan where the view is heading.
+    struct SelectionInView {
+        std::optional<QUuid> id;
+        bool across = false;
+        bool down = false;
+    };
+
     void installCallbacks();
     void prepare();
     void setPanOffset(const QPointF& offset);
@@ -196,6 +204,19 @@ private:
     void showChangedLayout(bool animated = false, const std::vector<LiveColumnLayout::Move>& moves = {});
     // Moves the selection off a node folded away.
     void revealSelection();
+    SelectionInView selectionInView() const;
+    // After a change of the layout or of the canvas's size: the selected node, where it lay
+    // wholly inside before and no longer does, goes back inside the margins that way, as
+    // little as it takes; a node the user had scrolled away from stays where it is.
+    void keepSelectionInView(const SelectionInView& before, bool animated);
+    void widthDragEnded();
+    // The pan, from a given one, that brings a node's box across and the rows from top to
+    // bottom down inside the margins, as shown with the columns panned past in strips.
+    QPointF panShowing(
+        const ColumnNodeFrame& frame, qreal top, qreal bottom, const QPointF& from, bool across, bool down) const;
+    void glideTo(const QPointF& target);
+    // The pan a running glide is heading to, else the pan.
+    QPointF headingPan() const;
     std::optional<QUuid> nodeAtPoint(const QPointF& point) const;
     void updateEditor();
     void placeOverlays();
@@ -219,6 +240,8 @@ private:
 
     QPointF m_panOffset;
     QSizeF m_viewportSize;
+    // Where the selection lay when the running width drag began.
+    std::optional<SelectionInView> m_dragStartView;
     bool m_isCanvasFocused = false;
     bool m_hasAppeared = false;
 

@@ -1,5 +1,6 @@
 #include "columns/ColumnCanvas.h"
 
+#include "columns/ColumnDragHandleOverlay.h"
 #include "columns/ColumnHitTest.h"
 #include "document/DocumentController.h"
 #include "platform/Preferences.h"
@@ -42,9 +43,31 @@ void ColumnCanvas::applyColumnWidths(const ColumnWidthsConfig& widths)
         return;
     // Only the columns whose width changed wrap again; those to their right move along.
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
-    if (m_layout.updateWidths(m_columnWidths, m_wrapCache))
+    SelectionInView before = selectionInView();
+    // While a handle is dragged the columns stay put across, so that the edge follows the
+    // pointer; across, the selection comes back once the drag ends.
+    if (m_handles->isDragging()) {
+        if (!m_dragStartView)
+            m_dragStartView = before;
+        before.across = false;
+    } else {
+        m_dragStartView.reset();
+    }
+    if (m_layout.updateWidths(m_columnWidths, m_wrapCache)) {
         showChangedLayout();
+        keepSelectionInView(before, false);
+    }
     endSignpostInterval("ColumnLayout", interval);
+}
+
+void ColumnCanvas::widthDragEnded()
+{
+    if (!m_dragStartView)
+        return;
+    SelectionInView before = *m_dragStartView;
+    m_dragStartView.reset();
+    before.down = false;
+    keepSelectionInView(before, true);
 }
 
 // --- Text -----------------------------------------------------------------------------------
@@ -74,6 +97,7 @@ void ColumnCanvas::handleEditingTextChange()
 void ColumnCanvas::relayoutText(const QUuid& id)
 {
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
+    const SelectionInView before = selectionInView();
     switch (m_layout.updateText(id, m_wrapCache)) {
     case LiveColumnLayout::TextChange::Unknown:
         relayoutColumns(false);
@@ -86,6 +110,7 @@ void ColumnCanvas::relayoutText(const QUuid& id)
     case LiveColumnLayout::TextChange::Moved:
         // The boxes after it move, nothing else.
         showChangedLayout();
+        keepSelectionInView(before, false);
         break;
     }
     endSignpostInterval("ColumnLayout", interval);
@@ -114,8 +139,10 @@ void ColumnCanvas::relayoutColumns(bool animated)
     std::vector<LiveColumnLayout::Move> moves;
     if (animated)
         m_animator.holdShownFrames();
+    const SelectionInView before = selectionInView();
     m_layout.update(root(), m_columnWidths, m_wrapCache, animated ? &moves : nullptr);
     showChangedLayout(animated, moves);
+    keepSelectionInView(before, animated);
     endSignpostInterval("ColumnLayout", interval);
 }
 
@@ -202,11 +229,18 @@ void ColumnCanvas::scrollSelectionIntoView(const QUuid& id)
     const std::optional<ColumnNodeFrame> frame = m_layout.frame(id);
     if (!frame)
         return;
+    const QPointF target = panShowing(*frame, frame->subtreeTop, frame->subtreeBottom, m_panOffset, true, true);
+    if (target == m_panOffset)
+        return;
+    glideTo(target);
+}
+
+QPointF ColumnCanvas::panShowing(
+    const ColumnNodeFrame& frame, qreal top, qreal bottom, const QPointF& from, bool across, bool down) const
+{
     const qreal m = scrollMargin;
-    const qreal left = frame->origin.x() + m_panOffset.x();
-    const qreal right = frame->origin.x() + frame->size.width() + m_panOffset.x();
-    const qreal top = frame->subtreeTop + m_panOffset.y();
-    const qreal bottom = frame->subtreeBottom + m_panOffset.y();
+    const qreal left = frame.origin.x() + from.x();
+    const qreal right = frame.origin.x() + frame.size.width() + from.x();
     // The near edge wins over the far one.
     const auto delta = [m](qreal low, qreal high, qreal extent) {
         if (high > extent - m) {
@@ -215,34 +249,87 @@ void ColumnCanvas::scrollSelectionIntoView(const QUuid& id)
         }
         return low < m ? m - low : qreal(0);
     };
-    const qreal dx = delta(left, right, m_viewportSize.width());
-    const qreal dy = delta(top, bottom, m_viewportSize.height());
-    QPointF target = clampPan(m_panOffset + QPointF(dx, dy));
+    const qreal dx = across ? delta(left, right, m_viewportSize.width()) : 0;
+    const qreal dy = down ? delta(top + from.y(), bottom + from.y(), m_viewportSize.height()) : 0;
+    QPointF target = clampPan(from + QPointF(dx, dy));
+    if (!across)
+        return target;
     // The columns panned past shrink into strips instead of leaving, so the node's column lies
     // further right than its edges say. Pan on until it lies within the margins as shown, but
     // never so far that its own column shrinks. Each round moves it at most as far as asked,
     // so the rounds close in on the answer; a few are enough.
-    const qsizetype column = static_cast<qsizetype>(frame->column);
+    const qsizetype column = static_cast<qsizetype>(frame.column);
     for (int round = 0; round < 64; ++round) {
         const std::vector<CollapseResolver::AdjustedColumn> shown
             = CollapseResolver::resolveAdjustedColumns(m_layout.columnCount(), m_layout.columnXEdges(), -target.x());
         if (column >= static_cast<qsizetype>(shown.size()))
             break;
         const qreal shownLeft = shown[static_cast<size_t>(column)].xOrigin;
-        const qreal step = delta(shownLeft, shownLeft + frame->size.width(), m_viewportSize.width());
-        const qreal x = clampPan(QPointF(std::max(target.x() + step, -frame->origin.x()), target.y())).x();
+        const qreal step = delta(shownLeft, shownLeft + frame.size.width(), m_viewportSize.width());
+        const qreal x = clampPan(QPointF(std::max(target.x() + step, -frame.origin.x()), target.y())).x();
         if (x == target.x())
             break;
         target.setX(x);
     }
-    if (target == m_panOffset)
-        return;
+    return target;
+}
+
+void ColumnCanvas::glideTo(const QPointF& target)
+{
     QPointer<ColumnCanvas> self(this);
     // Each step is held inside the limits of its moment: the content may shrink meanwhile.
     m_scrollAnimator.animateScroll(m_panOffset, target, [self](const QPointF& offset) {
         if (self)
             self->setPanOffset(self->clampPan(offset));
     });
+}
+
+QPointF ColumnCanvas::headingPan() const
+{
+    return m_scrollAnimator.isAnimating() ? m_scrollAnimator.to() : m_panOffset;
+}
+
+ColumnCanvas::SelectionInView ColumnCanvas::selectionInView() const
+{
+    SelectionInView view;
+    view.id = m_controller->selectedNodeID();
+    const std::optional<ColumnNodeFrame> frame = view.id ? m_layout.frame(*view.id) : std::nullopt;
+    if (!frame)
+        return view;
+    const QPointF pan = headingPan();
+    const qreal top = frame->origin.y() + pan.y();
+    view.down = top >= 0 && top + frame->size.height() <= m_viewportSize.height();
+    // As shown: a column panned past is no longer wholly in view.
+    const std::vector<CollapseResolver::AdjustedColumn> shown
+        = CollapseResolver::resolveAdjustedColumns(m_layout.columnCount(), m_layout.columnXEdges(), -pan.x());
+    if (frame->column >= 0 && frame->column < static_cast<qint64>(shown.size())) {
+        const CollapseResolver::AdjustedColumn& column = shown[static_cast<size_t>(frame->column)];
+        view.across = !column.isRotated && column.displayWidth >= frame->size.width() && column.xOrigin >= 0
+            && column.xOrigin + frame->size.width() <= m_viewportSize.width();
+    }
+    return view;
+}
+
+void ColumnCanvas::keepSelectionInView(const SelectionInView& before, bool animated)
+{
+    const std::optional<QUuid> selected = m_controller->selectedNodeID();
+    if (!selected || before.id != selected)
+        return;
+    const SelectionInView now = selectionInView();
+    const bool across = before.across && !now.across;
+    const bool down = before.down && !now.down;
+    const std::optional<ColumnNodeFrame> frame = m_layout.frame(*selected);
+    if ((!across && !down) || !frame)
+        return;
+    const QPointF from = headingPan();
+    const QPointF target
+        = panShowing(*frame, frame->origin.y(), frame->origin.y() + frame->size.height(), from, across, down);
+    if (target == from)
+        return;
+    if (animated || m_scrollAnimator.isAnimating())
+        glideTo(target);
+    else
+        setPanOffset(target);
 }
 
 // --- Pointer --------------------------------------------------------------------------------

@@ -25,6 +25,21 @@ void ColumnDragHandleOverlay::setWidthAccess(DividerHandle::WidthAt widthAt, Div
     }
 }
 
+void ColumnDragHandleOverlay::setOnDragEnded(std::function<void()> callback)
+{
+    m_onDragEnded = std::move(callback);
+    for (const QPointer<DividerHandle>& handle : std::as_const(m_handles)) {
+        if (handle)
+            handle->setOnDragEnded(m_onDragEnded);
+    }
+}
+
+bool ColumnDragHandleOverlay::isDragging() const
+{
+    return std::any_of(m_handles.cbegin(), m_handles.cend(),
+        [](const QPointer<DividerHandle>& handle) { return handle && handle->dragStartWidth(); });
+}
+
 void ColumnDragHandleOverlay::place(
     const std::vector<CollapseResolver::AdjustedColumn>& columns, const QSizeF& viewportSize)
 {
@@ -40,6 +55,7 @@ void ColumnDragHandleOverlay::place(
         if (!handle) {
             handle = new DividerHandle(column.column, m_canvas);
             handle->setWidthAccess(m_widthAt, m_setWidth);
+            handle->setOnDragEnded(m_onDragEnded);
         }
         handle->setGeometry(QRect(static_cast<int>(std::lround(edge - half)), 0,
             static_cast<int>(ColumnMetrics::handleWidth), static_cast<int>(std::ceil(viewportSize.height()))));

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <vector>
 
 namespace kestrion {
@@ -23,6 +24,10 @@ public:
 
     // How a handle reads and stores its column's width.
     void setWidthAccess(DividerHandle::WidthAt widthAt, DividerHandle::SetWidth setWidth);
+    // Called when the drag of a handle lets go.
+    void setOnDragEnded(std::function<void()> callback);
+    // Whether a handle is being dragged.
+    bool isDragging() const;
     // Puts the handles on the columns' right edges for a canvas of that size.
     void place(const std::vector<CollapseResolver::AdjustedColumn>& columns, const QSizeF& viewportSize);
 
@@ -35,6 +40,7 @@ private:
     QPointer<QWidget> m_canvas;
     DividerHandle::WidthAt m_widthAt;
     DividerHandle::SetWidth m_setWidth;
+    std::function<void()> m_onDragEnded;
     QHash<qint64, QPointer<DividerHandle>> m_handles;
 };
 

@@ -248,7 +248,12 @@ void ColumnEditorOverlay::resizeEvent(QResizeEvent* event)
 
 void ColumnEditorOverlay::paintEvent(QPaintEvent*)
 {
-    // Just under the ruled line that ends the node's box.
+    // Clear, as long as the text keeps to the node's lines. Only where a long unbroken word
+    // wraps here but not in the columns do lines run on below the box, and there they hide the
+    // rows the canvas draws: from just under the ruled line that ends the box.
+    const qreal boxLinesEnd = m_boxHeight + ColumnMetrics::textTop;
+    if (contentHeight() < boxLinesEnd + ColumnMetrics::lineHeight / 2)
+        return;
     const qreal top = m_boxHeight + 1;
     if (height() <= top)
         return;

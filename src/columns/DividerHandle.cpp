@@ -50,8 +50,11 @@ void DividerHandle::mouseMoveEvent(QMouseEvent* event)
 
 void DividerHandle::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && m_dragStartWidth) {
         m_dragStartWidth.reset();
+        if (m_onDragEnded)
+            m_onDragEnded();
+    }
     event->accept();
 }
 

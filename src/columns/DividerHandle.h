@@ -23,6 +23,8 @@ public:
     // The column whose right edge the handle sits on.
     qint64 depth() const { return m_depth; }
     void setWidthAccess(WidthAt widthAt, SetWidth setWidth);
+    // Called when a drag lets go.
+    void setOnDragEnded(std::function<void()> callback) { m_onDragEnded = std::move(callback); }
     // The column's width when the running drag began; none between drags.
     std::optional<qreal> dragStartWidth() const { return m_dragStartWidth; }
 
@@ -37,6 +39,7 @@ private:
     qint64 m_depth;
     WidthAt m_widthAt;
     SetWidth m_setWidth;
+    std::function<void()> m_onDragEnded;
     std::optional<qreal> m_dragStartWidth;
     qreal m_dragStartX = 0;
 };

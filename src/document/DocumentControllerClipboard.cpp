@@ -5,6 +5,8 @@
 #include "document/MarkdownCodec.h"
 #include "document/TextParts.h"
 
+#include <algorithm>
+
 namespace kestrion {
 
 namespace {
@@ -28,6 +30,17 @@ void DocumentController::copy()
     m_clipboard->setText(textsOf(nodes).join(u'\n'));
 }
 
+void DocumentController::copyForCut()
+{
+    const std::vector<SermonNodePtr> nodes = topLevelSelectedNodes();
+    if (nodes.empty() || !m_clipboard)
+        return;
+    // Cut deletes whole branches, so a sub-point left off the clipboard would be lost.
+    const bool hasBranch
+        = std::any_of(nodes.cbegin(), nodes.cend(), [](const SermonNodePtr& node) { return node->hasChildren(); });
+    m_clipboard->setText(hasBranch ? MarkdownCodec::writeRemovableBranches(nodes) : textsOf(nodes).join(u'\n'));
+}
+
 void DocumentController::cut()
 {
     const QSet<QUuid> ids = effectiveSelection();
@@ -35,7 +48,7 @@ void DocumentController::cut()
     // Without a clipboard a cut would only delete.
     if (ids.isEmpty() || !top || ids.contains(top->id()) || !m_clipboard)
         return;
-    copy();
+    copyForCut();
     deleteSelection();
 }
 

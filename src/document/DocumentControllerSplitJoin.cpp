@@ -13,22 +13,7 @@ void DocumentController::copyBranch()
     const std::vector<SermonNodePtr> nodes = topLevelSelectedNodes();
     if (nodes.empty() || !m_clipboard)
         return;
-    QStringList pieces;
-    for (const auto& node : nodes) {
-        if (node->hasChildren()) {
-            QStringList lines;
-            MarkdownCodec::writeNodeTree(node, 0, lines, true);
-            pieces.append(lines.join(u'\n'));
-        } else if (node->isQuote()) {
-            QStringList lines = node->text().split(u'\n');
-            for (auto& line : lines)
-                line.prepend(QStringLiteral("> "));
-            pieces.append(lines.join(u'\n'));
-        } else {
-            pieces.append(node->text());
-        }
-    }
-    m_clipboard->setText(pieces.join(u'\n'));
+    m_clipboard->setText(MarkdownCodec::writeBranches(nodes));
 }
 
 bool DocumentController::isNewline(QChar c)

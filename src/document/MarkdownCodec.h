@@ -62,6 +62,12 @@ public:
     static std::optional<QString> encodeFrontMatter(const SermonMetadata& metadata);
     // A branch as outline text for Copy Branch, headings counted from level.
     static void writeNodeTree(const SermonNodePtr& node, int level, QStringList& lines, bool isFirst);
+    // Copy Branch's text of the nodes: a node with children as its outline under a heading of
+    // its own, a quotation as "> " lines, any other node as its text.
+    static QString writeBranches(const std::vector<SermonNodePtr>& nodes);
+    // Text that Paste rebuilds as these nodes side by side, each with its branch, quotations
+    // and folds: Copy Branch's text where it does, else a bullet list.
+    static QString writeRemovableBranches(const std::vector<SermonNodePtr>& nodes);
 
     // Reading.
     static FrontMatterSplit splitFrontMatter(const QString& text);

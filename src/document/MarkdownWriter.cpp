@@ -308,4 +308,44 @@ void MarkdownCodec::writeNodeTree(const SermonNodePtr& node, int level, QStringL
         writer.writeHeadingSection(*node, std::max(level, 0), isFirst);
 }
 
+QString MarkdownCodec::writeBranches(const std::vector<SermonNodePtr>& nodes)
+{
+    QStringList pieces;
+    for (const SermonNodePtr& node : nodes) {
+        if (node->hasChildren()) {
+            QStringList lines;
+            writeNodeTree(node, 0, lines, true);
+            pieces.append(lines.join(u'\n'));
+        } else if (node->isQuote()) {
+            QStringList lines = node->text().split(u'\n');
+            for (QString& line : lines)
+                line.prepend(QStringLiteral("> "));
+            pieces.append(lines.join(u'\n'));
+        } else {
+            pieces.append(node->text());
+        }
+    }
+    return pieces.join(u'\n');
+}
+
+QString MarkdownCodec::writeRemovableBranches(const std::vector<SermonNodePtr>& nodes)
+{
+    // Pasted, each title heading starts a branch of its own. A point without children written
+    // after a branch would become its child, and a title of more than one line or with blanks
+    // at its ends would not read back; bullets keep every point in its place and every text
+    // exactly.
+    const bool isEachAHeading = std::all_of(nodes.cbegin(), nodes.cend(), [](const SermonNodePtr& node) {
+        return node->hasChildren() && !node->text().contains(u'\n')
+            && trimView(node->text()).size() == node->text().size();
+    });
+    if (isEachAHeading)
+        return writeBranches(nodes);
+    QStringList lines;
+    ListSink sink(lines);
+    OutlineWriter<ListSink> writer(sink, OutlineWriter<ListSink>::Levels::FromBranch);
+    for (const SermonNodePtr& node : nodes)
+        writer.writeBulletItem(*node);
+    return lines.join(u'\n');
+}
+
 } // namespace kestrion

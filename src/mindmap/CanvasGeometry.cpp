@@ -113,6 +113,15 @@ std::optional<QPointF> scrollIntoViewPan(const NodeLayout& layout, const ViewTra
     return target;
 }
 
+std::optional<QPointF> panClearing(const NodeLayout& layout, const ViewTransform& current, const QRectF& area)
+{
+    const qreal s = current.scale;
+    const QRectF shown(layout.origin * s + current.pan, layout.size * s);
+    if (!shown.intersects(area.adjusted(0, 0, 0, scrollIntoViewMargin)))
+        return std::nullopt;
+    return QPointF(current.pan.x(), area.bottom() + scrollIntoViewMargin - layout.origin.y() * s);
+}
+
 std::optional<QPointF> panShowingViewRect(const QRectF& rect, const QPointF& pan, const QSizeF& viewport)
 {
     if (!(viewport.width() > 0) || !(viewport.height() > 0))

@@ -76,6 +76,11 @@ ViewTransform magnifiedAbout(qreal magnification, const QPointF& viewPoint, cons
 std::optional<QPointF> scrollIntoViewPan(
     const NodeLayout& layout, const ViewTransform& current, const QSizeF& viewport);
 
+// The pan (before clamping) that moves a node down from under an area of the view (an overlay
+// at its top), so that it starts scrollIntoViewMargin below the area. None when the node is
+// clear of the area.
+std::optional<QPointF> panClearing(const NodeLayout& layout, const ViewTransform& current, const QRectF& area);
+
 // The pan (before clamping) that moves a rectangle of the view, in view points, inside the
 // viewport with scrollIntoViewMargin on every side, moving as little as it can (the left and
 // top edges win for a rectangle that cannot fit). None when it is inside already or there is

@@ -32,6 +32,7 @@
 
 class QKeyEvent;
 #include <optional>
+#include <utility>
 
 namespace kestrion {
 
@@ -159,8 +160,9 @@ public:
     // Brings the map up to date with the tree as another view of the document left it (the
     // other window's map, the columns): lays out again and lets go of what left the tree. A
     // selected node that went hands the selection to its nearest ancestor that stays; an edit
-    // of a node that went ends, its typed words kept in the history so that stepping back
-    // brings the node back as typed; a search finds its matches again.
+    // of a node that went, or whose text was written there, ends, its typed words kept in the
+    // history so that stepping back brings the node back as typed; a search finds its matches
+    // again.
     void followOutsideChange();
 
     // --- Pan and zoom ------------------------------------------------------------------------
@@ -341,8 +343,9 @@ private:
     // After anything the document tells of: follows a change this canvas has not laid out
     // since, at once when shown, else when it is next shown.
     void noteDocumentChange();
-    // Ends an edit whose node has left the tree, keeping what was typed in the history.
-    void endVanishedEdit();
+    // Ends an edit whose node another view took out of the tree or wrote a text into, keeping
+    // what was typed here in the history; the edit goes on when its node is as it was.
+    void endEditChangedElsewhere();
     void relayout();
     void updateViewportSize(const QSizeF& size);
     void placeOverlays();
@@ -376,6 +379,13 @@ private:
     ZoomFunctionsReadyCallback m_onZoomFunctionsReady;
     bool m_hasAppeared = false;
     bool m_isInitialRevealPending = false;
+    // The view as the first showing placed it, while nothing has moved it since.
+    struct OpeningView {
+        QPointF pan;
+        qreal scale = 1;
+        std::optional<QUuid> selected;
+    };
+    std::optional<OpeningView> m_openingView;
 
     bool m_isCanvasFocused = false;
     QPointF m_panOffset;
@@ -437,6 +447,8 @@ private:
     TrackpadEventView* m_eventView = nullptr;
     QPointer<NodeEditorOverlay> m_nodeEditor;
     QUuid m_nodeEditorNodeID;
+    // The edited node and its text as this map last saw or wrote it.
+    std::optional<std::pair<QUuid, QString>> m_editBase;
     QPointer<QWidget> m_searchBarOverlay;
     QPointer<QWidget> m_minimapOverlay;
 };

@@ -36,6 +36,12 @@ QString trimmedOfSpace(const QString& text)
 void MindMapCanvas::updateNodeEditor()
 {
     const std::optional<QUuid> id = m_controller->editingNodeID();
+    if (!id) {
+        m_editBase.reset();
+    } else if (!m_editBase || m_editBase->first != *id) {
+        const SermonNodePtr node = m_nodeLookup.value(*id);
+        m_editBase = node ? std::optional(std::pair(*id, node->text())) : std::nullopt;
+    }
     const auto layout = id ? m_cachedLayouts.constFind(*id) : m_cachedLayouts.cend();
     const bool isWanted = layout != m_cachedLayouts.cend();
     if (m_nodeEditor && (!isWanted || m_nodeEditorNodeID != *id)) {
@@ -102,8 +108,7 @@ void MindMapCanvas::settleEditPan(const std::optional<QUuid>& editedID)
         const QRectF box(layout->origin * m_scale + target, layout->size * m_scale);
         const QSizeF room = m_viewportSize - QSizeF(2 * scrollIntoViewMargin, 2 * scrollIntoViewMargin);
         auto part = [](qreal length, qreal roomLength) { return length <= roomLength ? length : roomLength / 2; };
-        const QRectF start(
-            box.topLeft(), QSizeF(part(box.width(), room.width()), part(box.height(), room.height())));
+        const QRectF start(box.topLeft(), QSizeF(part(box.width(), room.width()), part(box.height(), room.height())));
         if (const std::optional<QPointF> shown = panShowingViewRect(start, target, m_viewportSize))
             target = *shown;
     }
@@ -197,15 +202,30 @@ MindMapCanvas::CommitResult MindMapCanvas::commitEdit(bool commit)
     return { id, true };
 }
 
-void MindMapCanvas::endVanishedEdit()
+void MindMapCanvas::endEditChangedElsewhere()
 {
-    // The node went through another view, which had no word of what is typed here: those go
-    // into the history's last state that held the node, and Undo brings it back with them.
-    const std::optional<QUuid> id = m_controller->editingNodeID();
-    const QString typed = trimmedOfSpace(m_controller->editingText());
-    if (id && !typed.isEmpty())
+    DocumentController& c = *m_controller;
+    const std::optional<QUuid> id = c.editingNodeID();
+    if (!id)
+        return;
+    const SermonNodePtr node = m_nodeLookup.value(*id);
+    const bool isRewritten = node && m_editBase && m_editBase->first == *id && node->text() != m_editBase->second;
+    if (node && !isRewritten)
+        return;
+    // Another view, which had no word of what is typed here, took the node away or gave it a
+    // newer text: the typed words go into the history's last state that held the node, and
+    // stepping back there brings it back with them.
+    const QString typed = trimmedOfSpace(c.editingText());
+    if (!typed.isEmpty() && (!node || typed != node->text()))
         m_document->keepTypedText(*id, typed);
-    commitEdit(true);
+    if (!node) {
+        commitEdit(true);
+        return;
+    }
+    // The newer text stands.
+    c.setEditingNodeID(std::nullopt);
+    m_editPanOrigin.reset();
+    setCanvasFocused(true);
 }
 
 void MindMapCanvas::recordCancelledWords(SermonNode& node, const QString& typed)
@@ -236,6 +256,8 @@ void MindMapCanvas::writeEditedText(SermonNode& node, const QString& text)
     if (!c.editingIsNew())
         m_document->recordUndo(c.selectedNodeID(), m_undoManager);
     node.setText(text);
+    if (m_editBase && m_editBase->first == node.id())
+        m_editBase->second = text;
     if (c.editingIsNew())
         m_document->announceContentEdited();
     recomputeLayout();

@@ -78,7 +78,7 @@ void MindMapCanvas::cutSelection()
     const SermonNodePtr& top = root();
     if (selection.isEmpty() || !top || selection.contains(top->id()))
         return;
-    m_controller->copy();
+    m_controller->copyForCut();
     deleteSelectionAnimated();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -12,14 +13,33 @@ namespace kestrion::WindowPlacement {
 namespace {
 
 std::optional<QRect> areaOverride;
+std::optional<QMargins> marginsOverride;
 
 // A title bar and thin borders, for windows not yet framed when no framed window tells better.
 constexpr QMargins frameAllowance { 2, 28, 2, 6 };
+// How often, and how many milliseconds apart, a window just shown is looked at until the window
+// manager has framed it.
+constexpr int framingChecks = 10;
+constexpr int framingInterval = 50;
 
 QMargins framedMargins(const QWidget& window)
 {
+    if (marginsOverride)
+        return *marginsOverride;
     const QWindow* handle = window.windowHandle();
     return handle && window.isVisible() ? handle->frameMargins() : QMargins();
+}
+
+void keepOnScreenWhenFramed(QWidget& window, int checksLeft)
+{
+    QTimer::singleShot(checksLeft == framingChecks ? 0 : framingInterval, &window, [&window, checksLeft] {
+        if (!window.isVisible())
+            return;
+        if (framedMargins(window).isNull() && checksLeft > 1)
+            keepOnScreenWhenFramed(window, checksLeft - 1);
+        else
+            keepOnScreen(window);
+    });
 }
 
 } // namespace
@@ -27,6 +47,11 @@ QMargins framedMargins(const QWidget& window)
 void setAvailableAreaOverride(std::optional<QRect> area)
 {
     areaOverride = area;
+}
+
+void setFrameMarginsOverride(std::optional<QMargins> margins)
+{
+    marginsOverride = margins;
 }
 
 QRect availableArea(const QWidget& window)
@@ -92,11 +117,22 @@ void keepOnScreen(QWidget& window)
     if (area.isEmpty())
         return;
     const QSize room = contentRoom(window);
-    if (window.width() > room.width() || window.height() > room.height())
-        window.resize(fitted(window.size(), room));
+    if (window.width() > room.width() || window.height() > room.height()) {
+        const QSize size = fitted(window.size(), room);
+        // A window of fixed size cannot be resized otherwise.
+        if (window.minimumSize() == window.maximumSize())
+            window.setFixedSize(size);
+        else
+            window.resize(size);
+    }
     const QRect frame(window.pos(), window.size().grownBy(frameMargins(window)));
     if (const QRect onScreen = placed(frame, area); onScreen != frame)
         window.move(onScreen.topLeft());
+}
+
+void keepOnScreenOnceFramed(QWidget& window)
+{
+    keepOnScreenWhenFramed(window, framingChecks);
 }
 
 } // namespace kestrion::WindowPlacement

@@ -33,12 +33,17 @@ QRect placed(const QRect& frame, const QRect& available);
 // Sizes a window's content to the wanted size bounded by the room, and centres its frame on
 // the available area.
 void fitAndCentre(QWidget& window, const QSize& wanted);
-// Shrinks a window that is larger than the room and moves its frame onto the area; a window
-// that lies on the screen is left as it is.
+// Shrinks a window that is larger than the room (one of fixed size too) and moves its frame onto
+// the area; a window that lies on the screen is left as it is.
 void keepOnScreen(QWidget& window);
+// The same once the window manager has framed the window just shown and its frame is known;
+// where none is reported within a moment, with the allowance.
+void keepOnScreenOnceFramed(QWidget& window);
 
 // Tests stand in a screen of their choosing; none gives each window its own screen's area.
 void setAvailableAreaOverride(std::optional<QRect> area);
+// And a window manager's frame of their choosing; none takes what the platform reports.
+void setFrameMarginsOverride(std::optional<QMargins> margins);
 
 } // namespace WindowPlacement
 

@@ -4,6 +4,7 @@
 #include "sheets/SheetStyle.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -11,6 +12,9 @@
 #include <QPainterPath>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <optional>
 
 namespace kestrion {
 
@@ -24,7 +28,8 @@ Qt::DayOfWeek firstDayOfWeek()
     return QLocale().firstDayOfWeek();
 }
 
-// Six weeks of day circles, painted in one widget.
+// Six weeks of day circles, painted in one widget. It takes the keyboard as one control: the
+// keys move a mark from day to day, and the marked day is picked with Return or Space.
 class DayGrid : public QWidget {
 public:
     explicit DayGrid(CalendarGrid& calendar)
@@ -34,6 +39,8 @@ public:
         setFont(SheetStyle::calloutDigitsFont());
         setFixedHeight(6 * CalendarGrid::cellSide + 5 * CalendarGrid::cellSpacing);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setFocusPolicy(Qt::StrongFocus);
+        setAccessibleName(CalendarGrid::tr("Days"));
     }
 
     int indexAt(const QPoint& point) const
@@ -46,6 +53,47 @@ public:
     }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        // The day keys are the grid's, ahead of any shortcut bound to the same key.
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (movedDay(*key) || isPick(*key)) {
+                event->accept();
+                return true;
+            }
+        }
+        return QWidget::event(event);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (const std::optional<QDate> day = movedDay(*event)) {
+            event->accept();
+            m_calendar.setFocusedDay(*day);
+            return;
+        }
+        if (isPick(*event)) {
+            event->accept();
+            m_calendar.selectDay(m_calendar.focusedDay());
+            return;
+        }
+        // Escape and the rest go on to the popover.
+        QWidget::keyPressEvent(event);
+    }
+
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QWidget::focusInEvent(event);
+        update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QWidget::focusOutEvent(event);
+        update();
+    }
+
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         if (event->button() != Qt::LeftButton)
@@ -65,6 +113,7 @@ protected:
         const std::vector<QDate> days = CalendarGrid::gridDays(m_calendar.anchor(), firstDayOfWeek());
         const QDate anchor = m_calendar.anchor();
         const QDate today = m_calendar.today();
+        const QDate focused = hasFocus() ? m_calendar.focusedDay() : QDate();
         const QColor accent = SheetStyle::accent(palette());
         for (std::size_t i = 0; i < days.size(); ++i) {
             const QDate& day = days[i];
@@ -90,12 +139,61 @@ protected:
                 painter.setBrush(Qt::NoBrush);
                 painter.drawEllipse(cell.adjusted(0.5, 0.5, -0.5, -0.5));
             }
+            if (day == focused) {
+                // Inside today's ring, which stays visible around it; in the text colour on the
+                // window, white on the selected day's accent.
+                painter.setPen(QPen(selected ? QColor(Qt::white) : SheetStyle::primary(palette()), focusRingWidth));
+                painter.setBrush(Qt::NoBrush);
+                const qreal inset = focusRingInset + focusRingWidth / 2;
+                painter.drawEllipse(cell.adjusted(inset, inset, -inset, -inset));
+            }
             painter.setPen(number);
             painter.drawText(cell, Qt::AlignCenter, QString::number(day.day()));
         }
     }
 
 private:
+    static constexpr qreal focusRingWidth = 2;
+    static constexpr qreal focusRingInset = 2;
+
+    // Where a key moves the keyboard's day; none for keys that do not move it.
+    std::optional<QDate> movedDay(const QKeyEvent& event) const
+    {
+        if (event.modifiers() & ~Qt::KeypadModifier)
+            return std::nullopt;
+        const QDate day = m_calendar.focusedDay();
+        if (!day.isValid())
+            return std::nullopt;
+        const int forward = layoutDirection() == Qt::RightToLeft ? -1 : 1;
+        switch (event.key()) {
+        case Qt::Key_Left:
+            return day.addDays(-forward);
+        case Qt::Key_Right:
+            return day.addDays(forward);
+        case Qt::Key_Up:
+            return day.addDays(-7);
+        case Qt::Key_Down:
+            return day.addDays(7);
+        case Qt::Key_PageUp:
+            return day.addMonths(-1);
+        case Qt::Key_PageDown:
+            return day.addMonths(1);
+        case Qt::Key_Home:
+            return QDate(day.year(), day.month(), 1);
+        case Qt::Key_End:
+            return QDate(day.year(), day.month(), day.daysInMonth());
+        default:
+            return std::nullopt;
+        }
+    }
+
+    static bool isPick(const QKeyEvent& event)
+    {
+        const int key = event.key();
+        return !(event.modifiers() & ~Qt::KeypadModifier)
+            && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+    }
+
     CalendarGrid& m_calendar;
 };
 
@@ -216,6 +314,7 @@ CalendarGrid::CalendarGrid(const QDate& date, QWidget* parent)
     // A day that cannot be shown opens the grid on today's month.
     const QDate first = firstOfMonth(m_date);
     setAnchor(first.isValid() ? first : firstOfMonth(today()));
+    m_focusedDay = m_date >= earliestDay() && m_date <= latestDay() ? m_date : m_anchor;
 }
 
 QDate CalendarGrid::firstOfMonth(const QDate& date)
@@ -273,9 +372,20 @@ void CalendarGrid::setDate(const QDate& date)
     if (date == m_date)
         return;
     m_date = date;
+    if (date >= earliestDay() && date <= latestDay())
+        m_focusedDay = date;
     const QDate first = firstOfMonth(date);
     if (first.isValid() && first != m_anchor)
         setAnchor(first);
+    m_dayGrid->update();
+}
+
+void CalendarGrid::setFocusedDay(const QDate& day)
+{
+    if (!day.isValid() || day < earliestDay() || day > latestDay())
+        return;
+    m_focusedDay = day;
+    setAnchor(firstOfMonth(day));
     m_dayGrid->update();
 }
 
@@ -284,6 +394,9 @@ void CalendarGrid::setAnchor(const QDate& anchor)
     if (!anchor.isValid() || anchor < earliestDay() || anchor > latestDay())
         return;
     m_anchor = anchor;
+    // The keyboard's day goes along to the same day of the month turned to, or its last.
+    if (m_focusedDay.isValid() && firstOfMonth(m_focusedDay) != anchor)
+        m_focusedDay = QDate(anchor.year(), anchor.month(), std::min(m_focusedDay.day(), anchor.daysInMonth()));
     refreshHeader();
     m_dayGrid->update();
 }

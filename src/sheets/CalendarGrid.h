@@ -54,6 +54,11 @@ public:
     void setDate(const QDate& date);
     // The first day of the month on show.
     QDate anchor() const { return m_anchor; }
+    // The day the keyboard is on: the date at first, then wherever the keys move it, and always
+    // in the month on show.
+    QDate focusedDay() const { return m_focusedDay; }
+    // Moves the keyboard to a day, turning the grid to its month; nothing past the years offered.
+    void setFocusedDay(const QDate& day);
 
     // Today, for the ring around its day and the year menu; the system's date unless set.
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
@@ -91,6 +96,7 @@ private:
 
     QDate m_date;
     QDate m_anchor;
+    QDate m_focusedDay;
     std::function<void()> m_onSelect;
     std::function<QDate()> m_today;
     QToolButton* m_monthButton = nullptr;

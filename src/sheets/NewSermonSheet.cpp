@@ -8,7 +8,6 @@
 #include "sheets/SingleLineField.h"
 
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -105,18 +104,6 @@ void NewSermonSheet::submitCustomDuration()
     m_customDraftIsPending = true;
     commitCustomDraft();
     m_form->durationRow()->setCustomFieldFocused(false);
-}
-
-void NewSermonSheet::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // The caret starts in the title each time the window comes up, once it can take the
-    // keyboard. The title kept from the last use is selected whole, so the next one typed
-    // replaces it instead of joining it.
-    QTimer::singleShot(0, m_form->titleField(), [field = m_form->titleField()] {
-        field->setFocus(Qt::OtherFocusReason);
-        field->selectAll();
-    });
 }
 
 } // namespace kestrion

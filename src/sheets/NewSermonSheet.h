@@ -44,9 +44,6 @@ public:
     // field keeps its text and gives up the keyboard.
     void submitCustomDuration();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void setDuration(const std::optional<qint64>& duration);
     void commitCustomDraft();

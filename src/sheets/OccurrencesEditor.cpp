@@ -20,7 +20,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -33,6 +32,7 @@ namespace {
 constexpr int rowSpacing = 24;
 constexpr int rowPadding = 8;
 constexpr int listPadding = 12;
+constexpr int scrollBarInset = 2;
 constexpr const char* occasionIDProperty = "occasionID";
 
 // A row in display mode: a click anywhere but on its remove button edits the occasion, and so
@@ -66,26 +66,18 @@ protected:
         QWidget::keyPressEvent(event);
     }
 
+    // The list draws the ring around the row with the keyboard, in the margin beside it: drawn
+    // by the row itself it would cross the row's date.
     void focusInEvent(QFocusEvent* event) override
     {
         QWidget::focusInEvent(event);
-        update();
+        parentWidget()->update();
     }
 
     void focusOutEvent(QFocusEvent* event) override
     {
         QWidget::focusOutEvent(event);
-        update();
-    }
-
-    void paintEvent(QPaintEvent*) override
-    {
-        if (!hasFocus())
-            return;
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(SheetStyle::accent(palette()), 2));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 2, -1, -2), 6, 6);
+        parentWidget()->update();
     }
 
 private:
@@ -97,6 +89,31 @@ private:
     }
 
     std::function<void()> m_onClick;
+};
+
+// The rows of the list, with the ring around the row that has the keyboard drawn in the list's
+// side margins, clear of the row's text.
+class RowList : public QWidget {
+public:
+    static constexpr int ringOutset = 6;
+    static constexpr qreal ringWidth = 2;
+
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus->parentWidget() != this || !dynamic_cast<const DisplayRow*>(focus))
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(SheetStyle::accent(palette()), ringWidth));
+        const qreal half = ringWidth / 2;
+        const QRectF ring
+            = QRectF(focus->geometry()).adjusted(-ringOutset + half, 2 + half, ringOutset - half, -2 - half);
+        painter.drawRoundedRect(ring, 6, 6);
+    }
 };
 
 // The date of the edited row: the day and a chevron on a light capsule; it opens the calendar.
@@ -195,7 +212,16 @@ private:
 // The list without a scroll bar while it fits, scrolling once it does not.
 class FittingScrollArea : public QScrollArea {
 public:
-    using QScrollArea::QScrollArea;
+    explicit FittingScrollArea(QWidget* parent = nullptr)
+        : QScrollArea(parent)
+    {
+        // The bar keeps clear of the rounded corners of the card it stands in.
+        for (const Qt::Alignment end : { Qt::AlignTop, Qt::AlignBottom }) {
+            auto* gap = new QWidget;
+            gap->setFixedHeight(int(SectionBlock::cornerRadius) - scrollBarInset);
+            addScrollBarWidget(gap, end);
+        }
+    }
 
     QSize sizeHint() const override
     {
@@ -206,9 +232,18 @@ public:
 
     QSize minimumSizeHint() const override
     {
-        // Room for about two rows before the sheet has to grow.
+        // Room for the tallest row, so that the row being edited can always be seen whole, and
+        // for no more: on a small screen the sheet still fits with the rest of its form.
+        int tallest = 0;
+        if (const QLayout* rows = widget() ? widget()->layout() : nullptr) {
+            for (int i = 0; i < rows->count(); ++i) {
+                if (const QWidget* row = rows->itemAt(i)->widget(); row && !row->isHidden())
+                    tallest = std::max(tallest, row->sizeHint().height());
+            }
+        }
         const QSize hint = sizeHint();
-        return { 0, std::min(hint.height(), 110) };
+        const int chrome = hint.height() - (widget() ? widget()->sizeHint().height() : 0);
+        return { 0, std::min(hint.height(), tallest + chrome) };
     }
 
 protected:
@@ -261,15 +296,22 @@ OccurrencesEditor::OccurrencesEditor(QWidget* parent)
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scrollArea->viewport()->setAutoFillBackground(false);
-    m_list = new QWidget;
+    m_list = new RowList;
     m_listLayout = new QVBoxLayout(m_list);
     m_listLayout->setContentsMargins(listPadding, 0, listPadding, 0);
     m_listLayout->setSpacing(0);
     m_scrollArea->setWidget(m_list);
     // After setWidget, which fills the list's background: the card's own fill and outline show.
     m_list->setAutoFillBackground(false);
-    m_section->setContent(m_scrollArea);
+    // The bar stands inside the card's outline, not over it.
+    auto* listFrame = new QWidget;
+    auto* listFrameLayout = new QVBoxLayout(listFrame);
+    listFrameLayout->setContentsMargins(0, 0, scrollBarInset, 0);
+    listFrameLayout->addWidget(m_scrollArea);
+    m_section->setContent(listFrame);
     column->addWidget(m_section, 1);
+    m_list->installEventFilter(this);
+    m_scrollArea->viewport()->installEventFilter(this);
 
     m_addButton = new QToolButton(this);
     m_addButton->setAutoRaise(true);
@@ -346,6 +388,7 @@ void OccurrencesEditor::addOccasion()
     m_editPlace.clear();
     writeOccasions(std::move(occasions));
     rebuildRows();
+    takeKeyboardInPlace();
 }
 
 void OccurrencesEditor::beginEditing(const SermonOccasion& occasion)
@@ -355,12 +398,22 @@ void OccurrencesEditor::beginEditing(const SermonOccasion& occasion)
     m_editDate = occasion.date;
     m_editPlace = occasion.place;
     rebuildRows();
-    // The place field exists from now on; it takes the keyboard once it is shown, unless
-    // another edit has begun by then.
-    QTimer::singleShot(0, this, [this, id = occasion.id] {
-        if (m_placeField && m_editingID == id)
-            m_placeField->setFocus(Qt::OtherFocusReason);
-    });
+    takeKeyboardInPlace();
+}
+
+void OccurrencesEditor::takeKeyboardInPlace()
+{
+    // At once, while the click or key that began the edit is being handled: the keys typed
+    // right after it belong to the place, wherever the keyboard was before.
+    if (m_placeField)
+        m_placeField->setFocus(Qt::OtherFocusReason);
+}
+
+void OccurrencesEditor::revealEditingRow()
+{
+    m_isRevealPending = false;
+    if (m_editingRow)
+        m_scrollArea->ensureWidgetVisible(m_editingRow, 0, 0);
 }
 
 void OccurrencesEditor::commitEdit()
@@ -442,6 +495,8 @@ void OccurrencesEditor::setDatePopoverOpen(bool open)
     const QRect chip(m_dateChip->mapToGlobal(QPoint(0, 0)), m_dateChip->size());
     const QScreen* screen = m_dateChip->screen();
     popover->move(popoverFrame(chip, popover->size(), screen ? screen->availableGeometry() : QRect()).topLeft());
+    // The days take the keyboard as the calendar opens, on the date being edited.
+    m_calendar->dayGrid()->setFocus(Qt::PopupFocusReason);
     popover->show();
 }
 
@@ -469,6 +524,16 @@ void OccurrencesEditor::closePopover()
 
 bool OccurrencesEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    // The edited row stays in sight of a list that scrolls: rows take their places, and the
+    // list and its view their sizes, over the next turns of the loop. The list also moves as it
+    // scrolls, which must not bring the row back: the user may look away.
+    const bool moved = event->type() == QEvent::Move && watched == m_editingRow;
+    const bool resized = event->type() == QEvent::Resize
+        && (watched == m_editingRow || watched == m_list || watched == m_scrollArea->viewport());
+    if ((moved || resized) && m_editingRow && !m_isRevealPending) {
+        m_isRevealPending = true;
+        QMetaObject::invokeMethod(this, &OccurrencesEditor::revealEditingRow, Qt::QueuedConnection);
+    }
     // The edit ends when the keyboard leaves the edited row: moving between its date, place
     // and remove button is part of it, and so are the window losing activation and a menu or
     // the calendar opening.
@@ -486,6 +551,7 @@ void OccurrencesEditor::releaseEditingRow()
 {
     if (!m_editingRow)
         return;
+    m_editingRow->removeEventFilter(this);
     for (QWidget* part : m_editingRow->findChildren<QWidget*>())
         part->removeEventFilter(this);
     m_editingRow = nullptr;
@@ -673,6 +739,7 @@ QWidget* OccurrencesEditor::makeEditingRow(const SermonOccasion& occasion)
     layout->addWidget(remove);
     for (QWidget* part : { static_cast<QWidget*>(chip), static_cast<QWidget*>(place), static_cast<QWidget*>(remove) })
         part->installEventFilter(this);
+    row->installEventFilter(this);
     m_editingRow = row;
     return row;
 }

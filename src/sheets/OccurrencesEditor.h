@@ -58,10 +58,10 @@ public:
 
     // --- Operations -------------------------------------------------------------------------
     // Appends an occasion for the coming Sunday with no place and edits it, after committing
-    // the edit in progress. The keyboard stays where it is.
+    // the edit in progress. Its place field takes the keyboard.
     void addOccasion();
-    // Commits the edit in progress, then edits this occasion and gives its place field the
-    // keyboard on the next turn of the event loop.
+    // Commits the edit in progress, then edits this occasion; its place field takes the
+    // keyboard.
     void beginEditing(const SermonOccasion& occasion);
     // Writes the pending place and date when either differs from the occasion's, and ends the
     // edit.
@@ -106,12 +106,15 @@ private:
     QWidget* focusablePart(QWidget* row, const QString& part) const;
     void releaseEditingRow();
     void closePopover();
+    void takeKeyboardInPlace();
+    void revealEditingRow();
 
     std::vector<SermonOccasion> m_occasions;
     std::optional<QUuid> m_editingID;
     QDate m_editDate;
     QString m_editPlace;
     bool m_datePopoverOpen = false;
+    bool m_isRevealPending = false;
     std::function<QDate()> m_today;
 
     SectionBlock* m_section = nullptr;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -122,6 +123,17 @@ void SermonDetailsForm::setNotice(const QString& text)
 {
     m_notice->setText(text);
     m_notice->setVisible(!text.isEmpty());
+}
+
+void SermonDetailsForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Once the window can take the keyboard, and after a dialog has given it to its default
+    // button: a Space meant for the title must not press Done.
+    QTimer::singleShot(0, m_titleField, [field = m_titleField] {
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
+    });
 }
 
 void SermonDetailsForm::cancel()

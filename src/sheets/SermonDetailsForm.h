@@ -19,7 +19,8 @@ class SingleLineField;
 // action, a card with the Title, Scripture, Series and Duration rows, and the occurrences below
 // it. It only lays the form out and routes the keys: wherever the keyboard is in the window,
 // Escape cancels, and Return that no field takes runs the action (a push button with the
-// keyboard is pressed instead). What the fields mean is the sheet's business.
+// keyboard is pressed instead). Each time it is shown the keyboard starts in the title, all of it
+// selected, so that what is typed replaces it. What the fields mean is the sheet's business.
 class SermonDetailsForm : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +45,9 @@ public:
     // Cancel and Escape; the action button and the Return that reaches the form.
     void setOnCancel(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
     void setOnAction(std::function<void()> onAction) { m_onAction = std::move(onAction); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void cancel();

@@ -19,6 +19,7 @@
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
 #include "sheets/FileSettingsSheet.h"
+#include "sheets/OccurrencesEditor.h"
 #include "sheets/SermonDetailsForm.h"
 #include "sheets/SingleLineField.h"
 
@@ -585,6 +586,31 @@ TEST_F(ContentViewTest, FileSettingsSheetOverTheWindowChangesTheTitleTheMapShows
 
     undoManager.undo();
     EXPECT_EQ(m_document.root()->text(), QStringLiteral("New Sermon"));
+}
+
+// Space is typed where the keyboard seems to be, never taken as a press of Done.
+TEST_F(ContentViewTest, FileSettingsOpenWithTheKeyboardInTheTitleAndAnAddedOccurrenceTakesTheNextKeys)
+{
+    ContentView view(m_document, m_preferences);
+    showLaidOut(view);
+    QApplication::setActiveWindow(&view);
+    view.showFileSettings();
+    FileSettingsSheet* sheet = view.fileSettingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    const QWidget* dialog = sheet->window();
+    SermonDetailsForm& form = sheet->form();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.titleField()->hasFocus(); }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(form.titleField()->text(), m_document.title() + u' ');
+
+    QApplication::processEvents();
+    QTest::mouseClick(form.occurrences()->addButton(), Qt::LeftButton);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" Chapel"));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(form.occurrences()->editPlace(), QStringLiteral(" Chapel"));
+    form.cancelButton()->click();
 }
 
 TEST_F(ContentViewTest, FileSettingsOnASmallScreenStayOnItAndScrollTheirOccasions)

@@ -5,6 +5,7 @@
 #include "app/SermonWindowFixture.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "mindmap/CanvasGeometry.h"
 #include "mindmap/FocusOverlayView.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/SearchBarOverlay.h"
@@ -92,16 +93,37 @@ TEST_F(FocusModeTest, EntersFromTheMindMapOnlyAndCoversTheScreenWithAMapOfItsOwn
     EXPECT_EQ(view().focusWindow().window(), nullptr);
     EXPECT_FALSE(focus->isVisible());
 
-    // Delivery has no focus mode; leaving the mind map ends it.
-    view().setMode(AppMode::Delivery);
-    view().toggleFocusMode();
-    EXPECT_FALSE(view().isFocusMode());
-    view().setMode(AppMode::Tree);
-    QPointer<FocusContentView> second = enter();
-    view().setMode(AppMode::Delivery);
-    EXPECT_FALSE(view().isFocusMode());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(second.isNull());
+    // Delivery and the columns have no focus mode; leaving the mind map ends it. So the column
+    // editor, which writes each keystroke into its point, never types beside the focus window.
+    for (const AppMode mode : { AppMode::Delivery, AppMode::Columns }) {
+        SCOPED_TRACE(int(mode));
+        view().setMode(mode);
+        view().toggleFocusMode();
+        EXPECT_FALSE(view().isFocusMode());
+        view().setMode(AppMode::Tree);
+        QPointer<FocusContentView> second = enter();
+        view().setMode(mode);
+        EXPECT_FALSE(view().isFocusMode());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(second.isNull());
+        view().setMode(AppMode::Tree);
+    }
+}
+
+TEST_F(FocusModeTest, TheFocusMapPlacesTheTitleAsTheDocumentWindowDoesOnOpening)
+{
+    // Enough points that the title, halfway down them, lies below the screen at first.
+    for (int i = 0; i < 200; ++i)
+        root()->addChild(QStringLiteral("Point %1").arg(i));
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    QCoreApplication::processEvents();
+    MindMapCanvas* canvas = focus->canvas();
+    ASSERT_EQ(canvas->viewportSize(), QSizeF(window->screen()->size()));
+    const std::optional<QPointF> pan = scrollIntoViewPan(
+        canvas->cachedLayouts().value(root()->id()), { canvas->scale(), {} }, canvas->viewportSize());
+    ASSERT_TRUE(pan.has_value());
+    EXPECT_EQ(canvas->panOffset(), canvas->clampPan(*pan));
 }
 
 TEST_F(FocusModeTest, EscapeLeavesOnlyOnceTheEditorAndTheSearchFieldHaveHadTheirs)
@@ -273,6 +295,60 @@ TEST_F(FocusModeTest, APointTakenAwayInTheDocumentWindowLeavesTheFocusMapWithIts
         ASSERT_NE(back, nullptr);
         EXPECT_EQ(back->text(), c.typed);
         EXPECT_TRUE(focusMap->cachedLayouts().contains(id));
+    }
+}
+
+// A point being typed in one window whose text the other window commits: the edit there ends,
+// the newer text stands, and the words typed first come back one step back. A change of
+// another point leaves the edit going.
+TEST_F(FocusModeTest, APointRewrittenInTheOtherWindowEndsTheEditThereWithItsTypingOneStepBack)
+{
+    FocusContentView* focus = enter();
+    ASSERT_NE(focus, nullptr);
+    MindMapCanvas* focusMap = focus->canvas();
+    MindMapCanvas* map = view().mindMapCanvas();
+    const QUuid story = root()->children().front()->id();
+    const QUuid title = root()->id();
+    const auto write = [](MindMapCanvas* canvas, const QUuid& node, const QString& text) {
+        canvas->beginEditingNode(node, false);
+        canvas->controller().setEditingText(text);
+        canvas->endEditing(true);
+        QCoreApplication::processEvents();
+    };
+
+    struct Case {
+        const char* name;
+        MindMapCanvas* typing;
+        MindMapCanvas* writing;
+        QUuid edited;
+        QUuid other;
+    };
+    const Case cases[] = {
+        { "a point typed in the focus window", focusMap, map, story, title },
+        { "a point typed in the document window", map, focusMap, story, title },
+        { "the title typed in the focus window", focusMap, map, title, story },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString typed = QStringLiteral("Typed first, ") + QString::fromUtf8(c.name);
+        const QString newer = QStringLiteral("Newer words, ") + QString::fromUtf8(c.name);
+        c.typing->beginEditingNode(c.edited, false);
+        c.typing->controller().setEditingText(typed);
+        // What a save writes while the typing goes on is this edit's own.
+        view().storePendingEdits();
+        write(c.writing, c.other, QStringLiteral("Another change, ") + QString::fromUtf8(c.name));
+        EXPECT_EQ(c.typing->controller().editingNodeID(), c.edited);
+        c.typing->controller().setEditingText(typed + QStringLiteral(" and more"));
+
+        write(c.writing, c.edited, newer);
+        EXPECT_FALSE(c.typing->controller().editingNodeID());
+        EXPECT_EQ(c.typing->nodeEditor(), nullptr);
+        c.typing->editorEnter();
+        EXPECT_EQ(root()->findNode(c.edited)->text(), newer);
+        window->undoAction()->trigger();
+        EXPECT_EQ(root()->findNode(c.edited)->text(), typed + QStringLiteral(" and more"));
+        window->redoAction()->trigger();
+        EXPECT_EQ(root()->findNode(c.edited)->text(), newer);
     }
 }
 

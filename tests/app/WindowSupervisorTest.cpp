@@ -8,6 +8,8 @@
 #include "platform/OpenDocument.h"
 #include "platform/WindowPlacement.h"
 #include "sheets/NewSermonSheet.h"
+#include "sheets/OccurrencesEditor.h"
+#include "sheets/SectionBlock.h"
 #include "sheets/SermonDetailsForm.h"
 #include "sheets/SingleLineField.h"
 #include "support/ScriptedDialogs.h"
@@ -341,4 +343,31 @@ TEST_F(WindowSupervisorTest, OnASmallScreenEachWindowStandsWholeOnIt)
     }
     EXPECT_LE(m_supervisor.welcomeWindow()->minimumHeight(), m_supervisor.welcomeWindow()->height());
     WindowPlacement::setAvailableAreaOverride(std::nullopt);
+}
+
+// 2x scaling on a 1280 by 800 screen, under a window manager's title bar and borders.
+TEST_F(WindowSupervisorTest, OnASmallScreenTheNewSermonWindowStandsWholeOnItWithRoomForItsForm)
+{
+    const QRect area(0, 0, 640, 400);
+    const QMargins frame(2, 28, 2, 6);
+    WindowPlacement::setAvailableAreaOverride(area);
+    WindowPlacement::setFrameMarginsOverride(frame);
+    m_supervisor.finishLaunching();
+    m_supervisor.showNewSermon();
+    QWidget* window = m_supervisor.newSermonWindow();
+    // Occurrences enough to scroll, one of them being edited.
+    auto* occurrences = window->findChild<OccurrencesEditor*>();
+    ASSERT_NE(occurrences, nullptr);
+    for (int i = 0; i < 4; ++i)
+        occurrences->addOccasion();
+    settle();
+    const QRect framed(window->pos(), window->size().grownBy(frame));
+    EXPECT_TRUE(area.contains(framed)) << framed.y() << " to " << framed.bottom();
+    // Nothing in the form is squeezed below the least room it needs, and the fields not at all:
+    // the occurrences scroll instead.
+    EXPECT_LE(window->minimumSizeHint().height(), window->height());
+    const QWidget* fields = window->findChild<NewSermonSheet*>()->form().fieldsCard();
+    EXPECT_EQ(fields->height(), fields->sizeHint().height());
+    WindowPlacement::setAvailableAreaOverride(std::nullopt);
+    WindowPlacement::setFrameMarginsOverride(std::nullopt);
 }

@@ -148,6 +148,38 @@ TEST_F(ColumnCanvasFixture, ClickSelectsAndDoubleClickEdits)
     EXPECT_EQ(selected(), c->id());
 }
 
+TEST_F(ColumnCanvasFixture, AClickInTheEmptyRowsBelowAShortPointSelectsNothing)
+{
+    // In column 2: a short point, empty rows beside a leaf of column 1, then a point further down.
+    root = SermonNode::create(QStringLiteral("Title"));
+    const SermonNodePtr shortPoint = root->addChild(QStringLiteral("First"))->addChild(QStringLiteral("Short"));
+    root->addChild(QStringLiteral("A leaf"));
+    const SermonNodePtr below = root->addChild(QStringLiteral("Third"))->addChild(QStringLiteral("Further down"));
+    makeCanvas(QSize(2000, 600));
+    const ColumnNodeFrame top = frameOf(shortPoint);
+    const ColumnNodeFrame bottom = frameOf(below);
+    ASSERT_EQ(top.column, 2);
+    ASSERT_LT(top.subtreeBottom, bottom.subtreeTop);
+    const int x = static_cast<int>(top.origin.x()) + 30;
+
+    const struct {
+        qreal y;
+        std::optional<QUuid> selects;
+    } clicks[] = {
+        { top.subtreeBottom - 1, shortPoint->id() },
+        { top.subtreeBottom, root->id() },
+        { (top.subtreeBottom + bottom.subtreeTop) / 2, root->id() },
+        { bottom.subtreeTop - 1, root->id() },
+        { bottom.subtreeTop, below->id() },
+    };
+    for (const auto& click : clicks) {
+        select(root);
+        // Far enough apart in time that no two make a double click.
+        QTest::mouseClick(canvas.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, static_cast<int>(click.y)), 1000);
+        EXPECT_EQ(selected(), click.selects) << click.y;
+    }
+}
+
 TEST_F(ColumnCanvasFixture, UndoRedoRestoresTheSelectionTheDocumentWasToldOf)
 {
     select(a2);
@@ -208,6 +240,72 @@ TEST_F(ColumnCanvasFixture, WidthHandlesSitOnTheShownEdgesAndStoreWhatIsDragged)
     second.moveTo(QPoint(x - 500, 300));
     second.release(QPoint(x - 500, 300));
     EXPECT_EQ(preferences->columnWidths(), QStringLiteral("[600,180]"));
+}
+
+TEST_F(ColumnCanvasFixture, TheSelectedPointStaysInViewWhenWidthsTheCanvasOrItsTextMoveIt)
+{
+    // Points of a few words, one line each at full width, more once their column narrows.
+    root = SermonNode::create(QStringLiteral("Title"));
+    for (int i = 0; i < 40; ++i)
+        root->addChild(QStringLiteral("Point %1 has words enough for more lines in a narrow column").arg(i));
+    makeCanvas(QSize(1300, 600));
+    const SermonNodePtr point = root->children()[15];
+    const auto inView = [&] {
+        const ColumnNodeFrame frame = frameOf(point);
+        const qreal x = canvas->columnScreenX(frame.column).value_or(-1);
+        const qreal y = frame.origin.y() + canvas->panOffset().y();
+        return x >= 0 && x + frame.size.width() <= canvas->width() && y >= 0
+            && y + frame.size.height() <= canvas->height();
+    };
+    const auto handleX = [&](qint64 column) {
+        DividerHandle* handle = canvas->handleOverlay()->handle(column);
+        return handle ? handle->geometry().center().x() + 1 : -1;
+    };
+    select(point);
+    finishAnimations();
+    ASSERT_TRUE(inView());
+
+    // Narrowed by its handle, the column grows taller step by step; its edge stays under the
+    // pointer.
+    Drag narrowing(canvas.get(), QPoint(1200, 300));
+    for (int x = 1150; x >= 800; x -= 50) {
+        narrowing.moveTo(QPoint(x, 300));
+        EXPECT_TRUE(inView()) << x;
+        EXPECT_EQ(handleX(1), x);
+    }
+    narrowing.release(QPoint(800, 300));
+    ASSERT_GT(frameOf(point).origin.y(), 600);
+    EXPECT_TRUE(inView());
+
+    // A shorter window, then typing that adds a line.
+    canvas->resize(1300, 400);
+    EXPECT_TRUE(inView());
+    canvas->scrollColumnsBy(0, canvas->height() - 10 - (frameOf(point).subtreeBottom + canvas->panOffset().y()));
+    ASSERT_TRUE(inView());
+    canvas->beginColumnEditing(point->id(), false);
+    type(QStringLiteral(" and then a few more words at its end"));
+    ASSERT_GT(frameOf(point).size.height(), 28 * 3);
+    EXPECT_TRUE(inView());
+    press(Qt::Key_Escape);
+
+    // Pushed out across by a wider column before it, it stays put while the handle is held and
+    // glides back when it is let go.
+    Drag widening(canvas.get(), QPoint(600, 300));
+    widening.moveTo(QPoint(1200, 300));
+    EXPECT_EQ(handleX(0), 1200);
+    ASSERT_FALSE(inView());
+    EXPECT_EQ(canvas->panOffset().x(), 0);
+    widening.release(QPoint(1200, 300));
+    finishAnimations();
+    EXPECT_TRUE(inView());
+
+    // Scrolled away from by the user, it is left where it is.
+    canvas->scrollColumnsBy(5000, 5000);
+    ASSERT_FALSE(inView());
+    canvas->resize(1200, 350);
+    preferences->setColumnWidths(QStringLiteral("[500,300]"));
+    finishAnimations();
+    EXPECT_EQ(canvas->panOffset(), QPointF(0, 0));
 }
 
 TEST_F(ColumnCanvasFixture, WidthHandlesFollowCollapsedColumnsAndLeaveStrips)

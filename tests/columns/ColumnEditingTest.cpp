@@ -1,6 +1,7 @@
 #include "ColumnCanvasFixture.h"
 
 #include "columns/ColumnMetrics.h"
+#include "platform/Appearance.h"
 #include "support/TreeDump.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -8,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -402,6 +404,39 @@ TEST_F(ColumnCanvasFixture, AnUnbrokenWordTheEditorWrapsCoversTheLinesBelowInste
             ink += qGray(row.pixel(x, y)) < 128 ? 1 : 0;
     }
     EXPECT_EQ(ink, 0);
+}
+
+TEST_F(ColumnCanvasFixture, TheEditorShowsItsTextAloneOverTheCanvasInEitherAppearanceAtEitherPixelRatio)
+{
+    // b's row ends in the separator under it, with c's row right below.
+    const auto render = [this](qreal ratio) {
+        QImage image((QSizeF(canvas->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(canvas->palette().color(QPalette::Window));
+        canvas->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    const auto restore = qScopeGuard([] { Appearance::shared().apply(AppAppearance::System); });
+    for (AppAppearance appearance : { AppAppearance::Light, AppAppearance::Dark }) {
+        Appearance::shared().apply(appearance);
+        for (qreal ratio : { 1.0, 2.0 }) {
+            select(b);
+            const QImage still = render(ratio);
+            canvas->beginColumnEditing(b->id(), false);
+            ASSERT_NE(editorText(), nullptr);
+            const QImage editing = render(ratio);
+            canvas->commitPendingEdit();
+
+            const ColumnNodeFrame frame = frameOf(b);
+            const QRect text = QRectF((frame.origin + canvas->panOffset()) * ratio, frame.size * ratio).toRect();
+            int differing = 0;
+            for (int y = 0; y < still.height(); ++y) {
+                for (int x = 0; x < still.width(); ++x)
+                    differing += !text.contains(x, y) && still.pixel(x, y) != editing.pixel(x, y) ? 1 : 0;
+            }
+            EXPECT_EQ(differing, 0) << rawValue(appearance).toStdString() << " at " << ratio;
+        }
+    }
 }
 
 TEST_F(ColumnCanvasFixture, PendingEditIsCommittedAndMarksTheDocumentEdited)

@@ -1,5 +1,6 @@
 #include "ColumnCanvasFixture.h"
 
+#include "document/WordCount.h"
 #include "support/TreeDump.h"
 
 #include <QAction>
@@ -117,6 +118,21 @@ TEST_F(ColumnCanvasFixture, ModifiedArrowsRestructureAndFold)
     press(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_FALSE(document->root()->findNode(b->id())->isCollapsed());
     EXPECT_EQ(undoManager->undoCount(), 1);
+}
+
+// Cut takes whole branches; Paste brings them back as they were, one step each.
+TEST_F(ColumnCanvasFixture, CutBranchesComeBackWholeWithPaste)
+{
+    const QString before = test::treeShape(document->root());
+    const qint64 words = wordCount(document->root());
+    controller().setSelection({ b->id(), c->id() }, b->id(), std::nullopt);
+    press(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(document->root()->children().size(), 1u);
+    select(document->root());
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(test::treeShape(document->root()), before);
+    EXPECT_EQ(wordCount(document->root()), words);
+    EXPECT_EQ(undoCount(), 2);
 }
 
 TEST_F(ColumnCanvasFixture, ClipboardDeleteUndoAndRedoKeys)

@@ -1,5 +1,7 @@
 #include "ControllerFixture.h"
 
+#include "document/WordCount.h"
+
 using namespace kestrion;
 
 namespace {
@@ -420,11 +422,73 @@ TEST_F(ControllerTest, CutCopiesThenDeletesButNeverTheRoot)
     expectOneUndoStep([&] { controller.cut(); }, "cut");
     EXPECT_EQ(afterEdit, QStringLiteral("T[B]"));
     EXPECT_EQ(afterSelection, QStringLiteral("B|||0"));
-    EXPECT_EQ(clipboard.text(), QStringLiteral("A"));
+    EXPECT_EQ(clipboard.text(), QStringLiteral("# A\n\nA1"));
 
     controller.setClipboard(nullptr);
     select({ "B" });
     expectRefused([&] { controller.cut(); }, "no clipboard");
+}
+
+// Cut takes whole branches out of the tree, so it puts them on the clipboard whole: pasted
+// where they were, they come back as they were, with their quotes, folds and markers. Points
+// without sub-points go as Copy writes them.
+TEST_F(ControllerTest, CutBranchesPasteBackAsTheyWere)
+{
+    const QString sermon = QStringLiteral("T\n"
+                                          "  P\n"
+                                          "    x\n"
+                                          "    A\n"
+                                          "      A1\n"
+                                          "    B\n"
+                                          "    >Q\n"
+                                          "    \U0001F534 C+\n"
+                                          "      C1\n"
+                                          "        C11\n"
+                                          "      >C2\n"
+                                          "    D\n"
+                                          "      D1\n");
+    const QString copyBranchText = QStringLiteral("as Copy Branch writes it");
+    struct Case {
+        const char* name;
+        QStringList cut;
+        QString clipboard; // empty: whatever pastes back
+    };
+    const Case cases[] = {
+        { "one branch", { "D" }, copyBranchText },
+        { "branches, one with a selected sub-point", { "\U0001F534 C", "D", "C11" }, copyBranchText },
+        { "a quote before branches", { "Q", "\U0001F534 C", "D" },
+            QStringLiteral("- > Q\n- \U0001F534 C\n  [//]: # (collapsed)\n  - C1\n    - C11\n  - > C2\n- D\n  - D1") },
+        { "points between branches", { "A", "B", "Q", "\U0001F534 C", "D" }, {} },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(sermon);
+        const QString before = shape();
+        const qint64 words = wordCount(root());
+        const qsizetype undos = undoCount();
+        select(c.cut);
+        controller.copyBranch();
+        const std::optional<QString> copied = clipboard.text();
+
+        controller.cut();
+        EXPECT_EQ(undoCount(), undos + 1);
+        if (c.clipboard == copyBranchText) {
+            EXPECT_EQ(clipboard.text(), copied);
+        } else if (!c.clipboard.isEmpty()) {
+            EXPECT_EQ(clipboard.text(), c.clipboard);
+        }
+        controller.selectSingleNode(id("P"));
+        controller.paste();
+        EXPECT_EQ(undoCount(), undos + 2);
+        EXPECT_EQ(shape(), before) << clipboard.text().value_or(QString()).toStdString();
+        EXPECT_EQ(wordCount(root()), words);
+    }
+
+    // Only points without sub-points: their texts, one a line, as before.
+    load(sermon);
+    select({ "x", "Q", "B" });
+    controller.cut();
+    EXPECT_EQ(clipboard.text(), QStringLiteral("x\nB\nQ"));
 }
 
 TEST_F(ControllerTest, PasteAppendsParsedNodesExpandsTheTargetAndShowsTheFirst)

@@ -229,6 +229,20 @@ N randomTree(Generator& random, bool hostile)
     return tree;
 }
 
+// A tree of any shape the format keeps, its texts a few tokens of the alphabet each.
+N randomTree(Generator& random, const QStringList& alphabet)
+{
+    int budget = 3 + random.below(40);
+    N tree = random.shape(0, budget, false);
+    const std::function<void(N&)> fill = [&](N& outline) {
+        outline.text = random.text(alphabet, 4);
+        for (N& child : outline.children)
+            fill(child);
+    };
+    fill(tree);
+    return tree;
+}
+
 void expectSameDetails(const SermonMetadata& read, const SermonMetadata& written)
 {
     EXPECT_EQ(read.scripture, written.scripture);
@@ -334,15 +348,8 @@ TEST(MarkdownCodecPropertyTest, AnyOneLineTextReadsBackAsItself)
     QStringList alphabet = tokens + QStringList { QStringLiteral("\\"), QStringLiteral("\\> ") };
     alphabet.removeAll(QStringLiteral("\n"));
     Generator random(20250611);
-    const std::function<void(N&)> fill = [&](N& outline) {
-        outline.text = random.text(alphabet, 4);
-        for (N& child : outline.children)
-            fill(child);
-    };
     for (int round = 0; round < 3000; ++round) {
-        int budget = 3 + random.below(40);
-        N tree = random.shape(0, budget, false);
-        fill(tree);
+        N tree = randomTree(random, alphabet);
         tree.text = MarkdownCodec::trimWhitespace(tree.text);
         tree.quote = false;
         tree.collapsed = random.chance(20);
@@ -382,5 +389,34 @@ TEST(MarkdownCodecPropertyTest, AnyTreeSettlesWithoutLosingWords)
             text = next;
         }
         ASSERT_EQ(words(settled), firstWords) << "round " << round << "\n" << text.toStdString();
+    }
+}
+
+// What Cut writes: any siblings in document order, whatever their texts (line feeds aside, which
+// only a file's continuation lines make), paste back as themselves.
+TEST(MarkdownCodecPropertyTest, RemovableBranchesPasteBackAsThemselves)
+{
+    QStringList alphabet = tokens + QStringList { QStringLiteral("\\"), QStringLiteral("Untitled") };
+    alphabet.removeAll(QStringLiteral("\n"));
+    Generator random(20260101);
+    for (int round = 0; round < 3000; ++round) {
+        const SermonNodePtr root = build(randomTree(random, alphabet));
+        for (const SermonNodePtr& parent : root->allNodes()) {
+            std::vector<SermonNodePtr> picked;
+            QString expected;
+            for (const SermonNodePtr& child : parent->children()) {
+                if (random.chance(60)) {
+                    picked.push_back(child);
+                    expected += dump(child, child->depth());
+                }
+            }
+            if (picked.empty())
+                continue;
+            const QString text = MarkdownCodec::writeRemovableBranches(picked);
+            QString pasted;
+            for (const SermonNodePtr& node : MarkdownCodec::parsePastedMarkdown(text, parent->depth()))
+                pasted += dump(node, parent->depth() + 1);
+            ASSERT_EQ(pasted, expected) << "round " << round << "\n" << text.toStdString();
+        }
     }
 }

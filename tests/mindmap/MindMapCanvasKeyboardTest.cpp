@@ -1,9 +1,11 @@
 #include "CanvasFixture.h"
 
+#include "document/WordCount.h"
 #include "mindmap/FocusedNodeActionsKey.h"
 #include "mindmap/NodeContextMenu.h"
 #include "mindmap/NodeMarkers.h"
 #include "platform/CommandRouter.h"
+#include "support/TreeDump.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -143,6 +145,21 @@ TEST_F(MindMapCanvasKeyboardTest, CtrlLettersCutCopyPasteDuplicateAndUndo)
     // With anything more than Ctrl the row does not match and the key falls through.
     EXPECT_FALSE(press(Qt::Key_X, Qt::ControlModifier | Qt::AltModifier));
     EXPECT_EQ(document->root()->children().size(), 4u);
+}
+
+// Cut takes whole branches; Paste brings them back as they were, one step each.
+TEST_F(MindMapCanvasKeyboardTest, CutBranchesComeBackWholeWithPaste)
+{
+    const QString before = treeShape(document->root());
+    const qint64 words = wordCount(document->root());
+    controller().setSelection(ids({ b, c }), b->id(), std::nullopt);
+    EXPECT_TRUE(press(Qt::Key_X, Qt::ControlModifier));
+    EXPECT_EQ(childTexts(document->root()), QStringList { a->text() });
+    select(document->root());
+    EXPECT_TRUE(press(Qt::Key_V, Qt::ControlModifier));
+    EXPECT_EQ(treeShape(document->root()), before);
+    EXPECT_EQ(wordCount(document->root()), words);
+    EXPECT_EQ(undoSteps(), 2);
 }
 
 TEST_F(MindMapCanvasKeyboardTest, CtrlShiftCCopiesTheBranch)

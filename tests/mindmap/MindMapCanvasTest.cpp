@@ -16,6 +16,10 @@
 #include <QSignalSpy>
 #include <QWheelEvent>
 
+#include <functional>
+#include <memory>
+#include <utility>
+
 using namespace kestrion;
 using namespace kestrion::test;
 
@@ -42,6 +46,17 @@ protected:
             }
         }
         return false;
+    }
+
+    // A second map of the sermon, as the other window has, shown beside the first.
+    std::unique_ptr<MindMapCanvas> otherMap()
+    {
+        auto other = std::make_unique<MindMapCanvas>(*document, undoManager.get());
+        other->setClipboard(&clipboard);
+        other->resize(800, 600);
+        other->show();
+        QCoreApplication::processEvents();
+        return other;
     }
 
     void wheel(const QPointF& position, const QPoint& angleDelta, const QPoint& pixelDelta = {},
@@ -350,6 +365,25 @@ TEST_F(MindMapCanvasTest, OpeningALargeSermonShowsTheSelectedTitle)
     EXPECT_EQ(paint(), first);
 }
 
+TEST_F(MindMapCanvasTest, AWindowThatTakesItsSizeInStepsPlacesTheTitleForTheSizeReached)
+{
+    // As a full-screen window may: shown at a passing size first, then at its own.
+    makePoints(200);
+    makeCanvas(QSize(300, 40));
+    canvas->resize(800, 600);
+    QCoreApplication::processEvents();
+    const std::optional<QPointF> opening = scrollIntoViewPan(layoutOf(root), { canvas->scale(), {} }, QSizeF(800, 600));
+    ASSERT_TRUE(opening);
+    EXPECT_EQ(canvas->panOffset(), canvas->clampPan(*opening));
+
+    // Once the view has been moved, a new size leaves it where it is.
+    canvas->handleScroll(0, -50);
+    const QPointF moved = canvas->panOffset();
+    canvas->resize(700, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(canvas->panOffset(), moved);
+}
+
 TEST_F(MindMapCanvasTest, CentreOnPointPutsItInTheMiddleAtOnce)
 {
     const QPointF point = layoutOf(c).origin;
@@ -447,6 +481,58 @@ TEST_F(MindMapCanvasTest, ATitleChangedOutsideTheControllerIsLaidOutAgain)
     document->root()->setText(QStringLiteral("A much longer title for this sermon"));
     QCoreApplication::processEvents();
     EXPECT_GT(canvas->cachedLayouts()[document->root()->id()].size.width(), before);
+}
+
+// What another view does to the tree reaches this map once that change is complete.
+TEST_F(MindMapCanvasTest, AMapFollowsAPointsTextWrittenByAnotherView)
+{
+    const std::unique_ptr<MindMapCanvas> other = otherMap();
+    const QString longer = QStringLiteral("Closing words said slowly, one by one");
+    const std::pair<const char*, std::function<void()>> writers[] = {
+        { "committed in another map",
+            [&] {
+                other->beginEditingNode(c->id(), false);
+                other->controller().setEditingText(longer);
+                other->endEditing(true);
+            } },
+        { "typed into its node (the columns' editor)", [&] { document->writeNodeText(*c, longer + u'!'); } },
+    };
+    for (const auto& [name, writeText] : writers) {
+        SCOPED_TRACE(name);
+        const qreal before = layoutOf(c).size.width();
+        writeText();
+        QCoreApplication::processEvents();
+        EXPECT_GT(layoutOf(c).size.width(), before);
+    }
+}
+
+TEST_F(MindMapCanvasTest, AMapHiddenWhileAnotherViewRemovesAPointDropsItWhenShownAgain)
+{
+    const std::unique_ptr<MindMapCanvas> other = otherMap();
+    controller().setSelection({ a1->id(), c->id() }, a1->id(), a1->id());
+    canvas->hide();
+    other->controller().selectSingleNode(a->id());
+    other->deleteSelectionAnimated();
+    QCoreApplication::processEvents();
+
+    canvas->show();
+    EXPECT_FALSE(canvas->cachedLayouts().contains(a->id()));
+    EXPECT_FALSE(canvas->cachedLayouts().contains(a1->id()));
+    EXPECT_EQ(controller().selectedNodeIDs(), QSet<QUuid> { c->id() });
+    EXPECT_EQ(controller().selectedNodeID(), root->id());
+    EXPECT_FALSE(controller().selectionAnchorID());
+}
+
+TEST_F(MindMapCanvasTest, SearchResultsDropAPointRemovedElsewhere)
+{
+    const std::unique_ptr<MindMapCanvas> other = otherMap();
+    controller().setSearching(true);
+    controller().setSearchQuery(QStringLiteral("point"));
+    ASSERT_EQ(controller().searchMatches(), (QList<QUuid> { a->id(), b->id() }));
+    other->controller().selectSingleNode(a->id());
+    other->deleteSelectionAnimated();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controller().searchMatches(), QList<QUuid> { b->id() });
 }
 
 TEST_F(MindMapCanvasTest, PublishesZoomFindAndSplitActionsWhileFocused)

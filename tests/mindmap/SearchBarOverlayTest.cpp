@@ -1,5 +1,6 @@
 #include "CanvasFixture.h"
 
+#include "mindmap/CanvasGeometry.h"
 #include "mindmap/SearchBarOverlay.h"
 #include "platform/CommandRouter.h"
 #include "platform/FindAction.h"
@@ -55,6 +56,17 @@ protected:
 class SearchOnTheCanvasTest : public CanvasFixture {
 protected:
     SearchBarOverlay* bar() const { return qobject_cast<SearchBarOverlay*>(canvas->searchBarOverlay()); }
+    QRectF shownBox(const SermonNodePtr& node)
+    {
+        const NodeLayout& l = layoutOf(node);
+        return QRectF(l.origin * canvas->scale() + canvas->panOffset(), l.size * canvas->scale());
+    }
+    // Pans so that the middle of a node lies at a point of the view.
+    void putAt(const SermonNodePtr& node, const QPointF& viewPoint)
+    {
+        canvas->setPanOffset(
+            canvas->clampPan(panKeeping(viewPoint, shownBox(node).center() - canvas->panOffset(), canvas->scale())));
+    }
 };
 
 } // namespace
@@ -169,4 +181,25 @@ TEST_F(SearchOnTheCanvasTest, FindWhileANewNodeIsStillEmptyLeavesTheKeyboardInTh
     EXPECT_FALSE(controller().editingNodeID());
     EXPECT_TRUE(a1->children().empty());
     EXPECT_TRUE(bar()->field()->hasFocus());
+}
+
+TEST_F(SearchOnTheCanvasTest, AFoundPointAndASelectionScrolledIntoViewLieClearOfTheBar)
+{
+    canvas->openSearch();
+    const QRectF area(bar()->geometry());
+    putAt(a1, area.center());
+    ASSERT_TRUE(shownBox(a1).intersects(area));
+    QTest::keyClicks(bar()->field(), QStringLiteral("alpha one"));
+    ASSERT_EQ(controller().searchMatches(), QList<QUuid> { a1->id() });
+    finishAnimations();
+    EXPECT_FALSE(shownBox(a1).intersects(area));
+
+    // So low a view that a quarter of the way down lies under the bar.
+    canvas->resize(800, 110);
+    QCoreApplication::processEvents();
+    putAt(c, QPointF(area.center().x(), -100));
+    controller().setSelectedNodeID(c->id());
+    finishAnimations();
+    EXPECT_FALSE(shownBox(c).intersects(area));
+    EXPECT_LE(shownBox(c).bottom(), 110);
 }

@@ -1,5 +1,10 @@
 #include "sheets/CalendarGrid.h"
 
+#include "platform/Appearance.h"
+#include "support/ContrastRatio.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
@@ -192,5 +197,98 @@ TEST(CalendarGridTest, TheMonthAndYearMenusShowAChevronBesideTheirName)
         }
         ASSERT_GE(bottom, top) << "something beside the name";
         EXPECT_NEAR((top + bottom) / 2.0, image.height() / 2.0, 2.0) << "level with the name, not below it";
+    }
+}
+
+TEST(CalendarGridTest, TheKeysMoveTheKeyboardsDayAndTurnTheMonthAtItsEdges)
+{
+    struct Case {
+        const char* name;
+        QDate start;
+        std::vector<Qt::Key> keys;
+        QDate focused;
+    };
+    const Case cases[] = {
+        { "right past the month's end", QDate(2024, 1, 31), { Qt::Key_Right }, QDate(2024, 2, 1) },
+        { "left past its start", QDate(2024, 2, 1), { Qt::Key_Left }, QDate(2024, 1, 31) },
+        { "up a week into the month before", QDate(2024, 3, 5), { Qt::Key_Up }, QDate(2024, 2, 27) },
+        { "down a week", QDate(2024, 3, 5), { Qt::Key_Down, Qt::Key_Down }, QDate(2024, 3, 19) },
+        { "page down to a shorter month", QDate(2024, 1, 31), { Qt::Key_PageDown }, QDate(2024, 2, 29) },
+        { "page up across the year", QDate(2024, 1, 15), { Qt::Key_PageUp }, QDate(2023, 12, 15) },
+        { "home", QDate(2024, 5, 15), { Qt::Key_Home }, QDate(2024, 5, 1) },
+        { "end", QDate(2024, 5, 15), { Qt::Key_End }, QDate(2024, 5, 31) },
+        { "not before the first day offered", QDate(1, 1, 3), { Qt::Key_Up, Qt::Key_PageUp }, QDate(1, 1, 3) },
+        { "not after the last", QDate(9999, 12, 31), { Qt::Key_Right, Qt::Key_Down }, QDate(9999, 12, 31) },
+    };
+    for (const Case& c : cases) {
+        CalendarGrid calendar(c.start);
+        int selected = 0;
+        calendar.setOnSelect([&] { ++selected; });
+        EXPECT_EQ(calendar.focusedDay(), c.start) << c.name;
+        for (const Qt::Key key : c.keys)
+            QTest::keyClick(calendar.dayGrid(), key);
+        EXPECT_EQ(calendar.focusedDay(), c.focused) << c.name;
+        EXPECT_EQ(calendar.anchor(), CalendarGrid::firstOfMonth(c.focused)) << c.name;
+        // Moving picks nothing.
+        EXPECT_EQ(calendar.date(), c.start) << c.name;
+        EXPECT_EQ(selected, 0) << c.name;
+    }
+}
+
+TEST(CalendarGridTest, ReturnOrSpacePicksTheKeyboardsDayAndOtherKeysGoOn)
+{
+    for (const Qt::Key pick : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space }) {
+        CalendarGrid calendar(QDate(2024, 5, 15));
+        std::vector<QDate> selected;
+        calendar.setOnSelect([&] { selected.push_back(calendar.date()); });
+        // A modifier turns no day, and Escape is left to the popover.
+        QTest::keyClick(calendar.dayGrid(), Qt::Key_Right, Qt::ControlModifier);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(calendar.dayGrid(), &escape);
+        EXPECT_FALSE(escape.isAccepted());
+        EXPECT_EQ(calendar.focusedDay(), QDate(2024, 5, 15));
+        QTest::keyClick(calendar.dayGrid(), Qt::Key_Down);
+        QTest::keyClick(calendar.dayGrid(), pick);
+        EXPECT_EQ(selected, std::vector<QDate> { QDate(2024, 5, 22) });
+    }
+    // Turning the month from the header takes the keyboard's day along.
+    CalendarGrid calendar(QDate(2024, 1, 31));
+    calendar.stepMonth(1);
+    EXPECT_EQ(calendar.focusedDay(), QDate(2024, 2, 29));
+    calendar.setYear(2025);
+    EXPECT_EQ(calendar.focusedDay(), QDate(2025, 2, 28));
+    // So does a date set from outside.
+    calendar.setDate(QDate(2026, 7, 4));
+    EXPECT_EQ(calendar.focusedDay(), QDate(2026, 7, 4));
+}
+
+TEST(CalendarGridTest, TheKeyboardsDayIsMarkedPlainlyInBothAppearances)
+{
+    for (const QPalette& palette : { Appearance::lightPalette(), Appearance::darkPalette() }) {
+        CalendarGrid calendar(QDate(2024, 5, 15));
+        calendar.setPalette(palette);
+        calendar.setToday([] { return QDate(2024, 5, 1); });
+        calendar.show();
+        QApplication::setActiveWindow(&calendar);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&calendar));
+        QWidget* days = calendar.dayGrid();
+        // A plain day beside the selected one, then the selected one on its accent.
+        for (const Qt::Key key : { Qt::Key_Right, Qt::Key_Left }) {
+            days->setFocus();
+            QTest::keyClick(days, key);
+            const std::vector<QDate> shown = CalendarGrid::gridDays(calendar.anchor(), QLocale().firstDayOfWeek());
+            const auto found = std::find(shown.begin(), shown.end(), calendar.focusedDay());
+            ASSERT_NE(found, shown.end());
+            const QRect cell = calendar.dayCellRect(int(found - shown.begin()));
+            // Where the mark lies: inside the cell's edge, clear of the number.
+            const QPoint onMark(cell.left() + 3, cell.center().y());
+            const QColor marked = days->grab().toImage().pixelColor(onMark);
+            days->clearFocus();
+            const QColor unmarked = days->grab().toImage().pixelColor(onMark);
+            EXPECT_GE(contrastRatio(marked, unmarked), 3.0)
+                << (Appearance::isDarkPalette(palette) ? "dark, " : "light, ")
+                << (key == Qt::Key_Right ? "plain day: " : "selected day: ") << marked.name().toStdString() << " on "
+                << unmarked.name().toStdString();
+        }
     }
 }

@@ -162,10 +162,11 @@ TEST_F(NewSermonSheetTest, ReturnCreatesAndEscapeCancelsAfterAFieldGivesUpTheKey
                 typePlace();
                 QTest::keyClick(occurrences->placeField(), Qt::Key_Return);
             } },
-        { "Add while a place is typed",
+        { "Add while a place is typed, then Return in the new place",
             [&] {
                 typePlace();
                 occurrences->addButton()->click();
+                QTest::keyClick(occurrences->placeField(), Qt::Key_Return);
             } },
         { "removing the place being typed",
             [&] {

@@ -9,7 +9,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -18,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using namespace kestrion;
 
@@ -69,10 +74,9 @@ protected:
 
 } // namespace
 
-TEST_F(OccurrencesEditorTest, AddingAppendsOneForTheComingSundayAndEditsItWithoutTakingTheKeyboard)
+TEST_F(OccurrencesEditorTest, AddingAppendsOneForTheComingSundayAndEditsIt)
 {
     EXPECT_TRUE(m_editor->emptyLabel()->isVisible());
-    m_other->setFocus();
     QSignalSpy edited(m_editor, &OccurrencesEditor::occasionsEdited);
     m_editor->addButton()->click();
     ASSERT_EQ(edited.count(), 1);
@@ -83,10 +87,30 @@ TEST_F(OccurrencesEditorTest, AddingAppendsOneForTheComingSundayAndEditsItWithou
     EXPECT_EQ(m_editor->editingID(), added.id);
     EXPECT_FALSE(m_editor->emptyLabel()->isVisible());
     ASSERT_NE(m_editor->placeField(), nullptr);
-    QApplication::processEvents();
-    EXPECT_TRUE(m_other->hasFocus());
 }
 
+// The keys typed right after the click, before the loop turns again, belong to the place,
+// wherever the keyboard was.
+TEST_F(OccurrencesEditorTest, AfterAClickThatEditsAnOccasionTheNextKeysGoToItsPlace)
+{
+    const SermonOccasion first = occasion(QStringLiteral("Grace "), QDate(2024, 3, 3));
+    const std::pair<const char*, std::function<void()>> clicks[] = {
+        { "Add occurrence", [&] { QTest::mouseClick(m_editor->addButton(), Qt::LeftButton); } },
+        { "a row", [&] { QTest::mouseClick(m_editor->rows().back(), Qt::LeftButton); } },
+    };
+    for (const auto& [what, click] : clicks) {
+        m_editor->setOccasions({ first });
+        m_other->setFocus();
+        click();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Chapel"));
+        ASSERT_NE(m_editor->placeField(), nullptr) << what;
+        EXPECT_TRUE(m_editor->placeField()->hasFocus()) << what;
+        EXPECT_TRUE(m_editor->editPlace().endsWith(QStringLiteral("Chapel"))) << what;
+        EXPECT_TRUE(m_other->text().isEmpty()) << what;
+        m_editor->commitEdit();
+    }
+    EXPECT_EQ(m_editor->occasions().front().place, QStringLiteral("Grace Chapel"));
+}
 TEST_F(OccurrencesEditorTest, CommitWritesOnlyWhatChangedAndBothFieldsTogether)
 {
     const SermonOccasion first = occasion(QStringLiteral("Grace Chapel"), QDate(2024, 3, 3));
@@ -159,8 +183,10 @@ TEST_F(OccurrencesEditorTest, ClickingTheEditedRowsChipOrRemoveButtonActsOnThatR
     const SermonOccasion b = occasion(QStringLiteral("B"), QDate(2024, 2, 4));
     m_editor->setOccasions({ a, b });
     m_editor->beginEditing(a);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_editor->placeField() && m_editor->placeField()->hasFocus(); }));
+    ASSERT_TRUE(m_editor->placeField() && m_editor->placeField()->hasFocus());
     QTest::keyClicks(m_editor->placeField(), QStringLiteral("2"));
+    // The pointer comes to the chip once the row is laid out.
+    QApplication::processEvents();
     QTest::mouseClick(m_editor->dateChip(), Qt::LeftButton);
     EXPECT_TRUE(m_editor->isDatePopoverOpen());
     ASSERT_NE(m_editor->calendar(), nullptr);
@@ -400,4 +426,99 @@ TEST_F(OccurrencesEditorTest, DatesAreWrittenAsLongDatesWithoutTheirWeekday)
     EXPECT_EQ(
         m_editor->rows()[1]->findChild<QLabel*>(QStringLiteral("date"))->text(), QStringLiteral("7 January 2024"));
     QLocale::setDefault(QLocale::system());
+}
+
+TEST_F(OccurrencesEditorTest, AScrollingListShowsTheRowBeingEditedAndKeepsItsBarInsideTheCard)
+{
+    // All later than the coming Sunday: a new occasion is listed last, below the fold.
+    std::vector<SermonOccasion> many;
+    for (int i = 1; i <= 8; ++i)
+        many.push_back(occasion(QStringLiteral("Place %1").arg(i), QDate(2024, 6, 2).addDays(7 * i)));
+    m_editor->setOccasions(many);
+    m_window.resize(620, 260);
+    const auto settle = [] {
+        for (int turn = 0; turn < 8; ++turn)
+            QApplication::processEvents();
+    };
+    settle();
+    auto* area = m_editor->findChild<QScrollArea*>();
+    QScrollBar* bar = area->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    const auto isInSight = [&](const QWidget* row) {
+        return area->viewport()->rect().contains(QRect(row->mapTo(area->viewport(), QPoint()), row->size()));
+    };
+    for (const bool byAdding : { true, false }) {
+        bar->setValue(byAdding ? bar->minimum() : bar->maximum());
+        if (byAdding)
+            m_editor->addOccasion();
+        else
+            m_editor->beginEditing(m_editor->occasions().front());
+        settle();
+        ASSERT_TRUE(m_editor->placeField());
+        EXPECT_TRUE(isInSight(m_editor->placeField()->parentWidget())) << byAdding;
+    }
+    // The user may still scroll away from it.
+    bar->setValue(bar->minimum());
+    settle();
+    EXPECT_EQ(bar->value(), bar->minimum());
+
+    // The bar stands clear of the card's rounded outline.
+    QWidget* card = m_editor->section()->card();
+    QPainterPath outline;
+    outline.addRoundedRect(
+        QRectF(card->rect()).adjusted(0.5, 0.5, -0.5, -0.5), SectionBlock::cornerRadius, SectionBlock::cornerRadius);
+    QPainterPathStroker stroke;
+    stroke.setWidth(1);
+    const QRectF barFrame(bar->mapTo(card, QPoint()), bar->size());
+    EXPECT_FALSE(stroke.createStroke(outline).intersects(barFrame))
+        << barFrame.right() << " of " << card->width() << ", " << barFrame.top() << " to " << barFrame.bottom();
+}
+
+TEST_F(OccurrencesEditorTest, TheRingAroundTheRowWithTheKeyboardLeavesItsTextClear)
+{
+    m_editor->setOccasions({ occasion(QStringLiteral("Grace Chapel"), QDate(2024, 1, 7)) });
+    QApplication::processEvents();
+    QWidget* card = m_editor->section()->card();
+    QWidget* row = m_editor->rows().front();
+    const QImage plain = card->grab().toImage();
+    row->setFocus(Qt::TabFocusReason);
+    const QImage ringed = card->grab().toImage();
+    QRect text;
+    for (const char* part : { "dateCell", "place" }) {
+        const auto* widget = row->findChild<QWidget*>(QLatin1String(part));
+        text |= QRect(widget->mapTo(card, QPoint()), widget->size());
+    }
+    int changedOnText = 0;
+    int changedElsewhere = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            if (plain.pixel(x, y) != ringed.pixel(x, y))
+                ++(text.contains(x, y) ? changedOnText : changedElsewhere);
+        }
+    }
+    EXPECT_EQ(changedOnText, 0);
+    EXPECT_GT(changedElsewhere, 0);
+}
+
+TEST_F(OccurrencesEditorTest, ADayIsPickedWithoutAPointer)
+{
+    const SermonOccasion a = occasion(QStringLiteral("A"), QDate(2024, 1, 31));
+    m_editor->setOccasions({ a });
+    m_editor->beginEditing(a);
+    // Return picks the day the keys moved to; Escape closes and changes nothing.
+    for (const auto& [move, close] :
+        { std::pair { Qt::Key_Right, Qt::Key_Return }, std::pair { Qt::Key_Down, Qt::Key_Escape } }) {
+        m_editor->dateChip()->setFocus(Qt::BacktabFocusReason);
+        QTest::keyClick(m_editor->dateChip(), Qt::Key_Space);
+        EXPECT_TRUE(m_editor->isDatePopoverOpen());
+        // The days have the keyboard, on the date being edited.
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return m_editor->calendar() && m_editor->calendar()->dayGrid()->hasFocus(); }));
+        EXPECT_EQ(m_editor->calendar()->focusedDay(), m_editor->editDate());
+        QTest::keyClick(QApplication::focusWidget(), move);
+        QTest::keyClick(QApplication::focusWidget(), close);
+        EXPECT_FALSE(m_editor->isDatePopoverOpen());
+        EXPECT_EQ(m_editor->editDate(), QDate(2024, 2, 1));
+        EXPECT_EQ(m_editor->editingID(), a.id);
+    }
 }
