@@ -23,9 +23,9 @@ class SermonDocument;
 // The reading page of delivery mode: the laid-out sermon drawn shifted up by the shared scroll
 // offset, with the runner over it. It scrolls itself (wheel anywhere in its window, Home, End,
 // Page Up, Page Down), eases its jumps over 0.4 s, drives the countdown from Space and Escape
-// (which leaves a running countdown to the delivery view),
-// follows the runner while asked to, and lays the page out again whenever the tree, the
-// countdown's whole minutes or a setting changes.
+// (which leaves a running countdown to the delivery view), follows the runner while asked to,
+// and lays the page out again whenever the tree, the countdown's whole minutes or a setting
+// changes.
 //
 // The page is laid out when the canvas first comes on screen, with the settings it has by then,
 // and again at once whenever one of them changes later; while the canvas is off screen (the
