@@ -31,6 +31,7 @@ public:
     {
         return ask(ConflictChoice::Cancel);
     }
+    bool askToRevert(QWidget*, const QString&) override { return ask(false); }
     void showError(QWidget*, const QString&) override { asked = true; }
 
     bool asked = false;
@@ -195,5 +196,54 @@ void BM_SaveAfterEdit(benchmark::State& state)
     state.counters["nodes"] = double(state.range(0));
 }
 BENCHMARK(BM_SaveAfterEdit)->Arg(5000)->Arg(300000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Opening a titled sermon: reading, the tree, the window, and keeping the version as opened.
+void BM_OpenTitled(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    DocumentManager manager(settings, std::make_unique<NoDialogs>());
+    manager.setRecoveryFolder(folder.filePath(QStringLiteral("recovery")));
+    manager.setShowsWindows(false);
+    manager.setAutosaveTimerFactory([](AutosaveTimer::Purpose) { return std::make_unique<IdleTimer>(); });
+    const QString path = folder.filePath(QStringLiteral("sermon.md"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bench::sermonFile(bench::makeSermonTree(int(state.range(0)), 7)));
+    file.close();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        OpenDocument* document = manager.open(path);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!document || !manager.close(*document)) {
+            state.SkipWithError("the sermon did not open and close");
+            break;
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    state.counters["nodes"] = double(state.range(0));
+}
+BENCHMARK(BM_OpenTitled)->Arg(5000)->Arg(50000)->Arg(300000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Opening the File menu after an edit: the whole text is compared with the opened version to
+// tell whether Revert to Opened Version has something to put back.
+void BM_FileMenuComparesWithOpenedVersion(benchmark::State& state)
+{
+    OpenSermon sermon(int(state.range(0)), true);
+    int round = 0;
+    for (auto _ : state) {
+        sermon.edit(++round);
+        const auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(sermon.document->compareWithOpenedVersion());
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["nodes"] = double(state.range(0));
+}
+BENCHMARK(BM_FileMenuComparesWithOpenedVersion)
+    ->Arg(5000)
+    ->Arg(50000)
+    ->Arg(300000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

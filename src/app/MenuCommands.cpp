@@ -95,9 +95,9 @@ void MenuCommands::addFileItems()
     file->insertAction(m_window.openAction(), m_newSermon);
     connect(m_newSermon, &QAction::triggered, this, [] { withSupervisor(&WindowSupervisor::showNewSermon); });
 
-    // After Save As, set apart.
+    // After the saving items, set apart.
     const QList<QAction*> items = file->actions();
-    QAction* next = items.value(items.indexOf(m_window.saveAsAction()) + 1);
+    QAction* next = items.value(items.indexOf(m_window.revertAction()) + 1);
     m_fileSettings = new QAction(tr("File Settings…"), this);
     m_fileSettings->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
     file->insertSeparator(next);

@@ -211,6 +211,16 @@ void SermonDocument::redo()
     restore(std::move(snapshot));
 }
 
+void SermonDocument::replaceContents(std::unique_ptr<SermonDocument> source, UndoRegistrar* undoManager)
+{
+    if (!source)
+        return;
+    recordUndo(m_currentSelectedNodeID, undoManager);
+    // Put in as an undo puts a tree back, so every view lays it out and selects afresh.
+    restore(
+        { source->m_root, std::move(source->m_metadata), std::nullopt, std::move(source->m_unreadableFrontMatter) });
+}
+
 bool SermonDocument::keepTypedText(const QUuid& id, const QString& text)
 {
     std::vector<UndoSnapshot>& stack = m_isLatestStateOnRedo ? m_redoStack : m_undoStack;

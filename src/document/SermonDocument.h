@@ -133,6 +133,10 @@ public:
     // stay the same objects; every other node, and every ancestor of one, is new.
     void undo();
     void redo();
+    // Puts the tree and the details of another document (a file read again) in place of
+    // these, as one step recorded like any edit. It is told of as an undo is (a new
+    // generation, no node to select), so that every view takes the new tree.
+    void replaceContents(std::unique_ptr<SermonDocument> source, UndoRegistrar* undoManager = nullptr);
     // Words typed into a node that has since left the tree (through another view), put into the
     // state of the tree that the history kept just before: the latest undo step, or after an
     // undo the latest redo step. Stepping back there brings the node back as it was typed.

@@ -27,6 +27,9 @@ public:
     enum class ConflictChoice {
         Overwrite,
         SaveAs,
+        // Take the file's text into the window instead; offered only for a file that was
+        // changed, not removed, and while the document stays open.
+        Reload,
         DontSave, // offered only while the document closes
         Cancel,
     };
@@ -40,9 +43,12 @@ public:
     // Closing a document whose changes are kept nowhere else. reason says why it is asked.
     virtual SaveChoice askToSaveChanges(QWidget* parent, const QString& displayName, const QString& reason) = 0;
     // The file changed on disk behind our back; saving now would overwrite that. While the
-    // document closes, DontSave is offered too.
+    // document closes, DontSave is offered too, otherwise Reload when the file is still there.
     virtual ConflictChoice askAboutDiskChange(QWidget* parent, const QString& path, DiskChange change, bool isClosing)
         = 0;
+    // Whether to put back the text the window opened, in place of what it holds now: true for
+    // Revert, false for Cancel.
+    virtual bool askToRevert(QWidget* parent, const QString& displayName) = 0;
     virtual void showError(QWidget* parent, const QString& message) = 0;
 
 protected:

@@ -82,6 +82,11 @@ void DocumentManager::setRecoveryFolder(const QString& folder)
     m_recoveryFolder = folder;
 }
 
+QString DocumentManager::openedVersionsFolder() const
+{
+    return QFileInfo(m_recoveryFolder).dir().filePath(QStringLiteral("Opened Versions"));
+}
+
 std::chrono::milliseconds DocumentManager::now() const
 {
     return m_clock();
@@ -118,8 +123,8 @@ OpenDocument* DocumentManager::open(const QString& path)
         return nullptr;
     }
     const QString canonical = info.canonicalFilePath();
-    // A safety copy opened by hand is the text of the window that keeps it: two windows
-    // on one file would have one delete what the other saves.
+    // A safety copy or an opened version opened by hand is the text of the window that keeps
+    // it: two windows on one file would have one delete what the other saves.
     OpenDocument* existing = documentForPath(canonical);
     if (!existing)
         existing = documentForRecoveryCopy(canonical);
@@ -143,18 +148,28 @@ OpenDocument* DocumentManager::open(const QString& path)
     return opened ? opened : openFile(canonical);
 }
 
-std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical)
+std::optional<QByteArray> DocumentManager::readBytes(const QString& path, QString* error)
 {
-    QFile file(canonical);
+    QFile file(path);
     QByteArray contents;
     if (file.open(QIODevice::ReadOnly))
         contents = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        m_dialogs->showError(
-            nullptr, tr("The file “%1” could not be opened: %2.").arg(nativePath(canonical), file.errorString()));
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    return contents;
+}
+
+std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical)
+{
+    QString error;
+    const std::optional<QByteArray> read = readBytes(canonical, &error);
+    if (!read) {
+        m_dialogs->showError(nullptr, tr("The file “%1” could not be opened: %2.").arg(nativePath(canonical), error));
         return nullptr;
     }
-    file.close();
+    const QByteArray& contents = *read;
 
     std::unique_ptr<SermonDocument> sermon = SermonDocument::readDocument(contents);
     if (!sermon) {
@@ -169,6 +184,8 @@ std::unique_ptr<OpenDocument> DocumentManager::readFile(const QString& canonical
     // Compared with what the writer would produce, not with the bytes read: a file written by
     // hand is not rewritten just because it was opened and closed.
     document->m_savedContents = document->currentContents();
+    document->m_openedVersion = contents;
+    document->m_openedContents = document->m_savedContents;
     return document;
 }
 
@@ -177,6 +194,7 @@ OpenDocument* DocumentManager::openFile(const QString& canonical)
     std::unique_ptr<OpenDocument> document = readFile(canonical);
     if (!document)
         return nullptr;
+    takeOpenedVersion(*document);
     m_lastFolder = QFileInfo(canonical).absolutePath();
     OpenDocument* opened = adopt(std::move(document));
     m_recentDocuments.add(canonical);

@@ -2,6 +2,7 @@
 
 #include "document/SermonDocument.h"
 #include "platform/AutosaveTimer.h"
+#include "platform/DiskFingerprint.h"
 #include "platform/DocumentDialogs.h"
 #include "platform/FileWriter.h"
 #include "platform/RecentDocuments.h"
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSettings;
@@ -37,7 +39,10 @@ using DocumentWindowFactory = std::function<DocumentWindow*(OpenDocument& docume
 // someone else changed it, the user is asked instead. Text that no file holds yet (an
 // untitled document, words still being typed, a save that failed) is kept in the recovery
 // folder within about a second, however fast the keys come, and offered back after a crash:
-// into its own file's window when that file exists.
+// into its own file's window when that file exists. Because saving is automatic, each window
+// keeps its file as it opened it until it closes, for Revert to Opened Version: in memory,
+// and beside the recovery folder once the file no longer holds it, so a crash does not take
+// it either.
 class DocumentManager : public QObject {
     Q_OBJECT
 public:
@@ -67,6 +72,9 @@ public:
     // Where text that no file holds yet is kept; the application data folder by default.
     void setRecoveryFolder(const QString& folder);
     QString recoveryFolder() const { return m_recoveryFolder; }
+    // Beside it: where each window keeps the file as it opened it, for Revert to Opened
+    // Version. Nothing there is ever taken for unsaved text.
+    QString openedVersionsFolder() const;
     // A hidden application makes windows but does not show them.
     void setShowsWindows(bool shows) { m_showsWindows = shows; }
 
@@ -103,6 +111,9 @@ public:
     bool showOpenDialog(QWidget* parent);
     bool save(OpenDocument& document);
     bool saveAs(OpenDocument& document);
+    // Asks, then puts back the text and details as the window opened its file, as one step
+    // that Undo takes back. False when there is nothing to put back or the user cancelled.
+    bool revertToOpenedVersion(OpenDocument& document);
     // Closes the document's window, saving or asking first. False when the user cancelled or
     // saving failed and the window stays.
     bool close(OpenDocument& document);
@@ -147,12 +158,28 @@ private:
     // Makes the window and lists the document; a replaced window passes on its place.
     OpenDocument* adopt(std::unique_ptr<OpenDocument> document, const DocumentWindow* replacing = nullptr);
     std::unique_ptr<OpenDocument> readFile(const QString& canonicalPath);
+    // The file's bytes; none, with the reason, when it cannot be read.
+    static std::optional<QByteArray> readBytes(const QString& path, QString* error);
     OpenDocument* openFile(const QString& canonicalPath);
     OpenDocument* recover(std::unique_ptr<RecoveryCopy> copy);
     OpenDocument* recoverIntoFile(std::unique_ptr<RecoveryCopy> copy, std::unique_ptr<SermonDocument> sermon);
     void showRecoveredChangesNotice(OpenDocument& document, bool changedOnDisk);
     void showNeverSavedNotice(OpenDocument& document);
     void documentChanged(OpenDocument& document);
+    // The version the window keeps as opened: the one an ended session kept for the file if
+    // there is one (it was opened first then), else the file as just read.
+    void takeOpenedVersion(OpenDocument& document);
+    // Keeps the opened version on disk, unless it is kept already: called before the file is
+    // written over, and once someone else is found to have changed it, so that only the file
+    // itself holds it until then. False when it could not be written.
+    bool keepOpenedVersion(OpenDocument& document);
+    void dropOpenedVersion(OpenDocument& document);
+    // Puts another text in the document as one undoable step, what is being typed first
+    // committed into the history.
+    void replaceText(OpenDocument& document, std::unique_ptr<SermonDocument> text);
+    // Takes the file's text as it is on disk now into the window, ours one Undo away. A file
+    // that cannot be read is reported and the window keeps its text.
+    bool reloadFromDisk(OpenDocument& document);
     // Restarts a timer that waits for a pause in a run of changes, but never longer than the
     // maximum after the first change it has not yet run for.
     void restartAfterChange(AutosaveTimer& timer, bool& isPending, std::chrono::milliseconds& firstChange,
@@ -165,6 +192,8 @@ private:
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
     // The file now holds contents: the document is clean and its recovery copy goes.
     void markWritten(OpenDocument& document, const QString& path, const QByteArray& contents);
+    // As markWritten, for a file described by the fingerprint, whose text is contents.
+    void markAsOnDisk(OpenDocument& document, DiskFingerprint fingerprint, const QByteArray& contents);
     // Keeps the document's text in the recovery folder while it differs from the file, and
     // drops the copy once it does not. False when the copy could not be written: it is
     // reported once, and tried again shortly.
@@ -173,7 +202,7 @@ private:
     void discardRecoveryCopy(OpenDocument& document);
     // Whether the file would be in the recovery folder, which holds nothing but copies.
     bool isInRecoveryFolder(const QString& path) const;
-    // The open document whose unsaved text that file holds.
+    // The open document whose unsaved text, or opened version, that file holds.
     OpenDocument* documentForRecoveryCopy(const QString& canonicalPath) const;
     // Asks and saves what closing the document needs, but leaves it open; false when it
     // must stay.

@@ -93,6 +93,7 @@ void DocumentManager::finishClose(OpenDocument& document)
 {
     document.m_isClosing = true;
     discardRecoveryCopy(document);
+    dropOpenedVersion(document);
     m_documents.erase(std::remove(m_documents.begin(), m_documents.end(), &document), m_documents.end());
     Q_EMIT documentClosing(&document);
     // The window is still inside its close event.

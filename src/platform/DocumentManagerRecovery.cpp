@@ -80,6 +80,11 @@ OpenDocument* DocumentManager::recoverIntoFile(
     document->m_savedContents = onDisk;
     document->m_isRecovered = true;
     document->m_recoveryCopy = std::move(copy);
+    if (const std::unique_ptr<SermonDocument> opened = SermonDocument::readDocument(onDisk)) {
+        document->m_openedVersion = onDisk;
+        document->m_openedContents = SermonDocument::fileContents(opened->snapshot());
+    }
+    takeOpenedVersion(*document);
     const bool changedOnDisk
         = document->m_fingerprint.compareWithDisk(canonical) != DiskFingerprint::Comparison::Unchanged;
     // Autosave stays away from a file someone else changed until the user chooses.
@@ -144,6 +149,14 @@ OpenDocument* DocumentManager::discardRecoveredChanges(OpenDocument& document)
     std::unique_ptr<OpenDocument> fromDisk = readFile(document.filePath());
     if (!fromDisk)
         return nullptr;
+    // The version opened first stays the one to revert to.
+    if (document.hasOpenedVersion()) {
+        fromDisk->m_openedVersion = document.m_openedVersion;
+        fromDisk->m_openedContents = document.m_openedContents;
+        fromDisk->m_openedVersionCopy = std::move(document.m_openedVersionCopy);
+        fromDisk->m_mayDifferFromOpened = fromDisk->m_openedContents != fromDisk->m_savedContents;
+        fromDisk->m_isOpenedComparisonStale = false;
+    }
     DocumentWindow* window = document.window();
     finishClose(document);
     OpenDocument* opened = adopt(std::move(fromDisk), window);
@@ -257,9 +270,10 @@ bool DocumentManager::isInRecoveryFolder(const QString& path) const
 OpenDocument* DocumentManager::documentForRecoveryCopy(const QString& canonicalPath) const
 {
     for (OpenDocument* document : m_documents) {
-        if (document->m_recoveryCopy
-            && QFileInfo(document->m_recoveryCopy->path()).canonicalFilePath() == canonicalPath)
-            return document;
+        for (const RecoveryCopy* copy : { document->m_recoveryCopy.get(), document->m_openedVersionCopy.get() }) {
+            if (copy && QFileInfo(copy->path()).canonicalFilePath() == canonicalPath)
+                return document;
+        }
     }
     return nullptr;
 }

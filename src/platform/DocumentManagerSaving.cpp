@@ -28,6 +28,7 @@ const QString fileExtension = QStringLiteral(".md");
 void DocumentManager::documentChanged(OpenDocument& document)
 {
     document.updateModified();
+    document.markChangedSinceOpenedComparison();
     if (document.m_isClosing)
         return;
     restartAfterChange(*document.m_autosaveTimer, document.m_hasPendingAutosave, document.m_firstPendingChange,
@@ -115,12 +116,18 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     }
 
     if (disk != DiskFingerprint::Comparison::Unchanged) {
-        // The question may wait a long time for an answer: keep our text safe meanwhile.
+        // The question may wait a long time for an answer: keep our text safe meanwhile, and
+        // the opened version, which the file no longer holds.
         writeRecoveryCopy(document);
+        keepOpenedVersion(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
+        QPointer<OpenDocument> guard(&document);
+        document.m_isAskingAboutDiskChange = true;
         const DocumentDialogs::ConflictChoice choice
             = m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing);
+        if (guard)
+            document.m_isAskingAboutDiskChange = false;
         switch (choice) {
         case DocumentDialogs::ConflictChoice::Overwrite:
             break;
@@ -128,6 +135,12 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
             busy.document = nullptr;
             document.m_isBusy = false;
             return saveAs(document) ? WriteResult::SavedElsewhere : WriteResult::Declined;
+        case DocumentDialogs::ConflictChoice::Reload:
+            if (reloadFromDisk(document))
+                return WriteResult::Written;
+            // Unreadable now: ours stays, and is not written over it unasked.
+            document.m_isAutosaveHeld = true;
+            return WriteResult::Declined;
         case DocumentDialogs::ConflictChoice::DontSave:
         case DocumentDialogs::ConflictChoice::Cancel:
             // Keep ours in the window and a copy in the recovery folder, and stop asking on
@@ -139,6 +152,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         }
     }
 
+    keepOpenedVersion(document);
     QString error;
     if (!writeFile(path, contents, &error)) {
         // The copy first: the message waits for the user.
@@ -251,6 +265,9 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     document.m_filePath = canonical;
     document.m_recoveredFrom.clear();
     markWritten(document, canonical, contents);
+    // The note of a kept opened version names the window's file.
+    if (document.m_openedVersionCopy)
+        keepOpenedVersion(document);
     m_lastFolder = QFileInfo(canonical).absolutePath();
     m_recentDocuments.add(canonical);
     Q_EMIT recentDocumentsChanged();
@@ -261,7 +278,12 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
 
 void DocumentManager::markWritten(OpenDocument& document, const QString& path, const QByteArray& contents)
 {
-    document.m_fingerprint = DiskFingerprint::ofWritten(path, contents);
+    markAsOnDisk(document, DiskFingerprint::ofWritten(path, contents), contents);
+}
+
+void DocumentManager::markAsOnDisk(OpenDocument& document, DiskFingerprint fingerprint, const QByteArray& contents)
+{
+    document.m_fingerprint = std::move(fingerprint);
     document.m_savedContents = contents;
     document.m_isRecovered = false;
     document.m_isAutosaveHeld = false;
@@ -283,9 +305,13 @@ void DocumentManager::saveAllWithoutAsking()
         const QByteArray contents = document->currentContents();
         if (!document->differsFromSaved(contents))
             continue;
+        // Not while the question about the file's change waits for its answer, whatever the
+        // file holds by now.
         const bool safeInPlace = !document->isUntitled() && !document->m_isAutosaveHeld
+            && !document->m_isAskingAboutDiskChange
             && document->m_fingerprint.compareWithDisk(document->filePath()) == DiskFingerprint::Comparison::Unchanged;
         if (safeInPlace) {
+            keepOpenedVersion(*document);
             QString error;
             if (writeFile(document->filePath(), contents, &error)) {
                 markWritten(*document, document->filePath(), contents);

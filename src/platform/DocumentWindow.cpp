@@ -125,6 +125,12 @@ void DocumentWindow::buildMenus()
     m_saveAsAction = m_fileMenu->addAction(tr("Save &As…"));
     m_saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(m_saveAsAction, &QAction::triggered, this, [this, &manager] { manager.saveAs(m_document); });
+    m_revertAction = m_fileMenu->addAction(tr("Re&vert to Opened Version…"));
+    connect(m_revertAction, &QAction::triggered, this, [this, &manager] { manager.revertToOpenedVersion(m_document); });
+    // Settled when the menu opens; any change in between may have made the text differ.
+    m_revertAction->setEnabled(m_document.canRevertToOpenedVersion());
+    connect(&m_document, &OpenDocument::canRevertToOpenedVersionChanged, m_revertAction, &QAction::setEnabled);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] { m_document.compareWithOpenedVersion(); });
 
     m_fileMenu->addSeparator();
     m_closeAction = m_fileMenu->addAction(tr("&Close"));

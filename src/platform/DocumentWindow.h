@@ -50,6 +50,7 @@ public:
     QAction* openAction() const { return m_openAction; }
     QAction* saveAction() const { return m_saveAction; }
     QAction* saveAsAction() const { return m_saveAsAction; }
+    QAction* revertAction() const { return m_revertAction; }
     QAction* closeAction() const { return m_closeAction; }
     QAction* quitAction() const { return m_quitAction; }
     QAction* undoAction() const { return m_undoAction; }
@@ -95,6 +96,7 @@ private:
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
     QAction* m_saveAsAction = nullptr;
+    QAction* m_revertAction = nullptr;
     QAction* m_closeAction = nullptr;
     QAction* m_quitAction = nullptr;
     QAction* m_undoAction = nullptr;

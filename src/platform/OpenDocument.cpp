@@ -64,6 +64,33 @@ bool OpenDocument::isModified() const
     return m_isRecovered || !m_undoManager->isClean();
 }
 
+bool OpenDocument::compareWithOpenedVersion()
+{
+    if (!hasOpenedVersion())
+        return false;
+    if (m_isOpenedComparisonStale) {
+        const std::optional<QByteArray> typing = m_window ? m_window->contentsWithPendingEdits() : std::nullopt;
+        setMayDifferFromOpened((typing ? *typing : currentContents()) != m_openedContents);
+        m_isOpenedComparisonStale = false;
+    }
+    return m_mayDifferFromOpened;
+}
+
+void OpenDocument::markChangedSinceOpenedComparison()
+{
+    m_isOpenedComparisonStale = true;
+    setMayDifferFromOpened(true);
+}
+
+void OpenDocument::setMayDifferFromOpened(bool mayDiffer)
+{
+    if (mayDiffer == m_mayDifferFromOpened)
+        return;
+    m_mayDifferFromOpened = mayDiffer;
+    if (hasOpenedVersion())
+        Q_EMIT canRevertToOpenedVersionChanged(mayDiffer);
+}
+
 void OpenDocument::updateModified()
 {
     const bool modified = isModified();

@@ -49,9 +49,19 @@ public:
     // is kept nowhere but the recovery folder.
     bool isModified() const;
 
+    // Whether the window keeps the file as it opened it, for Revert to Opened Version; never
+    // for a document that had no file then.
+    bool hasOpenedVersion() const { return !m_openedVersion.isEmpty(); }
+    // Whether Revert to Opened Version may have something to put back. Cheap: true after any
+    // change since the last compareWithOpenedVersion(), which settles it by comparing the
+    // whole text, what is being typed included (only when something changed since).
+    bool canRevertToOpenedVersion() const { return hasOpenedVersion() && m_mayDifferFromOpened; }
+    bool compareWithOpenedVersion();
+
 Q_SIGNALS:
     void filePathChanged();
     void modifiedChanged(bool modified);
+    void canRevertToOpenedVersionChanged(bool canRevert);
 
 private:
     friend class DocumentManager;
@@ -62,6 +72,9 @@ private:
     // hasUnsavedChanges() for the contents of the sermon as it stands, made once by a save.
     bool differsFromSaved(const QByteArray& contents) const;
     void updateModified();
+    // The text or what is being typed changed: it may differ from the opened version now.
+    void markChangedSinceOpenedComparison();
+    void setMayDifferFromOpened(bool mayDiffer);
 
     DocumentManager& m_manager;
     std::unique_ptr<SermonDocument> m_document;
@@ -83,6 +96,14 @@ private:
     bool m_isRecovered = false;
     // The file a recovered copy was made from, if it had one.
     QString m_recoveredFrom;
+    // The file as the window opened it: its bytes, and the text the writer makes of them.
+    // Kept on disk too, so that a crash does not take it, until the window closes.
+    QByteArray m_openedVersion;
+    QByteArray m_openedContents;
+    std::unique_ptr<RecoveryCopy> m_openedVersionCopy;
+    bool m_isOpenedVersionKept = false;
+    bool m_mayDifferFromOpened = false;
+    bool m_isOpenedComparisonStale = true;
 
     std::unique_ptr<AutosaveTimer> m_autosaveTimer;
     bool m_hasPendingAutosave = false;
@@ -98,6 +119,8 @@ private:
     bool m_hasReportedAutosaveFailure = false;
     // A save or close is under way (its dialogs run a nested event loop).
     bool m_isBusy = false;
+    // The user is being asked what to do about the file changed on disk.
+    bool m_isAskingAboutDiskChange = false;
     // The close questions are being asked.
     bool m_isAskingToClose = false;
     // The text the user chose not to save while closing; the window closes without asking

@@ -84,9 +84,14 @@ DocumentDialogs::ConflictChoice WidgetDocumentDialogs::askAboutDiskChange(
         box.setText(tr("“%1” was moved or deleted by another program.").arg(name));
         box.setInformativeText(tr("Saving here writes the version in this window back to that place."));
     }
+    const bool offersReload = change == DiskChange::Modified && !isClosing;
+    if (offersReload)
+        box.setInformativeText(tr("Saving here replaces that version with the one in this window. Reloading shows "
+                                  "that version here instead; Undo brings yours back."));
     QPushButton* overwrite
         = box.addButton(change == DiskChange::Modified ? tr("Replace") : tr("Save Here"), QMessageBox::AcceptRole);
     QPushButton* saveAs = box.addButton(tr("Save As…"), QMessageBox::ActionRole);
+    QPushButton* reload = offersReload ? box.addButton(tr("Reload"), QMessageBox::ActionRole) : nullptr;
     QPushButton* dontSave = isClosing ? box.addButton(tr("Don't Save"), QMessageBox::DestructiveRole) : nullptr;
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(saveAs);
@@ -96,9 +101,27 @@ DocumentDialogs::ConflictChoice WidgetDocumentDialogs::askAboutDiskChange(
         return ConflictChoice::Overwrite;
     if (box.clickedButton() == saveAs)
         return ConflictChoice::SaveAs;
+    if (reload && box.clickedButton() == reload)
+        return ConflictChoice::Reload;
     if (dontSave && box.clickedButton() == dontSave)
         return ConflictChoice::DontSave;
     return ConflictChoice::Cancel;
+}
+
+bool WidgetDocumentDialogs::askToRevert(QWidget* parent, const QString& displayName)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(tr("Revert to Opened Version"));
+    box.setText(tr("Do you want to put back “%1” as it was when you opened it?").arg(displayName));
+    box.setInformativeText(tr("The text and details of this window go back to that version. Undo brings your "
+                              "current version back."));
+    QPushButton* revert = box.addButton(tr("Revert"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(revert);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == revert;
 }
 
 void WidgetDocumentDialogs::showError(QWidget* parent, const QString& message)

@@ -11,6 +11,7 @@ public:
     std::optional<QString> chooseSavePath(QWidget* parent, const QString& suggestedPath) override;
     SaveChoice askToSaveChanges(QWidget* parent, const QString& displayName, const QString& reason) override;
     ConflictChoice askAboutDiskChange(QWidget* parent, const QString& path, DiskChange change, bool isClosing) override;
+    bool askToRevert(QWidget* parent, const QString& displayName) override;
     void showError(QWidget* parent, const QString& message) override;
 };
 

@@ -138,13 +138,15 @@ protected:
         }
     }
 
-    // Exits with 0 when the edit goes on after the paste with its text as it was.
+    // Exits with 0 when the edit goes on after the paste with its text as it was. Nothing is
+    // taken apart on the way out, so the process's own folder goes first.
     [[noreturn]] void pasteAndExit(Route route)
     {
         paste(route);
         const bool kept = isEditing() && editingText() == QStringLiteral("Opening story");
         if (!kept)
             std::fprintf(stderr, "after the paste: \"%s\"\n", qPrintable(editingText()));
+        m_folder.remove();
         std::_Exit(kept ? 0 : 1);
     }
 

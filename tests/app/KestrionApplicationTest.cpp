@@ -55,6 +55,11 @@ public:
         m_errors.append(QStringLiteral("?"));
         return ConflictChoice::Cancel;
     }
+    bool askToRevert(QWidget*, const QString&) override
+    {
+        m_errors.append(QStringLiteral("?"));
+        return false;
+    }
     void showError(QWidget*, const QString& message) override { m_errors.append(message); }
 
 private:

@@ -484,8 +484,9 @@ TEST_F(MenuCommandsTest, MenusHoldTheirItemsInOrder)
         (QStringList { QStringLiteral("About Kestrion"), QStringLiteral("Check for Updates\u2026") }));
     const QStringList file = titles(m_window->fileMenu());
     EXPECT_EQ(file.front(), QStringLiteral("New Sermon"));
-    EXPECT_EQ(file.mid(file.indexOf(QStringLiteral("Save &As…")) + 1, 3),
-        (QStringList { QStringLiteral("-"), QStringLiteral("File Settings\u2026"), QStringLiteral("-") }));
+    EXPECT_EQ(file.mid(file.indexOf(QStringLiteral("Save &As…")) + 1, 4),
+        (QStringList { QStringLiteral("Re&vert to Opened Version\u2026"), QStringLiteral("-"),
+            QStringLiteral("File Settings\u2026"), QStringLiteral("-") }));
     EXPECT_EQ(menus().fileSettingsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I));
     EXPECT_EQ(menus().focusModeAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
 }

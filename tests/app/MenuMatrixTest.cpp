@@ -8,6 +8,7 @@
 #include "delivery/DeliveryCounterBlock.h"
 #include "delivery/DeliveryView.h"
 #include "document/MarkdownCodec.h"
+#include "platform/UndoManager.h"
 #include "sheets/FileSettingsSheet.h"
 #include "support/FakeClipboard.h"
 
@@ -75,7 +76,9 @@ const std::vector<StateRow>& stateRows()
     return rows;
 }
 
-enum class Group { Clipboard, SelectAll, Node, NotForALeaf, Map, Window, FocusMode, WindowList, Always };
+// Revert to Opened Version is the window's own, whatever is in front: the sermon always
+// differs from its opened version here.
+enum class Group { Clipboard, SelectAll, Node, NotForALeaf, Map, Window, FocusMode, WindowList, Always, Revert };
 
 struct MenuItem {
     QAction* action;
@@ -197,6 +200,11 @@ protected:
         m_supervisor.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         openSermon();
+        SermonDocument& sermon = m_document->document();
+        sermon.recordUndo(std::nullopt, &m_document->undoManager());
+        SermonMetadata details = sermon.metadata();
+        details.series = QStringLiteral("Edited since opened");
+        sermon.setMetadata(details);
         m_supervisor = std::make_unique<WindowSupervisor>(m_manager);
         m_supervisor->setQuit([] {});
         WindowSupervisor::setShared(m_supervisor.get());
@@ -275,7 +283,8 @@ protected:
         return QApplication::focusWidget();
     }
 
-    // The items of every menu of the window but the document machinery's own.
+    // The items of every menu of the window but the document machinery's own, Revert to
+    // Opened Version aside.
     std::vector<MenuItem> items() const
     {
         using C = NodeCommand;
@@ -312,6 +321,7 @@ protected:
         for (QAction* action : { menus().welcomeAction(), menus().newSermonAction(), menus().aboutAction(),
                  menus().checkForUpdatesAction() })
             result.push_back({ action, Group::Always });
+        result.push_back({ m_window->revertAction(), Group::Revert });
         return result;
     }
 
@@ -334,6 +344,7 @@ protected:
             return row.focusMode;
         case Group::WindowList:
         case Group::Always:
+        case Group::Revert:
             return true;
         }
         return false;
@@ -432,6 +443,7 @@ protected:
         const MenuItem item = items()[index];
         const bool isNothingToDo = hasNothingToDo(row, item);
         const Seen before = seen();
+        static_cast<test::ScriptedDialogs&>(m_manager.dialogs()).revertChoice = true;
         m_sentKeys.begin(byKey ? 1 : 0);
         if (byKey) {
             const QKeyCombination key = item.action->shortcut()[0];

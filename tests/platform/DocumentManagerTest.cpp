@@ -435,6 +435,45 @@ TEST_F(DocumentManagerTest, ClosingWhenTheFileCannotBeWrittenOffersSaveAsAndKeep
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
+// Edits a question left unsaved are saved as any others once the file can be written again.
+TEST_F(DocumentManagerTest, ACancelledCloseOrQuitGoesBackToAutosaving)
+{
+    const QString first = writeFile(QStringLiteral("first.md"), sermonText);
+    const QString second = writeFile(QStringLiteral("second.md"), sermonText);
+    bool isDiskFull = true;
+    m_manager->setFileWriter([&](const QString& target, const QByteArray& contents, QString* error) {
+        if (isDiskFull && (target == first || target == second)) {
+            *error = QStringLiteral("disk full");
+            return false;
+        }
+        return writeFileAtomically(target, contents, error);
+    });
+    OpenDocument* one = m_manager->open(first);
+    ASSERT_NE(one, nullptr);
+    edit(*one, QStringLiteral("Close cancelled"));
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::Cancel };
+    EXPECT_FALSE(m_manager->close(*one));
+    isDiskFull = false;
+    advanceClock(DocumentManager::defaultAutosaveDelay);
+    EXPECT_TRUE(readFile(first).contains("# Close cancelled\n"));
+
+    // Don't Save for the first window, Cancel at the second: both stay, both are saved.
+    OpenDocument* two = m_manager->open(second);
+    ASSERT_NE(two, nullptr);
+    edit(*one, QStringLiteral("Quit cancelled, one"));
+    edit(*two, QStringLiteral("Quit cancelled, two"));
+    isDiskFull = true;
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave, DocumentDialogs::SaveChoice::Cancel };
+    m_manager->quit();
+    ASSERT_EQ(m_dialogs->saveQuestions,
+        QStringList({ QStringLiteral("first.md"), QStringLiteral("first.md"), QStringLiteral("second.md") }));
+    ASSERT_EQ(m_manager->documents().size(), 2u);
+    isDiskFull = false;
+    advanceClock(DocumentManager::defaultAutosaveDelay);
+    EXPECT_TRUE(readFile(first).contains("# Quit cancelled, one\n"));
+    EXPECT_TRUE(readFile(second).contains("# Quit cancelled, two\n"));
+}
+
 TEST_F(DocumentManagerTest, OpeningAndClosingDoesNotRewriteAHandWrittenFile)
 {
     // Not the writer's layout: extra blank lines and a star bullet.

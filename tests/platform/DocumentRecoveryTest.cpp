@@ -151,6 +151,35 @@ TEST_F(DocumentManagerTest, RecoveryCopyThatCouldNotBeWrittenIsWrittenAtTheNextT
     }
 }
 
+// A copy that falls due while a save waits for the answer to its question is not left for
+// the next key or autosave.
+TEST_F(DocumentManagerTest, SafetyCopyDueWhileASaveQuestionIsOpenIsWrittenWithinASecondAfterIt)
+{
+    using namespace std::chrono_literals;
+    const std::pair<const char*, std::function<void(OpenDocument&)>> saves[] = {
+        { "autosave", [this](OpenDocument& document) { timerOf(document).fire(); } },
+        { "Save", [this](OpenDocument& document) { EXPECT_FALSE(m_manager->save(document)); } },
+    };
+    for (const auto& [name, save] : saves) {
+        SCOPED_TRACE(name);
+        const QString file = writeFile(QString::fromLatin1(name) + QStringLiteral(".md"), sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        edit(*document, QStringLiteral("Ours"));
+        writeFile(QString::fromLatin1(name) + QStringLiteral(".md"), "# Theirs\n");
+        const QByteArray typed = "# Typed while asked, " + QByteArray(name) + '\n';
+        m_dialogs->whileAsking = [&] {
+            edit(*document, QString::fromUtf8(typed.mid(2).chopped(1)));
+            advanceClock(500ms);
+        };
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+        save(*document);
+        m_dialogs->whileAsking = {};
+        advanceClock(1000ms);
+        EXPECT_TRUE(recoveryText().contains(typed));
+    }
+}
+
 TEST_F(DocumentManagerTest, UntitledTextIsKeptAndOfferedBackAfterACrash)
 {
     OpenDocument* document = m_manager->newDocument();
@@ -434,6 +463,37 @@ TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsIt
     EXPECT_TRUE(readFile(file).contains("# Second\n"));
     EXPECT_EQ(recoveryFiles().size(), 1);
     EXPECT_TRUE(recoveryText().contains("# Fourth\n"));
+}
+
+// Left open or answered with Cancel, the question about a file changed on disk keeps session
+// end from writing over it, even once the file reads as we last saw it; the words wait in the
+// safety copy.
+TEST_F(DocumentManagerTest, SessionEndNeverWritesOverAFileWhoseChangeQuestionWasLeftOpen)
+{
+    for (const bool isAnswered : { false, true }) {
+        SCOPED_TRACE(isAnswered ? "answered with Cancel" : "still open");
+        const QString name = QStringLiteral("grace-%1.md").arg(isAnswered);
+        const QString file = writeFile(name, sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        const QString ours = QStringLiteral("Ours %1").arg(isAnswered);
+        edit(*document, ours);
+        writeFile(name, "# Theirs\n");
+        const auto changedBackThenSessionEnds = [&] {
+            writeFile(name, sermonText);
+            m_manager->saveAllWithoutAsking();
+        };
+        if (!isAnswered)
+            m_dialogs->whileAsking = changedBackThenSessionEnds;
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Cancel };
+        timerOf(*document).fire();
+        m_dialogs->whileAsking = {};
+        ASSERT_EQ(m_dialogs->conflicts.size(), 1u + isAnswered);
+        if (isAnswered)
+            changedBackThenSessionEnds();
+        EXPECT_EQ(readFile(file), sermonText);
+        EXPECT_TRUE(recoveryText().contains("# " + ours.toUtf8() + '\n'));
+    }
 }
 
 TEST_F(DocumentManagerTest, RecoveryTakesOnlyItsOwnCopiesAndDeletesOnlyEmptyOnes)

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kestrion::test {
@@ -60,6 +61,15 @@ public:
         return choice;
     }
 
+    bool askToRevert(QWidget* parent, const QString& displayName) override
+    {
+        lastParent = parent;
+        if (whileAsking)
+            whileAsking();
+        revertQuestions.append(displayName);
+        return std::exchange(revertChoice, false);
+    }
+
     void showError(QWidget* parent, const QString& message) override
     {
         lastParent = parent;
@@ -78,8 +88,11 @@ public:
     std::deque<std::optional<QString>> savePaths;
     std::deque<SaveChoice> saveChoices;
     std::deque<ConflictChoice> conflictChoices;
+    // The answer to the next revert question only; then Cancel.
+    bool revertChoice = false;
     QStringList suggestedPaths;
     QStringList saveQuestions;
+    QStringList revertQuestions;
     std::vector<Conflict> conflicts;
     QStringList errors;
     // The window the last question or message was shown over.
