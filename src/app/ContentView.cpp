@@ -312,21 +312,21 @@ bool ContentView::setMode(AppMode mode)
         Q_EMIT modeKept(m_mode);
         return false;
     }
-    // The delivery view lives only while the window delivers: each visit starts a fresh
-    // countdown, and leaving ends the old one at once.
-    if (m_mode == AppMode::Delivery) {
-        setModeContent(AppMode::Delivery, new QWidget(m_modeStack));
+    // A delivery lives as long as the window: a countdown under way goes on while another mode
+    // is shown, and coming back finds it with its place on the page.
+    if (m_mode == AppMode::Delivery)
         applyMinimumSize(minimumContentSize);
-    }
     if (mode == AppMode::Delivery) {
-        auto* delivery = new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack);
-        setModeContent(AppMode::Delivery, delivery);
-        // The window keeps room for the reading column; it widens at once when it has none.
-        const auto keepRoom = [this](int width) {
-            applyMinimumSize({ std::max(width, minimumContentSize.width()), minimumContentSize.height() });
-        };
-        connect(delivery, &DeliveryView::minimumContentWidthChanged, this, keepRoom);
-        keepRoom(delivery->minimumWidth());
+        auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery));
+        if (!delivery) {
+            delivery = new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack);
+            setModeContent(AppMode::Delivery, delivery);
+            connect(delivery, &DeliveryView::minimumContentWidthChanged, this, [this](int width) {
+                if (m_mode == AppMode::Delivery)
+                    keepRoomForDelivery(width);
+            });
+        }
+        keepRoomForDelivery(delivery->wantedMinimumWidth());
     }
     m_mode = mode;
     showColumns(mode == AppMode::Columns);
@@ -347,6 +347,12 @@ bool ContentView::setMode(AppMode mode)
     if (mode != AppMode::Tree && m_isFocusMode)
         exitFocusMode();
     return true;
+}
+
+void ContentView::keepRoomForDelivery(int width)
+{
+    // The window keeps room for the reading column; it widens at once when it has none.
+    applyMinimumSize({ std::max(width, minimumContentSize.width()), minimumContentSize.height() });
 }
 
 void ContentView::showModeChecked(AppMode mode)

@@ -132,6 +132,7 @@ protected:
 private:
     // The minimum size wanted, as far as the screen has room for it.
     void applyMinimumSize(const QSize& wanted);
+    void keepRoomForDelivery(int width);
     QWidget* buildToolbar();
     QWidget* buildMindMapPage(UndoManager* undoManager);
     QWidget* buildStatusBar();

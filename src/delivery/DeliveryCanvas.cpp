@@ -5,6 +5,7 @@
 #include "delivery/DeliveryPageRenderer.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/PlatformScrollEventView.h"
+#include "delivery/ReadingPlace.h"
 #include "document/SermonDocument.h"
 #include "platform/AnimationClock.h"
 #include "platform/Appearance.h"
@@ -57,8 +58,8 @@ DeliveryCanvas::DeliveryCanvas(
         update();
     });
     connect(&m_timer, &DeliveryTimer::targetSecondsChanged, this, [this](double seconds) {
-        if (hasLaidOut() && DeliveryTimer::wholeSeconds(seconds) != m_layoutSeconds)
-            rebuildLayout();
+        if (DeliveryTimer::wholeSeconds(seconds) != m_layoutSeconds)
+            relayout();
     });
     connect(&m_timer, &DeliveryTimer::firstStartedAtChanged, this, qOverload<>(&QWidget::update));
     connect(&m_state, &DeliveryCanvasState::scrollYChanged, this, &DeliveryCanvas::scrollChanged);
@@ -103,8 +104,19 @@ void DeliveryCanvas::setting(double& field, double value)
     if (!std::isfinite(value) || value == field)
         return;
     field = value;
-    if (hasLaidOut())
-        rebuildLayout();
+    relayout();
+}
+
+void DeliveryCanvas::relayout()
+{
+    if (!hasLaidOut())
+        return;
+    // Off screen, nobody reads the page: an edit in another mode costs it nothing.
+    if (!isVisible()) {
+        m_needsLayout = true;
+        return;
+    }
+    rebuildLayout();
 }
 
 void DeliveryCanvas::setBaseFontSize(double size)
@@ -127,8 +139,22 @@ void DeliveryCanvas::setWpm(qint64 wordsPerMinute)
     if (wordsPerMinute == m_wpm)
         return;
     m_wpm = wordsPerMinute;
-    if (hasLaidOut())
-        rebuildLayout();
+    relayout();
+}
+
+void DeliveryCanvas::setFootHeight(double height)
+{
+    height = std::isfinite(height) ? std::max(height, 0.0) : 0.0;
+    if (height == m_footHeight)
+        return;
+    m_footHeight = height;
+    updateViewportHeight();
+    update();
+}
+
+void DeliveryCanvas::updateViewportHeight()
+{
+    m_state.setViewportHeight(std::max(height() - m_footHeight, 0.0));
 }
 
 void DeliveryCanvas::scheduleRebuild()
@@ -139,8 +165,10 @@ void DeliveryCanvas::scheduleRebuild()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_rebuildPending)
-                rebuildLayout();
+            if (m_rebuildPending) {
+                m_rebuildPending = false;
+                relayout();
+            }
         },
         Qt::QueuedConnection);
 }
@@ -148,14 +176,37 @@ void DeliveryCanvas::scheduleRebuild()
 void DeliveryCanvas::rebuildLayout()
 {
     m_rebuildPending = false;
+    m_needsLayout = false;
+    // The words at the reading line, and where a running glide is headed, on the page as it
+    // stands; a page at its top stays there.
+    const ReadingPlace::Page before { m_state.layout().get(), m_fonts.get(), m_layoutTextWidth };
+    const auto placeOf = [&before](double scrollY) {
+        return scrollY > 0 ? ReadingPlace::at(before, scrollY + DeliveryCanvasState::readingLine) : std::nullopt;
+    };
+    const std::optional<ReadingPlace> place = placeOf(m_state.scrollY());
+    const bool isGliding = m_scrollAnimation.isRunning();
+    const std::optional<ReadingPlace> aim = isGliding ? placeOf(m_scrollTarget) : std::nullopt;
+
     if (!m_fonts || m_fonts->baseSize() != m_baseFontSize)
         m_fonts = std::make_unique<DeliveryFonts>(m_baseFontSize);
     m_layoutSeconds = DeliveryTimer::wholeSeconds(m_timer.targetSeconds());
+    m_layoutTextWidth = m_textWidth;
     const qint64 minutes = std::max<qint64>(m_layoutSeconds / 60, 1);
     auto layout = std::make_shared<const DeliveryContentLayout>(
         DeliveryContentLayout::build(m_document.root(), minutes, m_textWidth, *m_fonts, m_lineSpacing));
     ++m_layoutCount;
+    const ReadingPlace::Page after { layout.get(), m_fonts.get(), m_textWidth };
     m_state.setLayout(std::move(layout));
+
+    const auto scrollTo = [&after](const std::optional<ReadingPlace>& at, double fallback) {
+        const std::optional<double> y = at ? at->y(after) : std::nullopt;
+        return y ? *y - DeliveryCanvasState::readingLine : fallback;
+    };
+    if (place)
+        m_state.setScrollY(m_state.clampedScrollY(scrollTo(place, m_state.scrollY())));
+    // A glide goes on from the place kept to where it was headed on the new page.
+    if (isGliding)
+        animateScroll(m_scrollTarget > 0 ? scrollTo(aim, m_scrollTarget) : 0);
 }
 
 void DeliveryCanvas::handleScrollWheel(double deltaY)
@@ -183,6 +234,10 @@ bool DeliveryCanvas::handleKey(int key)
             m_timer.start();
         return true;
     case Qt::Key_Escape:
+        // A countdown under way is never lost to the key everyone presses to leave full
+        // screen: that much is the delivery view's. Paused, stopping is a deliberate step.
+        if (m_timer.state() == TimerState::Running)
+            return false;
         m_timer.reset();
         return true;
     case Qt::Key_Home:
@@ -210,6 +265,7 @@ void DeliveryCanvas::animateScroll(double y)
 {
     const double from = m_state.scrollY();
     const double to = m_state.clampedScrollY(y);
+    m_scrollTarget = to;
     m_scrollAnimation.start(scrollAnimationDuration, [this, from, to](double eased) {
         // Within the range as it stands at each frame: the page may have changed meanwhile.
         m_state.setScrollY(m_state.clampedScrollY(from + (to - from) * eased));
@@ -346,6 +402,8 @@ void DeliveryCanvas::renderPage(QPainter& painter, const QRectF& dirty, const De
     page.textWidth = m_textWidth;
     page.isTimerStarted = m_timer.firstStartedAt().has_value();
     page.isDark = isDarkAppearance();
+    if (m_footHeight > 0)
+        page.readingBottom = m_state.viewportHeight();
     DeliveryPageRenderer::drawContent(painter, page, dirty);
     DeliveryPageRenderer::drawRunner(painter, page, runner);
 }
@@ -366,7 +424,7 @@ void DeliveryCanvas::paintEvent(QPaintEvent* event)
 void DeliveryCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_state.setViewportHeight(height());
+    updateViewportHeight();
 }
 
 bool DeliveryCanvas::isCanvasKey(int key, Qt::KeyboardModifiers modifiers)
@@ -406,9 +464,12 @@ void DeliveryCanvas::keyPressEvent(QKeyEvent* event)
     if (isCanvasKey(event->key(), event->modifiers())) {
         // Held, Space would start and pause the countdown over and over and leave it either way:
         // it acts once per press. The page keys repeat.
-        if (!(event->isAutoRepeat() && event->key() == Qt::Key_Space))
-            handleKey(event->key());
-        event->accept();
+        if (event->isAutoRepeat() && event->key() == Qt::Key_Space) {
+            event->accept();
+            return;
+        }
+        // A key the page leaves alone goes on to the delivery view.
+        event->setAccepted(handleKey(event->key()));
         return;
     }
     QWidget::keyPressEvent(event);
@@ -417,7 +478,7 @@ void DeliveryCanvas::keyPressEvent(QKeyEvent* event)
 void DeliveryCanvas::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!hasLaidOut())
+    if (!hasLaidOut() || m_needsLayout)
         rebuildLayout();
     if (m_timer.state() == TimerState::Running)
         startTicking();

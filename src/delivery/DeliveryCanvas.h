@@ -22,12 +22,15 @@ class SermonDocument;
 
 // The reading page of delivery mode: the laid-out sermon drawn shifted up by the shared scroll
 // offset, with the runner over it. It scrolls itself (wheel anywhere in its window, Home, End,
-// Page Up, Page Down), eases its jumps over 0.4 s, drives the countdown from Space and Escape,
-// follows the runner while asked to, and lays the page out again whenever the tree, the
-// countdown's whole minutes or a setting changes.
+// Page Up, Page Down), eases its jumps over 0.4 s, drives the countdown from Space and Escape
+// (which leaves a running countdown to the delivery view), follows the runner while asked to,
+// and lays the page out again whenever the tree, the countdown's whole minutes or a setting
+// changes.
 //
 // The page is laid out when the canvas first comes on screen, with the settings it has by then,
-// and again at once whenever one of them changes later.
+// and again at once whenever one of them changes later; while the canvas is off screen (the
+// window shows another mode) once, when it comes back. Laid out again, the page keeps the words
+// at the reading line there, and a page at its top stays at its top.
 //
 // Its 1/60 s tick runs only while the countdown runs and the canvas is shown; each tick
 // repaints only the runner's head and the stretch of line it grew by, unless following the
@@ -63,6 +66,10 @@ public:
     void setTextWidth(double width);
     qint64 wpm() const { return m_wpm; }
     void setWpm(qint64 wordsPerMinute);
+    // How much of the canvas's foot belongs to controls over the page: the page is read, and
+    // drawn, only above it.
+    double footHeight() const { return m_footHeight; }
+    void setFootHeight(double height);
 
     // The media clock of the scroll animation and of the runner's pulse.
     void setClock(const AnimationClock* clock);
@@ -75,7 +82,8 @@ public:
 
     void rebuildLayout();
     void handleScrollWheel(double deltaY);
-    // Home, End, Page Up, Page Down, Space and Escape; false for every other key.
+    // Home, End, Page Up, Page Down, Space and Escape; false for every other key, and for
+    // Escape while the countdown runs.
     bool handleKey(int key);
     void animateScroll(double y);
     // One frame of the running scroll animation; the animation's timer calls it.
@@ -101,7 +109,10 @@ private:
     void startTicking();
     void stopTicking();
     void scheduleRebuild();
+    // Lays the page out again now, or once it is back on screen.
+    void relayout();
     void setting(double& field, double value);
+    void updateViewportHeight();
     // The scroll offset as drawn: snapped to device pixels.
     double drawnScrollY() const;
     void scrollChanged();
@@ -123,9 +134,16 @@ private:
     qint64 m_wpm;
     std::unique_ptr<DeliveryFonts> m_fonts;
     qint64 m_layoutSeconds = 0;
+    // The text width the page was last laid out at (with m_fonts).
+    double m_layoutTextWidth = 0;
     quint64 m_layoutCount = 0;
     bool m_rebuildPending = false;
+    // A change came while the canvas was off screen.
+    bool m_needsLayout = false;
+    double m_footHeight = 0;
     FrameAnimation m_scrollAnimation;
+    // Where the running scroll animation ends.
+    double m_scrollTarget = 0;
     QTimer m_tickTimer;
     PulseClock m_pulseClock;
     // The runner as it stands on screen, and the scroll offset the page was last drawn at.

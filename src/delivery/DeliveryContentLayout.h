@@ -35,7 +35,8 @@ struct DeliveryContentLayout {
     static constexpr double topMargin = 40;
     static constexpr double bottomMargin = 40;
     static constexpr double runnerX = 129;
-    static constexpr double markerLabelRight = 123;
+    // Minute labels end clear of the runner's dot and glow (x 118 to 140) as it passes them.
+    static constexpr double markerLabelRight = 117;
     static constexpr double dividerGap = 6;
     static constexpr double lastLeafSpan = 20;
     static constexpr double maxFraction = 1.5;

@@ -54,8 +54,7 @@ public:
         setText(m_text);
         setAccessibleName(target.text);
         const double width = 2 * horizontalPadding + chevron + labelSpacing + m_textWidth;
-        const double height = 2 * verticalPadding + std::max(m_textHeight, chevron);
-        setFixedSize(int(std::ceil(width)), int(std::ceil(height)));
+        setFixedSize(int(std::ceil(width)), DeliveryNavOverlay::buttonHeight(target.depth, baseFontSize));
     }
 
     const NavTarget& target() const { return m_target; }
@@ -143,6 +142,18 @@ double DeliveryNavOverlay::textSize(qint64 depth, double baseFontSize)
     default:
         return baseFontSize;
     }
+}
+
+int DeliveryNavOverlay::buttonHeight(qint64 depth, double baseFontSize)
+{
+    const double size = textSize(depth, baseFontSize);
+    const double textHeight = QFontMetricsF(Typography::systemFont(size, weightFor(depth))).height();
+    return int(std::ceil(2 * verticalPadding + std::max(textHeight, size * 0.7)));
+}
+
+int DeliveryNavOverlay::stackHeight(double baseFontSize)
+{
+    return buttonHeight(1, baseFontSize) + spacing + buttonHeight(2, baseFontSize);
 }
 
 QAbstractButton* DeliveryNavOverlay::targetButton(const NavTarget& target, double baseFontSize, int maxWidth)

@@ -39,6 +39,9 @@ public:
 
     // Text size of a jump button by depth.
     static double textSize(qint64 depth, double baseFontSize);
+    // The height of a jump button by depth, and of the two stacked, shadows left out.
+    static int buttonHeight(qint64 depth, double baseFontSize);
+    static int stackHeight(double baseFontSize);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

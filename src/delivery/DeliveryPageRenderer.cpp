@@ -33,6 +33,29 @@ constexpr double quoteBarWidth = 3;
 constexpr double textReachLeft = 12;
 constexpr double markerInsetFoot = FollowRunnerButton::bottomOffset + FollowRunnerButton::discDiameter / 2.0 + 4;
 
+// Keeps what is drawn out of the foot that controls over the page take.
+void clipToReadingArea(QPainter& painter, const DeliveryPageRenderer::Page& page, double bottom)
+{
+    if (page.readingBottom)
+        painter.setClipRect(QRectF(0, 0, page.canvasSize.width(), std::max(bottom, 0.0)), Qt::IntersectClip);
+}
+
+// The bottom of the text shown above the foot: no line is shown cut in half over the empty foot.
+double textBottom(const DeliveryPageRenderer::Page& page)
+{
+    const double bottom = *page.readingBottom + page.scrollY;
+    double raised = bottom;
+    const double reach = page.fonts->heading(0).ascent() + 4;
+    const auto [first, last] = page.layout->itemsBetween(bottom, bottom + reach);
+    for (std::size_t i = first; i < last; ++i) {
+        for (const auto& line : DeliveryPageRenderer::textLines(*page.fonts, page.textWidth, page.layout->items[i])) {
+            if (line.rect.top() < bottom && line.rect.bottom() > bottom)
+                raised = std::min(raised, line.rect.top());
+        }
+    }
+    return raised - page.scrollY;
+}
+
 double snapped(double value, double ratio)
 {
     return std::round(value * ratio) / ratio;
@@ -126,13 +149,23 @@ void drawMarker(QPainter& painter, const DeliveryPageRenderer::Page& page, const
     painter.restore();
 }
 
+const DeliveryText& textOf(DeliveryFonts& fonts, const DeliveryItem& item)
+{
+    return item.kind == DeliveryItem::Kind::Leaf ? fonts.leaf(item.isQuote) : fonts.heading(item.depth);
+}
+
+// The width a text is set in: the text width less its indent.
+double settingWidth(double textWidth, const DeliveryItem& item)
+{
+    return DeliveryContentLayout::measuringWidth(textWidth, item.frame.left() - DeliveryContentLayout::margin);
+}
+
 void drawText(QPainter& painter, const DeliveryPageRenderer::Page& page, const DeliveryItem& item)
 {
     const bool isLeaf = item.kind == DeliveryItem::Kind::Leaf;
-    const DeliveryText& text = isLeaf ? page.fonts->leaf(item.isQuote) : page.fonts->heading(item.depth);
+    const DeliveryText& text = textOf(*page.fonts, item);
     const QColor ink = Appearance::inkColor(page.isDark);
-    const double indent = item.frame.left() - DeliveryContentLayout::margin;
-    const double width = DeliveryContentLayout::measuringWidth(page.textWidth, indent);
+    const double width = settingWidth(page.textWidth, item);
     if (isLeaf && item.isQuote) {
         const double ascent = page.fonts->leaf(false).ascent();
         QPainterPath bar;
@@ -173,11 +206,18 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
     // area asked for.
     const QRectF visible(
         -x0, scrollY - visibleOverscan, page.canvasSize.width(), page.canvasSize.height() + 2 * visibleOverscan);
-    const QRectF area = visible.intersected(dirty.translated(-x0, scrollY).adjusted(-1, -1, 1, 1));
+    QRectF drawn = dirty;
+    const double bottom = page.readingBottom ? textBottom(page) : 0;
+    if (page.readingBottom)
+        drawn = drawn.intersected(QRectF(0, 0, page.canvasSize.width(), bottom));
+    if (drawn.isEmpty())
+        return;
+    const QRectF area = visible.intersected(drawn.translated(-x0, scrollY).adjusted(-1, -1, 1, 1));
     if (area.isEmpty())
         return;
 
     painter.save();
+    clipToReadingArea(painter, page, bottom);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.translate(x0, -scrollY);
@@ -215,6 +255,22 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
     painter.restore();
 }
 
+std::vector<DeliveryPageRenderer::TextLine> DeliveryPageRenderer::textLines(
+    DeliveryFonts& fonts, double textWidth, const DeliveryItem& item)
+{
+    std::vector<TextLine> result;
+    if (!item.hasFrame())
+        return result;
+    const std::vector<DeliveryText::Line> lines
+        = textOf(fonts, item).lines(DeliveryText::displayText(item.text), settingWidth(textWidth, item));
+    result.reserve(lines.size());
+    // The first baseline stands on the frame's top.
+    for (const DeliveryText::Line& line : lines)
+        result.push_back({ line.start,
+            QRectF(item.frame.left(), item.frame.top() + line.top, std::max(line.width, 0.0), line.height) });
+    return result;
+}
+
 std::optional<double> DeliveryPageRenderer::runnerY(const DeliveryContentLayout* layout, const Runner& runner)
 {
     if (!layout || runner.state == TimerState::Idle)
@@ -245,6 +301,7 @@ void DeliveryPageRenderer::drawRunner(QPainter& painter, const Page& page, const
     const QColor red = SemanticColors::red(page.isDark);
 
     painter.save();
+    clipToReadingArea(painter, page, page.readingBottom.value_or(0));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(x0, -page.scrollY);
     const double lineTop = std::max(0.0, page.scrollY - 1);

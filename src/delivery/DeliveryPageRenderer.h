@@ -6,6 +6,7 @@
 #include <QSizeF>
 
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -13,6 +14,7 @@ namespace kestrion {
 
 class DeliveryFonts;
 struct DeliveryContentLayout;
+struct DeliveryItem;
 
 // Draws the reading page: the content (guide line, end line and band, minute markers, dividers,
 // headings and leaves) and, above it, the runner. Both draw the layout's items in content
@@ -31,6 +33,16 @@ public:
         // stay clear of the counter block's longer column.
         bool isTimerStarted = false;
         bool isDark = false;
+        // The foot of the canvas below this y (canvas coordinates) belongs to controls over
+        // the page: nothing of the page is drawn there. None: the page reaches the bottom.
+        std::optional<double> readingBottom;
+    };
+
+    // One line of a heading's or leaf's text as drawn: where its text starts, and its
+    // rectangle in content coordinates.
+    struct TextLine {
+        qsizetype start = 0;
+        QRectF rect;
     };
 
     struct Runner {
@@ -56,6 +68,9 @@ public:
     // Draws what reaches into dirty (canvas coordinates).
     static void drawContent(QPainter& painter, const Page& page, const QRectF& dirty);
     static void drawRunner(QPainter& painter, const Page& page, const Runner& runner);
+
+    // The lines of a heading's or leaf's text, top to bottom; none for other items.
+    static std::vector<TextLine> textLines(DeliveryFonts& fonts, double textWidth, const DeliveryItem& item);
 
     // The runner's y in content coordinates; none while idle or without a layout.
     static std::optional<double> runnerY(const DeliveryContentLayout* layout, const Runner& runner);

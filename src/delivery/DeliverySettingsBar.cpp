@@ -5,6 +5,7 @@
 #include "platform/SemanticColors.h"
 #include "platform/Typography.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -39,6 +40,22 @@ void setSecondary(QWidget* widget)
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::ButtonText, colour);
     widget->setPalette(palette);
+}
+
+// The style fills a check box from the base colour and edges it with the window colour darkened,
+// which in the dark palette is a dark box on a dark bar: there it is raised and edged light.
+void setRaisedInTheDark(QWidget* checkBox)
+{
+    QPalette palette = checkBox->palette();
+    const QPalette application = QApplication::palette();
+    const bool isDark = isDarkAppearance();
+    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
+        palette.setColor(group, QPalette::Base,
+            isDark ? Appearance::raisedColor(application) : application.color(group, QPalette::Base));
+        palette.setColor(group, QPalette::Window,
+            isDark ? Appearance::edgeColor(application).lighter(140) : application.color(group, QPalette::Window));
+    }
+    checkBox->setPalette(palette);
 }
 
 } // namespace
@@ -165,6 +182,7 @@ void DeliverySettingsBar::sync()
     for (QLabel* caption : std::as_const(m_captions))
         setSecondary(caption);
     setSecondary(m_fullscreen);
+    setRaisedInTheDark(m_fullscreen);
     update();
 }
 

@@ -150,6 +150,28 @@ const QTextLayout& DeliveryText::laidOut(const QString& displayText, double widt
     return **m_layouts.insert(key, std::move(layout));
 }
 
+std::vector<DeliveryText::Line> DeliveryText::lines(const QString& displayText, double width) const
+{
+    width = usableWidth(width);
+    std::vector<Line> result;
+    if (widestUnwrappedLine(displayText, width) >= 0) {
+        qsizetype start = 0;
+        for (const QStringView line : QStringView(displayText).split(QChar(lineSeparator))) {
+            const double top = static_cast<double>(result.size()) * m_lineHeight - ascent();
+            result.push_back({ start, top, m_lineHeight, lineAdvance(line) });
+            start += line.size() + 1;
+        }
+        return result;
+    }
+    const QTextLayout& layout = laidOut(displayText, width);
+    const double firstAscent = layout.lineCount() > 0 ? layout.lineAt(0).ascent() : 0;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        result.push_back({ line.textStart(), line.y() - firstAscent, line.height(), line.naturalTextWidth() });
+    }
+    return result;
+}
+
 void DeliveryText::draw(
     QPainter& painter, const QString& displayText, double width, const QPointF& origin, const QColor& colour) const
 {

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <utility>
+#include <vector>
 
 class QColor;
 class QPainter;
@@ -28,6 +29,15 @@ namespace kestrion {
 // (line feeds are taken as such too); each line is as high as the font's ascent, descent and leading.
 class DeliveryText {
 public:
+    // One line as drawn: where its text starts, its top relative to the first baseline, its
+    // height and the width of its text.
+    struct Line {
+        qsizetype start = 0;
+        double top = 0;
+        double height = 0;
+        double width = 0;
+    };
+
     explicit DeliveryText(const QFont& font);
 
     const QFont& font() const { return m_font; }
@@ -39,6 +49,8 @@ public:
     // The width of the widest line and the height of all lines, each rounded up to a whole
     // point. Widths below 1 point count as 1.
     QSizeF measure(const QString& displayText, double width) const;
+    // The lines a text is drawn in at a width, top to bottom.
+    std::vector<Line> lines(const QString& displayText, double width) const;
     // Draws the lines with the first line's baseline at origin.
     void draw(
         QPainter& painter, const QString& displayText, double width, const QPointF& origin, const QColor& colour) const;

@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kestrion {
 
@@ -36,6 +37,10 @@ namespace {
 
 constexpr int navRightInset = 20;
 constexpr int navBottomInset = 16;
+// Between the jump buttons and the nearest text.
+constexpr int navClearance = 12;
+// The narrowest a jump button may be made to stand beside the reading column.
+constexpr int minimumMarginButtonWidth = 200;
 constexpr int counterInset = 8;
 constexpr int counterTop = 12;
 constexpr double playButtonY = 26;
@@ -185,8 +190,11 @@ void DeliveryView::applySettings()
     const QScreen* shown = screen();
     const int minimum
         = minimumViewWidth(m_preferences.deliveryTextWidth(), shown ? shown->availableGeometry().width() : 0);
-    if (minimum != minimumWidth()) {
-        setMinimumWidth(minimum);
+    if (minimum != m_minimumWidth) {
+        m_minimumWidth = minimum;
+        // Kept while the window shows another mode, the view must not hold that mode wide.
+        if (!isHidden())
+            setMinimumWidth(minimum);
         Q_EMIT minimumContentWidthChanged(minimum);
     }
 }
@@ -200,7 +208,9 @@ void DeliveryView::preferenceChanged(const QString& key)
         const bool enabled = m_preferences.deliveryFullscreen();
         if (enabled != m_fullscreenEnabled) {
             m_fullscreenEnabled = enabled;
-            fullscreenSettingChanged(enabled);
+            // Switched in another window: this one follows when it shows delivery.
+            if (!isHidden())
+                fullscreenSettingChanged(enabled);
         }
     }
     updateNavTargets();
@@ -280,10 +290,21 @@ void DeliveryView::showStopButton(bool show)
 
 bool DeliveryView::escapeKey()
 {
-    if (m_timer->state() == TimerState::Idle)
+    switch (m_timer->state()) {
+    case TimerState::Idle:
         return false;
-    m_timer->reset();
-    return true;
+    case TimerState::Running:
+        // The key everyone presses to leave full screen does that, and nothing to the
+        // countdown under way.
+        if (!m_fullscreen->isFullScreen())
+            return false;
+        m_fullscreen->exit();
+        return true;
+    case TimerState::Paused:
+        m_timer->reset();
+        return true;
+    }
+    return false;
 }
 
 bool DeliveryView::returnKey()
@@ -308,10 +329,26 @@ void DeliveryView::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
 }
 
+int DeliveryView::marginButtonWidth() const
+{
+    const double textWidth = m_canvas->textWidth();
+    const double columnRight = DeliveryPageRenderer::xOffset(width(), textWidth) + gutter + textWidth;
+    const double room = std::floor(width() - columnRight - navRightInset - navClearance);
+    return room >= minimumMarginButtonWidth ? static_cast<int>(room) : 0;
+}
+
+int DeliveryView::navFootHeight() const
+{
+    return navBottomInset + DeliveryNavOverlay::stackHeight(m_canvas->baseFontSize()) + navClearance;
+}
+
 void DeliveryView::updateNavTargets()
 {
     const auto [nextL1, nextL2] = m_canvasState->nextNavTargets();
-    const int maxWidth = std::max(160, width() / 2);
+    // Beside the reading column when it leaves room, else over the foot of the page.
+    const int besideColumn = marginButtonWidth();
+    const int maxWidth
+        = besideColumn > 0 ? besideColumn + 2 * DeliveryNavOverlay::shadowMargin : std::max(160, width() / 2);
     m_navOverlay->setTargets(nextL1, nextL2, m_canvas->baseFontSize(), maxWidth);
     const QSize size = m_navOverlay->sizeHint();
     m_navOverlay->resize(size);
@@ -333,6 +370,9 @@ void DeliveryView::relayout()
     const int areaTop = DeliveryTopBar::barHeight;
     const int areaHeight = std::max(h - settingsHeight - areaTop, 0);
     m_canvas->setGeometry(0, areaTop, w, areaHeight);
+    // No line of the page is ever read under the jump buttons: without room for them beside
+    // the column, the page ends above them.
+    m_canvas->setFootHeight(marginButtonWidth() > 0 ? 0 : navFootHeight());
     m_topBar->setGeometry(0, 0, w, m_topBar->height());
 
     const double textWidth = m_canvas->textWidth();
@@ -351,6 +391,20 @@ void DeliveryView::relayout()
         above->raise();
 }
 
+void DeliveryView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden itself, not with its window: the window shows another mode. The delivery goes on
+    // out of sight, the window comes out of its full screen.
+    if (!isHidden())
+        return;
+    setMinimumWidth(0);
+    m_resumesFullscreen = m_fullscreen->isFullScreen();
+    m_fullscreen->exit();
+    if (m_fullscreen->hasHiddenToolbar())
+        m_fullscreen->restoreChrome();
+}
+
 void DeliveryView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -361,8 +415,13 @@ void DeliveryView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_fullscreenBridge->attach();
-    if (m_hasAppeared)
+    setMinimumWidth(m_minimumWidth);
+    if (m_hasAppeared) {
+        // Back from another mode: the delivery as it was left, full screen included.
+        if (std::exchange(m_resumesFullscreen, false))
+            m_fullscreen->enter();
         return;
+    }
     m_hasAppeared = true;
     if (!m_document.metadata().duration)
         m_timer->setDuration(autoDurationMinutes());

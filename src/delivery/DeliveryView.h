@@ -29,12 +29,16 @@ class UndoRegistrar;
 class WindowFullscreenBridge;
 
 // The root view of delivery mode. It owns the delivery's countdown, the reading page's scroll
-// state and the full-screen controller for as long as the window shows delivery mode, and lays
-// out the top bar with its ruler, the reading page with its counter block, runner buttons and
-// navigation aids, and the settings bar. It plans the countdown from the sermon's duration or,
-// without one, from its length; writes an edited duration back to the sermon as one undo step;
-// takes the window into full screen when the countdown starts (when so set) and out of it when
-// the countdown returns to idle; and stops everything when it goes away.
+// state and the full-screen controller, and lays out the top bar with its ruler, the reading
+// page with its counter block, runner buttons and navigation aids, and the settings bar. It
+// plans the countdown from the sermon's duration or, without one, from its length; writes an
+// edited duration back to the sermon as one undo step; takes the window into full screen when
+// the countdown starts (when so set) and out of it when the countdown returns to idle; and stops
+// everything when it goes away.
+//
+// The window keeps it while it shows another mode: a countdown goes on (or stays paused) with
+// the place on the page. Hidden, it takes the window out of full screen, and shown again puts it
+// back in if it was.
 class DeliveryView : public QWidget {
     Q_OBJECT
 
@@ -86,6 +90,8 @@ public:
     // The narrowest the view lets its window be: room for the reading column, at least 800,
     // never more than the screen's available width (when known, above 0).
     static int minimumViewWidth(double textWidth, int screenWidth);
+    // That width for the stored text width, which the view takes while it is shown.
+    int wantedMinimumWidth() const { return m_minimumWidth; }
 
     // Scrolls the page so that the fraction's words stand on the reading line, at once.
     void seek(double fraction);
@@ -94,6 +100,8 @@ public:
     void commitDuration(qint64 minutes);
     void timerStateChanged(TimerState previous, TimerState state);
     void fullscreenSettingChanged(bool enabled);
+    // Escape: a paused countdown is reset (and full screen left with it); a running one only
+    // leaves full screen, and outside full screen is left alone.
     bool escapeKey();
     bool returnKey();
 
@@ -106,6 +114,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // The sermon's words, counted once for as long as its tree stays as it is.
@@ -113,6 +122,11 @@ private:
     void applySettings();
     void preferenceChanged(const QString& key);
     void metadataChanged();
+    // The widest a jump button may be in the margin right of the reading column; 0 when the
+    // margin has too little room and the buttons stand at the foot of the page.
+    int marginButtonWidth() const;
+    // The foot of the page the buttons then take, the text kept clear of them.
+    int navFootHeight() const;
     void updateNavTargets();
     void relayout();
     void showStopButton(bool show);
@@ -137,6 +151,9 @@ private:
     bool m_fullscreenEnabled = false;
     bool m_isInFullscreen = false;
     bool m_hasAppeared = false;
+    int m_minimumWidth = 0;
+    // Left for another mode in full screen: back in it on coming back.
+    bool m_resumesFullscreen = false;
     std::optional<qint64> m_words;
 };
 

@@ -51,7 +51,8 @@ bool PlatformScrollEventView::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == m_window && event->type() == QEvent::Wheel && m_onScroll) {
+    // A view kept while its window shows something else leaves that its wheel.
+    if (watched == m_window && event->type() == QEvent::Wheel && m_onScroll && m_view && m_view->isVisible()) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         const QPointF delta
             = TrackpadEventView::scrollDelta(wheel->pixelDelta(), wheel->angleDelta(), wheel->modifiers());

@@ -12,8 +12,9 @@ namespace kestrion {
 // Hands the vertical delta of every scroll-wheel event of a view's window to an action, wherever
 // in the window the pointer stands, and lets the event go on unchanged. It watches the window
 // itself, so each event is reported once, before any widget sees it, and the events of other
-// windows never reach it. Deltas are in points: the device's pixel delta, or the wheel's angle
-// scaled as the mind map scales it. Main thread only.
+// windows never reach it, nor those of its own window while the view is not shown. Deltas are
+// in points: the device's pixel delta, or the wheel's angle scaled as the mind map scales it.
+// Main thread only.
 class PlatformScrollEventView : public QObject {
     Q_OBJECT
 

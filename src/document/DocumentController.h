@@ -151,8 +151,8 @@ public:
     void addSiblingBefore();
 
     void copy();
-    // What cut puts on the clipboard: the texts, as copy writes them, when no selected point
-    // has sub-points; else the whole branches as outline text that paste rebuilds as they were.
+    // What cut puts on the clipboard: the texts, as copy writes them, when they paste back as
+    // the same points; else the whole branches as outline text that paste rebuilds as they were.
     void copyForCut();
     void cut();
     void paste();

@@ -20,6 +20,16 @@ QStringList textsOf(const std::vector<SermonNodePtr>& nodes)
     return texts;
 }
 
+bool readsBackAs(const QString& text, const std::vector<SermonNodePtr>& nodes)
+{
+    const std::vector<SermonNodePtr> pasted = MarkdownCodec::parsePastedMarkdown(text, 0);
+    return std::equal(nodes.cbegin(), nodes.cend(), pasted.cbegin(), pasted.cend(),
+        [](const SermonNodePtr& node, const SermonNodePtr& back) {
+            return !node->hasChildren() && !back->hasChildren() && node->text() == back->text()
+                && node->isQuote() == back->isQuote();
+        });
+}
+
 } // namespace
 
 void DocumentController::copy()
@@ -35,10 +45,11 @@ void DocumentController::copyForCut()
     const std::vector<SermonNodePtr> nodes = topLevelSelectedNodes();
     if (nodes.empty() || !m_clipboard)
         return;
-    // Cut deletes whole branches, so a sub-point left off the clipboard would be lost.
-    const bool hasBranch
-        = std::any_of(nodes.cbegin(), nodes.cend(), [](const SermonNodePtr& node) { return node->hasChildren(); });
-    m_clipboard->setText(hasBranch ? MarkdownCodec::writeRemovableBranches(nodes) : textsOf(nodes).join(u'\n'));
+    // Cut deletes what it takes, so paste must bring back the same points: the texts alone do
+    // only when they read back as those points (no sub-points, no quote, no line break or
+    // second sentence that paste would make a point of its own).
+    const QString texts = textsOf(nodes).join(u'\n');
+    m_clipboard->setText(readsBackAs(texts, nodes) ? texts : MarkdownCodec::writeRemovableBranches(nodes));
 }
 
 void DocumentController::cut()

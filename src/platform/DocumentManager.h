@@ -97,9 +97,9 @@ public:
     // the rest opens as untitled documents named after where it came from. Returns how many.
     int recoverUnsavedDocuments();
     // The notice's choices for restored text in a file's window. Discarding shows the file as
-    // it is on disk, in a new window in the old one's place, and returns that document (null
-    // when the file cannot be read: the restored text stays). Keeping lets the next save
-    // replace a file changed on disk since.
+    // it is on disk in the same window, with the restored text one Undo away, and returns the
+    // document (null when the file cannot be read: the restored text stays). Keeping lets the
+    // next save replace a file changed on disk since.
     OpenDocument* discardRecoveredChanges(OpenDocument& document);
     void keepRecoveredChanges(OpenDocument& document);
 

@@ -145,25 +145,9 @@ OpenDocument* DocumentManager::discardRecoveredChanges(OpenDocument& document)
 {
     if (!document.m_isRecovered || document.isUntitled() || document.m_isBusy || document.m_isClosing)
         return nullptr;
-    // Read first: if the file cannot be shown, the restored text stays where it is.
-    std::unique_ptr<OpenDocument> fromDisk = readFile(document.filePath());
-    if (!fromDisk)
-        return nullptr;
-    // The version opened first stays the one to revert to.
-    if (document.hasOpenedVersion()) {
-        fromDisk->m_openedVersion = document.m_openedVersion;
-        fromDisk->m_openedContents = document.m_openedContents;
-        fromDisk->m_openedVersionCopy = std::move(document.m_openedVersionCopy);
-        fromDisk->m_mayDifferFromOpened = fromDisk->m_openedContents != fromDisk->m_savedContents;
-        fromDisk->m_isOpenedComparisonStale = false;
-    }
-    DocumentWindow* window = document.window();
-    finishClose(document);
-    OpenDocument* opened = adopt(std::move(fromDisk), window);
-    // After the new window shows: hiding the last one would end the application.
-    if (window)
-        window->hide();
-    return opened;
+    // The file's text comes in as one step, so the restored words stay one Undo away; a file
+    // that cannot be read leaves them where they are.
+    return reloadFromDisk(document) ? &document : nullptr;
 }
 
 void DocumentManager::keepRecoveredChanges(OpenDocument& document)

@@ -3,6 +3,8 @@
 #include "app/AppBackground.h"
 #include "columns/ColumnCanvas.h"
 #include "columns/ColumnEditorOverlay.h"
+#include "delivery/DeliveryCanvas.h"
+#include "delivery/DeliveryCanvasState.h"
 #include "delivery/DeliveryCounterBlock.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
@@ -38,6 +40,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "platform/WindowPlacement.h"
 #include "support/RoomyScreen.h"
@@ -135,23 +138,73 @@ TEST_F(ContentViewTest, ModeSwitchOffersMindMapColumnsAndDeliveryAndStartsInTheM
     EXPECT_EQ(changed.count(), 1);
 }
 
-TEST_F(ContentViewTest, EachVisitToDeliveryStartsAFreshIdleCountdown)
+// One key must not cost a live sermon its timing: the delivery goes on while another mode is
+// shown and comes back as it stands; only a reset or the window closing ends it.
+TEST_F(ContentViewTest, ADeliveryUnderWayOutlastsAVisitToAnotherModeUntilTheWindowCloses)
 {
+    for (int p = 0; p < 12; ++p)
+        m_document.root()->addChild(QStringLiteral("Point %1").arg(p))->addChild(QStringLiteral("word ").repeated(60));
     ContentView view(m_document, m_preferences);
+    showLaidOut(view);
     EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
     view.setMode(AppMode::Delivery);
     QPointer<DeliveryView> delivery = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
     ASSERT_TRUE(delivery);
-    delivery->timer().start();
-    EXPECT_TRUE(delivery->timer().isTicking());
+    DeliveryTimer& timer = delivery->timer();
+    DeliveryCanvasState& state = delivery->canvasState();
+    timer.start();
+    timer.adjust(5);
+    const std::optional<double> started = timer.firstStartedAt();
+    state.setScrollY(state.clampedScrollY(400));
+    ASSERT_GT(state.scrollY(), 0);
+    const double place = state.scrollY();
 
+    for (const AppMode other : { AppMode::Tree, AppMode::Columns }) {
+        view.setMode(other);
+        ASSERT_TRUE(delivery);
+        EXPECT_EQ(timer.state(), TimerState::Running);
+        EXPECT_TRUE(timer.isTicking());
+        // Out of sight nothing redraws, and the wheel is the other mode's.
+        EXPECT_FALSE(delivery->canvas()->isTicking());
+        QWheelEvent wheel(QPointF(400, 300), view.mapToGlobal(QPointF(400, 300)), QPoint(), QPoint(0, -240),
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.windowHandle(), &wheel);
+        // No room is kept for a column that is not shown.
+        EXPECT_EQ(delivery->minimumWidth(), 0);
+
+        const quint64 layouts = delivery->canvas()->layoutCount();
+        view.setMode(AppMode::Delivery);
+        EXPECT_EQ(view.modeContent(AppMode::Delivery), delivery.data());
+        EXPECT_EQ(timer.state(), TimerState::Running);
+        EXPECT_EQ(timer.targetSeconds(), timer.plannedTargetSeconds() + 300);
+        EXPECT_EQ(timer.firstStartedAt(), started);
+        EXPECT_DOUBLE_EQ(state.scrollY(), place);
+        EXPECT_TRUE(delivery->canvas()->isTicking());
+        EXPECT_EQ(delivery->canvas()->layoutCount(), layouts);
+    }
+
+    // Edits made meanwhile are on the page on coming back, laid out once for all of them.
+    timer.pause();
     view.setMode(AppMode::Tree);
-    EXPECT_FALSE(delivery);
-    EXPECT_EQ(view.findChild<DeliveryView*>(), nullptr);
+    const quint64 layouts = delivery->canvas()->layoutCount();
+    SermonNodePtr late;
+    for (int i = 0; i < 3; ++i) {
+        m_document.recordUndo(std::nullopt);
+        late = m_document.root()->addChild(QStringLiteral("A late thought %1").arg(i));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(delivery->canvas()->layoutCount(), layouts);
     view.setMode(AppMode::Delivery);
-    auto* again = qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery));
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->timer().state(), TimerState::Idle);
+    EXPECT_EQ(timer.state(), TimerState::Paused);
+    EXPECT_EQ(delivery->canvas()->layoutCount(), layouts + 1);
+    EXPECT_TRUE(state.layout()->nodeYPositions.contains(late->id()));
+
+    // Closing the window ends a delivery out of sight too.
+    timer.start();
+    view.setMode(AppMode::Tree);
+    view.close();
+    EXPECT_EQ(timer.state(), TimerState::Idle);
+    EXPECT_FALSE(timer.isTicking());
 }
 
 TEST_F(ContentViewTest, BackInTheMindMapTheMapHasTheKeyboardAgain)
@@ -256,6 +309,21 @@ TEST_F(ContentViewTest, LeavingDeliveryInFullScreenBringsTheWindowAndToolbarBack
     view.setMode(AppMode::Tree);
     EXPECT_FALSE(view.isFullScreen());
     EXPECT_FALSE(view.toolbar()->isHidden());
+    // The setting switched meanwhile takes no window into full screen outside delivery.
+    m_preferences.setDeliveryFullscreen(false);
+    m_preferences.setDeliveryFullscreen(true);
+    EXPECT_FALSE(view.isFullScreen());
+
+    // Back to the delivery as it was left, in full screen.
+    view.setMode(AppMode::Delivery);
+    EXPECT_TRUE(view.isFullScreen());
+    EXPECT_TRUE(view.toolbar()->isHidden());
+    // Left out of full screen, it comes back out of it.
+    delivery->escapeKey();
+    view.setMode(AppMode::Tree);
+    view.setMode(AppMode::Delivery);
+    EXPECT_FALSE(view.isFullScreen());
+    EXPECT_EQ(delivery->timer().state(), TimerState::Running);
 }
 
 TEST_F(ContentViewTest, WhileDeliveringTheWindowKeepsRoomForTheReadingColumn)

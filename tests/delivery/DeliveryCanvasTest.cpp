@@ -9,6 +9,7 @@
 #include "platform/Appearance.h"
 #include "support/ManualClock.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -72,6 +74,28 @@ std::shared_ptr<const DeliveryContentLayout> layoutOfHeight(double height)
     auto layout = std::make_shared<DeliveryContentLayout>();
     layout->totalHeight = height;
     return layout;
+}
+
+// The line of text at a content y: its node, and where its text starts and ends.
+struct TextLineAt {
+    QUuid id;
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+std::optional<TextLineAt> textLineAt(
+    const DeliveryContentLayout& layout, double baseFontSize, double textWidth, double y)
+{
+    DeliveryFonts fonts(baseFontSize);
+    for (const DeliveryItem& item : layout.items) {
+        const auto lines = DeliveryPageRenderer::textLines(fonts, textWidth, item);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].rect.top() <= y && y < lines[i].rect.bottom())
+                return TextLineAt { item.id, lines[i].start,
+                    i + 1 < lines.size() ? lines[i + 1].start : item.text.size() };
+        }
+    }
+    return std::nullopt;
 }
 
 bool isRunnerRed(const QColor& colour)
@@ -191,6 +215,10 @@ TEST(DeliveryCanvasTest, SpaceAndEscapeDriveTheCountdownAndTheTickRunsOnlyWhileI
     EXPECT_FALSE(p.canvas.isTicking());
     p.canvas.show();
     EXPECT_TRUE(p.canvas.isTicking());
+    // A running countdown is the delivery view's to spare: the page lets Escape go on.
+    EXPECT_FALSE(p.canvas.handleKey(Qt::Key_Escape));
+    EXPECT_EQ(p.timer.state(), TimerState::Running);
+    QTest::keyClick(&p.canvas, Qt::Key_Space);
     QTest::keyClick(&p.canvas, Qt::Key_Escape);
     EXPECT_EQ(p.timer.state(), TimerState::Idle);
     EXPECT_FALSE(p.canvas.isTicking());
@@ -370,6 +398,108 @@ TEST(DeliveryCanvasTest, AReaderTheFollowedRunnerCarriesIsNeverToldTheyAreBehind
     }
 }
 
+// A new font size, line spacing or text width wraps the page anew: the words at the reading line
+// stay at the reading line, followed or not; a page at its top stays at its top.
+TEST(DeliveryCanvasTest, TheWordsAtTheReadingLineStayThereWhateverTheSetting)
+{
+    auto root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    int word = 0;
+    for (int p = 1; p <= 3; ++p) {
+        auto point = root->addChild(QStringLiteral("Main point %1").arg(p));
+        for (int l = 0; l < 4; ++l) {
+            QString text;
+            for (int w = 0; w < 70; ++w)
+                text += QStringLiteral("word%1 ").arg(++word);
+            point->addChild(text.trimmed());
+        }
+    }
+    Page p(root);
+    struct Change {
+        const char* name;
+        void (DeliveryCanvas::*set)(double);
+        double value;
+    };
+    const Change changes[] = { { "larger type", &DeliveryCanvas::setBaseFontSize, 21 },
+        { "smaller type", &DeliveryCanvas::setBaseFontSize, 12 },
+        { "wider spacing", &DeliveryCanvas::setLineSpacing, 3 }, { "no spacing", &DeliveryCanvas::setLineSpacing, 1 },
+        { "narrower text", &DeliveryCanvas::setTextWidth, 450 },
+        { "wider text", &DeliveryCanvas::setTextWidth, 1000 } };
+    const auto readingLine = [&p] {
+        return textLineAt(p.layout(), p.canvas.baseFontSize(), p.canvas.textWidth(),
+            p.state.scrollY() + DeliveryCanvasState::readingLine);
+    };
+    for (const bool following : { false, true }) {
+        if (following) {
+            // Paused: no tick puts the page back under the runner.
+            p.timer.start();
+            p.clock.advance(200);
+            p.timer.pause();
+            p.state.setFollowRunner(true);
+        }
+        for (const double share : { 0.3, 0.7 }) {
+            for (const Change& change : changes) {
+                SCOPED_TRACE(testing::Message() << change.name << " at " << share << (following ? ", following" : ""));
+                p.canvas.setBaseFontSize(15);
+                p.canvas.setLineSpacing(1.8);
+                p.canvas.setTextWidth(700);
+                // On a line of text, not between two.
+                std::optional<TextLineAt> before;
+                for (int step = 0; !before && step < 40; ++step) {
+                    p.state.setScrollY(p.state.maxScrollY() * share + 3 * step);
+                    before = readingLine();
+                }
+                ASSERT_TRUE(before);
+                (p.canvas.*change.set)(change.value);
+                const std::optional<TextLineAt> after = readingLine();
+                ASSERT_TRUE(after);
+                EXPECT_EQ(after->id, before->id);
+                EXPECT_LE(after->start, before->start);
+                EXPECT_LT(before->start, after->end);
+                EXPECT_EQ(p.state.followRunner(), following);
+            }
+        }
+    }
+    p.canvas.setBaseFontSize(15);
+    p.state.setScrollY(0);
+    p.canvas.setBaseFontSize(24);
+    EXPECT_EQ(p.state.scrollY(), 0);
+}
+
+// The page laid out anew during a glide (line spacing 3 to 1): the glide ends where it was
+// headed on the new page, never past its end.
+TEST(DeliveryCanvasTest, AGlideUnderWayWhenThePageChangesEndsWhereItWasHeadedWithinTheNewEnd)
+{
+    Page p;
+    const auto midGlide = [&p] {
+        p.clock.advance(0.1);
+        p.canvas.animationFrame();
+        ASSERT_TRUE(p.canvas.isScrollAnimating());
+        p.canvas.setLineSpacing(1);
+    };
+    p.canvas.setLineSpacing(3);
+    p.canvas.handleKey(Qt::Key_End);
+    midGlide();
+    for (int frame = 0; frame < 30; ++frame) {
+        p.clock.advance(0.016);
+        p.canvas.animationFrame();
+        ASSERT_LE(p.state.scrollY(), p.state.maxScrollY()) << frame;
+    }
+    EXPECT_FALSE(p.canvas.isScrollAnimating());
+    EXPECT_DOUBLE_EQ(p.state.scrollY(), p.state.maxScrollY());
+
+    p.canvas.setLineSpacing(3);
+    p.state.setScrollY(0);
+    const QUuid heading = p.layout().headings.back().id;
+    p.state.navigate(heading);
+    midGlide();
+    p.finishAnimation();
+    DeliveryFonts fonts(15);
+    EXPECT_NEAR(p.state.scrollY(),
+        p.state.clampedScrollY(p.layout().headingYPositions.value(heading)
+            - fonts.heading(p.layout().headingDepths.value(heading)).ascent() - DeliveryCanvas::jumpOffset),
+        0.5);
+}
+
 TEST(DeliveryCanvasTest, ThePageFollowsEveryChangeOfTheTreeAndOfTheWholeMinutes)
 {
     Page p;
@@ -511,7 +641,7 @@ TEST(DeliveryCanvasTest, ACrowdedMinuteLabelOrOneUnderTheFollowButtonIsNotDrawn)
     }
     const auto inked = [&](double y) {
         for (int row = int(y) - 8; row < int(y); ++row) {
-            for (int x = 90; x < 123; ++x) {
+            for (int x = 80; x < int(DeliveryContentLayout::markerLabelRight); ++x) {
                 if (image.pixelColor(x, row).lightness() < 200)
                     return true;
             }
@@ -522,6 +652,41 @@ TEST(DeliveryCanvasTest, ACrowdedMinuteLabelOrOneUnderTheFollowButtonIsNotDrawn)
     EXPECT_FALSE(inked(400));
     EXPECT_TRUE(inked(480));
     EXPECT_FALSE(inked(575));
+}
+
+TEST(DeliveryCanvasTest, TheRunnerPassingAMinuteLabelLeavesItWhole)
+{
+    Page p;
+    const auto marker = std::find_if(p.layout().items.begin(), p.layout().items.end(), [](const DeliveryItem& item) {
+        return item.kind == DeliveryItem::Kind::TimeMarker && !item.isCrowded && item.y > 400;
+    });
+    ASSERT_NE(marker, p.layout().items.end());
+    const double markerY = marker->y;
+    const double minute = p.layout().fractionForY(markerY) * p.timer.targetSeconds();
+    p.state.setScrollY(markerY - 300);
+    const auto render = [&p] {
+        QImage image(QSize(900, 600) * 2, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        p.canvas.renderPage(painter, QRectF(0, 0, 900, 600));
+        return image;
+    };
+    const QImage alone = render();
+    const QFontMetricsF metrics(DeliveryContentLayout::minuteLabelFont());
+    const double right = DeliveryPageRenderer::xOffset(900, 700) + DeliveryContentLayout::markerLabelRight;
+    const QRect label = QRectF(right - metrics.horizontalAdvance(marker->text) - 2, 300 - metrics.height() - 2,
+        metrics.horizontalAdvance(marker->text) + 4, metrics.height() + 4)
+                            .toAlignedRect();
+    p.timer.start();
+    for (const double seconds : { minute - 2, 1.0, 1.0, 1.0, 1.0 }) {
+        p.clock.advance(seconds);
+        const QImage passing = render();
+        for (int y = label.top() * 2; y < label.bottom() * 2; ++y) {
+            for (int x = label.left() * 2; x < label.right() * 2; ++x)
+                ASSERT_EQ(passing.pixel(x, y), alone.pixel(x, y)) << x << ", " << y;
+        }
+    }
 }
 
 TEST(DeliveryCanvasTest, EveryLineOfAWrappedTextIsDrawn)

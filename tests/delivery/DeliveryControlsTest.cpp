@@ -4,14 +4,21 @@
 #include "delivery/DeliverySettingsBar.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/FollowRunnerButton.h"
+#include "platform/Appearance.h"
 #include "platform/Preferences.h"
+#include "support/ContrastRatio.h"
 #include "support/ManualClock.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -152,4 +159,44 @@ TEST(DeliveryControlsTest, TheWheelOverTheSettingsBarChangesNoSetting)
     EXPECT_EQ(preferences.deliveryFontSize(), 15);
     EXPECT_EQ(preferences.deliveryLineSpacing(), 1.8);
     EXPECT_EQ(preferences.deliveryTextWidth(), 700);
+}
+
+// The Fullscreen box stands out from its bar as plainly in the dark appearance as in the light,
+// made in either and after a switch.
+TEST(DeliveryControlsTest, TheFullscreenBoxShowsOnItsBarInEitherAppearance)
+{
+    QTemporaryDir folder;
+    Preferences preferences(
+        std::make_unique<QSettings>(folder.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat));
+    const AppAppearance saved = Appearance::shared().appearance();
+    const auto restore = qScopeGuard([saved] { Appearance::shared().apply(saved); });
+    // The most the box's pixels differ from the bar's backdrop.
+    const auto edgeContrast = [](const DeliverySettingsBar& bar) {
+        QCheckBox* box = bar.fullscreenToggle();
+        box->adjustSize();
+        const QColor backdrop = QApplication::palette().color(QPalette::Window);
+        QImage image(box->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(backdrop);
+        box->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        double most = 1;
+        for (int y = indicator.top(); y <= indicator.bottom(); ++y) {
+            for (int x = indicator.left(); x <= indicator.right(); ++x)
+                most = std::max(most, contrastRatio(image.pixelColor(x, y), backdrop));
+        }
+        return most;
+    };
+    Appearance::shared().apply(AppAppearance::Light);
+    DeliverySettingsBar madeLight(preferences);
+    const double light = edgeContrast(madeLight);
+    EXPECT_GE(light, 1.5);
+    Appearance::shared().apply(AppAppearance::Dark);
+    DeliverySettingsBar madeDark(preferences);
+    const double dark = edgeContrast(madeDark);
+    EXPECT_GE(dark, light);
+    EXPECT_NEAR(edgeContrast(madeLight), dark, 0.05);
+    Appearance::shared().apply(AppAppearance::Light);
+    EXPECT_NEAR(edgeContrast(madeDark), light, 0.05);
 }

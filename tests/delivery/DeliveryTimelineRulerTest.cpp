@@ -293,6 +293,41 @@ TEST(DeliveryTimelineRulerTest, TheBandWarnsWhenTheReaderFallsBehind)
     EXPECT_TRUE(r.ruler.needsFrame());
 }
 
+// The reader's place is the reading line, 100 points into the page, where a seek and following put
+// the words due: a reader whose words due stand there is on time, however much of the sermon
+// fills the 100 points above.
+TEST(DeliveryTimelineRulerTest, TheBandIsCalmForAReaderExactlyOnTime)
+{
+    Ruler r;
+    r.layOut(makeSermon());
+    // 100 points of this page are minutes of a half-hour target.
+    r.timer.setDuration(30);
+    const QColor calm = DeliveryTimelineRuler::sectionBandColor(std::nullopt, 0, false);
+    const DeliveryContentLayout& layout = *r.state.layout();
+    r.timer.start();
+    for (const double seconds : { 400.0, 500.0, 500.0 }) {
+        r.clock.advance(seconds);
+        const double progress = r.timer.progress();
+        r.state.setScrollY(layout.yForFraction(progress) - DeliveryCanvasState::readingLine);
+        ASSERT_GT(r.state.scrollY(), 0);
+        EXPECT_EQ(r.ruler.sectionBandColor(progress), calm) << progress;
+        EXPECT_NEAR(r.ruler.readingFraction(), progress, 1e-9);
+    }
+}
+
+// Line breaks inside a main point's title are spaces on the ruler's one line.
+TEST(DeliveryTimelineRulerTest, AMainPointOfSeveralLinesIsTitledOnOneLine)
+{
+    Ruler r;
+    const SermonNodePtr root = makeSermon();
+    root->children()[1]->setText(QStringLiteral("The lost\u2028and the found"));
+    r.layOut(root);
+    const auto mainPoints = r.ruler.buildHeadingStops(1);
+    ASSERT_EQ(mainPoints.size(), 3u);
+    EXPECT_EQ(mainPoints[1].text, QStringLiteral("The lost\u2028and the found"));
+    EXPECT_EQ(mainPoints[1].title, QStringLiteral("The lost and the found"));
+}
+
 TEST(DeliveryTimelineRulerTest, TheRedrawTimerRunsOnlyWhileTheCountdownRuns)
 {
     Ruler r;

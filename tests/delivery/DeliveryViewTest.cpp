@@ -3,6 +3,8 @@
 #include "delivery/DeliveryCanvasState.h"
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryCounterBlock.h"
+#include "delivery/DeliveryFonts.h"
+#include "delivery/DeliveryNavOverlay.h"
 #include "delivery/DeliveryPageRenderer.h"
 #include "delivery/DeliveryRunnerStopButton.h"
 #include "delivery/DeliverySettingsBar.h"
@@ -12,8 +14,11 @@
 #include "platform/Preferences.h"
 #include "platform/UndoManager.h"
 
+#include <QAbstractButton>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
@@ -25,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 using namespace kestrion;
@@ -256,6 +262,92 @@ TEST_F(DeliveryViewTest, ANarrowViewWrapsThePageInsideItAndKeepsTheStoredWidth)
     }
 }
 
+// The jump buttons stand beside the column when the margin has room for them; else the page
+// ends above them. Either way no line is ever read, or drawn, under them.
+TEST_F(DeliveryViewTest, NoLineOfThePageIsEverUnderTheJumpButtons)
+{
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    for (int p = 0; p < 8; ++p) {
+        auto point = root->addChild(QStringLiteral("Main point %1 with a title long enough to be cut").arg(p));
+        for (int s = 0; s < 2; ++s) {
+            auto sub = point->addChild(QStringLiteral("Sub-point %1.%2").arg(p).arg(s));
+            for (int l = 0; l < 3; ++l)
+                sub->addChild(QStringLiteral("the sheep hear his voice and follow him ").repeated(8));
+        }
+    }
+    struct Case {
+        // The window's size in points: 640 by 400 is a 1280 by 800 screen at 2x.
+        QSize window;
+        double fontSize;
+        double textWidth;
+        bool besideColumn;
+    };
+    const Case cases[] = { { { 640, 400 }, 15, 700, false }, { { 1200, 800 }, 15, 700, false },
+        { { 1200, 800 }, 24, 1000, false }, { { 800, 600 }, 12, 400, false }, { { 1600, 1000 }, 15, 700, true },
+        { { 1600, 1000 }, 24, 700, true }, { { 2400, 900 }, 15, 1000, true } };
+    DeliveryView& v = open(root);
+    DeliveryCanvasState& state = v.canvasState();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.window.width() << "x" << c.window.height() << " at " << c.fontSize
+                                        << " pt, " << c.textWidth << " wide");
+        preferences.setDeliveryFontSize(c.fontSize);
+        preferences.setDeliveryTextWidth(c.textWidth);
+        // As small as the screen it stands for.
+        v.setMinimumWidth(0);
+        window->layout()->activate();
+        window->resize(c.window);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(v.width(), c.window.width());
+        DeliveryCanvas* canvas = v.canvas();
+        EXPECT_EQ(canvas->footHeight() == 0, c.besideColumn);
+        DeliveryFonts fonts(canvas->baseFontSize());
+        const double left = DeliveryPageRenderer::xOffset(canvas->width(), canvas->textWidth());
+        const QRectF readingArea(0, canvas->y(), canvas->width(), state.viewportHeight());
+        int buttonsSeen = 0;
+        for (double y = 0; y < state.maxScrollY(); y += 97) {
+            state.setScrollY(y);
+            std::vector<QRectF> buttons;
+            for (const QAbstractButton* button : v.navOverlay()->buttons())
+                buttons.emplace_back(button->mapTo(&v, QPoint()), button->size());
+            buttonsSeen += static_cast<int>(buttons.size());
+            const auto [first, last] = state.layout()->itemsBetween(y - 50, y + canvas->height() + 50);
+            for (std::size_t i = first; i < last; ++i) {
+                for (const auto& line :
+                    DeliveryPageRenderer::textLines(fonts, canvas->textWidth(), state.layout()->items[i])) {
+                    const QRectF read
+                        = line.rect.translated(left, canvas->y() - state.scrollY()).intersected(readingArea);
+                    for (const QRectF& button : buttons)
+                        ASSERT_FALSE(!read.isEmpty() && read.intersects(button)) << "at " << y;
+                }
+            }
+        }
+        EXPECT_GT(buttonsSeen, 0);
+
+        // Nothing of the page is drawn in the foot the buttons take, nor the part of a line that
+        // would reach into it.
+        double blankFrom = state.viewportHeight();
+        if (canvas->footHeight() > 0) {
+            const auto leaf = std::find_if(
+                state.layout()->items.begin(), state.layout()->items.end(), [](const DeliveryItem& item) {
+                    return item.kind == DeliveryItem::Kind::Leaf && item.frame.top() > 500;
+                });
+            const QRectF line = DeliveryPageRenderer::textLines(fonts, canvas->textWidth(), *leaf)[1].rect;
+            state.setScrollY(line.center().y() - state.viewportHeight());
+            blankFrom = line.top() - state.scrollY() + 1;
+        }
+        QImage page(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::transparent);
+        {
+            QPainter painter(&page);
+            canvas->renderPage(painter, QRectF(QPointF(), QSizeF(canvas->size())));
+        }
+        for (int row = static_cast<int>(std::ceil(blankFrom)); row < page.height(); ++row) {
+            for (int x = 0; x < page.width(); ++x)
+                ASSERT_EQ(qAlpha(page.pixel(x, row)), 0) << x << ", " << row;
+        }
+    }
+}
+
 TEST_F(DeliveryViewTest, SeekingPutsTheFractionOnTheReadingLineAtOnce)
 {
     DeliveryView& v = open(sermonOfWords(2000));
@@ -349,6 +441,32 @@ TEST_F(DeliveryViewTest, FullScreenFollowsTheCountdownAndTheSetting)
     preferences.setDeliveryFullscreen(false);
     EXPECT_FALSE(isFullScreen());
     EXPECT_FALSE(toolbar->isHidden());
+}
+
+// Escape is the key everyone presses to leave full screen; it must never cost a sermon under way
+// its countdown. Pausing first is a deliberate step: then it resets, as the stop button does.
+TEST_F(DeliveryViewTest, EscapeOnlyLeavesFullScreenWhileTheCountdownRuns)
+{
+    preferences.setDeliveryFullscreen(true);
+    DeliveryView& v = open(sermonOfWords(300));
+    v.canvas()->setFocus();
+    v.timer().start();
+    v.timer().adjust(5);
+    ASSERT_TRUE(isFullScreen());
+    const std::optional<double> started = v.timer().firstStartedAt();
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(v.canvas(), Qt::Key_Escape);
+        EXPECT_EQ(v.timer().state(), TimerState::Running) << press;
+        EXPECT_EQ(v.timer().firstStartedAt(), started);
+        EXPECT_EQ(v.timer().targetSeconds(), v.timer().plannedTargetSeconds() + 300);
+        EXPECT_FALSE(isFullScreen());
+        EXPECT_FALSE(toolbar->isHidden());
+        EXPECT_FALSE(v.settingsBar()->isHidden());
+    }
+
+    v.timer().pause();
+    QTest::keyClick(v.canvas(), Qt::Key_Escape);
+    EXPECT_EQ(v.timer().state(), TimerState::Idle);
 }
 
 TEST_F(DeliveryViewTest, TheChromeComesBackWhoeverEndsFullScreen)

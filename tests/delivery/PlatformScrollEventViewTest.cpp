@@ -74,7 +74,7 @@ TEST(PlatformScrollEventViewTest, EveryWheelEventOfTheWindowIsReportedOnceAndGoe
     EXPECT_EQ(w.other->wheels, 1);
 }
 
-TEST(PlatformScrollEventViewTest, OtherWindowsAndAGoneViewReportNothing)
+TEST(PlatformScrollEventViewTest, OtherWindowsAHiddenViewAndAGoneViewReportNothing)
 {
     Window w;
     Window second;
@@ -86,7 +86,17 @@ TEST(PlatformScrollEventViewTest, OtherWindowsAndAGoneViewReportNothing)
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(second.other->wheels, 0);
 
+    // The window shows another mode: its wheel is that mode's alone.
+    w.canvas->hide();
+    wheelOver(w.top, QPointF(300, 50), QPoint(0, 120));
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(w.other->wheels, 1);
+    w.canvas->show();
+    wheelOver(w.top, QPointF(300, 50), QPoint(0, 120));
+    EXPECT_EQ(calls, 1);
+
     view.reset();
+    calls = 0;
     wheelOver(w.top, QPointF(50, 50), QPoint(0, 120));
     EXPECT_EQ(calls, 0);
 }

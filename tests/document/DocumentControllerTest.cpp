@@ -484,11 +484,35 @@ TEST_F(ControllerTest, CutBranchesPasteBackAsTheyWere)
         EXPECT_EQ(wordCount(root()), words);
     }
 
-    // Only points without sub-points: their texts, one a line, as before.
-    load(sermon);
-    select({ "x", "Q", "B" });
-    controller.cut();
-    EXPECT_EQ(clipboard.text(), QStringLiteral("x\nB\nQ"));
+    // Points without sub-points go as their texts, one a line, when those paste back as the
+    // same points; a quote, a second sentence or a text that reads as outline would not.
+    const struct {
+        const char* name;
+        QString sermon;
+        QString clipboard; // empty: whatever pastes back
+    } leafCases[] = {
+        { "plain points", QStringLiteral("T\n  P\n    x\n    B c\n"), QStringLiteral("x\nB c") },
+        { "a quote", QStringLiteral("T\n  P\n    x\n    >Q\n"), {} },
+        { "two sentences", QStringLiteral("T\n  P\n    One. Two.\n"), {} },
+        { "outline marks", QStringLiteral("T\n  P\n    - dash\n    # hash\n"), {} },
+    };
+    for (const auto& c : leafCases) {
+        SCOPED_TRACE(c.name);
+        load(c.sermon);
+        const QString before = shape();
+        QStringList points;
+        for (const SermonNodePtr& child : node("P")->children())
+            points.append(child->text());
+        select(points);
+        controller.cut();
+        EXPECT_EQ(shape(), QStringLiteral("T[P]"));
+        if (!c.clipboard.isEmpty()) {
+            EXPECT_EQ(clipboard.text(), c.clipboard);
+        }
+        controller.selectSingleNode(id("P"));
+        controller.paste();
+        EXPECT_EQ(shape(), before) << clipboard.text().value_or(QString()).toStdString();
+    }
 }
 
 TEST_F(ControllerTest, PasteAppendsParsedNodesExpandsTheTargetAndShowsTheFirst)

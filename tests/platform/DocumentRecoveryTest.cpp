@@ -342,6 +342,17 @@ TEST_F(DocumentManagerTest, DiscardingRestoredTextShowsTheFileAsItIsOnDisk)
     EXPECT_EQ(restoredNotice(*shown), nullptr);
     EXPECT_EQ(readFile(file), sermonText);
     EXPECT_TRUE(recoveryFolderEntries().isEmpty());
+
+    // Discarding was one click too many: the restored words come back with Undo, and are kept.
+    ASSERT_NE(shown->window(), nullptr);
+    shown->window()->undoAction()->trigger();
+    EXPECT_EQ(contentsOf(*shown), restoredText);
+    EXPECT_TRUE(shown->isModified());
+    timerOf(*shown).fire();
+    EXPECT_EQ(readFile(file), restoredText);
+    shown->window()->redoAction()->trigger();
+    timerOf(*shown).fire();
+    EXPECT_EQ(readFile(file), sermonText);
     crashManager();
     EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 0);
 }
