@@ -1,59 +1,20 @@
-#include "app/ContentView.h"
-#include "app/SermonWindow.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
-#include "mindmap/MindMapCanvas.h"
-#include "platform/DocumentManager.h"
-#include "platform/OpenDocument.h"
-#include "platform/Preferences.h"
-#include "platform/WidgetDocumentDialogs.h"
-#include "support/SermonTrees.h"
+#include "support/OpenSermon.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QKeyEvent>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
-#include <memory>
 
 using namespace kestrion;
 
 namespace {
 
-// A sermon open in its window, the menus attached as the application attaches them.
-struct OpenSermon {
+struct OpenSermon : bench::OpenSermon {
     explicit OpenSermon(int count)
-        : preferences(std::make_unique<QSettings>(folder.filePath(QStringLiteral("p.ini")), QSettings::IniFormat))
-        , settings(folder.filePath(QStringLiteral("s.ini")), QSettings::IniFormat)
-        , manager(settings, std::make_unique<WidgetDocumentDialogs>())
+        : bench::OpenSermon(bench::makeSermonTree(count, 7))
     {
-        const QString path = folder.filePath(QStringLiteral("sermon.md"));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bench::sermonFile(bench::makeSermonTree(count, 7)));
-        file.close();
-        manager.setRecoveryFolder(folder.filePath(QStringLiteral("recovery")));
-        manager.setWindowFactory([this](OpenDocument& d) { return new SermonWindow(d, preferences); });
-        document = manager.open(path);
-        window = static_cast<SermonWindow*>(document->window());
-        window->show();
-        window->activateWindow();
-        QCoreApplication::processEvents();
-        canvas = window->contentView()->mindMapCanvas();
-        canvas->setCanvasFocused(true);
     }
-    ~OpenSermon() { manager.closeAll(); }
-
-    QTemporaryDir folder;
-    Preferences preferences;
-    QSettings settings;
-    DocumentManager manager;
-    OpenDocument* document = nullptr;
-    SermonWindow* window = nullptr;
-    MindMapCanvas* canvas = nullptr;
 };
 
 // One Down-arrow step on the map, through the middle of the sermon: the next node is

@@ -158,29 +158,6 @@ SermonNodePtr wordedSermon(int count)
     return root;
 }
 
-// Entering columns mode: a new canvas lays out the whole sermon, nothing wrapped yet, and
-// paints its first frame.
-void BM_EnterColumns(benchmark::State& state)
-{
-    UndoManager undoManager;
-    SermonDocument document(sermon(state));
-    QImage image(QSize(1440, 900), QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        auto canvas = std::make_unique<ColumnCanvas>(document, &undoManager);
-        canvas->resize(image.size());
-        canvas->show();
-        image.fill(Qt::transparent);
-        {
-            QPainter painter(&image);
-            canvas->renderCanvas(painter, QSizeF(image.size()));
-        }
-        state.PauseTiming();
-        canvas.reset();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_EnterColumns)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
-
 // Return on a point halfway down: a new sibling is made and edited, the boxes after it glide
 // down, and the first frame of that glide is drawn where they are. Cancelling the empty point
 // afterwards is not measured.

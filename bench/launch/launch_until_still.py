@@ -102,45 +102,65 @@ def write_sermon(path, nodes):
     return count
 
 
-def one_run(args, screen, sermon):
-    home = tempfile.mkdtemp(prefix="launch-home-")
-    runtime = os.path.join(home, "runtime")
-    os.makedirs(runtime, mode=0o700)
-    env = dict(os.environ, DISPLAY=args.display, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-               XDG_DATA_HOME=os.path.join(home, ".local/share"), XDG_RUNTIME_DIR=runtime,
-               XDG_CACHE_HOME=os.path.join(home, ".cache"))
-    env.pop("QT_QPA_PLATFORM", None)
-    before = screen.grab()
-    last = before
-    changes = []
-    start = time.monotonic()
-    app = subprocess.Popen([args.app, sermon], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        next_grab = start
-        while True:
-            now = time.monotonic()
-            frame = screen.grab()
-            if frame != last:
-                changes.append(now - start)
-                last = frame
-            if changes and now - start - changes[-1] >= args.settle:
-                break
-            if now - start > args.timeout:
-                break
-            next_grab += args.interval
-            time.sleep(max(0.0, next_grab - time.monotonic()))
-    finally:
-        app.send_signal(signal.SIGTERM)
+class Editor:
+    """The editor launched on a sermon under an X display, with a fresh home and runtime folder,
+    so that no setting, recovery copy or running instance of an earlier run plays a part. Closing
+    it waits until the screen is as it was before it started."""
+
+    def __init__(self, app, display, sermon, screen):
+        self.screen = screen
+        self.before = screen.grab()
+        self.home = tempfile.mkdtemp(prefix="launch-home-")
+        runtime = os.path.join(self.home, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        env = dict(os.environ, DISPLAY=display, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                   XDG_DATA_HOME=os.path.join(self.home, ".local/share"), XDG_RUNTIME_DIR=runtime,
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"))
+        env.pop("QT_QPA_PLATFORM", None)
+        self.started = time.monotonic()
+        self.process = subprocess.Popen([app, sermon], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        self.process.send_signal(signal.SIGTERM)
         try:
-            app.wait(timeout=10)
+            self.process.wait(timeout=10)
         except subprocess.TimeoutExpired:
-            app.kill()
-            app.wait()
+            self.process.kill()
+            self.process.wait()
         # The window gone, the screen is as it was before the next run begins.
         deadline = time.monotonic() + 5
-        while screen.grab() != before and time.monotonic() < deadline:
+        while self.screen.grab() != self.before and time.monotonic() < deadline:
             time.sleep(0.05)
-        shutil.rmtree(home, ignore_errors=True)
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
+def changes_until_still(screen, start, last, settle, interval, timeout, awaits_change=True):
+    """Grabs the screen every interval seconds from start until it has not changed for settle
+    seconds since its last change (or timeout has passed); gives the times of the changes from
+    start. last is the picture before start. Unless it awaits a change, a screen that does not
+    change at all is still after settle seconds."""
+    changes = []
+    next_grab = start
+    while True:
+        now = time.monotonic()
+        frame = screen.grab()
+        if frame != last:
+            changes.append(now - start)
+            last = frame
+        if (changes or not awaits_change) and now - start - (changes[-1] if changes else 0) >= settle:
+            return changes
+        if now - start > timeout:
+            return changes
+        next_grab += interval
+        time.sleep(max(0.0, next_grab - time.monotonic()))
+
+
+def one_run(args, screen, sermon):
+    editor = Editor(args.app, args.display, sermon, screen)
+    try:
+        changes = changes_until_still(screen, editor.started, editor.before, args.settle, args.interval, args.timeout)
+    finally:
+        editor.close()
     if not changes:
         return None
     return changes[0], changes[-1]

@@ -4,6 +4,10 @@
 #include "document/SermonDocument.h"
 #include "document/SermonNode.h"
 
+#include <QSet>
+#include <QStringList>
+
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -35,6 +39,70 @@ inline SermonNodePtr makeSermonTree(int count, unsigned seed, int mainPoints = 0
         if (child->depth() < 4)
             parents.push_back(child);
         ++made;
+    }
+    return root;
+}
+
+// A sermon of sentences of ordinary length, as the mode-switch timer writes one
+// (bench/launch/switch_until_still.py): a title, main points, sub-points of eight points each,
+// every third with a point below it; every text a sentence of 8 to 25 words, so that most wrap
+// to two or three lines. The words are the commonest ones, then made-up words of one to four
+// syllables, each drawn as often as its rank's share (Zipf), so that the vocabulary grows with the
+// sermon as a real one does.
+inline SermonNodePtr makeWordedSermonTree(int count, unsigned seed = 7)
+{
+    std::mt19937 random(seed);
+    QStringList words = QStringLiteral(
+        "the and of to a in that he i it his was for is with as be they shall not him but you all them by have are "
+        "unto which my this said their will from me we on so what your there when who one man were god lord our had "
+        "then if let come know us into out may love shepherd sheep voice door life good name fold flock father son "
+        "church hope grace pasture")
+                            .split(u' ');
+    QStringList syllables;
+    for (const char* consonant :
+        { "b", "c", "d", "f", "g", "h", "l", "m", "n", "p", "r", "s", "t", "v", "w", "th", "st", "gr", "pr" }) {
+        for (const char* vowel : { "a", "e", "i", "o", "u", "ea", "ou" })
+            syllables.append(QLatin1String(consonant) + QLatin1String(vowel));
+    }
+    QSet<QString> seen(words.cbegin(), words.cend());
+    while (words.size() < 30'000) {
+        QString word;
+        for (int s = 1 + static_cast<int>(random() % 4); s > 0; --s)
+            word += syllables[static_cast<qsizetype>(random() % syllables.size())];
+        if (!seen.contains(word)) {
+            seen.insert(word);
+            words.append(word);
+        }
+    }
+    std::vector<double> ranks;
+    double total = 0;
+    for (qsizetype rank = 1; rank <= words.size(); ++rank)
+        ranks.push_back(total += 1.0 / static_cast<double>(rank));
+    std::uniform_real_distribution<double> share(0, total);
+    const auto sentence = [&] {
+        const int length = 8 + static_cast<int>(random() % 18);
+        QStringList picked;
+        for (int i = 0; i < length; ++i) {
+            const auto rank = std::lower_bound(ranks.begin(), ranks.end(), share(random)) - ranks.begin();
+            picked.append(words[std::min<qsizetype>(rank, words.size() - 1)]);
+        }
+        picked.front()[0] = picked.front()[0].toUpper();
+        return picked.join(u' ') + u'.';
+    };
+    const int mains = count <= 10'000 ? 10 : 25;
+    const int perSub = 1 + 8 + 3;
+    const int subs = std::max(1, (count - 1 - mains + mains * perSub / 2) / (mains * perSub));
+    auto root = SermonNode::create(sentence());
+    for (int main = 0; main < mains; ++main) {
+        const SermonNodePtr point = root->addChild(sentence());
+        for (int sub = 0; sub < subs; ++sub) {
+            const SermonNodePtr subPoint = point->addChild(sentence());
+            for (int leaf = 0; leaf < 8; ++leaf) {
+                const SermonNodePtr line = subPoint->addChild(sentence());
+                if (leaf % 3 == 0)
+                    line->addChild(sentence());
+            }
+        }
     }
     return root;
 }

@@ -67,6 +67,10 @@ ColumnCanvas::ColumnCanvas(SermonDocument& document, UndoManager* undoManager, q
         [this](qint64 column, qreal width) { setColumnWidth(column, width); });
     m_handles->setOnDragEnded([this] { widthDragEnded(); });
 
+    m_measuringTimer.setSingleShot(true);
+    m_measuringTimer.setInterval(0);
+    connect(&m_measuringTimer, &QTimer::timeout, this, &ColumnCanvas::measureLaterBoxes);
+
     m_animator.setOnFramesChanged([this] {
         placeEditor();
         update();
@@ -158,7 +162,7 @@ void ColumnCanvas::prepare()
     m_viewportSize = QSizeF(size());
     if (const SermonNodePtr& top = root())
         m_controller->setSelectedNodeID(top->id());
-    relayoutColumns(true);
+    layoutFirstView();
     QPointer<ColumnCanvas> self(this);
     QTimer::singleShot(0, this, [self] {
         if (self && !self->m_controller->editingNodeID())
@@ -190,6 +194,7 @@ void ColumnCanvas::handleSelectionChange()
 
 void ColumnCanvas::beginColumnEditing(const QUuid& id, bool isNew)
 {
+    completeLayout();
     const SermonNodePtr node = findNode(id);
     // A node folded away has no box to edit in.
     if (!node || m_layout.shownAncestorOfHidden(id))
@@ -311,7 +316,16 @@ std::function<void()> ColumnCanvas::keyCommand(const QKeyEvent& event)
 {
     if (m_controller->editingNodeID())
         return {};
-    return m_keys.command(event);
+    std::function<void()> command = m_keys.command(event);
+    if (!command)
+        return {};
+    // Which keys act follows from the tree alone; what they do, from the whole layout. Keys
+    // for the menus (back to the map) pass at once.
+    return [guard = QPointer<ColumnCanvas>(this), command = std::move(command)] {
+        if (guard)
+            guard->completeLayout();
+        command();
+    };
 }
 
 bool ColumnCanvas::event(QEvent* event)
@@ -377,6 +391,9 @@ ColumnRenderer::Stats ColumnCanvas::renderCanvas(QPainter& painter, const QSizeF
 {
     if (size != m_viewportSize && !m_hasAppeared)
         m_viewportSize = size;
+    // Nothing is drawn from a box not yet measured: the rows in view, and those a line under
+    // the last of them may stand in, are exact.
+    m_layout.measureTo(-m_panOffset.y() + size.height() + ColumnMetrics::lineHeight, m_wrapCache);
     return ColumnRenderer::drawColumnCanvas(painter, makeScene());
 }
 
@@ -389,6 +406,8 @@ void ColumnCanvas::paintEvent(QPaintEvent*)
 void ColumnCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (m_hasAppeared)
+        completeLayout();
     const SelectionInView before = selectionInView();
     m_viewportSize = QSizeF(event->size());
     if (m_hasAppeared) {

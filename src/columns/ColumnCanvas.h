@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
 #include <QWidget>
 
@@ -70,8 +71,13 @@ public:
     const ColumnWidthsConfig& columnWidths() const { return m_columnWidths; }
 
     // --- Layout ------------------------------------------------------------------------------
-    // The newest layout, the target of any glide, with the tree as it was laid out.
-    const LiveColumnLayout& layout() const { return m_layout; }
+    // The newest layout, the target of any glide, with the tree as it was laid out; complete.
+    const LiveColumnLayout& layout();
+    // On entering, what the window shows is measured first and the rest while the event loop
+    // is idle; until then only the view as first shown is drawn from the layout. Anything else
+    // that reads or changes the layout measures the rest at once first.
+    bool isLayoutComplete() const { return m_layout.isComplete(); }
+    void completeLayout();
     const ColumnAnimator& animator() const { return m_animator; }
     const ScrollAnimator& scrollAnimator() const { return m_scrollAnimator; }
     ColumnWrapCache& wrapCache() { return m_wrapCache; }
@@ -80,7 +86,7 @@ public:
     void relayoutColumns(bool animated);
     // The layout as shown now, as a value: the animator's frames with the newest layout's
     // columns and edges.
-    ColumnLayout displayColumnLayout() const;
+    ColumnLayout displayColumnLayout();
     std::vector<CollapseResolver::AdjustedColumn> adjustedColumnsForPan() const;
     // A column's left edge on screen; none for a column that does not exist.
     std::optional<qreal> columnScreenX(qint64 column) const;
@@ -190,6 +196,10 @@ private:
 
     void installCallbacks();
     void prepare();
+    // Lays out the tree with what the window shows measured.
+    void layoutFirstView();
+    void measureLaterBoxes();
+    void layoutCompleted();
     void setPanOffset(const QPointF& offset);
     void handleUndoRedo();
     void handleSelectionChange();
@@ -233,6 +243,7 @@ private:
 
     LiveColumnLayout m_layout;
     ColumnWrapCache m_wrapCache;
+    QTimer m_measuringTimer;
 
     const AnimationClock* m_clock = nullptr;
     ColumnAnimator m_animator;

@@ -2,6 +2,7 @@
 
 #include "columns/ColumnDragHandleOverlay.h"
 #include "columns/ColumnHitTest.h"
+#include "columns/ColumnMetrics.h"
 #include "document/DocumentController.h"
 #include "platform/Preferences.h"
 #include "platform/Signposter.h"
@@ -41,6 +42,7 @@ void ColumnCanvas::applyColumnWidths(const ColumnWidthsConfig& widths)
     m_columnWidths = widths;
     if (!m_hasAppeared)
         return;
+    completeLayout();
     // Only the columns whose width changed wrap again; those to their right move along.
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
     SelectionInView before = selectionInView();
@@ -96,6 +98,7 @@ void ColumnCanvas::handleEditingTextChange()
 
 void ColumnCanvas::relayoutText(const QUuid& id)
 {
+    completeLayout();
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
     const SelectionInView before = selectionInView();
     switch (m_layout.updateText(id, m_wrapCache)) {
@@ -133,8 +136,58 @@ void ColumnCanvas::checkRootText()
 
 // --- Layout ---------------------------------------------------------------------------------
 
+const LiveColumnLayout& ColumnCanvas::layout()
+{
+    completeLayout();
+    return m_layout;
+}
+
+void ColumnCanvas::layoutFirstView()
+{
+    SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
+    // The rows in view and one view more; everything when the view has no size yet.
+    const qreal height = m_viewportSize.height();
+    const qreal measuredTo = height > 0 ? -m_panOffset.y() + 2 * height : qInf();
+    std::vector<LiveColumnLayout::Move> moves;
+    m_animator.holdShownFrames();
+    m_layout.update(root(), m_columnWidths, m_wrapCache, &moves, measuredTo);
+    showChangedLayout(true, moves);
+    endSignpostInterval("ColumnLayout", interval);
+    if (!m_layout.isComplete())
+        m_measuringTimer.start();
+}
+
+void ColumnCanvas::measureLaterBoxes()
+{
+    // A slice at a time, so that the event loop stays quick to answer.
+    constexpr qint64 sliceMilliseconds = 8;
+    if (m_layout.measureSome(m_wrapCache, sliceMilliseconds))
+        layoutCompleted();
+    else
+        m_measuringTimer.start();
+}
+
+void ColumnCanvas::completeLayout()
+{
+    if (m_layout.isComplete())
+        return;
+    m_layout.measureAll(m_wrapCache);
+    layoutCompleted();
+}
+
+void ColumnCanvas::layoutCompleted()
+{
+    m_measuringTimer.stop();
+    // What was drawn stands as it was: only the boxes below the view and the content's height
+    // have changed.
+    clampPanOffset();
+    Q_EMIT layoutChanged();
+}
+
 void ColumnCanvas::relayoutColumns(bool animated)
 {
+    // The boxes glide from where a complete layout had them.
+    completeLayout();
     SignpostIntervalState interval = performanceSignposter().beginInterval("ColumnLayout");
     std::vector<LiveColumnLayout::Move> moves;
     if (animated)
@@ -171,8 +224,9 @@ void ColumnCanvas::revealSelection()
         m_controller->setSelectedNodeID(*shown);
 }
 
-ColumnLayout ColumnCanvas::displayColumnLayout() const
+ColumnLayout ColumnCanvas::displayColumnLayout()
 {
+    completeLayout();
     return m_animator.shownLayout();
 }
 
@@ -221,11 +275,13 @@ void ColumnCanvas::clampPanOffset()
 
 void ColumnCanvas::scrollColumnsBy(qreal dx, qreal dy)
 {
+    completeLayout();
     setPanOffset(clampPan(m_panOffset + QPointF(dx, dy)));
 }
 
 void ColumnCanvas::scrollSelectionIntoView(const QUuid& id)
 {
+    completeLayout();
     const std::optional<ColumnNodeFrame> frame = m_layout.frame(id);
     if (!frame)
         return;
@@ -351,6 +407,7 @@ std::optional<QUuid> ColumnCanvas::nodeAtPoint(const QPointF& point) const
 
 void ColumnCanvas::selectNodeAtPoint(const QPointF& point)
 {
+    completeLayout();
     // The node under the pointer as the user saw it, before a running edit ends and moves things.
     const std::optional<QUuid> hit = nodeAtPoint(point);
     if (m_controller->editingNodeID())
@@ -362,6 +419,7 @@ void ColumnCanvas::selectNodeAtPoint(const QPointF& point)
 
 void ColumnCanvas::editNodeAtPoint(const QPointF& point)
 {
+    completeLayout();
     if (const std::optional<QUuid> hit = nodeAtPoint(point))
         beginColumnEditing(*hit, false);
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QUuid>
 
+#include <vector>
+
 namespace kestrion {
 
 // The wrapped lines of every node of one tree, so that a layout after an edit wraps only what
@@ -31,6 +33,16 @@ public:
     // The number of those lines and the widths over which it holds, without making the lines
     // where the text's measures give them: the layout needs no more.
     qsizetype lineCount(const QUuid& id, const QString& text, qreal width, bool bold, qreal& minWidth, qreal& maxWidth);
+    // A node's text to be wrapped at a width and weight.
+    struct Request {
+        QUuid id;
+        QString text;
+        qreal width = 0;
+        bool bold = false;
+    };
+    // Wraps at once the texts of the nodes that have no lines of that weight yet, many of them
+    // on the worker threads too, so that lines() and lineCount() find them wrapped.
+    void wrapAll(const std::vector<Request>& requests);
     // The same lines prepared for drawing, in the columns font of that weight.
     const QList<QStaticText>& drawnLines(const QUuid& id, const QString& text, qreal width, bool bold);
     // Forgets a node that has left the tree.

@@ -3,12 +3,17 @@
 #include "columns/ColumnMetrics.h"
 #include "columns/ColumnWrapCache.h"
 
+#include <QElapsedTimer>
+
 #include <cmath>
 #include <limits>
 
 namespace kestrion {
 
 namespace {
+
+// The boxes measured together between two looks at the clock.
+constexpr qint32 measuringStep = 256;
 
 // The orders of a column's heaps of bounds.
 constexpr auto greatestFirst = [](const auto& a, const auto& b) { return a.width < b.width; };
@@ -129,9 +134,12 @@ void LiveColumnLayout::clear(ColumnWrapCache& cache)
     m_totalSize = QSizeF(0, 0);
 }
 
-void LiveColumnLayout::update(
-    const SermonNodePtr& root, const ColumnWidthsConfig& widths, ColumnWrapCache& cache, std::vector<Move>* moves)
+void LiveColumnLayout::update(const SermonNodePtr& root, const ColumnWidthsConfig& widths, ColumnWrapCache& cache,
+    std::vector<Move>* moves, qreal measuredTo)
 {
+    m_unmeasured = 0;
+    m_isPlacementStale = false;
+    m_exactBottom = qInf();
     if (!root) {
         clear(cache);
         return;
@@ -198,8 +206,17 @@ void LiveColumnLayout::update(
         placed.shown = !parent || parent->isShowingChildren;
         if (placed.shown) {
             const qint32 column = parent ? m_slots[parent->slot].column + 1 : 0;
-            measure(placed, column, cache);
             placed.top = parent ? parent->childBottom : 0;
+            if (placed.top < measuredTo || holdsMeasure(placed, column)) {
+                measure(placed, column, cache);
+            } else {
+                // One line until measured.
+                if (m_unmeasured++ == 0)
+                    m_firstUnmeasured = static_cast<qint32>(m_order.size());
+                placed.lines = -1;
+                placed.column = column;
+                placed.height = ColumnMetrics::lineHeight;
+            }
             placed.order = static_cast<qint32>(m_order.size());
             m_order.push_back(slot);
             if (static_cast<qint32>(m_rows.size()) <= column)
@@ -263,6 +280,105 @@ void LiveColumnLayout::update(
     }
     m_columnCount = maxColumn + 1;
     finishColumns();
+    if (m_unmeasured > 0)
+        m_exactBottom = m_slots[m_order[static_cast<size_t>(m_firstUnmeasured)]].top;
+}
+
+bool LiveColumnLayout::holdsMeasure(const Placed& placed, qint32 column)
+{
+    const qreal width = widthOf(column);
+    return placed.lines >= 0 && width >= placed.fitMin && width <= placed.fitMax && placed.bold == (column == 0)
+        && ColumnWrapCache::isSameText(placed.text, placed.node->text());
+}
+
+// --- Measuring what was left --------------------------------------------------------------
+
+void LiveColumnLayout::measureOrder(qint32 from, qint32 to, ColumnWrapCache& cache)
+{
+    std::vector<Slot> due;
+    for (qint32 i = from; i < to; ++i) {
+        const Slot slot = m_order[static_cast<size_t>(i)];
+        if (m_slots[slot].lines < 0)
+            due.push_back(slot);
+    }
+    if (due.empty())
+        return;
+    // The texts as they stand, so that the workers read nothing of the tree.
+    std::vector<ColumnWrapCache::Request> requests;
+    requests.reserve(due.size());
+    for (const Slot slot : due) {
+        const Placed& placed = m_slots[slot];
+        requests.push_back(
+            { placed.id, placed.node->text(), m_widths[static_cast<size_t>(placed.column)], placed.column == 0 });
+    }
+    cache.wrapAll(requests);
+    for (const Slot slot : due) {
+        Placed& placed = m_slots[slot];
+        wrap(placed, placed.node->text(), m_widths[static_cast<size_t>(placed.column)], placed.column == 0, cache);
+        placed.height = static_cast<qreal>(placed.lines) * ColumnMetrics::lineHeight;
+        --m_unmeasured;
+    }
+    m_isPlacementStale = true;
+}
+
+void LiveColumnLayout::settleMeasures()
+{
+    if (m_isPlacementStale) {
+        placeAgain();
+        m_totalSize.setHeight(m_slots[m_root].bottom);
+        m_isPlacementStale = false;
+    }
+    const auto count = static_cast<qint32>(m_order.size());
+    while (m_firstUnmeasured < count && m_slots[m_order[static_cast<size_t>(m_firstUnmeasured)]].lines >= 0)
+        ++m_firstUnmeasured;
+    m_exactBottom = m_unmeasured == 0 || m_firstUnmeasured >= count
+        ? qInf()
+        : m_slots[m_order[static_cast<size_t>(m_firstUnmeasured)]].top;
+}
+
+bool LiveColumnLayout::measureTo(qreal y, ColumnWrapCache& cache)
+{
+    if (isComplete() || y < m_exactBottom)
+        return false;
+    settleMeasures();
+    bool isMoved = false;
+    // Boxes measured push those below them down: a few rounds reach y.
+    while (!isComplete() && y >= m_exactBottom) {
+        const auto count = static_cast<qint32>(m_order.size());
+        qint32 end = m_firstUnmeasured;
+        while (end < count && m_slots[m_order[static_cast<size_t>(end)]].top <= y)
+            ++end;
+        measureOrder(m_firstUnmeasured, std::max(end, m_firstUnmeasured + 1), cache);
+        settleMeasures();
+        isMoved = true;
+    }
+    return isMoved;
+}
+
+bool LiveColumnLayout::measureSome(ColumnWrapCache& cache, qint64 milliseconds)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const auto count = static_cast<qint32>(m_order.size());
+    qint32 next = m_firstUnmeasured;
+    while (!isComplete() && next < count && !elapsed.hasExpired(milliseconds)) {
+        const qint32 end = std::min(next + measuringStep, count);
+        measureOrder(next, end, cache);
+        next = end;
+    }
+    if (isComplete())
+        settleMeasures();
+    else
+        m_firstUnmeasured = next;
+    return isComplete();
+}
+
+void LiveColumnLayout::measureAll(ColumnWrapCache& cache)
+{
+    if (isComplete())
+        return;
+    measureOrder(m_firstUnmeasured, static_cast<qint32>(m_order.size()), cache);
+    settleMeasures();
 }
 
 void LiveColumnLayout::finishColumns()
@@ -285,6 +401,7 @@ void LiveColumnLayout::shift(qint32 from, qint32 to, qreal delta)
 
 LiveColumnLayout::TextChange LiveColumnLayout::updateText(const QUuid& id, ColumnWrapCache& cache)
 {
+    measureAll(cache);
     const Slot slot = slotOf(id);
     if (slot == none)
         return TextChange::Unknown;
@@ -324,6 +441,7 @@ LiveColumnLayout::TextChange LiveColumnLayout::updateText(const QUuid& id, Colum
 
 bool LiveColumnLayout::updateWidths(const ColumnWidthsConfig& widths, ColumnWrapCache& cache)
 {
+    measureAll(cache);
     m_widthsConfig = widths;
     bool isChanged = false;
     bool isHeightChanged = false;

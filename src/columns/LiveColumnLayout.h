@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSizeF>
 #include <QUuid>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <optional>
@@ -48,12 +49,27 @@ public:
 
     // Brings the layout in line with the tree after any change, walking it once; with moves,
     // lists the boxes shown before and after whose frame changed. An empty layout for no root.
+    //
+    // Boxes whose tops lie at or below measuredTo, and that hold no measure of their text at
+    // their width, may be left unmeasured: each stands as one line until it is measured. All
+    // that lies above exactBottom() is then as a complete layout has it, and every box, bottom
+    // and size that a complete layout puts further down lies further down here too.
     void update(const SermonNodePtr& root, const ColumnWidthsConfig& widths, ColumnWrapCache& cache,
-        std::vector<Move>* moves = nullptr);
+        std::vector<Move>* moves = nullptr, qreal measuredTo = qInf());
     // After a change of one node's text and nothing else.
     TextChange updateText(const QUuid& id, ColumnWrapCache& cache);
     // After a change of the widths and nothing else; whether any box moved or resized.
     bool updateWidths(const ColumnWidthsConfig& widths, ColumnWrapCache& cache);
+
+    // --- Measuring what was left ---------------------------------------------------------
+    bool isComplete() const { return m_unmeasured == 0; }
+    // Infinite once complete.
+    qreal exactBottom() const { return m_exactBottom; }
+    // Measures until all above y is exact; whether any box moved.
+    bool measureTo(qreal y, ColumnWrapCache& cache);
+    // Measures the next boxes down for about the given time; whether the layout is complete.
+    bool measureSome(ColumnWrapCache& cache, qint64 milliseconds);
+    void measureAll(ColumnWrapCache& cache);
 
     // --- The layout ------------------------------------------------------------------------
     // The last column edge by the bottom of the title's subtree; zero when empty.
@@ -147,6 +163,13 @@ private:
     qreal widthOf(qint32 column);
     Slot slotFor(const SermonNodePtr& node, Slot guess, bool& isNew);
     void measure(Placed& placed, qint32 column, ColumnWrapCache& cache);
+    // Whether the node's lines are known at the column's width.
+    bool holdsMeasure(const Placed& placed, qint32 column);
+    // Measures the shown unmeasured boxes among m_order[from, to), many at once on the worker
+    // threads too.
+    void measureOrder(qint32 from, qint32 to, ColumnWrapCache& cache);
+    // After measuring: the boxes placed again, the first unmeasured one found.
+    void settleMeasures();
     // Wraps the node's text at the width and weight; whether its number of lines changed.
     bool wrap(Placed& placed, const QString& text, qreal width, bool bold, ColumnWrapCache& cache);
     void release(Slot slot, ColumnWrapCache& cache);
@@ -193,6 +216,13 @@ private:
     };
     std::vector<ColumnFits> m_fits;
     std::vector<Slot> m_due;
+
+    // Shown boxes not yet measured, all at or after m_order[m_firstUnmeasured]; measured boxes
+    // not yet placed again.
+    qsizetype m_unmeasured = 0;
+    qint32 m_firstUnmeasured = 0;
+    qreal m_exactBottom = qInf();
+    bool m_isPlacementStale = false;
 };
 
 } // namespace kestrion

@@ -94,9 +94,10 @@ private:
     std::array<std::array<qreal, end>, 2> m_tables;
 };
 
+// One table per thread: texts are wrapped on worker threads too.
 PlainAdvances& plainAdvances()
 {
-    static PlainAdvances advances;
+    thread_local PlainAdvances advances;
     return advances;
 }
 

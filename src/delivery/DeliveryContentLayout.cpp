@@ -4,6 +4,8 @@
 #include "delivery/DeliveryText.h"
 #include "delivery/DeliveryTimer.h"
 #include "document/WordCount.h"
+#include "platform/EmojiText.h"
+#include "platform/ParallelPieces.h"
 #include "platform/Typography.h"
 
 #include <QCoreApplication>
@@ -14,6 +16,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace kestrion {
@@ -22,6 +25,10 @@ namespace {
 
 constexpr double quoteIndent = 20;
 constexpr double missing = std::numeric_limits<double>::quiet_NaN();
+// Below this many nodes the page is measured on this thread alone; above, in pieces of this
+// many on the worker threads too.
+constexpr qsizetype parallelMeasuringThreshold = 512;
+constexpr qsizetype measuringPiece = 64;
 
 // A value from a table by depth; the last entry serves every depth from 4 on.
 double byDepth(const std::array<double, 5>& table, qint64 depth)
@@ -32,6 +39,66 @@ double byDepth(const std::array<double, 5>& table, qint64 depth)
 double finiteOr(double value, double fallback)
 {
     return std::isfinite(value) ? value : fallback;
+}
+
+// One node of the page in page order, with its text as set and the size it is set in.
+struct PageNode {
+    const SermonNode* node = nullptr;
+    qint64 depth = 0;
+    bool isLeaf = false;
+    double indent = 0;
+    QSizeF size;
+    qint64 words = 0;
+};
+
+// Preorder, collapsed branches included; the depth is the node's place in this walk.
+std::vector<PageNode> pageNodes(const SermonNodePtr& root)
+{
+    std::vector<PageNode> nodes;
+    std::vector<std::pair<const SermonNode*, qint64>> stack;
+    if (root)
+        stack.emplace_back(root.get(), 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
+            stack.emplace_back(it->get(), depth + 1);
+        const bool isLeaf = !node->hasChildren();
+        const double indent
+            = (isLeaf ? DeliveryContentLayout::leafIndent(depth) : DeliveryContentLayout::headingIndent(depth))
+            + (node->isQuote() ? quoteIndent : 0);
+        nodes.push_back({ node, depth, isLeaf, indent, {}, 0 });
+    }
+    return nodes;
+}
+
+void measurePageNodes(
+    std::vector<PageNode>& nodes, qsizetype begin, qsizetype end, double textWidth, DeliveryFonts& fonts)
+{
+    for (qsizetype i = begin; i < end; ++i) {
+        PageNode& page = nodes[static_cast<std::size_t>(i)];
+        const DeliveryText& text = page.isLeaf ? fonts.leaf(page.node->isQuote()) : fonts.heading(page.depth);
+        page.size = text.measure(DeliveryText::displayText(page.node->text()),
+            DeliveryContentLayout::measuringWidth(textWidth, page.indent));
+        page.words = countWords(page.node->text());
+    }
+}
+
+// Measures every node's text. A long sermon is measured on the worker threads too, each with
+// fonts of its own; the tree does not change meanwhile, since this thread waits.
+void measurePageNodes(std::vector<PageNode>& nodes, double textWidth, DeliveryFonts& fonts)
+{
+    const auto count = static_cast<qsizetype>(nodes.size());
+    if (count < parallelMeasuringThreshold) {
+        measurePageNodes(nodes, 0, count, textWidth, fonts);
+        return;
+    }
+    EmojiText::emojiFamily();
+    const double baseSize = fonts.baseSize();
+    runInPieces(count, measuringPiece, [&] {
+        return [&, local = std::make_shared<DeliveryFonts>(baseSize)](
+                   qsizetype begin, qsizetype end) { measurePageNodes(nodes, begin, end, textWidth, *local); };
+    });
 }
 
 } // namespace
@@ -118,30 +185,23 @@ DeliveryContentLayout DeliveryContentLayout::build(
     lineSpacing = finiteOr(lineSpacing, 1);
     minutes = DeliveryTimer::boundedMinutes(minutes);
     const double halfExtra = (lineSpacing - 1) * baseFontSize * 0.5;
+
+    std::vector<PageNode> nodes = pageNodes(root);
+    measurePageNodes(nodes, textWidth, fonts);
+
     double y = topMargin;
-
-    // Preorder, collapsed branches included; the depth is the node's place in this walk.
-    std::vector<std::pair<const SermonNode*, qint64>> stack;
-    if (root)
-        stack.emplace_back(root.get(), 0);
-    while (!stack.empty()) {
-        const auto [node, depth] = stack.back();
-        stack.pop_back();
-        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
-            stack.emplace_back(it->get(), depth + 1);
-
-        const bool isLeaf = !node->hasChildren();
-        const double indent = (isLeaf ? leafIndent(depth) : headingIndent(depth)) + (node->isQuote() ? quoteIndent : 0);
-        const DeliveryText& text = isLeaf ? fonts.leaf(node->isQuote()) : fonts.heading(depth);
-        const QSizeF size = text.measure(DeliveryText::displayText(node->text()), measuringWidth(textWidth, indent));
-        const double x = indent + margin;
+    for (const PageNode& measured : nodes) {
+        const SermonNode& node = *measured.node;
+        const qint64 depth = measured.depth;
+        const QSizeF& size = measured.size;
+        const double x = measured.indent + margin;
 
         DeliveryItem item;
-        item.id = node->id();
+        item.id = node.id();
         item.depth = depth;
-        item.text = node->text();
-        item.isQuote = node->isQuote();
-        if (isLeaf) {
+        item.text = node.text();
+        item.isQuote = node.isQuote();
+        if (measured.isLeaf) {
             item.kind = DeliveryItem::Kind::Leaf;
             item.frame = QRectF(x, y + halfExtra, size.width(), size.height());
             layout.nodeYPositions.insert(item.id, item.frame.center().y());
@@ -172,7 +232,18 @@ DeliveryContentLayout DeliveryContentLayout::build(
     }
     layout.totalHeight = y + bottomMargin;
 
-    layout.wordFractions = kestrion::wordFractions(root);
+    // The words were counted with the measures.
+    std::vector<QUuid> leafIDs;
+    std::vector<qint64> leafWords;
+    qint64 totalWords = 0;
+    for (const PageNode& page : nodes) {
+        totalWords += page.words;
+        if (page.isLeaf) {
+            leafIDs.push_back(page.node->id());
+            leafWords.push_back(page.words);
+        }
+    }
+    layout.wordFractions = kestrion::wordFractions(leafIDs, leafWords, totalWords);
     layout.leafYs.reserve(layout.wordFractions.size());
     for (const NodeWordFraction& fraction : layout.wordFractions)
         layout.leafYs.push_back(layout.nodeYPositions.value(fraction.nodeID, missing));

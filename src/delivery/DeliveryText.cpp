@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace kestrion {
 
@@ -118,7 +119,15 @@ QSizeF DeliveryText::measure(const QString& displayText, double width) const
         const auto lines = static_cast<double>(displayText.count(QChar(lineSeparator)) + 1);
         return QSizeF(std::ceil(widest), std::ceil(lines * m_lineHeight));
     }
-    const QTextLayout& layout = laidOut(displayText, width);
+    // Laid out for measuring alone: only the few texts in view are kept for drawing.
+    const auto kept = m_layouts.constFind(LayoutKey { displayText, width });
+    std::optional<QTextLayout> local;
+    if (kept == m_layouts.cend()) {
+        local.emplace(displayText, m_font);
+        local->setFormats(EmojiText::formats(displayText));
+        layOut(*local, width);
+    }
+    const QTextLayout& layout = local ? *local : **kept;
     double widestLine = 0;
     double height = 0;
     for (int i = 0; i < layout.lineCount(); ++i) {

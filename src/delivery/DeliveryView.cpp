@@ -63,7 +63,10 @@ DeliveryView::DeliveryView(
     , m_undoManager(undoManager)
 {
     setObjectName(QStringLiteral("deliveryView"));
-    m_timer = new DeliveryTimer(plannedMinutes(document, estimatePace), nullptr, this);
+    for (const auto signal : { &SermonDocument::rootChanged, &SermonDocument::contentEdited,
+             &SermonDocument::undoStackChanged, &SermonDocument::redoStackChanged })
+        connect(&document, signal, this, [this] { m_words.reset(); });
+    m_timer = new DeliveryTimer(plannedMinutes(estimatePace), nullptr, this);
     m_canvasState = new DeliveryCanvasState(this);
     m_fullscreen = new FullscreenController(this);
     m_fullscreen->setToolbar(toolbar);
@@ -125,11 +128,11 @@ DeliveryView::~DeliveryView()
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
-qint64 DeliveryView::plannedMinutes(const SermonDocument& document, qint64 wordsPerMinute)
+qint64 DeliveryView::plannedMinutes(qint64 wordsPerMinute)
 {
-    if (document.metadata().duration)
-        return plannedDuration(*document.metadata().duration);
-    return roundedDurationMinutes(wordCount(document.root()), wordsPerMinute);
+    if (const std::optional<qint64>& duration = m_document.metadata().duration)
+        return plannedDuration(*duration);
+    return roundedDurationMinutes(sermonWords(), wordsPerMinute);
 }
 
 qint64 DeliveryView::plannedDuration(qint64 minutes)
@@ -137,9 +140,16 @@ qint64 DeliveryView::plannedDuration(qint64 minutes)
     return std::clamp<qint64>(minutes, 1, DeliveryTimer::maxMinutes);
 }
 
-qint64 DeliveryView::autoDurationMinutes() const
+qint64 DeliveryView::sermonWords()
 {
-    return plannedMinutes(m_document, m_preferences.deliveryWPM());
+    if (!m_words)
+        m_words = wordCount(m_document.root());
+    return *m_words;
+}
+
+qint64 DeliveryView::autoDurationMinutes()
+{
+    return plannedMinutes(m_preferences.deliveryWPM());
 }
 
 double DeliveryView::maxTextWidth(double availableWidth)

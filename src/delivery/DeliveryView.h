@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class QGraphicsOpacityEffect;
 class QVariantAnimation;
 
@@ -72,9 +74,9 @@ public:
 
     // The duration the countdown plans when the sermon states none: its words at the stored
     // pace, in whole multiples of 5 minutes, at least 5.
-    qint64 autoDurationMinutes() const;
+    qint64 autoDurationMinutes();
     // The sermon's duration when set, else the estimate at a pace.
-    static qint64 plannedMinutes(const SermonDocument& document, qint64 wordsPerMinute);
+    qint64 plannedMinutes(qint64 wordsPerMinute);
     // A duration the sermon states, as the countdown plans and shows it: beyond the countdown's
     // day the day, below a minute (only a file written by hand holds one) a minute.
     static qint64 plannedDuration(qint64 minutes);
@@ -115,6 +117,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The sermon's words, counted once for as long as its tree stays as it is.
+    qint64 sermonWords();
     void applySettings();
     void preferenceChanged(const QString& key);
     void metadataChanged();
@@ -150,6 +154,7 @@ private:
     int m_minimumWidth = 0;
     // Left for another mode in full screen: back in it on coming back.
     bool m_resumesFullscreen = false;
+    std::optional<qint64> m_words;
 };
 
 } // namespace kestrion

@@ -114,11 +114,20 @@ std::vector<double> movingAverage(const std::vector<qint64>& counts, qsizetype r
 
 std::vector<NodeWordFraction> wordFractions(const SermonNodePtr& root)
 {
-    if (wordCount(root) < 1)
+    const qint64 total = wordCount(root);
+    if (total < 1)
         return {};
     std::vector<QUuid> ids;
     std::vector<qint64> counts;
     collectLeafWordCounts(root, ids, counts);
+    return wordFractions(ids, counts, total);
+}
+
+std::vector<NodeWordFraction> wordFractions(
+    const std::vector<QUuid>& ids, const std::vector<qint64>& counts, qint64 totalWords)
+{
+    if (totalWords < 1)
+        return {};
     const std::vector<double> smoothed = movingAverage(counts, 5);
     if (smoothed.empty())
         return {};

@@ -29,6 +29,10 @@ std::vector<double> movingAverage(const std::vector<qint64>& counts, qsizetype r
 // One record per leaf in document order: each starts where the previous ends, the first
 // at 0 and the last at exactly 1. Empty when the sermon has no words or none in its leaves.
 std::vector<NodeWordFraction> wordFractions(const SermonNodePtr& root);
+// The same from the leaves' ids and word counts in document order and the words of the whole
+// tree, for a walk that counted them already.
+std::vector<NodeWordFraction> wordFractions(
+    const std::vector<QUuid>& leafIDs, const std::vector<qint64>& leafWords, qint64 totalWords);
 
 // A default planned duration: a multiple of 5 minutes, at least 5; 5 when the pace is
 // below 1 word per minute.

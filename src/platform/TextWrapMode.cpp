@@ -11,6 +11,9 @@ constexpr qsizetype longestRunBrokenAtWords = 10'000;
 
 QTextOption::WrapMode wrapModeFor(QStringView text)
 {
+    // Every text a page or column lays out passes here: most are far too short to hold such a run.
+    if (text.size() <= longestRunBrokenAtWords)
+        return QTextOption::WrapAtWordBoundaryOrAnywhere;
     qsizetype run = 0;
     for (const QChar c : text) {
         run = c.isSpace() ? 0 : run + 1;

@@ -5,7 +5,9 @@
 #include "support/CanvasTestBase.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTextEdit>
 
 namespace kestrion::test {
@@ -34,6 +36,16 @@ private:
     QWidget* m_canvas;
     QWidget* m_target;
 };
+
+// One frame of the canvas as it stands, on white.
+inline QImage drawingOf(ColumnCanvas& canvas)
+{
+    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    canvas.renderCanvas(painter, QSizeF(canvas.size()));
+    return image;
+}
 
 // A shown columns canvas, 1000 by 600, over the small sermon of CanvasTestBase.
 class ColumnCanvasFixture : public CanvasTestBase<ColumnCanvas> {

@@ -5,24 +5,13 @@
 #include "columns/DividerHandle.h"
 #include "platform/FrameAnimation.h"
 
-#include <QImage>
-#include <QPainter>
-
 #include <set>
 
 using namespace kestrion;
 using kestrion::test::ColumnCanvasFixture;
+using kestrion::test::drawingOf;
 
 namespace {
-
-QImage drawingOf(ColumnCanvas& canvas)
-{
-    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    canvas.renderCanvas(painter, QSizeF(canvas.size()));
-    return image;
-}
 
 std::string describe(const ColumnNodeFrame& f)
 {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using namespace kestrion;
@@ -210,5 +211,80 @@ TEST(LiveColumnLayoutTest, WidthDraggedToAndFroEndsWhereAFreshLayoutDoes)
         live.updateWidths(widths, cache);
         ColumnWrapCache freshCache;
         ASSERT_EQ(live.snapshot(), ColumnLayout::build(root, widths, freshCache)) << "step " << step;
+    }
+}
+
+// Boxes left unmeasured below a height: all above the height is exact, all a complete layout puts
+// below it stays below it, and however the rest is measured the layout ends where a fresh one
+// does.
+TEST(LiveColumnLayoutTest, LayoutMeasuredDownToAHeightIsExactAboveItAndCompletesAsAFreshOne)
+{
+    std::mt19937 random(11);
+    const SermonNodePtr root = SermonNode::create(QStringLiteral("The Good Shepherd"));
+    for (int i = 0; i < 300; ++i) {
+        const SermonNodePtr parent = randomNode(root, random);
+        if (parent->depth() < 4)
+            parent->addChild(randomText(random));
+    }
+    const std::vector<
+        std::pair<const char*, std::function<void(LiveColumnLayout&, ColumnWrapCache&, ColumnWidthsConfig&)>>>
+        completions {
+            { "down to heights",
+                [](LiveColumnLayout& live, ColumnWrapCache& cache, ColumnWidthsConfig&) {
+                    for (qreal y = 500; !live.isComplete(); y += 700) {
+                        live.measureTo(y, cache);
+                        ASSERT_TRUE(live.isComplete() || live.exactBottom() > y);
+                    }
+                } },
+            { "in slices",
+                [](LiveColumnLayout& live, ColumnWrapCache& cache, ColumnWidthsConfig&) {
+                    while (!live.measureSome(cache, 0)) { }
+                } },
+            { "at once",
+                [](LiveColumnLayout& live, ColumnWrapCache& cache, ColumnWidthsConfig&) { live.measureAll(cache); } },
+            { "a text changed",
+                [&root](LiveColumnLayout& live, ColumnWrapCache& cache, ColumnWidthsConfig&) {
+                    root->children().back()->setText(QStringLiteral("A new last point"));
+                    live.updateText(root->children().back()->id(), cache);
+                } },
+            { "widths changed",
+                [](LiveColumnLayout& live, ColumnWrapCache& cache, ColumnWidthsConfig& widths) {
+                    widths.setColumnWidth(2, 333.5);
+                    live.updateWidths(widths, cache);
+                } },
+            { "walked again",
+                [&root](LiveColumnLayout& live, ColumnWrapCache& cache, ColumnWidthsConfig& widths) {
+                    live.update(root, widths, cache);
+                } },
+        };
+    for (const auto& [name, complete] : completions) {
+        SCOPED_TRACE(name);
+        ColumnWidthsConfig widths;
+        ColumnWrapCache freshCache;
+        const ColumnLayout fresh = ColumnLayout::build(root, widths, freshCache);
+        ColumnWrapCache cache;
+        LiveColumnLayout live;
+        live.update(root, widths, cache, nullptr, 400);
+        ASSERT_FALSE(live.isComplete());
+        const qreal exact = live.exactBottom();
+        EXPECT_GE(exact, 400);
+        const ColumnLayout partial = live.snapshot();
+        EXPECT_GE(partial.totalSize.height(), exact);
+        for (const ColumnNodeFrame& frame : fresh.frames) {
+            const ColumnNodeFrame kept = partial.frames.value(frame.nodeID);
+            if (frame.origin.y() >= exact) {
+                EXPECT_GE(kept.origin.y(), exact);
+                continue;
+            }
+            EXPECT_EQ(kept.origin, frame.origin);
+            EXPECT_EQ(kept.size, frame.size);
+            if (frame.subtreeBottom < exact)
+                EXPECT_EQ(kept.subtreeBottom, frame.subtreeBottom);
+            else
+                EXPECT_GE(kept.subtreeBottom, exact);
+        }
+        complete(live, cache, widths);
+        EXPECT_TRUE(live.isComplete());
+        expectSameAsFresh(live, root, widths);
     }
 }

@@ -386,3 +386,45 @@ TEST(DeliveryContentLayoutTest, EveryMarkerTakesTheRoomOfTheOthers)
         EXPECT_EQ(text.measure(marker + QStringLiteral(" Line"), width), text.measure(markers.front() + " Line", width))
             << marker.toStdString();
 }
+
+// A long sermon is measured on the worker threads too: every frame is the size this thread
+// measures for its text, and the word fractions are those the tree gives.
+TEST(DeliveryContentLayoutTest, ALongSermonIsMeasuredAsThisThreadMeasuresIt)
+{
+    std::mt19937 random(5);
+    const QStringList words = QStringLiteral("the shepherd calls his own sheep by name and leads them out \U0001F534 "
+                                             "\u26AA righteousness \u05e9\u05dc\u05d5\u05dd")
+                                  .split(u' ');
+    const SermonNodePtr root = SermonNode::create(QStringLiteral("Title"));
+    std::vector<SermonNodePtr> parents { root };
+    for (int i = 0; i < 1500; ++i) {
+        QStringList picked;
+        for (unsigned w = random() % 40; w > 0; --w)
+            picked.append(words[static_cast<qsizetype>(random() % words.size())]);
+        const SermonNodePtr node = parents[random() % parents.size()]->addChild(picked.join(u' '));
+        node->setQuote(random() % 9 == 0);
+        if (node->depth() < 5)
+            parents.push_back(node);
+    }
+    const DeliveryContentLayout layout = build(root, 40);
+    std::vector<SermonNodePtr> nodes = root->allNodes();
+    ASSERT_GT(nodes.size(), 1000u);
+    qsizetype checked = 0;
+    for (const DeliveryItem& item : layout.items) {
+        if (!item.hasFrame())
+            continue;
+        const SermonNodePtr node = root->findNode(item.id);
+        const bool isLeaf = item.kind == DeliveryItem::Kind::Leaf;
+        const DeliveryText text(isLeaf ? DeliveryContentLayout::leafFont(node->isQuote(), base)
+                                       : DeliveryContentLayout::font(item.depth, false, base));
+        const double indent = (isLeaf ? DeliveryContentLayout::leafIndent(item.depth)
+                                      : DeliveryContentLayout::headingIndent(item.depth))
+            + (node->isQuote() ? 20 : 0);
+        EXPECT_EQ(item.frame.size(),
+            text.measure(
+                DeliveryText::displayText(node->text()), DeliveryContentLayout::measuringWidth(width, indent)));
+        ++checked;
+    }
+    EXPECT_EQ(checked, static_cast<qsizetype>(nodes.size()));
+    EXPECT_EQ(layout.wordFractions, wordFractions(root));
+}

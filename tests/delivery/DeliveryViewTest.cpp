@@ -134,6 +134,17 @@ TEST_F(DeliveryViewTest, TheStoredPaceReplacesTheFirstEstimateWhenTheViewComesOn
     EXPECT_EQ(v.timer().plannedTargetSeconds(), 5 * 60);
 }
 
+// The words are counted once, and again after the sermon's text changes.
+TEST_F(DeliveryViewTest, APlanMadeAfterAnEditCountsTheWordsAsEdited)
+{
+    DeliveryView& v = open(sermonOfWords(1000));
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 10 * 60);
+    SermonNode& leaf = *document->root()->children().front()->children().front();
+    document->writeNodeText(leaf, leaf.text() + QStringLiteral("word ").repeated(1000));
+    preferences.setDeliveryWPM(100);
+    EXPECT_EQ(v.timer().plannedTargetSeconds(), 20 * 60);
+}
+
 TEST_F(DeliveryViewTest, EnteringLaysThePageOutOnceWithTheStoredSettings)
 {
     preferences.setDeliveryFontSize(17);
