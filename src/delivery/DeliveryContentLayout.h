@@ -13,6 +13,7 @@
 namespace kestrion {
 
 class DeliveryFonts;
+class DeliveryMeasures;
 
 // The sermon laid out once as one tall reading column, and the two conversions on which the
 // runner, the minute markers, follow scrolling, the timeline ruler and seeking rest: from a
@@ -55,15 +56,26 @@ struct DeliveryContentLayout {
     // The same headings in document order, which is also the order of their y.
     std::vector<Heading> headings;
 
+    // A node as the page sets it: the root first, then its subtree in preorder, collapsed
+    // branches included; its depth is its place in that walk.
+    struct PageNode {
+        const SermonNode* node = nullptr;
+        qint64 depth = 0;
+        bool isLeaf = false;
+    };
+
     static constexpr double defaultBaseFontSize = 15;
     static constexpr double defaultTextWidth = 700;
 
     // minutes is the countdown's whole number of minutes, bounded here to the timer's day.
     static DeliveryContentLayout build(
         const SermonNodePtr& root, qint64 minutes, double textWidth, double baseFontSize, double lineSpacing);
-    // The same with fonts kept from an earlier build at the same base size.
-    static DeliveryContentLayout build(
-        const SermonNodePtr& root, qint64 minutes, double textWidth, DeliveryFonts& fonts, double lineSpacing);
+    // The same with fonts kept from an earlier build at the same base size, and with measures
+    // kept from earlier builds: only texts they do not hold are measured, and then kept there.
+    static DeliveryContentLayout build(const SermonNodePtr& root, qint64 minutes, double textWidth,
+        DeliveryFonts& fonts, double lineSpacing, DeliveryMeasures* measures = nullptr);
+    // Every node of the page in page order.
+    static std::vector<PageNode> pageNodes(const SermonNodePtr& root);
     // The serif font of an item.
     static QFont font(qint64 depth, bool isLeaf, double baseSize);
     // The font a leaf is drawn and measured with: italic for a quote.
@@ -72,6 +84,9 @@ struct DeliveryContentLayout {
     static double measuringWidth(double textWidth, double indent);
     static double headingIndent(qint64 depth);
     static double leafIndent(qint64 depth);
+    // How far right of the margin an item's text starts: by depth and kind, and further for a
+    // quote.
+    static double itemIndent(qint64 depth, bool isLeaf, bool isQuote);
     static double spaceBeforeHeading(qint64 depth);
     static double spaceAfterHeading(qint64 depth);
     // "%1 min" of whole minutes, in the locale's digits, and the font it is drawn in.
