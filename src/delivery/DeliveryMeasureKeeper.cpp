@@ -18,7 +18,7 @@ namespace kestrion {
 
 namespace {
 
-// Texts a worker takes at a time: a stopped worker ends after the piece it holds.
+// Texts a worker takes at a time.
 constexpr qsizetype workPiece = 32;
 
 } // namespace
@@ -35,29 +35,29 @@ struct DeliveryMeasureKeeper::Job {
     double baseSize = 0;
     std::vector<Request> requests;
     std::vector<DeliveryMeasures::Measure> results;
+    // Per request, whether its result is in: a stopped worker ends after the text it holds.
+    std::vector<char> isMeasured;
     // The document's change count when the pass began, and the words of the texts it found
     // measured already.
     quint64 changeCount = 0;
     qint64 words = 0;
-    // The first text no worker has taken; every text taken is measured before its worker ends.
+    // The first text no worker has taken.
     std::atomic<qsizetype> next { 0 };
     std::atomic<bool> isStopped { false };
     std::atomic<int> running { 0 };
-
-    // Once every worker has ended: the texts measured, from the first.
-    qsizetype measuredCount() const { return std::min(next.load(), static_cast<qsizetype>(requests.size())); }
 
     void work()
     {
         DeliveryFonts fonts(baseSize);
         const auto count = static_cast<qsizetype>(requests.size());
-        while (!isStopped.load(std::memory_order_relaxed)) {
-            const qsizetype begin = next.fetch_add(workPiece);
-            if (begin >= count)
-                return;
+        for (qsizetype begin = next.fetch_add(workPiece); begin < count; begin = next.fetch_add(workPiece)) {
             for (auto i = static_cast<std::size_t>(begin);
-                 i < static_cast<std::size_t>(std::min(begin + workPiece, count)); ++i)
+                 i < static_cast<std::size_t>(std::min(begin + workPiece, count)); ++i) {
+                if (isStopped.load(std::memory_order_relaxed))
+                    return;
                 results[i] = DeliveryMeasures::measure(fonts, requests[i].text, requests[i].key);
+                isMeasured[i] = true;
+            }
         }
     }
 };
@@ -169,16 +169,17 @@ void DeliveryMeasureKeeper::dispatch(std::shared_ptr<Job> job)
 {
     const auto count = static_cast<qsizetype>(job->requests.size());
     if (count <= measuredHere) {
-        job->results.reserve(job->requests.size());
-        for (const Job::Request& request : job->requests)
+        for (const Job::Request& request : job->requests) {
             job->results.push_back(DeliveryMeasures::measure(*fonts(job->baseSize), request.text, request.key));
-        job->next = count;
+            job->isMeasured.push_back(true);
+        }
         collect(*job);
         return;
     }
     // Made here before the workers read it.
     EmojiText::emojiFamily();
     job->results.resize(job->requests.size());
+    job->isMeasured.resize(job->requests.size());
     const qsizetype pieces = (count + workPiece - 1) / workPiece;
     const int workers = static_cast<int>(std::min<qsizetype>(BackgroundThreads::pool().maxThreadCount(), pieces));
     job->running = workers;
@@ -233,15 +234,18 @@ void DeliveryMeasureKeeper::stopWork()
 void DeliveryMeasureKeeper::collect(const Job& job)
 {
     qint64 words = job.words;
-    const qsizetype measured = job.measuredCount();
-    m_measures.reserve(m_measures.size() + measured);
-    for (qsizetype i = 0; i < measured; ++i) {
-        const Job::Request& request = job.requests[static_cast<std::size_t>(i)];
-        const DeliveryMeasures::Measure& result = job.results[static_cast<std::size_t>(i)];
-        m_measures.store(request.id, request.text, request.key, result);
-        words += result.words;
+    bool isComplete = true;
+    m_measures.reserve(m_measures.size() + static_cast<qsizetype>(job.requests.size()));
+    for (std::size_t i = 0; i < job.requests.size(); ++i) {
+        if (!job.isMeasured[i]) {
+            isComplete = false;
+            continue;
+        }
+        const Job::Request& request = job.requests[i];
+        m_measures.store(request.id, request.text, request.key, job.results[i]);
+        words += job.results[i].words;
     }
-    if (measured == static_cast<qsizetype>(job.requests.size()))
+    if (isComplete)
         m_words = Words { job.changeCount, words };
 }
 

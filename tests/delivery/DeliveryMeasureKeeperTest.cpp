@@ -98,8 +98,11 @@ TEST(DeliveryMeasureKeeperTest, APageFromKeptMeasuresIsThePageMeasuredAfresh)
     SermonDocument document(randomTree(random, 120));
     Target target { 15, 700 };
     DeliveryMeasureKeeper keeper(document, [&target] { return target; });
+    // Entered while the first pass measures.
     keeper.refresh();
-    keeper.finishWork();
+    ASSERT_FALSE(keeper.isIdle());
+    const DeliveryContentLayout entered = fromKeptMeasures(keeper, document, target);
+    ASSERT_TRUE(sameLayout(entered, measuredAfresh(document, target)));
     for (int step = 0; step < 50; ++step) {
         const SermonNodePtr node = randomNode(random, document);
         switch (random() % 8) {
