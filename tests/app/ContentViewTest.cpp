@@ -633,6 +633,34 @@ TEST_F(ContentViewTest, FileSettingsOnASmallScreenStayOnItAndScrollTheirOccasion
     dialog->close();
 }
 
+// The sheet grows with each occasion added; standing low on a small screen, it must not grow
+// past its foot.
+TEST_F(ContentViewTest, FileSettingsGrowingWithAnAddedOccurrenceStayOnTheScreen)
+{
+    const QRect area(0, 0, 640, 400);
+    WindowPlacement::setAvailableAreaOverride(area);
+    SermonMetadata metadata;
+    metadata.occasions.resize(1);
+    m_document.setMetadata(metadata);
+    ContentView view(m_document, m_preferences);
+    view.show();
+    view.showFileSettings();
+    QWidget* dialog = view.fileSettingsSheet()->window();
+    QCoreApplication::processEvents();
+    const QMargins frame = WindowPlacement::frameMargins(*dialog);
+    const auto frameBottom = [&] { return dialog->y() + dialog->height() + frame.top() + frame.bottom(); };
+    dialog->move(dialog->x(), area.bottom() + 1 - (dialog->height() + frame.top() + frame.bottom()));
+    ASSERT_EQ(frameBottom(), area.bottom() + 1);
+    const int height = dialog->height();
+
+    QTest::mouseClick(view.fileSettingsSheet()->form().occurrences()->addButton(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_GT(dialog->height(), height);
+    EXPECT_LE(frameBottom(), area.bottom() + 1);
+    EXPECT_GE(dialog->y(), area.top());
+    dialog->close();
+}
+
 TEST_F(ContentViewTest, FileSettingsTakeInTheTitleStillBeingTypedOnTheMapOrInTheColumns)
 {
     UndoManager undoManager;
