@@ -465,6 +465,8 @@ TEST_F(DeliveryViewTest, EscapeOnlyLeavesFullScreenWhileTheCountdownRuns)
     }
 
     v.timer().pause();
+    QTest::keyClick(v.canvas(), Qt::Key_Escape, Qt::ControlModifier);
+    EXPECT_EQ(v.timer().state(), TimerState::Paused);
     QTest::keyClick(v.canvas(), Qt::Key_Escape);
     EXPECT_EQ(v.timer().state(), TimerState::Idle);
 }
@@ -513,6 +515,11 @@ TEST_F(DeliveryViewTest, ReturnTogglesFollowingExceptWhileAFieldIsEdited)
     EXPECT_TRUE(v.canvasState().followRunner());
     QTest::keyClick(v.canvas(), Qt::Key_Enter);
     EXPECT_FALSE(v.canvasState().followRunner());
+    // The chords of disabled menu commands are not the bare key.
+    for (const Qt::KeyboardModifier chord : { Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier }) {
+        QTest::keyClick(v.canvas(), Qt::Key_Return, chord);
+        EXPECT_FALSE(v.canvasState().followRunner()) << chord;
+    }
 
     v.counterBlock()->durationTapped();
     v.counterBlock()->durationField()->setFocus();
