@@ -522,6 +522,8 @@ void ContentView::showFileSettings()
         std::min(sheet->form().maximumHeight(), WindowPlacement::contentRoom(*dialog).height()));
     sheet->setOnDismiss([dialog] { dialog->close(); });
     layout->addWidget(sheet);
+    // It grows with each occasion added: its foot must not go below the screen.
+    WindowPlacement::keepOnScreenWhenResized(*dialog);
     m_fileSettingsDialog = dialog;
     dialog->open();
 }

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace kestrion {
@@ -160,7 +161,7 @@ double settingWidth(double textWidth, const DeliveryItem& item)
     return DeliveryContentLayout::measuringWidth(textWidth, item.frame.left() - DeliveryContentLayout::margin);
 }
 
-void drawText(QPainter& painter, const DeliveryPageRenderer::Page& page, const DeliveryItem& item)
+void drawText(QPainter& painter, const DeliveryPageRenderer::Page& page, const DeliveryItem& item, double linesEnd)
 {
     const bool isLeaf = item.kind == DeliveryItem::Kind::Leaf;
     const DeliveryText& text = textOf(*page.fonts, item);
@@ -177,7 +178,7 @@ void drawText(QPainter& painter, const DeliveryPageRenderer::Page& page, const D
     const QColor colour
         = isLeaf ? ink : SemanticColors::withOpacity(ink, DeliveryPageRenderer::headingAlpha(item.depth));
     // The first baseline on the frame's top edge.
-    text.draw(painter, DeliveryText::displayText(item.text), width, item.frame.topLeft(), colour);
+    text.draw(painter, DeliveryText::displayText(item.text), width, item.frame.topLeft(), colour, linesEnd);
 }
 
 } // namespace
@@ -208,6 +209,8 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
         -x0, scrollY - visibleOverscan, page.canvasSize.width(), page.canvasSize.height() + 2 * visibleOverscan);
     QRectF drawn = dirty;
     const double bottom = page.readingBottom ? textBottom(page) : 0;
+    // A line cut at the foot is left out whole: a tall letter may reach above its top.
+    const double linesEnd = page.readingBottom ? bottom + scrollY : std::numeric_limits<double>::infinity();
     if (page.readingBottom)
         drawn = drawn.intersected(QRectF(0, 0, page.canvasSize.width(), bottom));
     if (drawn.isEmpty())
@@ -248,7 +251,7 @@ void DeliveryPageRenderer::drawContent(QPainter& painter, const Page& page, cons
         case DeliveryItem::Kind::Leaf:
             if (item.frame.bottom() >= area.top() && item.frame.top() - reach <= area.bottom()
                 && item.frame.left() - textReachLeft <= area.right())
-                drawText(painter, page, item);
+                drawText(painter, page, item, linesEnd);
             break;
         }
     }

@@ -172,15 +172,19 @@ std::vector<DeliveryText::Line> DeliveryText::lines(const QString& displayText, 
     return result;
 }
 
-void DeliveryText::draw(
-    QPainter& painter, const QString& displayText, double width, const QPointF& origin, const QColor& colour) const
+void DeliveryText::draw(QPainter& painter, const QString& displayText, double width, const QPointF& origin,
+    const QColor& colour, double linesEnd) const
 {
     width = usableWidth(width);
     painter.setPen(colour);
     painter.setFont(m_font);
+    // The same top as lines() gives, summed in another order.
+    linesEnd -= 1e-6;
     if (widestUnwrappedLine(displayText, width) >= 0) {
         QPointF baseline = origin;
         for (const QStringView line : QStringView(displayText).split(QChar(lineSeparator))) {
+            if (baseline.y() - ascent() >= linesEnd)
+                return;
             if (!line.isEmpty())
                 painter.drawText(baseline, line.toString());
             baseline.ry() += m_lineHeight;
@@ -190,7 +194,13 @@ void DeliveryText::draw(
     const QTextLayout& layout = laidOut(displayText, width);
     if (layout.lineCount() == 0)
         return;
-    layout.draw(&painter, QPointF(origin.x(), origin.y() - layout.lineAt(0).ascent()));
+    const QPointF position(origin.x(), origin.y() - layout.lineAt(0).ascent());
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        if (position.y() + line.y() >= linesEnd)
+            return;
+        line.draw(&painter, position);
+    }
 }
 
 } // namespace kestrion

@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -51,9 +52,10 @@ public:
     QSizeF measure(const QString& displayText, double width) const;
     // The lines a text is drawn in at a width, top to bottom.
     std::vector<Line> lines(const QString& displayText, double width) const;
-    // Draws the lines with the first line's baseline at origin.
-    void draw(
-        QPainter& painter, const QString& displayText, double width, const QPointF& origin, const QColor& colour) const;
+    // Draws the lines with the first line's baseline at origin; a line whose top is at or below
+    // linesEnd is left out whole, so none of its letters shows above a cut there.
+    void draw(QPainter& painter, const QString& displayText, double width, const QPointF& origin, const QColor& colour,
+        double linesEnd = std::numeric_limits<double>::infinity()) const;
 
 private:
     // The summed advances of a line the fast path can set, or a negative value.

@@ -331,8 +331,11 @@ bool DeliveryView::returnKey()
 
 void DeliveryView::keyPressEvent(QKeyEvent* event)
 {
-    const bool handled = (event->key() == Qt::Key_Escape && escapeKey())
-        || ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && returnKey());
+    // A chord such as Ctrl+Return is a menu command's, disabled here: it is not the bare key.
+    const bool isBare = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const bool handled = isBare
+        && ((event->key() == Qt::Key_Escape && escapeKey())
+            || ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && returnKey()));
     if (handled)
         event->accept();
     else

@@ -1,6 +1,7 @@
 #include "platform/WindowPlacement.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -41,6 +42,28 @@ void keepOnScreenWhenFramed(QWidget& window, int checksLeft)
             keepOnScreen(window);
     });
 }
+
+// Moves its window back onto the screen after the window has been resized.
+class ResizeWatcher : public QObject {
+public:
+    explicit ResizeWatcher(QWidget& window)
+        : QObject(&window)
+        , m_window(window)
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Resize && m_window.isVisible())
+            keepOnScreen(m_window);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget& m_window;
+};
 
 } // namespace
 
@@ -133,6 +156,11 @@ void keepOnScreen(QWidget& window)
 void keepOnScreenOnceFramed(QWidget& window)
 {
     keepOnScreenWhenFramed(window, framingChecks);
+}
+
+void keepOnScreenWhenResized(QWidget& window)
+{
+    new ResizeWatcher(window);
 }
 
 } // namespace kestrion::WindowPlacement

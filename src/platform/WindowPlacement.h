@@ -39,6 +39,9 @@ void keepOnScreen(QWidget& window);
 // The same once the window manager has framed the window just shown and its frame is known;
 // where none is reported within a moment, with the allowance.
 void keepOnScreenOnceFramed(QWidget& window);
+// Keeps a window that grows with its content (a sheet gaining a row) on the screen: each time
+// it is resized while shown, it is moved back onto the area.
+void keepOnScreenWhenResized(QWidget& window);
 
 // Tests stand in a screen of their choosing; none gives each window its own screen's area.
 void setAvailableAreaOverride(std::optional<QRect> area);

@@ -72,6 +72,22 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
+    // The File Settings of a sermon with that many occasions, over the view on a small screen.
+    QWidget* showFileSettingsOnSmallScreen(ContentView& view, const QRect& area, std::size_t occasions)
+    {
+        WindowPlacement::setAvailableAreaOverride(area);
+        SermonMetadata metadata;
+        metadata.occasions.resize(occasions);
+        for (std::size_t i = 0; i < occasions; ++i)
+            metadata.occasions[i].date = QDate(2024, 1, 7).addDays(7 * qint64(i));
+        m_document.setMetadata(metadata);
+        view.show();
+        view.showFileSettings();
+        QWidget* dialog = view.fileSettingsSheet()->window();
+        QCoreApplication::processEvents();
+        return dialog;
+    }
+
     RoomyScreen m_screen;
     QTemporaryDir m_folder;
     Preferences m_preferences;
@@ -668,20 +684,32 @@ TEST_F(ContentViewTest, FileSettingsOpenWithTheKeyboardInTheTitleAndAnAddedOccur
 TEST_F(ContentViewTest, FileSettingsOnASmallScreenStayOnItAndScrollTheirOccasions)
 {
     const QRect area(0, 24, 800, 476);
-    WindowPlacement::setAvailableAreaOverride(area);
-    SermonMetadata metadata;
-    metadata.occasions.resize(30);
-    for (std::size_t i = 0; i < metadata.occasions.size(); ++i)
-        metadata.occasions[i].date = QDate(2024, 1, 7).addDays(7 * qint64(i));
-    m_document.setMetadata(metadata);
     ContentView view(m_document, m_preferences);
-    view.show();
-    view.showFileSettings();
-    QWidget* dialog = view.fileSettingsSheet()->window();
-    QCoreApplication::processEvents();
+    QWidget* dialog = showFileSettingsOnSmallScreen(view, area, 30);
     EXPECT_LE(dialog->height() + WindowPlacement::frameMargins(*dialog).top()
             + WindowPlacement::frameMargins(*dialog).bottom(),
         area.height());
+    dialog->close();
+}
+
+// The sheet grows with each occasion added; standing low on a small screen, it must not grow
+// past its foot.
+TEST_F(ContentViewTest, FileSettingsGrowingWithAnAddedOccurrenceStayOnTheScreen)
+{
+    const QRect area(0, 0, 640, 400);
+    ContentView view(m_document, m_preferences);
+    QWidget* dialog = showFileSettingsOnSmallScreen(view, area, 1);
+    const QMargins frame = WindowPlacement::frameMargins(*dialog);
+    const auto frameBottom = [&] { return dialog->y() + dialog->height() + frame.top() + frame.bottom(); };
+    dialog->move(dialog->x(), area.bottom() + 1 - (dialog->height() + frame.top() + frame.bottom()));
+    ASSERT_EQ(frameBottom(), area.bottom() + 1);
+    const int height = dialog->height();
+
+    QTest::mouseClick(view.fileSettingsSheet()->form().occurrences()->addButton(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_GT(dialog->height(), height);
+    EXPECT_LE(frameBottom(), area.bottom() + 1);
+    EXPECT_GE(dialog->y(), area.top());
     dialog->close();
 }
 

@@ -348,6 +348,53 @@ TEST_F(DeliveryViewTest, NoLineOfThePageIsEverUnderTheJumpButtons)
     }
 }
 
+TEST_F(DeliveryViewTest, ALineCutAtTheFootShowsNoneOfItsLetters)
+{
+    // Letters with stacked marks reach above the top of their line; the line above has no
+    // descenders, so anything drawn between its baseline and the cut belongs to the line cut.
+    const QString low = QStringLiteral("mum nun run ");
+    const QString tall = QStringLiteral("A\u0301\u0301\u0301 ");
+    auto root = SermonNode::create(QStringLiteral("Title"));
+    auto point = root->addChild(QStringLiteral("Point"));
+    for (int l = 0; l < 30; ++l)
+        point->addChild(low.repeated(3) + QChar(0x2028) + tall.repeated(6));
+    DeliveryView& v = open(root);
+    v.setMinimumWidth(0);
+    window->layout()->activate();
+    window->resize(640, 400);
+    QCoreApplication::processEvents();
+    DeliveryCanvas* canvas = v.canvas();
+    DeliveryCanvasState& state = v.canvasState();
+    ASSERT_GT(canvas->footHeight(), 0);
+    DeliveryFonts fonts(canvas->baseFontSize());
+    const DeliveryText& text = fonts.leaf(false);
+
+    int cutsSeen = 0;
+    for (const DeliveryItem& item : state.layout()->items) {
+        if (item.kind != DeliveryItem::Kind::Leaf || item.frame.top() < 300 || cutsSeen == 3)
+            continue;
+        const auto lines = DeliveryPageRenderer::textLines(fonts, canvas->textWidth(), item);
+        ASSERT_EQ(lines.size(), 2u);
+        // The tall line crosses the foot's edge.
+        state.setScrollY(lines[1].rect.top() + 2 - state.viewportHeight());
+        ++cutsSeen;
+        QImage page(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::transparent);
+        {
+            QPainter painter(&page);
+            canvas->renderPage(painter, QRectF(QPointF(), QSizeF(canvas->size())));
+        }
+        const double baseline = lines[0].rect.top() + text.ascent() - state.scrollY();
+        const int left = static_cast<int>(
+            DeliveryPageRenderer::xOffset(canvas->width(), canvas->textWidth()) + item.frame.left() + 4);
+        for (int row = static_cast<int>(std::ceil(baseline + 2)); row < page.height(); ++row) {
+            for (int x = left; x < page.width(); ++x)
+                ASSERT_EQ(qAlpha(page.pixel(x, row)), 0) << x << ", " << row;
+        }
+    }
+    EXPECT_EQ(cutsSeen, 3);
+}
+
 TEST_F(DeliveryViewTest, SeekingPutsTheFractionOnTheReadingLineAtOnce)
 {
     DeliveryView& v = open(sermonOfWords(2000));
@@ -465,6 +512,8 @@ TEST_F(DeliveryViewTest, EscapeOnlyLeavesFullScreenWhileTheCountdownRuns)
     }
 
     v.timer().pause();
+    QTest::keyClick(v.canvas(), Qt::Key_Escape, Qt::ControlModifier);
+    EXPECT_EQ(v.timer().state(), TimerState::Paused);
     QTest::keyClick(v.canvas(), Qt::Key_Escape);
     EXPECT_EQ(v.timer().state(), TimerState::Idle);
 }
@@ -513,6 +562,11 @@ TEST_F(DeliveryViewTest, ReturnTogglesFollowingExceptWhileAFieldIsEdited)
     EXPECT_TRUE(v.canvasState().followRunner());
     QTest::keyClick(v.canvas(), Qt::Key_Enter);
     EXPECT_FALSE(v.canvasState().followRunner());
+    // The chords of disabled menu commands are not the bare key.
+    for (const Qt::KeyboardModifier chord : { Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier }) {
+        QTest::keyClick(v.canvas(), Qt::Key_Return, chord);
+        EXPECT_FALSE(v.canvasState().followRunner()) << chord;
+    }
 
     v.counterBlock()->durationTapped();
     v.counterBlock()->durationField()->setFocus();
