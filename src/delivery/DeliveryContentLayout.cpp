@@ -2,7 +2,6 @@
 
 #include "delivery/DeliveryFonts.h"
 #include "delivery/DeliveryMeasures.h"
-#include "delivery/DeliveryText.h"
 #include "delivery/DeliveryTimer.h"
 #include "document/WordCount.h"
 #include "platform/EmojiText.h"
@@ -43,7 +42,30 @@ double finiteOr(double value, double fallback)
 }
 
 using Measure = DeliveryMeasures::Measure;
-using PageNode = DeliveryContentLayout::PageNode;
+
+// A node as the page sets it: the root first, then its subtree in preorder, collapsed branches
+// included; its depth is its place in that walk.
+struct PageNode {
+    const SermonNode* node = nullptr;
+    qint64 depth = 0;
+    bool isLeaf = false;
+};
+
+std::vector<PageNode> pageNodes(const SermonNodePtr& root)
+{
+    std::vector<PageNode> nodes;
+    std::vector<std::pair<const SermonNode*, qint64>> stack;
+    if (root)
+        stack.emplace_back(root.get(), 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
+            stack.emplace_back(it->get(), depth + 1);
+        nodes.push_back({ node, depth, !node->hasChildren() });
+    }
+    return nodes;
+}
 
 DeliveryMeasures::Key keyOf(const PageNode& page, double textWidth, double baseSize)
 {
@@ -180,22 +202,6 @@ DeliveryContentLayout DeliveryContentLayout::build(
 {
     DeliveryFonts fonts(finiteOr(baseFontSize, defaultBaseFontSize));
     return build(root, minutes, textWidth, fonts, lineSpacing);
-}
-
-std::vector<DeliveryContentLayout::PageNode> DeliveryContentLayout::pageNodes(const SermonNodePtr& root)
-{
-    std::vector<PageNode> nodes;
-    std::vector<std::pair<const SermonNode*, qint64>> stack;
-    if (root)
-        stack.emplace_back(root.get(), 0);
-    while (!stack.empty()) {
-        const auto [node, depth] = stack.back();
-        stack.pop_back();
-        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
-            stack.emplace_back(it->get(), depth + 1);
-        nodes.push_back({ node, depth, !node->hasChildren() });
-    }
-    return nodes;
 }
 
 DeliveryContentLayout DeliveryContentLayout::build(const SermonNodePtr& root, qint64 minutes, double textWidth,

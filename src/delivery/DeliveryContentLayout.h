@@ -56,14 +56,6 @@ struct DeliveryContentLayout {
     // The same headings in document order, which is also the order of their y.
     std::vector<Heading> headings;
 
-    // A node as the page sets it: the root first, then its subtree in preorder, collapsed
-    // branches included; its depth is its place in that walk.
-    struct PageNode {
-        const SermonNode* node = nullptr;
-        qint64 depth = 0;
-        bool isLeaf = false;
-    };
-
     static constexpr double defaultBaseFontSize = 15;
     static constexpr double defaultTextWidth = 700;
 
@@ -74,8 +66,6 @@ struct DeliveryContentLayout {
     // kept from earlier builds: only texts they do not hold are measured, and then kept there.
     static DeliveryContentLayout build(const SermonNodePtr& root, qint64 minutes, double textWidth,
         DeliveryFonts& fonts, double lineSpacing, DeliveryMeasures* measures = nullptr);
-    // Every node of the page in page order.
-    static std::vector<PageNode> pageNodes(const SermonNodePtr& root);
     // The serif font of an item.
     static QFont font(qint64 depth, bool isLeaf, double baseSize);
     // The font a leaf is drawn and measured with: italic for a quote.
