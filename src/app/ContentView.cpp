@@ -7,6 +7,7 @@
 #include "app/FocusWindow.h"
 #include "app/SwitchModeAction.h"
 #include "columns/ColumnCanvas.h"
+#include "delivery/DeliveryCanvas.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
@@ -30,6 +31,7 @@
 #include <QHBoxLayout>
 #include <QMainWindow>
 #include <QPointer>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -103,9 +105,13 @@ ContentView::ContentView(SermonDocument& document, Preferences& preferences, Und
 
     column->addWidget(buildStatusBar());
 
+    m_deliveryMeasures = new DeliveryMeasureKeeper(
+        document, [this] { return deliveryTarget(); }, this);
     connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
         if (key == Preferences::appearanceKey)
             updateAppearanceButton();
+        if (key == Preferences::deliveryFontSizeKey || key == Preferences::deliveryTextWidthKey)
+            m_deliveryMeasures->scheduleRefresh();
     });
     updateAppearanceButton();
     setFocusModeToggle([this] { toggleFocusMode(); });
@@ -319,7 +325,8 @@ bool ContentView::setMode(AppMode mode)
     if (mode == AppMode::Delivery) {
         auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery));
         if (!delivery) {
-            delivery = new DeliveryView(m_document, m_preferences, m_undoManager, m_toolbar, m_modeStack);
+            delivery = new DeliveryView(
+                m_document, m_preferences, m_undoManager, m_toolbar, m_deliveryMeasures, m_modeStack);
             setModeContent(AppMode::Delivery, delivery);
             connect(delivery, &DeliveryView::minimumContentWidthChanged, this, [this](int width) {
                 if (m_mode == AppMode::Delivery)
@@ -347,6 +354,19 @@ bool ContentView::setMode(AppMode mode)
     if (mode != AppMode::Tree && m_isFocusMode)
         exitFocusMode();
     return true;
+}
+
+DeliveryMeasureKeeper::Target ContentView::deliveryTarget() const
+{
+    if (const auto* delivery = qobject_cast<DeliveryView*>(modeContent(AppMode::Delivery)))
+        return { delivery->canvas()->baseFontSize(), delivery->canvas()->textWidth() };
+    // Before the page is first shown: the view will fill the mode's area, which delivery
+    // widens to leave room for the stored reading column.
+    const double stored = m_preferences.deliveryTextWidth();
+    const QScreen* shown = screen();
+    const int room = DeliveryView::minimumViewWidth(stored, shown ? shown->availableGeometry().width() : 0);
+    return { m_preferences.deliveryFontSize(),
+        DeliveryView::pageTextWidth(stored, std::max(m_modeStack->width(), room)) };
 }
 
 void ContentView::keepRoomForDelivery(int width)

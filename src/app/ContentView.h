@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppMode.h"
+#include "delivery/DeliveryMeasureKeeper.h"
 #include "platform/AppAppearance.h"
 #include "platform/FocusedValuePublisher.h"
 
@@ -91,6 +92,12 @@ public:
     // Puts a mode's view in place of the empty page that stands for it; takes ownership.
     void setModeContent(AppMode mode, QWidget* content);
     QWidget* modeContent(AppMode mode) const;
+    // The measures of the sermon's texts for the reading page, kept ready in the background
+    // from soon after the window opens.
+    DeliveryMeasureKeeper& deliveryMeasures() const { return *m_deliveryMeasures; }
+    // The font size and text width the reading page will be laid out at next, which the
+    // measures are kept for.
+    DeliveryMeasureKeeper::Target deliveryTarget() const;
 
     QAbstractButton* modeButton(AppMode mode) const;
     // The bar with the mode switch; hidden while delivering in full screen.
@@ -168,6 +175,7 @@ private:
     bool m_isFocusMode = false;
     FocusWindow* m_focusWindow = nullptr;
     std::function<void()> m_toggleFocusMode;
+    DeliveryMeasureKeeper* m_deliveryMeasures = nullptr;
 };
 
 // The position of an appearance in a list, by raw value; none when absent.

@@ -188,12 +188,12 @@ void DeliveryCanvas::rebuildLayout()
     const std::optional<ReadingPlace> aim = isGliding ? placeOf(m_scrollTarget) : std::nullopt;
 
     if (!m_fonts || m_fonts->baseSize() != m_baseFontSize)
-        m_fonts = std::make_unique<DeliveryFonts>(m_baseFontSize);
+        m_fonts = m_keeper ? m_keeper->fonts(m_baseFontSize) : std::make_shared<DeliveryFonts>(m_baseFontSize);
     m_layoutSeconds = DeliveryTimer::wholeSeconds(m_timer.targetSeconds());
     m_layoutTextWidth = m_textWidth;
     const qint64 minutes = std::max<qint64>(m_layoutSeconds / 60, 1);
-    auto layout = std::make_shared<const DeliveryContentLayout>(
-        DeliveryContentLayout::build(m_document.root(), minutes, m_textWidth, *m_fonts, m_lineSpacing));
+    auto layout = std::make_shared<const DeliveryContentLayout>(DeliveryContentLayout::build(m_document.root(), minutes,
+        m_textWidth, *m_fonts, m_lineSpacing, m_keeper ? &m_keeper->measures() : &m_measures));
     ++m_layoutCount;
     const ReadingPlace::Page after { layout.get(), m_fonts.get(), m_textWidth };
     m_state.setLayout(std::move(layout));

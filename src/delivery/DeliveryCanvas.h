@@ -1,10 +1,13 @@
 #pragma once
 
 #include "delivery/DeliveryFonts.h"
+#include "delivery/DeliveryMeasureKeeper.h"
+#include "delivery/DeliveryMeasures.h"
 #include "delivery/DeliveryPageRenderer.h"
 #include "delivery/PulseClock.h"
 #include "platform/FrameAnimation.h"
 
+#include <QPointer>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
@@ -30,7 +33,8 @@ class SermonDocument;
 // The page is laid out when the canvas first comes on screen, with the settings it has by then,
 // and again at once whenever one of them changes later; while the canvas is off screen (the
 // window shows another mode) once, when it comes back. Laid out again, the page keeps the words
-// at the reading line there, and a page at its top stays at its top.
+// at the reading line there, and a page at its top stays at its top. Each layout measures only
+// the texts that the measures kept from earlier ones do not hold.
 //
 // Its 1/60 s tick runs only while the countdown runs and the canvas is shown; each tick
 // repaints only the runner's head and the stretch of line it grew by, unless following the
@@ -73,6 +77,9 @@ public:
 
     // The media clock of the scroll animation and of the runner's pulse.
     void setClock(const AnimationClock* clock);
+    // Measures and fonts kept for the document beyond this canvas, to lay the page out from;
+    // without them the canvas keeps its own.
+    void setMeasureKeeper(DeliveryMeasureKeeper* keeper) { m_keeper = keeper; }
 
     bool isScrollAnimating() const { return m_scrollAnimation.isRunning(); }
     bool isTicking() const { return m_tickTimer.isActive(); }
@@ -132,7 +139,9 @@ private:
     double m_lineSpacing;
     double m_textWidth;
     qint64 m_wpm;
-    std::unique_ptr<DeliveryFonts> m_fonts;
+    QPointer<DeliveryMeasureKeeper> m_keeper;
+    DeliveryMeasures m_measures;
+    std::shared_ptr<DeliveryFonts> m_fonts;
     qint64 m_layoutSeconds = 0;
     // The text width the page was last laid out at (with m_fonts).
     double m_layoutTextWidth = 0;

@@ -1,7 +1,7 @@
 #include "delivery/DeliveryContentLayout.h"
 
 #include "delivery/DeliveryFonts.h"
-#include "delivery/DeliveryText.h"
+#include "delivery/DeliveryMeasures.h"
 #include "delivery/DeliveryTimer.h"
 #include "document/WordCount.h"
 #include "platform/EmojiText.h"
@@ -41,17 +41,16 @@ double finiteOr(double value, double fallback)
     return std::isfinite(value) ? value : fallback;
 }
 
-// One node of the page in page order, with its text as set and the size it is set in.
+using Measure = DeliveryMeasures::Measure;
+
+// A node as the page sets it: the root first, then its subtree in preorder, collapsed branches
+// included; its depth is its place in that walk.
 struct PageNode {
     const SermonNode* node = nullptr;
     qint64 depth = 0;
     bool isLeaf = false;
-    double indent = 0;
-    QSizeF size;
-    qint64 words = 0;
 };
 
-// Preorder, collapsed branches included; the depth is the node's place in this walk.
 std::vector<PageNode> pageNodes(const SermonNodePtr& root)
 {
     std::vector<PageNode> nodes;
@@ -63,42 +62,66 @@ std::vector<PageNode> pageNodes(const SermonNodePtr& root)
         stack.pop_back();
         for (auto it = node->children().rbegin(); it != node->children().rend(); ++it)
             stack.emplace_back(it->get(), depth + 1);
-        const bool isLeaf = !node->hasChildren();
-        const double indent
-            = (isLeaf ? DeliveryContentLayout::leafIndent(depth) : DeliveryContentLayout::headingIndent(depth))
-            + (node->isQuote() ? quoteIndent : 0);
-        nodes.push_back({ node, depth, isLeaf, indent, {}, 0 });
+        nodes.push_back({ node, depth, !node->hasChildren() });
     }
     return nodes;
 }
 
-void measurePageNodes(
-    std::vector<PageNode>& nodes, qsizetype begin, qsizetype end, double textWidth, DeliveryFonts& fonts)
+DeliveryMeasures::Key keyOf(const PageNode& page, double textWidth, double baseSize)
+{
+    return DeliveryMeasures::key(page.depth, page.isLeaf, page.node->isQuote(), textWidth, baseSize);
+}
+
+void measurePieces(const std::vector<PageNode>& nodes, const std::vector<std::size_t>& which, qsizetype begin,
+    qsizetype end, double textWidth, DeliveryFonts& fonts, std::vector<Measure>& measured)
 {
     for (qsizetype i = begin; i < end; ++i) {
-        PageNode& page = nodes[static_cast<std::size_t>(i)];
-        const DeliveryText& text = page.isLeaf ? fonts.leaf(page.node->isQuote()) : fonts.heading(page.depth);
-        page.size = text.measure(DeliveryText::displayText(page.node->text()),
-            DeliveryContentLayout::measuringWidth(textWidth, page.indent));
-        page.words = countWords(page.node->text());
+        const std::size_t index = which[static_cast<std::size_t>(i)];
+        const PageNode& page = nodes[index];
+        measured[index] = DeliveryMeasures::measure(fonts, page.node->text(), keyOf(page, textWidth, fonts.baseSize()));
     }
 }
 
-// Measures every node's text. A long sermon is measured on the worker threads too, each with
-// fonts of its own; the tree does not change meanwhile, since this thread waits.
-void measurePageNodes(std::vector<PageNode>& nodes, double textWidth, DeliveryFonts& fonts)
+// Every node's measure: those the kept measures hold as they are, the others measured and
+// kept. Many texts are measured on the worker threads too, each with fonts of its own; the
+// tree does not change meanwhile, since this thread waits.
+std::vector<Measure> measurePageNodes(
+    const std::vector<PageNode>& nodes, double textWidth, DeliveryFonts& fonts, DeliveryMeasures* measures)
 {
-    const auto count = static_cast<qsizetype>(nodes.size());
-    if (count < parallelMeasuringThreshold) {
-        measurePageNodes(nodes, 0, count, textWidth, fonts);
-        return;
-    }
-    EmojiText::emojiFamily();
+    std::vector<Measure> measured(nodes.size());
+    std::vector<std::size_t> missing;
     const double baseSize = fonts.baseSize();
-    runInPieces(count, measuringPiece, [&] {
-        return [&, local = std::make_shared<DeliveryFonts>(baseSize)](
-                   qsizetype begin, qsizetype end) { measurePageNodes(nodes, begin, end, textWidth, *local); };
-    });
+    if (measures)
+        measures->beginSweep();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const PageNode& page = nodes[i];
+        const Measure* kept
+            = measures ? measures->find(page.node->id(), page.node->text(), keyOf(page, textWidth, baseSize)) : nullptr;
+        if (kept)
+            measured[i] = *kept;
+        else
+            missing.push_back(i);
+    }
+    const auto count = static_cast<qsizetype>(missing.size());
+    if (count < parallelMeasuringThreshold) {
+        measurePieces(nodes, missing, 0, count, textWidth, fonts, measured);
+    } else {
+        EmojiText::emojiFamily();
+        runInPieces(count, measuringPiece, [&] {
+            return [&, local = std::make_shared<DeliveryFonts>(baseSize)](qsizetype begin, qsizetype end) {
+                measurePieces(nodes, missing, begin, end, textWidth, *local, measured);
+            };
+        });
+    }
+    if (!measures)
+        return measured;
+    measures->reserve(measures->size() + count);
+    for (const std::size_t i : missing) {
+        const PageNode& page = nodes[i];
+        measures->store(page.node->id(), page.node->text(), keyOf(page, textWidth, baseSize), measured[i]);
+    }
+    measures->endSweep();
+    return measured;
 }
 
 } // namespace
@@ -144,6 +167,11 @@ double DeliveryContentLayout::leafIndent(qint64 depth)
     return byDepth({ 0, 0, 0, 24, 48 }, depth);
 }
 
+double DeliveryContentLayout::itemIndent(qint64 depth, bool isLeaf, bool isQuote)
+{
+    return (isLeaf ? leafIndent(depth) : headingIndent(depth)) + (isQuote ? quoteIndent : 0);
+}
+
 double DeliveryContentLayout::spaceBeforeHeading(qint64 depth)
 {
     return byDepth({ 0, 28, 16, 12, 8 }, depth);
@@ -176,8 +204,8 @@ DeliveryContentLayout DeliveryContentLayout::build(
     return build(root, minutes, textWidth, fonts, lineSpacing);
 }
 
-DeliveryContentLayout DeliveryContentLayout::build(
-    const SermonNodePtr& root, qint64 minutes, double textWidth, DeliveryFonts& fonts, double lineSpacing)
+DeliveryContentLayout DeliveryContentLayout::build(const SermonNodePtr& root, qint64 minutes, double textWidth,
+    DeliveryFonts& fonts, double lineSpacing, DeliveryMeasures* measures)
 {
     DeliveryContentLayout layout;
     textWidth = finiteOr(textWidth, defaultTextWidth);
@@ -186,22 +214,23 @@ DeliveryContentLayout DeliveryContentLayout::build(
     minutes = DeliveryTimer::boundedMinutes(minutes);
     const double halfExtra = (lineSpacing - 1) * baseFontSize * 0.5;
 
-    std::vector<PageNode> nodes = pageNodes(root);
-    measurePageNodes(nodes, textWidth, fonts);
+    const std::vector<PageNode> nodes = pageNodes(root);
+    const std::vector<Measure> measured = measurePageNodes(nodes, textWidth, fonts, measures);
 
     double y = topMargin;
-    for (const PageNode& measured : nodes) {
-        const SermonNode& node = *measured.node;
-        const qint64 depth = measured.depth;
-        const QSizeF& size = measured.size;
-        const double x = measured.indent + margin;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const PageNode& page = nodes[i];
+        const SermonNode& node = *page.node;
+        const qint64 depth = page.depth;
+        const QSizeF& size = measured[i].size;
+        const double x = itemIndent(depth, page.isLeaf, node.isQuote()) + margin;
 
         DeliveryItem item;
         item.id = node.id();
         item.depth = depth;
         item.text = node.text();
         item.isQuote = node.isQuote();
-        if (measured.isLeaf) {
+        if (page.isLeaf) {
             item.kind = DeliveryItem::Kind::Leaf;
             item.frame = QRectF(x, y + halfExtra, size.width(), size.height());
             layout.nodeYPositions.insert(item.id, item.frame.center().y());
@@ -236,11 +265,11 @@ DeliveryContentLayout DeliveryContentLayout::build(
     std::vector<QUuid> leafIDs;
     std::vector<qint64> leafWords;
     qint64 totalWords = 0;
-    for (const PageNode& page : nodes) {
-        totalWords += page.words;
-        if (page.isLeaf) {
-            leafIDs.push_back(page.node->id());
-            leafWords.push_back(page.words);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        totalWords += measured[i].words;
+        if (nodes[i].isLeaf) {
+            leafIDs.push_back(nodes[i].node->id());
+            leafWords.push_back(measured[i].words);
         }
     }
     layout.wordFractions = kestrion::wordFractions(leafIDs, leafWords, totalWords);

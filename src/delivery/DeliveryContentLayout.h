@@ -13,6 +13,7 @@
 namespace kestrion {
 
 class DeliveryFonts;
+class DeliveryMeasures;
 
 // The sermon laid out once as one tall reading column, and the two conversions on which the
 // runner, the minute markers, follow scrolling, the timeline ruler and seeking rest: from a
@@ -61,9 +62,10 @@ struct DeliveryContentLayout {
     // minutes is the countdown's whole number of minutes, bounded here to the timer's day.
     static DeliveryContentLayout build(
         const SermonNodePtr& root, qint64 minutes, double textWidth, double baseFontSize, double lineSpacing);
-    // The same with fonts kept from an earlier build at the same base size.
-    static DeliveryContentLayout build(
-        const SermonNodePtr& root, qint64 minutes, double textWidth, DeliveryFonts& fonts, double lineSpacing);
+    // The same with fonts kept from an earlier build at the same base size, and with measures
+    // kept from earlier builds: only texts they do not hold are measured, and then kept there.
+    static DeliveryContentLayout build(const SermonNodePtr& root, qint64 minutes, double textWidth,
+        DeliveryFonts& fonts, double lineSpacing, DeliveryMeasures* measures = nullptr);
     // The serif font of an item.
     static QFont font(qint64 depth, bool isLeaf, double baseSize);
     // The font a leaf is drawn and measured with: italic for a quote.
@@ -72,6 +74,9 @@ struct DeliveryContentLayout {
     static double measuringWidth(double textWidth, double indent);
     static double headingIndent(qint64 depth);
     static double leafIndent(qint64 depth);
+    // How far right of the margin an item's text starts: by depth and kind, and further for a
+    // quote.
+    static double itemIndent(qint64 depth, bool isLeaf, bool isQuote);
     static double spaceBeforeHeading(qint64 depth);
     static double spaceAfterHeading(qint64 depth);
     // "%1 min" of whole minutes, in the locale's digits, and the font it is drawn in.

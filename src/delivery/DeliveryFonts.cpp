@@ -28,4 +28,12 @@ const DeliveryText& DeliveryFonts::leaf(bool isQuote)
     return *slot;
 }
 
+void DeliveryFonts::makeAll()
+{
+    for (qint64 depth = 0; depth < static_cast<qint64>(m_headings.size()); ++depth)
+        heading(depth);
+    leaf(false);
+    leaf(true);
+}
+
 } // namespace kestrion

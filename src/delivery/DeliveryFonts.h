@@ -20,6 +20,8 @@ public:
     const DeliveryText& heading(qint64 depth);
     // A leaf's font: italic for a quote.
     const DeliveryText& leaf(bool isQuote);
+    // Makes every font now, so that using them later costs no set-up.
+    void makeAll();
 
 private:
     double m_baseSize;

@@ -338,9 +338,9 @@ void DeliveryTimelineRuler::drawSubheadingDots(QPainter& painter, double width, 
     std::vector<double> mainXs;
     for (const HeadingStop& stop : stops(1))
         mainXs.push_back(stop.fraction * width);
-    const auto near = [](const std::vector<double>& xs, double x) {
-        return std::any_of(xs.begin(), xs.end(), [x](double other) { return std::abs(other - x) < dotClearance; });
-    };
+    // The stops ascend by fraction, and so do their xs.
+    const auto near
+        = [](const std::vector<double>& xs, double x) { return TimelineScale::isNear(xs, x, dotClearance); };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);

@@ -3,6 +3,7 @@
 #include "delivery/DeliveryCanvas.h"
 #include "delivery/DeliveryCanvasState.h"
 #include "delivery/DeliveryCounterBlock.h"
+#include "delivery/DeliveryMeasureKeeper.h"
 #include "delivery/DeliveryNavOverlay.h"
 #include "delivery/DeliveryPageRenderer.h"
 #include "delivery/DeliveryRunnerPlayButton.h"
@@ -55,12 +56,13 @@ void centreAt(QWidget* widget, const QPointF& centre)
 
 } // namespace
 
-DeliveryView::DeliveryView(
-    SermonDocument& document, Preferences& preferences, UndoRegistrar* undoManager, QWidget* toolbar, QWidget* parent)
+DeliveryView::DeliveryView(SermonDocument& document, Preferences& preferences, UndoRegistrar* undoManager,
+    QWidget* toolbar, DeliveryMeasureKeeper* measures, QWidget* parent)
     : QWidget(parent)
     , m_document(document)
     , m_preferences(preferences)
     , m_undoManager(undoManager)
+    , m_measures(measures)
 {
     setObjectName(QStringLiteral("deliveryView"));
     for (const auto signal : { &SermonDocument::rootChanged, &SermonDocument::contentEdited,
@@ -74,6 +76,7 @@ DeliveryView::DeliveryView(
 
     // Back to front: the page, its aids and readouts, then the bars.
     m_canvas = new DeliveryCanvas(document, *m_timer, *m_canvasState, this);
+    m_canvas->setMeasureKeeper(measures);
     // Shown, and so laid out, once the countdown has its plan and the page its settings.
     m_canvas->hide();
     m_followButton = new FollowRunnerButton(*m_canvasState, this);
@@ -143,6 +146,8 @@ qint64 DeliveryView::plannedDuration(qint64 minutes)
 qint64 DeliveryView::sermonWords()
 {
     if (!m_words)
+        m_words = m_measures ? m_measures->sermonWords() : std::nullopt;
+    if (!m_words)
         m_words = wordCount(m_document.root());
     return *m_words;
 }
@@ -177,7 +182,12 @@ double DeliveryView::maxTextWidth() const
 
 double DeliveryView::pageTextWidth() const
 {
-    return std::min(m_preferences.deliveryTextWidth(), maxTextWidth());
+    return pageTextWidth(m_preferences.deliveryTextWidth(), width());
+}
+
+double DeliveryView::pageTextWidth(double storedWidth, double viewWidth)
+{
+    return std::min(storedWidth, maxTextWidth(viewWidth));
 }
 
 void DeliveryView::applySettings()

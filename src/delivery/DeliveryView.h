@@ -15,6 +15,7 @@ namespace kestrion {
 class DeliveryCanvas;
 class DeliveryCanvasState;
 class DeliveryCounterBlock;
+class DeliveryMeasureKeeper;
 class DeliveryNavOverlay;
 class DeliveryRunnerPlayButton;
 class DeliveryRunnerStopButton;
@@ -49,9 +50,10 @@ public:
     static constexpr int minimumContentWidth = 800;
 
     // The undo manager is the window's: an edited duration is registered with it. The toolbar
-    // is hidden in full screen.
+    // is hidden in full screen. The page is laid out from the measures the keeper holds for the
+    // document, when given one; else the view keeps its own.
     DeliveryView(SermonDocument& document, Preferences& preferences, UndoRegistrar* undoManager = nullptr,
-        QWidget* toolbar = nullptr, QWidget* parent = nullptr);
+        QWidget* toolbar = nullptr, DeliveryMeasureKeeper* measures = nullptr, QWidget* parent = nullptr);
     ~DeliveryView() override;
 
     SermonDocument& document() const { return m_document; }
@@ -87,6 +89,7 @@ public:
     // The width the page wraps at: the stored one as far as the view has room for it, so no
     // line runs out of a narrow window; the stored one comes back when the window widens.
     double pageTextWidth() const;
+    static double pageTextWidth(double storedWidth, double viewWidth);
     // The narrowest the view lets its window be: room for the reading column, at least 800,
     // never more than the screen's available width (when known, above 0).
     static int minimumViewWidth(double textWidth, int screenWidth);
@@ -117,7 +120,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // The sermon's words, counted once for as long as its tree stays as it is.
+    // The sermon's words, counted once for as long as its tree stays as it is (or taken from
+    // the kept measures, when they hold them).
     qint64 sermonWords();
     void applySettings();
     void preferenceChanged(const QString& key);
@@ -134,6 +138,7 @@ private:
     SermonDocument& m_document;
     Preferences& m_preferences;
     UndoRegistrar* m_undoManager;
+    QPointer<DeliveryMeasureKeeper> m_measures;
     DeliveryTimer* m_timer = nullptr;
     DeliveryCanvasState* m_canvasState = nullptr;
     FullscreenController* m_fullscreen = nullptr;

@@ -84,4 +84,13 @@ std::vector<TimelineScale::Label> TimelineScale::labels(double targetSeconds, do
     return result;
 }
 
+bool TimelineScale::isNear(const std::vector<double>& ascendingXs, double x, double clearance)
+{
+    // The distances from x ascend with the xs: of those not far below x, the first is the
+    // nearest.
+    const auto first = std::partition_point(
+        ascendingXs.begin(), ascendingXs.end(), [x, clearance](double other) { return other - x <= -clearance; });
+    return first != ascendingXs.end() && std::abs(*first - x) < clearance;
+}
+
 } // namespace kestrion

@@ -50,6 +50,9 @@ public:
     // far beyond a sermon's length does not crowd them into a smear.
     static std::vector<Label> labels(double targetSeconds, double width, const std::vector<double>& mainPointXs,
         const std::function<double(qint64 minutes)>& textWidth = {});
+    // Whether some x of an ascending list lies less than clearance from x; found by halving, so
+    // that a ruler of many thousands of stops is drawn as soon as one of a few.
+    static bool isNear(const std::vector<double>& ascendingXs, double x, double clearance);
     // x of a second on the scale, on a device pixel, within the ruler for a line of that width.
     static double tickX(double seconds, double span, double width, double scale, double lineWidth);
 };

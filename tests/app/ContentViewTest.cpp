@@ -6,6 +6,7 @@
 #include "delivery/DeliveryCanvas.h"
 #include "delivery/DeliveryCanvasState.h"
 #include "delivery/DeliveryCounterBlock.h"
+#include "delivery/DeliveryMeasureKeeper.h"
 #include "delivery/DeliveryTimer.h"
 #include "delivery/DeliveryView.h"
 #include "document/DocumentController.h"
@@ -368,6 +369,57 @@ TEST_F(ContentViewTest, WhileDeliveringTheWindowKeepsRoomForTheReadingColumn)
 
     view->setMode(AppMode::Tree);
     EXPECT_EQ(view->minimumSize(), QSize(800, 600));
+}
+
+// The window keeps the measures of its texts for the page as delivery will lay it out, whatever
+// room the window has for the stored reading column.
+TEST_F(ContentViewTest, TheMeasuresAreKeptForThePageAsDeliveryWillLayItOut)
+{
+    struct Case {
+        int viewWidth;
+        double storedWidth;
+        double fontSize;
+    };
+    const Case cases[]
+        = { { 1000, 700, 15 }, { 800, 700, 18 }, { 1000, 1000, 12 }, { 1300, 1000, 15 }, { 820, 400, 24 } };
+    for (const Case& c : cases) {
+        m_preferences.setDeliveryTextWidth(c.storedWidth);
+        m_preferences.setDeliveryFontSize(c.fontSize);
+        ContentView view(m_document, m_preferences);
+        view.resize(c.viewWidth, 700);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        const DeliveryMeasureKeeper::Target target = view.deliveryTarget();
+        view.setMode(AppMode::Delivery);
+        QCoreApplication::processEvents();
+        const DeliveryCanvas& canvas = *qobject_cast<DeliveryView*>(view.modeContent(AppMode::Delivery))->canvas();
+        EXPECT_EQ(target.textWidth, canvas.textWidth()) << c.viewWidth << " " << c.storedWidth;
+        EXPECT_EQ(target.baseSize, canvas.baseFontSize()) << c.viewWidth << " " << c.storedWidth;
+        // Once made, the page itself says, also of a size set since.
+        m_preferences.setDeliveryFontSize(20);
+        EXPECT_EQ(view.deliveryTarget().baseSize, canvas.baseFontSize());
+        EXPECT_EQ(canvas.baseFontSize(), 20);
+    }
+}
+
+// Closing a window while its texts are measured in the background leaves none of them held.
+TEST_F(ContentViewTest, AWindowClosedWhileItsTextsAreMeasuredLeavesNothingBehind)
+{
+    auto document = std::make_unique<SermonDocument>();
+    for (int p = 0; p < 60; ++p) {
+        const SermonNodePtr point = document->root()->addChild(QStringLiteral("Point %1").arg(p));
+        for (int l = 0; l < 20; ++l)
+            point->addChild(QStringLiteral("The shepherd calls his own sheep by name %1 ").arg(l).repeated(4));
+    }
+    const QString text = document->root()->children().back()->children().back()->text();
+    auto view = std::make_unique<ContentView>(*document, m_preferences);
+    showLaidOut(*view);
+    view->deliveryMeasures().refresh();
+    ASSERT_FALSE(view->deliveryMeasures().isIdle());
+    view->close();
+    view.reset();
+    document.reset();
+    EXPECT_TRUE(text.isDetached());
 }
 
 TEST_F(ContentViewTest, ColumnsModeShowsANewColumnCanvasAboveTheStatusBarEachTime)

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <set>
 
 using namespace kestrion;
@@ -216,6 +217,36 @@ TEST(DeliveryTimelineRulerTest, HeadingStopsByDepthInOrderOfFraction)
     EXPECT_EQ(mainPoints[5].fraction, 1);
     ASSERT_EQ(r.ruler.buildHeadingStops(2).size(), 1u);
     EXPECT_TRUE(r.ruler.buildHeadingStops(0).empty());
+}
+
+// A sub-point's dot makes way for a mark less than 3 points from it: found by halving over the
+// ascending marks, as asking each mark finds it.
+TEST(DeliveryTimelineRulerTest, AMarkIsNearExactlyWhenOneLiesWithinTheClearance)
+{
+    const auto asked = [](const std::vector<double>& xs, double x, double clearance) {
+        return std::any_of(xs.begin(), xs.end(), [&](double other) { return std::abs(other - x) < clearance; });
+    };
+    struct Case {
+        std::vector<double> xs;
+        double x;
+        bool isNear;
+    };
+    const Case cases[] = { { { 100 }, 102.9, true }, { { 100 }, 103, false }, { { 100 }, 97.1, true },
+        { { 100 }, 97, false }, { {}, 100, false }, { { 1, 2, 100, 200 }, 150, false },
+        { { 1, 2, 100, 200 }, 198, true }, { { 5, 5, 5 }, 7, true } };
+    for (const Case& c : cases)
+        EXPECT_EQ(TimelineScale::isNear(c.xs, c.x, 3), c.isNear) << c.x;
+    std::mt19937 random(4);
+    std::uniform_real_distribution<double> across(0, 600);
+    for (int trial = 0; trial < 2000; ++trial) {
+        std::vector<double> xs(random() % 30);
+        for (double& x : xs)
+            x = random() % 4 == 0 ? std::round(across(random)) : across(random);
+        std::sort(xs.begin(), xs.end());
+        const double x
+            = xs.empty() || random() % 2 ? across(random) : xs[random() % xs.size()] + 3 * (random() % 3) - 3;
+        EXPECT_EQ(TimelineScale::isNear(xs, x, 3), asked(xs, x, 3)) << x;
+    }
 }
 
 TEST(DeliveryTimelineRulerTest, TitlesAreShortenedByWholeCharacters)

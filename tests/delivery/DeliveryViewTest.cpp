@@ -72,7 +72,7 @@ protected:
         toolbar = new QWidget(window.get());
         toolbar->setFixedHeight(40);
         column->addWidget(toolbar);
-        view = new DeliveryView(*document, preferences, &undoManager, toolbar, window.get());
+        view = new DeliveryView(*document, preferences, &undoManager, toolbar, nullptr, window.get());
         column->addWidget(view, 1);
         window->resize(1200, 800);
         if (show) {
