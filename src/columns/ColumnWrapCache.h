@@ -1,6 +1,7 @@
 #pragma once
 
 #include "columns/WrappedLine.h"
+#include "document/SameText.h"
 
 #include <QHash>
 #include <QList>
@@ -49,12 +50,6 @@ public:
     void remove(const QUuid& id) { m_entries.remove(id); }
     qsizetype size() const { return m_entries.size(); }
     void clear() { m_entries.clear(); }
-
-    // Whether two texts are alike, at once when they share their characters.
-    static bool isSameText(const QString& a, const QString& b)
-    {
-        return a.size() == b.size() && (a.constData() == b.constData() || a == b);
-    }
 
 private:
     struct Entry {

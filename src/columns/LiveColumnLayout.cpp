@@ -87,7 +87,7 @@ void LiveColumnLayout::measure(Placed& placed, qint32 column, ColumnWrapCache& c
     const bool bold = column == 0;
     const QString& text = placed.node->text();
     if (placed.lines < 0 || width < placed.fitMin || width > placed.fitMax || placed.bold != bold
-        || !ColumnWrapCache::isSameText(placed.text, text))
+        || !isSameText(placed.text, text))
         wrap(placed, text, width, bold, cache);
     placed.column = column;
     placed.height = static_cast<qreal>(placed.lines) * ColumnMetrics::lineHeight;
@@ -288,7 +288,7 @@ bool LiveColumnLayout::holdsMeasure(const Placed& placed, qint32 column)
 {
     const qreal width = widthOf(column);
     return placed.lines >= 0 && width >= placed.fitMin && width <= placed.fitMax && placed.bold == (column == 0)
-        && ColumnWrapCache::isSameText(placed.text, placed.node->text());
+        && isSameText(placed.text, placed.node->text());
 }
 
 // --- Measuring what was left --------------------------------------------------------------
@@ -407,7 +407,7 @@ LiveColumnLayout::TextChange LiveColumnLayout::updateText(const QUuid& id, Colum
         return TextChange::Unknown;
     Placed& placed = m_slots[slot];
     const QString& text = placed.node->text();
-    if (placed.lines >= 0 && ColumnWrapCache::isSameText(placed.text, text))
+    if (placed.lines >= 0 && isSameText(placed.text, text))
         return TextChange::Unmoved;
     if (!placed.shown) {
         // Measured once it is shown.

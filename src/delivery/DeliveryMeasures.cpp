@@ -3,21 +3,12 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryFonts.h"
 #include "delivery/DeliveryText.h"
+#include "document/SameText.h"
 #include "document/WordCount.h"
 
 #include <algorithm>
 
 namespace kestrion {
-
-namespace {
-
-// Whether two texts are alike, at once when they share their characters.
-bool isSameText(const QString& a, const QString& b)
-{
-    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
-}
-
-} // namespace
 
 DeliveryMeasures::Key DeliveryMeasures::key(qint64 depth, bool isLeaf, bool isQuote, double textWidth, double baseSize)
 {

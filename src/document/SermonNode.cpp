@@ -1,4 +1,5 @@
 #include "document/SermonNode.h"
+#include "document/SameText.h"
 
 #include <QByteArrayView>
 #include <QRandomGenerator>
@@ -267,11 +268,9 @@ namespace {
 // The same node as it stands, children apart.
 bool sameOwnFields(const SermonNode& a, const SermonNode& b)
 {
-    // Texts copied from one another share their characters; only edited ones are compared.
-    const bool sameText
-        = (a.text().constData() == b.text().constData() && a.text().size() == b.text().size()) || a.text() == b.text();
-    return sameText && a.id() == b.id() && a.depth() == b.depth() && a.isCollapsed() == b.isCollapsed()
-        && a.isQuote() == b.isQuote() && a.children().size() == b.children().size();
+    return isSameText(a.text(), b.text()) && a.id() == b.id() && a.depth() == b.depth()
+        && a.isCollapsed() == b.isCollapsed() && a.isQuote() == b.isQuote()
+        && a.children().size() == b.children().size();
 }
 
 // The child of base that stands for the index-th child (with this id) of the copied node:

@@ -1,5 +1,6 @@
 #include "mindmap/TreeLayoutCache.h"
 
+#include "document/SameText.h"
 #include "document/WordCount.h"
 #include "mindmap/NodeTextMeasurer.h"
 #include "mindmap/TreeLayout.h"
@@ -13,12 +14,6 @@
 namespace kestrion {
 
 namespace {
-
-// Texts copied from one another share their characters; only edited ones are compared.
-bool sameText(const QString& a, const QString& b)
-{
-    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
-}
 
 // Compared exactly, for every shown node of every pass: QRectF's own comparison is fuzzy and
 // slower.
@@ -191,7 +186,7 @@ struct TreeLayoutCache::Walk {
                 o.taken = true;
                 e.layoutSlot = o.layoutSlot;
                 e.subtreeWords = o.subtreeWords;
-                if (sameText(o.text, e.text)) {
+                if (isSameText(o.text, e.text)) {
                     e.widest = o.widest;
                     e.lines = o.lines;
                     e.fontSlot = o.fontSlot;
