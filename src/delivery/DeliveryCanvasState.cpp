@@ -70,7 +70,10 @@ double DeliveryCanvasState::maxScrollY() const
     const double overflow = std::max(total - m_viewportHeight, 0.0);
     if (!(overflow > 0))
         return 0;
-    return std::max(overflow, std::max(total - endReserve, 0.0));
+    // A font taller than the reserve would leave the last line cut at the top.
+    const double end
+        = std::isnan(m_layout->lastLineTop) ? total - endReserve : std::min(total - endReserve, m_layout->lastLineTop);
+    return std::max(overflow, std::max(end, 0.0));
 }
 
 double DeliveryCanvasState::clampedScrollY(double y) const

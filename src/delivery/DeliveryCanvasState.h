@@ -59,7 +59,8 @@ public:
     }
 
     // The largest allowed scrollY: 0 without a layout or when the content fits, else the
-    // content can scroll until only its last 80 points remain at the top.
+    // content can scroll until only its last 80 points remain at the top, or its last line of
+    // text stands at the top when that line is taller.
     double maxScrollY() const;
     // y limited to 0...maxScrollY.
     double clampedScrollY(double y) const;

@@ -2,6 +2,7 @@
 
 #include "delivery/DeliveryFonts.h"
 #include "delivery/DeliveryMeasures.h"
+#include "delivery/DeliveryText.h"
 #include "delivery/DeliveryTimer.h"
 #include "document/WordCount.h"
 #include "platform/EmojiText.h"
@@ -122,6 +123,21 @@ std::vector<Measure> measurePageNodes(
     }
     measures->endSweep();
     return measured;
+}
+
+// The top of the page's last line of text (a text's first baseline stands on its frame's top);
+// NaN when the page holds no text.
+double topOfLastLine(const std::vector<DeliveryItem>& items, DeliveryFonts& fonts, double textWidth)
+{
+    const auto last
+        = std::find_if(items.rbegin(), items.rend(), [](const DeliveryItem& item) { return item.hasFrame(); });
+    if (last == items.rend())
+        return missing;
+    const DeliveryText& text
+        = last->kind == DeliveryItem::Kind::Leaf ? fonts.leaf(last->isQuote) : fonts.heading(last->depth);
+    const std::vector<DeliveryText::Line> lines = text.lines(DeliveryText::displayText(last->text),
+        DeliveryContentLayout::measuringWidth(textWidth, last->frame.left() - DeliveryContentLayout::margin));
+    return lines.empty() ? missing : last->frame.top() + lines.back().top;
 }
 
 } // namespace
@@ -260,6 +276,7 @@ DeliveryContentLayout DeliveryContentLayout::build(const SermonNodePtr& root, qi
         y += spaceAfterHeading(depth);
     }
     layout.totalHeight = y + bottomMargin;
+    layout.lastLineTop = topOfLastLine(layout.items, fonts, textWidth);
 
     // The words were counted with the measures.
     std::vector<QUuid> leafIDs;

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QHash>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct DeliveryContentLayout {
     // Every item top to bottom, in drawing order.
     std::vector<DeliveryItem> items;
     double totalHeight = 0;
+    // The top of the page's last line of text; NaN when it has none.
+    double lastLineTop = std::numeric_limits<double>::quiet_NaN();
     // Every leaf's vertical middle.
     QHash<QUuid, double> nodeYPositions;
     // Headings of depth 1, 2 and 3: their vertical middle, depth and text.

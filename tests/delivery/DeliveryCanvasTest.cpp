@@ -123,6 +123,36 @@ TEST(DeliveryCanvasTest, MaxScrollYLeavesTheLastEightyPointsInView)
     EXPECT_FALSE(state.setScrollY(std::numeric_limits<double>::infinity()));
 }
 
+// End brings the last line to the top of the view, whole whatever the type.
+TEST(DeliveryCanvasTest, ScrolledToItsEndThePageShowsItsLastLineWholeAtTheTop)
+{
+    Page p;
+    const double defaultEnd = p.layout().totalHeight - DeliveryCanvasState::endReserve;
+    EXPECT_EQ(p.state.maxScrollY(), defaultEnd);
+    for (const double size : { 15.0, 21.0, 32.0, 48.0 }) {
+        for (const double spacing : { 1.0, 1.8, 3.0 }) {
+            SCOPED_TRACE(testing::Message() << size << " pt, spacing " << spacing);
+            p.canvas.setBaseFontSize(size);
+            p.canvas.setLineSpacing(spacing);
+            p.canvas.handleKey(Qt::Key_Home);
+            p.finishAnimation();
+            p.canvas.handleKey(Qt::Key_End);
+            p.finishAnimation();
+            DeliveryFonts fonts(size);
+            const auto& items = p.layout().items;
+            const auto text
+                = std::find_if(items.rbegin(), items.rend(), [](const DeliveryItem& item) { return item.hasFrame(); });
+            ASSERT_NE(text, items.rend());
+            const auto lines = DeliveryPageRenderer::textLines(fonts, p.canvas.textWidth(), *text);
+            ASSERT_FALSE(lines.empty());
+            const QRectF last = lines.back().rect;
+            const double top = last.top() - p.state.scrollY();
+            EXPECT_GE(top, 0);
+            EXPECT_LT(top, DeliveryCanvasState::endReserve);
+        }
+    }
+}
+
 TEST(DeliveryCanvasTest, AShorterPageOrATallerViewBringsTheScrollBackWithinRange)
 {
     DeliveryCanvasState state;
