@@ -97,8 +97,11 @@ QList<QAction*> SermonWindow::menuActions() const
 
 void SermonWindow::closeEvent(QCloseEvent* event)
 {
-    // Focus mode ends first: the questions of closing are asked in this window, in sight.
-    m_contentView->exitFocusMode();
+    // Focus mode ends first: the questions of closing are asked in this window, in sight. Not
+    // while the document is busy: the close is refused then, and a dialog may stand over the
+    // focus window.
+    if (!document().isBusy())
+        m_contentView->exitFocusMode();
     DocumentWindow::closeEvent(event);
 }
 

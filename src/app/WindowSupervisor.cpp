@@ -6,6 +6,7 @@
 #include "app/WelcomeView.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
+#include "platform/OpenDocument.h"
 #include "platform/RecentDocuments.h"
 #include "platform/WindowPlacement.h"
 #include "sheets/NewSermonSheet.h"
@@ -53,6 +54,10 @@ WindowSupervisor::WindowSupervisor(DocumentManager& manager, QObject* parent)
         if (m_welcomeView && m_welcomeWindow->isVisible())
             m_welcomeView->loadRecents();
     });
+    // A document window's close may wait on questions, whose loops run the next turn long
+    // before the window has gone: its close rule runs once the document has left.
+    connect(&m_manager, &DocumentManager::documentClosing, this,
+        [this](OpenDocument* document) { closeRuleOnceClosed(document->window()); });
 }
 
 WindowSupervisor::~WindowSupervisor()
@@ -335,15 +340,20 @@ bool WindowSupervisor::eventFilter(QObject* watched, QEvent* event)
         // user minimises stays down.
         if (widget != m_welcomeWindow.get())
             QTimer::singleShot(0, this, &WindowSupervisor::refreshWelcome);
-    } else {
-        // Once the close is done; a close that was refused leaves the window on screen.
-        QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(widget)] {
-            if (window && window->isVisible())
-                return;
-            windowWillClose(window);
-        });
+    } else if (!qobject_cast<DocumentWindow*>(widget)) {
+        closeRuleOnceClosed(widget);
     }
     return QObject::eventFilter(watched, event);
+}
+
+void WindowSupervisor::closeRuleOnceClosed(QWidget* window)
+{
+    // Once the close is done; a close that was refused leaves the window on screen.
+    QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(window)] {
+        if (window && window->isVisible())
+            return;
+        windowWillClose(window);
+    });
 }
 
 } // namespace kestrion

@@ -88,6 +88,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The close rule for the window, on the next turn, unless it is still on screen then.
+    void closeRuleOnceClosed(QWidget* window);
     void makeWelcomeWindow();
     // The welcome window brought forward by the rules, not asked for.
     void presentWelcome();

@@ -110,6 +110,23 @@ QWidget* DocumentManager::parentFor(const OpenDocument& document) const
     return window ? window->frontWindow() : nullptr;
 }
 
+bool DocumentManager::askOver(OpenDocument& document, const std::function<void(QWidget* parent)>& ask)
+{
+    if (document.m_isClosing)
+        return false;
+    const QPointer<OpenDocument> guard(&document);
+    ++document.m_openDialogs;
+    ask(parentFor(document));
+    if (guard)
+        --guard->m_openDialogs;
+    return true;
+}
+
+void DocumentManager::reportOver(OpenDocument& document, const QString& message)
+{
+    askOver(document, [this, &message](QWidget* parent) { m_dialogs->showError(parent, message); });
+}
+
 OpenDocument* DocumentManager::open(const QString& path)
 {
     const QFileInfo info(path);
@@ -209,6 +226,20 @@ void DocumentManager::openAll(const QStringList& paths)
 }
 
 bool DocumentManager::showOpenDialog(QWidget* parent)
+{
+    return openChosenFiles(parent);
+}
+
+bool DocumentManager::showOpenDialog(OpenDocument& over)
+{
+    if (over.isBusy())
+        return false;
+    bool isOpened = false;
+    askOver(over, [this, &isOpened](QWidget* parent) { isOpened = openChosenFiles(parent); });
+    return isOpened;
+}
+
+bool DocumentManager::openChosenFiles(QWidget* parent)
 {
     const QString folder
         = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

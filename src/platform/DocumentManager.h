@@ -107,8 +107,12 @@ public:
     OpenDocument* documentForPath(const QString& path) const;
 
     // The commands of the File menu. Each returns whether it did what was asked: for the open
-    // dialog, whether a chosen file opened (or was open already).
+    // dialog, whether a chosen file opened (or was open already). None of them asks anything
+    // of a document that is busy (OpenDocument::isBusy()).
     bool showOpenDialog(QWidget* parent);
+    // The open dialog over a document's window, which stays open until it and every file
+    // chosen in it are dealt with.
+    bool showOpenDialog(OpenDocument& over);
     bool save(OpenDocument& document);
     bool saveAs(OpenDocument& document);
     // Asks, then puts back the text and details as the window opened its file, as one step
@@ -118,7 +122,7 @@ public:
     // saving failed and the window stays.
     bool close(OpenDocument& document);
     // Closes every window as close() does, once every question has been answered; when one
-    // of them must stay, they all do.
+    // of them must stay, they all do. Nothing closes while any document is busy.
     bool closeAll();
     // Closes every window, then quits the application.
     void quit();
@@ -137,7 +141,8 @@ public:
     // that is safe and puts everything else in the recovery folder.
     void saveAllWithoutAsking();
 
-    // Called by the window on a close request; false keeps the window open.
+    // Called by the window on a close request; false keeps the window open, as it does while
+    // the document is busy.
     bool prepareToClose(OpenDocument& document);
 
 Q_SIGNALS:
@@ -215,7 +220,15 @@ private:
     QString suggestedSavePath(const OpenDocument& document) const;
     // The name Save As proposes for a document never saved, without the extension.
     static QString proposedFileName(const OpenDocument& document);
+    // Every dialog, question and message over a document's window goes through here: nothing
+    // is shown over a window on its way out (false), and the window cannot close until ask
+    // has returned.
+    bool askOver(OpenDocument& document, const std::function<void(QWidget* parent)>& ask);
+    void reportOver(OpenDocument& document, const QString& message);
     QWidget* parentFor(const OpenDocument& document) const;
+    bool openChosenFiles(QWidget* parent);
+    // Save As without the check for a busy document, for the questions that offer it.
+    bool askWhereAndSave(OpenDocument& document);
     int nextUntitledNumber() const;
     std::chrono::milliseconds now() const;
     static QString nativePath(const QString& path);

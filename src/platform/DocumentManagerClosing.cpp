@@ -22,7 +22,7 @@ bool DocumentManager::prepareToClose(OpenDocument& document)
 
 bool DocumentManager::askBeforeClosing(OpenDocument& document)
 {
-    if (document.m_isBusy || document.m_isAskingToClose || document.m_isClosing)
+    if (document.isBusy())
         return false;
     document.m_isAskingToClose = true;
     QPointer<OpenDocument> guard(&document);
@@ -73,9 +73,13 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
         }
         if (askToSave) {
             writeRecoveryCopy(document);
-            switch (m_dialogs->askToSaveChanges(parentFor(document), document.displayName(), reason)) {
+            DocumentDialogs::SaveChoice choice = DocumentDialogs::SaveChoice::Cancel;
+            askOver(document, [this, &document, &reason, &choice](QWidget* parent) {
+                choice = m_dialogs->askToSaveChanges(parent, document.displayName(), reason);
+            });
+            switch (choice) {
             case DocumentDialogs::SaveChoice::Save:
-                mayClose = saveAs(document);
+                mayClose = askWhereAndSave(document);
                 break;
             case DocumentDialogs::SaveChoice::DontSave:
                 document.m_contentsToDrop = document.currentContents();
@@ -91,6 +95,8 @@ bool DocumentManager::mayCloseAfterAsking(OpenDocument& document)
 
 void DocumentManager::finishClose(OpenDocument& document)
 {
+    // Refused while a dialog over the window is open: its loop would delete the window.
+    Q_ASSERT(document.m_openDialogs == 0);
     document.m_isClosing = true;
     discardRecoveryCopy(document);
     dropOpenedVersion(document);
@@ -112,6 +118,10 @@ bool DocumentManager::close(OpenDocument& document)
 
 bool DocumentManager::closeAll()
 {
+    // One window that cannot close now keeps them all, before any has gone.
+    if (std::any_of(
+            m_documents.begin(), m_documents.end(), [](const OpenDocument* document) { return document->isBusy(); }))
+        return false;
     const std::vector<QPointer<OpenDocument>> documents(m_documents.begin(), m_documents.end());
     const auto keepOpen = [this, &documents] {
         for (const QPointer<OpenDocument>& document : documents) {

@@ -143,7 +143,7 @@ void DocumentManager::showNeverSavedNotice(OpenDocument& document)
 
 OpenDocument* DocumentManager::discardRecoveredChanges(OpenDocument& document)
 {
-    if (!document.m_isRecovered || document.isUntitled() || document.m_isBusy || document.m_isClosing)
+    if (!document.m_isRecovered || document.isUntitled() || document.isBusy())
         return nullptr;
     // The file's text comes in as one step, so the restored words stay one Undo away; a file
     // that cannot be read leaves them where they are.
@@ -232,8 +232,8 @@ bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
         retryRecoveryCopy(document);
         const bool wasReported = std::exchange(document.m_hasReportedAutosaveFailure, true);
         if (!wasReported)
-            m_dialogs->showError(parentFor(document),
-                tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
+            reportOver(
+                document, tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
     }
     return written;
 }

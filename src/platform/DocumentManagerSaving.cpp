@@ -122,19 +122,19 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         keepOpenedVersion(document);
         const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
                                                                          : DocumentDialogs::DiskChange::Modified;
-        QPointer<OpenDocument> guard(&document);
         document.m_isAskingAboutDiskChange = true;
-        const DocumentDialogs::ConflictChoice choice
-            = m_dialogs->askAboutDiskChange(parentFor(document), path, change, isClosing);
-        if (guard)
-            document.m_isAskingAboutDiskChange = false;
+        DocumentDialogs::ConflictChoice choice = DocumentDialogs::ConflictChoice::Cancel;
+        askOver(document, [this, &path, change, isClosing, &choice](QWidget* parent) {
+            choice = m_dialogs->askAboutDiskChange(parent, path, change, isClosing);
+        });
+        document.m_isAskingAboutDiskChange = false;
         switch (choice) {
         case DocumentDialogs::ConflictChoice::Overwrite:
             break;
         case DocumentDialogs::ConflictChoice::SaveAs:
             busy.document = nullptr;
             document.m_isBusy = false;
-            return saveAs(document) ? WriteResult::SavedElsewhere : WriteResult::Declined;
+            return askWhereAndSave(document) ? WriteResult::SavedElsewhere : WriteResult::Declined;
         case DocumentDialogs::ConflictChoice::Reload:
             if (reloadFromDisk(document))
                 return WriteResult::Written;
@@ -159,7 +159,7 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         const bool wasReported = document.m_hasReportedAutosaveFailure;
         writeRecoveryCopy(document);
         if (!isTimed || !wasReported)
-            m_dialogs->showError(parentFor(document),
+            reportOver(document,
                 tr("The file “%1” could not be saved: %2. Your changes are "
                    "still in the open window.")
                     .arg(nativePath(path), error));
@@ -190,9 +190,11 @@ void DocumentManager::storePendingEdits(OpenDocument& document)
 
 bool DocumentManager::save(OpenDocument& document)
 {
+    if (document.isBusy())
+        return false;
     storePendingEdits(document);
     if (document.isUntitled())
-        return saveAs(document);
+        return askWhereAndSave(document);
     document.m_autosaveTimer->stop();
     document.m_hasPendingAutosave = false;
     const WriteResult result = saveInPlace(document, false, false);
@@ -221,13 +223,28 @@ QString DocumentManager::proposedFileName(const OpenDocument& document)
 
 bool DocumentManager::saveAs(OpenDocument& document)
 {
-    if (document.m_isBusy)
+    if (document.isBusy())
         return false;
+    return askWhereAndSave(document);
+}
+
+bool DocumentManager::askWhereAndSave(OpenDocument& document)
+{
     storePendingEdits(document);
-    const std::optional<QString> path = m_dialogs->chooseSavePath(parentFor(document), suggestedSavePath(document));
-    if (!path || path->isEmpty())
-        return false;
-    return saveTo(document, *path);
+    // The dialog may stay open long: what is unsaved is kept meanwhile, and autosave waits.
+    keepUnsavedText(document);
+    const bool wasBusy = std::exchange(document.m_isBusy, true);
+    std::optional<QString> path;
+    askOver(document, [this, &document, &path](QWidget* parent) {
+        path = m_dialogs->chooseSavePath(parent, suggestedSavePath(document));
+    });
+    document.m_isBusy = wasBusy;
+    if (path && !path->isEmpty())
+        return saveTo(document, *path);
+    // An autosave that fell due meanwhile was left for now.
+    if (document.hasUnsavedChanges())
+        documentChanged(document);
+    return false;
 }
 
 bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
@@ -235,7 +252,7 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     OpenDocument* other = documentForPath(absolute);
     if (other && other != &document) {
-        m_dialogs->showError(parentFor(document),
+        reportOver(document,
             tr("“%1” is open in another window. Close that window first, "
                "or choose another name.")
                 .arg(nativePath(absolute)));
@@ -243,7 +260,7 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     }
     // What is kept there is taken for what a crash left, and removed once saved.
     if (isInRecoveryFolder(absolute)) {
-        m_dialogs->showError(parentFor(document),
+        reportOver(document,
             tr("Sermons cannot be saved in “%1”: Kestrion keeps its safety copies of unsaved sermons there. "
                "Choose another folder.")
                 .arg(QDir::toNativeSeparators(m_recoveryFolder)));
@@ -254,7 +271,7 @@ bool DocumentManager::saveTo(OpenDocument& document, const QString& path)
     const QByteArray contents = document.currentContents();
     QString error;
     if (!writeFile(absolute, contents, &error)) {
-        m_dialogs->showError(parentFor(document),
+        reportOver(document,
             tr("The file “%1” could not be saved: %2. Your changes are still "
                "in the open window.")
                 .arg(nativePath(absolute), error));

@@ -6,8 +6,6 @@
 #include "platform/RecoveryCopy.h"
 #include "platform/UndoManager.h"
 
-#include <QPointer>
-
 namespace kestrion {
 
 // Other versions of a document's text: the file as its window opened it (Revert to Opened
@@ -68,18 +66,16 @@ void DocumentManager::replaceText(OpenDocument& document, std::unique_ptr<Sermon
 
 bool DocumentManager::revertToOpenedVersion(OpenDocument& document)
 {
-    if (document.m_isBusy || document.m_isAskingToClose || document.m_isClosing || !document.compareWithOpenedVersion())
+    if (document.isBusy() || !document.compareWithOpenedVersion())
         return false;
     // The question may wait long: what is unsaved is kept meanwhile.
     keepUnsavedText(document);
-    QPointer<OpenDocument> guard(&document);
     document.m_isBusy = true;
-    const bool isConfirmed = m_dialogs->askToRevert(parentFor(document), document.displayName());
-    if (!guard)
-        return false;
+    bool isConfirmed = false;
+    askOver(document, [this, &document, &isConfirmed](QWidget* parent) {
+        isConfirmed = m_dialogs->askToRevert(parent, document.displayName());
+    });
     document.m_isBusy = false;
-    if (document.m_isClosing)
-        return false;
     if (!isConfirmed) {
         // An autosave that fell due while the question was open was left for now.
         if (document.hasUnsavedChanges())
@@ -102,7 +98,7 @@ bool DocumentManager::reloadFromDisk(OpenDocument& document)
     std::unique_ptr<SermonDocument> onDisk = contents ? SermonDocument::readDocument(*contents) : nullptr;
     if (!onDisk) {
         const QString reason = contents ? tr("it is empty or not UTF-8 text") : error;
-        m_dialogs->showError(parentFor(document),
+        reportOver(document,
             tr("“%1” could not be reloaded: %2. Your version is still in the window.").arg(nativePath(path), reason));
         return false;
     }

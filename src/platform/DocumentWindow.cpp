@@ -112,7 +112,7 @@ void DocumentWindow::buildMenus()
     m_fileMenu = bar->addMenu(tr("&File"));
     m_openAction = m_fileMenu->addAction(tr("&Open…"));
     m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(m_openAction, &QAction::triggered, this, [this, &manager] { manager.showOpenDialog(frontWindow()); });
+    connect(m_openAction, &QAction::triggered, this, [this, &manager] { manager.showOpenDialog(m_document); });
 
     m_openRecentMenu = m_fileMenu->addMenu(tr("Open &Recent"));
     connect(m_openRecentMenu, &QMenu::aboutToShow, this, &DocumentWindow::fillOpenRecentMenu);

@@ -58,6 +58,10 @@ public:
     bool canRevertToOpenedVersion() const { return hasOpenedVersion() && m_mayDifferFromOpened; }
     bool compareWithOpenedVersion();
 
+    // A save, a close or one of the manager's dialogs is under way, or the window is on its way
+    // out: a command that would ask anything does nothing, and the window does not close.
+    bool isBusy() const { return m_isBusy || m_isAskingToClose || m_isClosing || m_openDialogs > 0; }
+
 Q_SIGNALS:
     void filePathChanged();
     void modifiedChanged(bool modified);
@@ -123,6 +127,10 @@ private:
     bool m_isAskingAboutDiskChange = false;
     // The close questions are being asked.
     bool m_isAskingToClose = false;
+    // How many of the manager's dialogs, questions and messages are open over the window. Each
+    // runs a loop that runs deferred deletes: closing the window then would delete the dialog
+    // under its own loop.
+    int m_openDialogs = 0;
     // The text the user chose not to save while closing; the window closes without asking
     // again as long as it still holds just that.
     std::optional<QByteArray> m_contentsToDrop;

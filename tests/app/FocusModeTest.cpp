@@ -392,6 +392,24 @@ TEST_F(FocusModeTest, MessagesOfTheDocumentAppearOverTheFocusWindowThatCoversIt)
     EXPECT_EQ(m_dialogs->lastParent, window);
 }
 
+TEST_F(FocusModeTest, ADialogOverTheFocusWindowKeepsItWhileTheDocumentWindowIsAskedToClose)
+{
+    QPointer<FocusContentView> focus = enter();
+    ASSERT_FALSE(focus.isNull());
+    m_dialogs->savePaths = { path(QStringLiteral("saved-as.md")) };
+    bool isClosed = true;
+    m_dialogs->whileAsking = [&] { isClosed = window->close(); };
+    window->saveAsAction()->trigger();
+    m_dialogs->whileAsking = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_FALSE(isClosed);
+    ASSERT_FALSE(focus.isNull());
+    EXPECT_EQ(m_dialogs->lastParent, focus);
+    EXPECT_TRUE(view().isFocusMode());
+    EXPECT_EQ(document->filePath(), QFileInfo(path(QStringLiteral("saved-as.md"))).canonicalFilePath());
+}
+
 TEST_F(FocusModeTest, ClosingTheDocumentWindowEndsFocusModeBeforeAnyQuestion)
 {
     OpenDocument* draft = m_manager->newDocument();

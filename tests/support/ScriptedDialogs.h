@@ -2,9 +2,12 @@
 
 #include "platform/DocumentDialogs.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <deque>
@@ -15,18 +18,22 @@
 
 namespace kestrion::test {
 
-// Answers from a script; records what was asked.
+// Answers from a script; records what was asked. While it "waits", the event loop turns, as
+// it does behind a dialog on screen: deferred deletes and queued calls run then.
 class ScriptedDialogs final : public DocumentDialogs {
 public:
     QStringList chooseFilesToOpen(QWidget* parent, const QString&) override
     {
         lastParent = parent;
+        wait();
+        openDialogs += 1;
         return filesToOpen;
     }
 
     std::optional<QString> chooseSavePath(QWidget* parent, const QString& suggestedPath) override
     {
         lastParent = parent;
+        wait();
         suggestedPaths.append(suggestedPath);
         if (savePaths.empty())
             return std::nullopt;
@@ -38,8 +45,7 @@ public:
     SaveChoice askToSaveChanges(QWidget* parent, const QString& displayName, const QString&) override
     {
         lastParent = parent;
-        if (whileAsking)
-            whileAsking();
+        wait();
         saveQuestions.append(displayName);
         if (saveChoices.empty())
             return SaveChoice::Cancel;
@@ -51,8 +57,7 @@ public:
     ConflictChoice askAboutDiskChange(QWidget* parent, const QString& path, DiskChange change, bool isClosing) override
     {
         lastParent = parent;
-        if (whileAsking)
-            whileAsking();
+        wait();
         conflicts.push_back({ path, change, isClosing });
         if (conflictChoices.empty())
             return ConflictChoice::Cancel;
@@ -64,8 +69,7 @@ public:
     bool askToRevert(QWidget* parent, const QString& displayName) override
     {
         lastParent = parent;
-        if (whileAsking)
-            whileAsking();
+        wait();
         revertQuestions.append(displayName);
         return std::exchange(revertChoice, false);
     }
@@ -73,8 +77,7 @@ public:
     void showError(QWidget* parent, const QString& message) override
     {
         lastParent = parent;
-        if (whileAsking)
-            whileAsking();
+        wait();
         errors.append(message);
     }
 
@@ -85,6 +88,7 @@ public:
     };
 
     QStringList filesToOpen;
+    int openDialogs = 0;
     std::deque<std::optional<QString>> savePaths;
     std::deque<SaveChoice> saveChoices;
     std::deque<ConflictChoice> conflictChoices;
@@ -99,6 +103,21 @@ public:
     QPointer<QWidget> lastParent;
     // Runs while a question or message waits for the user.
     std::function<void()> whileAsking;
+
+private:
+    void wait()
+    {
+        QEventLoop loop;
+        // What the user does meanwhile arrives as an event, and what it leaves for later runs
+        // before the answer, as behind a dialog on screen.
+        QTimer::singleShot(0, &loop, [this, &loop] {
+            if (whileAsking)
+                whileAsking();
+            QCoreApplication::sendPostedEvents();
+            loop.quit();
+        });
+        loop.exec();
+    }
 };
 
 } // namespace kestrion::test

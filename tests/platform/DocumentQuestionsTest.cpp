@@ -1,0 +1,224 @@
+#include "platform/DocumentManagerFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPointer>
+
+#include <tuple>
+
+using namespace kestrion;
+using namespace kestrion::test;
+
+namespace {
+
+// What can be open over a document's window.
+enum class Question {
+    OpenDialog,
+    SaveAsDialog,
+    SaveChangesQuestion,
+    DiskChangeQuestion,
+    RevertQuestion,
+    ErrorMessage,
+};
+
+// How a window can be asked to go while it waits for an answer.
+enum class Way {
+    Close,
+    Quit,
+    // The session manager asks for the data to be kept, then ends the application, which
+    // closes its windows first.
+    SessionEnd,
+    // Quit chosen in another document's window: its call is queued, so it runs in the loop
+    // of whatever dialog is open by then.
+    OtherWindowsQuit,
+    // Its own File commands, which must not put up another dialog over it meanwhile.
+    OwnFileCommands,
+};
+
+std::string caseName(const ::testing::TestParamInfo<std::tuple<Question, Way>>& info)
+{
+    static const char* const questions[] = { "Open", "SaveAs", "SaveChanges", "DiskChange", "Revert", "Error" };
+    static const char* const ways[] = { "Close", "Quit", "SessionEnd", "OtherWindowsQuit", "OwnFileCommands" };
+    return std::string(questions[int(std::get<0>(info.param))]) + "While" + ways[int(std::get<1>(info.param))];
+}
+
+class DocumentQuestionsTest : public DocumentManagerTest {
+protected:
+    void SetUp() override
+    {
+        DocumentManagerTest::SetUp();
+        // Only windows on screen are closed when the application ends.
+        m_manager->setShowsWindows(true);
+    }
+
+    void TearDown() override
+    {
+        m_dialogs->whileAsking = nullptr;
+        DocumentManagerTest::TearDown();
+    }
+
+    // Puts the question up over the document's window, the way the user would.
+    void ask(Question question, OpenDocument& document)
+    {
+        DocumentWindow& window = *document.window();
+        switch (question) {
+        case Question::OpenDialog:
+            m_dialogs->filesToOpen = { writeFile(QStringLiteral("other.md"), "# Other\n") };
+            window.openAction()->trigger();
+            break;
+        case Question::SaveAsDialog:
+            m_dialogs->savePaths = { path(QStringLiteral("saved-as.md")) };
+            window.saveAsAction()->trigger();
+            break;
+        case Question::SaveChangesQuestion:
+            window.closeAction()->trigger();
+            break;
+        case Question::DiskChangeQuestion:
+            writeFile(QStringLiteral("grace.md"), "# Changed by another program\n");
+            window.saveAction()->trigger();
+            break;
+        case Question::RevertQuestion:
+            m_dialogs->revertChoice = true;
+            window.revertAction()->trigger();
+            break;
+        case Question::ErrorMessage:
+            m_manager->setFileWriter([](const QString&, const QByteArray&, QString* error) {
+                *error = QStringLiteral("disk full");
+                return false;
+            });
+            recoveryTimerOf(document).fire();
+            break;
+        }
+    }
+
+    void askToGo(Way way, OpenDocument& document, OpenDocument& other)
+    {
+        switch (way) {
+        case Way::Close:
+            document.window()->closeAction()->trigger();
+            break;
+        case Way::Quit:
+            m_manager->quit();
+            break;
+        case Way::SessionEnd:
+            // What the application does on the session's Quit, short of leaving its loops.
+            m_manager->saveAllWithoutAsking();
+            QApplication::closeAllWindows();
+            break;
+        case Way::OtherWindowsQuit:
+            other.window()->quitAction()->trigger();
+            break;
+        case Way::OwnFileCommands: {
+            DocumentWindow& window = *document.window();
+            for (QAction* action :
+                { window.openAction(), window.saveAsAction(), window.saveAction(), window.revertAction() })
+                action->trigger();
+            break;
+        }
+        }
+    }
+};
+
+class EveryQuestionTest : public DocumentQuestionsTest,
+                          public ::testing::WithParamInterface<std::tuple<Question, Way>> { };
+
+} // namespace
+
+TEST_F(DocumentQuestionsTest, AWindowOnItsWayOutAsksNothingMore)
+{
+    // Keys typed fast enough still reach the menus of a window that has just closed.
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Typed here"));
+    DocumentWindow* window = document->window();
+    window->closeAction()->trigger();
+    ASSERT_FALSE(window->isVisible());
+    const QByteArray changedElsewhere = "# Changed by another program\n";
+    writeFile(QStringLiteral("grace.md"), changedElsewhere);
+
+    m_dialogs->filesToOpen = { writeFile(QStringLiteral("other.md"), "# Other\n") };
+    m_dialogs->savePaths = { path(QStringLiteral("saved-as.md")) };
+    m_dialogs->revertChoice = true;
+    for (QAction* action :
+        { window->openAction(), window->saveAsAction(), window->saveAction(), window->revertAction() })
+        action->trigger();
+    EXPECT_FALSE(m_manager->showOpenDialog(*document));
+    EXPECT_FALSE(m_manager->saveAs(*document));
+    EXPECT_FALSE(m_manager->save(*document));
+    EXPECT_FALSE(m_manager->revertToOpenedVersion(*document));
+
+    EXPECT_EQ(m_dialogs->openDialogs, 0);
+    EXPECT_TRUE(m_dialogs->suggestedPaths.isEmpty());
+    EXPECT_TRUE(m_dialogs->conflicts.empty());
+    EXPECT_TRUE(m_dialogs->revertQuestions.isEmpty());
+    EXPECT_EQ(readFile(file), changedElsewhere);
+    EXPECT_EQ(m_manager->documents().size(), 0u);
+}
+
+TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCounts)
+{
+    const auto [question, way] = GetParam();
+    const bool isUntitled = question == Question::SaveChangesQuestion || question == Question::ErrorMessage;
+    // Listed first, and with nothing to ask, it would be closed first.
+    OpenDocument* other = m_manager->open(writeFile(QStringLiteral("hope.md"), "# Hope\n"));
+    ASSERT_NE(other, nullptr);
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = isUntitled ? m_manager->newDocument() : m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    const bool isEdited = question != Question::OpenDialog && question != Question::SaveAsDialog;
+    if (isEdited)
+        edit(*document, QStringLiteral("Typed here"));
+
+    QPointer<OpenDocument> guard(document);
+    QPointer<DocumentWindow> window(document->window());
+    const QPointer<OpenDocument> otherGuard(other);
+    int asked = 0;
+    m_dialogs->whileAsking = [&] {
+        if (asked++ == 0)
+            askToGo(way, *document, *other);
+    };
+    ask(question, *document);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_EQ(asked, 1);
+    ASSERT_FALSE(guard.isNull());
+    ASSERT_FALSE(window.isNull());
+    EXPECT_FALSE(m_manager->isQuitting());
+    // A quit that cannot close one window closes none.
+    if (way == Way::Quit || way == Way::OtherWindowsQuit) {
+        EXPECT_FALSE(otherGuard.isNull());
+    }
+    switch (question) {
+    case Question::OpenDialog:
+        EXPECT_NE(m_manager->documentForPath(path(QStringLiteral("other.md"))), nullptr);
+        break;
+    case Question::SaveAsDialog:
+        EXPECT_EQ(document->filePath(), QFileInfo(path(QStringLiteral("saved-as.md"))).canonicalFilePath());
+        EXPECT_EQ(readFile(document->filePath()), contentsOf(*document));
+        break;
+    case Question::RevertQuestion:
+        EXPECT_EQ(document->document().root()->text(), QStringLiteral("Grace"));
+        break;
+    case Question::SaveChangesQuestion:
+    case Question::DiskChangeQuestion:
+    case Question::ErrorMessage:
+        EXPECT_EQ(document->document().root()->text(), QStringLiteral("Typed here"));
+        break;
+    }
+
+    // Once answered, the window closes as ever.
+    m_dialogs->whileAsking = nullptr;
+    m_dialogs->saveChoices = { DocumentDialogs::SaveChoice::DontSave };
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::DontSave };
+    m_manager->setFileWriter(&writeFileAtomically);
+    EXPECT_TRUE(m_manager->close(*document));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryQuestionAndEveryWay, EveryQuestionTest,
+    ::testing::Combine(::testing::Values(Question::OpenDialog, Question::SaveAsDialog, Question::SaveChangesQuestion,
+                           Question::DiskChangeQuestion, Question::RevertQuestion, Question::ErrorMessage),
+        ::testing::Values(Way::Close, Way::Quit, Way::SessionEnd, Way::OtherWindowsQuit, Way::OwnFileCommands)),
+    caseName);
