@@ -322,13 +322,14 @@ void DocumentManager::saveAllWithoutAsking()
         const QByteArray contents = document->currentContents();
         if (!document->differsFromSaved(contents))
             continue;
+        // About to be written over, or left to whoever changed it: the file may not hold it next time.
+        keepOpenedVersion(*document);
         // Not while the question about the file's change waits for its answer, whatever the
         // file holds by now.
         const bool safeInPlace = !document->isUntitled() && !document->m_isAutosaveHeld
             && !document->m_isAskingAboutDiskChange
             && document->m_fingerprint.compareWithDisk(document->filePath()) == DiskFingerprint::Comparison::Unchanged;
         if (safeInPlace) {
-            keepOpenedVersion(*document);
             QString error;
             if (writeFile(document->filePath(), contents, &error)) {
                 markWritten(*document, document->filePath(), contents);

@@ -51,8 +51,13 @@ TEST_P(SermonWindowVersionsTest, WordsBeingTypedAreOneUndoAway)
 
     if (c.taken == Taken::OpenedVersion) {
         ASSERT_TRUE(window->revertAction()->isEnabled());
+        // The question may wait long: the words are safe meanwhile.
+        QByteArray keptWhileAsked;
+        m_dialogs->whileAsking = [&] { keptWhileAsked = recoveryText(); };
         m_dialogs->revertChoice = true;
         window->revertAction()->trigger();
+        m_dialogs->whileAsking = {};
+        EXPECT_EQ(keptWhileAsked, "# Grace\n\nOpening story retold\n");
         EXPECT_EQ(contentsOf(*document), "# Grace\n\nOpening story\n");
     } else {
         writeFile(QStringLiteral("grace.md"), "# Theirs\n");

@@ -79,6 +79,12 @@ inline const QByteArray sermonText
     = "---\nscripture: John 3:16\n---\n\n# Grace\n\nOpening story\n\n## Point one\n\nSub a\n";
 inline const QByteArray restoredText = "# Grace\n\nWords typed before the crash\n";
 
+// The text the writer makes of the sermon as the test files hold it.
+inline QByteArray written(const QByteArray& contents)
+{
+    return SermonDocument::fileContents(SermonDocument::readDocument(contents)->snapshot());
+}
+
 class DocumentManagerTest : public ::testing::Test {
 protected:
     void SetUp() override

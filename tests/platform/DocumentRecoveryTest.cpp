@@ -447,6 +447,14 @@ TEST_F(DocumentManagerTest, SavingWithoutQuestionsKeepsEverythingForTheNextStart
         names.append(document->displayName());
     names.sort();
     EXPECT_EQ(names, QStringList({ QStringLiteral("Draft"), QStringLiteral("conflicted.md") }));
+    // And the versions first opened, which neither file holds any longer.
+    for (const QString& opened : { file, conflicted }) {
+        OpenDocument* document = m_manager->open(opened);
+        ASSERT_NE(document, nullptr);
+        m_dialogs->revertChoice = true;
+        EXPECT_TRUE(m_manager->revertToOpenedVersion(*document)) << opened.toStdString();
+        EXPECT_EQ(contentsOf(*document), written(sermonText)) << opened.toStdString();
+    }
 }
 
 TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsItWhenTheWriteFails)

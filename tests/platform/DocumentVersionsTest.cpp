@@ -11,12 +11,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The text the writer makes of the sermon as the test files hold it.
-QByteArray written(const QByteArray& contents)
-{
-    return SermonDocument::fileContents(SermonDocument::readDocument(contents)->snapshot());
-}
-
 void setSeries(OpenDocument& document, const QString& series)
 {
     SermonDocument& sermon = document.document();
@@ -151,6 +145,53 @@ TEST_F(DocumentVersionsTest, OpenedVersionIsKeptOnceAnotherProgramIsFoundToHaveC
     document = crashThenRevert(file);
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(contentsOf(*document), written(sermonText));
+}
+
+// Words restored after a crash go back to the file as the window that restored them opened
+// it: the version the ended session opened, when it left one, else the file as on disk.
+TEST_F(DocumentVersionsTest, RestoredSermonRevertsToTheOpenedFileWithTheRestoredWordsOneUndoAway)
+{
+    const struct {
+        const char* name;
+        std::function<OpenDocument*(const QString& file)> crashThenRestore;
+    } cases[] {
+        { "file as on disk, restored at start",
+            [this](const QString& file) {
+                crashWhileTyping(file, restoredText);
+                EXPECT_EQ(m_manager->recoverUnsavedDocuments(), 1);
+                return m_manager->documentForPath(file);
+            } },
+        { "version opened before the file was saved over, restored when opened",
+            [this](const QString& file) {
+                m_manager->setWindowFactory([](OpenDocument& document) { return new TypingWindow(document); });
+                OpenDocument* before = m_manager->open(file);
+                if (!before)
+                    return before;
+                edit(*before, QStringLiteral("Saved over"));
+                timerOf(*before).fire();
+                EXPECT_TRUE(readFile(file).contains("# Saved over\n"));
+                // Typed into the window open already.
+                crashWhileTyping(file, restoredText);
+                return m_manager->open(file);
+            } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        crashManager();
+        QDir(m_manager->recoveryFolder()).removeRecursively();
+        QDir(m_manager->openedVersionsFolder()).removeRecursively();
+        const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+        OpenDocument* document = c.crashThenRestore(file);
+        ASSERT_NE(document, nullptr);
+        ASSERT_EQ(contentsOf(*document), restoredText);
+        document->window()->fileMenu()->aboutToShow();
+        EXPECT_TRUE(document->window()->revertAction()->isEnabled());
+        m_dialogs->revertChoice = true;
+        document->window()->revertAction()->trigger();
+        EXPECT_EQ(contentsOf(*document), written(sermonText));
+        document->window()->undoAction()->trigger();
+        EXPECT_EQ(contentsOf(*document), restoredText);
+    }
 }
 
 TEST_F(DocumentVersionsTest, ReloadTakesTheFilesTextAndLeavesOursOneUndoAway)
