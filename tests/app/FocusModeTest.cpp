@@ -300,7 +300,7 @@ TEST_F(FocusModeTest, APointTakenAwayInTheDocumentWindowLeavesTheFocusMapWithIts
 
 // A point being typed in one window whose text the other window commits: the edit there ends,
 // the newer text stands, and the words typed first come back one step back. A change of
-// another point leaves the edit going.
+// another point leaves the edit going. So too when another point was typed there before.
 TEST_F(FocusModeTest, APointRewrittenInTheOtherWindowEndsTheEditThereWithItsTypingOneStepBack)
 {
     FocusContentView* focus = enter();
@@ -322,8 +322,11 @@ TEST_F(FocusModeTest, APointRewrittenInTheOtherWindowEndsTheEditThereWithItsTypi
         MindMapCanvas* writing;
         QUuid edited;
         QUuid other;
+        std::optional<QUuid> typedBefore = std::nullopt;
     };
+    // First, while nothing was typed in either window before: the title is the first point typed.
     const Case cases[] = {
+        { "a point typed in the focus window after the title", focusMap, map, story, title, title },
         { "a point typed in the focus window", focusMap, map, story, title },
         { "a point typed in the document window", map, focusMap, story, title },
         { "the title typed in the focus window", focusMap, map, title, story },
@@ -332,6 +335,8 @@ TEST_F(FocusModeTest, APointRewrittenInTheOtherWindowEndsTheEditThereWithItsTypi
         SCOPED_TRACE(c.name);
         const QString typed = QStringLiteral("Typed first, ") + QString::fromUtf8(c.name);
         const QString newer = QStringLiteral("Newer words, ") + QString::fromUtf8(c.name);
+        if (c.typedBefore)
+            write(c.typing, *c.typedBefore, QStringLiteral("Typed before, ") + QString::fromUtf8(c.name));
         c.typing->beginEditingNode(c.edited, false);
         c.typing->controller().setEditingText(typed);
         // What a save writes while the typing goes on is this edit's own.

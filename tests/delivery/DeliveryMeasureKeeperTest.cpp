@@ -4,8 +4,11 @@
 #include "delivery/DeliveryMeasures.h"
 #include "document/SermonDocument.h"
 #include "document/WordCount.h"
+#include "platform/BackgroundThreads.h"
 
 #include <QCoreApplication>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -214,4 +217,42 @@ TEST(DeliveryMeasureKeeperTest, TheWordsOfTheSermonAreKnownUntilItChanges)
     keeper.refresh();
     keeper.finishWork();
     EXPECT_EQ(keeper.sermonWords(), wordCount(document.root()));
+}
+
+// Delivery entered while a pass measures stops it with texts still unmeasured: the words found
+// by then are not the sermon's.
+TEST(DeliveryMeasureKeeperTest, APassStoppedPartWayNeverGivesItsWordsAsTheSermons)
+{
+    std::mt19937 random(13);
+    SermonDocument document(randomTree(random, 200));
+    DeliveryMeasureKeeper keeper(document, [] { return Target { 15, 700 }; });
+    keeper.refresh();
+    keeper.finishWork();
+    // More new texts than this thread measures itself: the next pass hands them to the
+    // background, and finds the rest measured already.
+    document.recordUndo(std::nullopt);
+    for (qsizetype i = 0; i < 2 * DeliveryMeasureKeeper::measuredHere; ++i)
+        document.root()->addChild(QStringLiteral("three more words"));
+    const qint64 whole = wordCount(document.root());
+
+    // The background threads busy elsewhere, so that none of the new texts is measured before
+    // the pass is stopped.
+    QThreadPool& pool = BackgroundThreads::pool();
+    QSemaphore started;
+    QSemaphore released;
+    for (int i = 0; i < pool.maxThreadCount(); ++i) {
+        pool.start([&] {
+            started.release();
+            released.acquire();
+        });
+    }
+    started.acquire(pool.maxThreadCount());
+    keeper.refresh();
+    const bool wasMeasuring = !keeper.isIdle();
+    keeper.measures();
+    released.release(pool.maxThreadCount());
+    pool.waitForDone();
+    ASSERT_TRUE(wasMeasuring);
+
+    EXPECT_EQ(keeper.sermonWords().value_or(whole), whole);
 }

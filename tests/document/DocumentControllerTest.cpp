@@ -448,21 +448,32 @@ TEST_F(ControllerTest, CutBranchesPasteBackAsTheyWere)
                                           "    D\n"
                                           "      D1\n");
     const QString copyBranchText = QStringLiteral("as Copy Branch writes it");
+    // A "|" stands for a line feed, which only a file's continuation lines put into a text;
+    // Shift+Return types U+2028.
+    const auto loadWithLineFeeds = [this](const QString& outline) {
+        load(outline);
+        for (const SermonNodePtr& n : root()->allNodes())
+            n->setText(QString(n->text()).replace(u'|', u'\n'));
+    };
     struct Case {
         const char* name;
+        QString sermon;
         QStringList cut;
         QString clipboard; // empty: whatever pastes back
     };
     const Case cases[] = {
-        { "one branch", { "D" }, copyBranchText },
-        { "branches, one with a selected sub-point", { "\U0001F534 C", "D", "C11" }, copyBranchText },
-        { "a quote before branches", { "Q", "\U0001F534 C", "D" },
+        { "one branch", sermon, { "D" }, copyBranchText },
+        { "branches, one with a selected sub-point", sermon, { "\U0001F534 C", "D", "C11" }, copyBranchText },
+        { "a quote before branches", sermon, { "Q", "\U0001F534 C", "D" },
             QStringLiteral("- > Q\n- \U0001F534 C\n  [//]: # (collapsed)\n  - C1\n    - C11\n  - > C2\n- D\n  - D1") },
-        { "points between branches", { "A", "B", "Q", "\U0001F534 C", "D" }, {} },
+        { "points between branches", sermon, { "A", "B", "Q", "\U0001F534 C", "D" }, {} },
+        { "a title broken by Shift+Return", QStringLiteral("T\n  P\n    x\n    E\u2028e\n      E1\n"), { "E\u2028e" },
+            copyBranchText },
+        { "a title with a line feed", QStringLiteral("T\n  P\n    x\n    F|f\n      F1\n"), { "F\nf" }, {} },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        load(sermon);
+        loadWithLineFeeds(c.sermon);
         const QString before = shape();
         const qint64 words = wordCount(root());
         const qsizetype undos = undoCount();
@@ -485,7 +496,8 @@ TEST_F(ControllerTest, CutBranchesPasteBackAsTheyWere)
     }
 
     // Points without sub-points go as their texts, one a line, when those paste back as the
-    // same points; a quote, a second sentence or a text that reads as outline would not.
+    // same points; a quote, a second sentence, a line feed or a text that reads as outline
+    // would not.
     const struct {
         const char* name;
         QString sermon;
@@ -495,10 +507,12 @@ TEST_F(ControllerTest, CutBranchesPasteBackAsTheyWere)
         { "a quote", QStringLiteral("T\n  P\n    x\n    >Q\n"), {} },
         { "two sentences", QStringLiteral("T\n  P\n    One. Two.\n"), {} },
         { "outline marks", QStringLiteral("T\n  P\n    - dash\n    # hash\n"), {} },
+        { "a line break", QStringLiteral("T\n  P\n    x\n    H\u2028h\n"), QStringLiteral("x\nH\u2028h") },
+        { "a line feed, then a line break", QStringLiteral("T\n  P\n    x\n    G|g\n    H\u2028h\n"), {} },
     };
     for (const auto& c : leafCases) {
         SCOPED_TRACE(c.name);
-        load(c.sermon);
+        loadWithLineFeeds(c.sermon);
         const QString before = shape();
         QStringList points;
         for (const SermonNodePtr& child : node("P")->children())
