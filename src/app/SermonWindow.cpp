@@ -7,8 +7,10 @@
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "platform/DocumentManager.h"
 #include "platform/NoticeBar.h"
 #include "platform/OpenDocument.h"
+#include "sheets/FileSettingsSheet.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -98,11 +100,16 @@ QList<QAction*> SermonWindow::menuActions() const
 void SermonWindow::closeEvent(QCloseEvent* event)
 {
     // Focus mode ends first: the questions of closing are asked in this window, in sight. Not
-    // while the document is busy: the close is refused then, and a dialog may stand over the
-    // focus window.
-    if (!document().isBusy())
+    // when the close is to be refused: a dialog may stand over the focus window.
+    if (document().manager().mayBeginClosing(document()))
         m_contentView->exitFocusMode();
     DocumentWindow::closeEvent(event);
+}
+
+QWidget* SermonWindow::openSheet() const
+{
+    QWidget* sheet = m_contentView->fileSettingsSheet();
+    return sheet && sheet->isVisible() ? sheet->window() : nullptr;
 }
 
 QWidget* SermonWindow::frontWindow()

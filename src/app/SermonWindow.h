@@ -33,6 +33,8 @@ public:
     std::optional<QByteArray> contentsWithPendingEdits() const override;
     // The focus window while it covers this one.
     QWidget* frontWindow() override;
+    // File Settings, while open.
+    QWidget* openSheet() const override;
 
     // The actions of the menu bar, submenus included; the focus window carries them too.
     QList<QAction*> menuActions() const;

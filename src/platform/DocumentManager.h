@@ -144,6 +144,9 @@ public:
     // Called by the window on a close request; false keeps the window open, as it does while
     // the document is busy.
     bool prepareToClose(OpenDocument& document);
+    // Whether a close asked for now would go on to its questions: not while the document is
+    // busy, nor while a sheet is open over its window, which is then brought forward.
+    bool mayBeginClosing(const OpenDocument& document) const;
 
 Q_SIGNALS:
     void documentOpened(OpenDocument* document);

@@ -20,9 +20,22 @@ bool DocumentManager::prepareToClose(OpenDocument& document)
     return true;
 }
 
-bool DocumentManager::askBeforeClosing(OpenDocument& document)
+bool DocumentManager::mayBeginClosing(const OpenDocument& document) const
 {
     if (document.isBusy())
+        return false;
+    QWidget* sheet = document.window() ? document.window()->openSheet() : nullptr;
+    if (!sheet)
+        return true;
+    // What is typed there is the user's to finish or cancel; the sheet shows why nothing closed.
+    sheet->raise();
+    sheet->activateWindow();
+    return false;
+}
+
+bool DocumentManager::askBeforeClosing(OpenDocument& document)
+{
+    if (!mayBeginClosing(document))
         return false;
     document.m_isAskingToClose = true;
     QPointer<OpenDocument> guard(&document);
@@ -119,8 +132,8 @@ bool DocumentManager::close(OpenDocument& document)
 bool DocumentManager::closeAll()
 {
     // One window that cannot close now keeps them all, before any has gone.
-    if (std::any_of(
-            m_documents.begin(), m_documents.end(), [](const OpenDocument* document) { return document->isBusy(); }))
+    if (!std::all_of(m_documents.begin(), m_documents.end(),
+            [this](const OpenDocument* document) { return mayBeginClosing(*document); }))
         return false;
     const std::vector<QPointer<OpenDocument>> documents(m_documents.begin(), m_documents.end());
     const auto keepOpen = [this, &documents] {

@@ -68,6 +68,9 @@ public:
     // The document's window in front: this one, unless another window of the document covers
     // it (focus mode). Questions and messages about the document are shown over it.
     virtual QWidget* frontWindow() { return this; }
+    // A sheet of the window's own on screen over it, whose fields hold what is not in the
+    // document yet; null when none is. The window does not close while one is.
+    virtual QWidget* openSheet() const { return nullptr; }
 
 Q_SIGNALS:
     // What the user is still typing changed, or the typing ended.

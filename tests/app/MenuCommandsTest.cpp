@@ -21,6 +21,9 @@
 #include "platform/Preferences.h"
 #include "platform/TextFieldKeyGuard.h"
 #include "platform/ZoomAction.h"
+#include "sheets/FileSettingsSheet.h"
+#include "sheets/SermonDetailsForm.h"
+#include "sheets/SingleLineField.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QAction>
@@ -275,6 +278,33 @@ TEST_F(MenuCommandsTest, WindowShortcutsActOnTheFocusedMap)
 
     QTest::keyClick(m_window, Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_NE(m_window->contentView()->fileSettingsSheet(), nullptr);
+}
+
+// What is typed in File Settings is not in the sermon until Done: a quit from another window,
+// or a close, leaves the window and its sheet in front instead.
+TEST_F(MenuCommandsTest, AWindowWithFileSettingsOpenStaysThroughAQuitOrACloseWithWhatIsTypedThere)
+{
+    SermonWindow* first = m_window;
+    OpenDocument* firstDocument = m_document;
+    first->contentView()->showFileSettings();
+    QPointer<FileSettingsSheet> sheet = first->contentView()->fileSettingsSheet();
+    ASSERT_FALSE(sheet.isNull());
+    sheet->form().titleField()->setText(QStringLiteral("A title not yet done"));
+    openSermon();
+    const QPointer<OpenDocument> second(m_document);
+
+    m_window->quitAction()->trigger();
+    QCoreApplication::processEvents();
+    first->closeAction()->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_FALSE(m_manager.isQuitting());
+    EXPECT_FALSE(second.isNull());
+    ASSERT_FALSE(sheet.isNull());
+    EXPECT_EQ(sheet->form().titleField()->text(), QStringLiteral("A title not yet done"));
+    EXPECT_EQ(m_manager.documents().front(), firstDocument);
+    EXPECT_TRUE(first->isVisible());
+    sheet->window()->close();
 }
 
 // Refused as Return refuses it: the window stays in delivery and the menu says so.

@@ -196,6 +196,11 @@ protected:
     // The sermon opened afresh in the state, A2 selected, the zoom off its actual size.
     void arrange(WindowState state)
     {
+        // An open sheet keeps its window, with what was typed there.
+        for (OpenDocument* document : m_manager.documents()) {
+            if (QWidget* sheet = document->window()->openSheet())
+                sheet->close();
+        }
         m_manager.closeAll();
         m_supervisor.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
