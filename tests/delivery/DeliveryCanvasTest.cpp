@@ -181,8 +181,30 @@ TEST(DeliveryCanvasTest, MaxScrollYLeavesTheLastEightyPointsInView)
     EXPECT_FALSE(state.setScrollY(std::numeric_limits<double>::infinity()));
 }
 
-// End brings the last line to the top of the view, whole whatever the type and the pixel ratio:
-// accents above the font's ascent and a line set with an emoji included.
+// The last line's top bounds the scroll before the last 80 points do, and before the content's
+// foot at the view's foot does when the view is shorter.
+TEST(DeliveryCanvasTest, MaxScrollYNeverPassesTheTopOfTheLastLine)
+{
+    struct Case {
+        double viewportHeight;
+        double lastLineTop;
+        double maxScrollY;
+    };
+    for (const Case& c :
+        { Case { 600, 950, 920 }, Case { 600, 900, 900 }, Case { 40, 970, 960 }, Case { 40, 900, 900 } }) {
+        SCOPED_TRACE(testing::Message() << "view " << c.viewportHeight << ", last line at " << c.lastLineTop);
+        auto layout = std::make_shared<DeliveryContentLayout>();
+        layout->totalHeight = 1000;
+        layout->lastLineTop = c.lastLineTop;
+        DeliveryCanvasState state;
+        state.setLayout(layout);
+        state.setViewportHeight(c.viewportHeight);
+        EXPECT_EQ(state.maxScrollY(), c.maxScrollY);
+    }
+}
+
+// End brings the last line to the top of the view, whole whatever the type, the height of the
+// view and the pixel ratio: accents above the font's ascent and a line set with an emoji included.
 TEST(DeliveryCanvasTest, ScrolledToItsEndThePageShowsItsLastLineWholeAtTheTop)
 {
     {
@@ -199,23 +221,29 @@ TEST(DeliveryCanvasTest, ScrolledToItsEndThePageShowsItsLastLineWholeAtTheTop)
         auto root = makeSermon();
         root->children().back()->children().back()->addChild(lastText);
         Page p(root);
-        for (const double size : { 15.0, 21.0, 32.0, 48.0 }) {
-            for (const double spacing : { 1.0, 1.8, 3.0 }) {
-                SCOPED_TRACE(testing::Message() << kind << ", " << size << " pt, spacing " << spacing);
-                p.canvas.setBaseFontSize(size);
-                p.canvas.setLineSpacing(spacing);
-                p.canvas.handleKey(Qt::Key_Home);
-                p.finishAnimation();
-                p.canvas.handleKey(Qt::Key_End);
-                p.finishAnimation();
-                const std::optional<LastLine> last = lastLine(p);
-                ASSERT_TRUE(last);
-                ASSERT_EQ(last->item->text, lastText);
-                EXPECT_LT(last->rect.top() - p.state.scrollY(), DeliveryCanvasState::endReserve);
-                for (const double ratio : { 1.0, 2.0 }) {
-                    const std::optional<int> ink = inkTopOfLastLine(p, *last, ratio);
-                    ASSERT_TRUE(ink) << "out of sight at pixel ratio " << ratio;
-                    EXPECT_GE(*ink, 0) << "pixel ratio " << ratio;
+        // The second view is shorter than the page from the last line's top to its end, as the
+        // page above the jump buttons is on a small screen.
+        for (const int height : { 600, 60 }) {
+            p.canvas.resize(900, height);
+            for (const double size : { 15.0, 21.0, 32.0, 48.0 }) {
+                for (const double spacing : { 1.0, 1.8, 3.0 }) {
+                    SCOPED_TRACE(testing::Message()
+                        << kind << ", view " << height << ", " << size << " pt, spacing " << spacing);
+                    p.canvas.setBaseFontSize(size);
+                    p.canvas.setLineSpacing(spacing);
+                    p.canvas.handleKey(Qt::Key_Home);
+                    p.finishAnimation();
+                    p.canvas.handleKey(Qt::Key_End);
+                    p.finishAnimation();
+                    const std::optional<LastLine> last = lastLine(p);
+                    ASSERT_TRUE(last);
+                    ASSERT_EQ(last->item->text, lastText);
+                    EXPECT_LT(last->rect.top() - p.state.scrollY(), DeliveryCanvasState::endReserve);
+                    for (const double ratio : { 1.0, 2.0 }) {
+                        const std::optional<int> ink = inkTopOfLastLine(p, *last, ratio);
+                        ASSERT_TRUE(ink) << "out of sight at pixel ratio " << ratio;
+                        EXPECT_GE(*ink, 0) << "pixel ratio " << ratio;
+                    }
                 }
             }
         }
