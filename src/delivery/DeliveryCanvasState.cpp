@@ -70,10 +70,10 @@ double DeliveryCanvasState::maxScrollY() const
     const double overflow = std::max(total - m_viewportHeight, 0.0);
     if (!(overflow > 0))
         return 0;
-    // A font taller than the reserve would leave the last line cut at the top.
-    const double end
-        = std::isnan(m_layout->lastLineTop) ? total - endReserve : std::min(total - endReserve, m_layout->lastLineTop);
-    return std::max(overflow, std::max(end, 0.0));
+    const double end = std::max(overflow, total - endReserve);
+    // Neither a font taller than the reserve nor a view shorter than the page below the last
+    // line's top may scroll that line's top out of sight.
+    return std::max(std::isnan(m_layout->lastLineTop) ? end : std::min(end, m_layout->lastLineTop), 0.0);
 }
 
 double DeliveryCanvasState::clampedScrollY(double y) const

@@ -59,8 +59,8 @@ public:
     }
 
     // The largest allowed scrollY: 0 without a layout or when the content fits, else the
-    // content can scroll until only its last 80 points remain at the top, or its last line of
-    // text stands at the top when that line is taller.
+    // content can scroll until only its last 80 points remain at the top (its foot at the
+    // view's foot when the view is shorter), but never past the top of its last line of text.
     double maxScrollY() const;
     // y limited to 0...maxScrollY.
     double clampedScrollY(double y) const;

@@ -125,8 +125,9 @@ std::vector<Measure> measurePageNodes(
     return measured;
 }
 
-// The top of the page's last line of text (a text's first baseline stands on its frame's top);
-// NaN when the page holds no text.
+// The top of the page's last line of text as drawn (a text's first baseline stands on its
+// frame's top): the line's own top, or its ink where accents or an emoji reach above it; NaN
+// when the page holds no text.
 double topOfLastLine(const std::vector<DeliveryItem>& items, DeliveryFonts& fonts, double textWidth)
 {
     const auto last
@@ -135,9 +136,13 @@ double topOfLastLine(const std::vector<DeliveryItem>& items, DeliveryFonts& font
         return missing;
     const DeliveryText& text
         = last->kind == DeliveryItem::Kind::Leaf ? fonts.leaf(last->isQuote) : fonts.heading(last->depth);
-    const std::vector<DeliveryText::Line> lines = text.lines(DeliveryText::displayText(last->text),
-        DeliveryContentLayout::measuringWidth(textWidth, last->frame.left() - DeliveryContentLayout::margin));
-    return lines.empty() ? missing : last->frame.top() + lines.back().top;
+    const QString shown = DeliveryText::displayText(last->text);
+    const double width
+        = DeliveryContentLayout::measuringWidth(textWidth, last->frame.left() - DeliveryContentLayout::margin);
+    const std::vector<DeliveryText::Line> lines = text.lines(shown, width);
+    if (lines.empty())
+        return missing;
+    return last->frame.top() + std::fmin(lines.back().top, text.inkTop(shown, width, lines.size() - 1));
 }
 
 } // namespace

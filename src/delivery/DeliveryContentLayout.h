@@ -46,7 +46,8 @@ struct DeliveryContentLayout {
     // Every item top to bottom, in drawing order.
     std::vector<DeliveryItem> items;
     double totalHeight = 0;
-    // The top of the page's last line of text; NaN when it has none.
+    // The top of the page's last line of text as drawn, ink reaching above the line included;
+    // NaN when it has none.
     double lastLineTop = std::numeric_limits<double>::quiet_NaN();
     // Every leaf's vertical middle.
     QHash<QUuid, double> nodeYPositions;

@@ -4,7 +4,9 @@
 #include "platform/TextWrapMode.h"
 
 #include <QColor>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <QSizeF>
 #include <QTextLayout>
 
@@ -170,6 +172,52 @@ std::vector<DeliveryText::Line> DeliveryText::lines(const QString& displayText, 
         result.push_back({ line.textStart(), line.y() - firstAscent, line.height(), line.naturalTextWidth() });
     }
     return result;
+}
+
+double DeliveryText::inkTop(const QString& displayText, double width, std::size_t line) const
+{
+    width = usableWidth(width);
+    if (widestUnwrappedLine(displayText, width) >= 0) {
+        const QList<QStringView> texts = QStringView(displayText).split(QChar(lineSeparator));
+        if (line >= static_cast<std::size_t>(texts.size()))
+            return unknown;
+        return static_cast<double>(line) * m_lineHeight + inkTopOnBaseline(texts[static_cast<qsizetype>(line)]);
+    }
+    const QTextLayout& layout = laidOut(displayText, width);
+    if (line >= static_cast<std::size_t>(layout.lineCount()))
+        return unknown;
+    const QTextLine set = layout.lineAt(static_cast<int>(line));
+    const double baseline = set.y() + set.ascent() - layout.lineAt(0).ascent();
+    return baseline + inkTopOnBaseline(QStringView(displayText).mid(set.textStart(), set.textLength()));
+}
+
+double DeliveryText::inkTopOnBaseline(QStringView text) const
+{
+    // Hinting moves an outline by up to half a pixel of the size it is drawn at, which differs
+    // with the pixel ratio: the bounds of the outlines as designed hold the ink at every ratio.
+    QFont unhinted = m_font;
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    QTextLayout layout(text.toString(), unhinted);
+    layout.setFormats(EmojiText::formats(text));
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (!line.isValid())
+        return unknown;
+    // Each glyph in the font it is drawn in, fallbacks and emoji included; each glyph's position
+    // stands on the baseline.
+    double top = unknown;
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size(); ++i) {
+            const QRectF ink = font.boundingRect(glyphs[i]);
+            if (!ink.isEmpty())
+                top = std::fmin(top, positions[i].y() + ink.top());
+        }
+    }
+    return top - line.ascent();
 }
 
 void DeliveryText::draw(QPainter& painter, const QString& displayText, double width, const QPointF& origin,

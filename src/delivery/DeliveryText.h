@@ -52,6 +52,9 @@ public:
     QSizeF measure(const QString& displayText, double width) const;
     // The lines a text is drawn in at a width, top to bottom.
     std::vector<Line> lines(const QString& displayText, double width) const;
+    // The top of the ink of one of those lines relative to the first baseline: accents and
+    // emoji may reach above the line's top. NaN when the line shows nothing.
+    double inkTop(const QString& displayText, double width, std::size_t line) const;
     // Draws the lines with the first line's baseline at origin; a line whose top is at or below
     // linesEnd is left out whole, so none of its letters shows above a cut there.
     void draw(QPainter& painter, const QString& displayText, double width, const QPointF& origin, const QColor& colour,
@@ -63,6 +66,9 @@ private:
     // The widest line when every line can be set by the fast path without wrapping; else a
     // negative value.
     double widestUnwrappedLine(const QString& displayText, double width) const;
+    // The top of the ink of one line of text relative to its baseline, as drawn at any pixel
+    // ratio; NaN when it shows nothing.
+    double inkTopOnBaseline(QStringView text) const;
     // A text the fast path cannot set, laid out once for measuring and every later drawing.
     const QTextLayout& laidOut(const QString& displayText, double width) const;
 

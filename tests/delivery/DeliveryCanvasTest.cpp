@@ -7,6 +7,7 @@
 #include "delivery/DeliveryTimer.h"
 #include "document/SermonDocument.h"
 #include "platform/Appearance.h"
+#include "support/InkBounds.h"
 #include "support/ManualClock.h"
 
 #include <QFontMetricsF>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 using namespace kestrion;
 
@@ -98,6 +100,62 @@ std::optional<TextLineAt> textLineAt(
     return std::nullopt;
 }
 
+// The page as the canvas draws it over an area, which may reach above or below the canvas, at a
+// pixel ratio.
+QImage renderPage(DeliveryCanvas& canvas, const QRectF& area, double ratio)
+{
+    QImage image((area.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.translate(-area.topLeft());
+    canvas.renderPage(painter, area);
+    return image;
+}
+
+// The page's last line of text: its item, where its text starts and its rectangle in content
+// coordinates.
+struct LastLine {
+    const DeliveryItem* item = nullptr;
+    qsizetype start = 0;
+    QRectF rect;
+};
+
+std::optional<LastLine> lastLine(const Page& p)
+{
+    const auto& items = p.layout().items;
+    const auto text
+        = std::find_if(items.rbegin(), items.rend(), [](const DeliveryItem& item) { return item.hasFrame(); });
+    if (text == items.rend())
+        return std::nullopt;
+    DeliveryFonts fonts(p.canvas.baseFontSize());
+    const auto lines = DeliveryPageRenderer::textLines(fonts, p.canvas.textWidth(), *text);
+    if (lines.empty())
+        return std::nullopt;
+    return LastLine { &*text, lines.back().start, lines.back().rect };
+}
+
+// The top of the last line's ink as the canvas draws the page at a pixel ratio, in device pixels
+// below the canvas's top (negative above it); none when none of it is drawn there.
+std::optional<int> inkTopOfLastLine(Page& p, const LastLine& last, double ratio)
+{
+    // Ink this far above the canvas is drawn too, out of sight.
+    constexpr double above = 40;
+    const QRectF area(0, -above, p.canvas.width(), above + std::max(last.rect.bottom() - p.state.scrollY(), 0.0) + 10);
+    // The line's ink: what the page shows less what it shows without that line.
+    const DeliveryCanvasState::Layout page = p.state.layout();
+    auto without = std::make_shared<DeliveryContentLayout>(*page);
+    without->items[std::size_t(last.item - page->items.data())].text = last.item->text.left(last.start);
+    const QImage shown = renderPage(p.canvas, area, ratio);
+    p.state.setLayout(without);
+    const QImage rest = renderPage(p.canvas, area, ratio);
+    p.state.setLayout(page);
+    const QRect ink = test::differenceBounds(shown, rest);
+    if (ink.isEmpty())
+        return std::nullopt;
+    return ink.top() - int(above * ratio);
+}
+
 bool isRunnerRed(const QColor& colour)
 {
     return colour.red() > 200 && colour.green() < 120 && colour.blue() < 120;
@@ -123,32 +181,71 @@ TEST(DeliveryCanvasTest, MaxScrollYLeavesTheLastEightyPointsInView)
     EXPECT_FALSE(state.setScrollY(std::numeric_limits<double>::infinity()));
 }
 
-// End brings the last line to the top of the view, whole whatever the type.
+// The last line's top bounds the scroll before the last 80 points do, and before the content's
+// foot at the view's foot does when the view is shorter.
+TEST(DeliveryCanvasTest, MaxScrollYNeverPassesTheTopOfTheLastLine)
+{
+    struct Case {
+        double viewportHeight;
+        double lastLineTop;
+        double maxScrollY;
+    };
+    for (const Case& c :
+        { Case { 600, 950, 920 }, Case { 600, 900, 900 }, Case { 40, 970, 960 }, Case { 40, 900, 900 } }) {
+        SCOPED_TRACE(testing::Message() << "view " << c.viewportHeight << ", last line at " << c.lastLineTop);
+        auto layout = std::make_shared<DeliveryContentLayout>();
+        layout->totalHeight = 1000;
+        layout->lastLineTop = c.lastLineTop;
+        DeliveryCanvasState state;
+        state.setLayout(layout);
+        state.setViewportHeight(c.viewportHeight);
+        EXPECT_EQ(state.maxScrollY(), c.maxScrollY);
+    }
+}
+
+// End brings the last line to the top of the view, whole whatever the type, the height of the
+// view and the pixel ratio: accents above the font's ascent and a line set with an emoji included.
 TEST(DeliveryCanvasTest, ScrolledToItsEndThePageShowsItsLastLineWholeAtTheTop)
 {
-    Page p;
-    const double defaultEnd = p.layout().totalHeight - DeliveryCanvasState::endReserve;
-    EXPECT_EQ(p.state.maxScrollY(), defaultEnd);
-    for (const double size : { 15.0, 21.0, 32.0, 48.0 }) {
-        for (const double spacing : { 1.0, 1.8, 3.0 }) {
-            SCOPED_TRACE(testing::Message() << size << " pt, spacing " << spacing);
-            p.canvas.setBaseFontSize(size);
-            p.canvas.setLineSpacing(spacing);
-            p.canvas.handleKey(Qt::Key_Home);
-            p.finishAnimation();
-            p.canvas.handleKey(Qt::Key_End);
-            p.finishAnimation();
-            DeliveryFonts fonts(size);
-            const auto& items = p.layout().items;
-            const auto text
-                = std::find_if(items.rbegin(), items.rend(), [](const DeliveryItem& item) { return item.hasFrame(); });
-            ASSERT_NE(text, items.rend());
-            const auto lines = DeliveryPageRenderer::textLines(fonts, p.canvas.textWidth(), *text);
-            ASSERT_FALSE(lines.empty());
-            const QRectF last = lines.back().rect;
-            const double top = last.top() - p.state.scrollY();
-            EXPECT_GE(top, 0);
-            EXPECT_LT(top, DeliveryCanvasState::endReserve);
+    {
+        Page p;
+        const double defaultEnd = p.layout().totalHeight - DeliveryCanvasState::endReserve;
+        EXPECT_EQ(p.state.maxScrollY(), defaultEnd);
+    }
+    const std::pair<const char*, QString> lastLines[] = {
+        { "emoji", QStringLiteral("\U0001F7E2 Invite the congregation to pray.") },
+        { "accents", QStringLiteral("\u00C9lise and \u00C5sa invite the congregation to pray.") },
+        { "emoji and accents", QStringLiteral("\U0001F7E2 \u00C9lise and \u00C5sa invite the congregation to pray.") },
+    };
+    for (const auto& [kind, lastText] : lastLines) {
+        auto root = makeSermon();
+        root->children().back()->children().back()->addChild(lastText);
+        Page p(root);
+        // The second view is shorter than the page from the last line's top to its end, as the
+        // page above the jump buttons is on a small screen.
+        for (const int height : { 600, 60 }) {
+            p.canvas.resize(900, height);
+            for (const double size : { 15.0, 21.0, 32.0, 48.0 }) {
+                for (const double spacing : { 1.0, 1.8, 3.0 }) {
+                    SCOPED_TRACE(testing::Message()
+                        << kind << ", view " << height << ", " << size << " pt, spacing " << spacing);
+                    p.canvas.setBaseFontSize(size);
+                    p.canvas.setLineSpacing(spacing);
+                    p.canvas.handleKey(Qt::Key_Home);
+                    p.finishAnimation();
+                    p.canvas.handleKey(Qt::Key_End);
+                    p.finishAnimation();
+                    const std::optional<LastLine> last = lastLine(p);
+                    ASSERT_TRUE(last);
+                    ASSERT_EQ(last->item->text, lastText);
+                    EXPECT_LT(last->rect.top() - p.state.scrollY(), DeliveryCanvasState::endReserve);
+                    for (const double ratio : { 1.0, 2.0 }) {
+                        const std::optional<int> ink = inkTopOfLastLine(p, *last, ratio);
+                        ASSERT_TRUE(ink) << "out of sight at pixel ratio " << ratio;
+                        EXPECT_GE(*ink, 0) << "pixel ratio " << ratio;
+                    }
+                }
+            }
         }
     }
 }

@@ -21,6 +21,19 @@ inline QRect inkBounds(const QImage& image, const QRect& within = QRect(), int t
     return bounds;
 }
 
+// The bounds of the pixels in which two images of one size differ.
+inline QRect differenceBounds(const QImage& image, const QImage& other)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != other.pixel(x, y))
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
 // The nine circle markers, red to white.
 inline QStringList markerCircles()
 {
