@@ -231,8 +231,9 @@ bool DocumentManager::saveAs(OpenDocument& document)
 bool DocumentManager::askWhereAndSave(OpenDocument& document)
 {
     storePendingEdits(document);
-    // The dialog may stay open long: what is unsaved is kept meanwhile, and autosave waits.
-    keepUnsavedText(document);
+    // The dialog may stay open long: what is not yet kept is kept first, and autosave waits.
+    if (document.m_hasPendingRecovery)
+        keepUnsavedText(document);
     const bool wasBusy = std::exchange(document.m_isBusy, true);
     std::optional<QString> path;
     askOver(document, [this, &document, &path](QWidget* parent) {

@@ -156,6 +156,28 @@ TEST_F(DocumentQuestionsTest, AWindowOnItsWayOutAsksNothingMore)
     EXPECT_EQ(m_manager->documents().size(), 0u);
 }
 
+TEST_F(DocumentQuestionsTest, SaveAsKeepsTheTextSafeWhileItsDialogWaitsAndAutosaveGoesOnWhenCancelled)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    edit(*document, QStringLiteral("Typed just now"));
+    QByteArray keptWhileAsked;
+    m_dialogs->whileAsking = [&] {
+        keptWhileAsked = recoveryText();
+        // Due while the dialog waits: it leaves the file alone.
+        timerOf(*document).fire();
+    };
+    EXPECT_FALSE(m_manager->saveAs(*document));
+    m_dialogs->whileAsking = nullptr;
+    EXPECT_EQ(keptWhileAsked, contentsOf(*document));
+    EXPECT_EQ(readFile(file), sermonText);
+
+    ASSERT_TRUE(timerOf(*document).active);
+    timerOf(*document).fire();
+    EXPECT_EQ(readFile(file), contentsOf(*document));
+}
+
 TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCounts)
 {
     const auto [question, way] = GetParam();
