@@ -110,16 +110,15 @@ QWidget* DocumentManager::parentFor(const OpenDocument& document) const
     return window ? window->frontWindow() : nullptr;
 }
 
-bool DocumentManager::askOver(OpenDocument& document, const std::function<void(QWidget* parent)>& ask)
+void DocumentManager::askOver(OpenDocument& document, const std::function<void(QWidget* parent)>& ask)
 {
     if (document.m_isClosing)
-        return false;
+        return;
     const QPointer<OpenDocument> guard(&document);
     ++document.m_openDialogs;
     ask(parentFor(document));
     if (guard)
         --guard->m_openDialogs;
-    return true;
 }
 
 void DocumentManager::reportOver(OpenDocument& document, const QString& message)

@@ -224,9 +224,9 @@ private:
     // The name Save As proposes for a document never saved, without the extension.
     static QString proposedFileName(const OpenDocument& document);
     // Every dialog, question and message over a document's window goes through here: nothing
-    // is shown over a window on its way out (false), and the window cannot close until ask
-    // has returned.
-    bool askOver(OpenDocument& document, const std::function<void(QWidget* parent)>& ask);
+    // is shown over a window on its way out, and the window cannot close until ask has
+    // returned.
+    void askOver(OpenDocument& document, const std::function<void(QWidget* parent)>& ask);
     void reportOver(OpenDocument& document, const QString& message);
     QWidget* parentFor(const OpenDocument& document) const;
     bool openChosenFiles(QWidget* parent);
