@@ -252,6 +252,16 @@ void WelcomeView::rebuildRows()
         delete item;
     }
     const std::vector<RecentSermonsStore::Entry>& entries = m_recents->entries();
+    // Measured from the rows themselves: the host's layout leaves out a row that is not shown
+    // yet, and a row made while the window is on screen would show only on the next turn.
+    int listHeight = 0;
+    const auto add = [&](QWidget* member) {
+        if (m_rows->count() > 0)
+            listHeight += m_rows->spacing();
+        listHeight += member->sizeHint().height();
+        m_rows->addWidget(member);
+        member->show();
+    };
     for (std::size_t i = 0; i < entries.size(); ++i) {
         auto* row = new RecentRow(entries[i], m_rowsHost);
         const QString path = entries[i].path;
@@ -259,14 +269,14 @@ void WelcomeView::rebuildRows()
             if (m_onOpenRecent)
                 m_onOpenRecent(path);
         });
-        m_rows->addWidget(row);
+        add(row);
         if (i + 1 < entries.size())
-            m_rows->addWidget(new RowDivider(m_rowsHost));
+            add(new RowDivider(m_rowsHost));
     }
     m_rows->addStretch(1);
     // As tall as the rows need; the window's height bounds it and the rest scrolls.
-    m_recentScroll->setMinimumHeight(std::min(m_rowsHost->sizeHint().height(), 120));
-    m_recentScroll->setMaximumHeight(m_rowsHost->sizeHint().height());
+    m_recentScroll->setMinimumHeight(std::min(listHeight, 120));
+    m_recentScroll->setMaximumHeight(listHeight);
     m_recentSection->setVisible(!entries.empty());
 }
 

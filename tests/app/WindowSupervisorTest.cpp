@@ -14,9 +14,14 @@
 #include "sheets/SingleLineField.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -371,3 +376,152 @@ TEST_F(WindowSupervisorTest, OnASmallScreenTheNewSermonWindowStandsWholeOnItWith
     WindowPlacement::setAvailableAreaOverride(std::nullopt);
     WindowPlacement::setFrameMarginsOverride(std::nullopt);
 }
+
+namespace {
+
+// The recent list as the welcome window shows it, whatever happened while it was hidden.
+class WelcomeRecentsTest : public WindowSupervisorTest {
+protected:
+    test::ScriptedDialogs& dialogs() { return static_cast<test::ScriptedDialogs&>(m_manager.dialogs()); }
+
+    QString writeSermon(const QString& name, const QByteArray& text)
+    {
+        const QString path = m_folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    void openAndClose(const QString& path)
+    {
+        OpenDocument* document = m_manager.open(path);
+        ASSERT_NE(document, nullptr);
+        settle();
+        m_manager.close(*document);
+    }
+
+    // A new sermon from the welcome window, saved under the name and closed, through Save or
+    // through Close's question.
+    void createSaveAndClose(const QString& title, const QString& name, bool savedByClose)
+    {
+        m_supervisor.showNewSermon();
+        settle();
+        m_supervisor.finishNewSermon(title, {});
+        ASSERT_EQ(m_manager.documents().size(), 1u);
+        OpenDocument* document = m_manager.documents().front();
+        dialogs().savePaths.push_back(m_folder.filePath(name));
+        if (savedByClose) {
+            dialogs().saveChoices.push_front(DocumentDialogs::SaveChoice::Save);
+        } else {
+            ASSERT_TRUE(m_manager.save(*document));
+        }
+        m_manager.close(*document);
+    }
+
+    // The file names of the rows a user can see whole, each scrolled to in turn, once the list
+    // is read; the newest must be in sight without scrolling.
+    std::string rowsInSight()
+    {
+        settle();
+        WelcomeView* view = m_supervisor.welcomeView();
+        if (!view || !isShown(m_supervisor.welcomeWindow()))
+            return "(no welcome window)";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !view->recents().isRefreshing(); }, 5000));
+        settle();
+        auto* scroll = view->findChild<QScrollArea*>();
+        const auto inSight = [&](const QAbstractButton* row) {
+            const QRect shown(row->mapTo(scroll->viewport(), QPoint()), row->size());
+            return row->isVisible() && scroll->isVisible() && scroll->viewport()->rect().contains(shown)
+                && shown.height() >= row->sizeHint().height() && shown.width() > 0;
+        };
+        const QList<QAbstractButton*> rows = view->recentRows();
+        scroll->verticalScrollBar()->setValue(0);
+        if (!rows.isEmpty() && !inSight(rows.front()))
+            return "(the newest row out of sight)";
+        QStringList names;
+        for (QAbstractButton* row : rows) {
+            scroll->ensureWidgetVisible(row, 0, 0);
+            if (inSight(row))
+                names.append(QFileInfo(row->toolTip()).fileName());
+        }
+        scroll->verticalScrollBar()->setValue(0);
+        return names.join(u", ").toStdString();
+    }
+};
+
+TEST_F(WelcomeRecentsTest, TheWelcomeWindowShowsEveryRecentSermonWhateverHappenedWhileItWasHidden)
+{
+    const QString alpha = writeSermon(QStringLiteral("alpha.md"), "# Alpha\n");
+    const QString beta = writeSermon(QStringLiteral("beta.md"), "# Beta\n");
+    m_supervisor.finishLaunching();
+    struct Step {
+        const char* event;
+        std::function<void()> act;
+        std::string inSight;
+        QString newestTitle;
+    };
+    // Another window opened and closed: the welcome window comes back and reads the list again.
+    const auto comeBack = [&] { openAndClose(alpha); };
+    const std::vector<Step> steps {
+        { "two sermons opened and closed",
+            [&] {
+                openAndClose(alpha);
+                openAndClose(beta);
+            },
+            "beta.md, alpha.md", QStringLiteral("Beta") },
+        { "a new sermon saved, then closed", [&] { createSaveAndClose(QStringLiteral("Gamma"), "gamma.md", false); },
+            "gamma.md, beta.md, alpha.md", QStringLiteral("Gamma") },
+        { "a new sermon saved through Close's question",
+            [&] { createSaveAndClose(QStringLiteral("Delta"), "delta.md", true); },
+            "delta.md, gamma.md, beta.md, alpha.md", QStringLiteral("Delta") },
+        { "Save As to a new name",
+            [&] {
+                OpenDocument* document = m_manager.open(beta);
+                dialogs().savePaths.push_back(m_folder.filePath(QStringLiteral("beta-2.md")));
+                ASSERT_TRUE(m_manager.saveAs(*document));
+                m_manager.close(*document);
+            },
+            "beta-2.md, beta.md, delta.md, gamma.md, alpha.md", QStringLiteral("Beta") },
+        { "a file named at start or by a second launch",
+            [&] {
+                m_manager.openAll({ writeSermon(QStringLiteral("epsilon.md"), "# Epsilon\n") });
+                settle();
+                m_manager.closeAll();
+            },
+            "epsilon.md, beta-2.md, beta.md, delta.md, gamma.md, alpha.md", QStringLiteral("Epsilon") },
+        { "a listed file renamed, another deleted, a third made unreadable",
+            [&] {
+                QFile::rename(beta, m_folder.filePath(QStringLiteral("beta-renamed.md")));
+                QFile::remove(m_folder.filePath(QStringLiteral("gamma.md")));
+                // Written a minute later, so that it is read again.
+                QFile delta(writeSermon(QStringLiteral("delta.md"), "# Delta \xff\xfe\n"));
+                ASSERT_TRUE(delta.open(QIODevice::ReadWrite));
+                delta.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+                comeBack();
+            },
+            "alpha.md, epsilon.md, beta-2.md", QStringLiteral("Alpha") },
+        { "more sermons than the window has room for",
+            [&] {
+                QStringList paths;
+                for (int i = 0; i < 10; ++i)
+                    paths.append(writeSermon(QStringLiteral("s%1.md").arg(i), "# Sermon\n"));
+                m_manager.openAll(paths);
+                settle();
+                m_manager.closeAll();
+            },
+            "s9.md, s8.md, s7.md, s6.md, s5.md, s4.md, s3.md, s2.md, s1.md, s0.md", QStringLiteral("Sermon") },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.event);
+        step.act();
+        if (HasFatalFailure())
+            return;
+        EXPECT_EQ(rowsInSight(), step.inSight);
+        const QList<QAbstractButton*> rows = m_supervisor.welcomeView()->recentRows();
+        ASSERT_FALSE(rows.isEmpty());
+        EXPECT_EQ(rows.front()->text(), step.newestTitle);
+    }
+}
+
+} // namespace
