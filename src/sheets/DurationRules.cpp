@@ -4,9 +4,9 @@
 
 namespace kestrion::DurationRules {
 
-qint64 shownValue(const std::optional<qint64>& duration)
+qint64 shownValue(const std::optional<qint64>& duration, qint64 unsetMinutes)
 {
-    return duration.value_or(defaultShownMinutes);
+    return duration.value_or(unsetMinutes);
 }
 
 bool isPreset(qint64 minutes)
@@ -19,9 +19,9 @@ bool isAccepted(qint64 minutes)
     return minutes >= minimumMinutes && minutes <= maximumMinutes;
 }
 
-QString customDurationText(const std::optional<qint64>& duration)
+QString customDurationText(const std::optional<qint64>& duration, qint64 unsetMinutes)
 {
-    const qint64 shown = shownValue(duration);
+    const qint64 shown = shownValue(duration, unsetMinutes);
     return isPreset(shown) ? QString() : QString::number(shown);
 }
 

@@ -67,7 +67,8 @@ void NewSermonSheet::create()
     metadata.occasions = m_form->occurrences()->occasions();
     metadata.scripture = m_form->scriptureField()->text().trimmed();
     metadata.series = m_form->seriesField()->text().trimmed();
-    metadata.duration = m_duration;
+    // The row shows 35 while nothing is chosen: the sermon gets what it showed.
+    metadata.duration = DurationRules::shownValue(m_duration);
     const QString title = m_form->titleField()->text().trimmed();
     if (m_onCreate)
         m_onCreate(title, metadata);

@@ -15,8 +15,9 @@ class SermonDetailsForm;
 // The form of the new-sermon window: the title of a sermon that does not exist yet and,
 // optionally, its scripture, series, duration and occasions. "Create" hands the trimmed title
 // and the details to the owner, which makes the document; the sheet touches no document and
-// records no undo step. Neither Create nor Cancel clears what was entered, so the window shows
-// it again when it is reused.
+// records no undo step. The duration the row shows is the one the sermon gets, 35 while
+// untouched. Neither Create nor Cancel clears what was entered, so the window shows it again
+// when it is reused.
 class NewSermonSheet : public QWidget {
     Q_OBJECT
 public:
@@ -36,7 +37,8 @@ public:
     // Return in the Title, Scripture or Series field.
     void submit();
 
-    // The committed duration; none until the user chooses one (35 is shown meanwhile).
+    // The committed duration; none until the user chooses one (35 is shown meanwhile, and
+    // Create gives the sermon 35).
     const std::optional<qint64>& duration() const { return m_duration; }
     // A preset chip: its minutes become the duration.
     void selectPreset(qint64 minutes);

@@ -2,10 +2,13 @@
 
 #include "app/RecentSermonsStore.h"
 #include "app/WelcomeView.h"
+#include "delivery/DeliveryTimer.h"
+#include "delivery/DeliveryView.h"
 #include "document/SermonDocument.h"
 #include "platform/DocumentManager.h"
 #include "platform/DocumentWindow.h"
 #include "platform/OpenDocument.h"
+#include "platform/Preferences.h"
 #include "platform/WindowPlacement.h"
 #include "sheets/NewSermonSheet.h"
 #include "sheets/OccurrencesEditor.h"
@@ -313,6 +316,38 @@ TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndShowsTheSameIn
     auto* next = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
     ASSERT_EQ(next, sheet);
     EXPECT_EQ(next->form().titleField()->text(), QStringLiteral("  Pentecost  "));
+}
+
+// A preacher who saw 35 in the form meets a 35-minute countdown in the pulpit.
+TEST_F(WindowSupervisorTest, ANewSermonGetsTheDurationItsUntouchedRowShowedInItsFileAndItsCountdown)
+{
+    m_supervisor.finishLaunching();
+    m_supervisor.showNewSermon();
+    auto* sheet = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+    ASSERT_NE(sheet, nullptr);
+    sheet->form().titleField()->setText(QStringLiteral("Advent Hope"));
+    sheet->create();
+    settle();
+    ASSERT_EQ(m_manager.documents().size(), 1u);
+    OpenDocument* created = m_manager.documents().front();
+    EXPECT_EQ(created->document().metadata().duration, 35);
+
+    const QString path = m_folder.filePath(QStringLiteral("advent.md"));
+    static_cast<test::ScriptedDialogs&>(m_manager.dialogs()).savePaths.push_back(path);
+    ASSERT_TRUE(m_manager.save(*created));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("---\nduration: 35\n---\n"));
+
+    Preferences preferences(
+        std::make_unique<QSettings>(m_folder.filePath(QStringLiteral("preferences.ini")), QSettings::IniFormat));
+    // In a window, as a document window holds it.
+    QWidget window;
+    auto* delivery = new DeliveryView(created->document(), preferences, nullptr, nullptr, nullptr, &window);
+    delivery->resize(1000, 700);
+    window.show();
+    EXPECT_EQ(delivery->timer().plannedTargetSeconds(), 35 * 60);
+    EXPECT_EQ(delivery->timer().remainingSeconds(), 35 * 60);
 }
 
 TEST_F(WindowSupervisorTest, WelcomeButtonsAndShortcutReachTheSupervisor)

@@ -98,9 +98,9 @@ TEST_F(NewSermonSheetTest, HandsOverTheTrimmedTitleAndDetails)
     EXPECT_EQ(m_created[0].title, QStringLiteral("The Lost  Sheep"));
     EXPECT_TRUE(m_created[0].metadata.scripture.isEmpty());
     EXPECT_EQ(m_created[0].metadata.series, QStringLiteral("Parables"));
-    // The untouched duration row shows 35 but hands over none.
+    // The untouched duration row shows 35, and the sermon gets what it showed.
     EXPECT_TRUE(row().chip(35)->isChecked());
-    EXPECT_EQ(m_created[0].metadata.duration, std::nullopt);
+    EXPECT_EQ(m_created[0].metadata.duration, 35);
     // The sheet keeps what was entered for the next use.
     EXPECT_EQ(form().titleField()->text(), QStringLiteral("  The Lost  Sheep  "));
 }
