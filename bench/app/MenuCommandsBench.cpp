@@ -1,8 +1,10 @@
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
+#include "sheets/FileSettingsSheet.h"
 #include "support/OpenSermon.h"
 
 #include <QKeyEvent>
+#include <QWidget>
 
 #include <benchmark/benchmark.h>
 
@@ -48,5 +50,25 @@ void BM_SelectionStepWithMenus(benchmark::State& state)
     state.counters["steps"] = static_cast<double>(steps);
 }
 BENCHMARK(BM_SelectionStepWithMenus)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
+// File Settings of a sermon without a duration, opened until it is on screen: the row shows the
+// estimate from the sermon's words, which the opening counts.
+void BM_OpenFileSettingsWithoutDuration(benchmark::State& state)
+{
+    bench::OpenSermon sermon(bench::makeWordedSermonTree(static_cast<int>(state.range(0))));
+    ContentView* view = sermon.window->contentView();
+    for (auto _ : state) {
+        view->showFileSettings();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        if (FileSettingsSheet* sheet = view->fileSettingsSheet())
+            sheet->window()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["noDuration"] = sermon.document->document().metadata().duration ? 0 : 1;
+}
+BENCHMARK(BM_OpenFileSettingsWithoutDuration)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -516,7 +516,12 @@ void ContentView::showFileSettings()
     auto* layout = new QVBoxLayout(dialog);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    auto* sheet = new FileSettingsSheet(m_document, m_undoManager, dialog);
+    auto* sheet = new FileSettingsSheet(
+        m_document, m_undoManager, m_preferences,
+        [statusBar = QPointer(m_statusBar)] {
+            return statusBar ? std::optional(statusBar->sermonWords()) : std::nullopt;
+        },
+        dialog);
     // No taller than the screen has room for: a long list of occasions scrolls instead.
     sheet->form().setMaximumHeight(
         std::min(sheet->form().maximumHeight(), WindowPlacement::contentRoom(*dialog).height()));

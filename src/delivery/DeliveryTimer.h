@@ -1,6 +1,7 @@
 #pragma once
 
 #include "delivery/TimerState.h"
+#include "document/WordCount.h"
 
 #include <QObject>
 #include <QString>
@@ -33,7 +34,7 @@ class DeliveryTimer : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr qint64 maxMinutes = 1440;
+    static constexpr qint64 maxMinutes = maxPlannedMinutes;
     static constexpr double maxTargetSeconds = static_cast<double>(maxMinutes) * 60.0;
 
     explicit DeliveryTimer(qint64 minutes, const AnimationClock* clock = nullptr, QObject* parent = nullptr);

@@ -135,7 +135,7 @@ qint64 DeliveryView::plannedMinutes(qint64 wordsPerMinute)
 {
     if (const std::optional<qint64>& duration = m_document.metadata().duration)
         return plannedDuration(*duration);
-    return roundedDurationMinutes(sermonWords(), wordsPerMinute);
+    return estimatedDurationMinutes(sermonWords(), wordsPerMinute);
 }
 
 qint64 DeliveryView::plannedDuration(qint64 minutes)

@@ -158,6 +158,11 @@ qint64 roundedDurationMinutes(qint64 words, qint64 wordsPerMinute)
     return std::max<qint64>(toMinutes(steps * 5.0), 5);
 }
 
+qint64 estimatedDurationMinutes(qint64 words, qint64 wordsPerMinute)
+{
+    return std::min(roundedDurationMinutes(words, wordsPerMinute), maxPlannedMinutes);
+}
+
 qint64 readingMinutes(qint64 words, qint64 wordsPerMinute)
 {
     const qint64 pace = std::max<qint64>(wordsPerMinute, 1);

@@ -37,6 +37,12 @@ std::vector<NodeWordFraction> wordFractions(
 // A default planned duration: a multiple of 5 minutes, at least 5; 5 when the pace is
 // below 1 word per minute.
 qint64 roundedDurationMinutes(qint64 words, qint64 wordsPerMinute);
+// The longest duration a sermon is planned with: a day.
+inline constexpr qint64 maxPlannedMinutes = 1440;
+// The duration a sermon that states none is planned with: roundedDurationMinutes, no longer
+// than maxPlannedMinutes. Delivery counts down from it and the details sheets show it, so the
+// two always agree.
+qint64 estimatedDurationMinutes(qint64 words, qint64 wordsPerMinute);
 // Reading time for the status displays: ceil(words / pace), at least 1. A stored pace below
 // 1 reads as 1, so it can never divide by zero.
 qint64 readingMinutes(qint64 words, qint64 wordsPerMinute);

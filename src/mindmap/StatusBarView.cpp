@@ -98,15 +98,20 @@ void StatusBarView::refresh()
     showCount();
 }
 
-void StatusBarView::showCount()
+qint64 StatusBarView::sermonWords()
 {
-    m_refreshTimer.stop();
     if (!m_words) {
         const SermonNodePtr root = m_document ? m_document->root() : SermonNodePtr();
         m_words = root ? wordCount(root) : 0;
     }
+    return *m_words;
+}
+
+void StatusBarView::showCount()
+{
+    m_refreshTimer.stop();
     const qint64 stored = m_preferences.readingPaceWPM();
-    const QString text = statusText(*m_words, stored);
+    const QString text = statusText(sermonWords(), stored);
     if (text != m_paceButton->text()) {
         m_paceButton->setText(text);
         // Always at its ideal size: never wrapped, never cut.

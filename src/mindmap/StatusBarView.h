@@ -41,6 +41,8 @@ public:
     QString currentStatusText() const;
     // Counts again now; changes are otherwise counted once per turn of the event loop.
     void refresh();
+    // The sermon's words as the bar counts them, counted now when a change is not yet.
+    qint64 sermonWords();
 
     // The canvas's zoom scale, shown by the zoom controls.
     qreal scale() const;

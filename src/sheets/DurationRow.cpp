@@ -125,6 +125,19 @@ void DurationRow::setDuration(const std::optional<qint64>& duration)
     refresh();
 }
 
+void DurationRow::setUnsetMinutes(qint64 minutes)
+{
+    if (minutes == m_unsetMinutes)
+        return;
+    m_unsetMinutes = minutes;
+    refresh();
+}
+
+qint64 DurationRow::shownValue() const
+{
+    return DurationRules::shownValue(m_duration, m_unsetMinutes);
+}
+
 QString DurationRow::customDraft() const
 {
     return m_customField->text();
@@ -162,7 +175,7 @@ QAbstractButton* DurationRow::chip(qint64 minutes) const
 
 std::optional<qint64> DurationRow::selectedPreset() const
 {
-    const qint64 shown = DurationRules::shownValue(m_duration);
+    const qint64 shown = shownValue();
     if (isCustomFieldFocused() || !DurationRules::isPreset(shown))
         return std::nullopt;
     return shown;
@@ -170,7 +183,7 @@ std::optional<qint64> DurationRow::selectedPreset() const
 
 bool DurationRow::isCustomActive() const
 {
-    return !DurationRules::isPreset(DurationRules::shownValue(m_duration)) || isCustomFieldFocused();
+    return !DurationRules::isPreset(shownValue()) || isCustomFieldFocused();
 }
 
 void DurationRow::refresh()

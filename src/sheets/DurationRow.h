@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sheets/DurationRules.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -19,9 +21,10 @@ class CaretTintedField;
 // decides what a chip or Return in the field does (the two sheets differ there), and hands the
 // results back with setDuration and setCustomDraft.
 //
-// A chip is selected when it holds the shown value (the duration, or 35 while none is chosen)
-// and the custom field does not have the keyboard. The custom field is active, drawn white on
-// the accent colour, when the shown value is no preset or while it has the keyboard.
+// A chip is selected when it holds the shown value (the duration, or the unset minutes while
+// none is chosen) and the custom field does not have the keyboard. The custom field is active,
+// drawn white on the accent colour, when the shown value is no preset or while it has the
+// keyboard.
 class DurationRow : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +34,10 @@ public:
 
     const std::optional<qint64>& duration() const { return m_duration; }
     void setDuration(const std::optional<qint64>& duration);
+    // Shown while there is no duration; 35 unless set.
+    qint64 unsetMinutes() const { return m_unsetMinutes; }
+    void setUnsetMinutes(qint64 minutes);
+    qint64 shownValue() const;
 
     // The custom field's text; setting it does not count as an edit.
     QString customDraft() const;
@@ -62,6 +69,7 @@ private:
     void refresh();
 
     std::optional<qint64> m_duration;
+    qint64 m_unsetMinutes = DurationRules::defaultShownMinutes;
     std::vector<QAbstractButton*> m_chips;
     QWidget* m_customCapsule = nullptr;
     CaretTintedField* m_customField = nullptr;

@@ -1,6 +1,8 @@
 #include "sheets/FileSettingsSheet.h"
 
 #include "document/SermonDocument.h"
+#include "document/WordCount.h"
+#include "platform/Preferences.h"
 #include "platform/WholeNumber.h"
 #include "sheets/DurationRow.h"
 #include "sheets/DurationRules.h"
@@ -29,10 +31,13 @@ QString trimSpacesAndTabs(const QString& text)
 
 } // namespace
 
-FileSettingsSheet::FileSettingsSheet(SermonDocument& document, UndoRegistrar* undoManager, QWidget* parent)
+FileSettingsSheet::FileSettingsSheet(SermonDocument& document, UndoRegistrar* undoManager, Preferences& preferences,
+    WordCounter sermonWords, QWidget* parent)
     : QWidget(parent)
     , m_document(&document)
     , m_undoManager(undoManager)
+    , m_preferences(preferences)
+    , m_sermonWords(std::move(sermonWords))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -44,6 +49,10 @@ FileSettingsSheet::FileSettingsSheet(SermonDocument& document, UndoRegistrar* un
     DurationRow* row = m_form->durationRow();
     row->setOnSelectPreset([this](qint64 minutes) { selectPreset(minutes); });
     row->setOnSubmitCustom([this] { submitCustomDuration(); });
+    connect(row, &DurationRow::customDraftEdited, this, [this] { m_customDraftTyped = true; });
+    m_estimateRefresh.setSingleShot(true);
+    m_estimateRefresh.setInterval(250);
+    connect(&m_estimateRefresh, &QTimer::timeout, this, &FileSettingsSheet::refreshEstimate);
 
     loadDrafts();
     watchDocument();
@@ -58,7 +67,13 @@ void FileSettingsSheet::watchDocument()
     for (auto signal : { &SermonDocument::titleChanged, &SermonDocument::metadataChanged, &SermonDocument::rootChanged,
              &SermonDocument::contentEdited })
         connect(document, signal, this, &FileSettingsSheet::refreshFromDocument);
+    for (auto signal : { &SermonDocument::rootChanged, &SermonDocument::contentEdited })
+        connect(document, signal, &m_estimateRefresh, qOverload<>(&QTimer::start));
     connect(document, &SermonDocument::unreadableFrontMatterChanged, this, &FileSettingsSheet::updateUnreadableNotice);
+    connect(&m_preferences, &Preferences::changed, this, [this](const QString& key) {
+        if (key == Preferences::deliveryWPMKey)
+            refreshEstimate();
+    });
 }
 
 void FileSettingsSheet::updateUnreadableNotice()
@@ -90,8 +105,7 @@ void FileSettingsSheet::loadDrafts()
     m_form->titleField()->setText(m_seenTitle);
     m_form->scriptureField()->setText(m_seenScripture);
     m_form->seriesField()->setText(m_seenSeries);
-    m_form->durationRow()->setDuration(m_seenDuration);
-    m_form->durationRow()->setCustomDraft(DurationRules::customDurationText(m_seenDuration));
+    showDuration();
     m_form->occurrences()->setOccasions(metadata.occasions);
 }
 
@@ -114,9 +128,41 @@ void FileSettingsSheet::refreshFromDocument()
     }
     if (metadata.duration != m_seenDuration) {
         m_seenDuration = metadata.duration;
-        m_form->durationRow()->setDuration(metadata.duration);
-        m_form->durationRow()->setCustomDraft(DurationRules::customDurationText(metadata.duration));
+        showDuration();
     }
+}
+
+void FileSettingsSheet::showDuration()
+{
+    DurationRow* row = m_form->durationRow();
+    const std::optional<qint64> duration = m_document->metadata().duration;
+    if (!duration)
+        row->setUnsetMinutes(estimatedMinutes());
+    row->setDuration(duration);
+    setCustomDraft(DurationRules::customDurationText(duration, row->unsetMinutes()));
+}
+
+qint64 FileSettingsSheet::estimatedMinutes() const
+{
+    const std::optional<qint64> kept = m_sermonWords ? m_sermonWords() : std::nullopt;
+    return estimatedDurationMinutes(kept ? *kept : wordCount(m_document->root()), m_preferences.deliveryWPM());
+}
+
+void FileSettingsSheet::refreshEstimate()
+{
+    if (!m_document || m_document->metadata().duration)
+        return;
+    // Minutes being typed stay in the field.
+    if (m_customDraftTyped)
+        m_form->durationRow()->setUnsetMinutes(estimatedMinutes());
+    else
+        showDuration();
+}
+
+void FileSettingsSheet::setCustomDraft(const QString& text)
+{
+    m_form->durationRow()->setCustomDraft(text);
+    m_customDraftTyped = false;
 }
 
 void FileSettingsSheet::recordUndo()
@@ -171,7 +217,7 @@ void FileSettingsSheet::selectPreset(qint64 minutes)
     DurationRow* row = m_form->durationRow();
     row->setCustomFieldFocused(false);
     // The chip is the user's last word: minutes typed before it are not applied by Done.
-    row->setCustomDraft(DurationRules::customDurationText(minutes));
+    setCustomDraft(DurationRules::customDurationText(minutes));
     setDuration(minutes);
 }
 
@@ -197,12 +243,13 @@ void FileSettingsSheet::commitCustomDuration()
         return;
     DurationRow* row = m_form->durationRow();
     const QString draft = trimSpacesAndTabs(row->customDraft());
-    if (!draft.isEmpty()) {
+    // Only typed minutes choose: the estimate the sheet put in the field stores nothing.
+    if (!draft.isEmpty() && m_customDraftTyped) {
         const std::optional<qint64> minutes = parseWholeNumber(draft);
         if (minutes && DurationRules::isAccepted(*minutes))
             setDuration(*minutes);
     }
-    row->setCustomDraft(DurationRules::customDurationText(m_document->metadata().duration));
+    setCustomDraft(DurationRules::customDurationText(m_document->metadata().duration, row->unsetMinutes()));
 }
 
 } // namespace kestrion

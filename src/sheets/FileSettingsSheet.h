@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -11,6 +12,7 @@
 
 namespace kestrion {
 
+class Preferences;
 class SermonDetailsForm;
 class UndoRegistrar;
 
@@ -23,11 +25,19 @@ class UndoRegistrar;
 // follows at once; the undo manager marks the window edited and the document is autosaved.
 // A change of the document's title, scripture, series or duration from elsewhere replaces the
 // matching draft.
+//
+// While the sermon has no duration, the row shows the one delivery would count down from (the
+// estimate from its words at the delivery pace), and nothing is stored until the user chooses:
+// a chip, or minutes typed into the custom field.
 class FileSettingsSheet : public QWidget {
     Q_OBJECT
 public:
     // The undo manager is the window's; without one the steps are kept by the document alone.
-    FileSettingsSheet(SermonDocument& document, UndoRegistrar* undoManager, QWidget* parent = nullptr);
+    // The delivery pace is read from the preferences. The sermon's words come from a count the
+    // window keeps, when it gives one; else the sheet counts them.
+    using WordCounter = std::function<std::optional<qint64>()>;
+    FileSettingsSheet(SermonDocument& document, UndoRegistrar* undoManager, Preferences& preferences,
+        WordCounter sermonWords = {}, QWidget* parent = nullptr);
     ~FileSettingsSheet() override;
 
     SermonDetailsForm& form() const { return *m_form; }
@@ -48,7 +58,8 @@ public:
     void selectPreset(qint64 minutes);
     void setDuration(qint64 minutes);
     void submitCustomDuration();
-    // Applies the typed minutes when they are 1 to 180, then shows the stored value again.
+    // Applies minutes typed since the field was last filled when they are 1 to 180, then shows
+    // the stored value again.
     void commitCustomDuration();
 
 private:
@@ -57,9 +68,17 @@ private:
     // Says so while the file's details could not be read and are kept as written.
     void updateUnreadableNotice();
     void recordUndo();
+    // The row follows the document's duration, or the estimate while it has none.
+    void showDuration();
+    // What delivery would count down from while the sermon has no duration.
+    qint64 estimatedMinutes() const;
+    void refreshEstimate();
+    void setCustomDraft(const QString& text);
 
     QPointer<SermonDocument> m_document;
     UndoRegistrar* m_undoManager = nullptr;
+    Preferences& m_preferences;
+    WordCounter m_sermonWords;
     SermonDetailsForm* m_form = nullptr;
     std::function<void()> m_onDismiss;
     // The document's values the drafts last followed: only a change of one replaces its draft.
@@ -67,6 +86,10 @@ private:
     QString m_seenScripture;
     QString m_seenSeries;
     std::optional<qint64> m_seenDuration;
+    // The custom field holds minutes the user typed, not the ones the sheet put there.
+    bool m_customDraftTyped = false;
+    // The estimate follows the words once typing pauses, not at each keystroke.
+    QTimer m_estimateRefresh;
 };
 
 } // namespace kestrion

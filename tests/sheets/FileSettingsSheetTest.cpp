@@ -2,6 +2,7 @@
 
 #include "document/SermonDocument.h"
 #include "document/UndoRegistrar.h"
+#include "platform/Preferences.h"
 #include "sheets/CaretTintedField.h"
 #include "sheets/DurationRow.h"
 #include "sheets/OccurrencesEditor.h"
@@ -12,6 +13,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,6 +37,13 @@ public:
     int registrations = 0;
 };
 
+// Preferences of their own, in a file of their own.
+struct TestPreferences {
+    QTemporaryDir folder;
+    Preferences preferences { std::make_unique<QSettings>(
+        folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat) };
+};
+
 SermonDocument* makeDocument()
 {
     SermonMetadata metadata;
@@ -53,7 +63,7 @@ class FileSettingsSheetTest : public ::testing::Test {
 protected:
     FileSettingsSheetTest()
         : m_document(makeDocument())
-        , m_sheet(*m_document, &m_registrar)
+        , m_sheet(*m_document, &m_registrar, m_settings.preferences)
     {
         m_sheet.setOnDismiss([this] { ++m_dismissed; });
         m_sheet.form().occurrences()->setToday([] { return QDate(2025, 3, 12); });
@@ -82,6 +92,7 @@ protected:
     }
 
     CountingRegistrar m_registrar;
+    TestPreferences m_settings;
     std::unique_ptr<SermonDocument> m_document;
     FileSettingsSheet m_sheet;
     int m_dismissed = 0;
@@ -184,6 +195,29 @@ TEST_F(FileSettingsSheetTest, AChipAfterTypedMinutesIsWhatDoneKeeps)
     EXPECT_EQ(steps(), 0u);
 }
 
+TEST_F(FileSettingsSheetTest, WithoutADurationTheRowFollowsTheEstimateUntilMinutesAreTyped)
+{
+    SermonMetadata metadata = details();
+    metadata.duration.reset();
+    m_document->setMetadata(metadata);
+    // Seven words: the shortest countdown at 130 a minute, ten minutes at one a minute.
+    EXPECT_EQ(row().customDraft(), QStringLiteral("5"));
+    m_settings.preferences.setDeliveryWPM(1);
+    EXPECT_EQ(row().customDraft(), QStringLiteral("10"));
+
+    // Typed minutes stay while the estimate moves, and Return chooses them.
+    typeMinutes(QStringLiteral("12"));
+    m_settings.preferences.setDeliveryWPM(130);
+    EXPECT_EQ(row().customDraft(), QStringLiteral("12"));
+    QTest::keyClick(row().customField(), Qt::Key_Return);
+    EXPECT_EQ(details().duration, 12);
+    EXPECT_EQ(steps(), 1u);
+
+    m_document->undo();
+    EXPECT_EQ(details().duration, std::nullopt);
+    EXPECT_EQ(row().customDraft(), QStringLiteral("5"));
+}
+
 TEST_F(FileSettingsSheetTest, ChangesFromElsewhereReplaceTheirDraftsOnly)
 {
     replaceText(form().titleField(), QStringLiteral("Typed title"));
@@ -259,7 +293,8 @@ TEST(FileSettingsSheetUnreadableTest, SaysTheDetailsCouldNotBeReadUntilDoneRepla
     const QByteArray block = "---\nseries: Gospel of John: Signs\n---";
     const auto document = SermonDocument::readDocument(block + "\n# Signs\n");
     ASSERT_TRUE(document && document->unreadableFrontMatter());
-    FileSettingsSheet sheet(*document, nullptr);
+    TestPreferences settings;
+    FileSettingsSheet sheet(*document, nullptr, settings.preferences);
     QLabel* notice = sheet.form().notice();
     EXPECT_FALSE(notice->isHidden());
     EXPECT_TRUE(notice->text().contains(QStringLiteral("could not be read")));
@@ -282,7 +317,7 @@ TEST(FileSettingsSheetUnreadableTest, SaysTheDetailsCouldNotBeReadUntilDoneRepla
     // Details read but for a part: they show, and the notice names what is kept.
     const auto partly = SermonDocument::readDocument("---\nscripture: John 2\nauthor: Tim\n---\n# Signs\n");
     ASSERT_TRUE(partly);
-    FileSettingsSheet partlySheet(*partly, nullptr);
+    FileSettingsSheet partlySheet(*partly, nullptr, settings.preferences);
     EXPECT_EQ(partlySheet.form().scriptureField()->text(), QStringLiteral("John 2"));
     EXPECT_FALSE(partlySheet.form().notice()->isHidden());
     EXPECT_TRUE(partlySheet.form().notice()->text().contains(QStringLiteral("author")));
