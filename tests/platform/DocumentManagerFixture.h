@@ -102,10 +102,16 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void makeManager()
+    // With no dialogs given, scripted ones, reached through m_dialogs.
+    void makeManager(std::unique_ptr<DocumentDialogs> dialogs = nullptr)
     {
-        auto dialogs = std::make_unique<ScriptedDialogs>();
-        m_dialogs = dialogs.get();
+        if (!dialogs) {
+            auto scripted = std::make_unique<ScriptedDialogs>();
+            m_dialogs = scripted.get();
+            dialogs = std::move(scripted);
+        } else {
+            m_dialogs = nullptr;
+        }
         m_manager = std::make_unique<DocumentManager>(*m_settings, std::move(dialogs));
         m_manager->setRecoveryFolder(m_folder.filePath(QStringLiteral("recovery")));
         m_manager->setShowsWindows(false);

@@ -409,6 +409,28 @@ TEST_F(DocumentManagerTest, ClosingOverAChangedFileOffersDontSaveAndCancelKeepsT
     EXPECT_TRUE(recoveryFiles().isEmpty());
 }
 
+TEST_F(DocumentManagerTest, ClosingOverAChangedFileWithSaveAsLeavesTheirsAndClosesTheWindow)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    const QByteArray theirs = "# Theirs\n";
+    writeFile(QStringLiteral("grace.md"), theirs);
+    edit(*document, QStringLiteral("Ours"));
+    const QByteArray ours = contentsOf(*document);
+
+    const QString elsewhere = path(QStringLiteral("ours.md"));
+    m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::SaveAs };
+    m_dialogs->savePaths = { elsewhere };
+    EXPECT_TRUE(m_manager->close(*document));
+    ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+    EXPECT_TRUE(m_dialogs->conflicts.front().isClosing);
+    EXPECT_EQ(m_dialogs->suggestedPaths.size(), 1);
+    EXPECT_EQ(readFile(elsewhere), ours);
+    EXPECT_EQ(readFile(file), theirs);
+    EXPECT_TRUE(m_manager->documents().empty());
+}
+
 TEST_F(DocumentManagerTest, ClosingWhenTheFileCannotBeWrittenOffersSaveAsAndKeepsTheCopyUntilWritten)
 {
     const QString file = writeFile(QStringLiteral("grace.md"), sermonText);

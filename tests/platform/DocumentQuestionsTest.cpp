@@ -19,6 +19,8 @@ enum class Question {
     DiskChangeQuestion,
     RevertQuestion,
     ErrorMessage,
+    // Discard Restored Changes, with the file unreadable by then.
+    DiscardRestoredError,
 };
 
 // How a window can be asked to go while it waits for an answer.
@@ -37,7 +39,8 @@ enum class Way {
 
 std::string caseName(const ::testing::TestParamInfo<std::tuple<Question, Way>>& info)
 {
-    static const char* const questions[] = { "Open", "SaveAs", "SaveChanges", "DiskChange", "Revert", "Error" };
+    static const char* const questions[]
+        = { "Open", "SaveAs", "SaveChanges", "DiskChange", "Revert", "Error", "DiscardRestoredError" };
     static const char* const ways[] = { "Close", "Quit", "SessionEnd", "OtherWindowsQuit", "OwnFileCommands" };
     return std::string(questions[int(std::get<0>(info.param))]) + "While" + ways[int(std::get<1>(info.param))];
 }
@@ -88,6 +91,12 @@ protected:
             });
             recoveryTimerOf(document).fire();
             break;
+        case Question::DiscardRestoredError: {
+            writeFile(QStringLiteral("grace.md"), QByteArray());
+            NoticeBar* notice = restoredNotice(document);
+            EXPECT_TRUE(notice && notice->trigger(QStringLiteral("Discard Restored Changes")));
+            break;
+        }
         }
     }
 
@@ -182,10 +191,15 @@ TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCou
 {
     const auto [question, way] = GetParam();
     const bool isUntitled = question == Question::SaveChangesQuestion || question == Question::ErrorMessage;
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    if (question == Question::DiscardRestoredError) {
+        // The file opens with what an ended session typed into it.
+        crashWhileTyping(file, restoredText);
+        m_manager->setShowsWindows(true);
+    }
     // Listed first, and with nothing to ask, it would be closed first.
     OpenDocument* other = m_manager->open(writeFile(QStringLiteral("hope.md"), "# Hope\n"));
     ASSERT_NE(other, nullptr);
-    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
     OpenDocument* document = isUntitled ? m_manager->newDocument() : m_manager->open(file);
     ASSERT_NE(document, nullptr);
     const bool isEdited = question != Question::OpenDialog && question != Question::SaveAsDialog;
@@ -225,6 +239,7 @@ TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCou
     case Question::SaveChangesQuestion:
     case Question::DiskChangeQuestion:
     case Question::ErrorMessage:
+    case Question::DiscardRestoredError:
         EXPECT_EQ(document->document().root()->text(), QStringLiteral("Typed here"));
         break;
     }
@@ -241,6 +256,7 @@ TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCou
 
 INSTANTIATE_TEST_SUITE_P(EveryQuestionAndEveryWay, EveryQuestionTest,
     ::testing::Combine(::testing::Values(Question::OpenDialog, Question::SaveAsDialog, Question::SaveChangesQuestion,
-                           Question::DiskChangeQuestion, Question::RevertQuestion, Question::ErrorMessage),
+                           Question::DiskChangeQuestion, Question::RevertQuestion, Question::ErrorMessage,
+                           Question::DiscardRestoredError),
         ::testing::Values(Way::Close, Way::Quit, Way::SessionEnd, Way::OtherWindowsQuit, Way::OwnFileCommands)),
     caseName);

@@ -484,6 +484,38 @@ TEST_F(DocumentManagerTest, SessionEndRemovesAnOutdatedCopyOnceWrittenAndKeepsIt
     EXPECT_TRUE(recoveryText().contains("# Fourth\n"));
 }
 
+// Once the user chose to replace the other program's version, the file is ours again: later
+// words reach it in place when the session ends, not only the recovery folder.
+TEST_F(DocumentManagerTest, AfterReplacingAFileChangedOnDiskSessionEndWritesInPlace)
+{
+    const struct {
+        const char* name;
+        std::function<void(OpenDocument& document)> save;
+    } cases[] {
+        { "autosave", [this](OpenDocument& document) { timerOf(document).fire(); } },
+        { "save", [this](OpenDocument& document) { EXPECT_TRUE(m_manager->save(document)); } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QStringLiteral("%1.md").arg(QString::fromLatin1(c.name));
+        const QString file = writeFile(name, sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        writeFile(name, "# Theirs\n");
+        edit(*document, QStringLiteral("Replaced"));
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+        c.save(*document);
+        ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+        ASSERT_TRUE(readFile(file).contains("# Replaced\n"));
+
+        edit(*document, QStringLiteral("Later"));
+        m_manager->saveAllWithoutAsking();
+        EXPECT_TRUE(readFile(file).contains("# Later\n"));
+        EXPECT_TRUE(recoveryFiles().isEmpty());
+        m_dialogs->conflicts.clear();
+    }
+}
+
 // Left open or answered with Cancel, the question about a file changed on disk keeps session
 // end from writing over it, even once the file reads as we last saw it; the words wait in the
 // safety copy.

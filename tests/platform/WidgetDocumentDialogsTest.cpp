@@ -1,11 +1,16 @@
 #include "platform/WidgetDocumentDialogs.h"
 
+#include "platform/DocumentManagerFixture.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -138,7 +143,111 @@ protected:
     WidgetDocumentDialogs m_dialogs;
 };
 
+// The manager with the dialogs the user sees, over windows on screen.
+class WidgetDialogsOverDocumentsTest : public kestrion::test::DocumentManagerTest {
+protected:
+    void SetUp() override
+    {
+        DocumentManagerTest::SetUp();
+        makeManager(std::make_unique<WidgetDocumentDialogs>());
+        m_manager->setShowsWindows(true);
+    }
+
+    // Runs command, answering the dialogs it puts up in turn from inside their loops; says
+    // how many were answered.
+    static size_t answerInTurn(const std::function<void()>& command, const std::vector<Choice>& answers)
+    {
+        size_t answered = 0;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (answered == answers.size()) {
+                ADD_FAILURE() << "unexpected dialog " << dialog->windowTitle().toStdString();
+                dialog->reject();
+                return;
+            }
+            answers[answered++](*dialog);
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "still open after its answer: " << dialog->windowTitle().toStdString();
+                dialog->reject();
+            }
+        });
+        poll.start(5);
+        command();
+        return answered;
+    }
+
+    std::string sermonFiles() const
+    {
+        return QDir(m_folder.path()).entryList({ QStringLiteral("*.md") }, QDir::Files).join(u'|').toStdString();
+    }
+};
+
+void pressEscape(QDialog& dialog)
+{
+    QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_Escape);
+}
+
+void clickCancel(QDialog& dialog)
+{
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    QAbstractButton* cancel = buttons ? buttons->button(QDialogButtonBox::Cancel) : nullptr;
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+}
+
 } // namespace
+
+TEST_F(WidgetDialogsOverDocumentsTest, ACancelledFileDialogChoosesNothingAndLeavesTheWindowAsItWas)
+{
+    // Opened from here, so that the dialogs start in this folder.
+    ASSERT_NE(m_manager->open(writeFile(QStringLiteral("hope.md"), "# Hope\n")), nullptr);
+    const QString other = writeFile(QStringLiteral("other.md"), "# Other\n");
+    const struct {
+        const char* name;
+        std::function<bool(DocumentManager& manager, OpenDocument& document)> command;
+        std::vector<Choice> answers;
+    } cases[] {
+        { "save as", [](DocumentManager& manager, OpenDocument& document) { return manager.saveAs(document); },
+            { pressEscape } },
+        { "close, save", [](DocumentManager& manager, OpenDocument& document) { return manager.close(document); },
+            { clickButton(QStringLiteral("Save…")), clickCancel } },
+        { "open", [](DocumentManager& manager, OpenDocument& document) { return manager.showOpenDialog(document); },
+            { [other](QDialog& dialog) {
+                // A file picked, then the dialog cancelled all the same.
+                static_cast<QFileDialog&>(dialog).selectFile(other);
+                pressEscape(dialog);
+            } } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenDocument* document = m_manager->newDocument();
+        ASSERT_NE(document, nullptr);
+        // A name of its own, which Save As proposes.
+        edit(*document, QString::fromLatin1(c.name));
+        const QByteArray text = contentsOf(*document);
+        const std::vector<OpenDocument*> documents = m_manager->documents();
+        const std::string files = sermonFiles();
+        const QPointer<OpenDocument> guard(document);
+        const QPointer<DocumentWindow> window(document->window());
+
+        bool isDone = true;
+        EXPECT_EQ(answerInTurn([&] { isDone = c.command(*m_manager, *document); }, c.answers), c.answers.size());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        EXPECT_FALSE(isDone);
+        EXPECT_EQ(m_manager->documents(), documents);
+        EXPECT_EQ(sermonFiles(), files);
+        ASSERT_FALSE(guard.isNull());
+        ASSERT_FALSE(window.isNull());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(document->isUntitled());
+        EXPECT_EQ(contentsOf(*document), text);
+        EXPECT_TRUE(document->isModified());
+    }
+}
 
 TEST_F(WidgetDocumentDialogsTest, EachDialogGivesTheUsersAnswer)
 {
