@@ -252,13 +252,9 @@ void WelcomeView::rebuildRows()
         delete item;
     }
     const std::vector<RecentSermonsStore::Entry>& entries = m_recents->entries();
-    // Measured from the rows themselves: the host's layout leaves out a row that is not shown
-    // yet, and a row made while the window is on screen would show only on the next turn.
-    int listHeight = 0;
-    const auto add = [&](QWidget* member) {
-        if (m_rows->count() > 0)
-            listHeight += m_rows->spacing();
-        listHeight += member->sizeHint().height();
+    // Each member shown at once: a row made while the window is on screen would show only on
+    // the next turn, and until then the host's size would leave it out.
+    const auto add = [this](QWidget* member) {
         m_rows->addWidget(member);
         member->show();
     };
@@ -275,6 +271,7 @@ void WelcomeView::rebuildRows()
     }
     m_rows->addStretch(1);
     // As tall as the rows need; the window's height bounds it and the rest scrolls.
+    const int listHeight = m_rowsHost->sizeHint().height();
     m_recentScroll->setMinimumHeight(std::min(listHeight, 120));
     m_recentScroll->setMaximumHeight(listHeight);
     m_recentSection->setVisible(!entries.empty());

@@ -470,6 +470,9 @@ protected:
             return row->isVisible() && scroll->isVisible() && scroll->viewport()->rect().contains(shown)
                 && shown.height() >= row->sizeHint().height() && shown.width() > 0;
         };
+        // Given all the height it asks for, the list shows every row without scrolling.
+        if (scroll->height() == scroll->maximumHeight() && scroll->verticalScrollBar()->maximum() > 0)
+            return "(scrolls though it has room)";
         const QList<QAbstractButton*> rows = view->recentRows();
         scroll->verticalScrollBar()->setValue(0);
         if (!rows.isEmpty() && !inSight(rows.front()))
