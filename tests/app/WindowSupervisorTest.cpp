@@ -70,6 +70,19 @@ protected:
 
     static bool isShown(const QWidget* window) { return window && window->isVisible() && !window->isMinimized(); }
 
+    // The new-sermon form given a title, then Create pressed; null when the window has no form.
+    NewSermonSheet* createFromForm(const QString& title)
+    {
+        m_supervisor.showNewSermon();
+        auto* sheet = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+        if (sheet) {
+            sheet->form().titleField()->setText(title);
+            sheet->create();
+        }
+        settle();
+        return sheet;
+    }
+
     QTemporaryDir m_folder;
     QSettings m_settings;
     DocumentManager m_manager;
@@ -300,12 +313,8 @@ TEST_F(WindowSupervisorTest, WindowsAreMadeOnceWithTheirIdentifiersSizesAndTitle
 TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndShowsTheSameInputsNextTime)
 {
     m_supervisor.finishLaunching();
-    m_supervisor.showNewSermon();
-    auto* sheet = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
+    NewSermonSheet* sheet = createFromForm(QStringLiteral("  Pentecost  "));
     ASSERT_NE(sheet, nullptr);
-    sheet->form().titleField()->setText(QStringLiteral("  Pentecost  "));
-    sheet->create();
-    settle();
     ASSERT_EQ(m_manager.documents().size(), 1u);
     EXPECT_EQ(m_manager.documents().front()->document().root()->text(), QStringLiteral("Pentecost"));
     EXPECT_FALSE(isShown(m_supervisor.newSermonWindow()));
@@ -322,12 +331,7 @@ TEST_F(WindowSupervisorTest, TheNewSermonFormCreatesTheDocumentAndShowsTheSameIn
 TEST_F(WindowSupervisorTest, ANewSermonGetsTheDurationItsUntouchedRowShowedInItsFileAndItsCountdown)
 {
     m_supervisor.finishLaunching();
-    m_supervisor.showNewSermon();
-    auto* sheet = m_supervisor.newSermonWindow()->findChild<NewSermonSheet*>();
-    ASSERT_NE(sheet, nullptr);
-    sheet->form().titleField()->setText(QStringLiteral("Advent Hope"));
-    sheet->create();
-    settle();
+    ASSERT_NE(createFromForm(QStringLiteral("Advent Hope")), nullptr);
     ASSERT_EQ(m_manager.documents().size(), 1u);
     OpenDocument* created = m_manager.documents().front();
     EXPECT_EQ(created->document().metadata().duration, 35);
@@ -440,9 +444,7 @@ protected:
     // through Close's question.
     void createSaveAndClose(const QString& title, const QString& name, bool savedByClose)
     {
-        m_supervisor.showNewSermon();
-        settle();
-        m_supervisor.finishNewSermon(title, {});
+        ASSERT_NE(createFromForm(title), nullptr);
         ASSERT_EQ(m_manager.documents().size(), 1u);
         OpenDocument* document = m_manager.documents().front();
         dialogs().savePaths.push_back(m_folder.filePath(name));
