@@ -138,6 +138,11 @@ qint64 DurationRow::shownValue() const
     return DurationRules::shownValue(m_duration, m_unsetMinutes);
 }
 
+QString DurationRow::customDurationText() const
+{
+    return DurationRules::customDurationText(m_duration, m_unsetMinutes);
+}
+
 QString DurationRow::customDraft() const
 {
     return m_customField->text();

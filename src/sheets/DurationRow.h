@@ -38,6 +38,8 @@ public:
     qint64 unsetMinutes() const { return m_unsetMinutes; }
     void setUnsetMinutes(qint64 minutes);
     qint64 shownValue() const;
+    // What the custom field shows for the shown value: nothing for a preset, else its digits.
+    QString customDurationText() const;
 
     // The custom field's text; setting it does not count as an edit.
     QString customDraft() const;

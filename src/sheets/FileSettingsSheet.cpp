@@ -139,7 +139,7 @@ void FileSettingsSheet::showDuration()
     if (!duration)
         row->setUnsetMinutes(estimatedMinutes());
     row->setDuration(duration);
-    setCustomDraft(DurationRules::customDurationText(duration, row->unsetMinutes()));
+    setCustomDraft(row->customDurationText());
 }
 
 qint64 FileSettingsSheet::estimatedMinutes() const
@@ -249,7 +249,8 @@ void FileSettingsSheet::commitCustomDuration()
         if (minutes && DurationRules::isAccepted(*minutes))
             setDuration(*minutes);
     }
-    setCustomDraft(DurationRules::customDurationText(m_document->metadata().duration, row->unsetMinutes()));
+    // The row follows the document's duration, changed or not.
+    setCustomDraft(row->customDurationText());
 }
 
 } // namespace kestrion
