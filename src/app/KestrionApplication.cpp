@@ -136,6 +136,19 @@ void KestrionApplication::openHandedOverFiles(const QStringList& paths)
 {
     if (!m_documentManager)
         return;
+    // One at a time, in the order they came: a later launch's files wait while the report of
+    // an earlier one is open.
+    m_waitingHandOvers.append(paths);
+    if (m_isOpeningHandOver)
+        return;
+    m_isOpeningHandOver = true;
+    while (!m_waitingHandOvers.isEmpty())
+        openHandOver(m_waitingHandOvers.takeFirst());
+    m_isOpeningHandOver = false;
+}
+
+void KestrionApplication::openHandOver(const QStringList& paths)
+{
     m_documentManager->openAll(paths);
     if (!paths.isEmpty())
         return;

@@ -3,6 +3,7 @@
 #include "app/LaunchMode.h"
 #include "platform/DocumentDialogs.h"
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -71,6 +72,7 @@ public:
 
 private:
     void openHandedOverFiles(const QStringList& paths);
+    void openHandOver(const QStringList& paths);
     void saveForShutdown();
 
     Setup m_setup;
@@ -81,6 +83,9 @@ private:
     // After the manager: it goes first.
     std::unique_ptr<WindowSupervisor> m_supervisor;
     QSocketNotifier* m_signalNotifier = nullptr;
+    // Hand-overs that came while an earlier one was still reporting what it could not open.
+    QList<QStringList> m_waitingHandOvers;
+    bool m_isOpeningHandOver = false;
 };
 
 } // namespace kestrion

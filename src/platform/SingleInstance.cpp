@@ -8,7 +8,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QPointer>
 #include <QTimer>
 
 #include <unistd.h>
@@ -190,14 +189,14 @@ void SingleInstance::readMessage(QLocalSocket* socket)
             absolute.append(path);
     }
     socket->setProperty("kestrionDone", true);
-    // Acknowledge first: opening may show dialogs and take a while; the sender only waits
-    // to know the paths arrived.
+    // The sender only waits to know the paths arrived: it has its answer and goes at once.
     socket->putChar(acknowledgement);
     socket->flush();
-    QPointer<QLocalSocket> guard(socket);
-    Q_EMIT filesReceived(absolute);
-    if (guard)
-        guard->disconnectFromServer();
+    socket->disconnectFromServer();
+    // Opening may ask questions, whose loops delete the socket once the sender has gone: they
+    // run on a later turn, never inside the socket's own signal.
+    QMetaObject::invokeMethod(
+        this, [this, absolute] { Q_EMIT filesReceived(absolute); }, Qt::QueuedConnection);
 }
 
 } // namespace kestrion

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -26,11 +27,13 @@
 #include <QTimer>
 
 #include "platform/WindowPlacement.h"
+#include "support/HandOverMessage.h"
 #include "support/RoomyScreen.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 
 using namespace kestrion;
 
@@ -39,8 +42,10 @@ namespace {
 class RecordingDialogs final : public DocumentDialogs {
 public:
     // Questions are counted with the errors, as "?" entries.
-    explicit RecordingDialogs(QStringList& errors)
+    // onError runs while a report is open, as the loop of a message box would.
+    RecordingDialogs(QStringList& errors, const std::function<void()>& onError)
         : m_errors(errors)
+        , m_onError(onError)
     {
     }
     QStringList chooseFilesToOpen(QWidget*, const QString&) override { return {}; }
@@ -60,10 +65,16 @@ public:
         m_errors.append(QStringLiteral("?"));
         return false;
     }
-    void showError(QWidget*, const QString& message) override { m_errors.append(message); }
+    void showError(QWidget*, const QString& message) override
+    {
+        m_errors.append(message);
+        if (m_onError)
+            m_onError();
+    }
 
 private:
     QStringList& m_errors;
+    const std::function<void()>& m_onError;
 };
 
 class KestrionApplicationTest : public ::testing::Test {
@@ -98,7 +109,7 @@ protected:
         setup.preferences = &m_preferences;
         setup.serverName = path(QStringLiteral("instance.socket"));
         setup.recoveryFolder = path(QStringLiteral("recovery"));
-        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors, m_onError);
         setup.showsWindows = false;
         m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
         return *m_applications.back();
@@ -116,6 +127,7 @@ protected:
     QTemporaryDir m_folder;
     Preferences m_preferences;
     QStringList m_errors;
+    std::function<void()> m_onError;
     std::vector<std::unique_ptr<KestrionApplication>> m_applications;
 };
 
@@ -211,8 +223,56 @@ TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFi
     EXPECT_EQ(later.launch({ second, first }), 0);
     EXPECT_EQ(later.documentManager(), nullptr);
     // The running instance opened the new file and kept one window for the old.
-    ASSERT_EQ(running.documentManager()->documents().size(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.documentManager()->documents().size() == 2u; }, 2000));
     EXPECT_EQ(running.documentManager()->documents().back()->filePath(), second);
+}
+
+TEST_F(KestrionApplicationTest, HandedOverFilesThatCannotBeOpenedAreReportedOneLaunchAtATimeAndNothingGoes)
+{
+    const QString open = writeSermon(QStringLiteral("open.md"));
+    const QString good = writeSermon(QStringLiteral("good.md"));
+    const QString third = writeSermon(QStringLiteral("third.md"));
+    QFile empty(path(QStringLiteral("empty.md")));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("folder.md")));
+    KestrionApplication& running = make(mode({}));
+    ASSERT_EQ(running.launch({ open }), std::nullopt);
+    const std::vector<OpenDocument*>& documents = running.documentManager()->documents();
+
+    // The first report is answered only after another launch came and went and deferred
+    // deletions ran; that launch's file waits until the first launch's are done.
+    std::optional<int> thirdLaunch;
+    std::size_t openDuringReport = 0;
+    m_onError = [&] {
+        if (!thirdLaunch) {
+            thirdLaunch = make(mode({})).launch({ third });
+            QTest::qWait(50);
+            openDuringReport = documents.size();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    // Sent as a launch in a process of its own does, which is gone once it has its answer.
+    QLocalSocket launch;
+    QObject::connect(&launch, &QLocalSocket::readyRead, &launch, [&] { launch.disconnectFromServer(); });
+    launch.connectToServer(path(QStringLiteral("instance.socket")));
+    ASSERT_TRUE(launch.waitForConnected(1000));
+    launch.write(handOverMessage({ good, path(QStringLiteral("empty.md")), path(QStringLiteral("missing.md")),
+        path(QStringLiteral("folder.md")), open }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documents.size() == 3u; }, 3000));
+
+    EXPECT_EQ(thirdLaunch, 0);
+    EXPECT_EQ(openDuringReport, 2u);
+    ASSERT_EQ(m_errors.size(), 3);
+    for (const auto& [index, name] : { std::pair(0, "empty.md"), std::pair(1, "missing.md"), std::pair(2, "folder.md") })
+        EXPECT_TRUE(m_errors[index].contains(QLatin1String(name))) << m_errors[index].toStdString();
+    QStringList opened;
+    for (const OpenDocument* document : documents) {
+        opened.append(document->filePath());
+        EXPECT_NE(document->window(), nullptr);
+    }
+    EXPECT_EQ(opened, (QStringList { open, good, third }));
+    EXPECT_TRUE(running.singleInstance()->isListening());
 }
 
 TEST_F(KestrionApplicationTest, LaunchWithoutFilesShowsTheWelcomeWindowInsteadOfADocument)
@@ -246,7 +306,7 @@ TEST_F(KestrionApplicationTest, RecoveredDocumentsComeBackBeforeTheWelcomeWindow
     setup.preferences = &m_preferences;
     setup.serverName = path(QStringLiteral("instance.socket"));
     setup.recoveryFolder = path(QStringLiteral("recovery"));
-    setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+    setup.dialogs = std::make_unique<RecordingDialogs>(m_errors, m_onError);
     m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));
     KestrionApplication& app = *m_applications.back();
     EXPECT_EQ(app.launch({}), std::nullopt);
@@ -267,7 +327,7 @@ TEST_F(KestrionApplicationTest, OnlyANormalLaunchChecksForUpdates)
         setup.preferences = &m_preferences;
         setup.serverName = path(QStringLiteral("instance-%1.socket").arg(m_applications.size()));
         setup.recoveryFolder = path(QStringLiteral("recovery"));
-        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors);
+        setup.dialogs = std::make_unique<RecordingDialogs>(m_errors, m_onError);
         setup.showsWindows = false;
         setup.updateFeed = url;
         m_applications.push_back(std::make_unique<KestrionApplication>(std::move(setup)));

@@ -3,10 +3,14 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/HandOverMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +38,7 @@ TEST_F(SingleInstanceTest, SecondLaunchHandsItsAbsolutePathsToTheFirst)
     EXPECT_EQ(second.start({ relative, absolute }), SingleInstance::Role::HandedOver);
     EXPECT_FALSE(second.isListening());
 
-    ASSERT_EQ(received.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }, 2000));
     const QStringList paths = received.at(0).at(0).toStringList();
     EXPECT_EQ(paths, QStringList({ QDir::current().absoluteFilePath(relative), absolute }));
 }
@@ -47,7 +51,7 @@ TEST_F(SingleInstanceTest, LaunchWithoutFilesStillReachesTheRunningInstance)
 
     SingleInstance second(serverName());
     EXPECT_EQ(second.start({}), SingleInstance::Role::HandedOver);
-    ASSERT_EQ(received.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }, 2000));
     EXPECT_TRUE(received.at(0).at(0).toStringList().isEmpty());
 }
 
@@ -60,7 +64,7 @@ TEST_F(SingleInstanceTest, EveryLaterLaunchIsServedAndTheNextFirstTakesOverAfter
         SingleInstance later(serverName());
         EXPECT_EQ(later.start({ QStringLiteral("/tmp/%1.md").arg(i) }), SingleInstance::Role::HandedOver);
     }
-    EXPECT_EQ(received.count(), 3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.count() == 3; }, 2000));
 
     first.reset();
     SingleInstance next(serverName());
@@ -101,7 +105,52 @@ TEST_F(SingleInstanceTest, GarbageFromAnotherProgramIsDroppedAndServiceGoesOn)
 
     SingleInstance second(serverName());
     EXPECT_EQ(second.start({ QStringLiteral("/tmp/b.md") }), SingleInstance::Role::HandedOver);
-    EXPECT_EQ(received.count(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }, 2000));
+}
+
+TEST_F(SingleInstanceTest, FilesAreHandedOnOnceTheSocketIsDoneSoAQuestionMayOutliveIt)
+{
+    SingleInstance first(serverName());
+    ASSERT_EQ(first.start({}), SingleInstance::Role::Primary);
+    auto* server = first.findChild<QLocalServer*>();
+    ASSERT_NE(server, nullptr);
+    // Told after the instance's own handler of each delivery of the socket has returned.
+    QPointer<QLocalSocket> accepted;
+    bool isDeliveryOver = false;
+    QObject::connect(server, &QLocalServer::newConnection, &first, [&] {
+        accepted = first.findChild<QLocalSocket*>();
+        if (accepted)
+            QObject::connect(accepted, &QLocalSocket::readyRead, &first, [&] { isDeliveryOver = true; });
+    });
+
+    // A launch leaves as soon as it has its answer.
+    QLocalSocket client;
+    QObject::connect(&client, &QLocalSocket::readyRead, &client, [&] { client.disconnectFromServer(); });
+    client.connectToServer(serverName());
+    ASSERT_TRUE(client.waitForConnected(1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !accepted.isNull(); }, 2000));
+
+    // Opening reports a file it cannot open; the report is answered only after the launch
+    // has gone and deferred deletions have run, the socket's among them.
+    bool wasDeliveryOver = false;
+    bool isLaunchGoneDuringReport = false;
+    bool isSocketGoneDuringReport = false;
+    QStringList paths;
+    QObject::connect(&first, &SingleInstance::filesReceived, &first, [&](const QStringList& received) {
+        paths = received;
+        wasDeliveryOver = isDeliveryOver;
+        isLaunchGoneDuringReport
+            = QTest::qWaitFor([&] { return client.state() == QLocalSocket::UnconnectedState; }, 2000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        isSocketGoneDuringReport = accepted.isNull();
+    });
+    client.write(handOverMessage({ QStringLiteral("/srv/empty.md") }));
+    client.flush();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !paths.isEmpty(); }, 2000));
+    EXPECT_EQ(paths, QStringList { QStringLiteral("/srv/empty.md") });
+    EXPECT_TRUE(wasDeliveryOver);
+    EXPECT_TRUE(isLaunchGoneDuringReport);
+    EXPECT_TRUE(isSocketGoneDuringReport);
 }
 
 } // namespace
