@@ -261,10 +261,15 @@ void WelcomeView::rebuildRows()
     for (std::size_t i = 0; i < entries.size(); ++i) {
         auto* row = new RecentRow(entries[i], m_rowsHost);
         const QString path = entries[i].path;
-        connect(row, &QAbstractButton::clicked, this, [this, path] {
-            if (m_onOpenRecent)
-                m_onOpenRecent(path);
-        });
+        // Once the click is over: the open may report a missing file, and the list it changes
+        // rebuilds these rows.
+        connect(
+            row, &QAbstractButton::clicked, this,
+            [this, path] {
+                if (m_onOpenRecent)
+                    m_onOpenRecent(path);
+            },
+            Qt::QueuedConnection);
         add(row);
         if (i + 1 < entries.size())
             add(new RowDivider(m_rowsHost));
