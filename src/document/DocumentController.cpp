@@ -12,7 +12,19 @@ DocumentController::DocumentController(SermonDocument* document, QObject* parent
 {
 }
 
-DocumentController::~DocumentController() = default;
+DocumentController::~DocumentController()
+{
+    // A canvas that goes in the middle of a search leaves the tree folded as the user set it,
+    // for the views that stay and for what is written.
+    if (!m_document || m_savedCollapsedState.isEmpty())
+        return;
+    refoldSearchOpened();
+    m_document->setPassingUnfolds(this, {});
+    // Told on a later turn: this may go with a window that is being taken apart.
+    QMetaObject::invokeMethod(
+        m_document.data(), [document = m_document.data()] { document->announceContentEdited(); },
+        Qt::QueuedConnection);
+}
 
 SermonDocument* DocumentController::document() const
 {

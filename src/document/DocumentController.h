@@ -234,6 +234,8 @@ private:
     bool setSavedCollapsedState(const QHash<QUuid, bool>& state);
     void autoExpandMatchAncestors();
     void restoreAutoExpanded();
+    // Folds again what the search opened, telling nobody.
+    void refoldSearchOpened();
 
     QPointer<SermonDocument> m_document;
     UndoRegistrar* m_undoManager = nullptr;

@@ -1,6 +1,7 @@
 #include "document/DocumentController.h"
 
 #include "document/SearchMatching.h"
+#include "document/SermonDocument.h"
 
 #include <algorithm>
 #include <utility>
@@ -66,6 +67,15 @@ bool DocumentController::setSavedCollapsedState(const QHash<QUuid, bool>& state)
     if (m_savedCollapsedState == state)
         return false;
     m_savedCollapsedState = state;
+    // The branches this search opened stay folded in what is written.
+    if (m_document) {
+        QSet<QUuid> folded;
+        for (auto it = state.cbegin(); it != state.cend(); ++it) {
+            if (it.value())
+                folded.insert(it.key());
+        }
+        m_document->setPassingUnfolds(this, folded);
+    }
     Q_EMIT savedCollapsedStateChanged();
     return true;
 }
@@ -119,7 +129,7 @@ void DocumentController::autoExpandMatchAncestors()
     setAutoExpandedNodeIDs(m_autoExpandedNodeIDs | toOpen);
 }
 
-void DocumentController::restoreAutoExpanded()
+void DocumentController::refoldSearchOpened()
 {
     if (SermonNodePtr top = root(); top && !m_savedCollapsedState.isEmpty()) {
         SermonNodeMap index;
@@ -130,6 +140,11 @@ void DocumentController::restoreAutoExpanded()
                 node->setCollapsed(true);
         }
     }
+}
+
+void DocumentController::restoreAutoExpanded()
+{
+    refoldSearchOpened();
     setSavedCollapsedState({});
     setAutoExpandedNodeIDs({});
     announceTreeMutation();

@@ -5,8 +5,10 @@
 #include "document/UnreadableFrontMatter.h"
 
 #include <QLoggingCategory>
+#include <QSet>
 #include <QStringList>
 #include <QStringView>
+#include <QUuid>
 
 #include <optional>
 #include <utility>
@@ -55,10 +57,10 @@ public:
     using ReplacedTexts = std::vector<ReplacedText>;
 
     // Writing. A kept unreadable front matter is written as it was read, in place of the
-    // details.
+    // details. The nodes with an id in folded are written folded whatever their flag says.
     static QString serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata,
         const std::optional<UnreadableFrontMatter>& unreadableFrontMatter = std::nullopt,
-        const ReplacedTexts& replacedTexts = {});
+        const ReplacedTexts& replacedTexts = {}, const QSet<QUuid>& folded = {});
     static std::optional<QString> encodeFrontMatter(const SermonMetadata& metadata);
     // A branch as outline text for Copy Branch, headings counted from level.
     static void writeNodeTree(const SermonNodePtr& node, int level, QStringList& lines, bool isFirst);

@@ -122,10 +122,12 @@ template <typename Sink> class OutlineWriter {
 public:
     enum class Levels { FromDepth, FromBranch };
 
-    OutlineWriter(Sink& sink, Levels levels, const MarkdownCodec::ReplacedTexts* replacedTexts = nullptr)
+    OutlineWriter(Sink& sink, Levels levels, const MarkdownCodec::ReplacedTexts* replacedTexts = nullptr,
+        const QSet<QUuid>* folded = nullptr)
         : m_sink(sink)
         , m_levels(levels)
         , m_replacedTexts(replacedTexts)
+        , m_folded(folded && !folded->isEmpty() ? folded : nullptr)
     {
     }
 
@@ -162,12 +164,17 @@ private:
         return node.text();
     }
 
+    bool isFolded(const SermonNode& node) const
+    {
+        return node.isCollapsed() || (m_folded && m_folded->contains(node.id()));
+    }
+
     void beginHeadingSection(const SermonNode& node, qint64 level, bool isFirst)
     {
         if (!isFirst)
             m_sink.line();
         m_sink.line(hashes(level), u" ", textOf(node));
-        if (node.isCollapsed())
+        if (isFolded(node))
             m_sink.line(collapsedMarker);
         if (!node.hasChildren())
             return;
@@ -189,7 +196,7 @@ private:
         // Further lines carry the continuation indentation, as a leaf's do: written raw they
         // would lose their own leading blanks to the indentation rule on every save.
         writeBulletLines(node, spaces(indent), spaces(indent + 2), false);
-        if (node.isCollapsed())
+        if (isFolded(node))
             m_sink.line(spaces(indent + 2), collapsedMarker);
         m_stack.push_back({ &node, nesting + 1, 0, true, false });
     }
@@ -258,13 +265,15 @@ private:
     Levels m_levels;
     // Few: one per editor open on the sermon.
     const MarkdownCodec::ReplacedTexts* m_replacedTexts;
+    const QSet<QUuid>* m_folded;
     std::vector<Frame> m_stack;
 };
 
 } // namespace
 
 QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const SermonMetadata& metadata,
-    const std::optional<UnreadableFrontMatter>& unreadableFrontMatter, const ReplacedTexts& replacedTexts)
+    const std::optional<UnreadableFrontMatter>& unreadableFrontMatter, const ReplacedTexts& replacedTexts,
+    const QSet<QUuid>& folded)
 {
     TextSink sink;
     if (unreadableFrontMatter) {
@@ -281,7 +290,7 @@ QString MarkdownCodec::serializeDocument(const SermonNodePtr& root, const Sermon
     }
     if (root) {
         // The root is the title, whatever depth it carries.
-        OutlineWriter<TextSink> writer(sink, OutlineWriter<TextSink>::Levels::FromDepth, &replacedTexts);
+        OutlineWriter<TextSink> writer(sink, OutlineWriter<TextSink>::Levels::FromDepth, &replacedTexts, &folded);
         writer.writeHeadingSection(*root, 0, true);
     }
     if (sink.isEmpty() || !sink.lastIsEmpty())

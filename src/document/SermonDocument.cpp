@@ -73,12 +73,31 @@ void SermonDocument::announceContentEdited()
 
 QString SermonDocument::snapshot() const
 {
-    return MarkdownCodec::serializeDocument(m_root, m_metadata, m_unreadableFrontMatter);
+    return snapshot({});
 }
 
 QString SermonDocument::snapshot(const MarkdownCodec::ReplacedTexts& replacedTexts) const
 {
-    return MarkdownCodec::serializeDocument(m_root, m_metadata, m_unreadableFrontMatter, replacedTexts);
+    return MarkdownCodec::serializeDocument(
+        m_root, m_metadata, m_unreadableFrontMatter, replacedTexts, passingUnfolds());
+}
+
+void SermonDocument::setPassingUnfolds(const void* view, const QSet<QUuid>& ids)
+{
+    if (ids.isEmpty())
+        m_passingUnfolds.remove(view);
+    else
+        m_passingUnfolds.insert(view, ids);
+}
+
+QSet<QUuid> SermonDocument::passingUnfolds() const
+{
+    if (m_passingUnfolds.size() == 1)
+        return m_passingUnfolds.cbegin().value();
+    QSet<QUuid> all;
+    for (const QSet<QUuid>& ids : m_passingUnfolds)
+        all.unite(ids);
+    return all;
 }
 
 QByteArray SermonDocument::fileContents(const QString& snapshot)
@@ -144,7 +163,7 @@ bool SermonDocument::setCurrentSelectedNodeID(const std::optional<QUuid>& id)
 
 SermonDocument::UndoSnapshot SermonDocument::makeSnapshot(const std::optional<QUuid>& selectedNodeID)
 {
-    m_snapshotBase = m_root->sharingCopy(m_snapshotBase);
+    m_snapshotBase = m_root->sharingCopy(m_snapshotBase, passingUnfolds());
     return { m_snapshotBase, m_metadata, selectedNodeID, m_unreadableFrontMatter };
 }
 
@@ -174,7 +193,7 @@ bool SermonDocument::withdrawUnchangedStep(UndoRegistrar* undoManager)
     // The latest snapshot made is the base that a copy of an unchanged tree would be.
     if (latest.root != m_snapshotBase || latest.metadata != m_metadata
         || latest.unreadableFrontMatter != m_unreadableFrontMatter
-        || m_root->sharingCopy(m_snapshotBase) != m_snapshotBase)
+        || m_root->sharingCopy(m_snapshotBase, passingUnfolds()) != m_snapshotBase)
         return false;
     if (undoManager && !undoManager->withdrawUndo(*this))
         return false;

@@ -6,7 +6,9 @@
 #include "document/UnreadableFrontMatter.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -85,6 +87,12 @@ public:
     // itself is left as it is.
     QString snapshot(const MarkdownCodec::ReplacedTexts& replacedTexts) const;
     static QByteArray fileContents(const QString& snapshot);
+
+    // Folded nodes that a view opened only for a while (a search showing its matches), named
+    // by each view for itself; an empty set takes the view's back. What is written, to the file
+    // or an undo step, holds them folded: the folds as the user set them.
+    void setPassingUnfolds(const void* view, const QSet<QUuid>& ids);
+    QSet<QUuid> passingUnfolds() const;
 
     // The MIME type of sermon files, the only type the open dialog offers.
     static QString documentContentType();
@@ -181,6 +189,7 @@ private:
     bool m_isLatestStateOnRedo = false;
     std::optional<QUuid> m_lastRestoredNodeID;
     std::optional<QUuid> m_currentSelectedNodeID;
+    QHash<const void*, QSet<QUuid>> m_passingUnfolds;
 };
 
 } // namespace kestrion

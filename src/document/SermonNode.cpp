@@ -266,10 +266,10 @@ SermonNodePtr SermonNode::deepCopy(bool newIDs) const
 namespace {
 
 // The same node as it stands, children apart.
-bool sameOwnFields(const SermonNode& a, const SermonNode& b)
+bool sameOwnFields(const SermonNode& a, bool aIsCollapsed, const SermonNode& b)
 {
     return isSameText(a.text(), b.text()) && a.id() == b.id() && a.depth() == b.depth()
-        && a.isCollapsed() == b.isCollapsed() && a.isQuote() == b.isQuote()
+        && aIsCollapsed == b.isCollapsed() && a.isQuote() == b.isQuote()
         && a.children().size() == b.children().size();
 }
 
@@ -289,10 +289,10 @@ const SermonNodePtr* baseChild(const SermonNode* base, size_t index, const QUuid
 
 } // namespace
 
-SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
+SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base, const QSet<QUuid>& folded) const
 {
     if (!base || base->m_id != m_id)
-        return deepCopy(false);
+        return folded.isEmpty() ? deepCopy(false) : deepCopy(false)->copyWithFolded(folded);
     // Post-order: a node is taken from base when its own fields match and every child was
     // taken from the very same base children; otherwise it is a new node over the results.
     struct Result {
@@ -324,7 +324,9 @@ SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
         const Frame done = top;
         stack.pop_back();
         const size_t count = done.source->m_children.size();
-        bool reuse = baseNode && sameOwnFields(*done.source, *baseNode);
+        const bool isCollapsed
+            = done.source->m_isCollapsed || (!folded.isEmpty() && folded.contains(done.source->m_id));
+        bool reuse = baseNode && sameOwnFields(*done.source, isCollapsed, *baseNode);
         for (size_t i = 0; reuse && i < count; ++i)
             reuse = results[done.firstResult + i].reused == &baseNode->m_children[i];
         if (reuse) {
@@ -334,7 +336,7 @@ SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base) const
         }
         auto copy
             = std::make_shared<SermonNode>(Token {}, done.source->m_id, done.source->m_text, done.source->m_depth);
-        copy->m_isCollapsed = done.source->m_isCollapsed;
+        copy->m_isCollapsed = isCollapsed;
         copy->m_isQuote = done.source->m_isQuote;
         copy->m_children.reserve(count);
         for (size_t i = done.firstResult; i < results.size(); ++i)
@@ -375,6 +377,47 @@ SermonNodePtr SermonNode::copyWithText(const QUuid& id, const QString& text) con
         copy = std::move(node);
     }
     return copy;
+}
+
+SermonNodePtr SermonNode::copyWithFolded(const QSet<QUuid>& ids) const
+{
+    // Post-order: a node is new when it must fold or a child of it is new.
+    struct Frame {
+        const SermonNode* source;
+        size_t next;
+        size_t firstResult;
+    };
+    std::vector<SermonNodePtr> results;
+    std::vector<Frame> stack { { this, 0, 0 } };
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next < top.source->m_children.size()) {
+            const SermonNodePtr& child = top.source->m_children[top.next++];
+            if (child->m_children.empty() && (child->m_isCollapsed || !ids.contains(child->m_id)))
+                results.push_back(child);
+            else
+                stack.push_back({ child.get(), 0, results.size() });
+            continue;
+        }
+        const Frame done = top;
+        stack.pop_back();
+        const SermonNode& source = *done.source;
+        bool changed = !source.m_isCollapsed && ids.contains(source.m_id);
+        for (size_t i = 0; !changed && i < source.m_children.size(); ++i)
+            changed = results[done.firstResult + i] != source.m_children[i];
+        SermonNodePtr node;
+        if (!changed) {
+            node = std::const_pointer_cast<SermonNode>(source.shared_from_this());
+        } else {
+            node = std::make_shared<SermonNode>(Token {}, source.m_id, source.m_text, source.m_depth);
+            node->m_isCollapsed = source.m_isCollapsed || ids.contains(source.m_id);
+            node->m_isQuote = source.m_isQuote;
+            node->m_children.assign(results.begin() + static_cast<std::ptrdiff_t>(done.firstResult), results.end());
+        }
+        results.resize(done.firstResult);
+        results.push_back(std::move(node));
+    }
+    return results.front();
 }
 
 void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map)

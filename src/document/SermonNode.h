@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 
@@ -74,12 +75,17 @@ public:
     // is taken from base instead of copied; the rest is new. An undo step made after a small
     // edit thus costs one walk and a few new nodes (base: the previous step), and so does
     // the tree that undo hands back (base: the tree it replaces). Result and base share
-    // nodes: a change to one shows in the other.
-    SermonNodePtr sharingCopy(const SermonNodePtr& base) const;
+    // nodes: a change to one shows in the other. The nodes with an id in folded are folded in
+    // the copy.
+    SermonNodePtr sharingCopy(const SermonNodePtr& base, const QSet<QUuid>& folded = {}) const;
     // A copy keeping ids that differs from this tree only in the text of the node with this id:
     // the nodes on the way down to it are new, every other subtree is shared with this tree.
     // Null when no node has the id.
     SermonNodePtr copyWithText(const QUuid& id, const QString& text) const;
+    // A copy keeping ids in which the nodes with these ids are folded: those that were open
+    // and their ancestors are new, every other subtree is shared with this tree. This very
+    // tree when nothing needs folding.
+    SermonNodePtr copyWithFolded(const QSet<QUuid>& ids) const;
 
 private:
     SermonNodePtr insertSiblingAt(const QUuid& id, const QString& text, qint64 offset);

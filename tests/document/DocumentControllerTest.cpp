@@ -1105,3 +1105,44 @@ TEST_F(SearchTest, EmptyQueryMatchesNothingAndRestores)
     EXPECT_TRUE(node("Deep")->isCollapsed());
     EXPECT_TRUE(node("Law")->isCollapsed());
 }
+
+TEST_F(SearchTest, WhatIsWrittenOrKeptForUndoHoldsTheFoldsThatOnlyTheSearchOpened)
+{
+    load(kSermon);
+    const QString folded = shape();
+    const QString file = document.snapshot();
+    search(QStringLiteral("more"));
+    ASSERT_FALSE(node("Law")->isCollapsed());
+    EXPECT_EQ(document.snapshot(), file);
+
+    // A step that changed nothing still goes, the open branches notwithstanding.
+    document.recordUndo(std::nullopt);
+    EXPECT_TRUE(document.withdrawUnchangedStep());
+    document.recordUndo(std::nullopt);
+    document.setTitle(QStringLiteral("Grace only"));
+    EXPECT_EQ(document.snapshot(), QString(file).replace(QStringLiteral("Grace alone"), QStringLiteral("Grace only")));
+
+    controller.endSearch();
+    document.undo();
+    EXPECT_EQ(shape(), folded);
+    document.redo();
+    EXPECT_EQ(shape(), QString(folded).replace(QStringLiteral("Grace alone"), QStringLiteral("Grace only")));
+}
+
+TEST_F(SearchTest, ACanvasGoneDuringItsSearchLeavesTheBranchesItOpenedFolded)
+{
+    load(kSermon);
+    const QString file = document.snapshot();
+    auto other = std::make_unique<DocumentController>(&document);
+    other->setSearching(true);
+    other->setSearchQuery(QStringLiteral("disgrace"));
+    other->updateSearch();
+    search(QStringLiteral("more"));
+    ASSERT_FALSE(node("Hope")->isCollapsed());
+    EXPECT_EQ(document.snapshot(), file);
+
+    other.reset();
+    EXPECT_TRUE(node("Hope")->isCollapsed());
+    EXPECT_FALSE(node("Law")->isCollapsed());
+    EXPECT_EQ(document.snapshot(), file);
+}
