@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
@@ -127,6 +128,19 @@ protected:
     }
 };
 
+// A scroll area that asks for the height its rows want now: the platform's keeps asking for
+// the height they wanted when it first measured them.
+class RecentList final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override
+    {
+        const int frame = 2 * frameWidth();
+        return (widget() ? widget()->sizeHint() : QSize()) + QSize(frame, frame);
+    }
+};
+
 } // namespace
 
 WelcomeView::WelcomeView(RecentSermonsStore* recents, RecentPaths recentPaths, Action onNewSermon, Action onOpenFile,
@@ -224,7 +238,7 @@ QWidget* WelcomeView::buildRecentSection(QWidget* parent)
     m_recentCaption->setFont(caption);
     stack->addWidget(m_recentCaption);
 
-    m_recentScroll = new QScrollArea(m_recentSection);
+    m_recentScroll = new RecentList(m_recentSection);
     m_recentScroll->setFrameShape(QFrame::NoFrame);
     m_recentScroll->setWidgetResizable(true);
     m_recentScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -279,6 +293,9 @@ void WelcomeView::rebuildRows()
     const int listHeight = m_rowsHost->sizeHint().height();
     m_recentScroll->setMinimumHeight(std::min(listHeight, 120));
     m_recentScroll->setMaximumHeight(listHeight);
+    m_recentScroll->updateGeometry();
+    // The newest first.
+    m_recentScroll->verticalScrollBar()->setValue(0);
     m_recentSection->setVisible(!entries.empty());
 }
 

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,7 +24,7 @@ using Entry = RecentSermonsStore::Entry;
 
 // A welcome view whose store lists one row per path, titled with the path.
 struct WelcomeFixture {
-    explicit WelcomeFixture(QStringList paths)
+    explicit WelcomeFixture(QStringList paths, QSize size = QSize(500, 520))
         : recentPaths(std::move(paths))
     {
         auto* store = new RecentSermonsStore;
@@ -30,15 +32,40 @@ struct WelcomeFixture {
             std::vector<Entry> entries;
             for (const QString& path : list)
                 entries.push_back({ path, path,
-                    path == u"dated" ? std::optional(QStringLiteral("Chapel")) : std::nullopt, QDateTime() });
+                    path.startsWith(u"dated") ? std::optional(QStringLiteral("Chapel")) : std::nullopt, QDateTime() });
             return entries;
         });
         view = std::make_unique<WelcomeView>(
             store, [this] { return recentPaths; }, [] {}, [] {}, [this](const QString& path) { opened.append(path); });
-        view->resize(500, 520);
+        view->resize(size);
         QSignalSpy finished(store, &RecentSermonsStore::refreshFinished);
         view->show();
         EXPECT_TRUE(finished.wait(5000));
+    }
+
+    // Hidden, the list changes; shown again, the view lists it anew.
+    void showAgainWith(const QStringList& paths)
+    {
+        view->hide();
+        recentPaths = paths;
+        QSignalSpy finished(view->findChild<RecentSermonsStore*>(), &RecentSermonsStore::refreshFinished);
+        view->show();
+        EXPECT_TRUE(finished.wait(5000));
+        // Layouts settle over a few turns of the loop.
+        for (int turn = 0; turn < 3; ++turn)
+            QCoreApplication::processEvents();
+    }
+
+    // The rows wholly in sight in the list's viewport.
+    int rowsInSight() const
+    {
+        const auto* list = view->findChild<QScrollArea*>();
+        int count = 0;
+        for (const QAbstractButton* row : view->recentRows()) {
+            const QRect shown(row->mapTo(list->viewport(), QPoint()), row->size());
+            count += list->viewport()->rect().contains(shown) ? 1 : 0;
+        }
+        return count;
     }
 
     QStringList recentPaths;
@@ -96,6 +123,31 @@ TEST(WelcomeViewTest, TheRecentRowsFollowTheirCaptionWhateverTheWindowsHeight)
         const int rowTop = row->mapTo(welcome.view.get(), QPoint(0, 0)).y();
         EXPECT_EQ(rowTop - openBottom, 34 + caption->sizeHint().height() + 8);
     }
+}
+
+TEST(WelcomeViewTest, TheListTakesTheRoomItHasAndScrollsOnlyWhenItsRowsDoNotFit)
+{
+    // Rows of two lines, the list growing while the window is hidden.
+    WelcomeFixture welcome({ QStringLiteral("dated 1"), QStringLiteral("dated 2") });
+    EXPECT_EQ(welcome.rowsInSight(), 2);
+    const auto* list = welcome.view->findChild<QScrollArea*>();
+    ASSERT_NE(list, nullptr);
+    welcome.showAgainWith({ QStringLiteral("dated 3"), QStringLiteral("dated 1"), QStringLiteral("dated 2") });
+    EXPECT_EQ(welcome.rowsInSight(), 3);
+    EXPECT_FALSE(list->verticalScrollBar()->isVisible());
+
+    // Too many for the window: the list fills the room down to the lower margin and scrolls;
+    // listed anew, the newest row is in sight.
+    QStringList many;
+    for (int i = 0; i < 12; ++i)
+        many.append(QStringLiteral("dated %1").arg(i));
+    welcome.showAgainWith(many);
+    EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+    const QWidget* section = welcome.view->recentSection();
+    EXPECT_GE(section->mapTo(welcome.view.get(), QPoint(0, section->height())).y(), welcome.view->height() - 16 - 8);
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    welcome.showAgainWith(QStringList { QStringLiteral("dated new") } + many);
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
 }
 
 TEST(WelcomeViewTest, ALongRecentListScrollsInsideTheMarginsAboveAndBelow)
