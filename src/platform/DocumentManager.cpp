@@ -224,6 +224,15 @@ void DocumentManager::openAll(const QStringList& paths)
         open(path);
 }
 
+QString DocumentManager::startingFolder() const
+{
+    for (const QString& folder : { m_lastFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) }) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
 bool DocumentManager::showOpenDialog(QWidget* parent)
 {
     return openChosenFiles(parent);
@@ -240,8 +249,7 @@ bool DocumentManager::showOpenDialog(OpenDocument& over)
 
 bool DocumentManager::openChosenFiles(QWidget* parent)
 {
-    const QString folder
-        = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = startingFolder();
     bool isOpened = false;
     for (const QString& path : m_dialogs->chooseFilesToOpen(parent, folder))
         isOpened = open(path) != nullptr || isOpened;

@@ -221,6 +221,9 @@ private:
     void storePendingEdits(OpenDocument& document);
     void finishClose(OpenDocument& document);
     QString suggestedSavePath(const OpenDocument& document) const;
+    // Where the file dialogs start: the folder last used while it exists, else Documents while
+    // it exists, else home.
+    QString startingFolder() const;
     // The name Save As proposes for a document never saved, without the extension.
     static QString proposedFileName(const OpenDocument& document);
     // Every dialog, question and message over a document's window goes through here: nothing

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -207,9 +206,7 @@ QString DocumentManager::suggestedSavePath(const OpenDocument& document) const
         return document.filePath();
     if (!document.m_recoveredFrom.isEmpty())
         return document.m_recoveredFrom;
-    const QString folder
-        = !m_lastFolder.isEmpty() ? m_lastFolder : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(proposedFileName(document) + fileExtension);
+    return QDir(startingFolder()).filePath(proposedFileName(document) + fileExtension);
 }
 
 QString DocumentManager::proposedFileName(const OpenDocument& document)

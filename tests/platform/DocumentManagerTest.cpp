@@ -700,3 +700,44 @@ TEST_F(DocumentManagerTest, WindowFactoryMakesTheWindows)
     EXPECT_EQ(made, 1);
     EXPECT_NE(dynamic_cast<CustomWindow*>(document->window()), nullptr);
 }
+
+TEST_F(DocumentManagerTest, FileDialogsStartInAFolderThatExists)
+{
+    // A home of the test's own, without a Documents folder yet, as on a fresh machine.
+    struct Environment {
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        ~Environment()
+        {
+            qputenv("HOME", home);
+            qputenv("XDG_CONFIG_HOME", config);
+        }
+    } restore;
+    const QString home = path(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toUtf8());
+    const auto openFolder = [this] {
+        m_manager->showOpenDialog(nullptr);
+        return m_dialogs->openFolders.isEmpty() ? QString() : m_dialogs->openFolders.last();
+    };
+    EXPECT_EQ(openFolder(), home);
+
+    const QString documents = home + QStringLiteral("/Documents");
+    ASSERT_TRUE(QDir().mkpath(documents));
+    EXPECT_EQ(openFolder(), documents);
+    OpenDocument* untitled = m_manager->newDocument();
+    edit(*untitled, QStringLiteral("Easter"));
+    EXPECT_FALSE(m_manager->saveAs(*untitled));
+    EXPECT_EQ(m_dialogs->suggestedPaths.last(), documents + QStringLiteral("/Easter.md"));
+
+    // The folder of the file last opened, while it is there.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("sermons"))));
+    const QString file = writeFile(QStringLiteral("sermons/grace.md"), sermonText);
+    OpenDocument* opened = m_manager->open(file);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(openFolder(), QFileInfo(file).absolutePath());
+    ASSERT_TRUE(m_manager->close(*opened));
+    ASSERT_TRUE(QDir(path(QStringLiteral("sermons"))).removeRecursively());
+    EXPECT_EQ(openFolder(), documents);
+}

@@ -22,11 +22,12 @@ namespace kestrion::test {
 // it does behind a dialog on screen: deferred deletes and queued calls run then.
 class ScriptedDialogs final : public DocumentDialogs {
 public:
-    QStringList chooseFilesToOpen(QWidget* parent, const QString&) override
+    QStringList chooseFilesToOpen(QWidget* parent, const QString& folder) override
     {
         lastParent = parent;
         wait();
         openDialogs += 1;
+        openFolders.append(folder);
         return filesToOpen;
     }
 
@@ -89,6 +90,7 @@ public:
 
     QStringList filesToOpen;
     int openDialogs = 0;
+    QStringList openFolders;
     std::deque<std::optional<QString>> savePaths;
     std::deque<SaveChoice> saveChoices;
     std::deque<ConflictChoice> conflictChoices;
