@@ -140,7 +140,7 @@ qint64 DeliveryView::plannedMinutes(qint64 wordsPerMinute)
 
 qint64 DeliveryView::plannedDuration(qint64 minutes)
 {
-    return std::clamp<qint64>(minutes, 1, DeliveryTimer::maxMinutes);
+    return plannedDurationMinutes(minutes);
 }
 
 qint64 DeliveryView::sermonWords()

@@ -163,6 +163,11 @@ qint64 estimatedDurationMinutes(qint64 words, qint64 wordsPerMinute)
     return std::min(roundedDurationMinutes(words, wordsPerMinute), maxPlannedMinutes);
 }
 
+qint64 plannedDurationMinutes(qint64 storedMinutes)
+{
+    return std::clamp<qint64>(storedMinutes, 1, maxPlannedMinutes);
+}
+
 qint64 readingMinutes(qint64 words, qint64 wordsPerMinute)
 {
     const qint64 pace = std::max<qint64>(wordsPerMinute, 1);

@@ -43,6 +43,8 @@ inline constexpr qint64 maxPlannedMinutes = 1440;
 // than maxPlannedMinutes. Delivery counts down from it and the details sheets show it, so the
 // two always agree.
 qint64 estimatedDurationMinutes(qint64 words, qint64 wordsPerMinute);
+// The minutes a stored duration is counted down as: within 1 to maxPlannedMinutes.
+qint64 plannedDurationMinutes(qint64 storedMinutes);
 // Reading time for the status displays: ceil(words / pace), at least 1. A stored pace below
 // 1 reads as 1, so it can never divide by zero.
 qint64 readingMinutes(qint64 words, qint64 wordsPerMinute);

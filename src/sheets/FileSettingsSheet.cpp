@@ -135,10 +135,13 @@ void FileSettingsSheet::refreshFromDocument()
 void FileSettingsSheet::showDuration()
 {
     DurationRow* row = m_form->durationRow();
-    const std::optional<qint64> duration = m_document->metadata().duration;
-    if (!duration)
-        row->setUnsetMinutes(estimatedMinutes());
-    row->setDuration(duration);
+    const std::optional<qint64> stored = m_document->metadata().duration;
+    // A stored duration that delivery cannot count down from as it stands shows, as a missing
+    // one does, the minutes delivery uses; it stays stored until the user chooses.
+    const bool isCountable = stored && plannedDurationMinutes(*stored) == *stored;
+    if (!isCountable)
+        row->setUnsetMinutes(stored ? plannedDurationMinutes(*stored) : estimatedMinutes());
+    row->setDuration(isCountable ? stored : std::nullopt);
     setCustomDraft(row->customDurationText());
 }
 

@@ -216,6 +216,10 @@ TEST_F(FileSettingsSheetTest, WithoutADurationTheRowFollowsTheEstimateUntilMinut
     m_document->undo();
     EXPECT_EQ(details().duration, std::nullopt);
     EXPECT_EQ(row().customDraft(), QStringLiteral("5"));
+    // The estimate back in the field is not a choice: Done stores nothing.
+    form().actionButton()->click();
+    EXPECT_EQ(details().duration, std::nullopt);
+    EXPECT_EQ(steps(), 0u);
 }
 
 TEST_F(FileSettingsSheetTest, ChangesFromElsewhereReplaceTheirDraftsOnly)
