@@ -42,6 +42,31 @@ void BM_UpdateSearchOpeningFoldedMatches(benchmark::State& state)
 }
 BENCHMARK(BM_UpdateSearchOpeningFoldedMatches)->Arg(10)->Arg(50);
 
+// What a save and an edit cost while a search holds every folded branch open (second argument
+// 1) or with no search (0): the file text and an undo step, both with the folds as set.
+void BM_SnapshotAndStepWhileSearching(benchmark::State& state)
+{
+    SermonDocument document(makeSermon(static_cast<int>(state.range(0)), 10, 10));
+    DocumentController controller(&document);
+    if (state.range(1)) {
+        controller.setSearching(true);
+        controller.setSearchQuery(QStringLiteral("saw him 7"));
+        controller.updateSearch();
+    }
+    const SermonNodePtr leaf = document.root()->children().back()->children().back()->children().back();
+    qint64 round = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(document.snapshot());
+        document.recordUndo(std::nullopt);
+        leaf->setText(QString::number(++round));
+    }
+    state.counters["nodes"] = static_cast<double>(document.root()->allNodes().size());
+    state.counters["opened"] = static_cast<double>(controller.autoExpandedNodeIDs().size());
+}
+BENCHMARK(BM_SnapshotAndStepWhileSearching)
+    ->ArgsProduct({ { 45, 450, 2700 }, { 0, 1 } })
+    ->Unit(benchmark::kMillisecond);
+
 void BM_MatchRangesOfOneNodeText(benchmark::State& state)
 {
     const QString text
