@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -295,6 +296,9 @@ void WindowSupervisor::openFile()
 void WindowSupervisor::openRecent(const QString& path)
 {
     openFromWelcome([this, &path] { return m_manager.open(path) != nullptr; });
+    // A file that moved or went was reported; read again, the list leaves it out.
+    if (m_welcomeView && m_welcomeWindow && m_welcomeWindow->isVisible() && !QFileInfo(path).isFile())
+        m_welcomeView->loadRecents();
 }
 
 void WindowSupervisor::openFromWelcome(const std::function<bool()>& open)

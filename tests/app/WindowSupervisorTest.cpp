@@ -551,6 +551,17 @@ TEST_F(WelcomeRecentsTest, TheWelcomeWindowShowsEveryRecentSermonWhateverHappene
                 m_manager.closeAll();
             },
             "s9.md, s8.md, s7.md, s6.md, s5.md, s4.md, s3.md, s2.md, s1.md, s0.md", QStringLiteral("Sermon") },
+        { "a listed file moved away, then its row clicked",
+            [&] {
+                QFile::rename(m_folder.filePath(QStringLiteral("s0.md")), m_folder.filePath(QStringLiteral("s0.txt")));
+                for (QAbstractButton* row : m_supervisor.welcomeView()->recentRows()) {
+                    if (row->toolTip().endsWith(QStringLiteral("/s0.md")))
+                        row->click();
+                }
+                settle();
+                EXPECT_EQ(dialogs().errors.size(), 1);
+            },
+            "s9.md, s8.md, s7.md, s6.md, s5.md, s4.md, s3.md, s2.md, s1.md", QStringLiteral("Sermon") },
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.event);
