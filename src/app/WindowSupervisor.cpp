@@ -14,8 +14,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>

@@ -22,8 +22,7 @@ DocumentController::~DocumentController()
     m_document->setPassingUnfolds(this, {});
     // Told on a later turn: this may go with a window that is being taken apart.
     QMetaObject::invokeMethod(
-        m_document.data(), [document = m_document.data()] { document->announceContentEdited(); },
-        Qt::QueuedConnection);
+        m_document.data(), [document = m_document.data()] { document->announceContentEdited(); }, Qt::QueuedConnection);
 }
 
 SermonDocument* DocumentController::document() const

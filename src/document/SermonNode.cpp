@@ -269,8 +269,7 @@ namespace {
 bool sameOwnFields(const SermonNode& a, bool aIsCollapsed, const SermonNode& b)
 {
     return isSameText(a.text(), b.text()) && a.id() == b.id() && a.depth() == b.depth()
-        && aIsCollapsed == b.isCollapsed() && a.isQuote() == b.isQuote()
-        && a.children().size() == b.children().size();
+        && aIsCollapsed == b.isCollapsed() && a.isQuote() == b.isQuote() && a.children().size() == b.children().size();
 }
 
 // The child of base that stands for the index-th child (with this id) of the copied node:

@@ -226,7 +226,8 @@ void DocumentManager::openAll(const QStringList& paths)
 
 QString DocumentManager::startingFolder() const
 {
-    for (const QString& folder : { m_lastFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) }) {
+    for (const QString& folder :
+        { m_lastFolder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) }) {
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             return folder;
     }

@@ -264,7 +264,8 @@ TEST_F(KestrionApplicationTest, HandedOverFilesThatCannotBeOpenedAreReportedOneL
     EXPECT_EQ(thirdLaunch, 0);
     EXPECT_EQ(openDuringReport, 2u);
     ASSERT_EQ(m_errors.size(), 3);
-    for (const auto& [index, name] : { std::pair(0, "empty.md"), std::pair(1, "missing.md"), std::pair(2, "folder.md") })
+    for (const auto& [index, name] :
+        { std::pair(0, "empty.md"), std::pair(1, "missing.md"), std::pair(2, "folder.md") })
         EXPECT_TRUE(m_errors[index].contains(QLatin1String(name))) << m_errors[index].toStdString();
     QStringList opened;
     for (const OpenDocument* document : documents) {

@@ -1,10 +1,9 @@
 #include "app/ContentView.h"
 #include "app/SermonWindow.h"
+#include "app/SermonWindowFixture.h"
 #include "document/DocumentController.h"
 #include "mindmap/MindMapCanvas.h"
 #include "mindmap/SearchBarOverlay.h"
-#include "platform/DocumentManagerFixture.h"
-#include "platform/Preferences.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -34,22 +33,9 @@ void PrintTo(const WayOut& way, std::ostream* os)
     *os << way.name;
 }
 
-class SearchFoldsTest : public DocumentManagerTest, public ::testing::WithParamInterface<WayOut> {
+class SearchFoldsTest : public SermonWindowTest, public ::testing::WithParamInterface<WayOut> {
 protected:
-    void SetUp() override
-    {
-        DocumentManagerTest::SetUp();
-        preferences = std::make_unique<Preferences>(
-            std::make_unique<QSettings>(path(QStringLiteral("prefs.ini")), QSettings::IniFormat));
-        m_manager->setWindowFactory(
-            [this](OpenDocument& document) { return new SermonWindow(document, *preferences); });
-        file = writeFile(QStringLiteral("grace.md"), foldedSermon);
-        document = m_manager->open(file);
-        ASSERT_NE(document, nullptr);
-        window = qobject_cast<SermonWindow*>(document->window());
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    }
+    QByteArray sermonFile() const override { return foldedSermon; }
 
     SermonNodePtr welcome() const { return document->document().root()->children().at(1); }
 
@@ -101,11 +87,6 @@ protected:
             return recoveryText();
         return readFile(way == Way::SaveAs ? path(QStringLiteral("copy.md")) : file);
     }
-
-    std::unique_ptr<Preferences> preferences;
-    QString file;
-    OpenDocument* document = nullptr;
-    SermonWindow* window = nullptr;
 };
 
 TEST_P(SearchFoldsTest, EveryWayOutWritesTheFoldsAsTheUserSetThemAndNothingWhenNothingChanged)

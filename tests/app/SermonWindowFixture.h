@@ -23,7 +23,7 @@ protected:
             std::make_unique<QSettings>(path(QStringLiteral("prefs.ini")), QSettings::IniFormat));
         m_manager->setWindowFactory(
             [this](OpenDocument& document) { return new SermonWindow(document, *preferences); });
-        file = writeFile(QStringLiteral("grace.md"), "# Grace\n\nOpening story\n");
+        file = writeFile(QStringLiteral("grace.md"), sermonFile());
         document = m_manager->open(file);
         ASSERT_NE(document, nullptr);
         window = qobject_cast<SermonWindow*>(document->window());
@@ -31,6 +31,9 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     }
+
+    // What the sermon file holds when the window opens it.
+    virtual QByteArray sermonFile() const { return "# Grace\n\nOpening story\n"; }
 
     std::unique_ptr<Preferences> preferences;
     QString file;
