@@ -1120,7 +1120,15 @@ TEST_F(SearchTest, WhatIsWrittenOrKeptForUndoHoldsTheFoldsThatOnlyTheSearchOpene
     EXPECT_TRUE(document.withdrawUnchangedStep());
     document.recordUndo(std::nullopt);
     document.setTitle(QStringLiteral("Grace only"));
-    EXPECT_EQ(document.snapshot(), QString(file).replace(QStringLiteral("Grace alone"), QStringLiteral("Grace only")));
+    const QString edited = QString(file).replace(QStringLiteral("Grace alone"), QStringLiteral("Grace only"));
+    EXPECT_EQ(document.snapshot(), edited);
+
+    // Undone and redone while the search runs, the branches it opened stay open on screen.
+    const QString searched = shape();
+    document.undo();
+    document.redo();
+    EXPECT_EQ(shape(), searched);
+    EXPECT_EQ(document.snapshot(), edited);
 
     controller.endSearch();
     document.undo();
