@@ -234,7 +234,8 @@ private:
     bool setSavedCollapsedState(const QHash<QUuid, bool>& state);
     void autoExpandMatchAncestors();
     void restoreAutoExpanded();
-    // Folds again what the search opened, telling nobody.
+    // The folded nodes the search opened, and folding them again, telling nobody.
+    QSet<QUuid> searchOpenedIDs() const;
     void refoldSearchOpened();
 
     QPointer<SermonDocument> m_document;

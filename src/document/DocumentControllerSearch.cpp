@@ -68,14 +68,8 @@ bool DocumentController::setSavedCollapsedState(const QHash<QUuid, bool>& state)
         return false;
     m_savedCollapsedState = state;
     // The branches this search opened stay folded in what is written.
-    if (m_document) {
-        QSet<QUuid> folded;
-        for (auto it = state.cbegin(); it != state.cend(); ++it) {
-            if (it.value())
-                folded.insert(it.key());
-        }
-        m_document->setPassingUnfolds(this, folded);
-    }
+    if (m_document)
+        m_document->setPassingUnfolds(this, searchOpenedIDs());
     Q_EMIT savedCollapsedStateChanged();
     return true;
 }
@@ -129,17 +123,19 @@ void DocumentController::autoExpandMatchAncestors()
     setAutoExpandedNodeIDs(m_autoExpandedNodeIDs | toOpen);
 }
 
+QSet<QUuid> DocumentController::searchOpenedIDs() const
+{
+    QSet<QUuid> ids;
+    for (auto it = m_savedCollapsedState.cbegin(); it != m_savedCollapsedState.cend(); ++it) {
+        if (it.value())
+            ids.insert(it.key());
+    }
+    return ids;
+}
+
 void DocumentController::refoldSearchOpened()
 {
-    if (SermonNodePtr top = root(); top && !m_savedCollapsedState.isEmpty()) {
-        SermonNodeMap index;
-        indexNodesByID(top, index);
-        for (auto it = m_savedCollapsedState.cbegin(); it != m_savedCollapsedState.cend(); ++it) {
-            SermonNodePtr node = index.value(it.key());
-            if (it.value() && node)
-                node->setCollapsed(true);
-        }
-    }
+    setCollapsedWhere(root(), searchOpenedIDs(), true);
 }
 
 void DocumentController::restoreAutoExpanded()

@@ -268,18 +268,7 @@ void SermonDocument::restore(UndoSnapshot&& snapshot)
     SermonNodePtr root = m_snapshotBase->sharingCopy(m_root);
     // The steps keep them folded; the tree on screen keeps them open while the view needs them.
     // No node of the tree is one of a step's, so opening them changes no step.
-    if (!m_passingUnfolds.isEmpty()) {
-        const QSet<QUuid> open = passingUnfolds();
-        std::vector<SermonNode*> stack { root.get() };
-        while (!stack.empty()) {
-            SermonNode* node = stack.back();
-            stack.pop_back();
-            if (open.contains(node->id()))
-                node->setCollapsed(false);
-            for (const SermonNodePtr& child : node->children())
-                stack.push_back(child.get());
-        }
-    }
+    setCollapsedWhere(root, passingUnfolds(), false);
     setRoot(std::move(root));
     // Both before either signal, so that no observer sees the details of one state with the
     // kept block of another.

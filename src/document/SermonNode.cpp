@@ -290,8 +290,12 @@ const SermonNodePtr* baseChild(const SermonNode* base, size_t index, const QUuid
 
 SermonNodePtr SermonNode::sharingCopy(const SermonNodePtr& base, const QSet<QUuid>& folded) const
 {
-    if (!base || base->m_id != m_id)
-        return folded.isEmpty() ? deepCopy(false) : deepCopy(false)->copyWithFolded(folded);
+    if (!base || base->m_id != m_id) {
+        // New through and through, so folding it changes no other tree.
+        SermonNodePtr copy = deepCopy(false);
+        setCollapsedWhere(copy, folded, true);
+        return copy;
+    }
     // Post-order: a node is taken from base when its own fields match and every child was
     // taken from the very same base children; otherwise it is a new node over the results.
     struct Result {
@@ -378,45 +382,19 @@ SermonNodePtr SermonNode::copyWithText(const QUuid& id, const QString& text) con
     return copy;
 }
 
-SermonNodePtr SermonNode::copyWithFolded(const QSet<QUuid>& ids) const
+void setCollapsedWhere(const SermonNodePtr& node, const QSet<QUuid>& ids, bool collapsed)
 {
-    // Post-order: a node is new when it must fold or a child of it is new.
-    struct Frame {
-        const SermonNode* source;
-        size_t next;
-        size_t firstResult;
-    };
-    std::vector<SermonNodePtr> results;
-    std::vector<Frame> stack { { this, 0, 0 } };
+    if (!node || ids.isEmpty())
+        return;
+    std::vector<SermonNode*> stack { node.get() };
     while (!stack.empty()) {
-        Frame& top = stack.back();
-        if (top.next < top.source->m_children.size()) {
-            const SermonNodePtr& child = top.source->m_children[top.next++];
-            if (child->m_children.empty() && (child->m_isCollapsed || !ids.contains(child->m_id)))
-                results.push_back(child);
-            else
-                stack.push_back({ child.get(), 0, results.size() });
-            continue;
-        }
-        const Frame done = top;
+        SermonNode* current = stack.back();
         stack.pop_back();
-        const SermonNode& source = *done.source;
-        bool changed = !source.m_isCollapsed && ids.contains(source.m_id);
-        for (size_t i = 0; !changed && i < source.m_children.size(); ++i)
-            changed = results[done.firstResult + i] != source.m_children[i];
-        SermonNodePtr node;
-        if (!changed) {
-            node = std::const_pointer_cast<SermonNode>(source.shared_from_this());
-        } else {
-            node = std::make_shared<SermonNode>(Token {}, source.m_id, source.m_text, source.m_depth);
-            node->m_isCollapsed = source.m_isCollapsed || ids.contains(source.m_id);
-            node->m_isQuote = source.m_isQuote;
-            node->m_children.assign(results.begin() + static_cast<std::ptrdiff_t>(done.firstResult), results.end());
-        }
-        results.resize(done.firstResult);
-        results.push_back(std::move(node));
+        if (ids.contains(current->id()))
+            current->setCollapsed(collapsed);
+        for (const SermonNodePtr& child : current->children())
+            stack.push_back(child.get());
     }
-    return results.front();
 }
 
 void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map)

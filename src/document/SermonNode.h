@@ -82,10 +82,6 @@ public:
     // the nodes on the way down to it are new, every other subtree is shared with this tree.
     // Null when no node has the id.
     SermonNodePtr copyWithText(const QUuid& id, const QString& text) const;
-    // A copy keeping ids in which the nodes with these ids are folded: those that were open
-    // and their ancestors are new, every other subtree is shared with this tree. This very
-    // tree when nothing needs folding.
-    SermonNodePtr copyWithFolded(const QSet<QUuid>& ids) const;
 
 private:
     SermonNodePtr insertSiblingAt(const QUuid& id, const QString& text, qint64 offset);
@@ -115,6 +111,9 @@ inline constexpr size_t childPrefetchDistance = 8;
 
 // map[id] = node for every node of the subtree, the starting node included.
 void indexNodesByID(const SermonNodePtr& node, SermonNodeMap& map);
+// Folds or opens every node under node, itself included, whose id is among ids. Nodes tell
+// nobody: whoever calls it announces the change.
+void setCollapsedWhere(const SermonNodePtr& node, const QSet<QUuid>& ids, bool collapsed);
 // map[id] = parent for every node of the subtree except the starting node.
 void indexParentsByChildID(const SermonNodePtr& node, SermonNodeMap& map);
 
