@@ -78,6 +78,28 @@ void DocumentManager::autosave(OpenDocument& document)
         recoveryCopyIsCurrent(document);
 }
 
+DocumentDialogs::ConflictChoice DocumentManager::askAboutDiskChange(
+    OpenDocument& document, DiskFingerprint::Comparison disk, bool isClosing)
+{
+    const QString path = document.filePath();
+    for (;;) {
+        const DiskFingerprint seen = DiskFingerprint::ofDisk(path);
+        const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
+                                                                         : DocumentDialogs::DiskChange::Modified;
+        DocumentDialogs::ConflictChoice choice = DocumentDialogs::ConflictChoice::Cancel;
+        askOver(document, [this, &path, change, isClosing, &choice](QWidget* parent) {
+            choice = m_dialogs->askAboutDiskChange(parent, path, change, isClosing);
+        });
+        // Replace was chosen for the version the question was about: one written while it
+        // waited is asked about anew, unless the file is back to what we last read or wrote.
+        if (choice != DocumentDialogs::ConflictChoice::Overwrite || seen.matchesDisk(path))
+            return choice;
+        disk = document.m_fingerprint.compareWithDisk(path);
+        if (disk == DiskFingerprint::Comparison::Unchanged)
+            return choice;
+    }
+}
+
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
 {
     return m_writer(path, contents, error);
@@ -119,13 +141,8 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         // the opened version, which the file no longer holds.
         writeRecoveryCopy(document);
         keepOpenedVersion(document);
-        const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
-                                                                         : DocumentDialogs::DiskChange::Modified;
         document.m_isAskingAboutDiskChange = true;
-        DocumentDialogs::ConflictChoice choice = DocumentDialogs::ConflictChoice::Cancel;
-        askOver(document, [this, &path, change, isClosing, &choice](QWidget* parent) {
-            choice = m_dialogs->askAboutDiskChange(parent, path, change, isClosing);
-        });
+        const DocumentDialogs::ConflictChoice choice = askAboutDiskChange(document, disk, isClosing);
         document.m_isAskingAboutDiskChange = false;
         switch (choice) {
         case DocumentDialogs::ConflictChoice::Overwrite:

@@ -187,6 +187,63 @@ TEST_F(DocumentQuestionsTest, SaveAsKeepsTheTextSafeWhileItsDialogWaitsAndAutosa
     EXPECT_EQ(readFile(file), contentsOf(*document));
 }
 
+TEST_F(DocumentManagerTest, ReplaceAsksAgainWhenTheFileChangesOnceMoreWhileItsQuestionWaits)
+{
+    enum class Way { Autosave, Save, Close };
+    struct Case {
+        Way way;
+        // The second change: another version, or the file removed.
+        bool removes;
+    };
+    for (const Case& c : { Case { Way::Autosave, false }, Case { Way::Save, true }, Case { Way::Close, false } }) {
+        SCOPED_TRACE(int(c.way));
+        const QString name = QStringLiteral("grace-%1.md").arg(int(c.way));
+        const QString file = writeFile(name, sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        writeFile(name, "# Their first version\n");
+        edit(*document, QStringLiteral("Ours"));
+        const QByteArray second = "# Their second version\n";
+        m_dialogs->whileAsking = [&] {
+            if (!m_dialogs->conflicts.empty())
+                return;
+            if (c.removes)
+                QFile::remove(file);
+            else
+                writeFile(name, second);
+        };
+        m_dialogs->conflicts.clear();
+        m_dialogs->conflictChoices
+            = { DocumentDialogs::ConflictChoice::Overwrite, DocumentDialogs::ConflictChoice::Cancel };
+        switch (c.way) {
+        case Way::Autosave:
+            timerOf(*document).fire();
+            break;
+        case Way::Save:
+            EXPECT_FALSE(m_manager->save(*document));
+            break;
+        case Way::Close:
+            EXPECT_FALSE(m_manager->close(*document));
+            break;
+        }
+        m_dialogs->whileAsking = nullptr;
+        ASSERT_EQ(m_dialogs->conflicts.size(), 2u);
+        EXPECT_EQ(m_dialogs->conflicts.at(1).change,
+            c.removes ? DocumentDialogs::DiskChange::Removed : DocumentDialogs::DiskChange::Modified);
+        EXPECT_EQ(QFileInfo::exists(file), !c.removes);
+        if (!c.removes) {
+            EXPECT_EQ(readFile(file), second);
+        }
+        EXPECT_TRUE(document->hasUnsavedChanges());
+
+        // Replace given for the version asked about writes ours over it.
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+        EXPECT_TRUE(m_manager->save(*document));
+        EXPECT_EQ(m_dialogs->conflicts.size(), 3u);
+        EXPECT_TRUE(readFile(file).contains("# Ours\n"));
+    }
+}
+
 TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCounts)
 {
     const auto [question, way] = GetParam();
