@@ -254,12 +254,11 @@ bool DocumentManager::askWhereAndSave(OpenDocument& document)
         path = m_dialogs->chooseSavePath(parent, suggestedSavePath(document));
     });
     document.m_isBusy = wasBusy;
-    if (path && !path->isEmpty())
-        return saveTo(document, *path);
-    // An autosave that fell due meanwhile was left for now.
-    if (document.hasUnsavedChanges())
+    const bool isSaved = path && !path->isEmpty() && saveTo(document, *path);
+    // Cancelled, refused or not written: the text waits for its autosave in place as before.
+    if (!isSaved && document.hasUnsavedChanges())
         documentChanged(document);
-    return false;
+    return isSaved;
 }
 
 bool DocumentManager::saveTo(OpenDocument& document, const QString& path)

@@ -187,6 +187,54 @@ TEST_F(DocumentQuestionsTest, SaveAsKeepsTheTextSafeWhileItsDialogWaitsAndAutosa
     EXPECT_EQ(readFile(file), contentsOf(*document));
 }
 
+TEST_F(DocumentManagerTest, AutosaveGoesOnAfterEveryOutcomeOfSaveAs)
+{
+    enum class Outcome { Cancelled, OpenInAnotherWindow, InTheRecoveryFolder, NotWritten, Saved };
+    for (const Outcome outcome : { Outcome::Cancelled, Outcome::OpenInAnotherWindow, Outcome::InTheRecoveryFolder,
+             Outcome::NotWritten, Outcome::Saved }) {
+        SCOPED_TRACE(int(outcome));
+        makeManager();
+        const QString file = writeFile(QStringLiteral("grace-%1.md").arg(int(outcome)), sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        const QString chosen = path(QStringLiteral("chosen-%1.md").arg(int(outcome)));
+        switch (outcome) {
+        case Outcome::Cancelled:
+            m_dialogs->savePaths = { std::nullopt };
+            break;
+        case Outcome::OpenInAnotherWindow:
+            ASSERT_NE(m_manager->open(writeFile(QStringLiteral("other.md"), "# Other\n")), nullptr);
+            m_dialogs->savePaths = { path(QStringLiteral("other.md")) };
+            break;
+        case Outcome::InTheRecoveryFolder:
+            m_dialogs->savePaths = { path(QStringLiteral("recovery/chosen.md")) };
+            break;
+        case Outcome::NotWritten:
+            failWritesTo(chosen);
+            m_dialogs->savePaths = { chosen };
+            break;
+        case Outcome::Saved:
+            m_dialogs->savePaths = { chosen };
+            break;
+        }
+        edit(*document, QStringLiteral("Typed before Save As"));
+        // The autosave falls due while the dialog or its message waits.
+        m_dialogs->whileAsking = [&] {
+            if (timerOf(*document).active)
+                timerOf(*document).fire();
+        };
+        EXPECT_EQ(m_manager->saveAs(*document), outcome == Outcome::Saved);
+        m_dialogs->whileAsking = nullptr;
+        if (outcome == Outcome::Saved)
+            edit(*document, QStringLiteral("Typed after Save As"));
+
+        advanceClock(DocumentManager::defaultAutosaveMaximumDelay);
+        EXPECT_TRUE(readFile(document->filePath())
+                        .contains(outcome == Outcome::Saved ? "# Typed after Save As\n" : "# Typed before Save As\n"));
+        EXPECT_FALSE(document->hasUnsavedChanges());
+    }
+}
+
 TEST_F(DocumentManagerTest, ReplaceAsksAgainWhenTheFileChangesOnceMoreWhileItsQuestionWaits)
 {
     enum class Way { Autosave, Save, Close };
