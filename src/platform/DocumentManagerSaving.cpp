@@ -56,8 +56,16 @@ void DocumentManager::restartAfterChange(AutosaveTimer& timer, bool& isPending, 
 void DocumentManager::autosave(OpenDocument& document)
 {
     document.m_hasPendingAutosave = false;
-    if (document.m_isBusy || document.m_isClosing)
+    if (document.m_isClosing)
         return;
+    // Never during a save, nor under a question or message over the window, whose answer may
+    // change what is to be written: its question would stack on that one. It runs once they
+    // are over.
+    if (document.isBusy()) {
+        document.m_hasPendingAutosave = true;
+        document.m_autosaveTimer->start(m_recoveryMaximumDelay);
+        return;
+    }
     QPointer<OpenDocument> guard(&document);
     const bool isWritten = !document.isUntitled() && !document.m_isAutosaveHeld
         && saveInPlace(document, true, false) == WriteResult::Written;

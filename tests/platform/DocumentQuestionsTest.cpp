@@ -235,6 +235,56 @@ TEST_F(DocumentManagerTest, AutosaveGoesOnAfterEveryOutcomeOfSaveAs)
     }
 }
 
+TEST_F(DocumentManagerTest, NothingIsAskedOverAWindowWhileOneOfItsQuestionsOrMessagesIsOpen)
+{
+    enum class Open { SafetyCopyMessage, OpenDialog };
+    for (const Open open : { Open::SafetyCopyMessage, Open::OpenDialog }) {
+        SCOPED_TRACE(int(open));
+        makeManager();
+        const QString name = QStringLiteral("grace-%1.md").arg(int(open));
+        const QString file = writeFile(name, sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        // No safety copy can be written: a file stands where the folder should be.
+        writeFile(QStringLiteral("recovery"), "not a folder");
+        const QByteArray theirs = "# Changed by another program\n";
+        writeFile(name, theirs);
+        edit(*document, QStringLiteral("Ours"));
+
+        // Whatever falls due while a question or message is open runs then; what it asks
+        // meanwhile would stand over it.
+        int askedOverAnother = 0;
+        QString textUnderTheFirst;
+        m_dialogs->whileAsking = [&] {
+            const auto asked = [this] { return m_dialogs->errors.size() + qsizetype(m_dialogs->conflicts.size()); };
+            const qsizetype before = asked();
+            advanceClock(DocumentManager::defaultAutosaveMaximumDelay);
+            askedOverAnother += asked() != before ? 1 : 0;
+            if (textUnderTheFirst.isEmpty())
+                textUnderTheFirst = document->document().root()->text();
+        };
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Reload };
+        if (open == Open::SafetyCopyMessage)
+            recoveryTimerOf(*document).fire();
+        else
+            EXPECT_FALSE(m_manager->showOpenDialog(*document));
+        EXPECT_EQ(askedOverAnother, 0);
+        EXPECT_EQ(textUnderTheFirst, QStringLiteral("Ours"));
+        EXPECT_EQ(readFile(file), theirs);
+
+        // Once answered, each comes in its turn (time passes under each as well).
+        for (int round = 0; round < 3; ++round)
+            advanceClock(DocumentManager::defaultAutosaveMaximumDelay);
+        EXPECT_EQ(askedOverAnother, 0);
+        EXPECT_EQ(m_dialogs->errors.size(), 1);
+        ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+        EXPECT_EQ(document->document().root()->text(), QStringLiteral("Changed by another program"));
+        EXPECT_EQ(readFile(file), theirs);
+        m_dialogs->whileAsking = nullptr;
+        QFile::remove(path(QStringLiteral("recovery")));
+    }
+}
+
 TEST_F(DocumentManagerTest, ReplaceAsksAgainWhenTheFileChangesOnceMoreWhileItsQuestionWaits)
 {
     enum class Way { Autosave, Save, Close };
