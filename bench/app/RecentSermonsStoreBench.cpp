@@ -44,21 +44,19 @@ const RecentFiles& recentFiles()
 void RecentListCold(benchmark::State& state)
 {
     const QStringList& paths = recentFiles().paths;
-    const std::atomic_bool cancelled = false;
     for (auto _ : state)
-        benchmark::DoNotOptimize(RecentSermonsStore::loadEntries(paths, {}, cancelled));
+        benchmark::DoNotOptimize(RecentSermonsStore::loadEntries(paths, {}));
 }
 BENCHMARK(RecentListCold)->Unit(benchmark::kMillisecond);
 
 void RecentListWarm(benchmark::State& state)
 {
     const QStringList& paths = recentFiles().paths;
-    const std::atomic_bool cancelled = false;
     RecentSermonsStore::Cache cache;
-    for (const RecentSermonsStore::Entry& entry : RecentSermonsStore::loadEntries(paths, {}, cancelled))
+    for (const RecentSermonsStore::Entry& entry : RecentSermonsStore::loadEntries(paths, {}))
         cache.insert(entry.path, entry);
     for (auto _ : state)
-        benchmark::DoNotOptimize(RecentSermonsStore::loadEntries(paths, cache, cancelled));
+        benchmark::DoNotOptimize(RecentSermonsStore::loadEntries(paths, cache));
 }
 BENCHMARK(RecentListWarm)->Unit(benchmark::kMillisecond);
 

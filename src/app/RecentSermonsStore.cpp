@@ -2,15 +2,21 @@
 
 #include "document/MarkdownCodec.h"
 #include "document/SermonNode.h"
+#include "platform/BackgroundThreads.h"
 #include "platform/LongDate.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QStringDecoder>
-#include <QtConcurrent>
+#include <QTimer>
 
 #include <algorithm>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace kestrion {
 
@@ -82,14 +88,17 @@ private:
 };
 
 // The file's text; of a large file only its start. None when it cannot be read or is not
-// UTF-8 (as far as it is read).
+// UTF-8 (as far as it is read). Nothing past the size it had is read: a file that says it is
+// empty but never ends (those under /proc) is taken for empty, and reading it would take what
+// some of them hold from their other readers.
 std::optional<QString> readSermonText(const QString& path, qint64 size)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Unbuffered: a buffer would read ahead of what is asked for.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
     if (size <= RecentSermonsStore::wholeReadLimit) {
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = file.read(size);
         if (file.error() != QFileDevice::NoError)
             return std::nullopt;
         // Stateless: a sequence cut off at the end of the file is an error too.
@@ -106,8 +115,9 @@ std::optional<QString> readSermonText(const QString& path, qint64 size)
     HeadScan scan;
     qsizetype scanned = 0;
     qint64 read = 0;
-    while (read < RecentSermonsStore::headReadLimit) {
-        const QByteArray chunk = file.read(readChunk);
+    const qint64 limit = std::min(size, RecentSermonsStore::headReadLimit);
+    while (read < limit) {
+        const QByteArray chunk = file.read(std::min(readChunk, limit - read));
         if (file.error() != QFileDevice::NoError)
             return std::nullopt;
         if (chunk.isEmpty())
@@ -156,12 +166,8 @@ std::optional<RecentSermonsStore::Entry> buildEntry(
     if (hasTitleLine(*text))
         entry.title = rootText(split.bodyLines);
     // A blank title would make a row without anything to click on: the file's name instead.
-    if (entry.title.trimmed().isEmpty()) {
-        // The name less its last extension only.
-        const QString name = info.fileName();
-        const qsizetype dot = name.lastIndexOf(u'.');
-        entry.title = dot > 0 ? name.first(dot) : name;
-    }
+    if (entry.title.trimmed().isEmpty())
+        entry.title = RecentSermonsStore::nameOnlyEntry(path).title;
 
     const std::vector<SermonOccasion>& occasions = split.metadata.occasions;
     // The newest; among several of that day, the first in the file.
@@ -174,18 +180,25 @@ std::optional<RecentSermonsStore::Entry> buildEntry(
 
 } // namespace
 
+struct RecentSermonsStore::Inbox {
+    std::mutex mutex;
+    RecentSermonsStore* store = nullptr;
+};
+
 RecentSermonsStore::RecentSermonsStore(QObject* parent)
     : QObject(parent)
-    , m_loader([](const QStringList& paths, const Cache& cache, const std::atomic_bool& cancelled) {
-        return loadEntries(paths, cache, cancelled);
-    })
+    , m_reader([](const QString& path, const std::optional<Entry>& cached) { return loadEntry(path, cached); })
+    , m_inbox(std::make_shared<Inbox>())
 {
+    m_inbox->store = this;
 }
 
 RecentSermonsStore::~RecentSermonsStore()
 {
-    if (m_cancelled)
-        *m_cancelled = true;
+    // Reads still under way run on and drop their answers; answers already sent go with this
+    // object's posted events.
+    const std::lock_guard lock(m_inbox->mutex);
+    m_inbox->store = nullptr;
 }
 
 QString RecentSermonsStore::formatOccasionLine(const SermonOccasion& occasion, const QLocale& locale)
@@ -197,26 +210,37 @@ QString RecentSermonsStore::formatOccasionLine(const SermonOccasion& occasion, c
     return occasion.place + QStringLiteral(" \u00B7 ") + date;
 }
 
+RecentSermonsStore::Entry RecentSermonsStore::nameOnlyEntry(const QString& path)
+{
+    // The name less its last extension only.
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return Entry { path, dot > 0 ? name.first(dot) : name, std::nullopt, QDateTime() };
+}
+
+std::optional<RecentSermonsStore::Entry> RecentSermonsStore::loadEntry(
+    const QString& path, const std::optional<Entry>& cached, const QLocale& locale)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return std::nullopt;
+    const QDateTime mtime = info.lastModified();
+    if (!mtime.isValid())
+        return std::nullopt;
+    if (cached && cached->mtime.isValid() && qAbs(cached->mtime.msecsTo(mtime)) < 1000)
+        return cached;
+    return buildEntry(path, info, mtime, locale);
+}
+
 std::vector<RecentSermonsStore::Entry> RecentSermonsStore::loadEntries(
-    const QStringList& paths, const Cache& cache, const std::atomic_bool& cancelled, const QLocale& locale)
+    const QStringList& paths, const Cache& cache, const QLocale& locale)
 {
     std::vector<Entry> entries;
     entries.reserve(static_cast<size_t>(paths.size()));
     for (const QString& path : paths) {
-        if (cancelled)
-            return {};
-        const QFileInfo info(path);
-        if (!info.isFile())
-            continue;
-        const QDateTime mtime = info.lastModified();
-        if (!mtime.isValid())
-            continue;
         const auto cached = cache.constFind(path);
-        if (cached != cache.cend() && qAbs(cached->mtime.msecsTo(mtime)) < 1000) {
-            entries.push_back(*cached);
-            continue;
-        }
-        if (std::optional<Entry> entry = buildEntry(path, info, mtime, locale))
+        if (std::optional<Entry> entry
+            = loadEntry(path, cached != cache.cend() ? std::optional(*cached) : std::nullopt, locale))
             entries.push_back(std::move(*entry));
     }
     return entries;
@@ -224,36 +248,107 @@ std::vector<RecentSermonsStore::Entry> RecentSermonsStore::loadEntries(
 
 void RecentSermonsStore::refresh(const QStringList& paths)
 {
-    if (m_cancelled)
-        *m_cancelled = true;
-    auto cancelled = std::make_shared<std::atomic_bool>(false);
-    m_cancelled = cancelled;
     const quint64 generation = ++m_generation;
+    m_paths = paths;
+    m_answers.clear();
+    m_isPastBound = false;
     m_isRefreshing = true;
-    // The watcher goes with the store: a result that arrives after it is dropped.
-    auto* watcher = new QFutureWatcher<std::vector<Entry>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        apply(generation, watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(
-        [loader = m_loader, paths, cache = m_cache, cancelled] { return loader(paths, cache, *cancelled); }));
+    for (const QString& path : paths) {
+        if (!m_reading.contains(path))
+            startReading(path);
+    }
+    QTimer::singleShot(m_answerBound, this, [this, generation] { passBound(generation); });
+    // Rows of files that left the list go on the next turn, as every change the refresh makes.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation != m_generation)
+                return;
+            updateEntries();
+            finishIfSettled();
+        },
+        Qt::QueuedConnection);
 }
 
-void RecentSermonsStore::apply(quint64 generation, std::vector<Entry> entries)
+void RecentSermonsStore::startReading(const QString& path)
 {
-    // A newer refresh started meanwhile: its result, not this older one, decides.
+    const auto cached = m_cache.constFind(path);
+    std::optional<Entry> entry = cached != m_cache.cend() ? std::optional(*cached) : std::nullopt;
+    // A thread of its own that nothing ever waits for: a read that blocks for good holds
+    // neither the other rows nor the end of the application.
+    try {
+        std::thread([inbox = m_inbox, reader = m_reader, path, cached = std::move(entry)] {
+            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), BackgroundThreads::niceness);
+            std::optional<Entry> read = reader(path, cached);
+            const std::lock_guard lock(inbox->mutex);
+            if (RecentSermonsStore* store = inbox->store) {
+                QMetaObject::invokeMethod(
+                    store, [store, path, read = std::move(read)]() mutable { store->answer(path, std::move(read)); },
+                    Qt::QueuedConnection);
+            }
+        }).detach();
+        m_reading.insert(path);
+    } catch (const std::system_error&) {
+        // No thread to be had: the row waits for the bound, and the next refresh tries again.
+    }
+}
+
+void RecentSermonsStore::answer(const QString& path, std::optional<Entry> entry)
+{
+    m_reading.remove(path);
+    if (entry)
+        m_cache.insert(path, *entry);
+    // Whenever it was asked for, it is the newest word on the file.
+    if (!m_paths.contains(path))
+        return;
+    m_answers.insert(path, std::move(entry));
+    updateEntries();
+    finishIfSettled();
+}
+
+void RecentSermonsStore::passBound(quint64 generation)
+{
     if (generation != m_generation)
         return;
-    m_isRefreshing = false;
-    m_cancelled.reset();
-    for (const Entry& entry : entries)
-        m_cache.insert(entry.path, entry);
-    const bool changed = entries != m_entries;
-    if (changed) {
-        m_entries = std::move(entries);
-        Q_EMIT entriesChanged();
+    m_isPastBound = true;
+    updateEntries();
+    finishIfSettled();
+}
+
+void RecentSermonsStore::updateEntries()
+{
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<size_t>(m_paths.size()));
+    for (const QString& path : std::as_const(m_paths)) {
+        if (const auto answered = m_answers.constFind(path); answered != m_answers.cend()) {
+            if (*answered)
+                entries.push_back(**answered);
+            continue;
+        }
+        // Not answered yet: the row shown for it stays meanwhile; a file shown for the first
+        // time waits for the bound.
+        const auto shown = std::find_if(
+            m_entries.begin(), m_entries.end(), [&path](const Entry& entry) { return entry.path == path; });
+        if (shown != m_entries.end())
+            entries.push_back(*shown);
+        else if (m_isPastBound)
+            entries.push_back(nameOnlyEntry(path));
     }
+    if (entries == m_entries)
+        return;
+    m_entries = std::move(entries);
+    Q_EMIT entriesChanged();
+}
+
+void RecentSermonsStore::finishIfSettled()
+{
+    if (!m_isRefreshing)
+        return;
+    const bool isAnswered = std::all_of(
+        m_paths.cbegin(), m_paths.cend(), [this](const QString& path) { return m_answers.contains(path); });
+    if (!isAnswered && !m_isPastBound)
+        return;
+    m_isRefreshing = false;
     Q_EMIT refreshFinished();
 }
 

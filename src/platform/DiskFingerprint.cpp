@@ -34,6 +34,29 @@ DiskFingerprint DiskFingerprint::ofWritten(const QString& path, const QByteArray
     return fingerprint;
 }
 
+DiskFingerprint DiskFingerprint::ofDisk(const QString& path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray contents = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return of(path, contents);
+    }
+    DiskFingerprint fingerprint;
+    const QFileInfo info(path);
+    if (info.exists()) {
+        fingerprint.size = info.size();
+        fingerprint.modified = info.lastModified();
+    }
+    return fingerprint;
+}
+
+bool DiskFingerprint::matchesDisk(const QString& path) const
+{
+    const Comparison now = compareWithDisk(path);
+    return isValid() ? now == Comparison::Unchanged : now == Comparison::Removed;
+}
+
 DiskFingerprint::Comparison DiskFingerprint::compareWithDisk(const QString& path) const
 {
     QFileInfo info(path);

@@ -28,12 +28,18 @@ struct DiskFingerprint {
     // The fingerprint of a file we just wrote with these contents.
     static DiskFingerprint ofWritten(const QString& path, const QByteArray& contents);
 
+    // The file as it is now: its contents when they can be read, else its size and time;
+    // invalid when it is gone.
+    static DiskFingerprint ofDisk(const QString& path);
+
     enum class Comparison {
         Unchanged,
         Modified,
         Removed,
     };
     Comparison compareWithDisk(const QString& path) const;
+    // Whether the file is still as this took it; for an invalid fingerprint, still gone.
+    bool matchesDisk(const QString& path) const;
 };
 
 } // namespace kestrion

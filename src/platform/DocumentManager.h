@@ -196,6 +196,10 @@ private:
     void recoveryCopyIsCurrent(OpenDocument& document);
     void retryRecoveryCopy(OpenDocument& document);
     WriteResult saveInPlace(OpenDocument& document, bool isTimed, bool isClosing);
+    // The question about a file changed on disk; asked again when it changes once more while
+    // the question waits, so that Replace never writes over a version nobody was asked about.
+    DocumentDialogs::ConflictChoice askAboutDiskChange(
+        OpenDocument& document, DiskFingerprint::Comparison disk, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
     // The file now holds contents: the document is clean and its recovery copy goes.

@@ -230,8 +230,9 @@ bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
         // The words are still nowhere but in the window: not even a pause in the typing may
         // leave them there. Set before the message, whose loop runs the timers.
         retryRecoveryCopy(document);
-        const bool wasReported = std::exchange(document.m_hasReportedAutosaveFailure, true);
-        if (!wasReported)
+        // Never over another question or message of the window: the retry reports it once
+        // that is answered.
+        if (document.m_openDialogs == 0 && !std::exchange(document.m_hasReportedAutosaveFailure, true))
             reportOver(
                 document, tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
     }

@@ -56,8 +56,16 @@ void DocumentManager::restartAfterChange(AutosaveTimer& timer, bool& isPending, 
 void DocumentManager::autosave(OpenDocument& document)
 {
     document.m_hasPendingAutosave = false;
-    if (document.m_isBusy || document.m_isClosing)
+    if (document.m_isClosing)
         return;
+    // Never during a save, nor under a question or message over the window, whose answer may
+    // change what is to be written: its question would stack on that one. It runs once they
+    // are over.
+    if (document.isBusy()) {
+        document.m_hasPendingAutosave = true;
+        document.m_autosaveTimer->start(m_recoveryMaximumDelay);
+        return;
+    }
     QPointer<OpenDocument> guard(&document);
     const bool isWritten = !document.isUntitled() && !document.m_isAutosaveHeld
         && saveInPlace(document, true, false) == WriteResult::Written;
@@ -76,6 +84,28 @@ void DocumentManager::autosave(OpenDocument& document)
         isKept = writeRecoveryCopy(document);
     if (isKept)
         recoveryCopyIsCurrent(document);
+}
+
+DocumentDialogs::ConflictChoice DocumentManager::askAboutDiskChange(
+    OpenDocument& document, DiskFingerprint::Comparison disk, bool isClosing)
+{
+    const QString path = document.filePath();
+    for (;;) {
+        const DiskFingerprint seen = DiskFingerprint::ofDisk(path);
+        const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
+                                                                         : DocumentDialogs::DiskChange::Modified;
+        DocumentDialogs::ConflictChoice choice = DocumentDialogs::ConflictChoice::Cancel;
+        askOver(document, [this, &path, change, isClosing, &choice](QWidget* parent) {
+            choice = m_dialogs->askAboutDiskChange(parent, path, change, isClosing);
+        });
+        // Replace was chosen for the version the question was about: one written while it
+        // waited is asked about anew, unless the file is back to what we last read or wrote.
+        if (choice != DocumentDialogs::ConflictChoice::Overwrite || seen.matchesDisk(path))
+            return choice;
+        disk = document.m_fingerprint.compareWithDisk(path);
+        if (disk == DiskFingerprint::Comparison::Unchanged)
+            return choice;
+    }
 }
 
 bool DocumentManager::writeFile(const QString& path, const QByteArray& contents, QString* error) const
@@ -119,13 +149,8 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         // the opened version, which the file no longer holds.
         writeRecoveryCopy(document);
         keepOpenedVersion(document);
-        const auto change = disk == DiskFingerprint::Comparison::Removed ? DocumentDialogs::DiskChange::Removed
-                                                                         : DocumentDialogs::DiskChange::Modified;
         document.m_isAskingAboutDiskChange = true;
-        DocumentDialogs::ConflictChoice choice = DocumentDialogs::ConflictChoice::Cancel;
-        askOver(document, [this, &path, change, isClosing, &choice](QWidget* parent) {
-            choice = m_dialogs->askAboutDiskChange(parent, path, change, isClosing);
-        });
+        const DocumentDialogs::ConflictChoice choice = askAboutDiskChange(document, disk, isClosing);
         document.m_isAskingAboutDiskChange = false;
         switch (choice) {
         case DocumentDialogs::ConflictChoice::Overwrite:
@@ -237,12 +262,11 @@ bool DocumentManager::askWhereAndSave(OpenDocument& document)
         path = m_dialogs->chooseSavePath(parent, suggestedSavePath(document));
     });
     document.m_isBusy = wasBusy;
-    if (path && !path->isEmpty())
-        return saveTo(document, *path);
-    // An autosave that fell due meanwhile was left for now.
-    if (document.hasUnsavedChanges())
+    const bool isSaved = path && !path->isEmpty() && saveTo(document, *path);
+    // Cancelled, refused or not written: the text waits for its autosave in place as before.
+    if (!isSaved && document.hasUnsavedChanges())
         documentChanged(document);
-    return false;
+    return isSaved;
 }
 
 bool DocumentManager::saveTo(OpenDocument& document, const QString& path)

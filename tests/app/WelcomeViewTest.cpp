@@ -28,12 +28,9 @@ struct WelcomeFixture {
         : recentPaths(std::move(paths))
     {
         auto* store = new RecentSermonsStore;
-        store->setLoader([](const QStringList& list, const RecentSermonsStore::Cache&, const std::atomic_bool&) {
-            std::vector<Entry> entries;
-            for (const QString& path : list)
-                entries.push_back({ path, path,
-                    path.startsWith(u"dated") ? std::optional(QStringLiteral("Chapel")) : std::nullopt, QDateTime() });
-            return entries;
+        store->setReader([](const QString& path, const std::optional<Entry>&) {
+            return Entry { path, path,
+                path.startsWith(u"dated") ? std::optional(QStringLiteral("Chapel")) : std::nullopt, QDateTime() };
         });
         view = std::make_unique<WelcomeView>(
             store, [this] { return recentPaths; }, [] {}, [] {}, [this](const QString& path) { opened.append(path); });

@@ -187,6 +187,161 @@ TEST_F(DocumentQuestionsTest, SaveAsKeepsTheTextSafeWhileItsDialogWaitsAndAutosa
     EXPECT_EQ(readFile(file), contentsOf(*document));
 }
 
+TEST_F(DocumentManagerTest, AutosaveGoesOnAfterEveryOutcomeOfSaveAs)
+{
+    enum class Outcome { Cancelled, OpenInAnotherWindow, InTheRecoveryFolder, NotWritten, Saved };
+    for (const Outcome outcome : { Outcome::Cancelled, Outcome::OpenInAnotherWindow, Outcome::InTheRecoveryFolder,
+             Outcome::NotWritten, Outcome::Saved }) {
+        SCOPED_TRACE(int(outcome));
+        makeManager();
+        const QString file = writeFile(QStringLiteral("grace-%1.md").arg(int(outcome)), sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        const QString chosen = path(QStringLiteral("chosen-%1.md").arg(int(outcome)));
+        switch (outcome) {
+        case Outcome::Cancelled:
+            m_dialogs->savePaths = { std::nullopt };
+            break;
+        case Outcome::OpenInAnotherWindow:
+            ASSERT_NE(m_manager->open(writeFile(QStringLiteral("other.md"), "# Other\n")), nullptr);
+            m_dialogs->savePaths = { path(QStringLiteral("other.md")) };
+            break;
+        case Outcome::InTheRecoveryFolder:
+            m_dialogs->savePaths = { path(QStringLiteral("recovery/chosen.md")) };
+            break;
+        case Outcome::NotWritten:
+            failWritesTo(chosen);
+            m_dialogs->savePaths = { chosen };
+            break;
+        case Outcome::Saved:
+            m_dialogs->savePaths = { chosen };
+            break;
+        }
+        edit(*document, QStringLiteral("Typed before Save As"));
+        // The autosave falls due while the dialog or its message waits.
+        m_dialogs->whileAsking = [&] {
+            if (timerOf(*document).active)
+                timerOf(*document).fire();
+        };
+        EXPECT_EQ(m_manager->saveAs(*document), outcome == Outcome::Saved);
+        m_dialogs->whileAsking = nullptr;
+        if (outcome == Outcome::Saved)
+            edit(*document, QStringLiteral("Typed after Save As"));
+
+        advanceClock(DocumentManager::defaultAutosaveMaximumDelay);
+        EXPECT_TRUE(readFile(document->filePath())
+                        .contains(outcome == Outcome::Saved ? "# Typed after Save As\n" : "# Typed before Save As\n"));
+        EXPECT_FALSE(document->hasUnsavedChanges());
+    }
+}
+
+TEST_F(DocumentManagerTest, NothingIsAskedOverAWindowWhileOneOfItsQuestionsOrMessagesIsOpen)
+{
+    enum class Open { SafetyCopyMessage, OpenDialog };
+    for (const Open open : { Open::SafetyCopyMessage, Open::OpenDialog }) {
+        SCOPED_TRACE(int(open));
+        makeManager();
+        const QString name = QStringLiteral("grace-%1.md").arg(int(open));
+        const QString file = writeFile(name, sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        // No safety copy can be written: a file stands where the folder should be.
+        writeFile(QStringLiteral("recovery"), "not a folder");
+        const QByteArray theirs = "# Changed by another program\n";
+        writeFile(name, theirs);
+        edit(*document, QStringLiteral("Ours"));
+
+        // Whatever falls due while a question or message is open runs then; what it asks
+        // meanwhile would stand over it.
+        int askedOverAnother = 0;
+        QString textUnderTheFirst;
+        m_dialogs->whileAsking = [&] {
+            const auto asked = [this] { return m_dialogs->errors.size() + qsizetype(m_dialogs->conflicts.size()); };
+            const qsizetype before = asked();
+            advanceClock(DocumentManager::defaultAutosaveMaximumDelay);
+            askedOverAnother += asked() != before ? 1 : 0;
+            if (textUnderTheFirst.isEmpty())
+                textUnderTheFirst = document->document().root()->text();
+        };
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Reload };
+        if (open == Open::SafetyCopyMessage)
+            recoveryTimerOf(*document).fire();
+        else
+            EXPECT_FALSE(m_manager->showOpenDialog(*document));
+        EXPECT_EQ(askedOverAnother, 0);
+        EXPECT_EQ(textUnderTheFirst, QStringLiteral("Ours"));
+        EXPECT_EQ(readFile(file), theirs);
+
+        // Once answered, each comes in its turn (time passes under each as well).
+        for (int round = 0; round < 3; ++round)
+            advanceClock(DocumentManager::defaultAutosaveMaximumDelay);
+        EXPECT_EQ(askedOverAnother, 0);
+        EXPECT_EQ(m_dialogs->errors.size(), 1);
+        ASSERT_EQ(m_dialogs->conflicts.size(), 1u);
+        EXPECT_EQ(document->document().root()->text(), QStringLiteral("Changed by another program"));
+        EXPECT_EQ(readFile(file), theirs);
+        m_dialogs->whileAsking = nullptr;
+        QFile::remove(path(QStringLiteral("recovery")));
+    }
+}
+
+TEST_F(DocumentManagerTest, ReplaceAsksAgainWhenTheFileChangesOnceMoreWhileItsQuestionWaits)
+{
+    enum class Way { Autosave, Save, Close };
+    struct Case {
+        Way way;
+        // The second change: another version, or the file removed.
+        bool removes;
+    };
+    for (const Case& c : { Case { Way::Autosave, false }, Case { Way::Save, true }, Case { Way::Close, false } }) {
+        SCOPED_TRACE(int(c.way));
+        const QString name = QStringLiteral("grace-%1.md").arg(int(c.way));
+        const QString file = writeFile(name, sermonText);
+        OpenDocument* document = m_manager->open(file);
+        ASSERT_NE(document, nullptr);
+        writeFile(name, "# Their first version\n");
+        edit(*document, QStringLiteral("Ours"));
+        const QByteArray second = "# Their second version\n";
+        m_dialogs->whileAsking = [&] {
+            if (!m_dialogs->conflicts.empty())
+                return;
+            if (c.removes)
+                QFile::remove(file);
+            else
+                writeFile(name, second);
+        };
+        m_dialogs->conflicts.clear();
+        m_dialogs->conflictChoices
+            = { DocumentDialogs::ConflictChoice::Overwrite, DocumentDialogs::ConflictChoice::Cancel };
+        switch (c.way) {
+        case Way::Autosave:
+            timerOf(*document).fire();
+            break;
+        case Way::Save:
+            EXPECT_FALSE(m_manager->save(*document));
+            break;
+        case Way::Close:
+            EXPECT_FALSE(m_manager->close(*document));
+            break;
+        }
+        m_dialogs->whileAsking = nullptr;
+        ASSERT_EQ(m_dialogs->conflicts.size(), 2u);
+        EXPECT_EQ(m_dialogs->conflicts.at(1).change,
+            c.removes ? DocumentDialogs::DiskChange::Removed : DocumentDialogs::DiskChange::Modified);
+        EXPECT_EQ(QFileInfo::exists(file), !c.removes);
+        if (!c.removes) {
+            EXPECT_EQ(readFile(file), second);
+        }
+        EXPECT_TRUE(document->hasUnsavedChanges());
+
+        // Replace given for the version asked about writes ours over it.
+        m_dialogs->conflictChoices = { DocumentDialogs::ConflictChoice::Overwrite };
+        EXPECT_TRUE(m_manager->save(*document));
+        EXPECT_EQ(m_dialogs->conflicts.size(), 3u);
+        EXPECT_TRUE(readFile(file).contains("# Ours\n"));
+    }
+}
+
 TEST_P(EveryQuestionTest, AWindowStaysWhileItsQuestionIsOpenAndTheAnswerStillCounts)
 {
     const auto [question, way] = GetParam();
