@@ -212,11 +212,13 @@ bool DocumentManager::writeRecoveryCopy(OpenDocument& document)
 bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
 {
     QString error;
+    QString reason;
     if (!document.m_recoveryCopy)
-        document.m_recoveryCopy = RecoveryCopy::create(m_recoveryFolder);
+        document.m_recoveryCopy = RecoveryCopy::create(m_recoveryFolder, &reason);
     bool written = document.m_recoveryCopy != nullptr;
     if (!written)
-        error = tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder));
+        error = reason.isEmpty() ? tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder))
+                                 : tr("the folder “%1” cannot be used (%2)").arg(nativePath(m_recoveryFolder), reason);
     else if (document.isUntitled())
         written = document.m_recoveryCopy->write(m_writer, contents, document.m_recoveredFrom, {}, &error);
     else {
@@ -230,7 +232,7 @@ bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
         // The words are still nowhere but in the window: not even a pause in the typing may
         // leave them there. Set before the message, whose loop runs the timers.
         retryRecoveryCopy(document);
-        const bool wasReported = std::exchange(document.m_hasReportedAutosaveFailure, true);
+        const bool wasReported = std::exchange(document.m_hasReportedCopyFailure, true);
         if (!wasReported)
             reportOver(
                 document, tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));

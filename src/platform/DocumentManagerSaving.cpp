@@ -340,6 +340,7 @@ void DocumentManager::markAsOnDisk(OpenDocument& document, DiskFingerprint finge
     document.m_isRecovered = false;
     document.m_isAutosaveHeld = false;
     document.m_hasReportedAutosaveFailure = false;
+    document.m_hasReportedCopyFailure = false;
     document.undoManager().setClean();
     discardRecoveryCopy(document);
     if (DocumentWindow* window = document.window())
@@ -372,7 +373,7 @@ void DocumentManager::saveAllWithoutAsking()
             }
         }
         // No questions now: keep a copy that the next start offers back.
-        document->m_hasReportedAutosaveFailure = true;
+        document->m_hasReportedCopyFailure = true;
         writeRecoveryContents(*document, contents);
     }
 }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMap>
+#include <QSaveFile>
 #include <QUuid>
 
 namespace kestrion {
@@ -144,6 +145,21 @@ QString copyName()
     return QUuid::createUuid().toString(QUuid::WithoutBraces) + copySuffix;
 }
 
+// Why a lock file could not be made in the folder, which QLockFile does not say (a full disk,
+// most often): found by writing as much into a file that is never given a name there.
+QString reasonWritingFails(const QString& folder)
+{
+    QSaveFile probe(QDir(folder).filePath(copyName()));
+    probe.setDirectWriteFallback(false);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.write(QByteArray(512, '\n'));
+    const bool isWritten = probe.flush();
+    const QString reason = probe.errorString();
+    probe.cancelWriting();
+    return isWritten ? QString() : reason;
+}
+
 } // namespace
 
 RecoveryCopy::RecoveryCopy(QString path, std::unique_ptr<QLockFile> lock)
@@ -154,14 +170,17 @@ RecoveryCopy::RecoveryCopy(QString path, std::unique_ptr<QLockFile> lock)
 
 RecoveryCopy::~RecoveryCopy() = default;
 
-std::unique_ptr<RecoveryCopy> RecoveryCopy::create(const QString& folder)
+std::unique_ptr<RecoveryCopy> RecoveryCopy::create(const QString& folder, QString* reason)
 {
     if (!QDir().mkpath(folder))
         return nullptr;
     const QString path = QDir(folder).filePath(copyName());
     auto lock = std::make_unique<QLockFile>(path + lockSuffix);
-    if (!lock->tryLock(0))
+    if (!lock->tryLock(0)) {
+        if (reason)
+            *reason = reasonWritingFails(folder);
         return nullptr;
+    }
     return std::unique_ptr<RecoveryCopy>(new RecoveryCopy(path, std::move(lock)));
 }
 

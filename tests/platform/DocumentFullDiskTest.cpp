@@ -228,3 +228,51 @@ TEST_F(DocumentManagerTest, AnExistingNameTooLongToSaveOverSaysWhyAndOffersAName
     EXPECT_TRUE(longName.startsWith(proposed.fileName().chopped(3)));
     EXPECT_TRUE(proposed.fileName().endsWith(QStringLiteral(".md")));
 }
+
+// The words are kept nowhere else: the message says why the copy could not be made.
+TEST_F(DocumentManagerTest, ASafetyCopyOntoAFullDiskSaysWhyItCouldNotBeWritten)
+{
+    OpenDocument* document = m_manager->newDocument();
+    edit(*document, QStringLiteral("Nowhere else"));
+    {
+        const FileSizeLimit full(0);
+        ASSERT_TRUE(full.isSet());
+        recoveryTimerOf(*document).fire();
+    }
+    ASSERT_EQ(m_dialogs->errors.size(), 1);
+    EXPECT_TRUE(
+        m_dialogs->errors.front().startsWith(QStringLiteral("A safety copy of “Untitled” could not be written")))
+        << m_dialogs->errors.front().toStdString();
+    EXPECT_TRUE(m_dialogs->errors.front().contains(qt_error_string(EFBIG))) << m_dialogs->errors.front().toStdString();
+    EXPECT_TRUE(recoveryFiles().isEmpty());
+    EXPECT_TRUE(recoveryTimerOf(*document).isActive());
+
+    recoveryTimerOf(*document).fire();
+    EXPECT_EQ(recoveryText(), contentsOf(*document));
+}
+
+// A failed save reported does not silence a failed copy, nor the other way round.
+TEST_F(DocumentManagerTest, AFailedSaveAndAFailedSafetyCopyAreEachReported)
+{
+    const QString file = writeFile(QStringLiteral("grace.md"), sermonText);
+    OpenDocument* document = m_manager->open(file);
+    ASSERT_NE(document, nullptr);
+    failWritesTo(file);
+    // Nothing can be made where the copies go.
+    writeFile(QStringLiteral("recovery"), "not a folder");
+
+    edit(*document, QStringLiteral("Copy first"));
+    recoveryTimerOf(*document).fire();
+    timerOf(*document).fire();
+    ASSERT_EQ(m_dialogs->errors.size(), 2);
+    EXPECT_TRUE(m_dialogs->errors.at(0).startsWith(QStringLiteral("A safety copy")))
+        << m_dialogs->errors.at(0).toStdString();
+    EXPECT_TRUE(m_dialogs->errors.at(1).startsWith(QStringLiteral("The file")))
+        << m_dialogs->errors.at(1).toStdString();
+
+    // Reported once each while the trouble lasts.
+    edit(*document, QStringLiteral("Then again"));
+    recoveryTimerOf(*document).fire();
+    timerOf(*document).fire();
+    EXPECT_EQ(m_dialogs->errors.size(), 2);
+}
