@@ -1,9 +1,10 @@
 #include "app/LaunchMode.h"
 
+#include "platform/FileWriter.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace kestrion {
@@ -59,12 +60,11 @@ bool writeUITestFixture(const QString& path, QString* error)
                          .arg(name);
         return false;
     }
-    QSaveFile file(path);
-    const QByteArray contents = uiTestFixtureContents();
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit()) {
+    QString reason;
+    if (!writeFileAtomically(path, uiTestFixtureContents(), &reason)) {
         if (error)
             *error = QCoreApplication::translate("kestrion::LaunchMode", "“%1” could not be written: %2")
-                         .arg(name, file.errorString());
+                         .arg(name, reason);
         return false;
     }
     return true;

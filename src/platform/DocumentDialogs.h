@@ -50,6 +50,12 @@ public:
     // Revert, false for Cancel.
     virtual bool askToRevert(QWidget* parent, const QString& displayName) = 0;
     virtual void showError(QWidget* parent, const QString& message) = 0;
+    // A save that failed, with Save As offered as the way on: true when the user chose it.
+    virtual bool offerSaveAs(QWidget* parent, const QString& message)
+    {
+        showError(parent, message);
+        return false;
+    }
 
 protected:
     DocumentDialogs() = default;

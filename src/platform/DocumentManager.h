@@ -202,6 +202,9 @@ private:
         OpenDocument& document, DiskFingerprint::Comparison disk, bool isClosing);
     bool saveTo(OpenDocument& document, const QString& path);
     bool writeFile(const QString& path, const QByteArray& contents, QString* error) const;
+    // After a write into the document's file failed: should the file hold contents all the
+    // same, it is taken as ours, so that the next save does not take it for someone else's.
+    void takeFailedWrite(OpenDocument& document, const QString& path, const QByteArray& contents);
     // The file now holds contents: the document is clean and its recovery copy goes.
     void markWritten(OpenDocument& document, const QString& path, const QByteArray& contents);
     // As markWritten, for a file described by the fingerprint, whose text is contents.
@@ -225,6 +228,8 @@ private:
     void storePendingEdits(OpenDocument& document);
     void finishClose(OpenDocument& document);
     QString suggestedSavePath(const OpenDocument& document) const;
+    // The path with its name shortened, when too long for the writer, to one that fits.
+    static QString writablePath(const QString& path);
     // Where the file dialogs start: the folder last used while it exists, else Documents while
     // it exists, else home.
     QString startingFolder() const;

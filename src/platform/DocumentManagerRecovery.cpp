@@ -212,11 +212,13 @@ bool DocumentManager::writeRecoveryCopy(OpenDocument& document)
 bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteArray& contents)
 {
     QString error;
+    QString reason;
     if (!document.m_recoveryCopy)
-        document.m_recoveryCopy = RecoveryCopy::create(m_recoveryFolder);
+        document.m_recoveryCopy = RecoveryCopy::create(m_recoveryFolder, &reason);
     bool written = document.m_recoveryCopy != nullptr;
     if (!written)
-        error = tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder));
+        error = reason.isEmpty() ? tr("the folder “%1” cannot be used").arg(nativePath(m_recoveryFolder))
+                                 : tr("the folder “%1” cannot be used (%2)").arg(nativePath(m_recoveryFolder), reason);
     else if (document.isUntitled())
         written = document.m_recoveryCopy->write(m_writer, contents, document.m_recoveredFrom, {}, &error);
     else {
@@ -232,7 +234,7 @@ bool DocumentManager::writeRecoveryContents(OpenDocument& document, const QByteA
         retryRecoveryCopy(document);
         // Never over another question or message of the window: the retry reports it once
         // that is answered.
-        if (document.m_openDialogs == 0 && !std::exchange(document.m_hasReportedAutosaveFailure, true))
+        if (document.m_openDialogs == 0 && !std::exchange(document.m_hasReportedCopyFailure, true))
             reportOver(
                 document, tr("A safety copy of “%1” could not be written: %2.").arg(document.displayName(), error));
     }

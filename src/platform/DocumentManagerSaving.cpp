@@ -7,6 +7,7 @@
 #include "platform/UndoManager.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -18,8 +19,6 @@ namespace kestrion {
 
 namespace {
 
-// What one name in a folder may hold on the usual Linux file systems.
-constexpr qsizetype maximumFileNameBytes = 255;
 const QString fileExtension = QStringLiteral(".md");
 
 } // namespace
@@ -179,17 +178,30 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
     keepOpenedVersion(document);
     QString error;
     if (!writeFile(path, contents, &error)) {
+        takeFailedWrite(document, path, contents);
         // The copy first: the message waits for the user.
         const bool wasReported = document.m_hasReportedAutosaveFailure;
         writeRecoveryCopy(document);
-        if (!isTimed || !wasReported)
-            reportOver(document,
-                tr("The file “%1” could not be saved: %2. Your changes are "
-                   "still in the open window.")
-                    .arg(nativePath(path), error));
+        bool isSavingElsewhere = false;
+        if (!isTimed || !wasReported) {
+            const QString message = tr("The file “%1” could not be saved: %2. Your changes are "
+                                       "still in the open window.")
+                                        .arg(nativePath(path), error);
+            // While closing, the question that follows offers to save elsewhere.
+            if (isClosing)
+                reportOver(document, message);
+            else
+                askOver(document, [this, &message, &isSavingElsewhere](QWidget* parent) {
+                    isSavingElsewhere = m_dialogs->offerSaveAs(parent, message);
+                });
+        }
         if (isTimed)
             document.m_hasReportedAutosaveFailure = true;
-        return WriteResult::Failed;
+        if (!isSavingElsewhere)
+            return WriteResult::Failed;
+        busy.document = nullptr;
+        document.m_isBusy = false;
+        return askWhereAndSave(document) ? WriteResult::SavedElsewhere : WriteResult::Failed;
     }
 
     markWritten(document, path, contents);
@@ -198,6 +210,18 @@ DocumentManager::WriteResult DocumentManager::saveInPlace(OpenDocument& document
         Q_EMIT recentDocumentsChanged();
     }
     return WriteResult::Written;
+}
+
+void DocumentManager::takeFailedWrite(OpenDocument& document, const QString& path, const QByteArray& contents)
+{
+    // Replaced, but its folder could not be synced after: the file holds what we wrote, and
+    // is ours as much as after a save, though the window stays edited until one succeeds.
+    if (document.m_fingerprint.compareWithDisk(path) == DiskFingerprint::Comparison::Unchanged)
+        return;
+    QString error;
+    const std::optional<QByteArray> onDisk = readBytes(path, &error);
+    if (onDisk && *onDisk == contents)
+        document.m_fingerprint = DiskFingerprint::ofWritten(path, contents);
 }
 
 void DocumentManager::commitPendingEdits(OpenDocument& document)
@@ -228,10 +252,23 @@ bool DocumentManager::save(OpenDocument& document)
 QString DocumentManager::suggestedSavePath(const OpenDocument& document) const
 {
     if (!document.isUntitled())
-        return document.filePath();
+        return writablePath(document.filePath());
     if (!document.m_recoveredFrom.isEmpty())
-        return document.m_recoveredFrom;
+        return writablePath(document.m_recoveredFrom);
     return QDir(startingFolder()).filePath(proposedFileName(document) + fileExtension);
+}
+
+QString DocumentManager::writablePath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (QFile::encodeName(name).size() <= longestWritableFileName)
+        return path;
+    const QString extension
+        = name.endsWith(fileExtension, Qt::CaseInsensitive) ? name.right(fileExtension.size()) : QString();
+    const QString stem = name.chopped(extension.size());
+    return info.dir().filePath(
+        sanitizedFileName(stem, longestWritableFileName - QFile::encodeName(extension).size()) + extension);
 }
 
 QString DocumentManager::proposedFileName(const OpenDocument& document)
@@ -240,7 +277,7 @@ QString DocumentManager::proposedFileName(const OpenDocument& document)
     const QString title = !document.m_proposedName.isEmpty()
         ? document.m_proposedName
         : document.document().root()->text().section(QChar(0x2028), 0, 0).section(QLatin1Char('\n'), 0, 0);
-    return sanitizedFileName(title, maximumFileNameBytes - fileExtension.toUtf8().size());
+    return sanitizedFileName(title, longestWritableFileName - fileExtension.toUtf8().size());
 }
 
 bool DocumentManager::saveAs(OpenDocument& document)
@@ -327,6 +364,7 @@ void DocumentManager::markAsOnDisk(OpenDocument& document, DiskFingerprint finge
     document.m_isRecovered = false;
     document.m_isAutosaveHeld = false;
     document.m_hasReportedAutosaveFailure = false;
+    document.m_hasReportedCopyFailure = false;
     document.undoManager().setClean();
     discardRecoveryCopy(document);
     if (DocumentWindow* window = document.window())
@@ -359,7 +397,7 @@ void DocumentManager::saveAllWithoutAsking()
             }
         }
         // No questions now: keep a copy that the next start offers back.
-        document->m_hasReportedAutosaveFailure = true;
+        document->m_hasReportedCopyFailure = true;
         writeRecoveryContents(*document, contents);
     }
 }

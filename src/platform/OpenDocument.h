@@ -121,6 +121,8 @@ private:
     // alone until the next explicit save.
     bool m_isAutosaveHeld = false;
     bool m_hasReportedAutosaveFailure = false;
+    // Apart from the saves': a copy that fails says so even after a failed save was reported.
+    bool m_hasReportedCopyFailure = false;
     // A save or close is under way (its dialogs run a nested event loop).
     bool m_isBusy = false;
     // The user is being asked what to do about the file changed on disk.

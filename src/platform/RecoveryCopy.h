@@ -24,8 +24,9 @@ public:
     RecoveryCopy(const RecoveryCopy&) = delete;
     RecoveryCopy& operator=(const RecoveryCopy&) = delete;
 
-    // A new copy in the folder, which is made when missing; null when the folder cannot be used.
-    static std::unique_ptr<RecoveryCopy> create(const QString& folder);
+    // A new copy in the folder, which is made when missing; null when the folder cannot be used,
+    // with the reason when one is known.
+    static std::unique_ptr<RecoveryCopy> create(const QString& folder, QString* reason = nullptr);
     // The copies an ended session left in the folder that no running instance holds, newest
     // first, with their contents read; files not named as copies are left alone. With a file
     // given (canonical), only the copies of its text.

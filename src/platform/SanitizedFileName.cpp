@@ -81,7 +81,8 @@ QString sanitizedFileName(const QString& title, qsizetype maxBytes)
             kept += u' ';
             continue;
         }
-        if (QChar::category(c) == QChar::Other_Control)
+        // A surrogate without its pair is no character: a file name cannot hold it.
+        if (QChar::category(c) == QChar::Other_Control || QChar::category(c) == QChar::Other_Surrogate)
             continue;
         kept += QChar::fromUcs4(c);
     }

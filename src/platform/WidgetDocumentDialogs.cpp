@@ -166,4 +166,15 @@ void WidgetDocumentDialogs::showError(QWidget* parent, const QString& message)
     box.exec();
 }
 
+bool WidgetDocumentDialogs::offerSaveAs(QWidget* parent, const QString& message)
+{
+    ModalDialog<QMessageBox> box(
+        QMessageBox::Warning, QCoreApplication::applicationName(), message, QMessageBox::Ok, parent);
+    box->setInformativeText(tr("Save As saves it under another name or in another place."));
+    QPushButton* saveAs = box->addButton(tr("Save As…"), QMessageBox::ActionRole);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Ok);
+    return box.exec() && box->clickedButton() == saveAs;
+}
+
 } // namespace kestrion

@@ -13,6 +13,7 @@ public:
     ConflictChoice askAboutDiskChange(QWidget* parent, const QString& path, DiskChange change, bool isClosing) override;
     bool askToRevert(QWidget* parent, const QString& displayName) override;
     void showError(QWidget* parent, const QString& message) override;
+    bool offerSaveAs(QWidget* parent, const QString& message) override;
 };
 
 } // namespace kestrion

@@ -31,7 +31,9 @@ INSTANTIATE_TEST_SUITE_P(Titles, SanitizedFileNameTest,
         NameCase { u". .", u"Untitled" }, NameCase { u".. ..", u"Untitled" }, NameCase { u"./..", u"Untitled" },
         // By code point: a slash carrying a combining mark is still a slash.
         NameCase { u"a/\u0301b", u"a\u0301b" }, NameCase { u"Line\u2028Two\nThree\tFour", u"Line Two Three Four" },
-        NameCase { u"Bell\u0007\u001B", u"Bell" }, NameCase { u"\u00A0 Easter \u2003", u"Easter" }));
+        NameCase { u"Bell\u0007\u001B", u"Bell" },
+        // A surrogate without its pair cannot be named on disk.
+        NameCase { u"Half\xD83D pair\xDE00", u"Half pair" }, NameCase { u"\u00A0 Easter \u2003", u"Easter" }));
 
 TEST(SanitizedFileNameBoundTest, FitsTheByteBoundWithoutCuttingACharacter)
 {

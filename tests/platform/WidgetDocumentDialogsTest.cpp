@@ -129,6 +129,11 @@ protected:
                     return QString::number(dialogs.askToRevert(parent, QStringLiteral("Grace")));
                 },
                 QStringLiteral("0"), clickButton(QStringLiteral("Revert")), QStringLiteral("1") },
+            { "failed save",
+                [](WidgetDocumentDialogs& dialogs, QWidget* parent) {
+                    return QString::number(dialogs.offerSaveAs(parent, QStringLiteral("Could not")));
+                },
+                QStringLiteral("0"), clickButton(QStringLiteral("Save As…")), QStringLiteral("1") },
             { "error",
                 [](WidgetDocumentDialogs& dialogs, QWidget* parent) {
                     dialogs.showError(parent, QStringLiteral("Could not"));

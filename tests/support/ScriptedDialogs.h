@@ -82,6 +82,18 @@ public:
         errors.append(message);
     }
 
+    // Recorded with the errors; answered from the script, else OK.
+    bool offerSaveAs(QWidget* parent, const QString& message) override
+    {
+        showError(parent, message);
+        ++saveAsOffers;
+        if (saveAsAnswers.empty())
+            return false;
+        const bool choice = saveAsAnswers.front();
+        saveAsAnswers.pop_front();
+        return choice;
+    }
+
     struct Conflict {
         QString path;
         DiskChange change;
@@ -101,6 +113,9 @@ public:
     QStringList revertQuestions;
     std::vector<Conflict> conflicts;
     QStringList errors;
+    // How many of the errors offered Save As, and the answers to give: true for Save As.
+    int saveAsOffers = 0;
+    std::deque<bool> saveAsAnswers;
     // The window the last question or message was shown over.
     QPointer<QWidget> lastParent;
     // Runs while a question or message waits for the user.
