@@ -48,6 +48,25 @@ BENCHMARK(BM_ColumnLayoutCold)
     ->ArgNames({ "nodes", "script" })
     ->Unit(benchmark::kMillisecond);
 
+// Opening a sermon in columns and completing its layout, as the first structural edit after
+// opening does: the rows in view first, then every other box, wrapped on the worker threads
+// too. Of a sermon in English (script 0) or in Chinese (script 1).
+void BM_ColumnOpenAndCompleteLayout(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const SermonNodePtr root
+        = state.range(1) == 0 ? bench::makeSermonTree(count, 11) : bench::makeChineseSermonTree(count, 11);
+    for (auto _ : state) {
+        bench::ShownCanvas<ColumnCanvas> shown(root);
+        shown.canvas.relayoutColumns(false);
+        benchmark::DoNotOptimize(shown.canvas.layout().frameCount());
+    }
+}
+BENCHMARK(BM_ColumnOpenAndCompleteLayout)
+    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1 } })
+    ->ArgNames({ "nodes", "script" })
+    ->Unit(benchmark::kMillisecond);
+
 // What one keystroke in the column editor costs: one node's text changes, then the canvas lays
 // the whole sermon out again (layout, lookup maps, pan limits, frames shown at once).
 void BM_ColumnRelayoutAfterEdit(benchmark::State& state)
