@@ -1,5 +1,6 @@
 #include "columns/ColumnCanvas.h"
 #include "columns/ColumnLayout.h"
+#include "columns/ColumnMetrics.h"
 #include "columns/ColumnWidthsConfig.h"
 #include "columns/ColumnWrapCache.h"
 #include "document/DocumentController.h"
@@ -26,16 +27,45 @@ struct CanvasBench : bench::ShownCanvas<ColumnCanvas> {
     }
 };
 
-// Laying out a whole sermon with nothing wrapped yet: the first show of columns mode.
+// Laying out a whole sermon with nothing wrapped yet: the first show of columns mode, of a
+// sermon in English (script 0) or in Chinese, whose sentences wrap without spaces (script 1).
 void BM_ColumnLayoutCold(benchmark::State& state)
 {
-    const SermonNodePtr root = bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
+    const int count = static_cast<int>(state.range(0));
+    const SermonNodePtr root
+        = state.range(1) == 0 ? bench::makeSermonTree(count, 11) : bench::makeChineseSermonTree(count, 11);
+    qsizetype lines = 0;
     for (auto _ : state) {
         ColumnWrapCache cache;
-        benchmark::DoNotOptimize(ColumnLayout::build(root, ColumnWidthsConfig(), cache));
+        const ColumnLayout layout = ColumnLayout::build(root, ColumnWidthsConfig(), cache);
+        lines = static_cast<qsizetype>(layout.totalSize.height() / ColumnMetrics::lineHeight);
+        benchmark::DoNotOptimize(layout);
+    }
+    state.counters["rows"] = static_cast<double>(lines);
+}
+BENCHMARK(BM_ColumnLayoutCold)
+    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1 } })
+    ->ArgNames({ "nodes", "script" })
+    ->Unit(benchmark::kMillisecond);
+
+// Opening a sermon in columns and completing its layout, as the first structural edit after
+// opening does: the rows in view first, then every other box, wrapped on the worker threads
+// too. Of a sermon in English (script 0) or in Chinese (script 1).
+void BM_ColumnOpenAndCompleteLayout(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const SermonNodePtr root
+        = state.range(1) == 0 ? bench::makeSermonTree(count, 11) : bench::makeChineseSermonTree(count, 11);
+    for (auto _ : state) {
+        bench::ShownCanvas<ColumnCanvas> shown(root);
+        shown.canvas.relayoutColumns(false);
+        benchmark::DoNotOptimize(shown.canvas.layout().frameCount());
     }
 }
-BENCHMARK(BM_ColumnLayoutCold)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColumnOpenAndCompleteLayout)
+    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1 } })
+    ->ArgNames({ "nodes", "script" })
+    ->Unit(benchmark::kMillisecond);
 
 // What one keystroke in the column editor costs: one node's text changes, then the canvas lays
 // the whole sermon out again (layout, lookup maps, pan limits, frames shown at once).

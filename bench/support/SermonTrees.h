@@ -43,6 +43,44 @@ inline SermonNodePtr makeSermonTree(int count, unsigned seed, int mainPoints = 0
     return root;
 }
 
+// The same shape as makeSermonTree, written in Chinese: every text a sentence of 8 to 150
+// characters without spaces, broken by commas, one in six with a second line, one in ten
+// with a name in Latin letters inside.
+inline SermonNodePtr makeChineseSermonTree(int count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const QString characters = QStringLiteral("羊听他的声音我是好牧人为舍命跟着门草"
+                                              "场生命父上帝爱恩典信望教会圣经话语心"
+                                              "里天地人们永远平安喜乐光明");
+    const auto sentence = [&] {
+        const int length = 8 + static_cast<int>(random() % 143);
+        QString text;
+        for (int i = 0; i < length; ++i) {
+            text += characters[static_cast<qsizetype>(random() % characters.size())];
+            if (i % 17 == 16)
+                text += QChar(u'\uff0c');
+            if (i == length / 2 && random() % 10 == 0)
+                text += QStringLiteral("Spurgeon");
+        }
+        return text + QChar(u'\u3002');
+    };
+    auto root = SermonNode::create(sentence());
+    std::vector<SermonNodePtr> parents { root };
+    for (int made = 1; made < count;) {
+        SermonNodePtr parent = parents[random() % parents.size()];
+        if (parent->depth() >= 4)
+            continue;
+        QString text = sentence();
+        if (random() % 6 == 0)
+            text += QChar(u'\u2028') + sentence();
+        auto child = parent->addChild(text);
+        if (child->depth() < 4)
+            parents.push_back(child);
+        ++made;
+    }
+    return root;
+}
+
 // A sermon of sentences of ordinary length, as the mode-switch timer writes one
 // (bench/launch/switch_until_still.py): a title, main points, sub-points of eight points each,
 // every third with a point below it; every text a sentence of 8 to 25 words, so that most wrap

@@ -6,6 +6,7 @@
 #include "platform/TextWrapMode.h"
 
 #include <QFontMetricsF>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <QTextOption>
 
@@ -25,6 +26,23 @@ bool isColumnLineBreak(char16_t u)
 bool hasWhiteSpace(QStringView paragraph)
 {
     return std::any_of(paragraph.begin(), paragraph.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// Whether a run without white space may break somewhere inside, as Chinese and Japanese do
+// between their characters. Letters and digits of the alphabets never break among themselves:
+// a word of them is one line however long.
+bool hasLineBreakInside(QStringView run)
+{
+    const bool isAlphabetic = std::all_of(run.begin(), run.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x2b0 || (u >= 0x370 && u < 0x530)) && c.isLetterOrNumber()
+            && c.category() != QChar::Letter_Modifier;
+    });
+    if (isAlphabetic)
+        return false;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, run.data(), run.size());
+    const qsizetype first = finder.toNextBoundary();
+    return first > 0 && first < run.size();
 }
 
 // The advance of each character that a line lays out on its own, without shaping across its
@@ -117,16 +135,20 @@ using Paragraph = ColumnTextWrap::Paragraph;
 // Breaking at the first line that does not fit, a paragraph wraps the same at any width
 // between two widths at which it wrapped alike, and one that fits on a line fits at any
 // greater width. Unless it is being typed into, a paragraph of several lines is measured once
-// and then wrapped from its measures at any width (a column's width being dragged).
+// and then wrapped from its measures at any width (a column's width being dragged). A run
+// without spaces may break between almost any two characters: it is measured only once it is
+// wrapped again at another width, so that the first wrap costs one layout.
 void wrapParagraph(
     const QString& paragraphs, Paragraph& part, qreal width, bool bold, QList<WrappedLine>& lines, bool mayMeasure)
 {
     const QStringView view = QStringView(paragraphs).mid(part.start, part.length);
     const auto nextY = [&lines] { return static_cast<qreal>(lines.size()) * ColumnMetrics::lineHeight; };
+    const bool wasWrapped = part.lineCount > 0;
     part.firstLine = lines.size();
     const qreal layoutWidth = std::max(width - ColumnMetrics::textAllowance, qreal(1));
-    // One unbroken run stays whole: no layout needed.
-    if (!hasWhiteSpace(view)) {
+    const bool isRun = !hasWhiteSpace(view);
+    // A run that cannot break stays whole: no layout needed.
+    if (isRun && !hasLineBreakInside(view)) {
         lines.append({ view.toString(), nextY() });
         part.lineCount = 1;
         part.minWidth = 0;
@@ -140,7 +162,7 @@ void wrapParagraph(
         part.maxWidth = qInf();
         return;
     }
-    if (mayMeasure && width - ColumnMetrics::textAllowance >= 1) {
+    if (mayMeasure && (!isRun || wasWrapped) && width - ColumnMetrics::textAllowance >= 1) {
         if (!part.isMeasured) {
             part.breaks = ColumnLineBreaks::measure(view.toString(), bold);
             part.isMeasured = true;

@@ -23,9 +23,10 @@ struct WrappedLine {
 
 // The lines of a node's text in a column of the given width, in the columns font (semibold
 // when bold). Line separators and other line breaks start a new line; a paragraph is wrapped
-// at word boundaries within the width less 28 (at least 1); a paragraph without any white
-// space is one line however long, cut off by the drawing. Line k lies at 28 k, so the number
-// of lines alone gives the node's height. Never empty: an empty text is one empty line.
+// within the width less 28 (at least 1) where its script allows a break: at word boundaries,
+// between Chinese or Japanese characters. A paragraph with no such place (one long word) is
+// one line however long, cut off by the drawing. Line k lies at 28 k, so the number of lines
+// alone gives the node's height. Never empty: an empty text is one empty line.
 QList<WrappedLine> wrapColumnText(const QString& text, qreal width, bool bold);
 
 // The text with every kind of line break as a line feed, a carriage return with its line feed

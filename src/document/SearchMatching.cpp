@@ -10,7 +10,12 @@ namespace kestrion {
 
 QString SearchMatching::searchKey(const QString& text)
 {
-    return text.normalized(QString::NormalizationForm_C).toLower().normalized(QString::NormalizationForm_C);
+    QString key = text.normalized(QString::NormalizationForm_C).toLower();
+    // Lowercasing gives a capital sigma as the medial form also where the word is written with
+    // the final one: both small forms are one letter here. One unit for one, so the offsets
+    // of the text stay as they are.
+    key.replace(QChar(u'\u03c2'), QChar(u'\u03c3'));
+    return key.normalized(QString::NormalizationForm_C);
 }
 
 void SearchMatching::collectMatches(const SermonNodePtr& node, const QString& key, QList<QUuid>& result)

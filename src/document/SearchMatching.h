@@ -11,12 +11,13 @@
 namespace kestrion {
 
 // The text walks of the find bar. Matching ignores case with the full Unicode lowercase
-// mapping and compares NFC forms, so a composed and a decomposed letter match each other.
+// mapping and compares NFC forms, so a composed and a decomposed letter match each other; the
+// Greek sigma matches in any of its three forms.
 // Every walk is iterative: outlines may nest very deeply.
 class SearchMatching {
 public:
-    // The form a text and a query are compared in: NFC, lowercased, NFC again (lowercasing
-    // can leave a sequence that composes).
+    // The form a text and a query are compared in: NFC, lowercased with the final sigma as
+    // the medial one, NFC again (lowercasing can leave a sequence that composes).
     static QString searchKey(const QString& text);
 
     // Appends, in preorder (collapsed subtrees included), the id of every node whose

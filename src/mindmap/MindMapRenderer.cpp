@@ -2,10 +2,10 @@
 
 #include "document/SearchMatching.h"
 #include "mindmap/CanvasGeometry.h"
+#include "mindmap/ShownTextLine.h"
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TextBitmapKey.h"
 #include "platform/Appearance.h"
-#include "platform/EmojiText.h"
 #include "platform/Signposter.h"
 #include "platform/Typography.h"
 
@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace kestrion {
@@ -416,13 +417,13 @@ void MindMapRenderer::drawCanvasNode(
 
     // 4. Selection outline, over the search outline.
     if (style.selected) {
-        const QRectF outline = style.selectionOutline ? *style.selectionOutline
-                                                      : frame.adjusted(-selectionOutset, -selectionOutset,
-                                                          selectionOutset, selectionOutset);
+        const QRectF outline = style.selectionOutline
+            ? *style.selectionOutline
+            : frame.adjusted(-selectionOutset, -selectionOutset, selectionOutset, selectionOutset);
         painter.setPen(QPen(scene.accent, selectionLineWidth));
         painter.setBrush(Qt::NoBrush);
-        painter.drawPath(outlinePath(
-            outline, 8, hasToggle ? std::optional(foldCircleGap(midY, selectionLineWidth)) : std::nullopt));
+        painter.drawPath(
+            outlinePath(outline, 8, hasToggle ? std::optional(foldCircleGap(midY, selectionLineWidth)) : std::nullopt));
     }
 
     // 5. Text.
@@ -494,6 +495,7 @@ QList<QRectF> MindMapRenderer::matchRectangles(
         start += static_cast<qsizetype>(offsets.size());
         boundaries.push_back(std::move(offsets));
     }
+    std::vector<std::unique_ptr<ShownTextLine>> shown(lines.size());
     QList<QRectF> rects;
     for (const MatchRange& range : ranges) {
         size_t k = starts.size() - 1;
@@ -507,12 +509,14 @@ QList<QRectF> MindMapRenderer::matchRectangles(
         const qsizetype count = static_cast<qsizetype>(offsets.size()) - 1;
         const qsizetype local = std::clamp<qsizetype>(range.lower - starts[k], 0, count);
         const qsizetype end = std::clamp<qsizetype>(range.upper - starts[k], local, count);
-        const QString& line = lines[static_cast<qsizetype>(k)];
         const qsizetype from = offsets[static_cast<size_t>(local)];
         const qsizetype to = offsets[static_cast<size_t>(end)];
-        const qreal prefixWidth = std::ceil(EmojiText::horizontalAdvance(font, metrics, line.left(from)));
-        const qreal matchWidth = std::ceil(EmojiText::horizontalAdvance(font, metrics, line.mid(from, to - from)));
-        rects.append(QRectF(prefixWidth - 1, lineHeight * static_cast<qreal>(k), matchWidth + 2, lineHeight));
+        if (!shown[k])
+            shown[k] = std::make_unique<ShownTextLine>(lines[static_cast<qsizetype>(k)], font);
+        for (const auto& [left, right] : shown[k]->spans(from, to)) {
+            rects.append(QRectF(
+                std::ceil(left) - 1, lineHeight * static_cast<qreal>(k), std::ceil(right - left) + 2, lineHeight));
+        }
     }
     return rects;
 }

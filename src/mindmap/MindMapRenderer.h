@@ -89,7 +89,8 @@ public:
     static NodeLayoutMap displayLayouts(const NodeLayoutMap& layouts, const QHash<QUuid, QPointF>& offsets);
 
     // The rectangles of the search matches in a node's shown text (line breaks as line feeds),
-    // relative to the text origin, one per range.
+    // relative to the text origin, over the letters matched in whichever direction the text
+    // runs: one per range, or one per stretch where a range crosses between directions.
     static QList<QRectF> matchRectangles(
         const QString& displayText, const QFont& font, const QList<MatchRange>& ranges);
 

@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <algorithm>
@@ -51,6 +52,11 @@ void drawLines(QPainter& painter, const TextGeometry& g, bool isDark, const QPoi
 {
     painter.setFont(g.font);
     painter.setPen(Appearance::inkColor(isDark));
+    // Each line in the direction of its own text, as into a bitmap, also on a widget's painter,
+    // which would lay it out in the widget's.
+    const Qt::LayoutDirection direction = painter.layoutDirection();
+    painter.setLayoutDirection(Qt::LayoutDirectionAuto);
+    const auto restore = qScopeGuard([&] { painter.setLayoutDirection(direction); });
     const QRectF clip = painter.hasClipping() ? painter.clipBoundingRect() : QRectF();
     for (qsizetype i = 0; i < g.lines.size(); ++i) {
         const qreal top = topLeft.y() + g.lineHeight * static_cast<qreal>(i);

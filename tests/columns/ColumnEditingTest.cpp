@@ -1,6 +1,7 @@
 #include "ColumnCanvasFixture.h"
 
 #include "columns/ColumnMetrics.h"
+#include "columns/WrappedLine.h"
 #include "platform/Appearance.h"
 #include "support/TreeDump.h"
 
@@ -379,6 +380,78 @@ TEST_F(ColumnCanvasFixture, RightToLeftTextStaysAtTheLeftWhereTheCanvasDrawsIt)
     const QTextBlock block = editorText()->document()->firstBlock();
     ASSERT_EQ(block.layout()->lineCount(), 1);
     EXPECT_EQ(block.layout()->lineAt(0).naturalTextRect().left(), 0);
+}
+
+namespace {
+
+// The darkest grey of each column of one 28-point row of the image.
+std::vector<int> inkColumns(const QImage& image, int top)
+{
+    std::vector<int> columns(static_cast<size_t>(image.width()), 255);
+    for (int y = top; y < std::min(top + 28, image.height()); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            columns[static_cast<size_t>(x)] = std::min(columns[static_cast<size_t>(x)], qGray(image.pixel(x, y)));
+    }
+    return columns;
+}
+
+} // namespace
+
+// Chinese and Japanese, written without spaces, break into the same lines in the editor as on
+// the canvas, each across the columns where the canvas draws it, and the node is as tall as they are.
+TEST_F(ColumnCanvasFixture, TheEditorBreaksChineseAndJapaneseIntoTheLinesTheCanvasDraws)
+{
+    const QStringList texts {
+        QStringLiteral("\u6211\u662f\u597d\u7267\u4eba\uff0c\u597d\u7267\u4eba\u4e3a\u7f8a\u820d\u547d\u3002"
+                       "\u6211\u8ba4\u8bc6\u6211\u7684\u7f8a\uff0c\u6211\u7684\u7f8a\u4e5f\u8ba4\u8bc6\u6211"
+                       "\uff0c\u6b63\u5982\u7236\u8ba4\u8bc6\u6211\uff0c\u6211\u4e5f\u8ba4\u8bc6\u7236\u3002"),
+        QStringLiteral("\u308f\u305f\u3057\u306f\u826f\u3044\u7f8a\u98fc\u3044\u3067\u3042\u308b\u3002\u826f"
+                       "\u3044\u7f8a\u98fc\u3044\u306f\u3001\u7f8a\u306e\u305f\u3081\u306b\u547d\u3092\u6368"
+                       "\u3066\u308b\u3002"),
+        QStringLiteral("\u6b63\u5982C.S.Lewis\u57281952\u5e74\u6240\u5199\u7684\uff0c\u57fa\u7763\u5f92\u7684"
+                       "\u751f\u547d\u5c31\u662f\u8ddf\u968f\u90a3\u4f4d\u597d\u7267\u4eba\u3002"),
+    };
+    for (const QString& text : texts) {
+        // A column of 240, and one whose line ends right before a comma or full stop, which
+        // may not begin a line: the character before it goes down with it.
+        qsizetype stop = 10;
+        while (stop < text.size() && !QStringLiteral("\uff0c\u3002\u3001").contains(text[stop]))
+            ++stop;
+        QTextLayout measured(text.left(stop), ColumnMetrics::font(false));
+        measured.beginLayout();
+        measured.createLine().setLineWidth(1e6);
+        measured.endLayout();
+        for (const qreal width : { qreal(240), measured.lineAt(0).naturalTextWidth() + 0.5 + 28 }) {
+            preferences->setColumnWidths(QStringLiteral("[600,%1]").arg(width, 0, 'f', 4));
+            c->setText(text);
+            canvas->relayoutColumns(false);
+            select(c);
+            const QList<WrappedLine> lines = wrapColumnText(text, width, false);
+            ASSERT_GT(lines.size(), 1) << text.toStdString();
+            const ColumnNodeFrame frame = frameOf(c);
+            ASSERT_EQ(frame.size.height(), 28.0 * static_cast<qreal>(lines.size())) << text.toStdString();
+            const QRect box = QRectF(frame.origin + canvas->panOffset(), frame.size).toAlignedRect();
+            const QImage drawn = canvas->grab(box).toImage();
+            canvas->beginColumnEditing(c->id(), false);
+            ASSERT_NE(editorText(), nullptr);
+            editorText()->setCursorWidth(0);
+            const QImage edited = canvas->grab(box).toImage();
+
+            const QTextLayout* layout = editorText()->document()->firstBlock().layout();
+            ASSERT_EQ(layout->lineCount(), lines.size()) << text.toStdString() << " at " << width;
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine line = layout->lineAt(i);
+                EXPECT_EQ(text.mid(line.textStart(), line.textLength()), lines[i].string)
+                    << text.toStdString() << " at " << width;
+                // The same glyphs across the line; a line in another font than the columns'
+                // sits as high as that font's ascent puts it.
+                EXPECT_EQ(inkColumns(drawn, 28 * i), inkColumns(edited, 28 * i))
+                    << text.toStdString() << " at " << width << " line " << i;
+            }
+            EXPECT_EQ(canvas->editorOverlay()->contentHeight(), frame.size.height());
+            press(Qt::Key_Escape);
+        }
+    }
 }
 
 TEST_F(ColumnCanvasFixture, AnUnbrokenWordTheEditorWrapsCoversTheLinesBelowInsteadOfWritingOverThem)

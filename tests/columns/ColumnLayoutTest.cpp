@@ -8,6 +8,7 @@
 #include "platform/EmojiText.h"
 
 #include <QFontMetricsF>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -100,6 +101,99 @@ TEST(WrappedLineTest, UnbrokenRunIsOneLineAndLaterLinesStayOnTheGrid)
     EXPECT_EQ(lines, QList<WrappedLine>({ { run, 0 }, { "next words", 28 }, { "last", 56 } }));
 }
 
+namespace {
+
+// The width of a piece of text laid out alone on one line, as the columns font shapes it.
+qreal naturalWidth(const QString& text, bool bold)
+{
+    QTextLayout layout(text, ColumnMetrics::font(bold));
+    layout.setFormats(EmojiText::formats(text));
+    layout.beginLayout();
+    layout.createLine().setLineWidth(1e6);
+    layout.endLayout();
+    return layout.lineAt(0).naturalTextWidth();
+}
+
+// The places where the script allows a line to break, the start and the end included.
+std::vector<qsizetype> lineBreakOpportunities(const QString& text)
+{
+    std::vector<qsizetype> places { 0 };
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary())
+        places.push_back(at);
+    return places;
+}
+
+} // namespace
+
+// Chinese and Japanese are written without spaces: a paragraph that does not fit its column
+// breaks between its characters, each line as full as the width allows, on the line grid, no
+// character lost. A word with no such place stays one line however long; what fits stays whole.
+TEST(WrappedLineTest, ARunWithoutSpacesBreaksWhereItsScriptAllowsOnlyWhenItDoesNotFit)
+{
+    // John 10:11-15 in 115 Chinese characters, and two verses in Japanese with their kana.
+    const QString chinese = QStringLiteral(
+        "\u6211\u662f\u597d\u7267\u4eba\uff0c\u597d\u7267\u4eba\u4e3a\u7f8a\u820d\u547d\u3002\u82e5\u662f"
+        "\u96c7\u5de5\uff0c\u4e0d\u662f\u7267\u4eba\uff0c\u7f8a\u4e5f\u4e0d\u662f\u4ed6\u81ea\u5df1\u7684"
+        "\uff0c\u4ed6\u770b\u89c1\u72fc\u6765\uff0c\u5c31\u6487\u4e0b\u7f8a\u9003\u8d70\uff0c\u72fc\u6293"
+        "\u4f4f\u7f8a\uff0c\u8d76\u6563\u4e86\u7f8a\u7fa4\u3002\u96c7\u5de5\u9003\u8d70\uff0c\u56e0\u4ed6"
+        "\u662f\u96c7\u5de5\uff0c\u5e76\u4e0d\u987e\u5ff5\u7f8a\u3002\u6211\u662f\u597d\u7267\u4eba\uff0c"
+        "\u6211\u8ba4\u8bc6\u6211\u7684\u7f8a\uff0c\u6211\u7684\u7f8a\u4e5f\u8ba4\u8bc6\u6211\uff0c\u6b63"
+        "\u5982\u7236\u8ba4\u8bc6\u6211\uff0c\u6211\u8ba4\u8bc6\u7236\u4e00\u6837\uff0c"
+        "\u6211\u4e3a\u7f8a\u820d\u547d\u3002");
+    ASSERT_EQ(chinese.size(), 115);
+    const QString japanese = QStringLiteral(
+        "\u308f\u305f\u3057\u306f\u826f\u3044\u7f8a\u98fc\u3044\u3067\u3042\u308b\u3002\u826f\u3044\u7f8a"
+        "\u98fc\u3044\u306f\u3001\u7f8a\u306e\u305f\u3081\u306b\u547d\u3092\u6368\u3066\u308b\u3002\u30a4"
+        "\u30a8\u30b9\u30fb\u30ad\u30ea\u30b9\u30c8\u306f\u304d\u306e\u3046\u3082\u304d\u3087\u3046\u3082"
+        "\u3001\u3044\u3064\u307e\u3067\u3082\u5909\u308f\u308b\u3053\u3068\u304c\u306a\u3044\u3002");
+    // A name and a year in Latin letters inside a Chinese sentence.
+    const QString mixed = QStringLiteral(
+        "\u6b63\u5982C.S.Lewis\u57281952\u5e74\u6240\u5199\u7684\uff0c\u57fa\u7763\u5f92\u7684\u751f\u547d"
+        "\u5c31\u662f\u8ddf\u968f\u90a3\u4f4d\u597d\u7267\u4eba\uff0c\u542c\u4ed6\u7684\u58f0\u97f3\uff0c"
+        "\u5728\u4ed6\u7684\u8349\u573a\u4e0a\u5f97\u7740\u996e\u98df\u3002");
+    const QString longWord = QStringLiteral("Pneumonoultramicroscopicsilicovolcanoconiosis").repeated(3);
+    const QString shortChinese = chinese.left(5);
+    struct Case {
+        QString text;
+        bool breaks;
+    };
+    for (const Case& c : { Case { chinese, true }, Case { japanese, true }, Case { mixed, true },
+             Case { longWord, false }, Case { shortChinese, false } }) {
+        for (const bool bold : { false, true }) {
+            const qreal width = 300;
+            const qreal layoutWidth = width - ColumnMetrics::textAllowance;
+            const QList<WrappedLine> lines = wrapColumnText(c.text, width, bold);
+            const std::string label = c.text.left(12).toStdString() + (bold ? " bold" : "");
+            if (!c.breaks) {
+                EXPECT_EQ(lines, QList<WrappedLine>({ { c.text, 0 } })) << label;
+                continue;
+            }
+            ASSERT_GT(lines.size(), 1) << label;
+            const std::vector<qsizetype> places = lineBreakOpportunities(c.text);
+            QString joined;
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                EXPECT_EQ(lines[i].yOffset, 28.0 * static_cast<qreal>(i)) << label;
+                EXPECT_LE(naturalWidth(lines[i].string, bold), layoutWidth) << label << " line " << i;
+                joined += lines[i].string;
+                if (i + 1 == lines.size())
+                    continue;
+                const qsizetype end = joined.size();
+                ASSERT_NE(std::find(places.cbegin(), places.cend(), end), places.cend()) << label << " line " << i;
+                // Up to the next place a line may break, the line would not have fitted.
+                const qsizetype next = *std::upper_bound(places.cbegin(), places.cend(), end);
+                EXPECT_GT(naturalWidth(lines[i].string + c.text.mid(end, next - end), bold), layoutWidth)
+                    << label << " line " << i;
+            }
+            EXPECT_EQ(joined, c.text) << label;
+            // Wide enough for the whole run, it is one line again.
+            EXPECT_EQ(wrapColumnText(c.text, naturalWidth(c.text, bold) + 2 + ColumnMetrics::textAllowance, bold),
+                QList<WrappedLine>({ { c.text, 0 } }))
+                << label;
+        }
+    }
+}
+
 TEST(WrappedLineTest, AnUnbrokenRunTooLongToSearchFillsTheLineOfTheWordsBeforeIt)
 {
     // Breaking such a run only where it meets the line's end keeps a pasted megabyte from
@@ -132,13 +226,15 @@ TEST(WrappedLineTest, SemiboldCanNeedMoreLines)
 
 namespace {
 
-// Every paragraph with white space laid out with QTextLayout, as a line of the canvas is drawn.
+// Every paragraph that may break laid out with QTextLayout, as a line of the canvas is drawn.
 QList<WrappedLine> laidOutLines(const QString& text, qreal width, bool bold)
 {
     QList<WrappedLine> lines;
     for (const QString& paragraph : columnParagraphs(text).split(u'\n')) {
         const auto y = [&lines] { return 28.0 * static_cast<qreal>(lines.size()); };
-        if (std::none_of(paragraph.begin(), paragraph.end(), [](QChar c) { return c.isSpace(); })) {
+        const std::vector<qsizetype> places = lineBreakOpportunities(paragraph);
+        if (std::none_of(paragraph.begin(), paragraph.end(), [](QChar c) { return c.isSpace(); })
+            && places.size() <= 2) {
             lines.append({ paragraph, y() });
             continue;
         }
@@ -167,11 +263,18 @@ TEST(WrappedLineTest, LinesFoundWithoutALayoutOrKeptAreTheLinesALayoutGives)
         QStringLiteral("and"), QStringLiteral("peace"), QStringLiteral("from"), QStringLiteral("God"),
         QStringLiteral("WAVE"), QStringLiteral("\u00e9glise"), QStringLiteral("\u0399\u03b7\u03c3\u03bf\u1fe6\u03c2"),
         QStringLiteral("\u05e9\u05dc\u05d5\u05dd"), QStringLiteral("\u2014"), QStringLiteral("\n") };
+    // Written without spaces: Chinese, Japanese and the Latin words inside them.
+    const QStringList unspacedWords { QStringLiteral("\u7f8a\u542c\u4ed6\u7684\u58f0\u97f3"), QStringLiteral("\u3002"),
+        QStringLiteral("\uff0c"), QStringLiteral("\u308f\u305f\u3057\u306f"), QStringLiteral("\u30a4\u30a8\u30b9"),
+        QStringLiteral("Lewis"), QStringLiteral("1952"), QStringLiteral("\u300c\u597d\u7267\u4eba\u300d"),
+        QStringLiteral("\n") };
     std::mt19937 random(5);
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 75; ++round) {
         QString text;
+        const bool isUnspaced = round >= 60;
+        const QStringList& pool = isUnspaced ? unspacedWords : words;
         for (int i = 0, count = 1 + static_cast<int>(random() % 50); i < count; ++i)
-            text += words[static_cast<qsizetype>(random() % words.size())] + QStringLiteral(" ");
+            text += pool[static_cast<qsizetype>(random() % pool.size())] + (isUnspaced ? "" : " ");
         const bool bold = random() % 4 == 0;
         qreal width = 100 + static_cast<qreal>(random() % 600) + 0.5;
         ColumnTextWrap kept = ColumnTextWrap::wrap(text, width, bold);
@@ -179,7 +282,7 @@ TEST(WrappedLineTest, LinesFoundWithoutALayoutOrKeptAreTheLinesALayoutGives)
         for (int edit = 0; edit < 6; ++edit) {
             const auto at = static_cast<qsizetype>(random() % static_cast<unsigned>(text.size() + 1));
             if (random() % 2 == 0)
-                text.insert(at, words[static_cast<qsizetype>(random() % words.size())]);
+                text.insert(at, pool[static_cast<qsizetype>(random() % pool.size())]);
             else
                 text.remove(at, static_cast<qsizetype>(random() % 12));
             if (random() % 2 == 0)
@@ -208,10 +311,15 @@ TEST(WrappedLineTest, LinesFoundAgainAtEveryWidthOfADragAreTheLinesALayoutGives)
         QStringLiteral("counter\u00adfeit"), QStringLiteral("tab\there"), QStringLiteral(" "),
         QStringLiteral("Pneumonoultramicroscopicsilicovolcanoconiosis"), QStringLiteral("\n"), lineSeparator };
     std::mt19937 random(11);
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 28; ++round) {
         QString text = round % 5 == 0 ? QStringLiteral(" ") : QString();
+        // The last rounds run the words together, as Chinese and Japanese are written.
+        const bool isUnspaced = round >= 20;
         for (int i = 0, count = 2 + static_cast<int>(random() % 30); i < count; ++i)
-            text += words[static_cast<qsizetype>(random() % words.size())] + (random() % 6 == 0 ? "  " : " ");
+            text += words[static_cast<qsizetype>(random() % words.size())]
+                + (isUnspaced               ? ""
+                        : random() % 6 == 0 ? "  "
+                                            : " ");
         const bool bold = random() % 4 == 0;
         qreal width = 600;
         ColumnTextWrap kept = ColumnTextWrap::wrap(text, width, bold);

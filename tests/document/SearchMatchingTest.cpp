@@ -76,6 +76,56 @@ TEST(SearchMatchingTest, ComposedAndDecomposedLettersMatchEachOther)
     EXPECT_TRUE(SearchMatching::matchRanges(composed, QStringLiteral("fe")).isEmpty());
 }
 
+// A word matches its capitals whatever its sigma: lowercasing makes every capital sigma the
+// medial one, also where the word ends in the final one. What other scripts match stays as it
+// was: composed and decomposed letters alike, the Turkish dotted capital only with its dot,
+// the dotless i and the sharp s only themselves.
+TEST(SearchMatchingTest, TheThreeSigmasMatchEachOtherAndOtherLettersMatchAsTheirLowercaseDoes)
+{
+    struct Case {
+        QString text;
+        QString query;
+        QList<MatchRange> expected;
+    };
+    const std::vector<Case> cases {
+        { QStringLiteral("\u039f\u0394\u039f\u03a3 \u039a\u0391\u0399 \u0396\u03a9\u0397"),
+            QStringLiteral("\u03bf\u03b4\u03bf\u03c2"), ranges({ { 0, 4 } }) },
+        { QStringLiteral("\u039f\u0394\u039f\u03a3 \u039a\u0391\u0399 \u0396\u03a9\u0397"),
+            QStringLiteral("\u03bf\u03b4\u03bf\u03c3"), ranges({ { 0, 4 } }) },
+        { QStringLiteral("\u03bf \u03bb\u03cc\u03b3\u03bf\u03c2"), QStringLiteral("\u039b\u038c\u0393\u039f\u03a3"),
+            ranges({ { 2, 7 } }) },
+        // Decomposed, the accented capital is one character still.
+        { QStringLiteral("\u039b\u039f\u0301\u0393\u039f\u03a3 \u03bb\u03cc\u03b3\u03bf\u03c2"),
+            QStringLiteral("\u03bb\u03cc\u03b3\u03bf\u03c2"), ranges({ { 0, 5 }, { 6, 11 } }) },
+        { QStringLiteral("\u039f \u039b\u039f\u0393\u039f\u03a3 \u03a3\u0391\u03a1\u039e"),
+            QStringLiteral("\u03c3\u03b1\u03c1\u03be"), ranges({ { 8, 12 } }) },
+        { QStringLiteral("\u03bb\u03cc\u03b3\u03bf\u03c2"), QStringLiteral("\u03a3"), ranges({ { 4, 5 } }) },
+        { QStringLiteral("\u03bc\u03b9\u03c3\u03bf\u03c2"), QStringLiteral("\u03c2"), ranges({ { 2, 3 }, { 4, 5 } }) },
+        // No accents are folded away.
+        { QStringLiteral("\u03bb\u03cc\u03b3\u03bf\u03c2"), QStringLiteral("\u039b\u039f\u0393\u039f\u03a3"), {} },
+        { QStringLiteral("Caf\u00e9"), QStringLiteral("CAFE\u0301"), ranges({ { 0, 4 } }) },
+        { QStringLiteral("Cafe\u0301"), QStringLiteral("\u00c9"), ranges({ { 3, 4 } }) },
+        { QStringLiteral("\u0130stanbul"), QStringLiteral("i"), ranges({ { 0, 1 } }) },
+        { QStringLiteral("\u0130stanbul"), QStringLiteral("istanbul"), {} },
+        { QStringLiteral("\u0130stanbul"), QStringLiteral("\u0130STANBUL"), ranges({ { 0, 8 } }) },
+        { QStringLiteral("ISPARTA"), QStringLiteral("\u0131"), {} },
+        { QStringLiteral("\u0131l\u0131k"), QStringLiteral("ILIK"), {} },
+        { QStringLiteral("Stra\u00dfe"), QStringLiteral("STRASSE"), {} },
+        { QStringLiteral("STRASSE"), QStringLiteral("stra\u00dfe"), {} },
+        { QStringLiteral("Stra\u00dfe"), QStringLiteral("\u1e9e"), ranges({ { 4, 5 } }) },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SearchMatching::matchRanges(c.text, c.query), c.expected)
+            << c.text.toStdString() << " / " << c.query.toStdString();
+        // The node is found exactly where ranges are.
+        auto node = SermonNode::create(c.text);
+        QList<QUuid> matches;
+        SearchMatching::collectMatches(node, SearchMatching::searchKey(c.query), matches);
+        EXPECT_EQ(matches.size(), c.expected.isEmpty() ? 0 : 1)
+            << c.text.toStdString() << " / " << c.query.toStdString();
+    }
+}
+
 TEST(SearchMatchingTest, CollapsedAncestorsOfMatchesFromRootDownToParent)
 {
     Tree t;

@@ -1,15 +1,21 @@
 #include "CanvasFixture.h"
 
 #include "mindmap/CanvasGeometry.h"
+#include "mindmap/MindMapRenderer.h"
 #include "mindmap/TextBitmapCache.h"
 #include "mindmap/TextBitmapKey.h"
 #include "platform/Appearance.h"
+#include "platform/Typography.h"
 #include "support/InkBounds.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <vector>
 
 using namespace kestrion;
@@ -142,6 +148,196 @@ TEST_F(MindMapDrawingTest, NodeTextIsDrawnPixelForPixelSoItStaysSharp)
                 }
                 EXPECT_EQ(differing, 0) << "not resampled";
             }
+        }
+    }
+}
+
+namespace {
+
+// How much ink each column of a band of rows holds.
+std::vector<int> inkProfile(const QImage& image, int top, int height)
+{
+    std::vector<int> profile(static_cast<size_t>(image.width()), 0);
+    for (int y = std::max(top, 0); y < std::min(top + height, image.height()); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            profile[static_cast<size_t>(x)] += qAlpha(image.pixel(x, y));
+    }
+    return profile;
+}
+
+// The first and last device columns of a word's ink where a line of text drawn in the band of
+// rows from top shows it: the word drawn alone the same way, slid along the band until its ink
+// matches the line's best.
+std::pair<int, int> wordInk(const QImage& line, int top, const QImage& word)
+{
+    const std::vector<int> alone = inkProfile(word, 0, word.height());
+    const std::vector<int> drawn = inkProfile(line, top, word.height());
+    const auto first = std::find_if(alone.cbegin(), alone.cend(), [](int ink) { return ink > 0; }) - alone.cbegin();
+    const auto last = alone.crend() - std::find_if(alone.crbegin(), alone.crend(), [](int ink) { return ink > 0; }) - 1;
+    qint64 best = std::numeric_limits<qint64>::max();
+    int at = -1;
+    for (qsizetype offset = 0; offset + (last - first) < static_cast<qsizetype>(drawn.size()); ++offset) {
+        qint64 cost = 0;
+        for (qsizetype x = first; x <= last && cost < best; ++x)
+            cost += std::abs(drawn[static_cast<size_t>(offset + x - first)] - alone[static_cast<size_t>(x)]);
+        if (cost < best) {
+            best = cost;
+            at = static_cast<int>(offset);
+        }
+    }
+    return { at, at + static_cast<int>(last - first) };
+}
+
+// The runs of columns, from left to right, in which some pixel of the band is orange.
+std::vector<std::pair<int, int>> orangeRuns(const QImage& image, int top, int height, int left, int right)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int x = left; x <= right; ++x) {
+        bool isOrange = false;
+        for (int y = top; y < top + height && !isOrange; ++y) {
+            const QRgb pixel = image.pixel(x, y);
+            isOrange = qAlpha(pixel) > 40 && qRed(pixel) - qBlue(pixel) > 80;
+        }
+        if (!isOrange)
+            continue;
+        if (!runs.empty() && runs.back().second == x - 1)
+            runs.back().second = x;
+        else
+            runs.emplace_back(x, x);
+    }
+    return runs;
+}
+
+} // namespace
+
+// The search highlight lies on the letters matched whichever way the text runs: right to left,
+// left to right, or both in one line, where a match that crosses between them is two pieces.
+// Each word is found where the map draws it by its own drawing, slid along the drawn line.
+TEST_F(MindMapDrawingTest, SearchHighlightsLieOnTheMatchedWordsInEveryDirectionOfText)
+{
+    struct Case {
+        QString text;
+        QString query;
+        QStringList covered;
+        QStringList uncovered;
+        size_t pieces;
+    };
+    const std::vector<Case> cases {
+        { QStringLiteral("The good shepherd lays down his life"), QStringLiteral("SHEPHERD"),
+            { QStringLiteral("shepherd") }, { QStringLiteral("good"), QStringLiteral("lays") }, 1 },
+        { QStringLiteral("\u05d4\u05e8\u05d5\u05e2\u05d4 \u05d4\u05d8\u05d5\u05d1 \u05e0\u05d5\u05ea\u05df "
+                         "\u05d0\u05ea \u05e0\u05e4\u05e9\u05d5 \u05d1\u05e2\u05d3 \u05d4\u05e6\u05d0\u05df"),
+            QStringLiteral("\u05e0\u05d5\u05ea\u05df"), { QStringLiteral("\u05e0\u05d5\u05ea\u05df") },
+            { QStringLiteral("\u05d4\u05d8\u05d5\u05d1"), QStringLiteral("\u05d1\u05e2\u05d3") }, 1 },
+        { QStringLiteral("\u0642\u0627\u0644 \u064a\u0633\u0648\u0639 \u0623\u0646\u0627 \u0647\u0648 "
+                         "\u0627\u0644\u0631\u0627\u0639\u064a \u0627\u0644\u0635\u0627\u0644\u062d"),
+            QStringLiteral("\u0627\u0644\u0631\u0627\u0639\u064a"),
+            { QStringLiteral("\u0627\u0644\u0631\u0627\u0639\u064a") },
+            { QStringLiteral("\u064a\u0633\u0648\u0639"), QStringLiteral("\u0627\u0644\u0635\u0627\u0644\u062d") }, 1 },
+        // Left to right first: the Arabic words follow, the first of them at the far right.
+        { QStringLiteral("C. S. Lewis \u0643\u062a\u0628 \u0639\u0646 \u0627\u0644\u0631\u0627\u0639\u064a "
+                         "\u0627\u0644\u0635\u0627\u0644\u062d"),
+            QStringLiteral("lewis \u0643\u062a\u0628"),
+            { QStringLiteral("Lewis"), QStringLiteral("\u0643\u062a\u0628") },
+            { QStringLiteral("\u0627\u0644\u0635\u0627\u0644\u062d") }, 2 },
+        // Right to left first: the Latin words stand left of the first Arabic one.
+        { QStringLiteral("\u0642\u0627\u0644 C. S. Lewis \u0625\u0646 \u0627\u0644\u0631\u0627\u0639\u064a "
+                         "\u064a\u0639\u0631\u0641"),
+            QStringLiteral("Lewis"), { QStringLiteral("Lewis") },
+            { QStringLiteral("\u0627\u0644\u0631\u0627\u0639\u064a") }, 1 },
+        { QStringLiteral("\u26ab \u05d4\u05e8\u05d5\u05e2\u05d4 \u05d4\u05d8\u05d5\u05d1 "
+                         "\u05e0\u05d5\u05ea\u05df \u05d1\u05e2\u05d3 \u05d4\u05e6\u05d0\u05df"),
+            QStringLiteral("\u05e0\u05d5\u05ea\u05df"), { QStringLiteral("\u05e0\u05d5\u05ea\u05df") },
+            { QStringLiteral("\u05d4\u05d8\u05d5\u05d1") }, 1 },
+    };
+    for (const Case& each : cases) {
+        c->setText(each.text);
+        canvas->recomputeLayout();
+        const NodeLayout layout = layoutOf(c);
+        const TextBitmapKey key = TextBitmapKey::forNode(each.text, layout.depth, layout.isQuote);
+        for (const auto& [zoom, ratio] : { std::pair(1.0, 1.0), std::pair(2.0, 1.0), std::pair(1.0, 2.0) }) {
+            SCOPED_TRACE(QStringLiteral("%1 at zoom %2, ratio %3").arg(each.text).arg(zoom).arg(ratio).toStdString());
+            const qreal pixels = zoom * ratio;
+            const QImage plain = paintAt(zoom, ratio);
+            canvas->openSearch();
+            controller().setSearchQuery(each.query);
+            ASSERT_EQ(controller().searchMatches(), QList<QUuid> { c->id() });
+            const QImage searched = paintAt(zoom, ratio);
+            controller().endSearch();
+
+            // The first line's band, inside the box: the outlines lie outside it.
+            const QPointF textTopLeft = layout.origin + QPointF(16, 3);
+            const int top = static_cast<int>(std::round(textTopLeft.y() * pixels));
+            const int height = static_cast<int>(TextBitmapCache::naturalSize(key).height() * pixels);
+            const auto highlights = orangeRuns(searched, top, height, static_cast<int>(layout.origin.x() * pixels),
+                static_cast<int>((layout.origin.x() + layout.size.width()) * pixels));
+            EXPECT_EQ(highlights.size(), each.pieces);
+            const auto shownAt = [&](const QString& word) {
+                const TextBitmapKey alone = TextBitmapKey::forNode(word, layout.depth, layout.isQuote);
+                return wordInk(plain, top, TextBitmapCache::renderTextBitmap(alone, false, zoom, ratio)->image);
+            };
+            const int slack = static_cast<int>(std::ceil(1.5 * pixels));
+            for (const QString& word : each.covered) {
+                const auto [left, right] = shownAt(word);
+                EXPECT_TRUE(std::any_of(highlights.cbegin(), highlights.cend(),
+                    [&](const auto& run) { return run.first <= left + slack && run.second >= right - slack; }))
+                    << word.toStdString() << " is not highlighted";
+            }
+            for (const QString& word : each.uncovered) {
+                const auto [left, right] = shownAt(word);
+                const int middle = (left + right) / 2;
+                EXPECT_TRUE(std::none_of(highlights.cbegin(), highlights.cend(),
+                    [&](const auto& run) { return run.first <= middle && middle <= run.second; }))
+                    << word.toStdString() << " is highlighted";
+            }
+        }
+    }
+}
+
+// A match on a later line of a node lies on that line, at its place in that line.
+TEST(MatchRectanglesTest, AMatchOnALaterLineLiesOnThatLineAtItsCharacters)
+{
+    const QFont font = Typography::nodeFont(2);
+    const qreal lineHeight = MindMapRenderer::matchRectangles(QStringLiteral("x"), font, { { 0, 1 } }).front().height();
+    const QList<QRectF> rects
+        = MindMapRenderer::matchRectangles(QStringLiteral("ab\ncab"), font, { { 0, 2 }, { 4, 6 } });
+    ASSERT_EQ(rects.size(), 2);
+    QTextLayout second(QStringLiteral("cab"), font);
+    second.beginLayout();
+    const QTextLine line = second.createLine();
+    second.endLayout();
+    EXPECT_EQ(rects[0].topLeft(), QPointF(-1, 0));
+    EXPECT_EQ(rects[1].topLeft(), QPointF(std::ceil(line.cursorToX(1)) - 1, lineHeight));
+    EXPECT_EQ(rects[1].width(), std::ceil(line.cursorToX(3) - line.cursorToX(1)) + 2);
+}
+
+// Text too large for a bitmap is drawn as vector glyphs, on the canvas's own painter: each
+// word stands where the bitmap shows it, so the highlight measured for both lies on it.
+TEST_F(MindMapDrawingTest, VectorTextShowsEachWordWhereTheBitmapDoesInEveryDirection)
+{
+    const QStringList lines { QStringLiteral("\u05d4\u05e8\u05d5\u05e2\u05d4 \u05d4\u05d8\u05d5\u05d1 "
+                                             "\u05e0\u05d5\u05ea\u05df \u05d1\u05e2\u05d3"),
+        QStringLiteral("C. S. Lewis \u0643\u062a\u0628 \u0639\u0646 \u0627\u0644\u0631\u0627\u0639\u064a"),
+        QStringLiteral("\u0642\u0627\u0644 C. S. Lewis \u0625\u0646") };
+    for (const QString& text : lines) {
+        SCOPED_TRACE(text.toStdString());
+        const TextBitmapKey key = TextBitmapKey::forNode(text, 1, false);
+        const QImage bitmap = TextBitmapCache::renderTextBitmap(key, false, 1, 1)->image;
+        QImage vector(bitmap.size(), QImage::Format_ARGB32_Premultiplied);
+        vector.fill(Qt::transparent);
+        {
+            QPainter painter(&vector);
+            // As on a widget, whose painter lays text out in the widget's direction.
+            painter.setLayoutDirection(Qt::LeftToRight);
+            TextBitmapCache::drawText(painter, key, false, QPointF());
+        }
+        for (const QString& word : text.split(u' ')) {
+            const QImage alone
+                = TextBitmapCache::renderTextBitmap(TextBitmapKey::forNode(word, 1, false), false, 1, 1)->image;
+            const auto inBitmap = wordInk(bitmap, 0, alone);
+            const auto inVector = wordInk(vector, 0, alone);
+            EXPECT_NEAR(inVector.first, inBitmap.first, 1) << word.toStdString();
+            EXPECT_NEAR(inVector.second, inBitmap.second, 1) << word.toStdString();
         }
     }
 }
