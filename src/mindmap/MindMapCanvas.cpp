@@ -88,8 +88,6 @@ MindMapCanvas::~MindMapCanvas()
     // Before the widget comes apart: a focus change during destruction must not ask a
     // half-destroyed canvas for its values.
     CommandRouter::shared().removePublisher(this);
-    // Its closing steps would run on the canvas half taken apart.
-    closeContextMenu();
     m_controller->setOnTreeMutated({});
     m_controller->setOnSelectionRequestVisible({});
     m_controller->setOnRequestCanvasFocus({});

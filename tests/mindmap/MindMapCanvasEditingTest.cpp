@@ -1,8 +1,8 @@
 #include "CanvasFixture.h"
-#include "support/PopupLoopWatch.h"
 
 #include "mindmap/NodeEditorOverlay.h"
 #include "mindmap/NodeMarkers.h"
+#include "support/PopupLoopWatch.h"
 #include "support/SignpostRecorder.h"
 
 #include <QAction>

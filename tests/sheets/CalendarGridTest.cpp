@@ -209,13 +209,16 @@ TEST(CalendarGridTest, APressOrSpaceOnTheMonthAndYearPopsTheirMenuUpUnderThemAnd
         const char* name;
         bool isMonth;
         bool byKey;
+        // The header at the foot of the screen: the menu opens over the button.
+        bool atFoot;
         const char* chosen;
         QDate anchor;
     };
     const Case cases[] = {
-        { "month by a press", true, false, "February", QDate(2024, 2, 1) },
-        { "month by Space", true, true, "August", QDate(2024, 8, 1) },
-        { "year by a press", false, false, "2030", QDate(2030, 5, 1) },
+        { "month by a press", true, false, false, "February", QDate(2024, 2, 1) },
+        { "month by Space", true, true, false, "August", QDate(2024, 8, 1) },
+        { "year by a press", false, false, false, "2030", QDate(2030, 5, 1) },
+        { "month at the foot of the screen", true, false, true, "March", QDate(2024, 3, 1) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -224,6 +227,11 @@ TEST(CalendarGridTest, APressOrSpaceOnTheMonthAndYearPopsTheirMenuUpUnderThemAnd
         calendar.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&calendar));
         QToolButton* button = c.isMonth ? calendar.monthButton() : calendar.yearButton();
+        if (c.atFoot) {
+            const QRect room = calendar.screen()->availableGeometry();
+            calendar.move(room.left(), room.bottom() - button->mapTo(&calendar, QPoint(0, button->height())).y());
+            QCoreApplication::processEvents();
+        }
         QMenu* menu = c.isMonth ? calendar.monthMenu() : calendar.yearMenu();
         EXPECT_FALSE(kestrion::test::popupLoopsInside([&] {
             // Only the press: the release goes to the menu.
@@ -238,7 +246,9 @@ TEST(CalendarGridTest, APressOrSpaceOnTheMonthAndYearPopsTheirMenuUpUnderThemAnd
         // Under the button where the screen has room for it there.
         const int below = button->mapToGlobal(QPoint(0, button->height())).y();
         EXPECT_EQ(menu->geometry().left(), button->mapToGlobal(QPoint(0, 0)).x());
-        if (below + menu->height() <= button->screen()->availableGeometry().bottom() + 1) {
+        if (c.atFoot) {
+            EXPECT_LE(menu->geometry().bottom(), button->mapToGlobal(QPoint(0, 0)).y());
+        } else if (below + menu->height() <= button->screen()->availableGeometry().bottom() + 1) {
             EXPECT_GE(menu->geometry().top(), below);
         }
         for (QAction* action : menu->actions()) {
