@@ -31,6 +31,7 @@
 #include <memory>
 
 class QKeyEvent;
+class QMenu;
 #include <optional>
 #include <utility>
 
@@ -279,7 +280,8 @@ public:
     NodeActions makeNodeActions();
     // The items of the context menu for the selection of this moment.
     QList<ContextMenuItem> contextMenuItems();
-    // Pops the node context menu up; the chosen command runs once the menu has closed.
+    // Pops the node context menu up and returns while it is open; the chosen command runs once
+    // the menu has closed. A menu still open is closed first.
     void showContextMenu(const QPoint& globalPosition);
 
     // --- Dragging ----------------------------------------------------------------------------
@@ -323,6 +325,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Takes an open context menu down without its closing steps.
+    void closeContextMenu();
     void installControllerCallbacks();
     // Makes the search bar and the minimap; each, when placed, is tied to the controller and
     // the view.
@@ -451,6 +455,7 @@ private:
     std::optional<std::pair<QUuid, QString>> m_editBase;
     QPointer<QWidget> m_searchBarOverlay;
     QPointer<QWidget> m_minimapOverlay;
+    QPointer<QMenu> m_contextMenu;
 };
 
 } // namespace kestrion

@@ -315,14 +315,38 @@ QList<ContextMenuItem> MindMapCanvas::contextMenuItems()
 
 void MindMapCanvas::showContextMenu(const QPoint& globalPosition)
 {
+    closeContextMenu();
     const NodeActions actions = makeNodeActions();
+    // A command is for the nodes the menu was opened on: if the selection has moved on by the
+    // time one is chosen, it is dropped rather than run on nodes the user did not point at. (A
+    // node gone from the tree meanwhile needs nothing here: every command refuses it.)
+    const std::optional<QUuid> primary = m_controller->selectedNodeID();
+    const QSet<QUuid> members = m_controller->selectedNodeIDs();
+    const auto applies = [self = QPointer<MindMapCanvas>(this), primary, members] {
+        return self && self->controller().selectedNodeID() == primary
+            && self->controller().selectedNodeIDs() == members;
+    };
     // The menu is the canvas's child: if the canvas goes while the menu is up, so does the menu.
-    QPointer<QMenu> menu(NodeContextMenu::create(NodeContextMenu::items(actions.state), actions, this, this));
-    QPointer<MindMapCanvas> self(this);
-    menu->exec(globalPosition);
-    delete menu;
-    if (self)
+    QMenu* menu = NodeContextMenu::create(NodeContextMenu::items(actions.state), actions, this, this, applies);
+    connect(menu, &QMenu::aboutToHide, this, [this, menu] {
         setCanvasFocused(true);
+        menu->deleteLater();
+    });
+    m_contextMenu = menu;
+    // Popped up, never run in a loop of its own: this is called inside the right press, and
+    // a close request handled in such a loop would delete the window, this canvas and the
+    // press's receivers while the press is still being delivered to them.
+    menu->popup(globalPosition);
+}
+
+void MindMapCanvas::closeContextMenu()
+{
+    QMenu* menu = m_contextMenu;
+    if (!menu)
+        return;
+    m_contextMenu = nullptr;
+    menu->disconnect(this);
+    delete menu;
 }
 
 } // namespace kestrion

@@ -129,7 +129,8 @@ QList<ContextMenuItem> NodeContextMenu::items(const NodeActionState& state)
 
 namespace {
 
-void addItems(QMenu* menu, const QList<ContextMenuItem>& items, const NodeActions& actions, QObject* context)
+void addItems(QMenu* menu, const QList<ContextMenuItem>& items, const NodeActions& actions, QObject* context,
+    const std::function<bool()>& applies)
 {
     for (const ContextMenuItem& item : items) {
         switch (item.kind) {
@@ -139,7 +140,7 @@ void addItems(QMenu* menu, const QList<ContextMenuItem>& items, const NodeAction
         case ContextMenuItem::Kind::Submenu: {
             QMenu* submenu = menu->addMenu(item.title);
             EmojiMenuStyle::install(*submenu);
-            addItems(submenu, item.submenu, actions, context);
+            addItems(submenu, item.submenu, actions, context, applies);
             break;
         }
         case ContextMenuItem::Kind::Command: {
@@ -148,12 +149,16 @@ void addItems(QMenu* menu, const QList<ContextMenuItem>& items, const NodeAction
             // Shown only: the canvas's key table acts on these keys.
             action->setShortcutContext(Qt::WidgetShortcut);
             const NodeActions::Action run = actions.actionFor(item.command, item.marker);
-            QObject::connect(action, &QAction::triggered, context, [run, context = QPointer<QObject>(context)] {
-                if (!run || !context)
-                    return;
-                // The menu is still unwinding; the command acts once it has closed.
-                QTimer::singleShot(0, context.data(), run);
-            });
+            QObject::connect(
+                action, &QAction::triggered, context, [run, applies, context = QPointer<QObject>(context)] {
+                    if (!run || !context)
+                        return;
+                    // The menu is still unwinding; the command acts once it has closed.
+                    QTimer::singleShot(0, context.data(), [run, applies] {
+                        if (!applies || applies())
+                            run();
+                    });
+                });
             break;
         }
         }
@@ -162,11 +167,11 @@ void addItems(QMenu* menu, const QList<ContextMenuItem>& items, const NodeAction
 
 } // namespace
 
-QMenu* NodeContextMenu::create(
-    const QList<ContextMenuItem>& items, const NodeActions& actions, QObject* context, QWidget* parent)
+QMenu* NodeContextMenu::create(const QList<ContextMenuItem>& items, const NodeActions& actions, QObject* context,
+    QWidget* parent, std::function<bool()> applies)
 {
     auto* menu = new QMenu(parent);
-    addItems(menu, items, actions, context ? context : menu);
+    addItems(menu, items, actions, context ? context : menu, applies);
     return menu;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <functional>
+
 class QMenu;
 class QObject;
 class QWidget;
@@ -27,12 +29,12 @@ public:
     static QList<ContextMenuItem> markItems();
 
     // A menu for the items whose commands come from the actions. Choosing an item runs its
-    // command on a later turn of the event loop, once the menu has closed and exec() has
-    // returned; commands are dropped if `context` (the canvas; the menu when null) is destroyed
-    // first. The caller owns the
-    // menu.
-    static QMenu* create(
-        const QList<ContextMenuItem>& items, const NodeActions& actions, QObject* context, QWidget* parent = nullptr);
+    // command on a later turn of the event loop, once the menu has closed; the command is
+    // dropped if `context` (the canvas; the menu when null) is destroyed first, or if
+    // `applies`, asked just before, says the menu's nodes are no longer what it was opened
+    // on. The caller owns the menu.
+    static QMenu* create(const QList<ContextMenuItem>& items, const NodeActions& actions, QObject* context,
+        QWidget* parent = nullptr, std::function<bool()> applies = {});
 };
 
 } // namespace kestrion

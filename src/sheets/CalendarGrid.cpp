@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -197,7 +198,8 @@ private:
     CalendarGrid& m_calendar;
 };
 
-// A month or year menu: its name with a small chevron beside it, without a bezel.
+// A month or year menu: its name with a small chevron beside it, without a bezel. A press
+// (or Space) pops the menu up under it.
 class MenuButton : public QToolButton {
 public:
     static constexpr int horizontalPadding = 4;
@@ -205,15 +207,19 @@ public:
     static constexpr int chevronGap = 2;
     static constexpr int chevronSize = 8;
 
-    explicit MenuButton(QWidget* parent)
+    MenuButton(QMenu* menu, QWidget* parent)
         : QToolButton(parent)
+        , m_menu(menu)
     {
         setAutoRaise(true);
-        setPopupMode(QToolButton::InstantPopup);
         setFocusPolicy(Qt::TabFocus);
         setFont(SheetStyle::headlineFont());
-        setMenu(new QMenu(this));
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        // Not the tool button's own menu, which runs a loop of its own inside the press: a
+        // close request handled there would delete the sheet around the press.
+        m_menu->setNoReplayFor(this);
+        connect(this, &QAbstractButton::pressed, this, &MenuButton::popUp);
+        connect(m_menu, &QMenu::aboutToHide, this, [this] { setDown(false); });
     }
 
     QSize sizeHint() const override
@@ -250,6 +256,22 @@ private:
         path.addRoundedRect(box, 5, 5);
         return path;
     }
+
+    // Under the button, or over it when the screen has no room below.
+    void popUp()
+    {
+        const QSize size = m_menu->sizeHint();
+        QPoint at = mapToGlobal(QPoint(0, height()));
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QPoint above = mapToGlobal(QPoint(0, -size.height()));
+            if (at.y() + size.height() > room.bottom() + 1 && above.y() >= room.top())
+                at = above;
+        }
+        m_menu->popup(at);
+    }
+
+    QMenu* m_menu;
 };
 
 QToolButton* makeStepButton(const QString& symbol, const QString& name, QWidget* parent)
@@ -276,14 +298,16 @@ CalendarGrid::CalendarGrid(const QDate& date, QWidget* parent)
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
-    m_monthButton = new MenuButton(this);
+    m_monthMenu = new QMenu(this);
     for (int month = 1; month <= 12; ++month) {
-        m_monthButton->menu()->addAction(
+        m_monthMenu->addAction(
             QLocale().standaloneMonthName(month, QLocale::LongFormat), this, [this, month] { setMonth(month); });
     }
-    m_yearButton = new MenuButton(this);
+    m_monthButton = new MenuButton(m_monthMenu, this);
+    m_yearMenu = new QMenu(this);
+    m_yearButton = new MenuButton(m_yearMenu, this);
     // The years run around today's, which may have moved on since the grid was made.
-    connect(m_yearButton->menu(), &QMenu::aboutToShow, this, &CalendarGrid::fillYearMenu);
+    connect(m_yearMenu, &QMenu::aboutToShow, this, &CalendarGrid::fillYearMenu);
     fillYearMenu();
     header->addWidget(m_monthButton);
     header->addWidget(m_yearButton);
@@ -460,10 +484,9 @@ void CalendarGrid::refreshHeader()
 
 void CalendarGrid::fillYearMenu()
 {
-    QMenu* menu = m_yearButton->menu();
-    menu->clear();
+    m_yearMenu->clear();
     for (const int year : menuYears(today()))
-        menu->addAction(QString::number(year), this, [this, year] { setYear(year); });
+        m_yearMenu->addAction(QString::number(year), this, [this, year] { setYear(year); });
 }
 
 } // namespace kestrion

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+class QMenu;
 class QToolButton;
 
 namespace kestrion {
@@ -79,6 +80,9 @@ public:
     // The header's controls and the day grid, for tests and the popover.
     QToolButton* monthButton() const { return m_monthButton; }
     QToolButton* yearButton() const { return m_yearButton; }
+    // What the month and year buttons pop up.
+    QMenu* monthMenu() const { return m_monthMenu; }
+    QMenu* yearMenu() const { return m_yearMenu; }
     QToolButton* previousButton() const { return m_previousButton; }
     QToolButton* nextButton() const { return m_nextButton; }
     QWidget* dayGrid() const { return m_dayGrid; }
@@ -99,6 +103,8 @@ private:
     QDate m_focusedDay;
     std::function<void()> m_onSelect;
     std::function<QDate()> m_today;
+    QMenu* m_monthMenu = nullptr;
+    QMenu* m_yearMenu = nullptr;
     QToolButton* m_monthButton = nullptr;
     QToolButton* m_yearButton = nullptr;
     QToolButton* m_previousButton = nullptr;

@@ -227,6 +227,24 @@ TEST_F(KestrionApplicationTest, NormalLaunchOpensItsFilesAndTakesLaterLaunchesFi
     EXPECT_EQ(running.documentManager()->documents().back()->filePath(), second);
 }
 
+TEST_F(KestrionApplicationTest, EveryLaterLaunchHasItsFilesOpenedNotOnlyTheFirst)
+{
+    const RoomyScreen screen;
+    KestrionApplication& running = make(mode({}));
+    ASSERT_EQ(running.launch({ writeSermon(QStringLiteral("first.md")) }), std::nullopt);
+    const std::vector<OpenDocument*>& documents = running.documentManager()->documents();
+    // One after the other, each once the one before was answered and its file opened.
+    for (const QString& name :
+        { QStringLiteral("second.md"), QStringLiteral("third.md"), QStringLiteral("fourth.md") }) {
+        SCOPED_TRACE(name.toStdString());
+        const QString later = writeSermon(name);
+        EXPECT_EQ(make(mode({})).launch({ later }), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !documents.empty() && documents.back()->filePath() == later; }, 3000));
+    }
+    EXPECT_EQ(documents.size(), 4u);
+    EXPECT_TRUE(m_errors.isEmpty());
+}
+
 TEST_F(KestrionApplicationTest, HandedOverFilesThatCannotBeOpenedAreReportedOneLaunchAtATimeAndNothingGoes)
 {
     const QString open = writeSermon(QStringLiteral("open.md"));

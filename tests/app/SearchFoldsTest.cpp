@@ -1,4 +1,6 @@
 #include "app/ContentView.h"
+#include "app/FocusContentView.h"
+#include "app/FocusWindow.h"
 #include "app/SermonWindow.h"
 #include "app/SermonWindowFixture.h"
 #include "document/DocumentController.h"
@@ -119,6 +121,63 @@ INSTANTIATE_TEST_SUITE_P(DuringASearch, SearchFoldsTest,
         WayOut { "session_end", Way::SessionEnd, true }, WayOut { "autosave", Way::Autosave, true },
         WayOut { "recovery_copy", Way::RecoveryCopy, true }, WayOut { "save_as", Way::SaveAs, false }),
     [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
+
+class FocusSearchFoldsTest : public SermonWindowTest {
+protected:
+    QByteArray sermonFile() const override { return foldedSermon; }
+};
+
+// The branch a search in the focus window opened, as the file, the recovery copy and the steps
+// hold it.
+bool isWrittenFolded(const QByteArray& text)
+{
+    const std::unique_ptr<SermonDocument> written = SermonDocument::readDocument(text);
+    return !written || written->root()->children().at(1)->isCollapsed();
+}
+
+TEST_F(FocusSearchFoldsTest, LeftDuringASearchTheFocusMapFoldsWhatItOpenedOnScreenAndForWhatIsWrittenNext)
+{
+    ContentView& view = *window->contentView();
+    view.toggleFocusMode();
+    FocusContentView* focus = view.focusWindow().window();
+    ASSERT_NE(focus, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(focus));
+    MindMapCanvas* focusMap = focus->canvas();
+    focusMap->setCanvasFocused(true);
+    QTest::keyClick(focusMap, Qt::Key_F, Qt::ControlModifier);
+    auto* bar = qobject_cast<SearchBarOverlay*>(focusMap->searchBarOverlay());
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == bar->field(); }));
+    QTest::keyClicks(bar->field(), QStringLiteral("robe"));
+    const SermonNodePtr welcome = document->document().root()->children().at(1);
+    const QUuid robe = welcome->children().front()->id();
+    ASSERT_FALSE(welcome->isCollapsed());
+    // Laid out again for an edit made meanwhile, the document window's map shows the branch
+    // the search holds open.
+    edit(*document, QStringLiteral("Grace and Peace"));
+    MindMapCanvas* map = view.mindMapCanvas();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->cachedLayouts().contains(robe); }));
+
+    // Left by its toggle while the search runs.
+    view.toggleFocusMode();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(view.focusWindow().window(), nullptr);
+    EXPECT_TRUE(welcome->isCollapsed());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !map->cachedLayouts().contains(robe); }))
+        << "the document window's map still draws the folded branch";
+
+    // Opened by the user afterwards, the branch is written open everywhere.
+    map->controller().selectSingleNode(welcome->id());
+    map->unfoldSelection();
+    ASSERT_FALSE(welcome->isCollapsed());
+    recoveryTimerOf(*document).fire();
+    EXPECT_FALSE(isWrittenFolded(recoveryText())) << recoveryText().toStdString();
+    edit(*document, QStringLiteral("Amazing Grace"));
+    const SermonDocument::UndoSnapshot& step = document->document().undoStack().back();
+    EXPECT_FALSE(step.root->children().at(1)->isCollapsed());
+    QTest::keyClick(map, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(isWrittenFolded(readFile(file))) << readFile(file).toStdString();
+}
 
 } // namespace
 } // namespace kestrion::test

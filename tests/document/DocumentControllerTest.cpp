@@ -1153,4 +1153,13 @@ TEST_F(SearchTest, ACanvasGoneDuringItsSearchLeavesTheBranchesItOpenedFolded)
     EXPECT_TRUE(node("Hope")->isCollapsed());
     EXPECT_FALSE(node("Law")->isCollapsed());
     EXPECT_EQ(document.snapshot(), file);
+
+    // Opened by the user afterwards, the branch is written open, and kept open by the steps.
+    controller.selectSingleNode(id("Hope"));
+    controller.unfold();
+    const auto writtenFolded = [](const SermonNodePtr& top) { return top->children().at(2)->isCollapsed(); };
+    EXPECT_FALSE(writtenFolded(SermonDocument::readDocument(document.snapshot().toUtf8())->root()));
+    document.recordUndo(std::nullopt);
+    document.setTitle(QStringLiteral("Grace only"));
+    EXPECT_FALSE(writtenFolded(document.undoStack().back().root));
 }

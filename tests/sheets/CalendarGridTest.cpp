@@ -2,10 +2,12 @@
 
 #include "platform/Appearance.h"
 #include "support/ContrastRatio.h"
+#include "support/PopupLoopWatch.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 
@@ -101,7 +103,7 @@ TEST(CalendarGridTest, YearMenuRunsFromTenBeforeToTwentyAfterToday)
     EXPECT_EQ(years.back(), 2044);
     // The shown year may lie outside the menu.
     EXPECT_EQ(calendar.yearButton()->text(), QStringLiteral("2009"));
-    QMenu* menu = calendar.yearButton()->menu();
+    QMenu* menu = calendar.yearMenu();
     Q_EMIT menu->aboutToShow();
     ASSERT_EQ(menu->actions().size(), 31);
     EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("2014"));
@@ -198,6 +200,69 @@ TEST(CalendarGridTest, TheMonthAndYearMenusShowAChevronBesideTheirName)
         ASSERT_GE(bottom, top) << "something beside the name";
         EXPECT_NEAR((top + bottom) / 2.0, image.height() / 2.0, 2.0) << "level with the name, not below it";
     }
+}
+
+TEST(CalendarGridTest, APressOrSpaceOnTheMonthAndYearPopsTheirMenuUpUnderThemAndAChoiceTurnsTheGrid)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    struct Case {
+        const char* name;
+        bool isMonth;
+        bool byKey;
+        // The header at the foot of the screen: the menu opens over the button.
+        bool atFoot;
+        const char* chosen;
+        QDate anchor;
+    };
+    const Case cases[] = {
+        { "month by a press", true, false, false, "February", QDate(2024, 2, 1) },
+        { "month by Space", true, true, false, "August", QDate(2024, 8, 1) },
+        { "year by a press", false, false, false, "2030", QDate(2030, 5, 1) },
+        { "month at the foot of the screen", true, false, true, "March", QDate(2024, 3, 1) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CalendarGrid calendar(QDate(2024, 5, 15));
+        calendar.setToday([] { return QDate(2024, 5, 15); });
+        calendar.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&calendar));
+        QToolButton* button = c.isMonth ? calendar.monthButton() : calendar.yearButton();
+        if (c.atFoot) {
+            const QRect room = calendar.screen()->availableGeometry();
+            calendar.move(room.left(), room.bottom() - button->mapTo(&calendar, QPoint(0, button->height())).y());
+            QCoreApplication::processEvents();
+        }
+        QMenu* menu = c.isMonth ? calendar.monthMenu() : calendar.yearMenu();
+        EXPECT_FALSE(kestrion::test::popupLoopsInside([&] {
+            // Only the press: the release goes to the menu.
+            if (c.byKey) {
+                button->setFocus();
+                QTest::keyPress(button, Qt::Key_Space);
+            } else {
+                QTest::mousePress(button, Qt::LeftButton);
+            }
+        })) << "the menu ran inside the press";
+        ASSERT_EQ(QApplication::activePopupWidget(), menu);
+        // Under the button where the screen has room for it there.
+        const int below = button->mapToGlobal(QPoint(0, button->height())).y();
+        EXPECT_EQ(menu->geometry().left(), button->mapToGlobal(QPoint(0, 0)).x());
+        if (c.atFoot) {
+            EXPECT_LE(menu->geometry().bottom(), button->mapToGlobal(QPoint(0, 0)).y());
+        } else if (below + menu->height() <= button->screen()->availableGeometry().bottom() + 1) {
+            EXPECT_GE(menu->geometry().top(), below);
+        }
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QLatin1String(c.chosen))
+                menu->setActiveAction(action);
+        }
+        QTest::keyClick(menu, Qt::Key_Return);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        EXPECT_EQ(calendar.anchor(), c.anchor);
+        EXPECT_FALSE(button->isDown());
+        if (!c.byKey)
+            QTest::mouseRelease(button, Qt::LeftButton);
+    }
+    QLocale::setDefault(QLocale::system());
 }
 
 TEST(CalendarGridTest, TheKeysMoveTheKeyboardsDayAndTurnTheMonthAtItsEdges)
