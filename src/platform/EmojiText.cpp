@@ -1,5 +1,7 @@
 #include "platform/EmojiText.h"
 
+#include "platform/MarkerCircles.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -7,41 +9,37 @@
 #include <QStringList>
 #include <QTextCharFormat>
 
-#include <algorithm>
-
 namespace kestrion {
 
 namespace {
 
-constexpr char16_t whiteCircle = 0x26AA;
-constexpr char16_t blackCircle = 0x26AB;
-constexpr char16_t emojiPresentation = 0xFE0F;
-
-bool isPlainStyledCircle(QChar c)
-{
-    return c == blackCircle || c == whiteCircle;
-}
-
-// Calls run(start, length, isEmoji) for the stretches of the text in order: each circle (with
+// Calls run(start, length, isMarker) for the stretches of the text in order: each marker (with
 // a presentation selector after it) alone, the text between them as one stretch.
 template <typename Run> void forEachRun(QStringView text, Run run)
 {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size();) {
-        if (!isPlainStyledCircle(text[i])) {
+        const qsizetype length = MarkerCircles::markerLength(text, i);
+        if (length == 0) {
             ++i;
             continue;
         }
         if (i > start)
             run(start, i - start, false);
-        qsizetype end = i + 1;
-        if (end < text.size() && text[end] == emojiPresentation)
-            ++end;
-        run(i, end - i, true);
-        start = i = end;
+        run(i, length, true);
+        start = i = i + length;
     }
     if (start < text.size())
         run(start, text.size() - start, false);
+}
+
+bool holdsMarker(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (MarkerCircles::markerLength(text, i) > 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -63,7 +61,7 @@ const QString& EmojiText::emojiFamily()
 
 bool EmojiText::needsEmojiFont(QStringView text)
 {
-    return std::any_of(text.begin(), text.end(), isPlainStyledCircle) && !emojiFamily().isEmpty();
+    return holdsMarker(text) && !emojiFamily().isEmpty();
 }
 
 QFont EmojiText::emojiFont(const QFont& font)
