@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPointF>
 #include <QStringList>
@@ -40,6 +41,42 @@ bool holdsMarker(QStringView text)
             return true;
     }
     return false;
+}
+
+// What the emoji font's advances depend on beside the marker: the attributes it takes from the
+// font it stands in.
+struct MarkerSize {
+    QString marker;
+    int pixelSize = 0;
+    qreal pointSize = 0;
+    int weight = 0;
+    bool italic = false;
+    int stretch = 0;
+    int hinting = 0;
+    int strategy = 0;
+
+    bool operator==(const MarkerSize&) const = default;
+};
+
+size_t qHash(const MarkerSize& size, size_t seed = 0) noexcept
+{
+    return qHashMulti(seed, size.marker, size.pixelSize, size.pointSize, size.weight, size.italic, size.stretch,
+        size.hinting, size.strategy);
+}
+
+// The advance of a marker in the emoji font beside text in the font. Measuring a glyph of a
+// colour emoji font decodes its picture every time; the few markers at the few sizes in use are
+// measured once a thread.
+qreal markerAdvance(const QFont& font, QStringView marker)
+{
+    thread_local QHash<MarkerSize, qreal> advances;
+    const MarkerSize size { marker.toString(), font.pixelSize(), font.pointSizeF(), font.weight(), font.italic(),
+        font.stretch(), font.hintingPreference(), font.styleStrategy() };
+    if (const auto known = advances.constFind(size); known != advances.cend())
+        return *known;
+    const qreal advance = QFontMetricsF(EmojiText::emojiFont(font)).horizontalAdvance(size.marker);
+    advances.insert(size, advance);
+    return advance;
 }
 
 } // namespace
@@ -91,10 +128,10 @@ qreal EmojiText::horizontalAdvance(const QFont& font, const QFontMetricsF& metri
 {
     if (!needsEmojiFont(line))
         return metrics.horizontalAdvance(line);
-    const QFontMetricsF emoji(emojiFont(font));
     qreal advance = 0;
     forEachRun(line, [&](qsizetype start, qsizetype length, bool isEmoji) {
-        advance += (isEmoji ? emoji : metrics).horizontalAdvance(line.mid(start, length));
+        const QStringView run = QStringView(line).mid(start, length);
+        advance += isEmoji ? markerAdvance(font, run) : metrics.horizontalAdvance(run.toString());
     });
     return advance;
 }
@@ -108,13 +145,12 @@ void EmojiText::drawLine(QPainter& painter, const QPointF& baseline, const QStri
     const QFont font = painter.font();
     const QFont emoji = emojiFont(font);
     const QFontMetricsF plainMetrics(font);
-    const QFontMetricsF emojiMetrics(emoji);
     QPointF at = baseline;
     forEachRun(line, [&](qsizetype start, qsizetype length, bool isEmoji) {
         const QString run = line.mid(start, length);
         painter.setFont(isEmoji ? emoji : font);
         painter.drawText(at, run);
-        at.rx() += (isEmoji ? emojiMetrics : plainMetrics).horizontalAdvance(run);
+        at.rx() += isEmoji ? markerAdvance(font, run) : plainMetrics.horizontalAdvance(run);
     });
     painter.setFont(font);
 }
