@@ -14,8 +14,10 @@ namespace kestrion {
 
 namespace {
 
-// Calls run(start, length, isMarker) for the stretches of the text in order: each marker (with
-// a presentation selector after it) alone, the text between them as one stretch.
+// Calls run(start, length, isMarker) for the stretches of the text in order: each marker alone,
+// the text between them as one stretch. A presentation selector after a marker goes with the
+// text after it: the emoji font holds no glyph for it, and a text layout sets it in the font
+// the text falls back to, as the stretch is measured.
 template <typename Run> void forEachRun(QStringView text, Run run)
 {
     qsizetype start = 0;

@@ -15,11 +15,7 @@ qsizetype MarkerCircles::markerLength(QStringView text, qsizetype index)
         codePoint = QChar::surrogateToUcs4(first, text[index + 1]);
         length = 2;
     }
-    if (!isMarker(codePoint))
-        return 0;
-    if (index + length < text.size() && text[index + length] == QChar(0xFE0F))
-        ++length;
-    return length;
+    return isMarker(codePoint) ? length : 0;
 }
 
 } // namespace kestrion

@@ -27,8 +27,8 @@ public:
         return false;
     }
 
-    // The length in UTF-16 units of the marker that starts at the index, a presentation
-    // selector after it included; 0 when no marker starts there.
+    // The length in UTF-16 units of the marker that starts at the index (a presentation selector
+    // after it not counted); 0 when no marker starts there.
     static qsizetype markerLength(QStringView text, qsizetype index);
 };
 
