@@ -1,6 +1,7 @@
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
+#include "mindmap/NodeMarkers.h"
 #include "platform/UndoManager.h"
 #include "support/ProcessMemory.h"
 #include "support/SermonTrees.h"
@@ -264,6 +265,35 @@ void BM_OpenSermon(benchmark::State& state)
 }
 // 870,000 nodes make a file of about 50 MB.
 BENCHMARK(BM_OpenSermon)->Arg(5000)->Arg(300000)->Arg(870000)->Unit(benchmark::kMillisecond);
+
+// The same for a sermon whose every point begins with one of the nine markers, taken from the
+// colour emoji font in their turn.
+void BM_OpenMarkedSermon(benchmark::State& state)
+{
+    SermonNodePtr root = bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
+    const auto& markers = NodeMarkers::markerEmoji();
+    size_t index = 0;
+    for (const SermonNodePtr& node : root->allNodes())
+        node->setText(markers[index++ % markers.size()] + QStringLiteral(" ") + node->text());
+    const QByteArray file = bench::sermonFile(root);
+    QImage image(1440, 900, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        std::unique_ptr<SermonDocument> document = SermonDocument::readDocument(file);
+        auto canvas = std::make_unique<MindMapCanvas>(*document);
+        canvas->resize(image.size());
+        canvas->show();
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            benchmark::DoNotOptimize(canvas->renderCanvas(painter, QSizeF(image.size())));
+        }
+        state.PauseTiming();
+        canvas.reset();
+        document.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenMarkedSermon)->Arg(5000)->Arg(50000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
 // The process's memory with a sermon open, then after 50 edits as a user makes them (Tab on a
 // point, a few words, Return), each a step of the undo history. Run it alone: what earlier

@@ -452,7 +452,7 @@ void MindMapRenderer::drawCanvasNode(
             TextBitmapCache::drawText(painter, key, scene.isDark, QPointF(textX - 2, textY));
             return;
         }
-        scene.textCache->insertBitmap(key, bitmap->image, bitmap->naturalSize);
+        scene.textCache->insertBitmap(key, bitmap->image, bitmap->naturalSize, bitmap->baseline);
     }
     const QRectF target(QPointF(textX - 2, textY), bitmap->naturalSize);
     if (TextBitmapCache::pixelFactor(key.fontSize, scene.scale, ratio) > scene.scale * ratio) {
@@ -464,11 +464,16 @@ void MindMapRenderer::drawCanvasNode(
         return;
     }
     // Pixel for pixel from a whole device pixel: stretched by the hair its rounded-up size
-    // differs, or placed between pixels, the glyphs would lose or double columns.
+    // differs, or placed between pixels, the glyphs would lose or double columns. Glyphs stand
+    // on whole pixel rows, in the bitmap as on the canvas: the bitmap's first baseline goes on
+    // the row that text drawn directly would stand on, whatever fraction of a pixel the font's
+    // ascent leaves.
     const QTransform world = painter.worldTransform();
     const QPointF corner = world.map(target.topLeft()) * ratio;
+    const qreal baseline = bitmap->baseline * TextBitmapCache::pixelFactor(key.fontSize, scene.scale, ratio);
     painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
-    painter.drawImage(QPointF(std::round(corner.x()), std::round(corner.y())), bitmap->image);
+    painter.drawImage(
+        QPointF(std::round(corner.x()), std::round(corner.y() + baseline) - std::round(baseline)), bitmap->image);
     painter.setWorldTransform(world);
 }
 

@@ -1,5 +1,7 @@
 #include "mindmap/NodeMarkers.h"
 
+#include "platform/MarkerCircles.h"
+
 #include <QStringView>
 #include <QTextBoundaryFinder>
 
@@ -9,8 +11,7 @@ namespace kestrion {
 
 namespace {
 
-constexpr char32_t markerCodePoints[NodeMarkers::count]
-    = { 0x1F534, 0x1F7E0, 0x1F7E1, 0x1F7E2, 0x1F535, 0x1F7E3, 0x1F7E4, 0x26AB, 0x26AA };
+static_assert(MarkerCircles::codePoints.size() == NodeMarkers::count);
 constexpr char16_t emojiPresentation = 0xFE0F;
 
 QString fromCodePoint(char32_t codePoint)
@@ -25,7 +26,7 @@ const std::array<QString, NodeMarkers::count>& NodeMarkers::markerEmoji()
     static const std::array<QString, count> emoji = [] {
         std::array<QString, count> result;
         for (qsizetype i = 0; i < count; ++i)
-            result[static_cast<size_t>(i)] = fromCodePoint(markerCodePoints[i]);
+            result[static_cast<size_t>(i)] = fromCodePoint(MarkerCircles::codePoints[static_cast<size_t>(i)]);
         return result;
     }();
     return emoji;

@@ -103,10 +103,11 @@ std::optional<TextBitmapCache::Bitmap> TextBitmapCache::lookupBitmap(
     entry.lastUsed = ++m_clock;
     m_recency.emplace(entry.lastUsed, key);
     signposter.emitEvent("TextCacheHit");
-    return Bitmap { entry.image, entry.naturalSize };
+    return Bitmap { entry.image, entry.naturalSize, entry.baseline };
 }
 
-void TextBitmapCache::insertBitmap(const TextBitmapKey& key, const QImage& image, const QSizeF& naturalSize)
+void TextBitmapCache::insertBitmap(
+    const TextBitmapKey& key, const QImage& image, const QSizeF& naturalSize, qreal baseline)
 {
     // A key that never equals itself could never be found or removed again.
     if (!std::isfinite(key.fontSize))
@@ -115,7 +116,7 @@ void TextBitmapCache::insertBitmap(const TextBitmapKey& key, const QImage& image
     if (auto old = m_entries.find(key); old != m_entries.end())
         removeEntry(old);
     const quint64 lastUsed = ++m_clock;
-    m_entries.emplace(key, Entry { image, naturalSize, pixels, lastUsed });
+    m_entries.emplace(key, Entry { image, naturalSize, pixels, lastUsed, baseline });
     m_recency.emplace(lastUsed, key);
     m_totalPixels += pixels;
     evictIfNeeded();
@@ -192,7 +193,7 @@ std::optional<TextBitmapCache::Bitmap> TextBitmapCache::renderTextBitmap(
         painter.scale(factor, factor);
         drawLines(painter, g, isDark, QPointF(0, 0));
     }
-    return Bitmap { image, g.naturalSize };
+    return Bitmap { image, g.naturalSize, g.ascent };
 }
 
 void TextBitmapCache::drawText(QPainter& painter, const TextBitmapKey& key, bool isDark, const QPointF& topLeft)

@@ -30,11 +30,14 @@ public:
         QSizeF naturalSize;
         qint64 pixels = 0;
         quint64 lastUsed = 0;
+        qreal baseline = 0;
     };
 
     struct Bitmap {
         QImage image;
         QSizeF naturalSize;
+        // The first line's baseline below the top, in content points.
+        qreal baseline = 0;
     };
 
     static constexpr qint64 defaultPixelBudget = 32'000'000;
@@ -65,8 +68,8 @@ public:
     std::optional<Bitmap> lookupBitmap(const TextBitmapKey& key, bool isDark, qreal scale, qreal devicePixelRatio);
     // Stores a bitmap (replacing one of the same key) as the most recently used, then evicts
     // the least recently used while the total exceeds the budget and two or more entries
-    // remain: a single bitmap larger than the budget stays.
-    void insertBitmap(const TextBitmapKey& key, const QImage& image, const QSizeF& naturalSize);
+    // remain: a single bitmap larger than the budget stays. The baseline is kept for drawing.
+    void insertBitmap(const TextBitmapKey& key, const QImage& image, const QSizeF& naturalSize, qreal baseline = 0);
     // Empties the cache, keeping its table, clock, scale and appearance.
     void clearBitmaps();
 

@@ -1,47 +1,84 @@
 #include "platform/EmojiText.h"
 
+#include "platform/MarkerCircles.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPointF>
 #include <QStringList>
 #include <QTextCharFormat>
 
-#include <algorithm>
-
 namespace kestrion {
 
 namespace {
 
-constexpr char16_t whiteCircle = 0x26AA;
-constexpr char16_t blackCircle = 0x26AB;
-constexpr char16_t emojiPresentation = 0xFE0F;
-
-bool isPlainStyledCircle(QChar c)
-{
-    return c == blackCircle || c == whiteCircle;
-}
-
-// Calls run(start, length, isEmoji) for the stretches of the text in order: each circle (with
-// a presentation selector after it) alone, the text between them as one stretch.
+// Calls run(start, length, isMarker) for the stretches of the text in order: each marker alone,
+// the text between them as one stretch. A presentation selector after a marker goes with the
+// text after it: the emoji font holds no glyph for it, and a text layout sets it in the font
+// the text falls back to, as the stretch is measured.
 template <typename Run> void forEachRun(QStringView text, Run run)
 {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size();) {
-        if (!isPlainStyledCircle(text[i])) {
+        const qsizetype length = MarkerCircles::markerLength(text, i);
+        if (length == 0) {
             ++i;
             continue;
         }
         if (i > start)
             run(start, i - start, false);
-        qsizetype end = i + 1;
-        if (end < text.size() && text[end] == emojiPresentation)
-            ++end;
-        run(i, end - i, true);
-        start = i = end;
+        run(i, length, true);
+        start = i = i + length;
     }
     if (start < text.size())
         run(start, text.size() - start, false);
+}
+
+bool holdsMarker(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (MarkerCircles::markerLength(text, i) > 0)
+            return true;
+    }
+    return false;
+}
+
+// What the emoji font's advances depend on beside the marker: the attributes it takes from the
+// font it stands in.
+struct MarkerSize {
+    QString marker;
+    int pixelSize = 0;
+    qreal pointSize = 0;
+    int weight = 0;
+    bool italic = false;
+    int stretch = 0;
+    int hinting = 0;
+    int strategy = 0;
+
+    bool operator==(const MarkerSize&) const = default;
+};
+
+size_t qHash(const MarkerSize& size, size_t seed = 0) noexcept
+{
+    return qHashMulti(seed, size.marker, size.pixelSize, size.pointSize, size.weight, size.italic, size.stretch,
+        size.hinting, size.strategy);
+}
+
+// The advance of a marker in the emoji font beside text in the font. Measuring a glyph of a
+// colour emoji font decodes its picture every time; the few markers at the few sizes in use are
+// measured once a thread.
+qreal markerAdvance(const QFont& font, QStringView marker)
+{
+    thread_local QHash<MarkerSize, qreal> advances;
+    const MarkerSize size { marker.toString(), font.pixelSize(), font.pointSizeF(), font.weight(), font.italic(),
+        font.stretch(), font.hintingPreference(), font.styleStrategy() };
+    if (const auto known = advances.constFind(size); known != advances.cend())
+        return *known;
+    const qreal advance = QFontMetricsF(EmojiText::emojiFont(font)).horizontalAdvance(size.marker);
+    advances.insert(size, advance);
+    return advance;
 }
 
 } // namespace
@@ -63,7 +100,7 @@ const QString& EmojiText::emojiFamily()
 
 bool EmojiText::needsEmojiFont(QStringView text)
 {
-    return std::any_of(text.begin(), text.end(), isPlainStyledCircle) && !emojiFamily().isEmpty();
+    return holdsMarker(text) && !emojiFamily().isEmpty();
 }
 
 QFont EmojiText::emojiFont(const QFont& font)
@@ -93,10 +130,10 @@ qreal EmojiText::horizontalAdvance(const QFont& font, const QFontMetricsF& metri
 {
     if (!needsEmojiFont(line))
         return metrics.horizontalAdvance(line);
-    const QFontMetricsF emoji(emojiFont(font));
     qreal advance = 0;
     forEachRun(line, [&](qsizetype start, qsizetype length, bool isEmoji) {
-        advance += (isEmoji ? emoji : metrics).horizontalAdvance(line.mid(start, length));
+        const QStringView run = QStringView(line).mid(start, length);
+        advance += isEmoji ? markerAdvance(font, run) : metrics.horizontalAdvance(run.toString());
     });
     return advance;
 }
@@ -110,13 +147,12 @@ void EmojiText::drawLine(QPainter& painter, const QPointF& baseline, const QStri
     const QFont font = painter.font();
     const QFont emoji = emojiFont(font);
     const QFontMetricsF plainMetrics(font);
-    const QFontMetricsF emojiMetrics(emoji);
     QPointF at = baseline;
     forEachRun(line, [&](qsizetype start, qsizetype length, bool isEmoji) {
         const QString run = line.mid(start, length);
         painter.setFont(isEmoji ? emoji : font);
         painter.drawText(at, run);
-        at.rx() += (isEmoji ? emojiMetrics : plainMetrics).horizontalAdvance(run);
+        at.rx() += isEmoji ? markerAdvance(font, run) : plainMetrics.horizontalAdvance(run);
     });
     painter.setFont(font);
 }

@@ -8,6 +8,8 @@
 #include "sheets/SingleLineField.h"
 
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace kestrion {
@@ -19,8 +21,22 @@ NewSermonSheet::NewSermonSheet(CreateCallback onCreate, CancelCallback onCancel,
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_form = new SermonDetailsForm(tr("New Sermon"), tr("Create"), this);
-    layout->addWidget(m_form);
+    m_form = new SermonDetailsForm(tr("New Sermon"), tr("Create"));
+    // A window shorter than the least room the form needs (a small screen, a tall font) scrolls
+    // the form rather than squeeze its fields; where the form fits, nothing scrolls. The bar
+    // takes its width from the form's right margin.
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_form->setMinimumWidth(SermonDetailsForm::formWidth
+        - m_scrollArea->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollArea));
+    m_scrollArea->setWidget(m_form);
+    // After setWidget, which fills the form's background: the window's own shows.
+    m_form->setAutoFillBackground(false);
+    m_scrollArea->viewport()->setAutoFillBackground(false);
+    layout->addWidget(m_scrollArea);
 
     m_form->setOnCancel([this] {
         if (m_onCancel)

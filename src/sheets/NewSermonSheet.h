@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+class QScrollArea;
+
 namespace kestrion {
 
 class SermonDetailsForm;
@@ -28,6 +30,8 @@ public:
     ~NewSermonSheet() override;
 
     SermonDetailsForm& form() const { return *m_form; }
+    // Where the form scrolls when the window is too short for it.
+    QScrollArea* scrollArea() const { return m_scrollArea; }
 
     // The title, trimmed of white space and line breaks, is not empty.
     bool canCreate() const;
@@ -52,6 +56,7 @@ private:
     void updateCreateButton();
 
     SermonDetailsForm* m_form = nullptr;
+    QScrollArea* m_scrollArea = nullptr;
     CreateCallback m_onCreate;
     CancelCallback m_onCancel;
     std::optional<qint64> m_duration;

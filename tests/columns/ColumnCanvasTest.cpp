@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 using namespace kestrion;
@@ -373,36 +374,54 @@ TEST_F(ColumnCanvasFixture, DeepOutlineShowsScrollsAndPaints)
     EXPECT_EQ(selected(), node->id());
 }
 
-TEST_F(ColumnCanvasFixture, EveryMarkerIsDrawnAtOneSizeAtEitherPixelRatio)
+// Each marker is drawn from the colour emoji font, in its own colours whatever the appearance's
+// ink, and at the size of the others.
+TEST_F(ColumnCanvasFixture, EveryMarkerIsDrawnInColourAtOneSizeAtEitherPixelRatio)
 {
     if (EmojiText::emojiFamily().isEmpty())
         GTEST_SKIP() << "no colour emoji font is installed";
     root = SermonNode::create(QStringLiteral("Title"));
     const QStringList markers = kestrion::test::markerCircles();
     for (const QString& marker : markers)
-        root->addChild(marker);
+        root->addChild(marker + QStringLiteral(" Point"));
     makeCanvas(QSize(1500, 600));
+    const AppAppearance saved = Appearance::shared().appearance();
+    const auto restore = qScopeGuard([&] { Appearance::shared().apply(saved); });
     for (qreal ratio : { 1.0, 2.0 }) {
-        QImage image((QSizeF(canvas->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(ratio);
-        image.fill(Qt::transparent);
-        {
+        const auto paint = [&](AppAppearance appearance) {
+            Appearance::shared().apply(appearance);
+            QImage image((QSizeF(canvas->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::transparent);
             QPainter painter(&image);
             canvas->renderCanvas(painter, QSizeF(canvas->size()));
-        }
-        auto ink = [&](const SermonNodePtr& node) {
-            const ColumnNodeFrame frame = frameOf(node);
-            // The first line's text, above the rule beneath it; opaque ink only, not the tints.
-            const QRectF line(frame.origin + canvas->panOffset() + QPointF(0, ColumnMetrics::textTop),
-                QSizeF(60, ColumnMetrics::lineHeight - ColumnMetrics::textTop - 2));
-            return kestrion::test::inkBounds(image, QRectF(line.topLeft() * ratio, line.size() * ratio).toRect(), 200);
+            return image;
         };
-        const QRect red = ink(root->children().front());
+        const QImage light = paint(AppAppearance::Light);
+        const QImage dark = paint(AppAppearance::Dark);
+        // The first line's text, above the rule beneath it.
+        const auto lineArea = [&](const SermonNodePtr& node, qreal width) {
+            const ColumnNodeFrame frame = frameOf(node);
+            const QRectF line(
+                frame.origin + canvas->panOffset() + QPointF(ColumnMetrics::textInset, ColumnMetrics::textTop),
+                QSizeF(width, ColumnMetrics::lineHeight - ColumnMetrics::textTop - 2));
+            return QRectF(line.topLeft() * ratio, line.size() * ratio).toRect();
+        };
+        const QFont font = ColumnMetrics::font(false);
+        const qreal markerWidth = EmojiText::horizontalAdvance(font, QFontMetricsF(font), markers.front());
+        // Opaque ink only, not the tints.
+        const QRect red = kestrion::test::inkBounds(light, lineArea(root->children().front(), 60), 200);
         ASSERT_FALSE(red.isEmpty());
         for (const SermonNodePtr& node : root->children()) {
-            const QRect drawn = ink(node);
-            EXPECT_NEAR(drawn.width(), red.width(), 1) << node->text().toStdString() << " at " << ratio;
-            EXPECT_NEAR(drawn.height(), red.height(), 1) << node->text().toStdString() << " at " << ratio;
+            SCOPED_TRACE(node->text().toStdString() + " at " + std::to_string(ratio));
+            const QRect drawn = kestrion::test::inkBounds(light, lineArea(node, 60), 200);
+            EXPECT_NEAR(drawn.width(), red.width(), 1);
+            EXPECT_NEAR(drawn.height(), red.height(), 1);
+            const QRect marker = lineArea(node, markerWidth);
+            EXPECT_TRUE(kestrion::test::differenceBounds(light.copy(marker), dark.copy(marker)).isNull());
+            EXPECT_FALSE(kestrion::test::differenceBounds(light.copy(lineArea(node, 60)), dark.copy(lineArea(node, 60)))
+                             .isNull())
+                << "the words take the ink";
         }
     }
 }

@@ -26,11 +26,19 @@ const QChar lineSeparator(u'\u2028');
 
 TEST_F(ColumnCanvasFixture, TypingGoesIntoTheNodeAtOnceAndCommitIsOneTrimmedStep)
 {
+    // Words too long for one line of the column in the font that resolved, short of two.
+    const QFontMetricsF metrics(ColumnMetrics::font(false));
+    const qreal lineRoom = frameOf(c).size.width() - 2 * ColumnMetrics::textInset;
+    QString words = QStringLiteral("New closing words that run on");
+    while (metrics.horizontalAdvance(words) <= lineRoom + metrics.horizontalAdvance(QStringLiteral(" and on")))
+        words += QStringLiteral(" and on");
+    words += QStringLiteral(", long enough to need a second line of the column");
+    ASSERT_LT(metrics.horizontalAdvance(words), 2 * lineRoom - metrics.horizontalAdvance(QStringLiteral("column")));
     select(c);
     press(Qt::Key_Space);
     QSignalSpy edited(document.get(), &SermonDocument::contentEdited);
     editorText()->selectAll();
-    type(QStringLiteral("  New closing words that run on and on, long enough to need a second line of the column "));
+    type(QStringLiteral("  ") + words + QStringLiteral(" "));
     EXPECT_EQ(c->text(), controller().editingText());
     EXPECT_GT(edited.count(), 0);
     EXPECT_EQ(frameOf(c).size.height(), 56);
@@ -41,8 +49,7 @@ TEST_F(ColumnCanvasFixture, TypingGoesIntoTheNodeAtOnceAndCommitIsOneTrimmedStep
 
     press(Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_FALSE(controller().editingNodeID());
-    EXPECT_EQ(c->text().toStdString(),
-        "New closing words that run on and on, long enough to need a second line of the column");
+    EXPECT_EQ(c->text(), words);
     EXPECT_EQ(undoCount(), 1);
     EXPECT_EQ(document->undoStack().back().root->findNode(c->id())->text(), QStringLiteral("Closing words"));
     EXPECT_TRUE(canvas->hasFocus());
@@ -572,14 +579,26 @@ TEST_F(ColumnCanvasFixture, UndoFromTheMenuWhileEditingClosesTheEditor)
 // canvas draws them on, also at a width short of a whole point and with every kind of line break.
 TEST_F(ColumnCanvasFixture, TheEditorShowsTheLinesTheCanvasDrawsWhereItDrawsThem)
 {
-    // A column just wide enough for the words, short of the next whole point.
-    const QString words = QStringLiteral("Grace and peace to you from God");
-    QTextLayout measured(words, ColumnMetrics::font(false));
-    measured.beginLayout();
-    measured.createLine().setLineWidth(1000);
-    measured.endLayout();
-    const qreal natural = measured.lineAt(0).naturalTextWidth();
+    // A column just wide enough for the words, short of the next whole point: words whose width
+    // in the font that resolved ends in a fraction of a point.
+    const auto naturalWidth = [](const QString& text) {
+        QTextLayout measured(text, ColumnMetrics::font(false));
+        measured.beginLayout();
+        measured.createLine().setLineWidth(1000);
+        measured.endLayout();
+        return measured.lineAt(0).naturalTextWidth();
+    };
+    QString words = QStringLiteral("Grace and peace to you from God");
+    qreal natural = naturalWidth(words);
+    for (const QString& more : { QStringLiteral(" our"), QStringLiteral(" Father"), QStringLiteral(" and") }) {
+        const qreal fraction = natural - std::floor(natural);
+        if (fraction > 0.02 && fraction < 0.98)
+            break;
+        words += more;
+        natural = naturalWidth(words);
+    }
     ASSERT_GT(natural - std::floor(natural), 0.02);
+    ASSERT_LT(natural - std::floor(natural), 0.98);
     struct Case {
         QString text;
         qreal width;

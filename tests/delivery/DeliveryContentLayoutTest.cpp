@@ -1,10 +1,13 @@
 #include "delivery/DeliveryContentLayout.h"
 #include "delivery/DeliveryText.h"
 #include "document/WordCount.h"
+#include "platform/Appearance.h"
 #include "platform/EmojiText.h"
 #include "support/InkBounds.h"
 
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -376,15 +379,33 @@ TEST(DeliveryContentLayoutTest, ItemsBetweenHoldsEveryItemReachingTheRange)
     }
 }
 
-TEST(DeliveryContentLayoutTest, EveryMarkerTakesTheRoomOfTheOthers)
+// Each marker comes from the colour emoji font: the room of the others, and its own colours
+// whatever the page's ink.
+TEST(DeliveryContentLayoutTest, EveryMarkerTakesTheRoomOfTheOthersInItsOwnColours)
 {
     if (EmojiText::emojiFamily().isEmpty())
         GTEST_SKIP() << "no colour emoji font is installed";
     const DeliveryText text(DeliveryContentLayout::font(3, true, base));
     const QStringList markers = kestrion::test::markerCircles();
-    for (const QString& marker : markers)
-        EXPECT_EQ(text.measure(marker + QStringLiteral(" Line"), width), text.measure(markers.front() + " Line", width))
-            << marker.toStdString();
+    const auto paint = [&](const QString& line, const QColor& colour) {
+        QImage image(200, 60, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        text.draw(painter, line, width, QPointF(10, 40), colour);
+        return image;
+    };
+    const qreal markerWidth = EmojiText::horizontalAdvance(text.font(), QFontMetricsF(text.font()), markers.front());
+    const QRect markerArea(0, 0, int(10 + markerWidth), 60);
+    for (const QString& marker : markers) {
+        SCOPED_TRACE(marker.toStdString());
+        const QString line = marker + QStringLiteral(" Line");
+        EXPECT_EQ(text.measure(line, width), text.measure(markers.front() + " Line", width));
+        const QImage light = paint(line, Appearance::inkColor(false));
+        EXPECT_FALSE(kestrion::test::inkBounds(light, markerArea).isEmpty());
+        EXPECT_TRUE(kestrion::test::differenceBounds(
+            light.copy(markerArea), paint(line, Appearance::inkColor(true)).copy(markerArea))
+                        .isNull());
+    }
 }
 
 // A long sermon is measured on the worker threads too: every frame is the size this thread

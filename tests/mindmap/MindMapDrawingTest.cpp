@@ -36,6 +36,21 @@ QImage viewImage(const QSizeF& size, qreal ratio)
     return image;
 }
 
+// The alpha-weighted mean row of the ink within a rectangle.
+double inkMiddle(const QImage& image, const QRect& within)
+{
+    double weight = 0;
+    double sum = 0;
+    const QRect area = within.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            weight += qAlpha(image.pixel(x, y));
+            sum += qAlpha(image.pixel(x, y)) * (y + 0.5);
+        }
+    }
+    return weight > 0 ? sum / weight : 0;
+}
+
 class MindMapDrawingTest : public CanvasFixture {
 protected:
     // The whole map at a zoom, with no pan, at a device pixel ratio.
@@ -87,6 +102,11 @@ TEST_F(MindMapDrawingTest, NodeTextIsWholeAndToScaleAtEveryZoomAndPixelRatio)
                 EXPECT_NEAR(actual.right(), expected.right(), tolerance);
                 EXPECT_NEAR(actual.top(), expected.top(), tolerance);
                 EXPECT_NEAR(actual.bottom(), expected.bottom(), tolerance);
+                // Standing on the rows the text drawn directly stands on. Glyphs of 64 pixels
+                // and more are drawn as outlines to a fraction of a pixel, which a bitmap on whole
+                // pixels can miss by up to one.
+                const bool onWholeRows = key.fontSize * pixels < 64;
+                EXPECT_NEAR(inkMiddle(drawn, textRect), inkMiddle(reference, textRect), onWholeRows ? 0.5 : 1);
             }
         }
     }
@@ -140,13 +160,20 @@ TEST_F(MindMapDrawingTest, NodeTextIsDrawnPixelForPixelSoItStaysSharp)
                 const auto bitmap = TextBitmapCache::renderTextBitmap(key, false, zoom, ratio);
                 ASSERT_TRUE(bitmap);
                 const QPoint corner = (topLeft * zoom * ratio).toPoint();
-                int differing = 0;
-                // The last row may share its pixels with the leaf's underline.
-                for (int y = 0; y + 1 < bitmap->image.height(); ++y) {
-                    for (int x = 0; x < bitmap->image.width(); ++x)
-                        differing += drawn.pixel(corner.x() + x, corner.y() + y) != bitmap->image.pixel(x, y);
+                // On the nearest whole pixel, or a row off it where the first baseline's row
+                // decides.
+                int fewestDiffering = std::numeric_limits<int>::max();
+                for (int shift : { -1, 0, 1 }) {
+                    int differing = 0;
+                    // The last row may share its pixels with the leaf's underline.
+                    for (int y = 0; y + 1 < bitmap->image.height(); ++y) {
+                        for (int x = 0; x < bitmap->image.width(); ++x)
+                            differing
+                                += drawn.pixel(corner.x() + x, corner.y() + shift + y) != bitmap->image.pixel(x, y);
+                    }
+                    fewestDiffering = std::min(fewestDiffering, differing);
                 }
-                EXPECT_EQ(differing, 0) << "not resampled";
+                EXPECT_EQ(fewestDiffering, 0) << "not resampled";
             }
         }
     }

@@ -351,7 +351,9 @@ TEST(TextBitmapRenderTest, UnusableScalesRenderNothing)
     EXPECT_GE(zero->image.height(), 4);
 }
 
-TEST(TextBitmapCacheTest, EveryMarkerIsRenderedAndMeasuredAtOneSize)
+// Each marker comes from the colour emoji font: in its own colours in either appearance, at the
+// size of the others.
+TEST(TextBitmapCacheTest, EveryMarkerIsRenderedInColourAndMeasuredAtOneSize)
 {
     if (EmojiText::emojiFamily().isEmpty())
         GTEST_SKIP() << "no colour emoji font is installed";
@@ -377,9 +379,14 @@ TEST(TextBitmapCacheTest, EveryMarkerIsRenderedAndMeasuredAtOneSize)
                 ASSERT_TRUE(drawn);
                 EXPECT_EQ(drawn->naturalSize, red->naturalSize);
                 const QRect ink = kestrion::test::inkBounds(drawn->image, markerArea);
+                const auto dark
+                    = TextBitmapCache::renderTextBitmap(key(marker + QStringLiteral(" Point")), true, zoom, ratio);
+                ASSERT_TRUE(dark);
+                EXPECT_TRUE(kestrion::test::differenceBounds(drawn->image.copy(ink), dark->image.copy(ink)).isNull());
                 EXPECT_NEAR(ink.width(), redInk.width(), 1);
                 EXPECT_NEAR(ink.height(), redInk.height(), 1);
-                EXPECT_EQ(measurer.measure(marker + " Point", 2, true), measurer.measure(markers.front() + " Point", 2, true));
+                EXPECT_EQ(measurer.measure(marker + " Point", 2, true),
+                    measurer.measure(markers.front() + " Point", 2, true));
             }
         }
     }
