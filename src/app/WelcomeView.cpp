@@ -4,6 +4,7 @@
 #include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
 #include "platform/FocusRingButton.h"
 #include "platform/Symbols.h"
 #include "platform/Typography.h"
@@ -11,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +23,9 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace kestrion {
 
@@ -75,7 +80,13 @@ protected:
         // Line breaks inside the title show as spaces: a row is one line per text.
         QString shown = m_entry.title;
         shown.replace(QChar(0x2028), u' ').replace(u'\n', u' ');
-        painter.drawText(0, y + titleMetrics.ascent(), titleMetrics.elidedText(shown, Qt::ElideRight, width));
+        // A marker is wider in the emoji font it is drawn from than the metrics say; it leads the
+        // title, so whatever is cut off, the difference stays.
+        const QFontMetricsF exact(title);
+        const qreal markerExtra
+            = std::max(EmojiText::horizontalAdvance(title, exact, shown) - exact.horizontalAdvance(shown), qreal(0));
+        EmojiText::drawLine(painter, QPointF(0, y + titleMetrics.ascent()),
+            titleMetrics.elidedText(shown, Qt::ElideRight, width - int(std::ceil(markerExtra))));
         y += int(Typography::lineHeight(title));
         if (m_entry.occasionLine) {
             y += lineSpacing;

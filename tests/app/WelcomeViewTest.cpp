@@ -3,7 +3,10 @@
 #include "app/NameplateView.h"
 #include "app/RecentSermonsStore.h"
 #include "platform/Appearance.h"
+#include "platform/EmojiText.h"
+#include "platform/MarkerCircles.h"
 #include "support/ContrastRatio.h"
+#include "support/InkBounds.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -86,6 +89,33 @@ TEST(WelcomeViewTest, RecentSectionShowsOneRowPerFileWithDividersBetween)
     EXPECT_EQ(three.view->dividerCount(), 2);
     // A row with an occasion has its second, smaller line.
     EXPECT_GT(rows[1]->sizeHint().height(), rows[0]->sizeHint().height());
+}
+
+// A title that starts with a marker shows it in the marker's own colours, in light and dark.
+TEST(WelcomeViewTest, EveryMarkerLeadsItsRowInColour)
+{
+    if (EmojiText::emojiFamily().isEmpty())
+        GTEST_SKIP() << "no colour emoji font is installed";
+    QStringList titles;
+    for (const char32_t marker : MarkerCircles::codePoints)
+        titles.append(QString::fromUcs4(&marker, 1));
+    WelcomeFixture welcome(titles);
+    const QList<QAbstractButton*> rows = welcome.view->recentRows();
+    ASSERT_EQ(rows.size(), titles.size());
+    for (QAbstractButton* row : rows) {
+        SCOPED_TRACE(row->text().toStdString());
+        row->clearFocus();
+        const auto drawn = [row](const QPalette& palette) {
+            row->setPalette(palette);
+            QImage image(row->size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            row->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+            return image;
+        };
+        const QImage light = drawn(Appearance::lightPalette());
+        EXPECT_FALSE(test::inkBounds(light).isEmpty());
+        EXPECT_EQ(light, drawn(Appearance::darkPalette()));
+    }
 }
 
 TEST(WelcomeViewTest, ARowOpensItsFileOnAClickAnywhereOrOnReturn)
