@@ -100,10 +100,13 @@ TEST(WelcomeViewTest, EveryMarkerLeadsItsRowInColour)
     for (const char32_t marker : MarkerCircles::codePoints)
         titles.append(QString::fromUcs4(&marker, 1));
     WelcomeFixture welcome(titles);
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
     const QList<QAbstractButton*> rows = welcome.view->recentRows();
     ASSERT_EQ(rows.size(), titles.size());
     for (QAbstractButton* row : rows) {
         SCOPED_TRACE(row->text().toStdString());
+        ASSERT_FALSE(row->size().isEmpty());
         row->clearFocus();
         const auto drawn = [row](const QPalette& palette) {
             row->setPalette(palette);
