@@ -27,13 +27,20 @@ struct CanvasBench : bench::ShownCanvas<ColumnCanvas> {
     }
 };
 
-// Laying out a whole sermon with nothing wrapped yet: the first show of columns mode, of a
-// sermon in English (script 0) or in Chinese, whose sentences wrap without spaces (script 1).
+// A sermon in English (script 0), in Chinese, whose sentences wrap without spaces (script 1),
+// or in English with every point led by a marker from the colour emoji font (script 2).
+SermonNodePtr sermonInScript(int count, int64_t script)
+{
+    if (script == 1)
+        return bench::makeChineseSermonTree(count, 11);
+    SermonNodePtr root = bench::makeSermonTree(count, 11);
+    return script == 2 ? bench::markEveryNode(root) : root;
+}
+
+// Laying out a whole sermon with nothing wrapped yet: the first show of columns mode.
 void BM_ColumnLayoutCold(benchmark::State& state)
 {
-    const int count = static_cast<int>(state.range(0));
-    const SermonNodePtr root
-        = state.range(1) == 0 ? bench::makeSermonTree(count, 11) : bench::makeChineseSermonTree(count, 11);
+    const SermonNodePtr root = sermonInScript(static_cast<int>(state.range(0)), state.range(1));
     qsizetype lines = 0;
     for (auto _ : state) {
         ColumnWrapCache cache;
@@ -44,18 +51,16 @@ void BM_ColumnLayoutCold(benchmark::State& state)
     state.counters["rows"] = static_cast<double>(lines);
 }
 BENCHMARK(BM_ColumnLayoutCold)
-    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1 } })
+    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1, 2 } })
     ->ArgNames({ "nodes", "script" })
     ->Unit(benchmark::kMillisecond);
 
 // Opening a sermon in columns and completing its layout, as the first structural edit after
 // opening does: the rows in view first, then every other box, wrapped on the worker threads
-// too. Of a sermon in English (script 0) or in Chinese (script 1).
+// too.
 void BM_ColumnOpenAndCompleteLayout(benchmark::State& state)
 {
-    const int count = static_cast<int>(state.range(0));
-    const SermonNodePtr root
-        = state.range(1) == 0 ? bench::makeSermonTree(count, 11) : bench::makeChineseSermonTree(count, 11);
+    const SermonNodePtr root = sermonInScript(static_cast<int>(state.range(0)), state.range(1));
     for (auto _ : state) {
         bench::ShownCanvas<ColumnCanvas> shown(root);
         shown.canvas.relayoutColumns(false);
@@ -63,7 +68,7 @@ void BM_ColumnOpenAndCompleteLayout(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ColumnOpenAndCompleteLayout)
-    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1 } })
+    ->ArgsProduct({ { 5000, 50000, 300000 }, { 0, 1, 2 } })
     ->ArgNames({ "nodes", "script" })
     ->Unit(benchmark::kMillisecond);
 

@@ -14,14 +14,20 @@ using namespace kestrion;
 namespace {
 
 // Switching to delivery: the whole page laid out with its minute markers (a 40-minute sermon).
+// Every point led by a marker from the colour emoji font when marked is 1.
 void BM_DeliveryLayoutBuild(benchmark::State& state)
 {
-    const SermonNodePtr root = bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
+    SermonNodePtr root = bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
+    if (state.range(1) == 1)
+        root = bench::markEveryNode(root);
     for (auto _ : state)
         benchmark::DoNotOptimize(DeliveryContentLayout::build(root, 40, 700, 15, 1.8));
     state.counters["nodes"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_DeliveryLayoutBuild)->Arg(1000)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeliveryLayoutBuild)
+    ->ArgsProduct({ { 1000, 5000, 50000 }, { 0, 1 } })
+    ->ArgNames({ "nodes", "marked" })
+    ->Unit(benchmark::kMillisecond);
 
 // The same from measures kept for every text, as entering delivery finds them.
 void BM_DeliveryLayoutFromKeptMeasures(benchmark::State& state)

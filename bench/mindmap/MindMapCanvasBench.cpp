@@ -1,7 +1,6 @@
 #include "document/DocumentController.h"
 #include "document/SermonDocument.h"
 #include "mindmap/MindMapCanvas.h"
-#include "mindmap/NodeMarkers.h"
 #include "platform/UndoManager.h"
 #include "support/ProcessMemory.h"
 #include "support/SermonTrees.h"
@@ -270,11 +269,7 @@ BENCHMARK(BM_OpenSermon)->Arg(5000)->Arg(300000)->Arg(870000)->Unit(benchmark::k
 // colour emoji font in their turn.
 void BM_OpenMarkedSermon(benchmark::State& state)
 {
-    SermonNodePtr root = bench::makeSermonTree(static_cast<int>(state.range(0)), 11);
-    const auto& markers = NodeMarkers::markerEmoji();
-    size_t index = 0;
-    for (const SermonNodePtr& node : root->allNodes())
-        node->setText(markers[index++ % markers.size()] + QStringLiteral(" ") + node->text());
+    const SermonNodePtr root = bench::markEveryNode(bench::makeSermonTree(static_cast<int>(state.range(0)), 11));
     const QByteArray file = bench::sermonFile(root);
     QImage image(1440, 900, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {

@@ -3,6 +3,7 @@
 #include "document/MarkdownCodec.h"
 #include "document/SermonDocument.h"
 #include "document/SermonNode.h"
+#include "platform/MarkerCircles.h"
 
 #include <QSet>
 #include <QStringList>
@@ -141,6 +142,17 @@ inline SermonNodePtr makeWordedSermonTree(int count, unsigned seed = 7)
                     line->addChild(sentence());
             }
         }
+    }
+    return root;
+}
+
+// The tree with every node's text led by one of the nine markers, in their turn.
+inline SermonNodePtr markEveryNode(SermonNodePtr root)
+{
+    size_t index = 0;
+    for (const SermonNodePtr& node : root->allNodes()) {
+        const char32_t marker = MarkerCircles::codePoints[index++ % MarkerCircles::codePoints.size()];
+        node->setText(QString::fromUcs4(&marker, 1) + QStringLiteral(" ") + node->text());
     }
     return root;
 }
