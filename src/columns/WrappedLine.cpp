@@ -3,6 +3,7 @@
 #include "columns/ColumnLineBreaks.h"
 #include "columns/ColumnMetrics.h"
 #include "platform/EmojiText.h"
+#include "platform/MarkerCircles.h"
 #include "platform/TextWrapMode.h"
 
 #include <QFontMetricsF>
@@ -119,11 +120,40 @@ PlainAdvances& plainAdvances()
     return advances;
 }
 
+// Plain characters and markers: a marker's advance in the emoji font is known once for each
+// size, where laying out a line that holds one costs that font's picture every time.
+std::optional<qreal> plainAndMarkerAdvances(QStringView paragraph, bool bold)
+{
+    const QFont font = ColumnMetrics::font(bold);
+    const QFontMetricsF metrics(font);
+    qreal total = 0;
+    qsizetype plainStart = 0;
+    for (qsizetype i = 0; i < paragraph.size();) {
+        const qsizetype marker = MarkerCircles::markerLength(paragraph, i);
+        if (marker == 0) {
+            ++i;
+            continue;
+        }
+        const std::optional<qreal> plain = plainAdvances().sum(paragraph.mid(plainStart, i - plainStart), bold);
+        if (!plain)
+            return std::nullopt;
+        total += *plain + EmojiText::horizontalAdvance(font, metrics, paragraph.mid(i, marker).toString());
+        i += marker;
+        plainStart = i;
+    }
+    const std::optional<qreal> rest = plainAdvances().sum(paragraph.mid(plainStart), bold);
+    if (!rest)
+        return std::nullopt;
+    return total + *rest;
+}
+
 // The least layout width at which a paragraph of plain characters surely fits on one line: the
 // sum of its characters' advances, with room for kerning and for the last glyph's overhang.
 std::optional<qreal> surelyFittingWidth(QStringView paragraph, bool bold)
 {
-    const std::optional<qreal> sum = plainAdvances().sum(paragraph, bold);
+    std::optional<qreal> sum = plainAdvances().sum(paragraph, bold);
+    if (!sum && EmojiText::needsEmojiFont(paragraph))
+        sum = plainAndMarkerAdvances(paragraph, bold);
     if (!sum)
         return std::nullopt;
     return *sum * 1.1 + ColumnMetrics::fontSize;

@@ -262,7 +262,9 @@ TEST(WrappedLineTest, LinesFoundWithoutALayoutOrKeptAreTheLinesALayoutGives)
     const QStringList words { QStringLiteral("Grace"), QStringLiteral("to"), QStringLiteral("you,"),
         QStringLiteral("and"), QStringLiteral("peace"), QStringLiteral("from"), QStringLiteral("God"),
         QStringLiteral("WAVE"), QStringLiteral("\u00e9glise"), QStringLiteral("\u0399\u03b7\u03c3\u03bf\u1fe6\u03c2"),
-        QStringLiteral("\u05e9\u05dc\u05d5\u05dd"), QStringLiteral("\u2014"), QStringLiteral("\n") };
+        QStringLiteral("\u05e9\u05dc\u05d5\u05dd"), QStringLiteral("\u2014"), QStringLiteral("\n"),
+        // Markers, drawn from the emoji font, measured apart from the rest.
+        QStringLiteral("\U0001F7E0"), QStringLiteral("\u26AB"), QStringLiteral("\U0001F535Amen") };
     // Written without spaces: Chinese, Japanese and the Latin words inside them.
     const QStringList unspacedWords { QStringLiteral("\u7f8a\u542c\u4ed6\u7684\u58f0\u97f3"), QStringLiteral("\u3002"),
         QStringLiteral("\uff0c"), QStringLiteral("\u308f\u305f\u3057\u306f"), QStringLiteral("\u30a4\u30a8\u30b9"),
