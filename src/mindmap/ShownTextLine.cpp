@@ -14,6 +14,7 @@ ShownTextLine::ShownTextLine(const QString& line, const QFont& font)
 {
     const QList<QTextLayout::FormatRange> emoji = EmojiText::formats(line);
     const QFont emojiFont = emoji.isEmpty() ? font : EmojiText::emojiFont(font);
+    const QFontMetricsF metrics(font);
     qreal x = 0;
     const auto add = [&](qsizetype start, qsizetype end, bool isEmoji) {
         if (end <= start)
@@ -30,7 +31,8 @@ ShownTextLine::ShownTextLine(const QString& line, const QFont& font)
         layout->createLine();
         layout->endLayout();
         m_pieces.push_back({ start, end, x, std::move(layout) });
-        x += QFontMetricsF(pieceFont).horizontalAdvance(text);
+        // As the line is drawn: a marker's advance measured once for its size.
+        x += EmojiText::horizontalAdvance(font, metrics, text);
     };
     qsizetype at = 0;
     for (const QTextLayout::FormatRange& range : emoji) {
